@@ -1,0 +1,91 @@
+#pragma once
+// Record buffers of the host's table files (the host data library).
+//
+// A record file gives keyed access to one host table: open, close, read by key, position and
+// read forward in key order, insert and update. Values travel as text, column by column;
+// numbers as plain decimal digits, dates as day numbers. Errors set the calling thread's
+// error status (UtilityLibrary::errorStatus()) and are reported through the attached error
+// manager.
+//
+//   RecordFile& poz = data.file(HostFileId::DEKLARACJE_POZ);
+//   poz.open();
+//   Record key{{"ID_DEKLARACJE_NAG", "17"}, {"NR_ZALACZNIKA", "0"}, {"NR_POLA", ""}};
+//   poz.set("DKP:KEY_WG_IDDEKLARACJENAG_ZALACZNIK_NRPOLA", key);
+//   for (Record r; poz.next(r);) { ... }
+//   poz.close();
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace citforms::host {
+
+class ErrorManager;
+
+// Host files the module uses, in the order CITFORMS:INIT attaches the error manager.
+enum class HostFileId {
+    LATA_OBROTOWE,
+    ZAPYTANIESQL,
+    URZEDY,
+    ADRESY_FIRMY,
+    FIRMA,
+    URZEDY_FIRMY,
+    ZAPYTANIESQL1,
+    DEKLARACJE_NAG,
+    DEKLARACJE_POZ,
+    DEKLARACJE_DOCHOD,
+    VAX_FK,
+    VAZ_FK,
+    VAY_FK,
+};
+
+inline constexpr HostFileId kAttachOrder[] = {
+    HostFileId::LATA_OBROTOWE,  HostFileId::ZAPYTANIESQL,  HostFileId::URZEDY,
+    HostFileId::ADRESY_FIRMY,   HostFileId::FIRMA,         HostFileId::URZEDY_FIRMY,
+    HostFileId::ZAPYTANIESQL1,  HostFileId::DEKLARACJE_NAG, HostFileId::DEKLARACJE_POZ,
+    HostFileId::DEKLARACJE_DOCHOD, HostFileId::VAX_FK,     HostFileId::VAZ_FK,
+    HostFileId::VAY_FK,
+};
+
+std::string_view hostFileName(HostFileId id);
+
+// Named keys of the host files used by the module.
+inline constexpr std::string_view kKeyDeklNagPk = "DKN:PK_DEKL_NAG";
+inline constexpr std::string_view kKeyDeklPozByZalacznik =
+    "DKP:KEY_WG_IDDEKLARACJENAG_ZALACZNIK_NRPOLA";
+
+// One record: column name -> text value. Column names compare case-insensitively.
+class Record {
+public:
+    Record() = default;
+    Record(std::initializer_list<std::pair<std::string, std::string>> values);
+
+    // Value of `column`; empty when the record has no such column.
+    const std::string& get(std::string_view column) const;
+    bool has(std::string_view column) const;
+    void set(std::string_view column, std::string value);
+    void clear() { values_.clear(); }
+    const std::vector<std::pair<std::string, std::string>>& values() const { return values_; }
+
+private:
+    std::vector<std::pair<std::string, std::string>> values_;
+};
+
+class RecordFile {
+public:
+    virtual ~RecordFile() = default;
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    // Reads the record whose key columns equal `keyValues`; false when there is none.
+    virtual bool fetch(std::string_view key, const Record& keyValues, Record& out) = 0;
+    // Positions before the first record whose key is >= `keyValues` (missing trailing key
+    // columns count as the lowest value); next() then reads forward in key order.
+    virtual bool set(std::string_view key, const Record& keyValues) = 0;
+    virtual bool next(Record& out) = 0;
+    virtual bool insert(const Record& record) = 0;
+    // Writes back a record read before; the primary key picks the row.
+    virtual bool update(const Record& record) = 0;
+    virtual void attachErrorManager(ErrorManager* manager) = 0;
+};
+
+}  // namespace citforms::host

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The whole test suite: the warnings-as-errors build and the AddressSanitizer +
+# UndefinedBehaviorSanitizer build, each with every CTest test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$jobs"
+ctest --preset ci -j "$jobs"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0 ctest --preset asan -j "$jobs"
