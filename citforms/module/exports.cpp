@@ -1,0 +1,1 @@
+// Exported procedures of libcitforms.so (filled in by the module frame).
