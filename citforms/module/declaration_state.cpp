@@ -1,0 +1,1 @@
+#include "citforms/module/declaration_state.h"
