@@ -130,18 +130,25 @@ std::string formatNumber(const Picture& picture, const Decimal& value, bool pad)
                       picture, pad, false);
     }
 
-    const Decimal r = value.rounded(picture.decimals, Rounding::HalfAwayFromZero);
-    if (r.isZero() && picture.blankWhenZero) return padded(std::string(), picture, pad, true);
-
-    int128 units = r.units();
+    // Decimals the value lacks are written as zeros rather than by scaling the units up,
+    // which could leave 128 bits for a value that is merely large.
+    const int missing = picture.decimals > value.scale() ? picture.decimals - value.scale() : 0;
+    const int128 units =
+        missing > 0 ? value.units()
+                    : value.rounded(picture.decimals, Rounding::HalfAwayFromZero).units();
+    if (units == 0 && picture.blankWhenZero) return padded(std::string(), picture, pad, true);
     const bool negative = units < 0;
     uint128 mag = negative ? uint128(0) - static_cast<uint128>(units) : static_cast<uint128>(units);
 
-    // 39 digits, 12 group separators, a decimal separator and a sign fit in 64.
-    char buf[64];
+    // 39 digits, 12 group separators, 18 decimals, a separator and a sign fit in 80.
+    char buf[80];
     char* const end = buf + sizeof buf;
     char* p = end;
     for (int i = 0; i < picture.decimals; ++i) {
+        if (i < missing) {
+            *--p = '0';
+            continue;
+        }
         *--p = static_cast<char>('0' + static_cast<int>(mag % 10));
         mag /= 10;
     }
