@@ -23,8 +23,13 @@ TEST(AmountEntry, AcceptsWhatPeopleType) {
         {",5", 50},
         {"5,", 500},
         {"- 12,07", -1207},
-        {"1\xC2\xA0" "234\xC2\xA0" "567,89", 123456789},  // no-break blanks between groups
-        {"1\xE2\x80\xAF" "000", 100000},                  // narrow no-break blank
+        {"1\xC2\xA0"
+         "234\xC2\xA0"
+         "567,89",
+         123456789},  // no-break blanks between groups
+        {"1\xE2\x80\xAF"
+         "000",
+         100000},  // narrow no-break blank
         {"\t42\t", 4200},
         {"0000000000000001,00", 100},  // leading zeros are not digits of the amount
         {"9 999 999 999 999,99", 999999999999999},

@@ -13,9 +13,8 @@ TEST(DayNumber, AnchorsOfTheHostCount) {
         unsigned d;
     };
     const Case cases[] = {
-        {0, 1800, 12, 28},    {4, 1801, 1, 1},      {78167, 2015, 1, 2},
-        {78530, 2015, 12, 31}, {78532, 2016, 1, 2},  {78590, 2016, 2, 29},
-        {-1, 1800, 12, 27},
+        {0, 1800, 12, 28},   {4, 1801, 1, 1},      {78167, 2015, 1, 2}, {78530, 2015, 12, 31},
+        {78532, 2016, 1, 2}, {78590, 2016, 2, 29}, {-1, 1800, 12, 27},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.day);
@@ -67,9 +66,9 @@ TEST(DayNumber, AddMonthsClampsToTheMonthEnd) {
         const char* to;
     };
     const Case cases[] = {
-        {"31-01-2016", 1, "29-02-2016"},  {"31-01-2015", 1, "28-02-2015"},
-        {"31-03-2015", -1, "28-02-2015"}, {"29-02-2016", 12, "28-02-2017"},
-        {"29-02-2016", 48, "29-02-2020"}, {"15-11-2015", 3, "15-02-2016"},
+        {"31-01-2016", 1, "29-02-2016"},   {"31-01-2015", 1, "28-02-2015"},
+        {"31-03-2015", -1, "28-02-2015"},  {"29-02-2016", 12, "28-02-2017"},
+        {"29-02-2016", 48, "29-02-2020"},  {"15-11-2015", 3, "15-02-2016"},
         {"15-01-2015", -13, "15-12-2013"}, {"31-12-2015", 0, "31-12-2015"},
         {"30-06-2015", 6, "30-12-2015"},
     };
@@ -86,8 +85,7 @@ TEST(DayNumber, Formatting) {
     EXPECT_EQ(formatDayMonthYear(0), "28-12-1800");
     EXPECT_EQ(formatIso(fromDate(5, 3, 7)), "0005-03-07");
     // Days outside the years 1 to 9999 have no date text; their digits are shown.
-    EXPECT_EQ(formatDayMonthYear(kLastDisplayableDay + 1),
-              std::to_string(kLastDisplayableDay + 1));
+    EXPECT_EQ(formatDayMonthYear(kLastDisplayableDay + 1), std::to_string(kLastDisplayableDay + 1));
     EXPECT_EQ(formatIso(kFirstDisplayableDay), "0001-01-01");
     EXPECT_EQ(formatIso(kLastDisplayableDay), "9999-12-31");
     // Steps on such days stay within the calendar instead of wrapping.
@@ -100,21 +98,11 @@ TEST(DayNumber, Parsing) {
         std::optional<DayNumber> day;
     };
     const Case cases[] = {
-        {"02-01-2016", 78532},
-        {"2.1.2016", 78532},
-        {"02/01/2016", 78532},
-        {"2016-01-02", 78532},
-        {" 31-12-2015 ", 78530},
-        {"29-02-2016", 78590},
-        {"29-02-2015", std::nullopt},
-        {"31-04-2015", std::nullopt},
-        {"00-01-2015", std::nullopt},
-        {"01-13-2015", std::nullopt},
-        {"01-01-15", std::nullopt},
-        {"2016-01-02x", std::nullopt},
-        {"02-01.2016", std::nullopt},
-        {"", std::nullopt},
-        {"78532", std::nullopt},
+        {"02-01-2016", 78532},        {"2.1.2016", 78532},          {"02/01/2016", 78532},
+        {"2016-01-02", 78532},        {" 31-12-2015 ", 78530},      {"29-02-2016", 78590},
+        {"29-02-2015", std::nullopt}, {"31-04-2015", std::nullopt}, {"00-01-2015", std::nullopt},
+        {"01-13-2015", std::nullopt}, {"01-01-15", std::nullopt},   {"2016-01-02x", std::nullopt},
+        {"02-01.2016", std::nullopt}, {"", std::nullopt},           {"78532", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

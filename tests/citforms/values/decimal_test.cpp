@@ -14,7 +14,9 @@ Decimal dec(std::string_view text) {
 }
 
 __extension__ using uint128 = unsigned __int128;
-int128 maxInt128() { return static_cast<int128>(~uint128(0) >> 1); }
+int128 maxInt128() {
+    return static_cast<int128>(~uint128(0) >> 1);
+}
 
 TEST(DecimalParse, AcceptsPlainText) {
     struct Case {
@@ -34,8 +36,7 @@ TEST(DecimalParse, AcceptsPlainText) {
         {"-0", "0", 0},
         {"0.000000000000000001", "0.000000000000000001", 18},
         {"1.5000000000000000000000", "1.5", 18},  // zeros beyond 18 places carry nothing
-        {"170141183460469231731687303715884105727", "170141183460469231731687303715884105727",
-         0},
+        {"170141183460469231731687303715884105727", "170141183460469231731687303715884105727", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -47,9 +48,9 @@ TEST(DecimalParse, AcceptsPlainText) {
 }
 
 TEST(DecimalParse, RefusesAnythingElse) {
-    for (const char* text : {"", "   ", "-", "+", ".", ",", "1.2.3", "1,2.3", "12a", "1 234",
-                             "--1", "1-", "1e5", "0x10", "0.0000000000000000001",
-                             "170141183460469231731687303715884105728"}) {
+    for (const char* text :
+         {"", "   ", "-", "+", ".", ",", "1.2.3", "1,2.3", "12a", "1 234", "--1", "1-", "1e5",
+          "0x10", "0.0000000000000000001", "170141183460469231731687303715884105728"}) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(Decimal::parse(text).has_value());
     }

@@ -63,8 +63,9 @@ TEST(FieldValueDay, DigitsRoundTrip) {
         DayNumber day;
     };
     const Case cases[] = {
-        {"78532", true, 78532}, {"", true, 0},         {"0", true, 0},
-        {" 78530 ", true, 78530}, {"-3", true, -3},     {"7853x", false, 0},
+        {"78532", true, 78532}, {"", true, 0},
+        {"0", true, 0},         {" 78530 ", true, 78530},
+        {"-3", true, -3},       {"7853x", false, 0},
         {"785.32", false, 0},   {"99999999999", false, 0},
     };
     for (const Case& c : cases) {
@@ -89,7 +90,10 @@ TEST(FieldValueText, CutToCapacityInCharacters) {
     EXPECT_EQ(cutText("ąęść", 2), "ąę");
     EXPECT_EQ(cutText("abc", 3), "abc");
     EXPECT_EQ(cutText("abc", 0), "");
-    EXPECT_EQ(cutText("a\xE2\x82\xAC" "b", 2), "a\xE2\x82\xAC");  // three-byte euro sign
+    EXPECT_EQ(cutText("a\xE2\x82\xAC"
+                      "b",
+                      2),
+              "a\xE2\x82\xAC");  // three-byte euro sign
     EXPECT_EQ(cutText("\xF0\x9F\x98\x80xy", 1), "\xF0\x9F\x98\x80");
 }
 

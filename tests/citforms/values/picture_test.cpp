@@ -105,7 +105,7 @@ TEST(PictureFormat, DatesAndTexts) {
 TEST(PictureFormat, OddValuesAndUnknownPictures) {
     expectAll(
         {
-            {"N-19_`2", "abc", "abc"},   // not a number: shown as it stands
+            {"N-19_`2", "abc", "abc"},  // not a number: shown as it stands
             {"N-19_`2", "12,5", "12,50"},
             {"X12", "value", "value"},
             {"", "value", "value"},
@@ -137,8 +137,8 @@ TEST(PictureParse, ReadsEveryPartOfThePicture) {
     EXPECT_EQ(text.kind, Picture::Kind::Text);
     EXPECT_EQ(text.width, 150);
 
-    for (const char* bad : {"", "@", "N", "N-", "Nx", "N-19_`", "D", "D7-", "s", "sx", "Q5",
-                            "N-19_`2 ", "N3`19"}) {
+    for (const char* bad :
+         {"", "@", "N", "N-", "Nx", "N-19_`", "D", "D7-", "s", "sx", "Q5", "N-19_`2 ", "N3`19"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(Picture::parse(bad).has_value());
     }
@@ -158,8 +158,7 @@ TEST(PictureFormat, FormatNumberTakesDecimalsDirectly) {
     EXPECT_EQ(formatNumber(amount, Amount::fromGrosze(-123450).toDecimal()), "-1 234,50");
     EXPECT_EQ(formatNumber(amount, Decimal(0), true), "               0,00");
     const Decimal huge = Decimal::fromUnits(static_cast<int128>(-1) << 126, 0);
-    EXPECT_EQ(formatNumber(amount, huge),
-              "-85 070 591 730 234 615 865 843 651 857 942 052 864,00");
+    EXPECT_EQ(formatNumber(amount, huge), "-85 070 591 730 234 615 865 843 651 857 942 052 864,00");
     EXPECT_EQ(formatNumber(Picture::parse("D6-").value(), Decimal(78532)), "02-01-2016");
 }
 
