@@ -11,12 +11,18 @@ namespace citforms::module {
 namespace {
 
 // Created by the library's load constructor and freed by its unload destructor, so that its
-// lifetime is the library's and not tied to the order of other static objects.
-std::unique_ptr<ModuleState> gModuleState;
+// lifetime is the library's and not tied to the order of other static objects. A plain pointer:
+// a static smart pointer would have its own exit-time destructor besides the unload function.
+ModuleState* gModuleState = nullptr;
 
-__attribute__((constructor)) void loadModule() { gModuleState = std::make_unique<ModuleState>(); }
+__attribute__((constructor)) void loadModule() {
+    gModuleState = std::make_unique<ModuleState>().release();
+}
 
-__attribute__((destructor)) void unloadModule() { gModuleState.reset(); }
+__attribute__((destructor)) void unloadModule() {
+    std::unique_ptr<ModuleState> owned(gModuleState);
+    gModuleState = nullptr;
+}
 
 // The host libraries in the order of their INIT and KILL calls.
 std::array<host::HostLibrary*, 7> librariesInOrder(const host::HostBinding& h) {
@@ -78,7 +84,7 @@ void ModuleState::KILL() {
 }
 
 ModuleState& moduleState() {
-    assert(gModuleState && "module state used outside the library's lifetime");
+    assert(gModuleState != nullptr && "module state used outside the library's lifetime");
     return *gModuleState;
 }
 
