@@ -12,9 +12,8 @@ using Json = nlohmann::ordered_json;
 
 Json fieldsJson(const store::FieldSet& set, const store::FieldList& list) {
     Json out = Json::object();
-    set.forEachStored(list, [&](int number, const std::string& value) {
-        out[std::to_string(number)] = value;
-    });
+    set.forEachStored(
+        list, [&](int number, const std::string& value) { out[std::to_string(number)] = value; });
     return out;
 }
 
@@ -38,7 +37,8 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
     if (!module.hostBound()) return std::nullopt;
     host::UtilityLibrary& utility = *host.utility;
     if (!utility.EXECVAX("select id_deklaracje_wzorzec from DEKLARACJE_NAG where "
-                         "id_deklaracje_nag = " + std::to_string(id))) {
+                         "id_deklaracje_nag = " +
+                         std::to_string(id))) {
         utility.MSG_OST(utility.fileErrorText());
         return std::nullopt;
     }
@@ -59,7 +59,7 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
         store::WCZYTAJ_CIT_8_72(host, module.declaration, fields);
     }
     out["cit8"] = fieldsJson(fields.cit8, store::fieldList(gen73 ? store::FieldListId::Cit8Gen73
-                                                                  : store::FieldListId::Cit8Gen72));
+                                                                 : store::FieldListId::Cit8Gen72));
     out["cit8o"] = fieldsJson(fields.cit8o, fields.cit8o.list());
     out["ordzu"] = fieldsJson(fields.ordzu, fields.ordzu.list());
     out["citd"] = rowsJson(fields.ext);

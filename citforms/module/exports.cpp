@@ -18,9 +18,9 @@
 #include "citforms/module/exports.h"
 #include "citforms/module/module_state.h"
 
-#define CITFORMS_EXPORT(symbol, impl)                                                  \
-    __asm__(".globl \"" symbol "\"\n.type \"" symbol "\", @function\n.set \"" symbol \
-            "\", " #impl "\n")
+#define CITFORMS_EXPORT(symbol, impl)                                                             \
+    __asm__(".globl \"" symbol "\"\n.type \"" symbol "\", @function\n.set \"" symbol "\", " #impl \
+            "\n")
 
 namespace {
 
@@ -83,9 +83,13 @@ void citforms_export_wydruk_deklaracji_cit(const char*) {
     notYetAvailable("WYDRUK_DEKLARACJI_CIT");
 }
 
-void citforms_export_cit_ordzu() { notYetAvailable("CIT_ORDZU"); }
+void citforms_export_cit_ordzu() {
+    notYetAvailable("CIT_ORDZU");
+}
 
-void citforms_export_cit_ordzu_prn() { notYetAvailable("CIT_ORDZU_PRN"); }
+void citforms_export_cit_ordzu_prn() {
+    notYetAvailable("CIT_ORDZU_PRN");
+}
 
 std::uint8_t citforms_export_zapisz_cit8_do_pdf(std::int32_t, std::int32_t, const char*) {
     return notYetAvailable<std::uint8_t>("ZAPISZ_CIT8_DO_PDF");
@@ -99,13 +103,17 @@ std::int32_t citforms_export_aktualizuj_cit_st_201(std::int32_t) {
     return notYetAvailable<std::int32_t>("AKTUALIZUJ_CIT_ST_201");
 }
 
-void citforms_export_cit_st_pre(std::uint8_t, std::int32_t) { notYetAvailable("CIT_ST_PRE"); }
+void citforms_export_cit_st_pre(std::uint8_t, std::int32_t) {
+    notYetAvailable("CIT_ST_PRE");
+}
 
 void citforms_export_wypelnij_zmienne_cit_st_201(std::int32_t) {
     notYetAvailable("WYPELNIJ_ZMIENNE_CIT_ST_201");
 }
 
-void citforms_export_cit_st_prn_201() { notYetAvailable("CIT_ST_PRN_201"); }
+void citforms_export_cit_st_prn_201() {
+    notYetAvailable("CIT_ST_PRN_201");
+}
 
 void citforms_export_wypelnij_zmienne_cit_st_201_formularz(std::int32_t, std::int32_t) {
     notYetAvailable("WYPELNIJ_ZMIENNE_CIT_ST_201_FORMULARZ");
@@ -115,7 +123,9 @@ void citforms_export_wypelnij_zmienne_cit_sta_201_formularz(std::int32_t) {
     notYetAvailable("WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ");
 }
 
-void citforms_export_cit_sta_prn_201() { notYetAvailable("CIT_STA_PRN_201"); }
+void citforms_export_cit_sta_prn_201() {
+    notYetAvailable("CIT_STA_PRN_201");
+}
 
 std::int32_t citforms_export_cit_st_8_powiazanie(const char*, std::int32_t) {
     return notYetAvailable<std::int32_t>("CIT_ST_8_POWIAZANIE");
@@ -166,17 +176,16 @@ namespace ex = citforms::module::exports;
 static_assert(std::is_same_v<decltype(&citforms_export_init), ex::InitFn>);
 static_assert(std::is_same_v<decltype(&citforms_export_kill), ex::KillFn>);
 static_assert(std::is_same_v<decltype(&citforms_export_param_cit2), ex::ParamCit2Fn>);
-static_assert(std::is_same_v<decltype(&citforms_export_deklaracje_cit_pokaz),
-                             ex::DeklaracjeCitPokazFn>);
-static_assert(std::is_same_v<decltype(&citforms_export_wydruk_deklaracji_cit),
-                             ex::WydrukDeklaracjiCitFn>);
+static_assert(
+    std::is_same_v<decltype(&citforms_export_deklaracje_cit_pokaz), ex::DeklaracjeCitPokazFn>);
+static_assert(
+    std::is_same_v<decltype(&citforms_export_wydruk_deklaracji_cit), ex::WydrukDeklaracjiCitFn>);
 static_assert(std::is_same_v<decltype(&citforms_export_cit_ordzu), ex::CitOrdzuFn>);
 static_assert(std::is_same_v<decltype(&citforms_export_cit_ordzu_prn), ex::CitOrdzuPrnFn>);
-static_assert(std::is_same_v<decltype(&citforms_export_zapisz_cit8_do_pdf),
-                             ex::ZapiszCit8DoPdfFn>);
+static_assert(std::is_same_v<decltype(&citforms_export_zapisz_cit8_do_pdf), ex::ZapiszCit8DoPdfFn>);
 static_assert(std::is_same_v<decltype(&citforms_export_cit_st_201), ex::CitSt201Fn>);
-static_assert(std::is_same_v<decltype(&citforms_export_aktualizuj_cit_st_201),
-                             ex::AktualizujCitSt201Fn>);
+static_assert(
+    std::is_same_v<decltype(&citforms_export_aktualizuj_cit_st_201), ex::AktualizujCitSt201Fn>);
 static_assert(std::is_same_v<decltype(&citforms_export_cit_st_pre), ex::CitStPreFn>);
 static_assert(std::is_same_v<decltype(&citforms_export_wypelnij_zmienne_cit_st_201),
                              ex::WypelnijZmienneCitSt201Fn>);
@@ -186,8 +195,8 @@ static_assert(std::is_same_v<decltype(&citforms_export_wypelnij_zmienne_cit_st_2
 static_assert(std::is_same_v<decltype(&citforms_export_wypelnij_zmienne_cit_sta_201_formularz),
                              ex::WypelnijZmienneCitSta201FormularzFn>);
 static_assert(std::is_same_v<decltype(&citforms_export_cit_sta_prn_201), ex::CitStaPrn201Fn>);
-static_assert(std::is_same_v<decltype(&citforms_export_cit_st_8_powiazanie),
-                             ex::CitSt8PowiazanieFn>);
+static_assert(
+    std::is_same_v<decltype(&citforms_export_cit_st_8_powiazanie), ex::CitSt8PowiazanieFn>);
 static_assert(std::is_same_v<decltype(&citforms_bind_host), citforms::host::BindHostFn>);
-static_assert(std::is_same_v<decltype(&citforms_declaration_json),
-                             citforms::host::DeclarationJsonFn>);
+static_assert(
+    std::is_same_v<decltype(&citforms_declaration_json), citforms::host::DeclarationJsonFn>);

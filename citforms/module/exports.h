@@ -36,8 +36,7 @@ inline constexpr const char* kCitSt8Powiazanie = "CIT_ST_8_POWIAZANIE";
 using InitFn = void (*)(host::ErrorManager*, host::IniManager*);
 using KillFn = void (*)();
 using ParamCit2Fn = std::int32_t (*)(const char* kind, std::int32_t date);
-using DeklaracjeCitPokazFn = void (*)(std::int32_t id, std::int32_t templateId,
-                                      std::int32_t date);
+using DeklaracjeCitPokazFn = void (*)(std::int32_t id, std::int32_t templateId, std::int32_t date);
 using WydrukDeklaracjiCitFn = void (*)(const char* id);
 using CitOrdzuFn = void (*)();
 using CitOrdzuPrnFn = void (*)();

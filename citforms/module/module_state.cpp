@@ -26,8 +26,7 @@ __attribute__((destructor)) void unloadModule() {
 
 // The host libraries in the order of their INIT and KILL calls.
 std::array<host::HostLibrary*, 7> librariesInOrder(const host::HostBinding& h) {
-    return {h.utility, h.data, h.declarations, h.settlements, h.print, h.statements,
-            h.contractor};
+    return {h.utility, h.data, h.declarations, h.settlements, h.print, h.statements, h.contractor};
 }
 
 }  // namespace

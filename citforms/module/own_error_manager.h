@@ -22,7 +22,7 @@ public:
     void report(std::string_view file, std::string_view text) override;
 
     std::size_t reportCount() const;
-    std::string lastReport() const;   // "FILE: text"
+    std::string lastReport() const;  // "FILE: text"
 
 private:
     mutable std::mutex mutex_;

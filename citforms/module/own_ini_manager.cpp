@@ -15,14 +15,15 @@ QString settingsKey(std::string_view section, std::string_view key) {
 }  // namespace
 
 OwnIniManager::OwnIniManager() = default;
-OwnIniManager::~OwnIniManager() { kill(); }
+OwnIniManager::~OwnIniManager() {
+    kill();
+}
 
 void OwnIniManager::init(const std::string& fileName) {
     kill();
     fileName_ = fileName;
     if (fileName.empty()) return;
-    settings_ = std::make_unique<QSettings>(QString::fromStdString(fileName),
-                                            QSettings::IniFormat);
+    settings_ = std::make_unique<QSettings>(QString::fromStdString(fileName), QSettings::IniFormat);
 }
 
 std::string OwnIniManager::fetch(std::string_view section, std::string_view key,
@@ -33,8 +34,7 @@ std::string OwnIniManager::fetch(std::string_view section, std::string_view key,
     return value.toString().toStdString();
 }
 
-void OwnIniManager::update(std::string_view section, std::string_view key,
-                           std::string_view value) {
+void OwnIniManager::update(std::string_view section, std::string_view key, std::string_view value) {
     if (!settings_) return;
     settings_->setValue(settingsKey(section, key),
                         QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));

@@ -50,6 +50,8 @@ void AttachmentRows::sort() {
                      });
 }
 
-void AttachmentRows::clear() { rows_.clear(); }
+void AttachmentRows::clear() {
+    rows_.clear();
+}
 
 }  // namespace citforms::store

@@ -19,7 +19,7 @@ using host::RecordFile;
 
 constexpr std::int32_t kMainSheet = 0;
 constexpr std::int32_t kCit8OSheet = 1;
-constexpr std::int32_t kFirstCitDSheet = 101;   // CIT-D n is sheet 100 + n
+constexpr std::int32_t kFirstCitDSheet = 101;  // CIT-D n is sheet 100 + n
 constexpr std::int32_t kLastCitDSheet = 500;
 constexpr std::int32_t kFirstCitBrSheet = 501;  // CIT-BR n is sheet 500 + n
 constexpr std::int32_t kLastCitBrSheet = 900;
@@ -85,8 +85,7 @@ void loadSheet(RecordFile& poz, std::int32_t id, std::int32_t sheet, const Field
 void loadAttachmentRows(RecordFile& poz, std::int32_t id, std::int32_t firstSheet,
                         std::int32_t lastSheet, std::int32_t sheetBase, AttachmentRows& rows) {
     walkSheets(
-        poz, id, firstSheet,
-        [lastSheet](std::int32_t s) { return s <= lastSheet; },
+        poz, id, firstSheet, [lastSheet](std::int32_t s) { return s <= lastSheet; },
         [&](const PozRow& row) {
             // A field number that is not a number names no field of the attachment.
             const std::optional<std::int32_t> field = parseStoredNumber(row.nrPola);
@@ -105,9 +104,8 @@ void loadCit8(const host::HostBinding& host, const module::DeclarationState& sta
     {
         BusyCursor busy(host.ui);
         if (state.CIT_ID_WZORCA == templateId) {
-            const FieldList& mainList = fieldList(gen == Generation::Gen73
-                                                      ? FieldListId::Cit8Gen73
-                                                      : FieldListId::Cit8Gen72);
+            const FieldList& mainList = fieldList(
+                gen == Generation::Gen73 ? FieldListId::Cit8Gen73 : FieldListId::Cit8Gen72);
             fields.ext.clear();
             if (gen == Generation::Gen73) fields.extcb.clear();
             fields.cit8.clear();
@@ -119,8 +117,7 @@ void loadCit8(const host::HostBinding& host, const module::DeclarationState& sta
             loadSheet(poz, id, kCit8OSheet, fields.cit8o.list(), fields.cit8o, unreadable);
             if (gen == Generation::Gen73) {
                 loadAttachmentRows(poz, id, kFirstCitDSheet, kLastCitDSheet, 100, fields.ext);
-                loadAttachmentRows(poz, id, kFirstCitBrSheet, kLastCitBrSheet, 500,
-                                   fields.extcb);
+                loadAttachmentRows(poz, id, kFirstCitBrSheet, kLastCitBrSheet, 500, fields.extcb);
             } else {
                 // Generation 72 had no CIT-BR: every later sheet is read as a CIT-D.
                 loadAttachmentRows(poz, id, kFirstCitDSheet,
@@ -159,7 +156,8 @@ void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldS
     host::UtilityLibrary& utility = *host.utility;
     const std::string id = std::to_string(declarationId);
     if (!utility.EXECVAX("select nr_pola, wartosc_pola from DEKLARACJE_ZALACZNIK where "
-                         "id_deklaracje_nag=" + id + " AND typ='ORD-ZU'")) {
+                         "id_deklaracje_nag=" +
+                         id + " AND typ='ORD-ZU'")) {
         utility.MSG_INF(utility.fileErrorText());
         return;
     }
@@ -174,7 +172,8 @@ void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldS
         }
         // The justification is longer than a VAX_FK column; VAZ_FK carries it whole.
         if (!utility.EXECVAZ("select wartosc_pola from DEKLARACJE_ZALACZNIK where "
-                             "id_deklaracje_nag=" + id + " AND typ='ORD-ZU' AND nr_pola=13")) {
+                             "id_deklaracje_nag=" +
+                             id + " AND typ='ORD-ZU' AND nr_pola=13")) {
             utility.MSG_INF(utility.fileErrorText());
             continue;
         }

@@ -20,7 +20,9 @@ std::size_t FieldSet::indexOf(int number) const {
     return static_cast<std::size_t>(it - numbers.begin());
 }
 
-values::FieldValue& FieldSet::operator[](int number) { return values_[indexOf(number)]; }
+values::FieldValue& FieldSet::operator[](int number) {
+    return values_[indexOf(number)];
+}
 
 const values::FieldValue& FieldSet::operator[](int number) const {
     return values_[indexOf(number)];

@@ -95,12 +95,14 @@ TEST_F(LoadedModule, DeclarationJsonLoadsThroughTheModule) {
     FakeHost host;
     const host::HostBinding binding = host.binding();
     ASSERT_EQ(resolve<host::BindHostFn>(host::kBindHostSymbol)(&binding), 1);
-    host.utility.script("select id_deklaracje_wzorzec from DEKLARACJE_NAG where "
-                        "id_deklaracje_nag = 4",
-                        {{"73"}});
-    host.utility.script("select nr_pola, wartosc_pola from DEKLARACJE_ZALACZNIK where "
-                        "id_deklaracje_nag=4 AND typ='ORD-ZU'",
-                        {});
+    host.utility.script(
+        "select id_deklaracje_wzorzec from DEKLARACJE_NAG where "
+        "id_deklaracje_nag = 4",
+        {{"73"}});
+    host.utility.script(
+        "select nr_pola, wartosc_pola from DEKLARACJE_ZALACZNIK where "
+        "id_deklaracje_nag=4 AND typ='ORD-ZU'",
+        {});
     host.addPoz(4, 0, "6", "Pierwszy Urząd Skarbowy");
     auto json = resolve<host::DeclarationJsonFn>(host::kDeclarationJsonSymbol);
 

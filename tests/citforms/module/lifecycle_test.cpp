@@ -29,9 +29,8 @@ public:
     void kill() override {}
 };
 
-const std::vector<std::string> kLibraryOrder = {"utility", "data", "declarations",
-                                                "settlements", "print", "statements",
-                                                "contractor"};
+const std::vector<std::string> kLibraryOrder = {
+    "utility", "data", "declarations", "settlements", "print", "statements", "contractor"};
 
 std::vector<std::string> expectedInitCalls() {
     std::vector<std::string> calls;

@@ -40,14 +40,14 @@ struct MatchCase {
     const char* query;
     const char* entry;
     bool wholeWords;
-    int low;   // expected score range, inclusive
+    int low;  // expected score range, inclusive
     int high;
 };
 
 TEST(FuzzyMatcher, ScoresByHowMuchOfTheEntryTheQueryCovers) {
     const MatchCase cases[] = {
-        {"Urząd Skarbowy", "urząd skarbowy", false, 100, 100},   // case folded
-        {"ŁÓDŹ", "Łódź-Bałuty", false, 60, 99},                   // Polish letters fold too
+        {"Urząd Skarbowy", "urząd skarbowy", false, 100, 100},  // case folded
+        {"ŁÓDŹ", "Łódź-Bałuty", false, 60, 99},                 // Polish letters fold too
         {"skarb", "Urząd Skarbowy Kraków", false, 60, 99},
         {"usk", "Urząd Skarbowy Kraków", false, 1, 59},           // letters in order
         {"ksu", "Urząd Skarbowy Kraków", false, 0, 0},            // not in order

@@ -55,7 +55,7 @@ TEST_F(CitBrLoad, LaterNewAttachmentLeavesNameAndRegonEmpty) {
 TEST_F(CitBrLoad, StoredAttachmentIsCopiedFieldByFieldWithFreshNumbering) {
     fields.extcb.append(2, 19, "1500.00");
     fields.extcb.append(1, 19, "other attachment");
-    fields.extcb.append(2, 2, "7");      // stale numbering: renumbered below
+    fields.extcb.append(2, 2, "7");  // stale numbering: renumbered below
     fields.extcb.append(2, 6, "7/9");
     fields.extcb.append(2, 1, "9990001111");
     fields.extcb.append(2, 99, "no such field");
@@ -67,7 +67,7 @@ TEST_F(CitBrLoad, StoredAttachmentIsCopiedFieldByFieldWithFreshNumbering) {
     EXPECT_EQ(br.stored(2), "2");
     EXPECT_EQ(br.stored(6), "2/3");
     EXPECT_EQ(br.stored(19), "1500.00");
-    EXPECT_EQ(br.stored(9), "");   // no defaults for a stored attachment
+    EXPECT_EQ(br.stored(9), "");  // no defaults for a stored attachment
     EXPECT_EQ(br.stored(30), "");
     // The list is left sorted by attachment and field.
     EXPECT_EQ(fields.extcb.rows().front().ext_nr_zalacznika, 1);

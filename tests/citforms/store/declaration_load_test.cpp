@@ -52,9 +52,8 @@ protected:
         }
         const FieldList& o = fieldList(FieldListId::Cit8O);
         for (int n : o.numbers()) {
-            pending.push_back({kId, 1, std::to_string(n), n == 4 || n == 5
-                                                              ? std::to_string(80000 + n)
-                                                              : storedText(o, n)});
+            pending.push_back({kId, 1, std::to_string(n),
+                               n == 4 || n == 5 ? std::to_string(80000 + n) : storedText(o, n)});
         }
         pending.push_back({kId - 1, 0, "1", "other declaration"});
         pending.push_back({kId + 1, 0, "1", "other declaration"});
@@ -222,8 +221,8 @@ TEST_F(DeclarationLoad, EmptyAmountIsZeroAndUnreadableNumbersAreNamedOnce) {
     ASSERT_EQ(messages("MSG_OST").size(), 1u);
     const std::string text = messages("MSG_OST").front();
     EXPECT_TRUE(text.starts_with("Nieczytelne wartości pól deklaracji: CIT-8 poz. 33")) << text;
-    for (const char* name : {"CIT-8 poz. 33", "CIT-8 poz. 34", "CIT-8/O poz. 5",
-                             "CIT-8/O poz. 9"}) {
+    for (const char* name :
+         {"CIT-8 poz. 33", "CIT-8 poz. 34", "CIT-8/O poz. 5", "CIT-8/O poz. 9"}) {
         EXPECT_NE(text.find(name), std::string::npos) << name;
     }
     EXPECT_EQ(text.find("poz. 31"), std::string::npos);
@@ -235,10 +234,9 @@ TEST_F(DeclarationLoad, EmptyAmountIsZeroAndUnreadableNumbersAreNamedOnce) {
 
 TEST_F(DeclarationLoad, OrdZuTakesItsFieldsAndTheLongTextThroughTheSecondQuery) {
     const std::string longText(3500, 'z');
-    host.utility.script(kOrdZuQuery, {{"1", "Jan Kowalski"},
-                                      {"3", "ignored"},
-                                      {"12", "Uzasadnienie"},
-                                      {"13", longText}});
+    host.utility.script(
+        kOrdZuQuery,
+        {{"1", "Jan Kowalski"}, {"3", "ignored"}, {"12", "Uzasadnienie"}, {"13", longText}});
     host.utility.script(kOrdZu13Query, {{longText}});
 
     load73();

@@ -116,7 +116,8 @@ TEST(AttachmentRows, LookupByCopyAndFieldInEitherOrder) {
 
     rows.sort();
     std::vector<std::pair<int, int>> keys;
-    for (const AttachmentRow& r : rows.rows()) keys.emplace_back(r.ext_nr_zalacznika, r.ext_nr_pola);
+    for (const AttachmentRow& r : rows.rows())
+        keys.emplace_back(r.ext_nr_zalacznika, r.ext_nr_pola);
     EXPECT_EQ(keys, (std::vector<std::pair<int, int>>{{1, 7}, {2, 3}, {2, 10}, {3, 1}}));
     EXPECT_EQ(rows.copyRows(2).size(), 2u);
 }

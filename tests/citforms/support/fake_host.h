@@ -30,9 +30,9 @@ namespace citforms::testing {
 using Rows = std::vector<std::vector<std::string>>;
 
 struct HostCall {
-    std::string what;               // "utility.INIT", "data.KILL", "attach DEKLARACJE_POZ", ...
-    const void* first = nullptr;    // INIT: error manager; attach: the manager attached
-    const void* second = nullptr;   // INIT: INI manager
+    std::string what;              // "utility.INIT", "data.KILL", "attach DEKLARACJE_POZ", ...
+    const void* first = nullptr;   // INIT: error manager; attach: the manager attached
+    const void* second = nullptr;  // INIT: INI manager
 };
 
 struct HostMessage {
@@ -106,8 +106,8 @@ private:
 
 class FakeUtility : public host::UtilityLibrary {
 public:
-    FakeUtility(std::vector<HostCall>& log, std::map<host::ResultFileId,
-                std::unique_ptr<FakeResultFile>>& results);
+    FakeUtility(std::vector<HostCall>& log,
+                std::map<host::ResultFileId, std::unique_ptr<FakeResultFile>>& results);
 
     void script(const std::string& statement, Rows rows) { scripts_[statement] = std::move(rows); }
     void scriptFailure(const std::string& statement, std::string errorText) {
@@ -194,8 +194,7 @@ public:
         log_.push_back({"declarations.PARAM_PRN_DEKLAR " + std::string(formName)});
         return printAnswer;
     }
-    void SKLADNIKI_ODLICZENIE(std::string_view a, std::string_view b,
-                              std::string_view c) override {
+    void SKLADNIKI_ODLICZENIE(std::string_view a, std::string_view b, std::string_view c) override {
         log_.push_back({"declarations.SKLADNIKI_ODLICZENIE " + std::string(a) + "|" +
                         std::string(b) + "|" + std::string(c)});
     }
@@ -230,8 +229,8 @@ public:
     void KILL() override { log_.push_back({"print.KILL"}); }
     std::int32_t MAKEPDF(std::uint8_t mode, std::string_view fileName,
                          host::PageList* pages) override {
-        log_.push_back({"print.MAKEPDF " + std::to_string(mode) + "|" + std::string(fileName),
-                        pages});
+        log_.push_back(
+            {"print.MAKEPDF " + std::to_string(mode) + "|" + std::string(fileName), pages});
         return pdfResult;
     }
     std::int32_t MAKEPDFANDSEND(host::PageList* pages) override {
@@ -254,8 +253,7 @@ public:
     void DEF_ZESTAW_NEW(std::int32_t id, std::string_view kind, std::string_view code,
                         std::string_view caption) override {
         log_.push_back({"statements.DEF_ZESTAW_NEW " + std::to_string(id) + "|" +
-                        std::string(kind) + "|" + std::string(code) + "|" +
-                        std::string(caption)});
+                        std::string(kind) + "|" + std::string(code) + "|" + std::string(caption)});
     }
 
 private:
@@ -270,8 +268,8 @@ public:
     }
     void KILL() override { log_.push_back({"contractor.KILL"}); }
     std::uint8_t FIRMA_ODDZIAL(std::uint8_t mode, std::int32_t company) override {
-        log_.push_back({"contractor.FIRMA_ODDZIAL " + std::to_string(mode) + "|" +
-                        std::to_string(company)});
+        log_.push_back(
+            {"contractor.FIRMA_ODDZIAL " + std::to_string(mode) + "|" + std::to_string(company)});
         return branchAnswer;
     }
     std::uint8_t branchAnswer = 1;
@@ -286,7 +284,7 @@ public:
     void setBusy(bool busy) override;
 
     std::vector<host::MessageRequest> messages;
-    std::deque<int> answers;     // button numbers; 1 when empty
+    std::deque<int> answers;  // button numbers; 1 when empty
     std::vector<bool> busyCalls;
     int busyDepth = 0;
 };

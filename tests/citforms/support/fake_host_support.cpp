@@ -86,7 +86,9 @@ bool FakeRecordFile::open() {
     return true;
 }
 
-void FakeRecordFile::close() { ++closeCount; }
+void FakeRecordFile::close() {
+    ++closeCount;
+}
 
 bool FakeRecordFile::fetch(std::string_view key, const Record& keyValues, Record& out) {
     status_ = {};
@@ -184,7 +186,9 @@ void FakeUtility::INIT(host::ErrorManager* e, host::IniManager* i) {
     log_.push_back({"utility.INIT", e, i});
 }
 
-void FakeUtility::KILL() { log_.push_back({"utility.KILL"}); }
+void FakeUtility::KILL() {
+    log_.push_back({"utility.KILL"});
+}
 
 bool FakeUtility::execInto(ResultFileId file, std::string_view statement) {
     const std::string text(statement);
@@ -224,9 +228,13 @@ bool FakeUtility::commitTransaction() {
     return true;
 }
 
-void FakeUtility::MSG_INF(std::string_view text) { messages.push_back({"MSG_INF", std::string(text)}); }
+void FakeUtility::MSG_INF(std::string_view text) {
+    messages.push_back({"MSG_INF", std::string(text)});
+}
 
-void FakeUtility::MSG_OST(std::string_view text) { messages.push_back({"MSG_OST", std::string(text)}); }
+void FakeUtility::MSG_OST(std::string_view text) {
+    messages.push_back({"MSG_OST", std::string(text)});
+}
 
 std::uint8_t FakeUtility::MSG_WYKONAJ(std::string_view title, std::string_view text,
                                       std::optional<std::uint8_t>) {
@@ -248,8 +256,8 @@ std::string FakeUtility::FORMATDATA(std::int32_t day) {
 }
 
 std::string FakeUtility::NAZWA_MIESIACA(std::int32_t month, std::int32_t year) {
-    static const char* const kMonths[] = {"styczeń", "luty",     "marzec",   "kwiecień",
-                                          "maj",     "czerwiec", "lipiec",   "sierpień",
+    static const char* const kMonths[] = {"styczeń",  "luty",        "marzec",   "kwiecień",
+                                          "maj",      "czerwiec",    "lipiec",   "sierpień",
                                           "wrzesień", "październik", "listopad", "grudzień"};
     if (month < 1 || month > 12) return "";
     std::string name = kMonths[month - 1];
@@ -316,7 +324,9 @@ void FakeData::INIT(host::ErrorManager* e, host::IniManager* i) {
     log_.push_back({"data.INIT", e, i});
 }
 
-void FakeData::KILL() { log_.push_back({"data.KILL"}); }
+void FakeData::KILL() {
+    log_.push_back({"data.KILL"});
+}
 
 void FakeData::attachErrorManager(HostFileId id, host::ErrorManager* manager) {
     log_.push_back({"attach " + std::string(host::hostFileName(id)), manager});

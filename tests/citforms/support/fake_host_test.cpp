@@ -30,8 +30,8 @@ TEST(FakeHost, DeclarationRowsComeInKeyOrderWithFieldNumbersAsText) {
     FakeRecordFile& poz = host.data.fakeFile(host::HostFileId::DEKLARACJE_POZ);
 
     EXPECT_EQ(readFrom(poz, {{"ID_DEKLARACJE_NAG", "5"}, {"NR_ZALACZNIKA", "0"}, {"NR_POLA", ""}}),
-              (std::vector<std::string>{"5/0/1", "5/0/10", "5/0/100", "5/0/150", "5/0/16",
-                                        "5/0/9", "5/0/91", "5/11/2", "5/101/1", "6/0/1"}));
+              (std::vector<std::string>{"5/0/1", "5/0/10", "5/0/100", "5/0/150", "5/0/16", "5/0/9",
+                                        "5/0/91", "5/11/2", "5/101/1", "6/0/1"}));
     // A missing trailing key column counts as the lowest value; sheets compare as numbers.
     EXPECT_EQ(readFrom(poz, {{"ID_DEKLARACJE_NAG", "5"}, {"NR_ZALACZNIKA", "12"}}),
               (std::vector<std::string>{"5/101/1", "6/0/1"}));
