@@ -11,13 +11,13 @@ std::optional<std::int64_t> parseGrosze(std::string_view text) {
         text.remove_prefix(1);
     }
     if (text.empty()) return std::nullopt;
-    constexpr std::int64_t kLimit = 1'000'000'000'000'000'000;  // 10^16 zloty in grosze
+    constexpr std::int64_t kMaxWhole = 10'000'000'000'000'000;  // 10^16 zloty
     std::int64_t whole = 0;
     std::size_t i = 0;
     std::size_t digits = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
         whole = whole * 10 + (text[i] - '0');
-        if (whole * 100 >= kLimit) return std::nullopt;
+        if (whole >= kMaxWhole) return std::nullopt;  // checked before it could overflow
     }
     std::int64_t fraction = 0;
     std::size_t decimals = 0;

@@ -643,13 +643,13 @@ private:
     }
 
     // One CIT-8 of template 73 (gen = 24) or 72 (gen = 23) with its attachments.
-    Status cit8(int templateId, int company, const Company& c, int start, int end) {
+    Status cit8(int templateId, int company, const Company& c, int start, int end, int& id) {
         const int period = dayNumber(static_cast<int>(dateOfDay(end).year()),
                                      unsigned(dateOfDay(end).month()), 2);
         auto created = call("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" + str(company) + ",0,7," +
                             str(templateId) + "," + str(period) + ",0)");
         if (!created) return Status::failure(created.error());
-        const int id = std::stoi(*created);
+        id = std::stoi(*created);
         const bool g24 = templateId == 73;
         const int shift = g24 ? 1 : 0;   // 30-39 -> 31-40
         const int shift3 = g24 ? 3 : 0;  // 53.. -> 56..
@@ -886,17 +886,21 @@ private:
             "Urząd Skarbowy Poznań-Jeżyce   ul. Dąbrowskiego 13, 60-838 Poznań",
             {"Polska", "WIELKOPOLSKIE", "Poznań", "Poznań", "ul. Święty Marcin", "29", "4",
              "Poznań", "61-806", "Poznań"}};
-        if (auto st = cit8(72, 1, pszenica, dayNumber(2015, 1, 1), dayNumber(2015, 12, 31)); !st) {
+        int id72 = 0;
+        int id73 = 0;
+        if (auto st = cit8(72, 1, pszenica, dayNumber(2015, 1, 1), dayNumber(2015, 12, 31), id72);
+            !st) {
             return st;
         }
-        if (auto st = cit8(73, 1, pszenica, dayNumber(2016, 1, 1), dayNumber(2016, 12, 31)); !st) {
+        if (auto st = cit8(73, 1, pszenica, dayNumber(2016, 1, 1), dayNumber(2016, 12, 31), id73);
+            !st) {
             return st;
         }
         // The 2016 return was sent electronically and accepted; the 2015 one stays editable.
         return exec("insert into DEKLARACJE_EDEKLARACJA (id_deklaracje_nag, czy_zapis_w_bazie, "
-                    "status, data_wyslania, nr_referencyjny) values (2, 1, 2, ?, "
+                    "status, data_wyslania, nr_referencyjny) values (?, 1, 2, ?, "
                     "'a1b2c3d4e5f60718293a4b5c6d7e8f90')",
-                    {str(dayNumber(2017, 3, 24))});
+                    {str(id73), str(dayNumber(2017, 3, 24))});
     }
 
     HostDatabase& db_;
