@@ -9,6 +9,10 @@
 //
 // Values come back as text exactly as stored (money is TEXT or INTEGER grosze in SQLite and
 // NUMERIC read at high precision in PostgreSQL); NULL comes back as nullopt.
+//
+// A HostDatabase belongs to the thread that opened it (a QtSql connection cannot move
+// between threads): open one per thread. Several connections, in one process or in many,
+// may work on the same SQLite file; a writer waits for the other's write lock.
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,7 +63,8 @@ public:
 
     // Schema version after migrations.
     virtual int schemaVersion() = 0;
-    // Fills an empty database with the demo companies, books and declarations.
+    // Fills an empty database with the demo companies, books and declarations; refused
+    // (nothing written) when the database already holds companies.
     virtual Status loadDemo() = 0;
 };
 

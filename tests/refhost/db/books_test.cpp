@@ -1,0 +1,119 @@
+#include "refhost/db/books.h"
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "refhost/db/amounts.h"
+#include "refhost/db/days.h"
+#include "test_database_support.h"
+
+namespace refhost::db {
+namespace {
+
+TEST(AmountsTest, ParsesPlainDecimalsExactly) {
+    const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+        {"1234.56", 123456}, {"-12,5", -1250}, {"100", 10000}, {" 7 ", 700},
+        {"0.10", 10},        {".5", 50},       {"3.", 300},    {"+2.00", 200},
+        {"1.230", 123},      {"1.234", std::nullopt},           {"", std::nullopt},
+        {"-", std::nullopt}, {"1 000,00", std::nullopt},         {"12a", std::nullopt},
+        {"99999999999999999.99", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(parseGrosze(text), expected) << text;
+}
+
+TEST(AmountsTest, FormatsWithTwoDecimalsAndRoundTrips) {
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {0, "0.00"}, {5, "0.05"}, {-5, "-0.05"}, {-123456, "-1234.56"}, {100, "1.00"},
+        {INT64_MIN, "-92233720368547758.08"}};
+    for (const auto& [g, text] : cases) EXPECT_EQ(formatGrosze(g), text);
+    for (std::int64_t g : {0LL, 1LL, -99LL, 123456789012345LL, -100000000000000LL}) {
+        EXPECT_EQ(parseGrosze(formatGrosze(g)), g);
+    }
+}
+
+TEST(MaskTest, WildcardsMatchAsInTheChartOfAccounts) {
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"70*", "700-01", true},   {"70*", "70", true},       {"70*", "7", false},
+        {"4?\?-1*", "401-1", true}, {"4?\?-1*", "401-12", true}, {"4?\?-1*", "41-1", false},
+        {"4?\?-1*", "402-2", false}, {"*-01", "700-01", true},  {"*", "", true},
+        {"700-01", "700-01", true}, {"700-01", "700-011", false}, {"7*0*1", "700-01", true},
+        {"?", "", false},
+    };
+    for (const auto& [mask, account, expected] : cases) {
+        EXPECT_EQ(maskMatches(mask, account), expected) << mask << " / " << account;
+    }
+}
+
+class BooksTest : public ::testing::Test {
+protected:
+    testing::TempDatabase db;
+    Books books{*db};
+};
+
+TEST_F(BooksTest, TurnoversFollowThePostingsAndMatchARebuild) {
+    ASSERT_TRUE(books.addAccount(1, "700-01", "Sprzedaż"));
+    ASSERT_TRUE(books.postAll(1, {{"700-01", dayNumber(2016, 1, 5), 0, 1000, "", ""},
+                                  {"700-01", dayNumber(2016, 1, 31), 50, 2000, "", ""},
+                                  {"700-01", dayNumber(2016, 2, 1), 0, 7, "", ""}}));
+    auto before = db->runNative("select okres, obroty_wn, obroty_ma from OBROTY order by okres");
+    ASSERT_TRUE(before);
+    ASSERT_EQ(before->rows.size(), 2u);
+    EXPECT_EQ(before->rows[0][2], std::optional<std::string>("3000"));
+    EXPECT_EQ(before->rows[0][1], std::optional<std::string>("50"));
+    ASSERT_TRUE(books.rebuildTurnovers(1));
+    auto after = db->runNative("select okres, obroty_wn, obroty_ma from OBROTY order by okres");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->rows, before->rows);
+}
+
+TEST_F(BooksTest, ImportsChartAndPostingsFromText) {
+    const std::string text =
+        "\xEF\xBB\xBF# plan kont i dekrety stycznia\r\n"
+        "KONTO;700-01;Sprzedaż produktów – kraj\r\n"
+        "KONTO;201-01;\"Rozrachunki; odbiorcy\"\r\n"
+        "\r\n"
+        "DEKRET;2016-01-31;201-01;12500,00;;FV 1/01/2016;\"Sprzedaż mąki \"\"Wrocławskiej\"\"\"\n"
+        "dekret;2016-01-31;700-01;;12500.00;FV 1/01/2016;Sprzedaż\n";
+    auto n = books.importText(3, text);
+    ASSERT_TRUE(n) << n.error();
+    EXPECT_EQ(*n, 2);
+    EXPECT_EQ(db.value("select nazwa from KONTA where id_firmy=3 AND nr_konta='201-01'"),
+              "Rozrachunki; odbiorcy");
+    EXPECT_EQ(db.value("select opis from KSIEGOWANIA where nr_konta='201-01'"),
+              "Sprzedaż mąki \"Wrocławskiej\"");
+    auto totals = books.totals(3, dayNumber(2016, 1, 1), dayNumber(2016, 1, 31));
+    ASSERT_TRUE(totals);
+    EXPECT_EQ(totals->at("201-01").debit, 1250000);
+    EXPECT_EQ(totals->at("700-01").credit, 1250000);
+}
+
+TEST_F(BooksTest, ImportErrorNamesTheLineAndLeavesTheBooksUnchanged) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"KONTO;700-01;x\nDEKRET;2016-02-30;700-01;1;0\n", "Wiersz 2"},
+        {"KONTO;700-01;x\nDEKRET;2016-02-01;999;1;0\n", "999"},
+        {"KONTO;700-01;x\nDEKRET;2016-02-01;700-01;1.234;0\n", "1.234"},
+        {"KONTO;700-01;x\nSALDO;1\n", "SALDO"},
+        {"KONTO;700-01;\"x\n", "cudzysłów"},
+    };
+    for (const auto& [text, fragment] : cases) {
+        auto n = books.importText(4, text);
+        ASSERT_FALSE(n) << text;
+        EXPECT_NE(n.error().find(fragment), std::string::npos) << n.error();
+        EXPECT_EQ(db.value("select count(*) from KONTA where id_firmy=4"), "0");
+        EXPECT_EQ(db.value("select count(*) from KSIEGOWANIA where id_firmy=4"), "0");
+    }
+}
+
+TEST_F(BooksTest, ImportsFromFile) {
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/ksiegi.csv").toStdString();
+    std::ofstream(path) << "KONTO;130-01;Bank\nDEKRET;2016-03-01;130-01;10.01;0.01;WB 1;Wpłata\n";
+    auto n = books.importFile(2, path);
+    ASSERT_TRUE(n) << n.error();
+    EXPECT_EQ(*n, 1);
+    EXPECT_FALSE(books.importFile(2, path + ".brak"));
+}
+
+}  // namespace
+}  // namespace refhost::db
