@@ -9,8 +9,7 @@ namespace citforms::compute {
 
 namespace {
 
-ComputationContext contextOf(const host::HostBinding& host,
-                             const module::DeclarationState& state) {
+ComputationContext contextOf(const host::HostBinding& host, const module::DeclarationState& state) {
     const host::Globals& g = host.data->globals();
     ComputationContext c;
     c.companyId = g.DANE_ID_FIRMY;
@@ -23,8 +22,8 @@ ComputationContext contextOf(const host::HostBinding& host,
 }
 
 void compute(const FormEdition& edition, const host::HostBinding& host,
-             const module::DeclarationState& state, store::DeclarationFields& fields,
-             bool refresh, bool attachmentOnly) {
+             const module::DeclarationState& state, store::DeclarationFields& fields, bool refresh,
+             bool attachmentOnly) {
     FieldSetAmounts amounts(fields);
     StatementComputation computation(edition, amounts, *host.utility, *host.data, host.ui,
                                      contextOf(host, state));
@@ -38,9 +37,9 @@ void compute(const FormEdition& edition, const host::HostBinding& host,
 void recalculate(const FormEdition& edition, const host::HostBinding& host,
                  store::DeclarationFields& fields, std::int32_t referenceDate) {
     store::BusyCursor busy(host.ui);
-    fillIdentification(fields, header::loadCompanyData(*host.utility, *host.data,
-                                                       host.data->globals().DANE_ID_FIRMY,
-                                                       referenceDate));
+    fillIdentification(fields,
+                       header::loadCompanyData(*host.utility, *host.data,
+                                               host.data->globals().DANE_ID_FIRMY, referenceDate));
     FieldSetAmounts amounts(fields);
     Cit8Rules(edition, amounts).applyAll();
 }

@@ -16,11 +16,15 @@ void write(store::FieldSet& set, int position, const Decimal& value) {
 
 }  // namespace
 
-Decimal FieldSetAmounts::cit8(int position) const { return read(f_.cit8, position); }
+Decimal FieldSetAmounts::cit8(int position) const {
+    return read(f_.cit8, position);
+}
 void FieldSetAmounts::setCit8(int position, const Decimal& value) {
     write(f_.cit8, position, value);
 }
-Decimal FieldSetAmounts::cit8o(int position) const { return read(f_.cit8o, position); }
+Decimal FieldSetAmounts::cit8o(int position) const {
+    return read(f_.cit8o, position);
+}
 void FieldSetAmounts::setCit8o(int position, const Decimal& value) {
     write(f_.cit8o, position, value);
 }

@@ -11,7 +11,9 @@ namespace {
 
 const Decimal kHundred(100);
 
-Decimal percentOf(const Decimal& rate, const Decimal& base) { return rate * base / kHundred; }
+Decimal percentOf(const Decimal& rate, const Decimal& base) {
+    return rate * base / kHundred;
+}
 
 }  // namespace
 
@@ -24,7 +26,9 @@ void Cit8Rules::set(int p24, const Decimal& v) {
     if (const auto p = e_.position(p24)) a_.setCit8(*p, v);
 }
 
-void Cit8Rules::revenueTotal() { set(35, get(31) + get(32) + get(33) + get(34)); }
+void Cit8Rules::revenueTotal() {
+    set(35, get(31) + get(32) + get(33) + get(34));
+}
 
 void Cit8Rules::incomeAndLoss() {
     set(41, get(36) + get(37) + get(38) + get(39) + get(40));
@@ -76,7 +80,9 @@ void Cit8Rules::deductions() {
     }
 }
 
-Decimal Cit8Rules::deductionTotal() const { return e_.position(55) ? get(55) : get(53); }
+Decimal Cit8Rules::deductionTotal() const {
+    return e_.position(55) ? get(55) : get(53);
+}
 
 void Cit8Rules::taxBase() {
     set(59, get(57) + get(56) + get(58));
@@ -121,8 +127,8 @@ void Cit8Rules::spentIncomeTax() {
     struct Block {
         int firstAmount, lastAmount, firstTax;
     };
-    static constexpr std::array<Block, 5> kBlocks{{
-        {97, 102, 103}, {109, 114, 115}, {121, 126, 127}, {133, 137, 138}, {143, 143, 144}}};
+    static constexpr std::array<Block, 5> kBlocks{
+        {{97, 102, 103}, {109, 114, 115}, {121, 126, 127}, {133, 137, 138}, {143, 143, 144}}};
     const Decimal rate = get(62);
     for (const Block& b : kBlocks) {
         for (int p = b.firstAmount; p <= b.lastAmount; ++p) {
@@ -176,7 +182,9 @@ void Cit8oRules::total68() {
     a_.setCit8o(68, a_.cit8o(64) + a_.cit8o(60) + a_.cit8o(65) + a_.cit8o(67));
 }
 
-void Cit8oRules::total71() { a_.setCit8o(71, a_.cit8o(70) + a_.cit8o(69)); }
+void Cit8oRules::total71() {
+    a_.setCit8o(71, a_.cit8o(70) + a_.cit8o(69));
+}
 
 void Cit8oRules::total83() {
     a_.setCit8o(83, a_.cit8o(74) + a_.cit8o(73) + a_.cit8o(76) + a_.cit8o(79) + a_.cit8o(82));

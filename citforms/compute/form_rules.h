@@ -18,8 +18,7 @@ inline constexpr int kCitRatePercent = 19;
 
 class Cit8Rules {
 public:
-    Cit8Rules(const FormEdition& edition, DeclarationAmounts& amounts)
-        : e_(edition), a_(amounts) {}
+    Cit8Rules(const FormEdition& edition, DeclarationAmounts& amounts) : e_(edition), a_(amounts) {}
 
     void revenueTotal();    // 35
     void incomeAndLoss();   // 41 to 46
@@ -52,13 +51,13 @@ public:
     // The cap of the donation fields: a value above L and above 0 becomes max0(L).
     Decimal capByDonationLimit(const Decimal& value) const;
 
-    void deductionSum();       // 39 = 8 + ... + 36 + 38
-    void lossTotal();          // 60 = the amount column of the five loss rows
+    void deductionSum();             // 39 = 8 + ... + 36 + 38
+    void lossTotal();                // 60 = the amount column of the five loss rows
     void capDonation(int position);  // 61 or 62
-    void donationTotal();      // 64 = 63 + capped (61 + 62)
-    void total68();            // 68 = 64 + 60 + 65 + 67
-    void total71();            // 71 = 70 + 69
-    void total83();            // 83 = 74 + 73 + 76 + 79 + 82
+    void donationTotal();            // 64 = 63 + capped (61 + 62)
+    void total68();                  // 68 = 64 + 60 + 65 + 67
+    void total71();                  // 71 = 70 + 69
+    void total83();                  // 83 = 74 + 73 + 76 + 79 + 82
     // Every CIT-8/O rule, as the attachment's recalculation applies them (no rounding).
     void applyAll();
 

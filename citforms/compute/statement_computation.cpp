@@ -6,11 +6,9 @@ namespace citforms::compute {
 
 using values::round0;
 
-StatementComputation::StatementComputation(const FormEdition& edition,
-                                           DeclarationFields& fields,
-                                           host::UtilityLibrary& utility,
-                                           host::DataLibrary& data, host::UiSeam* ui,
-                                           ComputationContext context)
+StatementComputation::StatementComputation(const FormEdition& edition, DeclarationFields& fields,
+                                           host::UtilityLibrary& utility, host::DataLibrary& data,
+                                           host::UiSeam* ui, ComputationContext context)
     : edition_(edition),
       fields_(fields),
       utility_(utility),
@@ -20,8 +18,8 @@ StatementComputation::StatementComputation(const FormEdition& edition,
 
 std::string StatementComputation::statementText(const std::string& code) const {
     return "CALL ZESTAWIENIE_DD_OBLICZ (" + std::to_string(context_.companyId) + "," +
-           std::to_string(context_.periodStart) + "," + std::to_string(context_.periodEnd) +
-           "," + std::to_string(context_.declarationId) + ",'" + code + "'," +
+           std::to_string(context_.periodStart) + "," + std::to_string(context_.periodEnd) + "," +
+           std::to_string(context_.declarationId) + ",'" + code + "'," +
            std::to_string(context_.userNumber) + ",'')";
 }
 
@@ -122,7 +120,9 @@ void StatementComputation::computeCit8(bool refresh) {
     utility_.INFO_ZESTAWIENIE(1);
 }
 
-void StatementComputation::computeCit8o(bool refresh) { computeAttachment(refresh, true); }
+void StatementComputation::computeCit8o(bool refresh) {
+    computeAttachment(refresh, true);
+}
 
 void StatementComputation::computeAttachment(bool refresh, bool standalone) {
     busy(true);

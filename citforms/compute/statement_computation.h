@@ -18,19 +18,19 @@
 namespace citforms::compute {
 
 struct ComputationContext {
-    std::int32_t companyId = 0;       // DANE_ID_FIRMY
-    std::int32_t periodStart = 0;     // first day of the fiscal year (day number)
-    std::int32_t periodEnd = 0;       // last day of the fiscal year
-    std::int32_t declarationId = 0;   // header of the declaration being computed
-    std::int32_t userNumber = 0;      // DANE_ID_UZYTKOWNIKA_NR
-    values::DayNumber today = 0;      // fill-in date of a fresh declaration
+    std::int32_t companyId = 0;      // DANE_ID_FIRMY
+    std::int32_t periodStart = 0;    // first day of the fiscal year (day number)
+    std::int32_t periodEnd = 0;      // last day of the fiscal year
+    std::int32_t declarationId = 0;  // header of the declaration being computed
+    std::int32_t userNumber = 0;     // DANE_ID_UZYTKOWNIKA_NR
+    values::DayNumber today = 0;     // fill-in date of a fresh declaration
 };
 
 class StatementComputation {
 public:
     StatementComputation(const FormEdition& edition, DeclarationFields& fields,
-                         host::UtilityLibrary& utility, host::DataLibrary& data,
-                         host::UiSeam* ui, ComputationContext context);
+                         host::UtilityLibrary& utility, host::DataLibrary& data, host::UiSeam* ui,
+                         ComputationContext context);
 
     // The CIT-8 with its CIT-8/O.
     void computeCit8(bool refresh);

@@ -35,10 +35,10 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
     const std::string day = std::to_string(date);
 
     host::ResultRow row;
-    if (firstRow(utility, data,
-                 "select nip, rodzaj_platnika, nazwa_pelna, regon from FIRMA where id_firmy=" +
-                     company,
-                 row)) {
+    if (firstRow(
+            utility, data,
+            "select nip, rodzaj_platnika, nazwa_pelna, regon from FIRMA where id_firmy=" + company,
+            row)) {
         c.nip = cutText(row.column(0), 13);
         c.taxpayerKind = readId(row.column(1));
         c.fullName = cutText(row.column(2), 150);
@@ -71,10 +71,9 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
         "f.id_firmy=" +
         company));
     if (office == 0) {
-        office = readId(utility.FUNCVAY(
-            "select top 1 id_urzedu from URZEDY_FIRMY where id_firmy=" + company +
-            " AND typ_urzedu='US' AND data_od<=" + day +
-            " order by id_firmy, typ_urzedu, data_od desc"));
+        office = readId(utility.FUNCVAY("select top 1 id_urzedu from URZEDY_FIRMY where id_firmy=" +
+                                        company + " AND typ_urzedu='US' AND data_od<=" + day +
+                                        " order by id_firmy, typ_urzedu, data_od desc"));
     }
     if (office != 0) c.taxOffice = cutText(utility.GET_NAZWA_ADRES_URZEDU(1, office), 150);
     return c;

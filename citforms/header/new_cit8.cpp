@@ -20,7 +20,9 @@ void report(void (*progress)(int), int percent) {
 
 }  // namespace
 
-values::DayNumber cit8Period(const FiscalYear& year) { return values::secondOfMonth(year.end); }
+values::DayNumber cit8Period(const FiscalYear& year) {
+    return values::secondOfMonth(year.end);
+}
 
 std::string proposedEdition(values::DayNumber period) {
     if (period >= kEdition24From) return "24";
@@ -30,11 +32,12 @@ std::string proposedEdition(values::DayNumber period) {
 
 std::int32_t chooseCit8Template(const host::HostBinding& host, values::DayNumber period,
                                 const std::string& edition) {
-    const std::int32_t found = store::parseStoredNumber(host.utility->FUNCVAY(
-                                   "select top 1 id_deklaracje_wzorzec from DEKLARACJE_WZORZEC "
-                                   "where typ='CIT-8' AND data_od <= " +
-                                   std::to_string(period) + " order by data_od desc"))
-                                   .value_or(0);
+    const std::int32_t found =
+        store::parseStoredNumber(
+            host.utility->FUNCVAY("select top 1 id_deklaracje_wzorzec from DEKLARACJE_WZORZEC "
+                                  "where typ='CIT-8' AND data_od <= " +
+                                  std::to_string(period) + " order by data_od desc"))
+            .value_or(0);
     if (found != 70 && found != 72 && found != 73) return found;
     if (edition == "24") return 73;
     if (edition == "23") return 72;

@@ -14,6 +14,7 @@
 #include <QtCore/QDebug>
 
 #include "citforms/host/binding.h"
+#include "citforms/module/automation.h"
 #include "citforms/module/declaration_json.h"
 #include "citforms/module/exports.h"
 #include "citforms/module/module_state.h"
@@ -52,8 +53,7 @@ R notYetAvailable(const char* name, R neutral = R{}) {
     guardedVoid(name, [&] {
         citforms::module::ModuleState& m = moduleState();
         if (!m.hostBound()) return;
-        m.host().utility->MSG_OST(std::string("Procedura ") + name +
-                                  " nie jest jeszcze dostępna.");
+        m.host().utility->MSG_OST(std::string("Procedura ") + name + " nie jest jeszcze dostępna.");
     });
     return neutral;
 }
@@ -146,6 +146,28 @@ __attribute__((visibility("default"))) const char* citforms_declaration_json(std
         if (!json) return nullptr;
         text = std::move(*json);
         return text.c_str();
+    });
+}
+
+__attribute__((visibility("default"))) std::int32_t citforms_new_cit8(std::int32_t yearStart,
+                                                                      std::int32_t yearEnd,
+                                                                      const char* edition,
+                                                                      std::int32_t copyFrom) {
+    return guarded<std::int32_t>("citforms_new_cit8", 0, [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return 0;
+        return citforms::module::newCit8(m, yearStart, yearEnd, edition ? edition : "", copyFrom);
+    });
+}
+
+__attribute__((visibility("default"))) std::int32_t citforms_recompute_cit8(std::int32_t id,
+                                                                            std::int32_t mode) {
+    return guarded<std::int32_t>("citforms_recompute_cit8", 0, [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound() || (mode != 0 && mode != 1)) return 0;
+        return citforms::module::recomputeCit8(m, id,
+                                               mode == 0 ? citforms::module::Recompute::Statements
+                                                         : citforms::module::Recompute::FormRules);
     });
 }
 

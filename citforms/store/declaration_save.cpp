@@ -17,7 +17,9 @@ using host::Record;
 // How many times a module-numbered header is tried when another user takes its numbers.
 constexpr int kHeaderAttempts = 5;
 
-std::int32_t toId(const std::string& text) { return parseStoredNumber(text).value_or(0); }
+std::int32_t toId(const std::string& text) {
+    return parseStoredNumber(text).value_or(0);
+}
 
 std::int32_t todayOf(const host::HostBinding& host) {
     const std::int32_t today = host.data->globals().DANE_DATA_BIEZACA;
@@ -72,8 +74,8 @@ bool insertRow(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, std::
     return poz.insert(row);
 }
 
-bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet,
-                 const FieldSet& set, const FieldList& list) {
+bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, const FieldSet& set,
+                 const FieldList& list) {
     bool ok = true;
     set.forEachStored(list, [&](int number, const std::string& value) {
         if (ok) ok = insertRow(poz, id, sheet, number, value);
@@ -82,8 +84,8 @@ bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet,
 }
 
 // Attachment rows of copies 1..count, sorted, each on sheet copy + `sheetBase`.
-bool insertAttachmentRows(const host::HostBinding& host, AttachmentRows& rows,
-                          std::int64_t count, std::int32_t sheetBase, std::int32_t id) {
+bool insertAttachmentRows(const host::HostBinding& host, AttachmentRows& rows, std::int64_t count,
+                          std::int32_t sheetBase, std::int32_t id) {
     if (id == 0) return true;
     BusyCursor busy(host.ui);
     SaveFiles files(host);
@@ -121,16 +123,14 @@ bool cit8Locked(const host::HostBinding& host, std::int32_t id, const Record& he
 }
 
 // Creates a CIT-8 header through the host procedure; 0 when it failed (shown).
-std::int32_t createCit8Header(const host::HostBinding& host,
-                              const module::DeclarationState& state, std::int32_t dataOkresu,
-                              std::int32_t idWzorca) {
+std::int32_t createCit8Header(const host::HostBinding& host, const module::DeclarationState& state,
+                              std::int32_t dataOkresu, std::int32_t idWzorca) {
     host::UtilityLibrary& u = *host.utility;
     const host::Globals& g = host.data->globals();
-    const std::string call = "CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" +
-                             std::to_string(g.DANE_ID_FIRMY) + ",0," +
-                             std::to_string(g.DANE_ID_UZYTKOWNIKA_NR) + "," +
-                             std::to_string(state.CIT_ID_WZORCA) + "," +
-                             std::to_string(dataOkresu) + "," + std::to_string(idWzorca) + ")";
+    const std::string call =
+        "CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" + std::to_string(g.DANE_ID_FIRMY) + ",0," +
+        std::to_string(g.DANE_ID_UZYTKOWNIKA_NR) + "," + std::to_string(state.CIT_ID_WZORCA) + "," +
+        std::to_string(dataOkresu) + "," + std::to_string(idWzorca) + ")";
     if (!u.EXECVAX(call)) {
         u.MSG_OST(u.fileErrorText());
         return 0;
@@ -151,8 +151,7 @@ struct Cit8Edition {
 
 std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                      std::int32_t dataOkresu, std::int32_t idWzorca,
-                      const Cit8Edition& edition) {
+                      std::int32_t dataOkresu, std::int32_t idWzorca, const Cit8Edition& edition) {
     host::UtilityLibrary& u = *host.utility;
     BusyCursor busy(host.ui);
     if (tryb != 1) {
@@ -248,10 +247,9 @@ std::string sqlText(std::string_view text) {
     return out;
 }
 
-std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host,
-                             const module::DeclarationState& state, DeclarationFields& fields,
-                             std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
-                             std::int32_t idWzorca) {
+std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
+                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                             std::int32_t dataOkresu, std::int32_t idWzorca) {
     static const Cit8Edition kEdition{
         FieldListId::Cit8Gen73,
         [](const host::HostBinding& h, DeclarationFields& f, std::int32_t i) {
@@ -260,33 +258,27 @@ std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host,
     return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition);
 }
 
-std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host,
-                             const module::DeclarationState& state, DeclarationFields& fields,
-                             std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
-                             std::int32_t idWzorca) {
-    static const Cit8Edition kEdition{
-        FieldListId::Cit8Gen72,
-        [](const host::HostBinding& h, DeclarationFields& f, std::int32_t i) {
-            return ZAPISZ_CIT_D_72(h, f, i);
-        }};
+std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
+                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                             std::int32_t dataOkresu, std::int32_t idWzorca) {
+    static const Cit8Edition kEdition{FieldListId::Cit8Gen72,
+                                      [](const host::HostBinding& h, DeclarationFields& f,
+                                         std::int32_t i) { return ZAPISZ_CIT_D_72(h, f, i); }};
     return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition);
 }
 
-bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields,
-                  std::int32_t id) {
+bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id) {
     if (id == 0) return true;
     BusyCursor busy(host.ui);
     SaveFiles files(host);
     return insertSheet(files.poz(), id, 1, fields.cit8o, fields.cit8o.list());
 }
 
-bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields,
-                     std::int32_t id) {
+bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
     return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 29), 100, id);
 }
 
-bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields,
-                     std::int32_t id) {
+bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
     return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 28), 100, id);
 }
 
@@ -297,8 +289,7 @@ bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std
 void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state) {
     host::UtilityLibrary& u = *host.utility;
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
-    if (!u.EXECVAX("delete from DEKLARACJE_NAG where id_deklaracje_nag = " +
-                   std::to_string(id))) {
+    if (!u.EXECVAX("delete from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(id))) {
         u.MSG_OST(u.fileErrorText());
     }
     u.LOG_ADD(id, "Usunięcie (anuluj) deklaracji CIT-8, id:" + std::to_string(id), "X", "U");
@@ -313,10 +304,10 @@ std::int32_t insertCitStHeader(const host::HostBinding& host, std::int32_t perio
         if (!u.beginTransaction()) break;
         const std::int32_t id =
             toId(u.FUNCVAY("select isnull(max(ID_DEKLARACJE_NAG),0)+1 from DEKLARACJE_NAG"));
-        const std::int32_t lp = toId(u.FUNCVAY(
-            "select isnull(max(LP),0)+1 from DEKLARACJE_NAG where id_firmy = " +
-            std::to_string(g.DANE_ID_FIRMY) + " AND DATA_OKRESU=" + std::to_string(period) +
-            " AND INFO_2 = 'CIT-ST'"));
+        const std::int32_t lp =
+            toId(u.FUNCVAY("select isnull(max(LP),0)+1 from DEKLARACJE_NAG where id_firmy = " +
+                           std::to_string(g.DANE_ID_FIRMY) + " AND DATA_OKRESU=" +
+                           std::to_string(period) + " AND INFO_2 = 'CIT-ST'"));
         if (id == 0 || lp == 0) {
             u.rollbackTransaction();
             break;
@@ -327,8 +318,8 @@ std::int32_t insertCitStHeader(const host::HostBinding& host, std::int32_t perio
             "ID_UZYT_P,BLOKADA,LP,STATUS_2,INFO_2) values(201," +
             std::to_string(id) + "," + std::to_string(g.DANE_ID_FIRMY) + "," +
             std::to_string(period) + "," + "0," + "0," + std::to_string(todayOf(host)) + "," +
-            "0," + "'" + sqlText(g.DANE_ID_UZYT) + "'," + "''," + "''," + std::to_string(lp) +
-            "," + std::to_string(correctionFlag) + "," + "'CIT-ST')";
+            "0," + "'" + sqlText(g.DANE_ID_UZYT) + "'," + "''," + "''," + std::to_string(lp) + "," +
+            std::to_string(correctionFlag) + "," + "'CIT-ST')";
         if (u.EXECVAX(sql) && u.commitTransaction()) return id;
         // Another user inserted the same numbers between the query and the insert: the
         // unique key refused ours; take fresh numbers.
@@ -348,12 +339,11 @@ bool updateCitStHeader(const host::HostBinding& host, std::int32_t id, std::int3
         u.MSG_INF(kLockedMessage);
         return false;
     }
-    const std::string sql = "update DEKLARACJE_NAG set DATA_SYSTEMOWA_P=" +
-                            std::to_string(todayOf(host)) + "," + "STATUS_2=" +
-                            std::to_string(correctionFlag) + "," + "ID_UZYT_P = '" +
-                            sqlText(host.data->globals().DANE_ID_UZYT) + "'," + "DATA_OKRESU=" +
-                            std::to_string(period) + " where ID_DEKLARACJE_NAG=" +
-                            std::to_string(id);
+    const std::string sql =
+        "update DEKLARACJE_NAG set DATA_SYSTEMOWA_P=" + std::to_string(todayOf(host)) + "," +
+        "STATUS_2=" + std::to_string(correctionFlag) + "," + "ID_UZYT_P = '" +
+        sqlText(host.data->globals().DANE_ID_UZYT) + "'," +
+        "DATA_OKRESU=" + std::to_string(period) + " where ID_DEKLARACJE_NAG=" + std::to_string(id);
     if (!u.EXECVAX(sql)) {
         u.MSG_OST(u.fileErrorText());
         return false;

@@ -27,20 +27,17 @@ inline constexpr const char* kWriteErrorMessage = "Wystąpił błąd zapisu do b
 // from `dataOkresu` and the pattern declaration `idWzorca`); tryb 1: store the field sets.
 // Returns the declaration id to keep: the created or given id; 0 when the header could not
 // be created, was not found, or its update failed.
-std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host,
-                             const module::DeclarationState& state, DeclarationFields& fields,
-                             std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
-                             std::int32_t idWzorca);
+std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
+                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                             std::int32_t dataOkresu, std::int32_t idWzorca);
 // The same for generation 72 (fields 1 and 4 to 147, CIT-8/O, CIT-D; no CIT-BR).
-std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host,
-                             const module::DeclarationState& state, DeclarationFields& fields,
-                             std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
-                             std::int32_t idWzorca);
+std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
+                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                             std::int32_t dataOkresu, std::int32_t idWzorca);
 
 // The sheet writers the CIT-8 saves call inside their transaction; `id` 0 does nothing.
 // Each returns false when a row could not be written.
-bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields,
-                  std::int32_t id);
+bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id);
 bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
 bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
 bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);

@@ -1,0 +1,28 @@
+#pragma once
+// Work on declarations without windows, for hosts that automate (the reference host's
+// command line): a new CIT-8 as the parameters window makes it, and the recomputation of a
+// stored CIT-8 as its window's buttons do, each followed by the save.
+#include <cstdint>
+#include <string>
+
+#include "citforms/module/module_state.h"
+
+namespace citforms::module {
+
+// What "Wykonaj" of the parameters window does for a CIT-8 of the current company and the
+// fiscal year [yearStart, yearEnd], then the save of the window. `edition` "24", "23", "21"
+// or empty for the edition proposed for the period. Returns the new id, 0 when nothing was
+// made (the reason was shown).
+std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
+                     const std::string& edition, std::int32_t copyFrom);
+
+enum class Recompute {
+    Statements,  // the compute button: statements again in the refresh mode
+    FormRules,   // "Odśwież": company data afresh, then every form rule
+};
+
+// Loads stored CIT-8 `id` (template 72 or 73) of the current company, recomputes it and saves
+// it. Returns the id, 0 when it could not be loaded or saved (the reason was shown).
+std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how);
+
+}  // namespace citforms::module
