@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "citforms/print/page_content.h"
 #include "citforms/values/result.h"
 
 namespace citforms::print {
@@ -33,24 +34,6 @@ struct Rect {
     std::optional<int> width;
     std::optional<int> height;
 };
-
-// 0xRRGGBB.
-using Rgb = std::uint32_t;
-inline constexpr Rgb kBlack = 0x000000;
-inline constexpr Rgb kWhite = 0xFFFFFF;
-
-struct FontSpec {
-    std::string face = "Arial";
-    int points = 10;
-    int weight = 400;           // 400 regular, 700 bold
-    bool centralEuropean = false;
-    std::optional<Rgb> colour;  // default colour (black) when absent
-
-    bool bold() const { return weight >= 600; }
-    bool operator==(const FontSpec&) const = default;
-};
-
-enum class Justify { Left, Right, Centre };
 
 // Type of the print variable a control shows.
 struct VariableType {
