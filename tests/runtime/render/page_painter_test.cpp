@@ -21,12 +21,10 @@ protected:
             static int argc = 1;
             static char name[] = "runtime_tests";
             static char* argv[] = {name, nullptr};
-            app_ = new QGuiApplication(argc, argv);  // lives for the whole test run
+            static QGuiApplication app(argc, argv);  // lives for the whole test run
         }
     }
-    static QGuiApplication* app_;
 };
-QGuiApplication* Painting::app_ = nullptr;
 
 // Darkest pixel columns of a row range: where ink is.
 std::pair<int, int> inkColumns(const QImage& img, QRect area) {
