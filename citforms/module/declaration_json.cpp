@@ -1,0 +1,71 @@
+#include "citforms/module/declaration_json.h"
+
+#include <nlohmann/json.hpp>
+
+#include "citforms/store/declaration_load.h"
+
+namespace citforms::module {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json fieldsJson(const store::FieldSet& set, const store::FieldList& list) {
+    Json out = Json::object();
+    set.forEachStored(
+        list, [&](int number, const std::string& value) { out[std::to_string(number)] = value; });
+    return out;
+}
+
+Json rowsJson(const store::AttachmentRows& rows) {
+    Json out = Json::array();
+    for (const store::AttachmentRow& row : rows.rows()) {
+        out.push_back(Json::array({row.ext_nr_zalacznika, row.ext_nr_pola, row.ext_wartosc}));
+    }
+    return out;
+}
+
+// Stored text that is not valid UTF-8 must not make the whole export fail.
+std::string dump(const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id) {
+    const host::HostBinding& host = module.host();
+    if (!module.hostBound()) return std::nullopt;
+    host::UtilityLibrary& utility = *host.utility;
+    if (!utility.EXECVAX("select id_deklaracje_wzorzec from DEKLARACJE_NAG where "
+                         "id_deklaracje_nag = " +
+                         std::to_string(id))) {
+        utility.MSG_OST(utility.fileErrorText());
+        return std::nullopt;
+    }
+    host::ResultRow header;
+    if (!host.data->result(host::ResultFileId::VAX_FK).next(header)) return std::nullopt;
+    const std::int32_t templateId = store::parseStoredNumber(header.column(0)).value_or(0);
+
+    Json out = {{"id", id}, {"template", templateId}};
+    if (templateId != 73 && templateId != 72) return dump(out);
+
+    module.declaration.CIT_ID_DEKLARACJI = id;
+    module.declaration.CIT_ID_WZORCA = templateId;
+    store::DeclarationFields& fields = module.fields;
+    const bool gen73 = templateId == 73;
+    if (gen73) {
+        store::WCZYTAJ_CIT_8_73(host, module.declaration, fields);
+    } else {
+        store::WCZYTAJ_CIT_8_72(host, module.declaration, fields);
+    }
+    out["cit8"] = fieldsJson(fields.cit8, store::fieldList(gen73 ? store::FieldListId::Cit8Gen73
+                                                                 : store::FieldListId::Cit8Gen72));
+    out["cit8o"] = fieldsJson(fields.cit8o, fields.cit8o.list());
+    out["ordzu"] = fieldsJson(fields.ordzu, fields.ordzu.list());
+    out["citd"] = rowsJson(fields.ext);
+    // Generation 72 has no CIT-BR; its list may still hold another declaration's rows.
+    out["citbr"] = gen73 ? rowsJson(fields.extcb) : Json::array();
+    return dump(out);
+}
+
+}  // namespace citforms::module

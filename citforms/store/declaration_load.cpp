@@ -1,0 +1,218 @@
+#include "citforms/store/declaration_load.h"
+
+#include <cassert>
+#include <charconv>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "citforms/store/busy_cursor.h"
+
+namespace citforms::store {
+
+namespace {
+
+using host::HostFileId;
+using host::Record;
+using host::RecordFile;
+
+constexpr std::int32_t kMainSheet = 0;
+constexpr std::int32_t kCit8OSheet = 1;
+constexpr std::int32_t kFirstCitDSheet = 101;  // CIT-D n is sheet 100 + n
+constexpr std::int32_t kLastCitDSheet = 500;
+constexpr std::int32_t kFirstCitBrSheet = 501;  // CIT-BR n is sheet 500 + n
+constexpr std::int32_t kLastCitBrSheet = 900;
+
+struct PozRow {
+    std::int32_t sheet = 0;
+    std::string nrPola;
+    std::string value;
+};
+
+// Reads the rows of declaration `id` from sheet `firstSheet` on, in key order, while
+// `inRange(sheet)` holds; a read error or the next declaration ends the walk.
+void walkSheets(RecordFile& poz, std::int32_t id, std::int32_t firstSheet,
+                const std::function<bool(std::int32_t)>& inRange,
+                const std::function<void(const PozRow&)>& onRow) {
+    const Record key{{"ID_DEKLARACJE_NAG", std::to_string(id)},
+                     {"NR_ZALACZNIKA", std::to_string(firstSheet)},
+                     {"NR_POLA", ""}};
+    if (!poz.set(host::kKeyDeklPozByZalacznik, key)) return;
+    for (Record row; poz.next(row);) {
+        const std::optional<std::int32_t> rowId = parseStoredNumber(row.get("ID_DEKLARACJE_NAG"));
+        const std::optional<std::int32_t> sheet = parseStoredNumber(row.get("NR_ZALACZNIKA"));
+        if (!rowId || *rowId != id || !sheet || !inRange(*sheet)) return;
+        onRow({*sheet, row.get("NR_POLA"), row.get("WARTOSC_POLA")});
+    }
+}
+
+// Collects the fields whose stored text could not be read, to name them once after the load.
+class UnreadableFields {
+public:
+    void add(const FieldSet& set, int number) {
+        names_.push_back(std::string(set.list().formName()) + " poz. " + std::to_string(number));
+    }
+    void report(host::UtilityLibrary& utility) const {
+        if (names_.empty()) return;
+        std::string text = "Nieczytelne wartości pól deklaracji: ";
+        for (std::size_t i = 0; i < names_.size(); ++i) {
+            if (i > 0) text += ", ";
+            text += names_[i];
+        }
+        text += ". Pola te przyjęto jako 0.";
+        utility.MSG_OST(text);
+    }
+
+private:
+    std::vector<std::string> names_;
+};
+
+// One sheet into a field set: each row to the field of its own number.
+void loadSheet(RecordFile& poz, std::int32_t id, std::int32_t sheet, const FieldList& list,
+               FieldSet& set, UnreadableFields& unreadable) {
+    walkSheets(
+        poz, id, sheet, [sheet](std::int32_t s) { return s == sheet; },
+        [&](const PozRow& row) {
+            const std::optional<std::int32_t> number = parseStoredNumber(row.nrPola);
+            if (!number || !list.contains(*number)) return;
+            if (set.loadStored(*number, row.value) == FieldSet::LoadResult::Unreadable) {
+                unreadable.add(set, *number);
+            }
+        });
+}
+
+void loadAttachmentRows(RecordFile& poz, std::int32_t id, std::int32_t firstSheet,
+                        std::int32_t lastSheet, std::int32_t sheetBase, AttachmentRows& rows) {
+    walkSheets(
+        poz, id, firstSheet, [lastSheet](std::int32_t s) { return s <= lastSheet; },
+        [&](const PozRow& row) {
+            // A field number that is not a number names no field of the attachment.
+            const std::optional<std::int32_t> field = parseStoredNumber(row.nrPola);
+            if (field) rows.append(row.sheet - sheetBase, *field, row.value);
+        });
+}
+
+enum class Generation { Gen73, Gen72 };
+
+void loadCit8(const host::HostBinding& host, const module::DeclarationState& state,
+              DeclarationFields& fields, Generation gen) {
+    assert(host.utility != nullptr && host.data != nullptr);
+    const std::int32_t id = state.CIT_ID_DEKLARACJI;
+    const std::int32_t templateId = gen == Generation::Gen73 ? 73 : 72;
+    UnreadableFields unreadable;
+    {
+        BusyCursor busy(host.ui);
+        if (state.CIT_ID_WZORCA == templateId) {
+            const FieldList& mainList = fieldList(
+                gen == Generation::Gen73 ? FieldListId::Cit8Gen73 : FieldListId::Cit8Gen72);
+            fields.ext.clear();
+            if (gen == Generation::Gen73) fields.extcb.clear();
+            fields.cit8.clear();
+            fields.cit8o.clear();
+
+            RecordFile& poz = host.data->file(HostFileId::DEKLARACJE_POZ);
+            poz.open();
+            loadSheet(poz, id, kMainSheet, mainList, fields.cit8, unreadable);
+            loadSheet(poz, id, kCit8OSheet, fields.cit8o.list(), fields.cit8o, unreadable);
+            if (gen == Generation::Gen73) {
+                loadAttachmentRows(poz, id, kFirstCitDSheet, kLastCitDSheet, 100, fields.ext);
+                loadAttachmentRows(poz, id, kFirstCitBrSheet, kLastCitBrSheet, 500, fields.extcb);
+            } else {
+                // Generation 72 had no CIT-BR: every later sheet is read as a CIT-D.
+                loadAttachmentRows(poz, id, kFirstCitDSheet,
+                                   std::numeric_limits<std::int32_t>::max(), 100, fields.ext);
+            }
+            poz.close();
+        }
+        loadOrdZu(host, id, fields.ordzu);
+    }
+    unreadable.report(*host.utility);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> parseStoredNumber(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (text.empty()) return std::nullopt;
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+    return value;
+}
+
+void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields) {
+    loadCit8(host, state, fields, Generation::Gen73);
+}
+
+void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields) {
+    loadCit8(host, state, fields, Generation::Gen72);
+}
+
+void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu) {
+    host::UtilityLibrary& utility = *host.utility;
+    const std::string id = std::to_string(declarationId);
+    if (!utility.EXECVAX("select nr_pola, wartosc_pola from DEKLARACJE_ZALACZNIK where "
+                         "id_deklaracje_nag=" +
+                         id + " AND typ='ORD-ZU'")) {
+        utility.MSG_INF(utility.fileErrorText());
+        return;
+    }
+    ordzu.clear();
+    host::ResultFile& rows = host.data->result(host::ResultFileId::VAX_FK);
+    for (host::ResultRow row; rows.next(row);) {
+        const std::optional<std::int32_t> number = parseStoredNumber(row.column(0));
+        if (!number || !ordzu.has(*number)) continue;
+        if (*number != 13) {
+            ordzu[*number].setText(row.column(1));
+            continue;
+        }
+        // The justification is longer than a VAX_FK column; VAZ_FK carries it whole.
+        if (!utility.EXECVAZ("select wartosc_pola from DEKLARACJE_ZALACZNIK where "
+                             "id_deklaracje_nag=" +
+                             id + " AND typ='ORD-ZU' AND nr_pola=13")) {
+            utility.MSG_INF(utility.fileErrorText());
+            continue;
+        }
+        host::ResultRow text;
+        if (host.data->result(host::ResultFileId::VAZ_FK).next(text)) {
+            ordzu[13].setText(text.column(0));
+        }
+    }
+}
+
+void WCZYTAJ_CIT_BR(DeclarationFields& fields, std::int32_t n, std::int32_t count) {
+    FieldSet& br = fields.citbr;
+    const FieldSet& cit8 = fields.cit8;
+    const auto setNumbering = [&] {
+        br[2].setText(std::to_string(n));
+        br[6].setText(std::to_string(n) + "/" + std::to_string(count));
+    };
+    br.clear();
+    setNumbering();
+    if (!fields.extcb.hasCopy(n)) {
+        br[1].setText(cit8[1].text());
+        br[4].setText(cit8[4].text());
+        br[5].setText(cit8[5].text());
+        if (n == 1) {
+            br[7].setText(cit8[8].text());  // name
+            br[8].setText(cit8[9].text());  // REGON
+        }
+        br[9].setText("2");
+        for (int f = 10; f <= 20; ++f) br[f].setText("0");
+        br[21].setText("2");
+        br[22].setText("2");
+        br[23].setText("0");
+    } else {
+        fields.extcb.sort();
+        for (const AttachmentRow& row : fields.extcb.copyRows(n)) {
+            if (br.has(row.ext_nr_pola)) br[row.ext_nr_pola].setText(row.ext_wartosc);
+        }
+    }
+    setNumbering();
+}
+
+}  // namespace citforms::store

@@ -1,0 +1,48 @@
+#pragma once
+// Loading a stored CIT-8 of generation 73 or 72 into the field sets, and one CIT-BR attachment
+// from the `extcb` list into the CIT-BR set.
+//
+// The CIT-8 loads read DEKLARACJE_POZ through the host's record file, sheet by sheet in key
+// order (declaration, sheet, field number as text), and the ORD-ZU texts from
+// DEKLARACJE_ZALACZNIK through the host's SQL operations. Every main-sheet and CIT-8/O row goes
+// to the field named by its NR_POLA, so a missing or surplus row cannot move values onto other
+// fields; numbers the form does not have are skipped. The sheets the load reads are emptied
+// first, so nothing of a previously open declaration stays behind in them.
+//
+//   state.CIT_ID_DEKLARACJI = 17; state.CIT_ID_WZORCA = 73;
+//   WCZYTAJ_CIT_8_73(host, state, fields);
+//   WCZYTAJ_CIT_BR(fields, 1, 2);   // CIT-BR 1 of 2 into fields.citbr
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "citforms/host/binding.h"
+#include "citforms/module/declaration_state.h"
+#include "citforms/store/declaration_fields.h"
+
+namespace citforms::store {
+
+// Load of a generation-73 CIT-8 (sheets 0, 1, CIT-D 101..500, CIT-BR 501..900, ORD-ZU). The
+// sheets are left alone unless CIT_ID_WZORCA is 73; the ORD-ZU part always runs. Stored text
+// that is not a number in an amount or day field reads as 0; the fields concerned are named to
+// the user in one message after the load.
+void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields);
+
+// Load of a generation-72 CIT-8: fields 1 and 4 to 147, CIT-8/O, every sheet from 101 on as
+// CIT-D (sheet - 100), ORD-ZU. Acts on the sheets when CIT_ID_WZORCA is 72.
+void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields);
+
+// The ORD-ZU part of the loads: fields 1, 2, 5 to 12 and 13 (up to 3000 characters) of
+// declaration `declarationId`. An SQL error is shown with MSG_INF and leaves the set as it was.
+void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu);
+
+// Fills fields.citbr with CIT-BR attachment n of `count` from fields.extcb, or with the defaults
+// of a new attachment (taken from the CIT-8 set) when extcb has no row of attachment n.
+void WCZYTAJ_CIT_BR(DeclarationFields& fields, std::int32_t n, std::int32_t count);
+
+// NR_POLA / NR_ZALACZNIKA text as a number: decimal digits, blanks around them allowed.
+std::optional<std::int32_t> parseStoredNumber(std::string_view text);
+
+}  // namespace citforms::store

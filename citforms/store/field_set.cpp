@@ -1,0 +1,47 @@
+#include "citforms/store/field_set.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace citforms::store {
+
+FieldSet::FieldSet(FieldListId list) : list_(&fieldList(list)) {
+    values_.reserve(list_->size());
+    for (int number : list_->numbers()) {
+        const values::FieldSpec spec = list_->spec(number);
+        values_.emplace_back(spec.cls, spec.capacity);
+    }
+}
+
+std::size_t FieldSet::indexOf(int number) const {
+    const std::vector<int>& numbers = list_->numbers();
+    auto it = std::lower_bound(numbers.begin(), numbers.end(), number);
+    assert(it != numbers.end() && *it == number && "field number not on this form");
+    return static_cast<std::size_t>(it - numbers.begin());
+}
+
+values::FieldValue& FieldSet::operator[](int number) {
+    return values_[indexOf(number)];
+}
+
+const values::FieldValue& FieldSet::operator[](int number) const {
+    return values_[indexOf(number)];
+}
+
+FieldSet::LoadResult FieldSet::loadStored(int number, std::string_view text) {
+    if (!has(number)) return LoadResult::UnknownField;
+    return (*this)[number].fromStored(text) ? LoadResult::Loaded : LoadResult::Unreadable;
+}
+
+void FieldSet::clear() {
+    for (values::FieldValue& value : values_) {
+        value = values::FieldValue(value.fieldClass(), value.capacity());
+    }
+}
+
+void FieldSet::forEachStored(const FieldList& list,
+                             const std::function<void(int, const std::string&)>& fn) const {
+    for (int number : list.numbers()) fn(number, stored(number));
+}
+
+}  // namespace citforms::store

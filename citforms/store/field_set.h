@@ -1,0 +1,61 @@
+#pragma once
+// FieldSet: the in-memory values of one form of the open declaration, one value per field.
+//
+// A set is built over a field list (field_lists.h) and holds a values::FieldValue of the field's
+// class and capacity for every number of that list. Field numbers are the form's positions;
+// asking for a number the form does not have is a programmer error (asserted), while stored
+// text is offered through loadStored(), which tells whether the number and the text fit.
+//
+//   FieldSet cit8(FieldListId::Cit8Gen73);
+//   cit8[31].setAmount(values::Amount::fromGrosze(12550));
+//   cit8.forEachStored(fieldList(FieldListId::Cit8Gen72), [&](int nr, const std::string& v) {
+//       ...   // ascending numbers, text as stored in WARTOSC_POLA
+//   });
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "citforms/store/field_lists.h"
+#include "citforms/values/field_value.h"
+
+namespace citforms::store {
+
+class FieldSet {
+public:
+    explicit FieldSet(FieldListId list);
+
+    const FieldList& list() const { return *list_; }
+    bool has(int number) const { return list_->contains(number); }
+
+    values::FieldValue& operator[](int number);
+    const values::FieldValue& operator[](int number) const;
+
+    // Text of field `number` as stored in WARTOSC_POLA.
+    std::string stored(int number) const { return (*this)[number].toStored(); }
+
+    enum class LoadResult { Loaded, UnknownField, Unreadable };
+    // Loads stored text into field `number` by its class. Unreadable: the text was not a number
+    // for an amount or day field and the field now holds 0.
+    LoadResult loadStored(int number, std::string_view text);
+
+    // Empties every field (text "", amounts 0, days 0).
+    void clear();
+
+    // Calls fn(number, stored text) for every field of `list` in ascending numeric order;
+    // `list` must be this set's list or a part of it (the generation-72 CIT-8 list of the
+    // CIT-8 set). Without an argument, the set's own list.
+    void forEachStored(const FieldList& list,
+                       const std::function<void(int, const std::string&)>& fn) const;
+    void forEachStored(const std::function<void(int, const std::string&)>& fn) const {
+        forEachStored(*list_, fn);
+    }
+
+private:
+    std::size_t indexOf(int number) const;
+
+    const FieldList* list_;
+    std::vector<values::FieldValue> values_;  // in the order of list_->numbers()
+};
+
+}  // namespace citforms::store

@@ -1,0 +1,126 @@
+// Field lists and field sets of the stored forms.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "citforms/store/attachment_rows.h"
+#include "citforms/store/field_set.h"
+
+namespace citforms::store {
+namespace {
+
+using values::FieldClass;
+
+TEST(FieldLists, EachFormStoresItsNumbers) {
+    struct Case {
+        FieldListId id;
+        std::size_t count;
+        int first, second, last;
+    };
+    const Case cases[] = {
+        {FieldListId::Cit8Gen73, 148, 1, 4, 150}, {FieldListId::Cit8Gen72, 145, 1, 4, 147},
+        {FieldListId::Cit8O, 89, 1, 4, 91},       {FieldListId::CitBr, 67, 1, 2, 67},
+        {FieldListId::OrdZu, 11, 1, 2, 13},
+    };
+    for (const Case& c : cases) {
+        const std::vector<int>& numbers = fieldList(c.id).numbers();
+        ASSERT_EQ(numbers.size(), c.count);
+        EXPECT_EQ(numbers[0], c.first);
+        EXPECT_EQ(numbers[1], c.second);
+        EXPECT_EQ(numbers.back(), c.last);
+        EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+    }
+    EXPECT_FALSE(fieldList(FieldListId::OrdZu).contains(3));
+    EXPECT_FALSE(fieldList(FieldListId::Cit8Gen73).contains(2));
+}
+
+TEST(FieldLists, ClassesAndCapacitiesAtTheRangeBorders) {
+    struct Case {
+        FieldListId id;
+        int number;
+        FieldClass cls;
+        std::size_t capacity;  // text only
+    };
+    const Case cases[] = {
+        {FieldListId::Cit8Gen73, 1, FieldClass::Text, 13},
+        {FieldListId::Cit8Gen73, 5, FieldClass::Text, 10},
+        {FieldListId::Cit8Gen73, 19, FieldClass::Text, 255},
+        {FieldListId::Cit8Gen73, 20, FieldClass::Amount, 0},
+        {FieldListId::Cit8Gen73, 45, FieldClass::Amount, 0},
+        {FieldListId::Cit8Gen73, 46, FieldClass::Text, 150},
+        {FieldListId::Cit8Gen73, 56, FieldClass::Text, 100},
+        {FieldListId::Cit8Gen73, 57, FieldClass::Text, 255},
+        {FieldListId::Cit8Gen72, 147, FieldClass::Text, 255},
+        {FieldListId::Cit8O, 1, FieldClass::Text, 19},
+        {FieldListId::Cit8O, 4, FieldClass::Day, 0},
+        {FieldListId::Cit8O, 7, FieldClass::Text, 255},
+        {FieldListId::Cit8O, 8, FieldClass::Amount, 0},
+        {FieldListId::Cit8O, 14, FieldClass::Text, 255},
+        {FieldListId::Cit8O, 17, FieldClass::Amount, 0},
+        {FieldListId::Cit8O, 18, FieldClass::Text, 255},
+        {FieldListId::OrdZu, 12, FieldClass::Text, 255},
+        {FieldListId::OrdZu, 13, FieldClass::Text, 3000},
+    };
+    for (const Case& c : cases) {
+        const values::FieldSpec spec = fieldList(c.id).spec(c.number);
+        EXPECT_EQ(spec.cls, c.cls) << c.number;
+        if (c.cls == FieldClass::Text) {
+            EXPECT_EQ(spec.capacity, c.capacity) << c.number;
+        }
+    }
+}
+
+TEST(FieldSet, StoredTextOfEachClassAndCutToCapacity) {
+    FieldSet cit8(FieldListId::Cit8Gen73);
+    EXPECT_EQ(cit8.loadStored(1, "52600012345678"), FieldSet::LoadResult::Loaded);
+    EXPECT_EQ(cit8.stored(1), "5260001234567");  // 13 characters
+    EXPECT_EQ(cit8.loadStored(20, "12.5"), FieldSet::LoadResult::Loaded);
+    EXPECT_EQ(cit8.stored(20), "12.50");
+    EXPECT_EQ(cit8.loadStored(21, "dwa"), FieldSet::LoadResult::Unreadable);
+    EXPECT_EQ(cit8.stored(21), "0.00");
+    EXPECT_EQ(cit8.loadStored(2, "x"), FieldSet::LoadResult::UnknownField);
+    EXPECT_EQ(cit8.stored(22), "0.00");  // an amount never set
+    cit8.clear();
+    EXPECT_EQ(cit8.stored(1), "");
+    EXPECT_EQ(cit8.stored(20), "0.00");
+}
+
+TEST(FieldSet, SaveOrderIsAscendingOverTheChosenList) {
+    FieldSet cit8(FieldListId::Cit8Gen73);
+    cit8[150].setText("last of (24)");
+    cit8[147].setText("last of (23)");
+    std::vector<int> numbers;
+    std::string lastValue;
+    cit8.forEachStored(fieldList(FieldListId::Cit8Gen72), [&](int n, const std::string& v) {
+        numbers.push_back(n);
+        lastValue = v;
+    });
+    EXPECT_EQ(numbers, fieldList(FieldListId::Cit8Gen72).numbers());
+    EXPECT_EQ(lastValue, "last of (23)");
+}
+
+TEST(AttachmentRows, LookupByCopyAndFieldInEitherOrder) {
+    AttachmentRows rows;
+    rows.append(2, 10, "b");
+    rows.append(1, 7, "a");
+    rows.append(2, 3, std::string(300, 'x'));
+    rows.set(1, 7, "A");
+    rows.set(3, 1, "new");
+
+    EXPECT_EQ(rows.find(1, 7)->ext_wartosc, "A");
+    EXPECT_EQ(rows.find(2, 3)->ext_wartosc.size(), 255u);
+    EXPECT_EQ(rows.find(2, 7), nullptr);
+    EXPECT_TRUE(rows.hasCopy(3));
+    EXPECT_FALSE(rows.hasCopy(4));
+
+    rows.sort();
+    std::vector<std::pair<int, int>> keys;
+    for (const AttachmentRow& r : rows.rows())
+        keys.emplace_back(r.ext_nr_zalacznika, r.ext_nr_pola);
+    EXPECT_EQ(keys, (std::vector<std::pair<int, int>>{{1, 7}, {2, 3}, {2, 10}, {3, 1}}));
+    EXPECT_EQ(rows.copyRows(2).size(), 2u);
+}
+
+}  // namespace
+}  // namespace citforms::store
