@@ -12,6 +12,16 @@ namespace citforms::values {
 
 using DayNumber = std::int32_t;
 
+// The days of the years 1 to 9999, which the date texts can show. Conversions take a day
+// outside this range as the nearest end of it; the formatting functions write it as digits.
+inline constexpr DayNumber kFirstDisplayableDay = static_cast<DayNumber>(
+    (std::chrono::sys_days(std::chrono::year(1) / 1 / 1) -
+     std::chrono::sys_days(std::chrono::year(1800) / 12 / 28)).count());
+inline constexpr DayNumber kLastDisplayableDay = static_cast<DayNumber>(
+    (std::chrono::sys_days(std::chrono::year(9999) / 12 / 31) -
+     std::chrono::sys_days(std::chrono::year(1800) / 12 / 28)).count());
+bool isDisplayableDay(DayNumber day);
+
 std::chrono::year_month_day toDate(DayNumber day);
 DayNumber fromDate(std::chrono::year_month_day date);
 DayNumber fromDate(int year, unsigned month, unsigned day);
