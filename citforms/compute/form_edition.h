@@ -1,0 +1,42 @@
+#pragma once
+// Position numbers of the CIT-8 editions that share one set of form rules.
+//
+// The rules of the CIT-8 are written once, in the positions of edition (24) (template 73).
+// Edition (23) (template 72) has the same structure with its positions shifted: everything
+// from the CIT-D count on sits one lower (it has no CIT-BR count), and from the lost
+// reliefs on three lower (it has no CIT-BR relief and no separate deduction total).
+//
+//   const FormEdition& e = FormEdition::forTemplate(72);
+//   e.position(62);   // 59: the tax-rate field of edition (23)
+//   e.position(54);   // nullopt: edition (23) has no CIT-BR relief
+#include <optional>
+#include <string>
+
+namespace citforms::compute {
+
+class FormEdition {
+public:
+    static const FormEdition& cit8Edition24();  // template 73
+    static const FormEdition& cit8Edition23();  // template 72
+    // The edition of a CIT-8 template (72 or 73); nullptr for any other template.
+    static const FormEdition* forTemplate(int templateId);
+
+    int templateId() const { return templateId_; }
+    int lastField() const { return lastField_; }
+    bool hasCitBr() const { return templateId_ == 73; }
+
+    // The edition's position of the edition-(24) position `p24`; nullopt when the edition
+    // has no such position.
+    std::optional<int> position(int p24) const;
+
+    // Statement code of an edition-(24) statement position: "31", "145" (the edition's
+    // own position number as text).
+    std::string statementCode(int p24) const;
+
+private:
+    FormEdition(int templateId, int lastField) : templateId_(templateId), lastField_(lastField) {}
+    int templateId_;
+    int lastField_;
+};
+
+}  // namespace citforms::compute

@@ -1,0 +1,66 @@
+#pragma once
+// Filling a CIT-8 and its CIT-8/O from the accounting statements of the host database.
+//
+// Each statement field is set to 0, then receives the single amount that the host's
+// statement procedure returns for the field's code; the form rules are applied as soon as
+// their inputs are in. A failing statement is shown and skipped; the field stays 0.
+//
+//   StatementComputation c(FormEdition::cit8Edition24(), fields, utility, ui, context);
+//   c.computeCit8(false);   // fresh: a new declaration, hand-filled fields reset
+//   c.computeCit8(true);    // refresh: what the person typed stays
+#include <cstdint>
+#include <string>
+
+#include "citforms/compute/declaration_amounts.h"
+#include "citforms/compute/form_edition.h"
+#include "citforms/host/libraries.h"
+
+namespace citforms::compute {
+
+struct ComputationContext {
+    std::int32_t companyId = 0;       // DANE_ID_FIRMY
+    std::int32_t periodStart = 0;     // first day of the fiscal year (day number)
+    std::int32_t periodEnd = 0;       // last day of the fiscal year
+    std::int32_t declarationId = 0;   // header of the declaration being computed
+    std::int32_t userNumber = 0;      // DANE_ID_UZYTKOWNIKA_NR
+    values::DayNumber today = 0;      // fill-in date of a fresh declaration
+};
+
+class StatementComputation {
+public:
+    StatementComputation(const FormEdition& edition, DeclarationFields& fields,
+                         host::UtilityLibrary& utility, host::DataLibrary& data,
+                         host::UiSeam* ui, ComputationContext context);
+
+    // The CIT-8 with its CIT-8/O.
+    void computeCit8(bool refresh);
+    // The CIT-8/O alone (its own recompute button): clears the person's statement messages
+    // first and shows the new ones at the end.
+    void computeCit8o(bool refresh);
+
+    // The statement call of one field, exactly as the host procedure expects it.
+    std::string statementText(const std::string& code) const;
+
+private:
+    // `standalone` is false inside the CIT-8 computation: the attachment then neither clears
+    // the statement messages (those of the CIT-8 statements that ran before would be lost
+    // unseen) nor shows them; the CIT-8 shows them all once at its end.
+    void computeAttachment(bool refresh, bool standalone);
+    void clearStatementMessages();
+    Decimal runStatement(const std::string& code);
+    // CIT-8 statement field, given by its edition-(24) position.
+    void cit8Statement(int p24, bool wholeZloty = false);
+    void cit8oStatement(int position);
+    void setCit8(int p24, const Decimal& value);
+    void setCit8Text(int p24, const std::string& text);
+    void busy(bool on);
+
+    const FormEdition& edition_;
+    DeclarationFields& fields_;
+    host::UtilityLibrary& utility_;
+    host::DataLibrary& data_;
+    host::UiSeam* ui_;
+    ComputationContext context_;
+};
+
+}  // namespace citforms::compute

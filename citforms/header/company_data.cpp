@@ -1,0 +1,83 @@
+#include "citforms/header/company_data.h"
+
+#include "citforms/values/field_value.h"
+
+namespace citforms::header {
+
+namespace {
+
+using values::cutText;
+
+// First row of the last statement run into VAY_FK, or nothing (after showing the error).
+bool firstRow(host::UtilityLibrary& utility, host::DataLibrary& data, const std::string& sql,
+              host::ResultRow& row) {
+    if (!utility.EXECVAY(sql)) {
+        utility.MSG_OST(utility.fileErrorText());
+        return false;
+    }
+    return data.result(host::ResultFileId::VAY_FK).next(row);
+}
+
+std::int32_t readId(const std::string& text) {
+    try {
+        return text.empty() ? 0 : static_cast<std::int32_t>(std::stol(text));
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+}  // namespace
+
+CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& data,
+                            std::int32_t companyId, values::DayNumber date) {
+    CompanyData c;
+    const std::string company = std::to_string(companyId);
+    const std::string day = std::to_string(date);
+
+    host::ResultRow row;
+    if (firstRow(utility, data,
+                 "select nip, rodzaj_platnika, nazwa_pelna, regon from FIRMA where id_firmy=" +
+                     company,
+                 row)) {
+        c.nip = cutText(row.column(0), 13);
+        c.taxpayerKind = readId(row.column(1));
+        c.fullName = cutText(row.column(2), 150);
+        c.regon = cutText(row.column(3), 20);
+    }
+
+    c.country = "Polska";
+    row = {};
+    if (firstRow(utility, data,
+                 "select top 1 wojewodztwo, powiat, gmina, ulica, nr_domu, nr_lokalu, "
+                 "miejscowosc, kod_pocztowy, poczta from ADRESY_FIRMY where id_firmy=" +
+                     company + " AND typ_adresu='S' AND data_od<=" + day +
+                     " order by id_firmy, typ_adresu, data_od desc",
+                 row)) {
+        c.province = cutText(row.column(0), 40);
+        c.county = cutText(row.column(1), 40);
+        c.commune = cutText(row.column(2), 40);
+        c.street = cutText(row.column(3), 40);
+        c.houseNumber = cutText(row.column(4), 10);
+        c.flatNumber = cutText(row.column(5), 10);
+        c.town = cutText(row.column(6), 40);
+        c.postalCode = cutText(row.column(7), 10);
+        c.postOffice = cutText(row.column(8), 40);
+    }
+
+    // The office marked on the company first; otherwise the tax office valid on the date.
+    std::int32_t office = readId(utility.FUNCVAY(
+        "select u.id_urzedu from FIRMA f inner join URZEDY_FIRMY uf on f.id_us=uf.id_urzedu "
+        "and uf.id_firmy = f.id_firmy join URZEDY u on u.id_urzedu=uf.id_urzedu where "
+        "f.id_firmy=" +
+        company));
+    if (office == 0) {
+        office = readId(utility.FUNCVAY(
+            "select top 1 id_urzedu from URZEDY_FIRMY where id_firmy=" + company +
+            " AND typ_urzedu='US' AND data_od<=" + day +
+            " order by id_firmy, typ_urzedu, data_od desc"));
+    }
+    if (office != 0) c.taxOffice = cutText(utility.GET_NAZWA_ADRES_URZEDU(1, office), 150);
+    return c;
+}
+
+}  // namespace citforms::header

@@ -1,0 +1,36 @@
+#pragma once
+// The company's identification data as a declaration prints it: NIP, name, REGON, the seat
+// address valid on a reference date and the tax office, read from the host database.
+//
+//   CompanyData data = loadCompanyData(utility, data, globals.DANE_ID_FIRMY, period);
+#include <cstdint>
+#include <string>
+
+#include "citforms/host/libraries.h"
+#include "citforms/values/day_number.h"
+
+namespace citforms::header {
+
+struct CompanyData {
+    std::string nip;            // 13
+    std::int32_t taxpayerKind = 0;
+    std::string fullName;       // 150
+    std::string regon;          // 20
+    std::string country;        // 30, always "Polska"
+    std::string province;       // 40
+    std::string county;         // 40
+    std::string commune;        // 40
+    std::string street;         // 40
+    std::string houseNumber;    // 10
+    std::string flatNumber;     // 10
+    std::string town;           // 40
+    std::string postalCode;     // 10
+    std::string postOffice;     // 40
+    std::string taxOffice;      // 150: name and address of the office
+};
+
+// POBIERZ_DANE_FIRMY for `companyId` and the reference date `date`.
+CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& data,
+                            std::int32_t companyId, values::DayNumber date);
+
+}  // namespace citforms::header
