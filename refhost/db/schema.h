@@ -1,0 +1,84 @@
+#pragma once
+// The host database's schema, described as data and applied as numbered migrations.
+//
+// Each migration is a list of steps (tables, indexes, views, seed rows) spelled for the
+// engine by its profile. The version table WERSJA_SCHEMATU records what has been applied
+// and doubles as the marker that a database is ours: a database holding tables but not
+// this one belongs to someone else and is left alone.
+//
+//   migrate(db, profile);            // on open: from whatever version to the newest
+//   currentVersion(db) == latestVersion()
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "refhost/sql/database.h"
+#include "refhost/sql/engine.h"
+
+namespace refhost::db {
+
+using citforms::values::Status;
+using sql::ColumnType;
+
+struct ColumnDef {
+    std::string name;
+    ColumnType type;
+    std::string constraint;  // e.g. "NOT NULL DEFAULT 0"
+};
+
+struct TableDef {
+    std::string name;
+    std::vector<ColumnDef> columns;
+    std::vector<std::string> primaryKey;
+};
+
+struct IndexDef {
+    std::string name;
+    std::string table;
+    std::vector<std::string> columns;
+    bool unique = false;
+};
+
+struct ViewDef {
+    std::string name;
+    std::string select;  // portable SQL, the same on every engine
+};
+
+struct RowsDef {
+    std::string table;
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;  // SQL literals
+};
+
+using MigrationStep = std::variant<TableDef, IndexDef, ViewDef, RowsDef>;
+
+struct Migration {
+    int version;
+    std::string description;
+    std::vector<MigrationStep> steps;
+};
+
+inline constexpr const char* kVersionTable = "WERSJA_SCHEMATU";
+
+const std::vector<Migration>& migrations();
+int latestVersion();
+
+// The statements that apply one step on the profile's engine.
+std::vector<std::string> render(const MigrationStep& step, const sql::EngineProfile& profile);
+
+// Applies every migration above the database's version up to `target` (default: all) in
+// one writing transaction; a second process opening the same new file waits and then
+// finds the work done.
+Status migrate(sql::HostDatabase& db, const sql::EngineProfile& profile, int target = -1);
+
+// The applied version; 0 for a database without our schema.
+int currentVersion(sql::HostDatabase& db);
+
+// Whether a database whose user tables are `tables` carries our version table.
+bool hasSchemaMarker(const std::vector<std::string>& tables);
+
+// Whether every table of the schema that has a column of this name keeps text in it.
+bool isTextColumn(std::string_view column);
+
+}  // namespace refhost::db
