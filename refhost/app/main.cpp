@@ -1,6 +1,8 @@
 // tabrix: the reference host's command line. It opens the host database, binds the host
 // libraries with a scripted UI (every message the module shows becomes a transcript line on
 // standard output) and loads libcitforms.so as a host does.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -84,7 +86,6 @@ void setGlobals(ReferenceHost& host, const Options& options, std::int32_t compan
     citforms::host::Globals g;
     g.DANE_ID_FIRMY = company;
     g.DANE_ID_UZYTKOWNIKA_NR = options.user;
-    g.DANE_ID_UZYT = "U" + std::to_string(options.user);
     g.DANE_DATA_BIEZACA = citforms::values::today();
     g.DANE_DATA_OKRESU = g.DANE_DATA_BIEZACA;
     g.GGG_NUMCOPY = 1;
@@ -93,9 +94,14 @@ void setGlobals(ReferenceHost& host, const Options& options, std::int32_t compan
     g.GLO_LOCALPATH = iniFile.parent_path().string();
     g.GLO_MSG_TXT_INF = citforms::host::kTitleQuestion;
 
+    auto& utility = host.utility();
+    // The user's code as the user register has it; a user missing there writes "U<number>".
+    g.DANE_ID_UZYT = utility.FUNCVAY("select id_uzyt from UZYTKOWNICY where id_uzytkownika = " +
+                                     std::to_string(options.user));
+    if (g.DANE_ID_UZYT.empty()) g.DANE_ID_UZYT = "U" + std::to_string(options.user);
+
     // The company's fiscal year that holds today, else its latest one.
     const std::string today = std::to_string(g.DANE_DATA_BIEZACA);
-    auto& utility = host.utility();
     if (company != 0 &&
         utility.EXECVAY("select top 1 id_lata_obrotowe, poczatek_roku, koniec_roku from "
                         "LATA_OBROTOWE where id_firmy = " +
@@ -183,6 +189,16 @@ int main(int argc, char** argv) {
                            std::getenv("WAYLAND_DISPLAY") == nullptr;
     if (noDisplay && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
+        // Qt warns on every start without one; a private folder of our own keeps stderr clean.
+        const auto runtime = std::filesystem::temp_directory_path() /
+                             ("tabrix-runtime-" + std::to_string(getuid()));
+        std::error_code ec;
+        std::filesystem::create_directories(runtime, ec);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace, ec);
+        if (!ec) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
+    }
     QApplication app(argc, argv);
 
     std::string target;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
 #include "citforms/values/day_number.h"
@@ -18,12 +19,15 @@ constexpr std::array<const char*, 12> kMonths = {
     "styczeń", "luty",     "marzec",   "kwiecień", "maj",      "czerwiec",
     "lipiec",  "sierpień", "wrzesień", "październik", "listopad", "grudzień"};
 
-// The host clock: hundredths of a second since midnight, plus one (0 means "no time").
-long long clockNow() {
+// Local time of day as "hh:mm:ss".
+std::string timeNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return (local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec) * 100LL + 1;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min,
+                  local.tm_sec);
+    return text;
 }
 
 std::size_t codePointLength(unsigned char lead) {
@@ -156,7 +160,7 @@ void HostUtilityLibrary::LOG_ADD(std::int32_t declarationId, std::string_view te
     const std::string statement =
         "insert into DZIENNIK (data, czas, id_uzytkownika, id_uzyt, id_deklaracje_nag, tekst, "
         "kategoria, operacja) values (" +
-        std::to_string(citforms::values::today()) + "," + std::to_string(clockNow()) + "," +
+        std::to_string(citforms::values::today()) + "," + sqlString(timeNow()) + "," +
         std::to_string(g.DANE_ID_UZYTKOWNIKA_NR) + "," + sqlString(g.DANE_ID_UZYT) + "," +
         std::to_string(declarationId) + "," + sqlString(text) + "," + sqlString(category) + "," +
         sqlString(operation) + ")";
@@ -182,7 +186,7 @@ std::string HostUtilityLibrary::NAZWA_MIESIACA(std::int32_t month, std::int32_t 
 
 std::string HostUtilityLibrary::GET_NAZWA_ADRES_URZEDU(std::uint8_t, std::int32_t officeId) {
     auto result = state_->run(
-        "select nazwa, kod_pocztowy, miejscowosc from URZEDY where id_urzedu = " +
+        "select nazwa, ulica, nr_domu, kod_pocztowy, miejscowosc from URZEDY where id_urzedu = " +
         std::to_string(officeId));
     if (!result) {
         state_->setStatus(kErrorDatabase, result.error());
@@ -192,14 +196,20 @@ std::string HostUtilityLibrary::GET_NAZWA_ADRES_URZEDU(std::uint8_t, std::int32_
     if (result->rows.empty()) return {};
     const auto& row = result->rows[0];
     auto column = [&](std::size_t i) { return i < row.size() && row[i] ? *row[i] : std::string(); };
-    // "Urząd Skarbowy Warszawa-Mokotów, 02-013 Warszawa"
-    std::string place = column(1);
-    const std::string town = column(2);
-    if (!place.empty() && !town.empty()) place += " ";
-    place += town;
-    std::string text = column(0);
-    if (!text.empty() && !place.empty()) text += ", ";
-    return text + place;
+    // "Urząd Skarbowy Warszawa-Mokotów, ul. Postępu 7, 02-676 Warszawa": the parts that are
+    // not empty, joined by commas.
+    auto joinBlank = [](std::string a, const std::string& b) {
+        if (!a.empty() && !b.empty()) a += ' ';
+        return a + b;
+    };
+    std::string text;
+    for (const std::string& part :
+         {column(0), joinBlank(column(1), column(2)), joinBlank(column(3), column(4))}) {
+        if (part.empty()) continue;
+        if (!text.empty()) text += ", ";
+        text += part;
+    }
+    return text;
 }
 
 void HostUtilityLibrary::INFO_ZESTAWIENIE(std::uint8_t) {
