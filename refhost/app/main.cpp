@@ -116,7 +116,6 @@ void setGlobals(ReferenceHost& host, const Options& options, std::int32_t compan
         }
     }
     host.state().setDefaults(g);
-    host.data().globals() = g;
 }
 
 int runInitDb(refhost::sql::HostDatabase& db, const std::string& target, const Options& o) {

@@ -42,8 +42,11 @@ citforms::host::RecordFile& HostState::file(HostFileId id) {
 }
 
 void HostState::setDefaults(const citforms::host::Globals& globals) {
-    std::lock_guard lock(threadsMutex_);
-    defaults_ = globals;
+    {
+        std::lock_guard lock(threadsMutex_);
+        defaults_ = globals;
+    }
+    thread().globals = globals;
 }
 
 citforms::host::Globals HostState::defaults() const {

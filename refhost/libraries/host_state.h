@@ -63,6 +63,8 @@ public:
     citforms::host::ResultFile& result(citforms::host::ResultFileId id);
     citforms::host::RecordFile& file(citforms::host::HostFileId id);
 
+    // The globals each new thread starts with; the calling thread takes them too (other
+    // threads that already have theirs keep them).
     void setDefaults(const citforms::host::Globals& globals);
     citforms::host::Globals defaults() const;
 
