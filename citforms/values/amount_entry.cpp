@@ -51,15 +51,13 @@ std::variant<Amount, EntryError> parseAmountEntry(std::string_view typed) {
             anyDigit = true;
             const int digit = c - '0';
             if (separatorSeen) {
-                if (++decimals > 2) {
-                    return refuse(typed, "więcej niż dwa miejsca po przecinku");
-                }
-                fraction = fraction * 10 + digit;
+                // Counted on to the end: a wrong character or a second separator further
+                // on is the better reason to give.
+                if (decimals < 2) fraction = fraction * 10 + digit;
+                if (decimals <= 2) ++decimals;
             } else if (wholeDigits > 0 || digit != 0) {
-                if (++wholeDigits > kMaxWholeDigits) {
-                    return refuse(typed, "więcej niż 15 cyfr, przed przecinkiem najwyżej 13");
-                }
-                whole = whole * 10 + digit;
+                if (wholeDigits < kMaxWholeDigits) whole = whole * 10 + digit;
+                if (wholeDigits <= kMaxWholeDigits) ++wholeDigits;
             }
         } else if (c == ',' || c == '.') {
             if (separatorSeen) return refuse(typed, "dwa separatory dziesiętne");
@@ -75,6 +73,10 @@ std::variant<Amount, EntryError> parseAmountEntry(std::string_view typed) {
         if (!signSeen && !separatorSeen) return Amount();  // an empty entry
         return refuse(typed, nullptr);
     }
+    if (wholeDigits > kMaxWholeDigits) {
+        return refuse(typed, "więcej niż 15 cyfr, przed przecinkiem najwyżej 13");
+    }
+    if (decimals > 2) return refuse(typed, "więcej niż dwa miejsca po przecinku");
     if (decimals == 1) fraction *= 10;
     const std::int64_t grosze = whole * 100 + fraction;
     return Amount::fromGrosze(negative ? -grosze : grosze);

@@ -9,8 +9,8 @@ namespace chr = std::chrono;
 namespace {
 
 // Day 0 of the host's count, as days since the system clock's epoch.
-constexpr int kDayZero =
-    static_cast<int>(chr::sys_days(chr::year(1800) / chr::December / 28).time_since_epoch().count());
+constexpr int kDayZero = static_cast<int>(
+    chr::sys_days(chr::year(1800) / chr::December / 28).time_since_epoch().count());
 
 chr::sys_days toSys(DayNumber day) {
     if (day < kFirstDisplayableDay) day = kFirstDisplayableDay;
@@ -59,7 +59,9 @@ bool isDisplayableDay(DayNumber day) {
     return day >= kFirstDisplayableDay && day <= kLastDisplayableDay;
 }
 
-chr::year_month_day toDate(DayNumber day) { return chr::year_month_day(toSys(day)); }
+chr::year_month_day toDate(DayNumber day) {
+    return chr::year_month_day(toSys(day));
+}
 
 DayNumber fromDate(chr::year_month_day date) {
     // An invalid day of a valid month runs on into the following month (31 February is
@@ -110,9 +112,15 @@ DayNumber december31(DayNumber day) {
     return fromSys(chr::sys_days(toDate(day).year() / chr::December / 31));
 }
 
-int yearOf(DayNumber day) { return static_cast<int>(toDate(day).year()); }
-unsigned monthOf(DayNumber day) { return static_cast<unsigned>(toDate(day).month()); }
-unsigned dayOf(DayNumber day) { return static_cast<unsigned>(toDate(day).day()); }
+int yearOf(DayNumber day) {
+    return static_cast<int>(toDate(day).year());
+}
+unsigned monthOf(DayNumber day) {
+    return static_cast<unsigned>(toDate(day).month());
+}
+unsigned dayOf(DayNumber day) {
+    return static_cast<unsigned>(toDate(day).day());
+}
 
 std::string formatDayMonthYear(DayNumber day, char separator) {
     if (!isDisplayableDay(day)) return std::to_string(day);

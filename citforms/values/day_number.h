@@ -14,12 +14,14 @@ using DayNumber = std::int32_t;
 
 // The days of the years 1 to 9999, which the date texts can show. Conversions take a day
 // outside this range as the nearest end of it; the formatting functions write it as digits.
-inline constexpr DayNumber kFirstDisplayableDay = static_cast<DayNumber>(
-    (std::chrono::sys_days(std::chrono::year(1) / 1 / 1) -
-     std::chrono::sys_days(std::chrono::year(1800) / 12 / 28)).count());
-inline constexpr DayNumber kLastDisplayableDay = static_cast<DayNumber>(
-    (std::chrono::sys_days(std::chrono::year(9999) / 12 / 31) -
-     std::chrono::sys_days(std::chrono::year(1800) / 12 / 28)).count());
+inline constexpr DayNumber kFirstDisplayableDay =
+    static_cast<DayNumber>((std::chrono::sys_days(std::chrono::year(1) / 1 / 1) -
+                            std::chrono::sys_days(std::chrono::year(1800) / 12 / 28))
+                               .count());
+inline constexpr DayNumber kLastDisplayableDay =
+    static_cast<DayNumber>((std::chrono::sys_days(std::chrono::year(9999) / 12 / 31) -
+                            std::chrono::sys_days(std::chrono::year(1800) / 12 / 28))
+                               .count());
 bool isDisplayableDay(DayNumber day);
 
 std::chrono::year_month_day toDate(DayNumber day);
@@ -30,11 +32,11 @@ DayNumber fromDate(int year, unsigned month, unsigned day);
 DayNumber today();
 
 // Date steps used by the forms and windows.
-DayNumber lastDayOfMonth(DayNumber day);        // 31 Jan for any day of January
+DayNumber lastDayOfMonth(DayNumber day);  // 31 Jan for any day of January
 DayNumber firstDayOfMonth(DayNumber day);
-DayNumber secondOfMonth(DayNumber day);         // the 2nd of the same month (CIT periods)
-DayNumber addMonths(DayNumber day, int months); // clamps to the month's last day
-DayNumber december31(DayNumber day);            // 31 December of the same year
+DayNumber secondOfMonth(DayNumber day);          // the 2nd of the same month (CIT periods)
+DayNumber addMonths(DayNumber day, int months);  // clamps to the month's last day
+DayNumber december31(DayNumber day);             // 31 December of the same year
 int yearOf(DayNumber day);
 unsigned monthOf(DayNumber day);
 unsigned dayOf(DayNumber day);

@@ -76,7 +76,9 @@ char* writeDigits(uint128 v, char* end) {
     return end;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 }  // namespace
 
@@ -226,9 +228,8 @@ std::strong_ordering Decimal::operator<=>(const Decimal& o) const {
     const Decimal& high = lowIsThis ? o : *this;
     int128 lifted = 0;
     std::strong_ordering lowVsHigh = std::strong_ordering::equal;
-    if (__builtin_mul_overflow(low.units_,
-                               kPow10[static_cast<std::size_t>(high.scale_ - low.scale_)],
-                               &lifted)) {
+    if (__builtin_mul_overflow(
+            low.units_, kPow10[static_cast<std::size_t>(high.scale_ - low.scale_)], &lifted)) {
         // A lifted value beyond 128 bits is beyond anything `high` can hold.
         lowVsHigh = low.units_ < 0 ? std::strong_ordering::less : std::strong_ordering::greater;
     } else {
@@ -238,7 +239,9 @@ std::strong_ordering Decimal::operator<=>(const Decimal& o) const {
     return 0 <=> lowVsHigh;
 }
 
-bool Decimal::operator==(const Decimal& o) const { return (*this <=> o) == 0; }
+bool Decimal::operator==(const Decimal& o) const {
+    return (*this <=> o) == 0;
+}
 
 Decimal Decimal::rounded(int places, Rounding mode) const {
     assert(places >= 0 && places <= kMaxScale);
@@ -278,9 +281,13 @@ std::string Decimal::toString() const {
     return fromUnits(u, s).toPlainText(s);
 }
 
-Decimal max0(const Decimal& x) { return x.isNegative() ? Decimal(0) : x; }
+Decimal max0(const Decimal& x) {
+    return x.isNegative() ? Decimal(0) : x;
+}
 
-Decimal round0(const Decimal& x) { return x.rounded(0, Rounding::HalfAwayFromZero); }
+Decimal round0(const Decimal& x) {
+    return x.rounded(0, Rounding::HalfAwayFromZero);
+}
 
 Amount Amount::fromGrosze(std::int64_t grosze) {
     if (grosze > kMaxGrosze || grosze < -kMaxGrosze) overflow("amount beyond 15 digits");

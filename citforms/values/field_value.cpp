@@ -71,7 +71,9 @@ FieldValue::FieldValue(FieldClass cls, std::size_t capacity) : cls_(cls), capaci
 }
 
 // text_ always holds the stored text of the value, whatever the class.
-std::string FieldValue::toStored() const { return text_; }
+std::string FieldValue::toStored() const {
+    return text_;
+}
 
 bool FieldValue::fromStored(std::string_view stored) {
     switch (cls_) {

@@ -9,7 +9,9 @@ namespace {
 
 __extension__ using uint128 = unsigned __int128;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads digits at text[pos] into `out` (at most 4 of them); false when there are none.
 bool readCount(std::string_view text, std::size_t& pos, int& out) {
@@ -45,8 +47,8 @@ std::string padded(std::string text, const Picture& picture, bool pad, bool righ
 
 std::string formatDay(const Picture& picture, DayNumber day, bool pad) {
     if (day == 0) return padded(std::string(), picture, pad, false);
-    std::string text = picture.dateStyle == 10 ? formatIso(day)
-                                               : formatDayMonthYear(day, picture.dateSeparator);
+    std::string text =
+        picture.dateStyle == 10 ? formatIso(day) : formatDayMonthYear(day, picture.dateSeparator);
     if (picture.dateStyle == 10 && picture.dateSeparator != '-' && isDisplayableDay(day)) {
         text[4] = picture.dateSeparator;
         text[7] = picture.dateSeparator;
@@ -94,8 +96,8 @@ std::optional<Picture> Picture::parse(std::string_view text) {
             if (!readCount(text, pos, p.dateStyle)) return std::nullopt;
             if (p.dateStyle != 6 && p.dateStyle != 10) return std::nullopt;
             p.width = 10;
-            if (pos < text.size() && (text[pos] == '-' || text[pos] == '.' ||
-                                      text[pos] == '/' || text[pos] == '_')) {
+            if (pos < text.size() &&
+                (text[pos] == '-' || text[pos] == '.' || text[pos] == '/' || text[pos] == '_')) {
                 p.dateSeparator = text[pos] == '_' ? ' ' : text[pos];
                 ++pos;
             }
@@ -126,22 +128,29 @@ std::string formatNumber(const Picture& picture, const Decimal& value, bool pad)
         return formatDay(picture, static_cast<DayNumber>(whole.integerPart()), pad);
     }
     if (picture.kind == Picture::Kind::Text) {
-        return padded(cutText(value.toString(), static_cast<std::size_t>(picture.width)),
-                      picture, pad, false);
+        return padded(cutText(value.toString(), static_cast<std::size_t>(picture.width)), picture,
+                      pad, false);
     }
 
-    const Decimal r = value.rounded(picture.decimals, Rounding::HalfAwayFromZero);
-    if (r.isZero() && picture.blankWhenZero) return padded(std::string(), picture, pad, true);
-
-    int128 units = r.units();
+    // Decimals the value lacks are written as zeros rather than by scaling the units up,
+    // which could leave 128 bits for a value that is merely large.
+    const int missing = picture.decimals > value.scale() ? picture.decimals - value.scale() : 0;
+    const int128 units = missing > 0
+                             ? value.units()
+                             : value.rounded(picture.decimals, Rounding::HalfAwayFromZero).units();
+    if (units == 0 && picture.blankWhenZero) return padded(std::string(), picture, pad, true);
     const bool negative = units < 0;
     uint128 mag = negative ? uint128(0) - static_cast<uint128>(units) : static_cast<uint128>(units);
 
-    // 39 digits, 12 group separators, a decimal separator and a sign fit in 64.
-    char buf[64];
+    // 39 digits, 12 group separators, 18 decimals, a separator and a sign fit in 80.
+    char buf[80];
     char* const end = buf + sizeof buf;
     char* p = end;
     for (int i = 0; i < picture.decimals; ++i) {
+        if (i < missing) {
+            *--p = '0';
+            continue;
+        }
         *--p = static_cast<char>('0' + static_cast<int>(mag % 10));
         mag /= 10;
     }

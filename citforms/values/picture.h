@@ -37,14 +37,14 @@ namespace citforms::values {
 struct Picture {
     enum class Kind { Number, Date, Text };
     Kind kind = Kind::Text;
-    int width = 0;          // characters
-    int decimals = 0;       // Number
-    bool sign = false;      // '-' in the picture
-    bool grouping = false;  // '_' in the picture
+    int width = 0;                // characters
+    int decimals = 0;             // Number
+    bool sign = false;            // '-' in the picture
+    bool grouping = false;        // '_' in the picture
     char groupSeparator = ' ';    // Number, when grouping
     char decimalSeparator = ',';  // Number, when decimals > 0
     char dateSeparator = '-';
-    int dateStyle = 6;      // D6: dd-mm-yyyy; D10: yyyy-mm-dd
+    int dateStyle = 6;  // D6: dd-mm-yyyy; D10: yyyy-mm-dd
     bool blankWhenZero = false;
 
     // nullopt for a picture text this formatter does not know.

@@ -1,0 +1,104 @@
+#include "citforms/compute/cit8_procedures.h"
+
+#include "citforms/compute/field_set_amounts.h"
+#include "citforms/compute/form_rules.h"
+#include "citforms/compute/statement_computation.h"
+#include "citforms/store/busy_cursor.h"
+
+namespace citforms::compute {
+
+namespace {
+
+ComputationContext contextOf(const host::HostBinding& host,
+                             const module::DeclarationState& state) {
+    const host::Globals& g = host.data->globals();
+    ComputationContext c;
+    c.companyId = g.DANE_ID_FIRMY;
+    c.periodStart = state.CIT_POCZATEK_ROKU;
+    c.periodEnd = state.CIT_KONIEC_ROKU;
+    c.declarationId = state.CIT_ID_DEKLARACJI;
+    c.userNumber = g.DANE_ID_UZYTKOWNIKA_NR;
+    c.today = g.DANE_DATA_BIEZACA > 0 ? g.DANE_DATA_BIEZACA : values::today();
+    return c;
+}
+
+void compute(const FormEdition& edition, const host::HostBinding& host,
+             const module::DeclarationState& state, store::DeclarationFields& fields,
+             bool refresh, bool attachmentOnly) {
+    FieldSetAmounts amounts(fields);
+    StatementComputation computation(edition, amounts, *host.utility, *host.data, host.ui,
+                                     contextOf(host, state));
+    if (attachmentOnly) {
+        computation.computeCit8o(refresh);
+    } else {
+        computation.computeCit8(refresh);
+    }
+}
+
+void recalculate(const FormEdition& edition, const host::HostBinding& host,
+                 store::DeclarationFields& fields, std::int32_t referenceDate) {
+    store::BusyCursor busy(host.ui);
+    fillIdentification(fields, header::loadCompanyData(*host.utility, *host.data,
+                                                       host.data->globals().DANE_ID_FIRMY,
+                                                       referenceDate));
+    FieldSetAmounts amounts(fields);
+    Cit8Rules(edition, amounts).applyAll();
+}
+
+}  // namespace
+
+void fillIdentification(store::DeclarationFields& fields, const header::CompanyData& c) {
+    store::FieldSet& f = fields.cit8;
+    f[1].setText(c.nip);
+    f[6].setText(c.taxOffice);
+    if (f[7].text().find_first_not_of(' ') == std::string::npos) f[7].setText("1");
+    f[8].setText(c.fullName);
+    f[9].setText(c.regon);
+    f[10].setText(c.country);
+    f[11].setText(c.province);
+    f[12].setText(c.county);
+    f[13].setText(c.commune);
+    f[14].setText(c.street);
+    f[15].setText(c.houseNumber);
+    f[16].setText(c.flatNumber);
+    f[17].setText(c.town);
+    f[18].setText(c.postalCode);
+    f[19].setText(c.postOffice);
+    fields.cit8o[1].setText(c.nip);
+    fields.cit8o[6].setText(c.fullName);
+    fields.cit8o[7].setText(c.regon);
+    fields.ordzu[1].setText(c.nip);
+    fields.ordzu[5].setText(c.fullName);
+}
+
+void OBLICZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
+                     store::DeclarationFields& fields, bool refresh) {
+    compute(FormEdition::cit8Edition24(), host, state, fields, refresh, false);
+}
+
+void OBLICZ_CIT_O_73(const host::HostBinding& host, const module::DeclarationState& state,
+                     store::DeclarationFields& fields, bool refresh) {
+    compute(FormEdition::cit8Edition24(), host, state, fields, refresh, true);
+}
+
+void OBLICZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
+                     store::DeclarationFields& fields, bool refresh) {
+    compute(FormEdition::cit8Edition23(), host, state, fields, refresh, false);
+}
+
+void OBLICZ_CIT_O_72(const host::HostBinding& host, const module::DeclarationState& state,
+                     store::DeclarationFields& fields, bool refresh) {
+    compute(FormEdition::cit8Edition23(), host, state, fields, refresh, true);
+}
+
+void PRZELICZ_CIT_8_73(const host::HostBinding& host, store::DeclarationFields& fields,
+                       std::int32_t referenceDate) {
+    recalculate(FormEdition::cit8Edition24(), host, fields, referenceDate);
+}
+
+void PRZELICZ_CIT_8_72(const host::HostBinding& host, store::DeclarationFields& fields,
+                       std::int32_t referenceDate) {
+    recalculate(FormEdition::cit8Edition23(), host, fields, referenceDate);
+}
+
+}  // namespace citforms::compute

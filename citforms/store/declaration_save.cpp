@@ -1,0 +1,384 @@
+#include "citforms/store/declaration_save.h"
+
+#include <functional>
+
+#include "citforms/store/busy_cursor.h"
+#include "citforms/store/declaration_load.h"
+#include "citforms/values/day_number.h"
+#include "citforms/values/decimal.h"
+
+namespace citforms::store {
+
+namespace {
+
+using host::HostFileId;
+using host::Record;
+
+// How many times a module-numbered header is tried when another user takes its numbers.
+constexpr int kHeaderAttempts = 5;
+
+std::int32_t toId(const std::string& text) { return parseStoredNumber(text).value_or(0); }
+
+std::int32_t todayOf(const host::HostBinding& host) {
+    const std::int32_t today = host.data->globals().DANE_DATA_BIEZACA;
+    return today > 0 ? today : values::today();
+}
+
+// Whole number held in a field (counts of attachments, the filing purpose); empty = 0.
+std::int64_t wholeNumber(const FieldSet& set, int field) {
+    return set.has(field) ? set[field].decimal().integerPart() : 0;
+}
+
+void warnWriteError(const host::HostBinding& host) {
+    if (host.ui == nullptr) return;
+    host::MessageRequest box;
+    box.title = host::kTitleWarning;
+    box.text = kWriteErrorMessage;
+    box.buttons = "&OK";
+    box.icon = host::MessageIcon::Warning;
+    host.ui->message(box);
+}
+
+// Opens the two host files a save works on and closes them on every way out.
+class SaveFiles {
+public:
+    explicit SaveFiles(const host::HostBinding& host)
+        : nag_(host.data->file(HostFileId::DEKLARACJE_NAG)),
+          poz_(host.data->file(HostFileId::DEKLARACJE_POZ)) {
+        nag_.open();
+        poz_.open();
+    }
+    ~SaveFiles() {
+        poz_.close();
+        nag_.close();
+    }
+    SaveFiles(const SaveFiles&) = delete;
+    SaveFiles& operator=(const SaveFiles&) = delete;
+    host::RecordFile& nag() { return nag_; }
+    host::RecordFile& poz() { return poz_; }
+
+private:
+    host::RecordFile& nag_;
+    host::RecordFile& poz_;
+};
+
+bool insertRow(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, std::int32_t field,
+               const std::string& value) {
+    Record row;
+    row.set("ID_DEKLARACJE_NAG", std::to_string(id));
+    row.set("NR_ZALACZNIKA", std::to_string(sheet));
+    row.set("NR_POLA", std::to_string(field));
+    row.set("WARTOSC_POLA", value);
+    return poz.insert(row);
+}
+
+bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet,
+                 const FieldSet& set, const FieldList& list) {
+    bool ok = true;
+    set.forEachStored(list, [&](int number, const std::string& value) {
+        if (ok) ok = insertRow(poz, id, sheet, number, value);
+    });
+    return ok;
+}
+
+// Attachment rows of copies 1..count, sorted, each on sheet copy + `sheetBase`.
+bool insertAttachmentRows(const host::HostBinding& host, AttachmentRows& rows,
+                          std::int64_t count, std::int32_t sheetBase, std::int32_t id) {
+    if (id == 0) return true;
+    BusyCursor busy(host.ui);
+    SaveFiles files(host);
+    rows.sort();
+    for (const AttachmentRow& row : rows.rows()) {
+        if (row.ext_nr_zalacznika > count) continue;
+        if (!insertRow(files.poz(), id, row.ext_nr_zalacznika + sheetBase, row.ext_nr_pola,
+                       row.ext_wartosc)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The lock state of a CIT-8: the electronic-filing state where the declaration takes part in
+// electronic filing, otherwise the header's BLOKADA mark. When the filing state cannot be
+// read the mark decides.
+bool cit8Locked(const host::HostBinding& host, std::int32_t id, const Record& header) {
+    host::UtilityLibrary& u = *host.utility;
+    bool filingKnown = false;
+    bool filingLocked = false;
+    if (!u.EXECVAX("select mozna_modyfikowac_dokument_edeklaracja, czy_zapis_w_bazie from "
+                   "deklaracje_nag_view where id_deklaracje_nag = " +
+                   std::to_string(id))) {
+        u.MSG_OST(u.fileErrorText());
+    } else {
+        host::ResultRow row;
+        if (host.data->result(host::ResultFileId::VAX_FK).next(row) && toId(row.column(1)) != 0) {
+            filingKnown = true;
+            filingLocked = toId(row.column(0)) == 0;
+        }
+    }
+    if (filingKnown) return filingLocked;
+    return header.get("BLOKADA").find_first_not_of(' ') != std::string::npos;
+}
+
+// Creates a CIT-8 header through the host procedure; 0 when it failed (shown).
+std::int32_t createCit8Header(const host::HostBinding& host,
+                              const module::DeclarationState& state, std::int32_t dataOkresu,
+                              std::int32_t idWzorca) {
+    host::UtilityLibrary& u = *host.utility;
+    const host::Globals& g = host.data->globals();
+    const std::string call = "CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" +
+                             std::to_string(g.DANE_ID_FIRMY) + ",0," +
+                             std::to_string(g.DANE_ID_UZYTKOWNIKA_NR) + "," +
+                             std::to_string(state.CIT_ID_WZORCA) + "," +
+                             std::to_string(dataOkresu) + "," + std::to_string(idWzorca) + ")";
+    if (!u.EXECVAX(call)) {
+        u.MSG_OST(u.fileErrorText());
+        return 0;
+    }
+    host::ResultRow row;
+    if (!host.data->result(host::ResultFileId::VAX_FK).next(row)) return 0;
+    const std::int32_t id = toId(row.column(0));
+    if (id != 0) {
+        u.LOG_ADD(id, "Dodanie deklaracji CIT-8, id:" + std::to_string(id), "X", "D");
+    }
+    return id;
+}
+
+struct Cit8Edition {
+    FieldListId mainList;
+    std::function<bool(const host::HostBinding&, DeclarationFields&, std::int32_t)> attachments;
+};
+
+std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                      std::int32_t dataOkresu, std::int32_t idWzorca,
+                      const Cit8Edition& edition) {
+    host::UtilityLibrary& u = *host.utility;
+    BusyCursor busy(host.ui);
+    if (tryb != 1) {
+        return id != 0 ? id : createCit8Header(host, state, dataOkresu, idWzorca);
+    }
+
+    // Header creation and every row of the save form one transaction.
+    if (!u.beginTransaction()) {
+        busy.release();
+        u.MSG_OST(u.fileErrorText());
+        warnWriteError(host);
+        return id;
+    }
+    auto fail = [&](std::int32_t result) {
+        u.rollbackTransaction();
+        busy.release();
+        warnWriteError(host);
+        return result;
+    };
+
+    const bool created = id == 0;
+    if (created) {
+        id = createCit8Header(host, state, dataOkresu, idWzorca);
+        if (id == 0) {
+            u.rollbackTransaction();
+            return 0;
+        }
+    }
+
+    SaveFiles files(host);
+    Record header;
+    if (!files.nag().fetch(host::kKeyDeklNagPk, Record{{"ID_DEKLARACJE_NAG", std::to_string(id)}},
+                           header)) {
+        return fail(0);
+    }
+    if (cit8Locked(host, id, header)) {
+        u.rollbackTransaction();
+        busy.release();
+        u.MSG_INF(kLockedMessage);
+        return id;
+    }
+
+    const bool correction = fields.cit8[7].decimal() == values::Decimal(2);
+    header.set("STATUS_2", correction ? "1" : "0");
+    header.set("INFO_2", "CIT-8");
+    header.set("DATA_SYSTEMOWA_P", std::to_string(todayOf(host)));
+    header.set("ID_UZYT_P", host.data->globals().DANE_ID_UZYT);
+    if (!files.nag().update(header)) return fail(0);
+
+    const std::string idText = std::to_string(id);
+    if (!u.EXECSQL("delete from DEKLARACJE_POZ where id_deklaracje_nag=" + idText) ||
+        !u.EXECSQL("delete from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=" + idText)) {
+        u.MSG_OST(u.fileErrorText());
+        return fail(id);
+    }
+    u.LOG_ADD(id, "Aktualizacja deklaracji CIT-8, id:" + idText, "X", "P");
+
+    if (!insertSheet(files.poz(), id, 0, fields.cit8, fieldList(edition.mainList)) ||
+        !ZAPISZ_CIT_O(host, fields, id) || !edition.attachments(host, fields, id)) {
+        return fail(id);
+    }
+
+    for (int n : {1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13}) {
+        const std::string sql =
+            "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, typ) "
+            "values (" +
+            idText + ",'" + std::to_string(n) + "','" + sqlText(fields.ordzu[n].text()) +
+            "','ORD-ZU')";
+        if (!u.EXECVAX(sql)) {
+            busy.release();
+            u.MSG_INF(u.fileErrorText());
+            return fail(id);
+        }
+    }
+
+    if (!u.commitTransaction()) {
+        u.MSG_OST(u.fileErrorText());
+        return fail(created ? 0 : id);
+    }
+    return id;
+}
+
+}  // namespace
+
+std::string sqlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\0') continue;
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out;
+}
+
+std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host,
+                             const module::DeclarationState& state, DeclarationFields& fields,
+                             std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                             std::int32_t idWzorca) {
+    static const Cit8Edition kEdition{
+        FieldListId::Cit8Gen73,
+        [](const host::HostBinding& h, DeclarationFields& f, std::int32_t i) {
+            return ZAPISZ_CIT_D_73(h, f, i) && ZAPISZ_CIT_BR(h, f, i);
+        }};
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition);
+}
+
+std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host,
+                             const module::DeclarationState& state, DeclarationFields& fields,
+                             std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                             std::int32_t idWzorca) {
+    static const Cit8Edition kEdition{
+        FieldListId::Cit8Gen72,
+        [](const host::HostBinding& h, DeclarationFields& f, std::int32_t i) {
+            return ZAPISZ_CIT_D_72(h, f, i);
+        }};
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition);
+}
+
+bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields,
+                  std::int32_t id) {
+    if (id == 0) return true;
+    BusyCursor busy(host.ui);
+    SaveFiles files(host);
+    return insertSheet(files.poz(), id, 1, fields.cit8o, fields.cit8o.list());
+}
+
+bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields,
+                     std::int32_t id) {
+    return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 29), 100, id);
+}
+
+bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields,
+                     std::int32_t id) {
+    return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 28), 100, id);
+}
+
+bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
+    return insertAttachmentRows(host, fields.extcb, wholeNumber(fields.cit8, 28), 500, id);
+}
+
+void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state) {
+    host::UtilityLibrary& u = *host.utility;
+    const std::int32_t id = state.CIT_ID_DEKLARACJI;
+    if (!u.EXECVAX("delete from DEKLARACJE_NAG where id_deklaracje_nag = " +
+                   std::to_string(id))) {
+        u.MSG_OST(u.fileErrorText());
+    }
+    u.LOG_ADD(id, "Usunięcie (anuluj) deklaracji CIT-8, id:" + std::to_string(id), "X", "U");
+    state.CIT_ID_DEKLARACJI = 0;
+}
+
+std::int32_t insertCitStHeader(const host::HostBinding& host, std::int32_t period,
+                               std::int32_t correctionFlag) {
+    host::UtilityLibrary& u = *host.utility;
+    const host::Globals& g = host.data->globals();
+    for (int attempt = 0; attempt < kHeaderAttempts; ++attempt) {
+        if (!u.beginTransaction()) break;
+        const std::int32_t id =
+            toId(u.FUNCVAY("select isnull(max(ID_DEKLARACJE_NAG),0)+1 from DEKLARACJE_NAG"));
+        const std::int32_t lp = toId(u.FUNCVAY(
+            "select isnull(max(LP),0)+1 from DEKLARACJE_NAG where id_firmy = " +
+            std::to_string(g.DANE_ID_FIRMY) + " AND DATA_OKRESU=" + std::to_string(period) +
+            " AND INFO_2 = 'CIT-ST'"));
+        if (id == 0 || lp == 0) {
+            u.rollbackTransaction();
+            break;
+        }
+        const std::string sql =
+            "insert into DEKLARACJE_NAG (ID_DEKLARACJE_WZORZEC,ID_DEKLARACJE_NAG,ID_FIRMY,"
+            "DATA_OKRESU,ID_UDZIALOWCA,NR_DEKLARACJI,DATA_SYSTEMOWA,DATA_SYSTEMOWA_P,ID_UZYT,"
+            "ID_UZYT_P,BLOKADA,LP,STATUS_2,INFO_2) values(201," +
+            std::to_string(id) + "," + std::to_string(g.DANE_ID_FIRMY) + "," +
+            std::to_string(period) + "," + "0," + "0," + std::to_string(todayOf(host)) + "," +
+            "0," + "'" + sqlText(g.DANE_ID_UZYT) + "'," + "''," + "''," + std::to_string(lp) +
+            "," + std::to_string(correctionFlag) + "," + "'CIT-ST')";
+        if (u.EXECVAX(sql) && u.commitTransaction()) return id;
+        // Another user inserted the same numbers between the query and the insert: the
+        // unique key refused ours; take fresh numbers.
+        u.rollbackTransaction();
+    }
+    u.MSG_OST(u.fileErrorText());
+    return 0;
+}
+
+bool updateCitStHeader(const host::HostBinding& host, std::int32_t id, std::int32_t period,
+                       std::int32_t correctionFlag) {
+    host::UtilityLibrary& u = *host.utility;
+    const std::string locked =
+        u.FUNCVAY("select blokada_stan from DEKLARACJE_NAG_VIEW where id_deklaracje_nag = " +
+                  std::to_string(id));
+    if (toId(locked) != 0) {
+        u.MSG_INF(kLockedMessage);
+        return false;
+    }
+    const std::string sql = "update DEKLARACJE_NAG set DATA_SYSTEMOWA_P=" +
+                            std::to_string(todayOf(host)) + "," + "STATUS_2=" +
+                            std::to_string(correctionFlag) + "," + "ID_UZYT_P = '" +
+                            sqlText(host.data->globals().DANE_ID_UZYT) + "'," + "DATA_OKRESU=" +
+                            std::to_string(period) + " where ID_DEKLARACJE_NAG=" +
+                            std::to_string(id);
+    if (!u.EXECVAX(sql)) {
+        u.MSG_OST(u.fileErrorText());
+        return false;
+    }
+    return true;
+}
+
+void setCit8Link(const host::HostBinding& host, std::int32_t cit8Id, std::int32_t citStId) {
+    host::UtilityLibrary& u = *host.utility;
+    const std::string a = std::to_string(cit8Id);
+    if (!u.EXECVAX("delete from DEKLARACJE_NAG_INTER where ID_DEKLARACJE_NAG_1=" + a)) {
+        u.MSG_OST(u.fileErrorText());
+    }
+    if (!u.EXECVAX("insert into DEKLARACJE_NAG_INTER (ID_DEKLARACJE_NAG_1, ID_DEKLARACJE_NAG_2) "
+                   "select a.ID_DEKLARACJE_NAG, b.ID_DEKLARACJE_NAG from DEKLARACJE_NAG a, "
+                   "DEKLARACJE_NAG b where a.ID_DEKLARACJE_NAG=" +
+                   a + " AND b.ID_DEKLARACJE_NAG=" + std::to_string(citStId))) {
+        u.MSG_OST(u.fileErrorText());
+    }
+}
+
+std::int32_t readCit8Link(const host::HostBinding& host, std::int32_t cit8Id) {
+    return toId(host.utility->FUNCVAY(
+        "select ID_DEKLARACJE_NAG_2 FROM DEKLARACJE_NAG_INTER where ID_DEKLARACJE_NAG_1 = " +
+        std::to_string(cit8Id)));
+}
+
+}  // namespace citforms::store

@@ -1,0 +1,69 @@
+#pragma once
+// Writing the open declaration into the host database: the CIT-8 header, every field of the
+// CIT-8 and its attachments, the ORD-ZU texts, the discard of a header that was never
+// completed, the headers the module numbers itself (CIT-ST) and the CIT-8 / CIT-ST links.
+//
+// A save replaces all stored values of the declaration: the old rows are deleted and the
+// whole field set is inserted again. The save runs as one database transaction, so a failure
+// or a crash half-way leaves the old declaration, never a mix and never an empty one. A locked
+// declaration is refused and nothing is written.
+//
+//   std::int32_t id = ZAPISZ_CIT_8_73(host, state, fields, 1, state.CIT_ID_DEKLARACJI, period, 0);
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "citforms/host/binding.h"
+#include "citforms/module/declaration_state.h"
+#include "citforms/store/declaration_fields.h"
+
+namespace citforms::store {
+
+inline constexpr const char* kLockedMessage =
+    "Nie można zapisać zmian. Deklaracja jest zablokowana.";
+inline constexpr const char* kWriteErrorMessage = "Wystąpił błąd zapisu do bazy.";
+
+// CIT-8 of generation 73. tryb 0: only make sure the header exists (created when `id` is 0
+// from `dataOkresu` and the pattern declaration `idWzorca`); tryb 1: store the field sets.
+// Returns the declaration id to keep: the created or given id; 0 when the header could not
+// be created, was not found, or its update failed.
+std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host,
+                             const module::DeclarationState& state, DeclarationFields& fields,
+                             std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                             std::int32_t idWzorca);
+// The same for generation 72 (fields 1 and 4 to 147, CIT-8/O, CIT-D; no CIT-BR).
+std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host,
+                             const module::DeclarationState& state, DeclarationFields& fields,
+                             std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                             std::int32_t idWzorca);
+
+// The sheet writers the CIT-8 saves call inside their transaction; `id` 0 does nothing.
+// Each returns false when a row could not be written.
+bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields,
+                  std::int32_t id);
+bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
+bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
+bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
+
+// Removes the header of a CIT-8 that was never saved (its window closed without a save),
+// logs it and sets CIT_ID_DEKLARACJI to 0.
+void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state);
+
+// A header the module numbers itself (template 201, INFO_2 'CIT-ST'): id and LP as the
+// maximum plus one, allocated and inserted in one transaction and tried again when another
+// user took the same numbers first. Returns the new id, 0 on failure (the error was shown).
+std::int32_t insertCitStHeader(const host::HostBinding& host, std::int32_t period,
+                               std::int32_t correctionFlag);
+// Changes an existing CIT-ST header; false (nothing written) when it is locked or the
+// update failed.
+bool updateCitStHeader(const host::HostBinding& host, std::int32_t id, std::int32_t period,
+                       std::int32_t correctionFlag);
+
+// Links of a CIT-8 with its CIT-ST (DEKLARACJE_NAG_INTER).
+void setCit8Link(const host::HostBinding& host, std::int32_t cit8Id, std::int32_t citStId);
+std::int32_t readCit8Link(const host::HostBinding& host, std::int32_t cit8Id);
+
+// Text as an SQL string literal's contents: apostrophes doubled, NUL characters dropped.
+std::string sqlText(std::string_view text);
+
+}  // namespace citforms::store
