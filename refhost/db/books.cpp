@@ -1,0 +1,352 @@
+#include "refhost/db/books.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "refhost/db/amounts.h"
+#include "refhost/db/days.h"
+
+namespace refhost::db {
+
+namespace {
+
+std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::int64_t toInt64(const std::optional<std::string>& v) {
+    return v && !v->empty() ? std::stoll(*v) : 0;
+}
+
+// One line of the import file split at ';', honouring double quotes.
+Result<std::vector<std::string>> splitRecord(std::string_view line) {
+    std::vector<std::string> fields;
+    std::string field;
+    bool quoted = false;
+    bool wasQuoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                field.push_back('"');
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field.push_back(c);
+            }
+        } else if (c == '"' && field.empty() && !wasQuoted) {
+            quoted = wasQuoted = true;
+        } else if (c == ';') {
+            fields.push_back(std::move(field));
+            field.clear();
+            wasQuoted = false;
+        } else {
+            field.push_back(c);
+        }
+    }
+    if (quoted) return Result<std::vector<std::string>>::failure("niezamknięty cudzysłów");
+    fields.push_back(std::move(field));
+    return fields;
+}
+
+std::optional<int> parseIsoDay(const std::string& text) {
+    int y = 0;
+    unsigned m = 0;
+    unsigned d = 0;
+    char dash1 = 0;
+    char dash2 = 0;
+    std::istringstream in(text);
+    if (!(in >> y >> dash1 >> m >> dash2 >> d) || dash1 != '-' || dash2 != '-') {
+        return std::nullopt;
+    }
+    const std::chrono::year_month_day ymd{std::chrono::year{y}, std::chrono::month{m},
+                                          std::chrono::day{d}};
+    if (!ymd.ok() || !in.eof()) return std::nullopt;
+    return dayNumber(y, m, d);
+}
+
+}  // namespace
+
+std::optional<Measure> parseMeasure(std::string_view code) {
+    const std::string c = upper(code);
+    if (c == "WN") return Measure::DebitTurnover;
+    if (c == "MA") return Measure::CreditTurnover;
+    if (c == "SWN") return Measure::DebitBalance;
+    if (c == "SMA") return Measure::CreditBalance;
+    return std::nullopt;
+}
+
+std::string measureCode(Measure measure) {
+    switch (measure) {
+        case Measure::DebitTurnover: return "WN";
+        case Measure::CreditTurnover: return "MA";
+        case Measure::DebitBalance: return "SWN";
+        case Measure::CreditBalance: return "SMA";
+    }
+    return "WN";
+}
+
+bool maskMatches(std::string_view mask, std::string_view account) {
+    // Iterative glob with backtracking to the last '*'.
+    std::size_t m = 0;
+    std::size_t a = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (a < account.size()) {
+        if (m < mask.size() && (mask[m] == '?' || mask[m] == account[a])) {
+            ++m;
+            ++a;
+        } else if (m < mask.size() && mask[m] == '*') {
+            star = m++;
+            resume = a;
+        } else if (star != std::string_view::npos) {
+            m = star + 1;
+            a = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*') ++m;
+    return m == mask.size();
+}
+
+Evaluation evaluate(const std::vector<StatementTerm>& terms, const std::set<std::string>& chart,
+                    const PeriodTotals& totals) {
+    Evaluation e;
+    for (const StatementTerm& term : terms) {
+        bool matched = false;
+        std::int64_t value = 0;
+        for (const std::string& account : chart) {
+            if (!maskMatches(term.mask, account)) continue;
+            matched = true;
+            auto it = totals.find(account);
+            if (it == totals.end()) continue;
+            const AccountTotals& t = it->second;
+            switch (term.measure) {
+                case Measure::DebitTurnover: value += t.debit; break;
+                case Measure::CreditTurnover: value += t.credit; break;
+                case Measure::DebitBalance:
+                    if (t.debit > t.credit) value += t.debit - t.credit;
+                    break;
+                case Measure::CreditBalance:
+                    if (t.credit > t.debit) value += t.credit - t.debit;
+                    break;
+            }
+        }
+        if (!matched) e.unmatchedMasks.push_back(term.mask);
+        e.amount += term.sign < 0 ? -value : value;
+    }
+    return e;
+}
+
+Status Books::addAccount(int company, const std::string& account, const std::string& name) {
+    if (account.empty()) return Status::failure("Pusty numer konta");
+    auto r = db_.runNative(
+        "insert into KONTA (id_firmy, nr_konta, nazwa) values (?, ?, ?) "
+        "on conflict (id_firmy, nr_konta) do update set nazwa = excluded.nazwa",
+        {std::to_string(company), account, name});
+    return r ? Status() : Status::failure(r.error());
+}
+
+Result<std::set<std::string>> Books::chart(int company) {
+    auto r = db_.runNative("select nr_konta from KONTA where id_firmy = ?",
+                           {std::to_string(company)});
+    if (!r) return Result<std::set<std::string>>::failure(r.error());
+    std::set<std::string> out;
+    for (const auto& row : r->rows) out.insert(row[0].value_or(""));
+    return out;
+}
+
+Status Books::insertPosting(int company, const Posting& p) {
+    const std::string firm = std::to_string(company);
+    auto r = db_.runNative(
+        "insert into KSIEGOWANIA (id_firmy, nr_konta, data, kwota_wn, kwota_ma, dokument, opis) "
+        "values (?, ?, ?, ?, ?, ?, ?)",
+        {firm, p.account, std::to_string(p.day), std::to_string(p.debit),
+         std::to_string(p.credit), p.document, p.description});
+    if (!r) return Status::failure(r.error());
+    r = db_.runNative(
+        "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
+        "values (?, ?, ?, ?, ?) on conflict (id_firmy, nr_konta, okres) do update set "
+        "obroty_wn = OBROTY.obroty_wn + excluded.obroty_wn, "
+        "obroty_ma = OBROTY.obroty_ma + excluded.obroty_ma",
+        {firm, p.account, std::to_string(monthKeyOfDay(p.day)), std::to_string(p.debit),
+         std::to_string(p.credit)});
+    return r ? Status() : Status::failure(r.error());
+}
+
+Status Books::post(int company, const Posting& posting) {
+    return postAll(company, {posting});
+}
+
+Status Books::postAll(int company, const std::vector<Posting>& postings) {
+    if (auto st = db_.begin(); !st) return st;
+    for (const Posting& p : postings) {
+        if (auto st = insertPosting(company, p); !st) {
+            db_.rollback();
+            return st;
+        }
+    }
+    return db_.commit();
+}
+
+Result<PeriodTotals> Books::totals(int company, int from, int to) {
+    using R = Result<PeriodTotals>;
+    PeriodTotals out;
+    if (from > to) return out;
+    const std::string firm = std::to_string(company);
+    auto add = [&](const sql::QueryResult& rows) {
+        for (const auto& row : rows.rows) {
+            AccountTotals& t = out[row[0].value_or("")];
+            t.debit += toInt64(row[1]);
+            t.credit += toInt64(row[2]);
+        }
+    };
+    auto postings = [&](int a, int b) -> Status {
+        auto r = db_.runNative(
+            "select nr_konta, sum(kwota_wn), sum(kwota_ma) from KSIEGOWANIA "
+            "where id_firmy = ? and data >= ? and data <= ? group by nr_konta",
+            {firm, std::to_string(a), std::to_string(b)});
+        if (!r) return Status::failure(r.error());
+        add(*r);
+        return {};
+    };
+    int firstFull = monthKeyOfDay(from);
+    int lastFull = monthKeyOfDay(to);
+    if (firstFull == lastFull &&
+        (from != firstDayOfMonthKey(firstFull) || to != lastDayOfMonthKey(lastFull))) {
+        if (auto st = postings(from, to); !st) return R::failure(st.error());
+        return out;
+    }
+    if (from != firstDayOfMonthKey(firstFull)) {
+        if (auto st = postings(from, lastDayOfMonthKey(firstFull)); !st) {
+            return R::failure(st.error());
+        }
+        ++firstFull;
+    }
+    if (to != lastDayOfMonthKey(lastFull)) {
+        if (auto st = postings(firstDayOfMonthKey(lastFull), to); !st) {
+            return R::failure(st.error());
+        }
+        --lastFull;
+    }
+    if (firstFull <= lastFull) {
+        auto r = db_.runNative(
+            "select nr_konta, sum(obroty_wn), sum(obroty_ma) from OBROTY "
+            "where id_firmy = ? and okres >= ? and okres <= ? group by nr_konta",
+            {firm, std::to_string(firstFull), std::to_string(lastFull)});
+        if (!r) return R::failure(r.error());
+        add(*r);
+    }
+    return out;
+}
+
+Status Books::rebuildTurnovers(int company) {
+    if (auto st = db_.begin(); !st) return st;
+    const std::string firm = std::to_string(company);
+    auto r = db_.runNative("delete from OBROTY where id_firmy = ?", {firm});
+    if (!r) {
+        db_.rollback();
+        return Status::failure(r.error());
+    }
+    auto rows = db_.runNative(
+        "select nr_konta, data, kwota_wn, kwota_ma from KSIEGOWANIA where id_firmy = ?", {firm});
+    if (!rows) {
+        db_.rollback();
+        return Status::failure(rows.error());
+    }
+    std::map<std::pair<std::string, int>, AccountTotals> months;
+    for (const auto& row : rows->rows) {
+        AccountTotals& t = months[{row[0].value_or(""), monthKeyOfDay(std::stoi(row[1].value_or("0")))}];
+        t.debit += toInt64(row[2]);
+        t.credit += toInt64(row[3]);
+    }
+    for (const auto& [key, t] : months) {
+        auto ins = db_.runNative(
+            "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
+            "values (?, ?, ?, ?, ?)",
+            {firm, key.first, std::to_string(key.second), std::to_string(t.debit),
+             std::to_string(t.credit)});
+        if (!ins) {
+            db_.rollback();
+            return Status::failure(ins.error());
+        }
+    }
+    return db_.commit();
+}
+
+Result<long long> Books::importFile(int company, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Result<long long>::failure("Nie można otworzyć pliku " + path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return importText(company, text.str());
+}
+
+Result<long long> Books::importText(int company, std::string_view text) {
+    using R = Result<long long>;
+    auto chartNow = chart(company);
+    if (!chartNow) return R::failure(chartNow.error());
+    std::set<std::string> accounts = std::move(*chartNow);
+    if (auto st = db_.begin(); !st) return R::failure(st.error());
+    long long count = 0;
+    std::size_t lineNo = 0;
+    auto fail = [&](const std::string& message) {
+        db_.rollback();
+        return R::failure("Wiersz " + std::to_string(lineNo) + ": " + message);
+    };
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+        if (line.empty() || line.front() == '#') continue;
+        auto fields = splitRecord(line);
+        if (!fields) return fail(fields.error());
+        const std::string kind = upper((*fields)[0]);
+        if (kind == "KONTO") {
+            if (fields->size() < 3) return fail("rekord KONTO wymaga numeru i nazwy konta");
+            if (auto st = addAccount(company, (*fields)[1], (*fields)[2]); !st) {
+                return fail(st.error());
+            }
+            accounts.insert((*fields)[1]);
+        } else if (kind == "DEKRET") {
+            if (fields->size() < 5) {
+                return fail("rekord DEKRET wymaga daty, konta, kwoty Wn i kwoty Ma");
+            }
+            const auto& f = *fields;
+            Posting p;
+            auto d = parseIsoDay(f[1]);
+            if (!d) return fail("niepoprawna data „" + f[1] + "” (oczekiwano rrrr-mm-dd)");
+            p.day = *d;
+            p.account = f[2];
+            if (accounts.count(p.account) == 0) {
+                return fail("konto " + p.account + " nie występuje w planie kont");
+            }
+            auto debit = f[3].empty() ? std::optional<std::int64_t>(0) : parseGrosze(f[3]);
+            auto credit = f[4].empty() ? std::optional<std::int64_t>(0) : parseGrosze(f[4]);
+            if (!debit) return fail("niepoprawna kwota Wn „" + f[3] + "”");
+            if (!credit) return fail("niepoprawna kwota Ma „" + f[4] + "”");
+            p.debit = *debit;
+            p.credit = *credit;
+            if (f.size() > 5) p.document = f[5];
+            if (f.size() > 6) p.description = f[6];
+            if (auto st = insertPosting(company, p); !st) return fail(st.error());
+            ++count;
+        } else {
+            return fail("nieznany rodzaj rekordu „" + (*fields)[0] + "”");
+        }
+    }
+    if (auto st = db_.commit(); !st) return R::failure(st.error());
+    return count;
+}
+
+}  // namespace refhost::db

@@ -1,0 +1,114 @@
+#include "refhost/db/demo.h"
+
+#include <gtest/gtest.h>
+
+#include "refhost/db/days.h"
+#include "test_database_support.h"
+
+namespace refhost::db {
+namespace {
+
+class DemoTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        demo = new testing::TempDatabase();
+        auto st = (*demo)->loadDemo();
+        ASSERT_TRUE(st) << st.error();
+    }
+    static void TearDownTestSuite() {
+        delete demo;
+        demo = nullptr;
+    }
+    static testing::TempDatabase* demo;
+};
+testing::TempDatabase* DemoTest::demo = nullptr;
+
+TEST_F(DemoTest, SecondLoadIsRefused) {
+    auto st = (*demo)->loadDemo();
+    EXPECT_FALSE(st);
+    EXPECT_EQ(demo->value("select count(*) from FIRMA"), "3");
+}
+
+TEST_F(DemoTest, StoredDeclarationsHaveTheSheetsTheSaveWrites) {
+    struct Expect {
+        int templateId;
+        const char* sheetCondition;
+        int rows;
+    };
+    const Expect cases[] = {
+        {73, "NR_ZALACZNIKA = 0", 148}, {72, "NR_ZALACZNIKA = 0", 145},
+        {73, "NR_ZALACZNIKA = 1", 89},  {72, "NR_ZALACZNIKA = 1", 89},
+        {73, "NR_ZALACZNIKA in (101, 102)", 246}, {72, "NR_ZALACZNIKA in (101, 102)", 246},
+        {73, "NR_ZALACZNIKA = 501", 67}, {72, "NR_ZALACZNIKA > 500", 0},
+    };
+    for (const Expect& e : cases) {
+        const std::string id = demo->value(
+            "select top 1 ID_DEKLARACJE_NAG from DEKLARACJE_NAG where ID_DEKLARACJE_WZORZEC = " +
+            std::to_string(e.templateId));
+        EXPECT_EQ(demo->value("select count(*) from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " +
+                              id + " AND " + e.sheetCondition),
+                  std::to_string(e.rows))
+            << e.templateId << " " << e.sheetCondition;
+        EXPECT_EQ(demo->value("select count(*) from DEKLARACJE_ZALACZNIK where "
+                              "id_deklaracje_nag=" + id + " AND typ='ORD-ZU'"),
+                  "11");
+        EXPECT_EQ(demo->value("select STATUS_2 from DEKLARACJE_NAG where ID_DEKLARACJE_NAG=" + id),
+                  "1");
+    }
+}
+
+TEST_F(DemoTest, EveryStatementFieldOfTheStoredDeclarationsIsNonZero) {
+    const std::vector<std::string> cit8_73 = {"31", "32", "33", "34", "36", "37", "38",
+                                              "39", "40", "56", "57", "58", "94", "145"};
+    const std::vector<std::string> cit8_72 = {"30", "31", "32", "33", "35", "36", "37",
+                                              "38", "39", "53", "54", "55", "91", "142"};
+    std::vector<std::string> o;
+    for (int n = 8; n <= 36; ++n) o.push_back(std::to_string(n));
+    for (int n : {38, 61, 62, 63, 65, 67, 69, 70, 72, 73, 74, 76, 79, 82, 84, 85, 86, 87, 88,
+                  89, 90, 91}) {
+        o.push_back(std::to_string(n));
+    }
+    for (const auto& [templateId, fields] : {std::pair{73, &cit8_73}, std::pair{72, &cit8_72}}) {
+        const std::string id = demo->value(
+            "select ID_DEKLARACJE_NAG from DEKLARACJE_NAG where ID_DEKLARACJE_WZORZEC = " +
+            std::to_string(templateId));
+        for (int sheet : {0, 1}) {
+            for (const std::string& f : sheet == 0 ? *fields : o) {
+                const std::string v = demo->value(
+                    "select WARTOSC_POLA from DEKLARACJE_POZ where ID_DEKLARACJE_NAG=" + id +
+                    " AND NR_ZALACZNIKA=" + std::to_string(sheet) + " AND NR_POLA='" + f + "'");
+                EXPECT_NE(v, "");
+                EXPECT_NE(v, "0.00") << templateId << " sheet " << sheet << " field " << f;
+                EXPECT_EQ(v.find('-'), std::string::npos) << f << " = " << v;
+            }
+        }
+    }
+}
+
+TEST_F(DemoTest, MasterDataCoversTheCasesThePickersFilter) {
+    EXPECT_EQ(demo->value("select count(*) from ADRESY_FIRMY where ID_FIRMY=1 AND TYP_ADRESU='S'"), "2");
+    EXPECT_EQ(demo->value("select count(*) from ADRESY_FIRMY where ID_FIRMY=1"), "3");
+    EXPECT_EQ(demo->value("select count(*) from URZEDY_FIRMY where ID_FIRMY=2 AND TYP_URZEDU='US'"), "2");
+    EXPECT_GE(std::stoi(demo->value("select count(*) from FIRMA_ODDZIAL where ID_FIRMY=1")), 20);
+    EXPECT_EQ(demo->value("select count(*) from LATA_OBROTOWE where id_firmy=2 AND poczatek_roku=" +
+                          std::to_string(dayNumber(2015, 4, 1)) + " AND koniec_roku=" +
+                          std::to_string(dayNumber(2016, 3, 31))),
+              "1");
+    EXPECT_EQ(demo->value("select count(*) from LATA_OBROTOWE where id_firmy=3"), "0");
+    // The seat valid on 2 March 2016 for company 2 is the one from 15 January 2016.
+    EXPECT_EQ(demo->value("select top 1 ulica from ADRESY_FIRMY where id_firmy=2 AND "
+                          "typ_adresu='S' AND data_od<=" + std::to_string(dayNumber(2016, 3, 2)) +
+                          " order by id_firmy, typ_adresu, data_od desc"),
+              "ul. Marynarki Polskiej");
+}
+
+TEST_F(DemoTest, OrdZuTextKeepsApostropheAndPolishLetters) {
+    const std::string text = demo->value(
+        "select wartosc_pola from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=2 AND "
+        "typ='ORD-ZU' AND nr_pola=13");
+    EXPECT_NE(text.find("Podatnik's"), std::string::npos);
+    EXPECT_NE(text.find("Józef Żółkiewski"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace refhost::db
