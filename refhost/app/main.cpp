@@ -52,11 +52,20 @@ std::string printable(const std::string& value) {
     std::string out;
     for (char c : value) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -105,8 +114,8 @@ void setGlobals(ReferenceHost& host, const Options& options, std::int32_t compan
     if (company != 0 &&
         utility.EXECVAY("select top 1 id_lata_obrotowe, poczatek_roku, koniec_roku from "
                         "LATA_OBROTOWE where id_firmy = " +
-                        std::to_string(company) + " order by case when poczatek_roku <= " +
-                        today + " AND koniec_roku >= " + today +
+                        std::to_string(company) + " order by case when poczatek_roku <= " + today +
+                        " AND koniec_roku >= " + today +
                         " then 0 else 1 end, poczatek_roku desc")) {
         citforms::host::ResultRow row;
         if (host.data().result(citforms::host::ResultFileId::VAY_FK).next(row)) {
@@ -184,14 +193,14 @@ int main(int argc, char** argv) {
     auto script = citforms::runtime::ScriptedUi::parseScript(options.answers);
     if (!script) return usageError("--answers: " + script.error());
 
-    const bool noDisplay = std::getenv("DISPLAY") == nullptr &&
-                           std::getenv("WAYLAND_DISPLAY") == nullptr;
+    const bool noDisplay =
+        std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
     if (noDisplay && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
         // Qt warns on every start without one; a private folder of our own keeps stderr clean.
-        const auto runtime = std::filesystem::temp_directory_path() /
-                             ("tabrix-runtime-" + std::to_string(getuid()));
+        const auto runtime =
+            std::filesystem::temp_directory_path() / ("tabrix-runtime-" + std::to_string(getuid()));
         std::error_code ec;
         std::filesystem::create_directories(runtime, ec);
         std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,

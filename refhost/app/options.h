@@ -12,13 +12,13 @@
 namespace refhost::app {
 
 struct Options {
-    std::optional<std::string> db;              // --db; default: the user's data folder
-    std::int32_t user = 1;                      // --user
-    std::optional<std::int32_t> company;        // --company; default: the first company
-    std::string answers;                        // --answers, for the scripted UI
+    std::optional<std::string> db;        // --db; default: the user's data folder
+    std::int32_t user = 1;                // --user
+    std::optional<std::int32_t> company;  // --company; default: the first company
+    std::string answers;                  // --answers, for the scripted UI
     bool help = false;
     std::string command;
-    std::vector<std::string> arguments;         // after the command
+    std::vector<std::string> arguments;  // after the command
 };
 
 citforms::values::Result<Options> parseOptions(const std::vector<std::string>& args);

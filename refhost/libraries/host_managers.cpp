@@ -14,7 +14,9 @@ QString settingsKey(std::string_view section, std::string_view key) {
 
 }  // namespace
 
-void HostErrorManager::init(citforms::host::ErrorStatus* status) { status_ = status; }
+void HostErrorManager::init(citforms::host::ErrorStatus* status) {
+    status_ = status;
+}
 
 void HostErrorManager::report(std::string_view file, std::string_view text) {
     ++reported_;
@@ -27,7 +29,9 @@ void HostErrorManager::report(std::string_view file, std::string_view text) {
 }
 
 HostIniManager::HostIniManager() = default;
-HostIniManager::~HostIniManager() { kill(); }
+HostIniManager::~HostIniManager() {
+    kill();
+}
 
 void HostIniManager::init(const std::string& fileName) {
     std::lock_guard lock(mutex_);

@@ -40,8 +40,7 @@ public:
     void init(const std::string& fileName) override;
     std::string fetch(std::string_view section, std::string_view key,
                       std::string_view fallback = {}) override;
-    void update(std::string_view section, std::string_view key,
-                std::string_view value) override;
+    void update(std::string_view section, std::string_view key, std::string_view value) override;
     // Writes pending entries to the file and closes it; fetch and update then do nothing.
     void kill() override;
     std::string fileName() const;

@@ -74,7 +74,7 @@ sql::Result<sql::QueryResult> HostState::runNative(
 }
 
 sql::Status HostState::begin() {
-    dbMutex_.lock();   // held until the matching commit or rollback
+    dbMutex_.lock();  // held until the matching commit or rollback
     sql::Status status = db_->begin();
     if (!status) {
         dbMutex_.unlock();

@@ -31,11 +31,11 @@ namespace refhost::libraries {
 class TableFile;
 
 // Error codes left in the error status.
-inline constexpr int kErrorRecordNotAvailable = 33;   // read past the last record
-inline constexpr int kErrorRecordNotFound = 35;       // no record with that key
+inline constexpr int kErrorRecordNotAvailable = 33;  // read past the last record
+inline constexpr int kErrorRecordNotFound = 35;      // no record with that key
 inline constexpr int kErrorFileNotOpen = 37;
-inline constexpr int kErrorBadKey = 40;               // unknown key or key values missing
-inline constexpr int kErrorDatabase = 90;             // the engine refused the statement
+inline constexpr int kErrorBadKey = 40;    // unknown key or key values missing
+inline constexpr int kErrorDatabase = 90;  // the engine refused the statement
 
 struct ThreadState {
     ThreadState();

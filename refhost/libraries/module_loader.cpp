@@ -78,7 +78,7 @@ Result<std::unique_ptr<LoadedModule>> LoadedModule::load(const std::string& path
             symbol(handle, citforms::host::kDeclarationJsonSymbol, error));
     }
     if (!error.empty()) {
-        module->killCalled_ = true;   // never initialised: nothing to shut down
+        module->killCalled_ = true;  // never initialised: nothing to shut down
         return R::failure(path + ": " + error);
     }
     return module;
@@ -116,6 +116,8 @@ void* LoadedModule::procedure(std::string_view name) const {
     return nullptr;
 }
 
-const char* LoadedModule::declarationJson(std::int32_t id) const { return declarationJson_(id); }
+const char* LoadedModule::declarationJson(std::int32_t id) const {
+    return declarationJson_(id);
+}
 
 }  // namespace refhost::libraries

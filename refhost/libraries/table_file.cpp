@@ -102,8 +102,8 @@ bool TableFile::ready() {
 const KeySpec* TableFile::keyNamed(std::string_view name) {
     const KeySpec* key = findKey(*spec_, name);
     if (key == nullptr) {
-        fail(kErrorBadKey,
-             "Unknown key " + std::string(name) + " of " + std::string(spec_->table), true);
+        fail(kErrorBadKey, "Unknown key " + std::string(name) + " of " + std::string(spec_->table),
+             true);
     }
     return key;
 }
@@ -264,9 +264,12 @@ std::optional<TableFile::ColumnKind> TableFile::columnKind(const std::string& co
 
 std::string TableFile::valueParam(const std::string& column) {
     switch (columnKind(column).value_or(ColumnKind::Other)) {
-        case ColumnKind::Integer: return "CAST(? AS BIGINT)";
-        case ColumnKind::Decimal: return "CAST(? AS NUMERIC)";
-        case ColumnKind::Other: return "?";
+        case ColumnKind::Integer:
+            return "CAST(? AS BIGINT)";
+        case ColumnKind::Decimal:
+            return "CAST(? AS NUMERIC)";
+        case ColumnKind::Other:
+            return "?";
     }
     return "?";
 }
@@ -289,8 +292,8 @@ bool TableFile::insert(const Record& record) {
         if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
         const auto kind = columnKind(column);
         if (!kind) {
-            return fail(kErrorBadKey,
-                        "No column " + column + " in " + std::string(spec_->table), true);
+            return fail(kErrorBadKey, "No column " + column + " in " + std::string(spec_->table),
+                        true);
         }
         columns.push_back(column);
         marks.push_back(valueParam(column));
@@ -312,15 +315,15 @@ bool TableFile::update(const Record& record) {
     std::vector<std::string> conditions;
     std::vector<std::optional<std::string>> params;
     for (const auto& [column, value] : record.values()) {
-        const bool isKey = std::any_of(
-            primary.columns.begin(), primary.columns.end(),
-            [&](const KeyColumn& k) { return upper(k.name) == upper(column); });
+        const bool isKey =
+            std::any_of(primary.columns.begin(), primary.columns.end(),
+                        [&](const KeyColumn& k) { return upper(k.name) == upper(column); });
         if (isKey) continue;
         if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
         const auto kind = columnKind(column);
         if (!kind) {
-            return fail(kErrorBadKey,
-                        "No column " + column + " in " + std::string(spec_->table), true);
+            return fail(kErrorBadKey, "No column " + column + " in " + std::string(spec_->table),
+                        true);
         }
         assignments.push_back(column + " = " + valueParam(column));
         params.push_back(boundValue(value, *kind != ColumnKind::Other));

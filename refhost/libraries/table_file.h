@@ -55,16 +55,16 @@ private:
     citforms::host::HostFileId id_;
     const TableSpec* spec_;
     int openCount_ = 0;
-    std::map<std::string, ColumnKind> columnKinds_;   // upper-case name -> kind
+    std::map<std::string, ColumnKind> columnKinds_;  // upper-case name -> kind
     bool columnKindsRead_ = false;
 
     // Forward reading after set().
     const KeySpec* readKey_ = nullptr;
-    std::vector<std::string> start_;        // key prefix of the starting position
+    std::vector<std::string> start_;  // key prefix of the starting position
     std::vector<citforms::host::Record> batch_;
     std::size_t batchPos_ = 0;
-    std::vector<std::string> lastKey_;      // full key of the last record given out
-    std::size_t givenAtLastKey_ = 0;        // records given out with exactly lastKey_
+    std::vector<std::string> lastKey_;  // full key of the last record given out
+    std::size_t givenAtLastKey_ = 0;    // records given out with exactly lastKey_
     bool started_ = false;
     bool exhausted_ = true;
 };

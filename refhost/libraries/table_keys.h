@@ -27,7 +27,7 @@ struct KeySpec {
 struct TableSpec {
     citforms::host::HostFileId file;
     std::string_view table;
-    std::vector<KeySpec> keys;   // keys[0] is the primary key
+    std::vector<KeySpec> keys;  // keys[0] is the primary key
 };
 
 // The table behind a host file; nullptr for the result files (ZAPYTANIESQL, VAX_FK, ...).

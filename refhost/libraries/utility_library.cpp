@@ -15,9 +15,9 @@ using citforms::host::MessageRequest;
 
 namespace {
 
-constexpr std::array<const char*, 12> kMonths = {
-    "styczeń", "luty",     "marzec",   "kwiecień", "maj",      "czerwiec",
-    "lipiec",  "sierpień", "wrzesień", "październik", "listopad", "grudzień"};
+constexpr std::array<const char*, 12> kMonths = {"styczeń",  "luty",        "marzec",   "kwiecień",
+                                                 "maj",      "czerwiec",    "lipiec",   "sierpień",
+                                                 "wrzesień", "październik", "listopad", "grudzień"};
 
 // Local time of day as "hh:mm:ss".
 std::string timeNow() {
@@ -25,8 +25,7 @@ std::string timeNow() {
     std::tm local{};
     localtime_r(&now, &local);
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min,
-                  local.tm_sec);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
 
@@ -41,7 +40,8 @@ std::size_t codePointLength(unsigned char lead) {
 // The first UTF-8 code point of `text` ("" for empty text).
 std::string_view firstCodePoint(std::string_view text) {
     if (text.empty()) return text;
-    return text.substr(0, std::min(text.size(), codePointLength(static_cast<unsigned char>(text[0]))));
+    return text.substr(0,
+                       std::min(text.size(), codePointLength(static_cast<unsigned char>(text[0]))));
 }
 
 }  // namespace
@@ -98,11 +98,13 @@ std::string HostUtilityLibrary::FUNCVAY(std::string_view query) {
     }
     state_->clearStatus();
     if (result->rows.empty() || result->rows[0].empty() || !result->rows[0][0]) return {};
-    return citforms::host::cutToWidth(*result->rows[0][0],
-                                      citforms::host::columnWidth(citforms::host::ResultFileId::VAY_FK, 0));
+    return citforms::host::cutToWidth(
+        *result->rows[0][0], citforms::host::columnWidth(citforms::host::ResultFileId::VAY_FK, 0));
 }
 
-citforms::host::ErrorStatus& HostUtilityLibrary::errorStatus() { return state_->thread().status; }
+citforms::host::ErrorStatus& HostUtilityLibrary::errorStatus() {
+    return state_->thread().status;
+}
 
 bool HostUtilityLibrary::beginTransaction() {
     sql::Status status = state_->begin();
@@ -122,7 +124,9 @@ bool HostUtilityLibrary::commitTransaction() {
     return true;
 }
 
-void HostUtilityLibrary::rollbackTransaction() { state_->rollback(); }
+void HostUtilityLibrary::rollbackTransaction() {
+    state_->rollback();
+}
 
 int HostUtilityLibrary::message(const char* title, std::string_view text, const char* buttons,
                                 MessageIcon icon, int defaultButton) {
@@ -148,8 +152,7 @@ std::uint8_t HostUtilityLibrary::MSG_WYKONAJ(std::string_view title, std::string
     const std::string shownTitle =
         title.empty() ? std::string(citforms::host::kTitleQuestion) : std::string(title);
     const int defaultButton = defaultNo.value_or(0) != 0 ? 2 : 1;
-    return message(shownTitle.c_str(), text, "&Tak|&Nie", MessageIcon::Question,
-                   defaultButton) == 1
+    return message(shownTitle.c_str(), text, "&Tak|&Nie", MessageIcon::Question, defaultButton) == 1
                ? 1
                : 0;
 }
@@ -214,9 +217,9 @@ std::string HostUtilityLibrary::GET_NAZWA_ADRES_URZEDU(std::uint8_t, std::int32_
 
 void HostUtilityLibrary::INFO_ZESTAWIENIE(std::uint8_t) {
     const std::int32_t user = state_->thread().globals.DANE_ID_UZYTKOWNIKA_NR;
-    auto result = state_->run(
-        "select tekst from KOMUNIKAT where kontekst = 'ZESTAW' AND id_uzytkownika = " +
-        std::to_string(user) + " order by id_komunikat");
+    auto result =
+        state_->run("select tekst from KOMUNIKAT where kontekst = 'ZESTAW' AND id_uzytkownika = " +
+                    std::to_string(user) + " order by id_komunikat");
     if (!result) {
         state_->setStatus(kErrorDatabase, result.error());
         MSG_OST(result.error());
@@ -270,15 +273,18 @@ std::string HostUtilityLibrary::KALENDARZ(std::int32_t, std::int32_t, std::strin
     return std::string(date);
 }
 
-std::uint8_t HostUtilityLibrary::MAKSYMALIZUJ() { return maximise_; }
+std::uint8_t HostUtilityLibrary::MAKSYMALIZUJ() {
+    return maximise_;
+}
 
-void HostUtilityLibrary::MAKSYMALIZACJAOFF() { maximise_ = 0; }
+void HostUtilityLibrary::MAKSYMALIZACJAOFF() {
+    maximise_ = 0;
+}
 
 // Entries of the Qt runtime select their text themselves on focus; nothing to do here.
 void HostUtilityLibrary::SELECT_KEYBOARD(std::string_view) {}
 void HostUtilityLibrary::SELECT_MOUSELEFT(std::string_view) {}
 void HostUtilityLibrary::STRSTYLTOOLBAR(std::int32_t, std::optional<std::uint8_t>,
-                                        std::optional<std::uint8_t>,
-                                        std::optional<std::uint8_t>) {}
+                                        std::optional<std::uint8_t>, std::optional<std::uint8_t>) {}
 
 }  // namespace refhost::libraries

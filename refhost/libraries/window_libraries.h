@@ -15,7 +15,7 @@ public:
     explicit HostDeclarationsLibrary(citforms::host::UiSeam& ui) : ui_(&ui) {}
     void INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) override;
     void KILL() override;
-    std::uint8_t PARAM_PRN_DEKLAR(std::string_view formName) override;   // 0: do not print
+    std::uint8_t PARAM_PRN_DEKLAR(std::string_view formName) override;  // 0: do not print
     void SKLADNIKI_ODLICZENIE(std::string_view position, std::string_view date,
                               std::string_view form) override;
 
@@ -65,8 +65,8 @@ public:
     explicit HostStatementsLibrary(citforms::host::UiSeam& ui) : ui_(&ui) {}
     void INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) override;
     void KILL() override;
-    void DEF_ZESTAW_NEW(std::int32_t declarationId, std::string_view kind,
-                        std::string_view code, std::string_view caption) override;
+    void DEF_ZESTAW_NEW(std::int32_t declarationId, std::string_view kind, std::string_view code,
+                        std::string_view caption) override;
 
 private:
     citforms::host::UiSeam* ui_;

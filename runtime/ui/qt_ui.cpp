@@ -18,11 +18,16 @@ namespace {
 
 QMessageBox::Icon qtIcon(host::MessageIcon icon) {
     switch (icon) {
-        case host::MessageIcon::None: return QMessageBox::NoIcon;
-        case host::MessageIcon::Information: return QMessageBox::Information;
-        case host::MessageIcon::Question: return QMessageBox::Question;
-        case host::MessageIcon::Warning: return QMessageBox::Warning;
-        case host::MessageIcon::Error: return QMessageBox::Critical;
+        case host::MessageIcon::None:
+            return QMessageBox::NoIcon;
+        case host::MessageIcon::Information:
+            return QMessageBox::Information;
+        case host::MessageIcon::Question:
+            return QMessageBox::Question;
+        case host::MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case host::MessageIcon::Error:
+            return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
 }
@@ -60,14 +65,13 @@ int QtUi::message(const host::MessageRequest& request) {
 
 int QtUi::showOnThisThread(const host::MessageRequest& request) {
     QMessageBox box(qtIcon(request.icon), QString::fromStdString(request.title),
-                    displayText(request.text), QMessageBox::NoButton,
-                    QApplication::activeWindow());
+                    displayText(request.text), QMessageBox::NoButton, QApplication::activeWindow());
     std::vector<QPushButton*> buttons;
     for (const QString& caption : buttonCaptions(request.buttons))
         buttons.push_back(box.addButton(caption, QMessageBox::ActionRole));
     const std::size_t defaultIndex =
-        request.defaultButton >= 1 && static_cast<std::size_t>(request.defaultButton) <=
-                                          buttons.size()
+        request.defaultButton >= 1 &&
+                static_cast<std::size_t>(request.defaultButton) <= buttons.size()
             ? static_cast<std::size_t>(request.defaultButton) - 1
             : 0;
     box.setDefaultButton(buttons[defaultIndex]);

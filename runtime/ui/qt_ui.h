@@ -35,7 +35,7 @@ private:
     int showOnThisThread(const host::MessageRequest& request);
     void setBusyOnThisThread(bool busy);
 
-    int busyDepth_ = 0;   // touched on the application's thread only
+    int busyDepth_ = 0;  // touched on the application's thread only
 };
 
 }  // namespace citforms::runtime

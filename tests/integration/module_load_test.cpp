@@ -35,8 +35,8 @@ TEST(ModuleLoader, EnvironmentOverridesTheBuiltInPath) {
 }
 
 TEST(ModuleLoader, LoadsBindsAndRunsInitAndKillOnce) {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("module-load-" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("module-load-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     {
         auto db = sql::HostDatabase::open((folder / "host.db").string());
@@ -67,7 +67,7 @@ TEST(ModuleLoader, LoadsBindsAndRunsInitAndKillOnce) {
         (*module)->kill();
         EXPECT_FALSE(host.utility().initialised());
         EXPECT_FALSE(host.data().initialised());
-        module->reset();   // dlclose; KILL is not called again
+        module->reset();  // dlclose; KILL is not called again
     }
     std::filesystem::remove_all(folder);
 }

@@ -61,7 +61,7 @@ protected:
         env.insert("XDG_CONFIG_HOME", QString::fromStdString((folder_ / "config").string()));
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");   // tabrix must choose offscreen by itself
+        env.remove("QT_QPA_PLATFORM");  // tabrix must choose offscreen by itself
         process.setProcessEnvironment(env);
         process.start(CITFORMS_TABRIX_PATH, args);
         Outcome r;
@@ -106,9 +106,10 @@ protected:
 
     // Every stored row of one sheet equals the dumped field of that number.
     void expectSheetMatches(const std::string& id, int sheet, const nlohmann::json& fields) {
-        std::istringstream stored(sql("select NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ where "
-                                      "ID_DEKLARACJE_NAG = " + id + " AND NR_ZALACZNIKA = " +
-                                      std::to_string(sheet)));
+        std::istringstream stored(
+            sql("select NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ where "
+                "ID_DEKLARACJE_NAG = " +
+                id + " AND NR_ZALACZNIKA = " + std::to_string(sheet)));
         int count = 0;
         for (std::string line; std::getline(stored, line); ++count) {
             const auto tab = line.find('\t');
@@ -124,7 +125,9 @@ protected:
     std::filesystem::path folder_;
 };
 
-std::string firstLine(const std::string& out) { return out.substr(0, out.find('\n')); }
+std::string firstLine(const std::string& out) {
+    return out.substr(0, out.find('\n'));
+}
 
 TEST_F(Tabrix, SqlPrintsRowsTabSeparatedAndNothingElse) {
     initDb(false);
@@ -136,23 +139,23 @@ TEST_F(Tabrix, SqlPrintsRowsTabSeparatedAndNothingElse) {
 
 TEST_F(Tabrix, DumpsTheDemoTemplate73Declaration) {
     initDb(true);
-    const std::string id = firstLine(sql(
-        "select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec=73"));
+    const std::string id = firstLine(
+        sql("select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec=73"));
     ASSERT_FALSE(id.empty());
     const nlohmann::json d = dump(id);
     ASSERT_FALSE(d.is_discarded());
     EXPECT_EQ(d["id"].get<int>(), std::stoi(id));
     EXPECT_EQ(d["template"].get<int>(), 73);
     EXPECT_TRUE(d["cit8"].contains("150"));
-    EXPECT_FALSE(d["cit8"]["1"].get<std::string>().empty());   // the taxpayer's NIP
+    EXPECT_FALSE(d["cit8"]["1"].get<std::string>().empty());  // the taxpayer's NIP
     expectSheetMatches(id, 0, d["cit8"]);
     expectSheetMatches(id, 1, d["cit8o"]);
 }
 
 TEST_F(Tabrix, DumpsTheDemoTemplate72Declaration) {
     initDb(true);
-    const std::string id = firstLine(sql(
-        "select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec=72"));
+    const std::string id = firstLine(
+        sql("select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec=72"));
     ASSERT_FALSE(id.empty());
     const nlohmann::json d = dump(id);
     ASSERT_FALSE(d.is_discarded());

@@ -15,11 +15,20 @@ std::string escapeField(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -39,11 +48,16 @@ std::string describe(const ScriptedAnswer& answer) {
 
 std::string_view iconName(host::MessageIcon icon) {
     switch (icon) {
-        case host::MessageIcon::None: return "none";
-        case host::MessageIcon::Information: return "information";
-        case host::MessageIcon::Question: return "question";
-        case host::MessageIcon::Warning: return "warning";
-        case host::MessageIcon::Error: return "error";
+        case host::MessageIcon::None:
+            return "none";
+        case host::MessageIcon::Information:
+            return "information";
+        case host::MessageIcon::Question:
+            return "question";
+        case host::MessageIcon::Warning:
+            return "warning";
+        case host::MessageIcon::Error:
+            return "error";
     }
     return "none";
 }
@@ -99,9 +113,8 @@ int ScriptedUi::message(const host::MessageRequest& request) {
         entry.how = "single";
     } else if (nextAnswer_ < script_.size()) {
         const ScriptedAnswer& scripted = script_[nextAnswer_++];
-        const int chosen = scripted.number > 0
-                               ? (scripted.number <= count ? scripted.number : 0)
-                               : findButton(captions, scripted.caption);
+        const int chosen = scripted.number > 0 ? (scripted.number <= count ? scripted.number : 0)
+                                               : findButton(captions, scripted.caption);
         if (chosen > 0) {
             entry.answer = chosen;
             entry.how = "script";

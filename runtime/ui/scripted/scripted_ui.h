@@ -36,14 +36,14 @@
 namespace citforms::runtime {
 
 struct ScriptedAnswer {
-    int number = 0;        // > 0: the button of that number
-    std::string caption;   // used when number is 0
+    int number = 0;       // > 0: the button of that number
+    std::string caption;  // used when number is 0
 };
 
 struct TranscriptEntry {
     host::MessageRequest request;
     int answer = 0;
-    std::string how;       // as in the transcript line
+    std::string how;  // as in the transcript line
 };
 
 class ScriptedUi : public host::UiSeam {
@@ -64,7 +64,7 @@ public:
     std::size_t answersLeft() const;
     int busyOnCalls() const;
     int busyOffCalls() const;
-    int busyDepth() const;   // busy-on calls not yet matched by busy-off
+    int busyDepth() const;  // busy-on calls not yet matched by busy-off
 
     // The transcript line of one answered message (without the line break).
     static std::string transcriptLine(const TranscriptEntry& entry);

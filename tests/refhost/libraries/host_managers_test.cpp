@@ -18,7 +18,7 @@ TEST(HostIniManager, KeepsWindowPositionsUnderTheProcedureName) {
     std::filesystem::remove(file);
     {
         HostIniManager ini;
-        EXPECT_EQ(ini.fetch("Param_CIT2", "X", "-1"), "-1");   // not initialised yet
+        EXPECT_EQ(ini.fetch("Param_CIT2", "X", "-1"), "-1");  // not initialised yet
         ini.init(file.string());
         ini.update("Param_CIT2", "X", "120");
         ini.update("CIT_ST_201", "Tytuł", "Zestawienie żółte");

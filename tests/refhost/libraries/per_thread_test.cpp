@@ -24,7 +24,7 @@ TEST_F(PerThread, GlobalsStartFromTheDefaultsAndStayWithTheirThread) {
         data.globals().GLOBALRESPONSE = 2;
     });
     worker.join();
-    EXPECT_EQ(seenInWorker, 1);   // the defaults, not this thread's change
+    EXPECT_EQ(seenInWorker, 1);  // the defaults, not this thread's change
     EXPECT_EQ(data.globals().DANE_ID_FIRMY, 2);
     EXPECT_EQ(data.globals().GLOBALRESPONSE, 0);
 }
@@ -57,8 +57,9 @@ TEST_F(PerThread, ResultFilesAndErrorStatusAreNotShared) {
 TEST_F(PerThread, ATransactionKeepsOtherThreadsOut) {
     auto& utility = host_->utility();
     ASSERT_TRUE(utility.beginTransaction());
-    ASSERT_TRUE(utility.EXECSQL("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) "
-                                "values ('T', 1, 'w transakcji', 0)"));
+    ASSERT_TRUE(
+        utility.EXECSQL("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) "
+                        "values ('T', 1, 'w transakcji', 0)"));
     std::string counted;
     std::thread worker([&] {
         // Waits for the commit, then sees the row; never a half-done transaction.

@@ -29,17 +29,19 @@ protected:
     citforms::host::RecordFile& nag() { return host_->data().file(HostFileId::DEKLARACJE_NAG); }
 
     void addField(int id, int sheet, const std::string& field, const std::string& value) {
-        rows("insert into DEKLARACJE_POZ (ID_DEKLARACJE_NAG, NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA) "
-             "values (" + std::to_string(id) + "," + std::to_string(sheet) + ",'" + field +
-             "','" + value + "')");
+        rows(
+            "insert into DEKLARACJE_POZ (ID_DEKLARACJE_NAG, NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA) "
+            "values (" +
+            std::to_string(id) + "," + std::to_string(sheet) + ",'" + field + "','" + value + "')");
     }
 
     // NR_POLA of the rows read forward from (id, sheet, "") while id and sheet stay.
     std::vector<std::string> readSheet(int id, int sheet) {
         std::vector<std::string> fields;
-        EXPECT_TRUE(poz().set(kKeyDeklPozByZalacznik, Record{{"ID_DEKLARACJE_NAG", std::to_string(id)},
-                                                             {"NR_ZALACZNIKA", std::to_string(sheet)},
-                                                             {"NR_POLA", ""}}));
+        EXPECT_TRUE(
+            poz().set(kKeyDeklPozByZalacznik, Record{{"ID_DEKLARACJE_NAG", std::to_string(id)},
+                                                     {"NR_ZALACZNIKA", std::to_string(sheet)},
+                                                     {"NR_POLA", ""}}));
         for (Record r; poz().next(r);) {
             if (r.get("ID_DEKLARACJE_NAG") != std::to_string(id) ||
                 r.get("NR_ZALACZNIKA") != std::to_string(sheet))
@@ -59,15 +61,15 @@ TEST_F(TableFiles, ReadsFieldRowsInKeyOrderWithTheFieldNumberAsText) {
     addField(4, 0, "99", "other declaration");
     addField(6, 0, "1", "next declaration");
     ASSERT_TRUE(poz().open());
-    EXPECT_EQ(readSheet(5, 0), (std::vector<std::string>{"1", "10", "100", "109", "11", "150",
-                                                         "16", "4", "9", "91"}));
+    EXPECT_EQ(readSheet(5, 0), (std::vector<std::string>{"1", "10", "100", "109", "11", "150", "16",
+                                                         "4", "9", "91"}));
     EXPECT_EQ(readSheet(5, 1), (std::vector<std::string>{"1"}));
     EXPECT_TRUE(readSheet(5, 2).empty());
 
     // Positioned on a missing key, reading starts at the next one.
-    ASSERT_TRUE(poz().set(kKeyDeklPozByZalacznik,
-                          Record{{"ID_DEKLARACJE_NAG", "5"}, {"NR_ZALACZNIKA", "0"},
-                                 {"NR_POLA", "12"}}));
+    ASSERT_TRUE(
+        poz().set(kKeyDeklPozByZalacznik,
+                  Record{{"ID_DEKLARACJE_NAG", "5"}, {"NR_ZALACZNIKA", "0"}, {"NR_POLA", "12"}}));
     Record r;
     ASSERT_TRUE(poz().next(r));
     EXPECT_EQ(r.get("NR_POLA"), "150");
@@ -162,10 +164,9 @@ TEST_F(TableFiles, InsertedTextKeepsApostrophesAndEmptyNumbersBecomeNull) {
                                     {"NR_POLA", "8"},
                                     {"WARTOSC_POLA", "Spółka 'Alfa'; --"}}));
     Record r;
-    ASSERT_TRUE(poz().fetch(kKeyDeklPozByZalacznik,
-                            Record{{"ID_DEKLARACJE_NAG", "9"}, {"NR_ZALACZNIKA", "0"},
-                                   {"NR_POLA", "8"}},
-                            r));
+    ASSERT_TRUE(poz().fetch(
+        kKeyDeklPozByZalacznik,
+        Record{{"ID_DEKLARACJE_NAG", "9"}, {"NR_ZALACZNIKA", "0"}, {"NR_POLA", "8"}}, r));
     EXPECT_EQ(r.get("WARTOSC_POLA"), "Spółka 'Alfa'; --");
     poz().close();
 }
@@ -177,7 +178,7 @@ TEST_F(TableFiles, KillClosesTheFilesLeftOpen) {
     host_->data().KILL();
     host_->data().KILL();
     EXPECT_FALSE(poz().set(kKeyDeklPozByZalacznik, Record{{"ID_DEKLARACJE_NAG", "1"}}));
-    EXPECT_EQ(errors_.reports.size(), 1u);   // INIT attached the manager to every file
+    EXPECT_EQ(errors_.reports.size(), 1u);  // INIT attached the manager to every file
 }
 
 }  // namespace

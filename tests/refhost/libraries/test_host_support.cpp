@@ -1,15 +1,14 @@
 #include "refhost/libraries/test_host.h"
 
-#include <atomic>
 #include <unistd.h>
+#include <atomic>
 
 namespace refhost::libraries::testing {
 
 void TestHost::SetUp() {
     static std::atomic<int> counter{0};
     folder_ = std::filesystem::temp_directory_path() /
-              ("host-libraries-" + std::to_string(::getpid()) + "-" +
-               std::to_string(counter++));
+              ("host-libraries-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     auto db = sql::HostDatabase::open((folder_ / "host.db").string());

@@ -37,11 +37,10 @@ TEST_F(UtilityLibrary, CutsColumnsToTheWidthsOfEachResultFile) {
         std::size_t first;
         std::size_t second;
     };
-    for (const Case& c : {Case{ResultFileId::ZAPYTANIESQL, 255, 255},
-                          Case{ResultFileId::ZAPYTANIESQL1, 255, 255},
-                          Case{ResultFileId::VAX_FK, 255, 255},
-                          Case{ResultFileId::VAY_FK, 500, 255},
-                          Case{ResultFileId::VAZ_FK, 3000, 255}}) {
+    for (const Case& c :
+         {Case{ResultFileId::ZAPYTANIESQL, 255, 255}, Case{ResultFileId::ZAPYTANIESQL1, 255, 255},
+          Case{ResultFileId::VAX_FK, 255, 255}, Case{ResultFileId::VAY_FK, 500, 255},
+          Case{ResultFileId::VAZ_FK, 3000, 255}}) {
         ASSERT_TRUE(utility().execInto(c.file, statement));
         ResultRow row;
         ASSERT_TRUE(file(c.file).next(row));
@@ -110,7 +109,7 @@ TEST_F(UtilityLibrary, LogAddStoresApostrophesAndPolishLettersIntact) {
     EXPECT_EQ(stored[0][4], "JK");
     EXPECT_EQ(stored[0][5], "5");
     EXPECT_EQ(stored[0][6], std::to_string(citforms::values::today()));
-    EXPECT_EQ(stored[0][7].size(), 8u);   // hh:mm:ss
+    EXPECT_EQ(stored[0][7].size(), 8u);  // hh:mm:ss
 }
 
 TEST_F(UtilityLibrary, MessagesCarryTheirTitlesIconsAndButtons) {
@@ -118,8 +117,8 @@ TEST_F(UtilityLibrary, MessagesCarryTheirTitlesIconsAndButtons) {
     utility().MSG_INF("Zapisano.");
     utility().MSG_OST("Błąd zapisu");
     EXPECT_EQ(utility().MSG_WYKONAJ("Tabrix: Pytanie", "Usunąć?"), 0);
-    EXPECT_EQ(utility().MSG_WYKONAJ("", "Dalej?"), 1);       // script exhausted: default Tak
-    EXPECT_EQ(utility().MSG_WYKONAJ("", "Dalej?", 1), 0);    // "no" made the default
+    EXPECT_EQ(utility().MSG_WYKONAJ("", "Dalej?"), 1);     // script exhausted: default Tak
+    EXPECT_EQ(utility().MSG_WYKONAJ("", "Dalej?", 1), 0);  // "no" made the default
     EXPECT_EQ(transcript(),
               "message\tTabrix: Informacja\tinformation\tZapisano.\t&OK\t1\tOK\tsingle\n"
               "message\tTabrix: Ostrzeżenie\twarning\tBłąd zapisu\t&OK\t1\tOK\tsingle\n"
@@ -134,10 +133,9 @@ TEST_F(UtilityLibrary, NamesMonthsAndFormatsDates) {
         int year;
         const char* name;
     };
-    for (const Case& c : {Case{1, 0, "styczeń"}, Case{2, 2024, "luty 2024"},
-                          Case{6, 0, "czerwiec"}, Case{10, 2023, "październik 2023"},
-                          Case{12, 2024, "grudzień 2024"}, Case{0, 2024, ""},
-                          Case{13, 0, ""}}) {
+    for (const Case& c : {Case{1, 0, "styczeń"}, Case{2, 2024, "luty 2024"}, Case{6, 0, "czerwiec"},
+                          Case{10, 2023, "październik 2023"}, Case{12, 2024, "grudzień 2024"},
+                          Case{0, 2024, ""}, Case{13, 0, ""}}) {
         EXPECT_EQ(utility().NAZWA_MIESIACA(c.month, c.year), c.name) << c.month;
     }
     EXPECT_EQ(utility().FORMATDATA(4), "01-01-1801");
@@ -146,8 +144,9 @@ TEST_F(UtilityLibrary, NamesMonthsAndFormatsDates) {
 }
 
 TEST_F(UtilityLibrary, JoinsTheNameAndAddressOfATaxOffice) {
-    rows("insert into URZEDY (ID_URZEDU, NAZWA, ULICA, NR_DOMU, MIEJSCOWOSC, KOD_POCZTOWY) "
-         "values (901, 'Urząd Skarbowy Łódź-Bałuty', 'ul. Lutomierska', '5', 'Łódź', '91-035')");
+    rows(
+        "insert into URZEDY (ID_URZEDU, NAZWA, ULICA, NR_DOMU, MIEJSCOWOSC, KOD_POCZTOWY) "
+        "values (901, 'Urząd Skarbowy Łódź-Bałuty', 'ul. Lutomierska', '5', 'Łódź', '91-035')");
     rows("insert into URZEDY (ID_URZEDU, NAZWA, MIEJSCOWOSC) values (902, 'US Ełk', 'Ełk')");
     EXPECT_EQ(utility().GET_NAZWA_ADRES_URZEDU(1, 901),
               "Urząd Skarbowy Łódź-Bałuty, ul. Lutomierska 5, 91-035 Łódź");
@@ -157,15 +156,19 @@ TEST_F(UtilityLibrary, JoinsTheNameAndAddressOfATaxOffice) {
 
 TEST_F(UtilityLibrary, ShowsTheStatementMessagesOfTheCurrentUserOnly) {
     utility().INFO_ZESTAWIENIE(1);
-    EXPECT_EQ(transcript(), "");   // nothing to show, no box
-    rows("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values "
-         "('ZESTAW', 7, 'Brak definicji zestawienia P_45', 0)");
-    rows("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values "
-         "('ZESTAW', 8, 'cudzy komunikat', 0)");
-    rows("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values "
-         "('INNY', 7, 'inny kontekst', 0)");
-    rows("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values "
-         "('ZESTAW', 7, 'Konto 701 nie istnieje', 0)");
+    EXPECT_EQ(transcript(), "");  // nothing to show, no box
+    rows(
+        "insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values "
+        "('ZESTAW', 7, 'Brak definicji zestawienia P_45', 0)");
+    rows(
+        "insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values "
+        "('ZESTAW', 8, 'cudzy komunikat', 0)");
+    rows(
+        "insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values "
+        "('INNY', 7, 'inny kontekst', 0)");
+    rows(
+        "insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values "
+        "('ZESTAW', 7, 'Konto 701 nie istnieje', 0)");
     utility().INFO_ZESTAWIENIE(1);
     EXPECT_EQ(transcript(),
               "message\tTabrix: Informacja\tinformation\tBrak definicji zestawienia P_45|"
@@ -185,24 +188,25 @@ TEST_F(UtilityLibrary, SmallTextServices) {
 
 TEST_F(UtilityLibrary, TransactionsCommitOrRollBackTogether) {
     ASSERT_TRUE(utility().beginTransaction());
-    ASSERT_TRUE(utility().EXECSQL("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) "
-                                  "values ('T', 1, 'wycofany', 0)"));
+    ASSERT_TRUE(
+        utility().EXECSQL("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) "
+                          "values ('T', 1, 'wycofany', 0)"));
     utility().rollbackTransaction();
     ASSERT_TRUE(utility().beginTransaction());
-    ASSERT_TRUE(utility().beginTransaction());   // nested: joins the outer one
-    ASSERT_TRUE(utility().EXECSQL("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) "
-                                  "values ('T', 1, 'zapisany', 0)"));
+    ASSERT_TRUE(utility().beginTransaction());  // nested: joins the outer one
+    ASSERT_TRUE(
+        utility().EXECSQL("insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) "
+                          "values ('T', 1, 'zapisany', 0)"));
     ASSERT_TRUE(utility().commitTransaction());
     ASSERT_TRUE(utility().commitTransaction());
     EXPECT_EQ(rows("select tekst from KOMUNIKAT where kontekst = 'T'"),
               (std::vector<std::vector<std::string>>{{"zapisany"}}));
-    EXPECT_FALSE(utility().commitTransaction());   // nothing left to commit
+    EXPECT_FALSE(utility().commitTransaction());  // nothing left to commit
 }
 
 TEST_F(UtilityLibrary, HostWindowsNotYetAvailableSaySoAndGoOn) {
     EXPECT_EQ(utility().KALENDARZ(10, 20, "31-12-2024"), "31-12-2024");
-    EXPECT_NE(transcript().find("Funkcja KALENDARZ nie jest jeszcze dostępna."),
-              std::string::npos);
+    EXPECT_NE(transcript().find("Funkcja KALENDARZ nie jest jeszcze dostępna."), std::string::npos);
     const auto binding = host_->binding();
     EXPECT_EQ(binding.declarations->PARAM_PRN_DEKLAR("CIT-8"), 0);
     EXPECT_EQ(binding.contractor->FIRMA_ODDZIAL(1, 1), 0);

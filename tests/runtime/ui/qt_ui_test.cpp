@@ -62,8 +62,8 @@ TEST_F(QtUiTest, ShowsTheRequestAndAnswersTheClickedButton) {
             if (b->text() == "&Nie") b->click();
         }
     });
-    const int answer = ui.message({"Tabrix: Pytanie", "Pierwszy akapit.|Drugi akapit.",
-                                   "&Tak|&Nie", MessageIcon::Question, 2});
+    const int answer = ui.message({"Tabrix: Pytanie", "Pierwszy akapit.|Drugi akapit.", "&Tak|&Nie",
+                                   MessageIcon::Question, 2});
     EXPECT_EQ(answer, 2);
     EXPECT_EQ(captions, (QStringList{"&Tak", "&Nie"}));
     EXPECT_EQ(title, "Tabrix: Pytanie");
@@ -75,8 +75,7 @@ TEST_F(QtUiTest, ShowsTheRequestAndAnswersTheClickedButton) {
 TEST_F(QtUiTest, EscapeAnswersTheLastButton) {
     QtUi ui;
     whenShown([](QMessageBox& box) { box.reject(); });
-    EXPECT_EQ(ui.message({"Tabrix: Ostrzeżenie", "Uwaga", "&Zapisz|&Anuluj",
-                          MessageIcon::Warning}),
+    EXPECT_EQ(ui.message({"Tabrix: Ostrzeżenie", "Uwaga", "&Zapisz|&Anuluj", MessageIcon::Warning}),
               2);
 }
 
@@ -85,8 +84,8 @@ TEST_F(QtUiTest, AnswersAMessageAskedFromAnotherThread) {
     int answer = 0;
     std::thread worker([&] {
         answer = ui.message({"Tabrix: Informacja", "Z wątku wydruku", "&OK"});
-        QMetaObject::invokeMethod(QApplication::instance(), [] { QApplication::quit(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            QApplication::instance(), [] { QApplication::quit(); }, Qt::QueuedConnection);
     });
     // The worker's box is shown whenever its call reaches this thread; close it then.
     QTimer poll;

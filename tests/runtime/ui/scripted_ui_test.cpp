@@ -82,8 +82,8 @@ TEST(ScriptedUi, FallsBackToTheDefaultButton) {
 TEST(ScriptedUi, WritesOneEscapedTranscriptLinePerMessage) {
     std::ostringstream transcript;
     ScriptedUi ui(&transcript, *ScriptedUi::parseScript("&Nie"));
-    ui.message({"Tabrix: Ostrzeżenie", "Błąd:\tzły\nwiersz \\ koniec", "&OK",
-                MessageIcon::Warning});
+    ui.message(
+        {"Tabrix: Ostrzeżenie", "Błąd:\tzły\nwiersz \\ koniec", "&OK", MessageIcon::Warning});
     ui.message(question("&Tak|&Nie"));
     ui.message(question("&Tak|&Nie", 1));
     EXPECT_EQ(transcript.str(),
@@ -100,7 +100,7 @@ TEST(ScriptedUi, CountsNestedBusyCalls) {
     ui.setBusy(false);
     EXPECT_EQ(ui.busyDepth(), 1);
     ui.setBusy(false);
-    ui.setBusy(false);   // one too many does not go below zero
+    ui.setBusy(false);  // one too many does not go below zero
     EXPECT_EQ(ui.busyDepth(), 0);
     EXPECT_EQ(ui.busyOnCalls(), 2);
     EXPECT_EQ(ui.busyOffCalls(), 3);
