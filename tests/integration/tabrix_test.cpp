@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
@@ -24,8 +23,10 @@ struct Outcome {
 };
 
 std::string readFile(const std::filesystem::path& path) {
+    std::string content(std::filesystem::file_size(path), '\0');
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
+    return content;
 }
 
 // Amount fields come back in the module's form ("0" is dumped as "0.00"): numbers compare by

@@ -28,6 +28,9 @@ protected:
         }
     }
 
+    // Before exit: a QApplication destroyed by the exit handlers crashes.
+    static void TearDownTestSuite() { app_.reset(); }
+
     // Runs `act` on the box as soon as it is shown.
     static void whenShown(std::function<void(QMessageBox&)> act) {
         QTimer::singleShot(0, [act] {
