@@ -222,8 +222,9 @@ int main(int argc, char** argv) {
     const auto iniFile = homeFolder("XDG_CONFIG_HOME", ".config") / "tabrix.ini";
 
     auto db = refhost::sql::HostDatabase::open(target);
-    if (!db) return fail("cannot open database " + target + ": " + db.error());
-    if (options.command == "init-db") return runInitDb(**db, target, options);
+    const std::string shown = refhost::sql::HostDatabase::describeTarget(target);
+    if (!db) return fail("cannot open database " + shown + ": " + db.error());
+    if (options.command == "init-db") return runInitDb(**db, shown, options);
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
     ReferenceHost host(**db, ui);

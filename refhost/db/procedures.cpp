@@ -140,6 +140,9 @@ R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const std::vector<Literal>& lit
         db.rollback();
         return R::failure(message);
     };
+    // Writers outside the host's transactions (another program on the same server) must
+    // not take the numbers either.
+    if (auto st = db.lockForNumbering("DEKLARACJE_NAG"); !st) return fail(st.error());
     auto form = db.runNative("select TYP from DEKLARACJE_WZORZEC where ID_DEKLARACJE_WZORZEC = ?",
                              {str(templateId)});
     if (!form) return fail(form.error());

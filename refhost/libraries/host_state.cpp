@@ -73,6 +73,11 @@ sql::Result<sql::QueryResult> HostState::runNative(
     return db_->runNative(nativeSql, params);
 }
 
+sql::Status HostState::insertRow(const sql::RowInsert& row) {
+    std::lock_guard lock(dbMutex_);
+    return db_->insertRow(row);
+}
+
 sql::Status HostState::begin() {
     dbMutex_.lock();  // held until the matching commit or rollback
     sql::Status status = db_->begin();

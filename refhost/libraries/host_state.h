@@ -76,6 +76,9 @@ public:
     sql::Result<sql::QueryResult> run(std::string_view hostSql);
     sql::Result<sql::QueryResult> runNative(std::string_view nativeSql,
                                             const std::vector<std::optional<std::string>>& params);
+    // One row through HostDatabase::insertRow (gathered inside a transaction where the
+    // engine makes that worthwhile).
+    sql::Status insertRow(const sql::RowInsert& row);
     sql::Engine engine() const { return db_->engine(); }
 
     // Transactions of the calling thread; nested calls join the outer one.

@@ -285,9 +285,8 @@ std::optional<std::string> boundValue(const std::string& value, bool number) {
 
 bool TableFile::insert(const Record& record) {
     if (!ready()) return false;
-    std::vector<std::string> columns;
-    std::vector<std::string> marks;
-    std::vector<std::optional<std::string>> params;
+    sql::RowInsert row;
+    row.table = spec_->table;
     for (const auto& [column, value] : record.values()) {
         if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
         const auto kind = columnKind(column);
@@ -295,15 +294,14 @@ bool TableFile::insert(const Record& record) {
             return fail(kErrorBadKey, "No column " + column + " in " + std::string(spec_->table),
                         true);
         }
-        columns.push_back(column);
-        marks.push_back(valueParam(column));
-        params.push_back(boundValue(value, *kind != ColumnKind::Other));
+        row.columns.push_back(column);
+        row.placeholders.push_back(valueParam(column));
+        row.values.push_back(boundValue(value, *kind != ColumnKind::Other));
     }
-    if (columns.empty()) return fail(kErrorBadKey, "Empty record", true);
-    const std::string text = "INSERT INTO " + std::string(spec_->table) + " (" +
-                             joined(columns, ", ") + ") VALUES (" + joined(marks, ", ") + ")";
-    auto result = state_->runNative(text, params);
-    if (!result) return fail(kErrorDatabase, result.error(), true);
+    if (row.columns.empty()) return fail(kErrorBadKey, "Empty record", true);
+    // Inside a save's transaction the rows may be written together, later (see insertRow).
+    if (auto status = state_->insertRow(row); !status)
+        return fail(kErrorDatabase, status.error(), true);
     state_->clearStatus();
     return true;
 }

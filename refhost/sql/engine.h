@@ -2,10 +2,11 @@
 // The engine seam: everything that differs between SQLite and PostgreSQL sits behind this
 // one interface, so the connection, the dialect layer, the schema and the stored
 // procedures are written once. A profile says how to reach the engine through QtSql, what
-// to run on a new connection, how to start a writing transaction and how the schema's
-// column kinds are spelled.
+// to run on a new connection, how to start a writing transaction, how the schema's column
+// kinds are spelled and how the engine behaves where the two differ.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QSqlDatabase>
@@ -34,16 +35,32 @@ public:
     virtual QString driverName() const = 0;
     // Points the connection at `target` before it is opened (file, host, options).
     virtual Status configure(QSqlDatabase& db, const std::string& target) const = 0;
-    // Statements run once on every new connection.
+    // Statements run once on every new connection, after it was found to be ours or empty.
     virtual std::vector<std::string> sessionSetup() const = 0;
     // Starts the outermost transaction so that it holds the write lock from the start:
     // numbering by maximum plus one must not interleave with another writer.
-    virtual std::string beginTransaction() const = 0;
+    virtual std::vector<std::string> beginTransaction() const = 0;
+    // Inside a transaction: the statement that keeps other connections from adding rows to
+    // `table` until it ends; empty when the transaction's write lock does that already.
+    virtual std::string numberingLock(std::string_view table) const = 0;
     virtual std::string columnType(ColumnType type) const = 0;
     // A query listing the names of the user tables of the database (one column).
     virtual std::string tableListQuery() const = 0;
+    // Whether a failed statement leaves the transaction unable to go on (PostgreSQL) rather
+    // than undoing only that statement (SQLite).
+    virtual bool failedStatementAbortsTransaction() const = 0;
+    // Whether every statement costs a network round trip, so that rows inserted inside a
+    // transaction are worth gathering into multi-row statements.
+    virtual bool gathersInserts() const = 0;
+    // The statement that makes the engine number an AutoId column on from above the values
+    // present (after rows were copied in with their ids); empty when it does so by itself.
+    virtual std::string restartNumbering(std::string_view table,
+                                         std::string_view column) const = 0;
 };
 
-std::unique_ptr<EngineProfile> makeSqliteProfile();
+std::unique_ptr<EngineProfile> makeSqliteProfile(const OpenOptions& options);
+// The profile of the database named by a postgresql:// URL; fails on a malformed URL.
+Result<std::unique_ptr<EngineProfile>> makePostgresProfile(const std::string& url,
+                                                          const OpenOptions& options);
 
 }  // namespace refhost::sql

@@ -1,6 +1,7 @@
 // HostDatabase over QtSql, the same code for every engine; what differs sits in the
 // EngineProfile. A connection belongs to the thread that opened it.
 #include <atomic>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <unordered_map>
@@ -11,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <QVariant>
 
 #include "refhost/db/demo.h"
@@ -26,6 +28,9 @@ namespace refhost::sql {
 namespace {
 
 constexpr std::size_t kStatementCacheLimit = 256;
+// Gathered rows are written when this many are waiting, or this much text.
+constexpr std::size_t kGatheredRowLimit = 1000;
+constexpr std::size_t kGatheredTextLimit = 1 << 20;
 
 std::string errorText(const QSqlError& error) {
     std::string text = error.databaseText().toStdString();
@@ -56,6 +61,21 @@ QueryResult collect(QSqlQuery& q) {
     }
     q.finish();  // an unfinished statement would keep its read snapshot open
     return result;
+}
+
+// Statements that every engine can prepare (PostgreSQL prepares nothing else: no DDL, no
+// SET, no LOCK); the rest are run as they are.
+bool isDataStatement(std::string_view sql) {
+    std::size_t i = 0;
+    while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\n' || sql[i] == '\t' || sql[i] == '(')) {
+        ++i;
+    }
+    std::string word;
+    while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])) != 0) {
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i++])));
+    }
+    return word == "select" || word == "insert" || word == "update" || word == "delete" ||
+           word == "with" || word == "values";
 }
 
 class QtHostDatabase final : public HostDatabase {
@@ -90,6 +110,8 @@ public:
     }
 
     Status setupSession() {
+        // Only now, once the database is known to be ours or empty: session set-up may write
+        // (SQLite's journal mode, PostgreSQL's schema).
         for (const std::string& stmt : profile_->sessionSetup()) {
             auto r = runNative(stmt, {});
             if (!r) return Status::failure(r.error());
@@ -128,11 +150,59 @@ public:
         return execute(nativeSql, params, true);
     }
 
+    Status insertRow(const RowInsert& row) override {
+        if (row.columns.empty() || row.values.size() != row.columns.size() ||
+            (!row.placeholders.empty() && row.placeholders.size() != row.columns.size())) {
+            return Status::failure("Niezgodna liczba kolumn i wartości wstawianego wiersza");
+        }
+        std::string head = "INSERT INTO " + row.table + " (";
+        for (std::size_t i = 0; i < row.columns.size(); ++i) {
+            if (i > 0) head += ", ";
+            head += row.columns[i];
+        }
+        head += ") VALUES ";
+        if (!profile_->gathersInserts() || depth_ == 0 || aborted_) {
+            std::string marks = "(";
+            for (std::size_t i = 0; i < row.columns.size(); ++i) {
+                if (i > 0) marks += ", ";
+                marks += row.placeholders.empty() ? std::string("?") : row.placeholders[i];
+            }
+            auto r = runNative(head + marks + ")", row.values);
+            return r ? Status() : Status::failure(r.error());
+        }
+        if (!brokenBy_.empty()) return Status::failure(brokenBy_);
+        auto rendered = renderRow(row);
+        if (!rendered) return Status::failure(rendered.error());
+        if (gathered_.head != head) {
+            if (auto st = flushGathered(); !st) return st;
+            gathered_.head = std::move(head);
+        }
+        gathered_.bytes += rendered->size();
+        gathered_.rows.push_back(std::move(*rendered));
+        if (gathered_.rows.size() >= kGatheredRowLimit || gathered_.bytes >= kGatheredTextLimit) {
+            return flushGathered();
+        }
+        return {};
+    }
+
+    Status lockForNumbering(std::string_view table) override {
+        const std::string statement = profile_->numberingLock(table);
+        if (statement.empty()) return {};
+        auto r = runNative(statement, {});
+        return r ? Status() : Status::failure(r.error());
+    }
+
     Status begin() override {
         if (depth_ == 0) {
             aborted_ = false;
-            auto r = execRaw(profile_->beginTransaction());
-            if (!r) return Status::failure(r.error());
+            brokenBy_.clear();
+            for (const std::string& statement : profile_->beginTransaction()) {
+                auto r = execRaw(statement);
+                if (!r) {
+                    (void)execRaw("ROLLBACK");
+                    return Status::failure(r.error());
+                }
+            }
         } else if (aborted_) {
             return Status::failure("Transakcja została już wycofana");
         }
@@ -148,6 +218,15 @@ public:
             return Status::failure("Transakcja została wycofana");
         }
         if (depth_ > 0) return {};
+        Status flushed = flushGathered();
+        if (!flushed || !brokenBy_.empty()) {
+            // The engine would take COMMIT of a failed transaction as a rollback and say
+            // nothing: the failure is reported here instead.
+            const std::string reason = flushed ? brokenBy_ : flushed.error();
+            (void)execRaw("ROLLBACK");
+            brokenBy_.clear();
+            return Status::failure("Transakcja została wycofana po błędzie: " + reason);
+        }
         auto r = execRaw("COMMIT");
         if (!r) {
             (void)execRaw("ROLLBACK");
@@ -158,6 +237,8 @@ public:
 
     void rollback() override {
         if (depth_ == 0) return;
+        gathered_ = {};
+        brokenBy_.clear();
         if (!aborted_) (void)execRaw("ROLLBACK");
         aborted_ = true;
         --depth_;
@@ -171,10 +252,67 @@ public:
     Status loadDemo() override { return db::loadDemo(*this); }
 
 private:
+    struct GatheredRows {
+        std::string head;               // "INSERT INTO T (a, b) VALUES "
+        std::vector<std::string> rows;  // "('1', 'x')" each
+        std::size_t bytes = 0;
+    };
+
+    // One row's value list with its values written as SQL literals.
+    static Result<std::string> renderRow(const RowInsert& row) {
+        std::string out = "(";
+        for (std::size_t i = 0; i < row.columns.size(); ++i) {
+            if (i > 0) out += ", ";
+            const std::string_view mark =
+                row.placeholders.empty() ? std::string_view("?") : row.placeholders[i];
+            const auto& value = row.values[i];
+            if (value && value->find('\0') != std::string::npos) {
+                return Result<std::string>::failure("Wartość kolumny " + row.columns[i] +
+                                                    " zawiera znak NUL");
+            }
+            const std::string literal = value ? quoteString(*value) : std::string("NULL");
+            const auto at = mark.find('?');
+            if (at == std::string_view::npos || mark.find('?', at + 1) != std::string_view::npos) {
+                return Result<std::string>::failure("Wyrażenie wartości kolumny " +
+                                                    row.columns[i] + " musi mieć jedno \"?\"");
+            }
+            out.append(mark.substr(0, at)).append(literal).append(mark.substr(at + 1));
+        }
+        out += ")";
+        return out;
+    }
+
+    Status flushGathered() {
+        if (gathered_.rows.empty()) return {};
+        std::string text = gathered_.head;
+        for (std::size_t i = 0; i < gathered_.rows.size(); ++i) {
+            if (i > 0) text += ", ";
+            text += gathered_.rows[i];
+        }
+        const std::size_t count = gathered_.rows.size();
+        gathered_ = {};
+        auto r = execRaw(text);
+        if (!r) {
+            return Status::failure("Nie zapisano " + std::to_string(count) +
+                                   " wstawionych wierszy: " + r.error());
+        }
+        return {};
+    }
+
+    // A failure inside a transaction that the engine aborts on error: remembered, so that
+    // the commit reports it.
+    void noteFailure(const std::string& error) {
+        if (depth_ > 0 && profile_->failedStatementAbortsTransaction() && brokenBy_.empty()) {
+            brokenBy_ = error;
+        }
+    }
+
     Result<QueryResult> execRaw(const std::string& sql) {
         QSqlQuery q(db_);
         if (!q.exec(QString::fromStdString(sql))) {
-            return Result<QueryResult>::failure(errorText(q.lastError()));
+            const std::string error = errorText(q.lastError());
+            noteFailure(error);
+            return Result<QueryResult>::failure(error);
         }
         return collect(q);
     }
@@ -182,8 +320,11 @@ private:
     Result<QueryResult> execute(std::string_view sql,
                                 const std::vector<std::optional<std::string>>& params,
                                 bool cacheable) {
+        if (auto st = flushGathered(); !st) return Result<QueryResult>::failure(st.error());
         const QString text = QString::fromUtf8(sql.data(), static_cast<qsizetype>(sql.size()));
-        if (!cacheable && params.empty()) return execRaw(text.toStdString());
+        if (params.empty() && (!cacheable || !isDataStatement(sql))) {
+            return execRaw(text.toStdString());
+        }
         QSqlQuery* q = nullptr;
         std::unique_ptr<QSqlQuery> once;
         const std::string key(sql);
@@ -192,7 +333,9 @@ private:
         } else {
             auto fresh = std::make_unique<QSqlQuery>(db_);
             if (!fresh->prepare(text)) {
-                return Result<QueryResult>::failure(errorText(fresh->lastError()));
+                const std::string error = errorText(fresh->lastError());
+                noteFailure(error);
+                return Result<QueryResult>::failure(error);
             }
             if (cache_.size() >= kStatementCacheLimit) cache_.clear();
             q = fresh.get();
@@ -206,6 +349,7 @@ private:
         if (!q->exec()) {
             std::string error = errorText(q->lastError());
             q->finish();
+            noteFailure(error);
             return Result<QueryResult>::failure(error);
         }
         return collect(*q);
@@ -227,15 +371,13 @@ private:
     std::unordered_map<std::string, std::unique_ptr<QSqlQuery>> cache_;
     int depth_ = 0;
     bool aborted_ = false;
+    GatheredRows gathered_;
+    std::string brokenBy_;  // the first failure of the open transaction, when it aborted it
 };
 
 QString nextConnectionName() {
     static std::atomic<unsigned> counter{0};
     return QStringLiteral("refhost-%1").arg(++counter);
-}
-
-bool startsWith(const std::string& s, std::string_view prefix) {
-    return s.compare(0, prefix.size(), prefix) == 0;
 }
 
 // An existing non-empty file must carry SQLite's header before we let the engine near it:
@@ -263,33 +405,56 @@ Status checkSqliteFile(const std::string& path) {
     return {};
 }
 
-}  // namespace
-
-Result<std::unique_ptr<HostDatabase>> HostDatabase::open(const std::string& target) {
+// Connects, checks that the database is ours or empty, sets the session up and brings the
+// schema up to date. `shown` names the database in messages (without a password).
+Result<std::unique_ptr<HostDatabase>> openWith(std::unique_ptr<EngineProfile> profile,
+                                               const std::string& target,
+                                               const std::string& shown) {
     using R = Result<std::unique_ptr<HostDatabase>>;
-    if (startsWith(target, "postgresql://") || startsWith(target, "postgres://")) {
-        return R::failure("Baza PostgreSQL nie jest jeszcze obsługiwana: " + target);
-    }
-    if (target.empty()) return R::failure("Nie podano ścieżki bazy danych");
-    if (auto st = checkSqliteFile(target); !st) return R::failure(st.error());
-
-    auto db = std::make_unique<QtHostDatabase>(makeSqliteProfile(), nextConnectionName());
+    auto db = std::make_unique<QtHostDatabase>(std::move(profile), nextConnectionName());
     if (auto st = db->connect(target); !st) {
-        return R::failure("Nie można otworzyć bazy " + target + ": " + st.error());
+        return R::failure("Nie można otworzyć bazy " + shown + ": " + st.error());
     }
     // Look before writing anything: a database of another program is left as it is.
     auto tables = db->tableNames();
-    if (!tables) return R::failure("Nie można odczytać bazy " + target + ": " + tables.error());
+    if (!tables) return R::failure("Nie można odczytać bazy " + shown + ": " + tables.error());
     if (!tables->empty() && !db::hasSchemaMarker(*tables)) {
-        return R::failure("Baza " + target +
+        return R::failure("Baza " + shown +
                           " nie jest bazą programu Tabrix (zawiera inne tabele); nie "
                           "zostanie zmieniona.");
     }
     if (auto st = db->setupSession(); !st) return R::failure(st.error());
     if (auto st = db::migrate(*db, db->profile()); !st) {
-        return R::failure("Nie można utworzyć schematu bazy " + target + ": " + st.error());
+        return R::failure("Nie można utworzyć schematu bazy " + shown + ": " + st.error());
     }
     return std::unique_ptr<HostDatabase>(std::move(db));
+}
+
+}  // namespace
+
+bool HostDatabase::isPostgresTarget(std::string_view target) {
+    return target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;
+}
+
+std::string HostDatabase::describeTarget(std::string_view target) {
+    if (!isPostgresTarget(target)) return std::string(target);
+    QUrl url(QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size())));
+    if (!url.isValid()) return "postgresql://…";
+    if (!url.password().isEmpty()) url.setPassword(QStringLiteral("***"));
+    return url.toString(QUrl::RemoveQuery).toStdString();
+}
+
+Result<std::unique_ptr<HostDatabase>> HostDatabase::open(const std::string& target,
+                                                         const OpenOptions& options) {
+    using R = Result<std::unique_ptr<HostDatabase>>;
+    if (isPostgresTarget(target)) {
+        auto profile = makePostgresProfile(target, options);
+        if (!profile) return R::failure(profile.error());
+        return openWith(std::move(*profile), target, describeTarget(target));
+    }
+    if (target.empty()) return R::failure("Nie podano ścieżki bazy danych");
+    if (auto st = checkSqliteFile(target); !st) return R::failure(st.error());
+    return openWith(makeSqliteProfile(options), target, target);
 }
 
 }  // namespace refhost::sql

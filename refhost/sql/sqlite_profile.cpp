@@ -6,26 +6,29 @@ namespace refhost::sql {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 30000;
-
 class SqliteProfile final : public EngineProfile {
 public:
+    explicit SqliteProfile(const OpenOptions& options) : busyTimeoutMs_(options.lockTimeoutMs) {}
+
     Engine engine() const override { return Engine::SQLite; }
     QString driverName() const override { return QStringLiteral("QSQLITE"); }
 
     Status configure(QSqlDatabase& db, const std::string& target) const override {
         db.setDatabaseName(QString::fromStdString(target));
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs_));
         return {};
     }
 
     std::vector<std::string> sessionSetup() const override {
         return {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
                 "PRAGMA foreign_keys=ON",
-                "PRAGMA busy_timeout=" + std::to_string(kBusyTimeoutMs)};
+                "PRAGMA busy_timeout=" + std::to_string(busyTimeoutMs_)};
     }
 
-    std::string beginTransaction() const override { return "BEGIN IMMEDIATE"; }
+    std::vector<std::string> beginTransaction() const override { return {"BEGIN IMMEDIATE"}; }
+
+    // BEGIN IMMEDIATE holds the write lock of the whole file already.
+    std::string numberingLock(std::string_view) const override { return {}; }
 
     std::string columnType(ColumnType type) const override {
         switch (type) {
@@ -48,10 +51,23 @@ public:
         return "select name from sqlite_master where type='table' and name not like "
                "'sqlite_%'";
     }
+
+    bool failedStatementAbortsTransaction() const override { return false; }
+    bool gathersInserts() const override { return false; }
+
+    // An INTEGER PRIMARY KEY goes on from the largest value present.
+    std::string restartNumbering(std::string_view, std::string_view) const override {
+        return {};
+    }
+
+private:
+    int busyTimeoutMs_;
 };
 
 }  // namespace
 
-std::unique_ptr<EngineProfile> makeSqliteProfile() { return std::make_unique<SqliteProfile>(); }
+std::unique_ptr<EngineProfile> makeSqliteProfile(const OpenOptions& options) {
+    return std::make_unique<SqliteProfile>(options);
+}
 
 }  // namespace refhost::sql
