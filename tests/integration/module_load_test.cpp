@@ -11,6 +11,7 @@
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"
+#include "support/test_engine.h"
 
 namespace refhost::libraries {
 namespace {
@@ -39,7 +40,8 @@ TEST(ModuleLoader, LoadsBindsAndRunsInitAndKillOnce) {
         std::filesystem::temp_directory_path() / ("module-load-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     {
-        auto db = sql::HostDatabase::open((folder / "host.db").string());
+        citforms_test::ScratchDatabase scratch(folder);
+        auto db = sql::HostDatabase::open(scratch.target());
         ASSERT_TRUE(db) << db.error();
         std::ostringstream transcript;
         citforms::runtime::ScriptedUi ui(&transcript);

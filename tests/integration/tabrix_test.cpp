@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/test_engine.h"
+
 namespace {
 
 struct Outcome {
@@ -51,8 +53,12 @@ protected:
                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
+        scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "demo.db");
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void TearDown() override {
+        scratch_.reset();
+        std::filesystem::remove_all(folder_);
+    }
 
     Outcome run(const QStringList& args) {
         QProcess process;
@@ -78,7 +84,8 @@ protected:
         return r;
     }
 
-    QString db() const { return QString::fromStdString((folder_ / "demo.db").string()); }
+    // The test's database: a file in its folder, or a schema on the PostgreSQL server.
+    QString db() const { return QString::fromStdString(scratch_->target()); }
 
     void initDb(bool demo) {
         QStringList args{"--db", db(), "init-db"};
@@ -124,6 +131,7 @@ protected:
     }
 
     std::filesystem::path folder_;
+    std::unique_ptr<citforms_test::ScratchDatabase> scratch_;
 };
 
 std::string firstLine(const std::string& out) {

@@ -18,7 +18,7 @@ TEST(SchemaTest, MigrationsAreNumberedInOrderFromOne) {
 }
 
 TEST(SchemaTest, MoneyIsNeverNumericOrRealOnSqlite) {
-    auto profile = sql::makeSqliteProfile();
+    auto profile = sql::makeSqliteProfile({});
     for (const Migration& m : migrations()) {
         for (const MigrationStep& step : m.steps) {
             for (const std::string& stmt : render(step, *profile)) {

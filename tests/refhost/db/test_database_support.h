@@ -1,5 +1,6 @@
 #pragma once
-// A host database in a temporary folder for one test.
+// A host database for one test: a file in a temporary folder, or a schema of its own on the
+// PostgreSQL server of the test run (see support/test_engine.h).
 #include <memory>
 #include <string>
 
@@ -7,17 +8,26 @@
 #include <gtest/gtest.h>
 
 #include "refhost/sql/database.h"
+#include "support/test_engine.h"
 
 namespace refhost::testing {
 
 class TempDatabase {
 public:
-    TempDatabase() {
+    TempDatabase() : scratch_(dir_.path().toStdString()) {
+        if (citforms_test::onPostgres() && citforms_test::postgresServer().empty()) return;
         auto db = sql::HostDatabase::open(path());
         if (!db) throw std::runtime_error(db.error());
         db_ = std::move(*db);
     }
-    std::string path() const { return (dir_.path() + "/host.db").toStdString(); }
+    ~TempDatabase() {
+        db_.reset();
+        scratch_.drop();
+    }
+    TempDatabase(const TempDatabase&) = delete;
+    TempDatabase& operator=(const TempDatabase&) = delete;
+    // What HostDatabase::open takes to reach the same database: a path or a URL.
+    std::string path() const { return scratch_.target(); }
     sql::HostDatabase& operator*() { return *db_; }
     sql::HostDatabase* operator->() { return db_.get(); }
 
@@ -35,6 +45,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    citforms_test::ScratchDatabase scratch_;
     std::unique_ptr<sql::HostDatabase> db_;
 };
 

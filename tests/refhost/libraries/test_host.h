@@ -1,6 +1,7 @@
 #pragma once
-// A reference host over a fresh SQLite database in a temporary folder, with a scripted UI
-// whose transcript the tests read.
+// A reference host over a fresh database (an SQLite file in a temporary folder, or a schema
+// on the PostgreSQL server of the test run), with a scripted UI whose transcript the tests
+// read.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"
+#include "support/test_engine.h"
 
 namespace refhost::libraries::testing {
 
@@ -25,6 +27,7 @@ protected:
     std::string transcript() const { return transcript_.str(); }
 
     std::filesystem::path folder_;
+    std::unique_ptr<citforms_test::ScratchDatabase> scratch_;
     std::unique_ptr<sql::HostDatabase> db_;
     std::ostringstream transcript_;
     std::unique_ptr<citforms::runtime::ScriptedUi> ui_;

@@ -11,7 +11,8 @@ void TestHost::SetUp() {
               ("host-libraries-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
-    auto db = sql::HostDatabase::open((folder_ / "host.db").string());
+    scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_);
+    auto db = sql::HostDatabase::open(scratch_->target());
     ASSERT_TRUE(db) << db.error();
     db_ = std::move(*db);
     ui_ = std::make_unique<citforms::runtime::ScriptedUi>(&transcript_);
@@ -26,6 +27,7 @@ void TestHost::SetUp() {
 void TestHost::TearDown() {
     host_.reset();
     db_.reset();
+    scratch_.reset();
     std::filesystem::remove_all(folder_);
 }
 
