@@ -322,6 +322,9 @@ int currentVersion(sql::HostDatabase& db) {
 
 Status migrate(sql::HostDatabase& db, const sql::EngineProfile& profile, int target) {
     if (target < 0) target = latestVersion();
+    // Up to date already (the common case): no write lock, so that opening the database
+    // never waits for another user's transaction.
+    if (currentVersion(db) >= target) return {};
     if (auto st = db.begin(); !st) return st;
     auto fail = [&](const std::string& message) {
         db.rollback();

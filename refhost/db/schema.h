@@ -69,7 +69,7 @@ std::vector<std::string> render(const MigrationStep& step, const sql::EngineProf
 
 // Applies every migration above the database's version up to `target` (default: all) in
 // one writing transaction; a second process opening the same new file waits and then
-// finds the work done.
+// finds the work done. A database that is up to date is not locked at all.
 Status migrate(sql::HostDatabase& db, const sql::EngineProfile& profile, int target = -1);
 
 // The applied version; 0 for a database without our schema.

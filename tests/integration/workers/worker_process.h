@@ -1,0 +1,135 @@
+#pragma once
+// Running store_worker processes from a test, and reading back what a marked save stored.
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "refhost/sql/database.h"
+#include "support/marked_declaration.h"
+
+namespace citforms_test {
+
+class WorkerProcess {
+public:
+    explicit WorkerProcess(const QStringList& args) {
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        process_.start(CITFORMS_STORE_WORKER_PATH, args);
+    }
+    ~WorkerProcess() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+    WorkerProcess(const WorkerProcess&) = delete;
+    WorkerProcess& operator=(const WorkerProcess&) = delete;
+
+    bool started() { return process_.waitForStarted(10000); }
+    // Waits for the end; false when it did not end in time (it is killed then).
+    bool finish(int timeoutMs = 120000) {
+        if (!process_.waitForFinished(timeoutMs)) {
+            process_.kill();
+            process_.waitForFinished();
+            return false;
+        }
+        collect();
+        return true;
+    }
+    // SIGKILL: the process gets no chance to clean up.
+    void killHard() {
+        process_.kill();
+        process_.waitForFinished();
+        collect();
+    }
+    int exitCode() const {
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    }
+    const std::string& out() const { return out_; }
+    const std::string& err() const { return err_; }
+
+    // The numbers of the output lines "<word> N".
+    std::vector<int> numbersAfter(const std::string& word) const {
+        std::vector<int> out;
+        std::istringstream lines(out_);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind(word + " ", 0) == 0) out.push_back(std::stoi(line.substr(word.size() + 1)));
+        }
+        return out;
+    }
+
+private:
+    void collect() {
+        out_ += process_.readAllStandardOutput().toStdString();
+        err_ += process_.readAllStandardError().toStdString();
+    }
+
+    QProcess process_;
+    std::string out_;
+    std::string err_;
+};
+
+// What the database holds of a declaration saved by fillMarked rounds.
+struct StoredDeclaration {
+    int pozRows = 0;
+    int ordZuRows = 0;
+    std::map<int, int> rowsByRound;  // round -> rows (the unmarked count fields under 0)
+    int unreadable = 0;              // rows no round wrote
+
+    // One complete save: every row there, all of one round. `round` gets that round.
+    bool completeSingleRound(int* round = nullptr) const {
+        std::set<int> rounds;
+        for (const auto& [r, n] : rowsByRound) {
+            if (r != 0) rounds.insert(r);
+        }
+        if (round != nullptr) *round = rounds.size() == 1 ? *rounds.begin() : -1;
+        return unreadable == 0 && rounds.size() == 1 && pozRows == kMarkedPozRows &&
+               ordZuRows == kMarkedOrdZuRows;
+    }
+
+    std::string describe() const {
+        std::ostringstream s;
+        s << pozRows << " field rows (complete: " << kMarkedPozRows << "), " << ordZuRows
+          << " ORD-ZU rows, rows by round:";
+        for (const auto& [r, n] : rowsByRound) s << " " << r << "x" << n;
+        if (unreadable) s << ", " << unreadable << " unmarked";
+        return s.str();
+    }
+};
+
+inline StoredDeclaration readStored(refhost::sql::HostDatabase& db, int id) {
+    StoredDeclaration d;
+    const std::string key = std::to_string(id);
+    auto poz = db.runNative("select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ "
+                            "where ID_DEKLARACJE_NAG = " + key);
+    auto ordzu = db.runNative("select nr_pola, wartosc_pola from DEKLARACJE_ZALACZNIK where "
+                              "id_deklaracje_nag = " + key + " and typ = 'ORD-ZU'");
+    EXPECT_TRUE(poz && ordzu);
+    if (!poz || !ordzu) return d;
+    auto note = [&](int sheet, const std::string& field, const std::string& value) {
+        const auto round = roundOfRow(sheet, std::stoi(field), value);
+        if (round) {
+            ++d.rowsByRound[*round];
+        } else {
+            ++d.unreadable;
+        }
+    };
+    for (const auto& row : poz->rows) {
+        ++d.pozRows;
+        note(std::stoi(row[0].value_or("0")), row[1].value_or("0"), row[2].value_or(""));
+    }
+    for (const auto& row : ordzu->rows) {
+        ++d.ordZuRows;
+        note(-1, row[0].value_or("0"), row[1].value_or(""));
+    }
+    return d;
+}
+
+}  // namespace citforms_test
