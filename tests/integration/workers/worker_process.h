@@ -104,30 +104,27 @@ struct StoredDeclaration {
     }
 };
 
+// One statement, so that it reads one snapshot even while another connection commits (a
+// killed client's last COMMIT may still be under way on a server).
 inline StoredDeclaration readStored(refhost::sql::HostDatabase& db, int id) {
     StoredDeclaration d;
     const std::string key = std::to_string(id);
-    auto poz = db.runNative("select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ "
-                            "where ID_DEKLARACJE_NAG = " + key);
-    auto ordzu = db.runNative("select nr_pola, wartosc_pola from DEKLARACJE_ZALACZNIK where "
-                              "id_deklaracje_nag = " + key + " and typ = 'ORD-ZU'");
-    EXPECT_TRUE(poz && ordzu);
-    if (!poz || !ordzu) return d;
-    auto note = [&](int sheet, const std::string& field, const std::string& value) {
-        const auto round = roundOfRow(sheet, std::stoi(field), value);
+    auto rows = db.runNative(
+        "select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ where "
+        "ID_DEKLARACJE_NAG = " + key + " union all select -1, nr_pola, wartosc_pola from "
+        "DEKLARACJE_ZALACZNIK where id_deklaracje_nag = " + key + " and typ = 'ORD-ZU'");
+    EXPECT_TRUE(rows) << rows.error();
+    if (!rows) return d;
+    for (const auto& row : rows->rows) {
+        const int sheet = std::stoi(row[0].value_or("0"));
+        ++(sheet < 0 ? d.ordZuRows : d.pozRows);
+        const auto round = citforms_test::roundOfRow(sheet, std::stoi(row[1].value_or("0")),
+                                                     row[2].value_or(""));
         if (round) {
             ++d.rowsByRound[*round];
         } else {
             ++d.unreadable;
         }
-    };
-    for (const auto& row : poz->rows) {
-        ++d.pozRows;
-        note(std::stoi(row[0].value_or("0")), row[1].value_or("0"), row[2].value_or(""));
-    }
-    for (const auto& row : ordzu->rows) {
-        ++d.ordZuRows;
-        note(-1, row[0].value_or("0"), row[1].value_or(""));
     }
     return d;
 }
