@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # The whole test suite: the warnings-as-errors build and the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, each with every CTest test.
+# UndefinedBehaviorSanitizer build, each with every CTest test. The database suites run on
+# SQLite and, against a throwaway PostgreSQL cluster on loopback started here, on PostgreSQL.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+
+pgdir=$(mktemp -d "${TMPDIR:-/tmp}/citforms-pg.XXXXXX")
+trap 'scripts/pg-cluster.sh stop "$pgdir"' EXIT
+CITFORMS_TEST_POSTGRES=$(scripts/pg-cluster.sh start "$pgdir")
+export CITFORMS_TEST_POSTGRES
+
 cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
