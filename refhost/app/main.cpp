@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/values/day_number.h"
+#include "refhost/app/copy_db.h"
 #include "refhost/app/options.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
@@ -80,6 +81,7 @@ std::string checkArguments(const Options& o) {
         return {};
     }
     if (o.command == "sql") return o.arguments.size() == 1 ? "" : "sql needs one statement";
+    if (o.command == "copy-db") return refhost::app::checkCopyDbArguments(o.arguments);
     if (o.command == "dump") {
         if (o.arguments.size() != 1) return "dump needs one declaration id";
         if (!refhost::app::parseId(o.arguments[0]))
@@ -208,6 +210,8 @@ int main(int argc, char** argv) {
         if (!ec) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
     }
     QApplication app(argc, argv);
+
+    if (options.command == "copy-db") return refhost::app::runCopyDb(options.arguments, std::cout, std::cerr);
 
     std::string target;
     if (options.db) {

@@ -9,7 +9,9 @@ const char* const kUsage =
     "commands:\n"
     "  init-db [--demo]   create the database (with the demo data)\n"
     "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
-    "  dump ID            print a stored declaration as JSON\n";
+    "  dump ID            print a stored declaration as JSON\n"
+    "  copy-db --from DB --to DB [--company N]\n"
+    "                     copy all data (into an empty database) or one company's\n";
 
 std::optional<std::int32_t> parseId(const std::string& text) {
     std::int32_t value = 0;

@@ -69,7 +69,7 @@ public:
 
     // Whether `target` names a PostgreSQL database rather than an SQLite file.
     static bool isPostgresTarget(std::string_view target);
-    // `target` fit for messages and logs: a PostgreSQL URL without its password and options.
+    // `target` fit for messages and logs: a PostgreSQL URL without its password.
     static std::string describeTarget(std::string_view target);
 
     virtual Engine engine() const = 0;
@@ -96,6 +96,10 @@ public:
     // the transaction ends, so that a number taken as the maximum plus one stays free even
     // for writers outside the host's transactions.
     virtual Status lockForNumbering(std::string_view table) = 0;
+
+    // After rows were written with explicit values into an engine-numbered column (a copy of
+    // a database): the engine numbers that column on from above the largest value present.
+    virtual Status restartNumbering(std::string_view table, std::string_view column) = 0;
 
     // Transactions nest: only the outermost begin/commit reach the engine; a rollback at
     // any depth rolls the whole transaction back. On an engine where a failed statement

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
+#include <QUrlQuery>
 #include <QVariant>
 
 #include "refhost/db/demo.h"
@@ -187,6 +188,13 @@ public:
 
     Status lockForNumbering(std::string_view table) override {
         const std::string statement = profile_->numberingLock(table);
+        if (statement.empty()) return {};
+        auto r = runNative(statement, {});
+        return r ? Status() : Status::failure(r.error());
+    }
+
+    Status restartNumbering(std::string_view table, std::string_view column) override {
+        const std::string statement = profile_->restartNumbering(table, column);
         if (statement.empty()) return {};
         auto r = runNative(statement, {});
         return r ? Status() : Status::failure(r.error());
@@ -441,7 +449,12 @@ std::string HostDatabase::describeTarget(std::string_view target) {
     QUrl url(QString::fromUtf8(target.data(), static_cast<qsizetype>(target.size())));
     if (!url.isValid()) return "postgresql://…";
     if (!url.password().isEmpty()) url.setPassword(QStringLiteral("***"));
-    return url.toString(QUrl::RemoveQuery).toStdString();
+    QUrlQuery query(url);
+    for (const QString& secret : {QStringLiteral("password"), QStringLiteral("sslpassword")}) {
+        query.removeAllQueryItems(secret);
+    }
+    url.setQuery(query);
+    return url.toString().toStdString();
 }
 
 Result<std::unique_ptr<HostDatabase>> HostDatabase::open(const std::string& target,

@@ -1,0 +1,91 @@
+#include "refhost/app/copy_db.h"
+
+#include <optional>
+
+#include "refhost/app/options.h"
+#include "refhost/db/copy.h"
+#include "refhost/sql/database.h"
+
+namespace refhost::app {
+
+namespace {
+
+struct CopyArguments {
+    std::string from;
+    std::string to;
+    std::optional<std::int32_t> company;
+    std::string problem;
+};
+
+CopyArguments parse(const std::vector<std::string>& args) {
+    CopyArguments a;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        }
+        if (name != "--from" && name != "--to" && name != "--company") {
+            a.problem = "copy-db: unknown argument " + name;
+            return a;
+        }
+        if (value.empty()) {
+            a.problem = "copy-db: " + name + " needs a value";
+            return a;
+        }
+        if (name == "--from") {
+            a.from = value;
+        } else if (name == "--to") {
+            a.to = value;
+        } else {
+            a.company = parseId(value);
+            if (!a.company) {
+                a.problem = "copy-db: --company needs a positive number, not '" + value + "'";
+                return a;
+            }
+        }
+    }
+    if (a.from.empty() || a.to.empty()) {
+        a.problem = "copy-db needs --from SOURCE and --to DESTINATION";
+    } else if (a.from == a.to) {
+        a.problem = "copy-db: the source and the destination are the same database";
+    }
+    return a;
+}
+
+}  // namespace
+
+std::string checkCopyDbArguments(const std::vector<std::string>& arguments) {
+    return parse(arguments).problem;
+}
+
+int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    const CopyArguments a = parse(arguments);
+    const std::string fromShown = sql::HostDatabase::describeTarget(a.from);
+    const std::string toShown = sql::HostDatabase::describeTarget(a.to);
+    auto from = sql::HostDatabase::open(a.from);
+    if (!from) {
+        err << "tabrix: cannot open database " << fromShown << ": " << from.error() << '\n';
+        return 1;
+    }
+    auto to = sql::HostDatabase::open(a.to);
+    if (!to) {
+        err << "tabrix: cannot open database " << toShown << ": " << to.error() << '\n';
+        return 1;
+    }
+    auto report = db::copyData(**from, **to, db::CopyScope{a.company});
+    if (!report) {
+        err << "tabrix: copy-db: " << report.error() << '\n';
+        return 1;
+    }
+    for (const auto& [table, rows] : report->rowsByTable) out << table << '\t' << rows << '\n';
+    out << "copied " << report->rows << " rows"
+        << (a.company ? " of company " + std::to_string(*a.company) : std::string())
+        << " from " << fromShown << " to " << toShown << '\n';
+    return 0;
+}
+
+}  // namespace refhost::app
