@@ -17,6 +17,7 @@
 
 #include "citforms/values/day_number.h"
 #include "refhost/app/options.h"
+#include "refhost/app/print_commands.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
@@ -86,6 +87,7 @@ std::string checkArguments(const Options& o) {
             return "dump: not a declaration id: '" + o.arguments[0] + "'";
         return {};
     }
+    if (refhost::app::isPrintCommand(o.command)) return refhost::app::checkPrintArguments(o);
     return "unknown command " + o.command;
 }
 
@@ -238,5 +240,7 @@ int main(int argc, char** argv) {
     setGlobals(host, options, company, iniFile);
 
     if (options.command == "sql") return runSql(host, options);
+    if (refhost::app::isPrintCommand(options.command))
+        return refhost::app::runPrintCommand(host, options, iniFile);
     return runDump(host, options, iniFile);
 }

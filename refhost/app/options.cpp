@@ -9,7 +9,11 @@ const char* const kUsage =
     "commands:\n"
     "  init-db [--demo]   create the database (with the demo data)\n"
     "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
-    "  dump ID            print a stored declaration as JSON\n";
+    "  dump ID            print a stored declaration as JSON\n"
+    "  pdf ID FILE        write the declaration with its attachments as one PDF\n"
+    "  print ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
+    "           [--receipt TEXT1 TEXT2] [--output FILE]\n"
+    "                     print the declaration's main form\n";
 
 std::optional<std::int32_t> parseId(const std::string& text) {
     std::int32_t value = 0;
