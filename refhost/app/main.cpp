@@ -48,29 +48,6 @@ std::filesystem::path homeFolder(const char* xdgVariable, const char* fallback) 
     return std::filesystem::path(home != nullptr ? home : ".") / fallback / "tabrix";
 }
 
-// One field of a printed row: tabs, line breaks and backslashes escaped so a row stays a line.
-std::string printable(const std::string& value) {
-    std::string out;
-    for (char c : value) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 // Arguments of the command, checked before the database is touched; "" when they are fine.
 std::string checkArguments(const Options& o) {
@@ -146,7 +123,7 @@ int runSql(ReferenceHost& host, const Options& o) {
     for (citforms::host::ResultRow row; rows.next(row);) {
         for (std::size_t i = 0; i < row.columns.size(); ++i) {
             if (i > 0) std::cout << '\t';
-            std::cout << printable(row.columns[i]);
+            std::cout << citforms::runtime::escapeField(row.columns[i]);
         }
         std::cout << '\n';
     }
