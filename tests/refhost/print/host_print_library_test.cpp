@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <filesystem>
 #include <fstream>
@@ -44,14 +44,16 @@ citforms::host::PageList pages(int count) {
 class HostPrintLibraryTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (QGuiApplication::instance() == nullptr) {
+        if (QApplication::instance() == nullptr) {
             static int argc = 1;
-            static char name[] = "host_print_library_test";
+            static char name[] = "print_tests";
             static char* argv[] = {name, nullptr};
-            app_ = std::make_unique<QGuiApplication>(argc, argv);
+            // Shared by the tests of the process and never destroyed: Qt must not be torn
+            // down by the exit handlers.
+            static auto* app = new QApplication(argc, argv);
+            (void)app;
         }
     }
-    static void TearDownTestSuite() { app_.reset(); }
     void SetUp() override {
         folder_ = std::filesystem::temp_directory_path() /
                   ("host-print-" + std::to_string(::getpid()));
@@ -62,14 +64,11 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
 
-    static std::unique_ptr<QGuiApplication> app_;
     std::filesystem::path folder_;
     std::ostringstream transcript_, notices_;
     citforms::runtime::ScriptedUi ui_{&transcript_};
     HostPrintLibrary library_{ui_};
 };
-
-std::unique_ptr<QGuiApplication> HostPrintLibraryTest::app_;
 
 TEST_F(HostPrintLibraryTest, MakePdfBracketsSeveralAppends) {
     const auto pdf = folder_ / "a.pdf";

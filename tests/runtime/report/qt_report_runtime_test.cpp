@@ -86,12 +86,14 @@ protected:
     static void SetUpTestSuite() {
         if (QApplication::instance() == nullptr) {
             static int argc = 1;
-            static char name[] = "qt_report_runtime_test";
+            static char name[] = "print_tests";
             static char* argv[] = {name, nullptr};
-            app_ = std::make_unique<QApplication>(argc, argv);
+            // Shared by the tests of the process and never destroyed: Qt must not be torn
+            // down by the exit handlers.
+            static auto* app = new QApplication(argc, argv);
+            (void)app;
         }
     }
-    static void TearDownTestSuite() { app_.reset(); }
 
     static void whenShown(std::function<void(QWidget&)> act) {
         QTimer::singleShot(0, [act] {
@@ -104,10 +106,7 @@ protected:
         });
     }
 
-    static std::unique_ptr<QApplication> app_;
 };
-
-std::unique_ptr<QApplication> QtReportRuntimeTest::app_;
 
 TEST_F(QtReportRuntimeTest, ProgressTicksUntilDoneThenCloses) {
     QtReportRuntime runtime;
