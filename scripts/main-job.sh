@@ -10,3 +10,6 @@ build/bin/tabrix --db "$db" init-db --demo
 id=$(build/bin/tabrix --db "$db" sql "select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec=73" | tail -n 1)
 build/bin/tabrix --db "$db" dump "$id"
 echo "Demo database: $db (declaration $id)"
+pdf=${CITFORMS_PDF:-build/demo-cit8.pdf}
+build/bin/tabrix --db "$db" pdf "$id" "$pdf"
+echo "Demo CIT-8 as PDF: $(realpath "$pdf")"

@@ -18,6 +18,7 @@
 #include "citforms/values/day_number.h"
 #include "refhost/app/copy_db.h"
 #include "refhost/app/options.h"
+#include "refhost/app/print_commands.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
@@ -48,29 +49,6 @@ std::filesystem::path homeFolder(const char* xdgVariable, const char* fallback) 
     return std::filesystem::path(home != nullptr ? home : ".") / fallback / "tabrix";
 }
 
-// One field of a printed row: tabs, line breaks and backslashes escaped so a row stays a line.
-std::string printable(const std::string& value) {
-    std::string out;
-    for (char c : value) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 // Arguments of the command, checked before the database is touched; "" when they are fine.
 std::string checkArguments(const Options& o) {
@@ -88,6 +66,7 @@ std::string checkArguments(const Options& o) {
             return "dump: not a declaration id: '" + o.arguments[0] + "'";
         return {};
     }
+    if (refhost::app::isPrintCommand(o.command)) return refhost::app::checkPrintArguments(o);
     return "unknown command " + o.command;
 }
 
@@ -146,7 +125,7 @@ int runSql(ReferenceHost& host, const Options& o) {
     for (citforms::host::ResultRow row; rows.next(row);) {
         for (std::size_t i = 0; i < row.columns.size(); ++i) {
             if (i > 0) std::cout << '\t';
-            std::cout << printable(row.columns[i]);
+            std::cout << citforms::runtime::escapeField(row.columns[i]);
         }
         std::cout << '\n';
     }
@@ -243,5 +222,7 @@ int main(int argc, char** argv) {
     setGlobals(host, options, company, iniFile);
 
     if (options.command == "sql") return runSql(host, options);
+    if (refhost::app::isPrintCommand(options.command))
+        return refhost::app::runPrintCommand(host, options, iniFile);
     return runDump(host, options, iniFile);
 }

@@ -10,6 +10,10 @@ const char* const kUsage =
     "  init-db [--demo]   create the database (with the demo data)\n"
     "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
     "  dump ID            print a stored declaration as JSON\n"
+    "  pdf ID FILE        write the declaration with its attachments as one PDF\n"
+    "  print ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
+    "           [--receipt TEXT1 TEXT2] [--output FILE]\n"
+    "                     print the declaration's main form\n"
     "  copy-db --from DB --to DB [--company N]\n"
     "                     copy all data (into an empty database) or one company's\n";
 
