@@ -190,7 +190,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
 
-    if (options.command == "copy-db") return refhost::app::runCopyDb(options.arguments, std::cout, std::cerr);
+    if (options.command == "copy-db")
+        return refhost::app::runCopyDb(options.arguments, std::cout, std::cerr);
 
     std::string target;
     if (options.db) {

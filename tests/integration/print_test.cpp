@@ -8,10 +8,13 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/test_engine.h"
 
 namespace {
 
@@ -55,17 +58,21 @@ protected:
                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
+        scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "t.db");
         ASSERT_EQ(tabrix({"init-db", "--demo"}).exitCode, 0);
         id_ = firstLine(sql("select min(id_deklaracje_nag) from DEKLARACJE_NAG where "
                             "id_deklaracje_wzorzec = 73"));
         ASSERT_FALSE(id_.empty());
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void TearDown() override {
+        scratch_.reset();
+        std::filesystem::remove_all(folder_);
+    }
 
     static std::string firstLine(const std::string& s) { return s.substr(0, s.find('\n')); }
 
     Outcome tabrix(QStringList args) {
-        args.prepend(QString::fromStdString((folder_ / "t.db").string()));
+        args.prepend(QString::fromStdString(scratch_->target()));
         args.prepend("--db");
         return runProgram(CITFORMS_TABRIX_PATH, args, folder_);
     }
@@ -116,6 +123,7 @@ protected:
     }
 
     std::filesystem::path folder_;
+    std::unique_ptr<citforms_test::ScratchDatabase> scratch_;  // a file, or a server schema
     std::string id_;
 };
 
