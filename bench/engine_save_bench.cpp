@@ -111,8 +111,7 @@ std::map<std::string, double>& baseline() {
 }
 
 template <class Op>
-void measure(benchmark::State& state, refhost::sql::Engine engine, const std::string& what,
-             Op op) {
+void measure(benchmark::State& state, refhost::sql::Engine engine, const std::string& what, Op op) {
     if (engine == refhost::sql::Engine::PostgreSQL && postgresServer().empty()) {
         state.SkipWithError("no PostgreSQL server (CITFORMS_BENCH_POSTGRES)");
         return;
@@ -143,7 +142,9 @@ void measure(benchmark::State& state, refhost::sql::Engine engine, const std::st
     }
 }
 
-bool saveOnce(Bench& b, int round) { return b.save(round); }
+bool saveOnce(Bench& b, int round) {
+    return b.save(round);
+}
 bool loadOnce(Bench& b, int) {
     b.load();
     return b.loaded.cit8.stored(31) == b.fields.cit8.stored(31);
@@ -163,10 +164,22 @@ void BM_LoadMaximalDeclaration_PostgreSQL(benchmark::State& s) {
 }
 
 // Each baseline runs before the PostgreSQL run that compares with it.
-BENCHMARK(BM_SaveMaximalDeclaration_SQLite)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_SaveMaximalDeclaration_PostgreSQL)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_LoadMaximalDeclaration_SQLite)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_LoadMaximalDeclaration_PostgreSQL)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_SaveMaximalDeclaration_SQLite)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
+BENCHMARK(BM_SaveMaximalDeclaration_PostgreSQL)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
+BENCHMARK(BM_LoadMaximalDeclaration_SQLite)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
+BENCHMARK(BM_LoadMaximalDeclaration_PostgreSQL)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2);
 
 }  // namespace
 

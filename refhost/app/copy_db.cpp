@@ -83,8 +83,8 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     }
     for (const auto& [table, rows] : report->rowsByTable) out << table << '\t' << rows << '\n';
     out << "copied " << report->rows << " rows"
-        << (a.company ? " of company " + std::to_string(*a.company) : std::string())
-        << " from " << fromShown << " to " << toShown << '\n';
+        << (a.company ? " of company " + std::to_string(*a.company) : std::string()) << " from "
+        << fromShown << " to " << toShown << '\n';
     return 0;
 }
 

@@ -84,8 +84,7 @@ public:
         std::vector<std::string> order = keyColumns(*def);
         if (order.empty()) order = columns;
         const std::string select = "select " + joined(columns, ", ") + " from " + def->name +
-                                   where + " order by " + joined(order, ", ") +
-                                   " limit ? offset ?";
+                                   where + " order by " + joined(order, ", ") + " limit ? offset ?";
         const bool shared = rule.part == CopyPart::Shared;
         std::string insertMissing;
         if (shared) {
@@ -150,7 +149,8 @@ Status checkDestination(HostDatabase& from, HostDatabase& to, const CopyScope& s
         return Status::failure("Brak firmy " + company + " w bazie źródłowej.");
     }
     if (count(to, "select count(*) from FIRMA where id_firmy = ?", company) != "0") {
-        return Status::failure("Firma " + company + " jest już w bazie docelowej; nic nie "
+        return Status::failure("Firma " + company +
+                               " jest już w bazie docelowej; nic nie "
                                "skopiowano.");
     }
     return {};

@@ -36,8 +36,7 @@ struct CopyReport {
     long long rows = 0;
 };
 
-Result<CopyReport> copyData(sql::HostDatabase& from, sql::HostDatabase& to,
-                            const CopyScope& scope);
+Result<CopyReport> copyData(sql::HostDatabase& from, sql::HostDatabase& to, const CopyScope& scope);
 
 // Which rows of a table a company copy takes.
 enum class CopyPart {

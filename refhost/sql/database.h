@@ -80,8 +80,7 @@ public:
     // Runs one statement already written for this engine, with positional parameters
     // bound as text (nullopt = NULL). Prepared statements are cached by text.
     virtual Result<QueryResult> runNative(
-        std::string_view nativeSql,
-        const std::vector<std::optional<std::string>>& params = {}) = 0;
+        std::string_view nativeSql, const std::vector<std::optional<std::string>>& params = {}) = 0;
 
     // Inserts one row. Outside a transaction, or on an engine where a statement is cheap
     // (SQLite), the row is written at once. Inside a transaction on an engine where every

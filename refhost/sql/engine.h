@@ -54,13 +54,12 @@ public:
     virtual bool gathersInserts() const = 0;
     // The statement that makes the engine number an AutoId column on from above the values
     // present (after rows were copied in with their ids); empty when it does so by itself.
-    virtual std::string restartNumbering(std::string_view table,
-                                         std::string_view column) const = 0;
+    virtual std::string restartNumbering(std::string_view table, std::string_view column) const = 0;
 };
 
 std::unique_ptr<EngineProfile> makeSqliteProfile(const OpenOptions& options);
 // The profile of the database named by a postgresql:// URL; fails on a malformed URL.
 Result<std::unique_ptr<EngineProfile>> makePostgresProfile(const std::string& url,
-                                                          const OpenOptions& options);
+                                                           const OpenOptions& options);
 
 }  // namespace refhost::sql

@@ -50,7 +50,8 @@ QueryResult collect(QSqlQuery& q) {
     QueryResult result;
     if (q.isSelect()) {
         const QSqlRecord rec = q.record();
-        for (int i = 0; i < rec.count(); ++i) result.columns.push_back(rec.fieldName(i).toStdString());
+        for (int i = 0; i < rec.count(); ++i)
+            result.columns.push_back(rec.fieldName(i).toStdString());
         while (q.next()) {
             std::vector<std::optional<std::string>> row;
             row.reserve(result.columns.size());
@@ -85,9 +86,7 @@ public:
         : profile_(std::move(profile)), name_(std::move(connectionName)) {
         db_ = QSqlDatabase::addDatabase(profile_->driverName(), name_);
         dialect_.engine = profile_->engine();
-        dialect_.isTextColumn = [](std::string_view column) {
-            return db::isTextColumn(column);
-        };
+        dialect_.isTextColumn = [](std::string_view column) { return db::isTextColumn(column); };
         for (const auto& [fn, routine] : db::hostProcedures().functions) {
             dialect_.hostFunctions.insert(fn);
         }
@@ -281,8 +280,8 @@ private:
             const std::string literal = value ? quoteString(*value) : std::string("NULL");
             const auto at = mark.find('?');
             if (at == std::string_view::npos || mark.find('?', at + 1) != std::string_view::npos) {
-                return Result<std::string>::failure("Wyrażenie wartości kolumny " +
-                                                    row.columns[i] + " musi mieć jedno \"?\"");
+                return Result<std::string>::failure("Wyrażenie wartości kolumny " + row.columns[i] +
+                                                    " musi mieć jedno \"?\"");
             }
             out.append(mark.substr(0, at)).append(literal).append(mark.substr(at + 1));
         }

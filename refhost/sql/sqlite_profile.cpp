@@ -20,8 +20,7 @@ public:
     }
 
     std::vector<std::string> sessionSetup() const override {
-        return {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
-                "PRAGMA foreign_keys=ON",
+        return {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON",
                 "PRAGMA busy_timeout=" + std::to_string(busyTimeoutMs_)};
     }
 
@@ -56,9 +55,7 @@ public:
     bool gathersInserts() const override { return false; }
 
     // An INTEGER PRIMARY KEY goes on from the largest value present.
-    std::string restartNumbering(std::string_view, std::string_view) const override {
-        return {};
-    }
+    std::string restartNumbering(std::string_view, std::string_view) const override { return {}; }
 
 private:
     int busyTimeoutMs_;

@@ -133,9 +133,9 @@ TEST_F(CopyDb, WholeDatabaseThereAndBackKeepsEveryRowExactly) {
         EXPECT_EQ(copied[i].second, original[i].second) << original[i].first;
         EXPECT_EQ(returned[i].second, original[i].second) << original[i].first;
     }
-    const std::string id =
-        value(source_, "select min(id_deklaracje_nag) from DEKLARACJE_NAG where "
-                       "id_deklaracje_wzorzec=73");
+    const std::string id = value(source_,
+                                 "select min(id_deklaracje_nag) from DEKLARACJE_NAG where "
+                                 "id_deklaracje_wzorzec=73");
     const Outcome dumpSource = tabrix({"--db", q(source_), "dump", q(id)});
     const Outcome dumpCopy = tabrix({"--db", q(server_->target()), "dump", q(id)});
     ASSERT_EQ(dumpCopy.exitCode, 0) << dumpCopy.err;
@@ -166,8 +166,7 @@ TEST_F(CopyDb, OneCompanyAtATimeAndNeverTwice) {
     const Outcome twice =
         tabrix({"copy-db", "--from", q(source_), "--to", q(to), "--company", "2"});
     EXPECT_EQ(twice.exitCode, 1);
-    EXPECT_NE(twice.err.find("Firma 2 jest już w bazie docelowej"), std::string::npos)
-        << twice.err;
+    EXPECT_NE(twice.err.find("Firma 2 jest już w bazie docelowej"), std::string::npos) << twice.err;
     EXPECT_EQ(value(to, "select count(*) from KSIEGOWANIA"), rowsBefore);
 
     // The company with the declarations comes with all their rows; shared data stays single.

@@ -24,8 +24,8 @@ constexpr int kKills = 25;
 constexpr int kRoundsPerRun = 1000;  // more than a run can save before it is killed
 
 TEST(CrashSafety, TwentyFiveKillsDuringSavesOfAMaximalDeclarationLeaveOneWholeVersion) {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("crash-safety-" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("crash-safety-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     {
@@ -57,16 +57,15 @@ TEST(CrashSafety, TwentyFiveKillsDuringSavesOfAMaximalDeclarationLeaveOneWholeVe
             const auto stored = readStored(db, id.toInt());
             int round = 0;
             const bool whole = stored.completeSingleRound(&round);
-            std::cout << "kill " << kill << " after " << delay << " ms: "
-                      << acknowledged.size() << " saves reported, stored round " << round
-                      << "\n";
+            std::cout << "kill " << kill << " after " << delay << " ms: " << acknowledged.size()
+                      << " saves reported, stored round " << round << "\n";
             if (newestStored == 0 && round < 0) {
                 // Nothing stored yet: the first runs may die before their first save.
                 EXPECT_EQ(stored.pozRows + stored.ordZuRows, 0) << stored.describe();
                 continue;
             }
-            ASSERT_TRUE(whole) << "kill " << kill << " (seed " << seed << "): "
-                               << stored.describe();
+            ASSERT_TRUE(whole) << "kill " << kill << " (seed " << seed
+                               << "): " << stored.describe();
             // A save reported as done is never lost; at most the one after it got in too.
             EXPECT_GE(round, std::max(newestStored, lastAcknowledged)) << "seed " << seed;
             const int upTo = lastAcknowledged != 0 ? lastAcknowledged + 1 : first;

@@ -17,10 +17,10 @@
 #include <random>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 #include "refhost/sql/database.h"
 
@@ -33,7 +33,9 @@ inline refhost::sql::Engine testEngine() {
                : refhost::sql::Engine::SQLite;
 }
 
-inline bool onPostgres() { return testEngine() == refhost::sql::Engine::PostgreSQL; }
+inline bool onPostgres() {
+    return testEngine() == refhost::sql::Engine::PostgreSQL;
+}
 
 // The server of the PostgreSQL runs; "" when none was given.
 inline std::string postgresServer() {

@@ -36,7 +36,9 @@ int usage() {
     return 2;
 }
 
-long number(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
+long number(const std::string& text) {
+    return std::strtol(text.c_str(), nullptr, 10);
+}
 
 }  // namespace
 
@@ -65,8 +67,8 @@ int main(int argc, char** argv) {
     citforms::runtime::ScriptedUi ui(&std::cout);
     refhost::libraries::ReferenceHost host(**db, ui);
     const citforms::host::HostBinding binding = host.binding();
-    std::this_thread::sleep_until(std::chrono::system_clock::time_point(
-        std::chrono::milliseconds(startAt)));
+    std::this_thread::sleep_until(
+        std::chrono::system_clock::time_point(std::chrono::milliseconds(startAt)));
 
     citforms::host::Globals g;
     g.DANE_ID_UZYTKOWNIKA_NR = 1;

@@ -60,7 +60,8 @@ public:
         std::vector<int> out;
         std::istringstream lines(out_);
         for (std::string line; std::getline(lines, line);) {
-            if (line.rfind(word + " ", 0) == 0) out.push_back(std::stoi(line.substr(word.size() + 1)));
+            if (line.rfind(word + " ", 0) == 0)
+                out.push_back(std::stoi(line.substr(word.size() + 1)));
         }
         return out;
     }
@@ -111,15 +112,18 @@ inline StoredDeclaration readStored(refhost::sql::HostDatabase& db, int id) {
     const std::string key = std::to_string(id);
     auto rows = db.runNative(
         "select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ where "
-        "ID_DEKLARACJE_NAG = " + key + " union all select -1, nr_pola, wartosc_pola from "
-        "DEKLARACJE_ZALACZNIK where id_deklaracje_nag = " + key + " and typ = 'ORD-ZU'");
+        "ID_DEKLARACJE_NAG = " +
+        key +
+        " union all select -1, nr_pola, wartosc_pola from "
+        "DEKLARACJE_ZALACZNIK where id_deklaracje_nag = " +
+        key + " and typ = 'ORD-ZU'");
     EXPECT_TRUE(rows) << rows.error();
     if (!rows) return d;
     for (const auto& row : rows->rows) {
         const int sheet = std::stoi(row[0].value_or("0"));
         ++(sheet < 0 ? d.ordZuRows : d.pozRows);
-        const auto round = citforms_test::roundOfRow(sheet, std::stoi(row[1].value_or("0")),
-                                                     row[2].value_or(""));
+        const auto round =
+            citforms_test::roundOfRow(sheet, std::stoi(row[1].value_or("0")), row[2].value_or(""));
         if (round) {
             ++d.rowsByRound[*round];
         } else {

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include "refhost/db/schema.h"
 #include "support/test_engine.h"
@@ -54,8 +54,9 @@ TEST_F(DatabaseTest, CreatesSchemaOnFirstUseEvenInANewFolder) {
     ASSERT_TRUE(db);
     EXPECT_EQ(db->engine(), citforms_test::testEngine());
     EXPECT_EQ(db->schemaVersion(), db::latestVersion());
-    auto r = db->run("select top 1 TYP from DEKLARACJE_WZORZEC where data_od <= 78532 "
-                     "order by data_od Desc");
+    auto r = db->run(
+        "select top 1 TYP from DEKLARACJE_WZORZEC where data_od <= 78532 "
+        "order by data_od Desc");
     ASSERT_TRUE(r) << r.error();
     ASSERT_EQ(r->rows.size(), 1u);
     EXPECT_EQ(r->rows[0][0], std::optional<std::string>("CIT-8"));
@@ -65,8 +66,9 @@ TEST_F(DatabaseTest, ReopeningKeepsDataAndVersion) {
     {
         auto db = openScratch();
         ASSERT_TRUE(db);
-        auto r = db->run("insert into UZYTKOWNICY (id_uzytkownika, id_uzyt, nazwa) "
-                         "values (7, 'ANOWAK', 'Anna Nowak-Żółć')");
+        auto r = db->run(
+            "insert into UZYTKOWNICY (id_uzytkownika, id_uzyt, nazwa) "
+            "values (7, 'ANOWAK', 'Anna Nowak-Żółć')");
         ASSERT_TRUE(r) << r.error();
         EXPECT_EQ(r->rowsAffected, 1);
     }
@@ -196,8 +198,7 @@ TEST_F(DatabaseTest, CommitAfterAFailedStatementTellsTheTruth) {
     EXPECT_TRUE(db->commit());
 }
 
-RowInsert fieldRow(int id, int sheet, const std::string& field,
-                   std::optional<std::string> value) {
+RowInsert fieldRow(int id, int sheet, const std::string& field, std::optional<std::string> value) {
     return RowInsert{"DEKLARACJE_POZ",
                      {"ID_DEKLARACJE_NAG", "NR_ZALACZNIKA", "NR_POLA", "WARTOSC_POLA"},
                      {"CAST(? AS BIGINT)", "CAST(? AS BIGINT)", "?", "?"},
@@ -211,9 +212,9 @@ TEST_F(DatabaseTest, InsertedRowsAreReadBackInsideTheTransactionAndExactlyAfterI
     const std::string awkward = "O'Brien \\ \"x\" ; -- ? $1 Żółć\n\t";
     ASSERT_TRUE(db->begin());
     for (int i = 1; i <= kRows; ++i) {
-        ASSERT_TRUE(db->insertRow(fieldRow(1, i % 3, std::to_string(i),
-                                           i % 7 == 0 ? std::optional<std::string>()
-                                                      : awkward + std::to_string(i))));
+        ASSERT_TRUE(db->insertRow(
+            fieldRow(1, i % 3, std::to_string(i),
+                     i % 7 == 0 ? std::optional<std::string>() : awkward + std::to_string(i))));
         if (i == 10) {
             // A read in the middle sees what came before it.
             EXPECT_EQ(count(*db, "DEKLARACJE_POZ"), "10");
@@ -224,8 +225,9 @@ TEST_F(DatabaseTest, InsertedRowsAreReadBackInsideTheTransactionAndExactlyAfterI
     ASSERT_TRUE(db->commit());
     EXPECT_EQ(count(*db, "DEKLARACJE_POZ"), std::to_string(kRows));
     EXPECT_EQ(count(*db, "UZYTKOWNICY"), "1");
-    auto r = db->runNative("select WARTOSC_POLA from DEKLARACJE_POZ where NR_POLA in ('7', '8')"
-                           " order by NR_POLA");
+    auto r = db->runNative(
+        "select WARTOSC_POLA from DEKLARACJE_POZ where NR_POLA in ('7', '8')"
+        " order by NR_POLA");
     ASSERT_TRUE(r) << r.error();
     ASSERT_EQ(r->rows.size(), 2u);
     EXPECT_EQ(r->rows[0][0], std::nullopt);
