@@ -11,12 +11,16 @@ namespace {
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 bool isWordStart(char c) {
     const auto u = static_cast<unsigned char>(c);
     return std::isalpha(u) != 0 || c == '_' || c == '@' || c == '#' || u >= 0x80;
 }
-bool isWordChar(char c) { return isWordStart(c) || isDigit(c) || c == '$'; }
+bool isWordChar(char c) {
+    return isWordStart(c) || isDigit(c) || c == '$';
+}
 
 std::string upper(std::string_view s) {
     std::string out(s);
@@ -84,10 +88,10 @@ Result<std::vector<Token>> tokenize(std::string_view sql) {
                 ++i;
             }
             if (!closed) {
-                return Result<std::vector<Token>>::failure(errorAt(
-                    c == '\'' ? "Niezakończony tekst w apostrofach w tekście SQL"
-                              : "Niezakończona nazwa w cudzysłowie w tekście SQL",
-                    start));
+                return Result<std::vector<Token>>::failure(
+                    errorAt(c == '\'' ? "Niezakończony tekst w apostrofach w tekście SQL"
+                                      : "Niezakończona nazwa w cudzysłowie w tekście SQL",
+                            start));
             }
             push(c == '\'' ? TokenKind::String : TokenKind::QuotedIdentifier, start, i);
         } else if (isDigit(c) || (c == '.' && i + 1 < n && isDigit(sql[i + 1]))) {
@@ -173,8 +177,8 @@ std::string readName(const std::vector<Token>& t, const std::vector<std::size_t>
 
 // Reads "(lit, lit, ...)" at sig[pos] (the parentheses may be absent when `optional`).
 Result<std::vector<Literal>> readArguments(const std::vector<Token>& t,
-                                           const std::vector<std::size_t>& sig,
-                                           std::size_t& pos, bool optional) {
+                                           const std::vector<std::size_t>& sig, std::size_t& pos,
+                                           bool optional) {
     using R = Result<std::vector<Literal>>;
     std::vector<Literal> args;
     if (pos >= sig.size() || !isPunct(t[sig[pos]], "(")) {
@@ -207,9 +211,8 @@ Result<std::vector<Literal>> readArguments(const std::vector<Token>& t,
             lit.kind = Literal::Kind::Null;
             ++pos;
         } else {
-            return R::failure(errorAt("Argument wywołania musi być liczbą lub tekstem: " +
-                                          tok.text,
-                                      tok.offset));
+            return R::failure(
+                errorAt("Argument wywołania musi być liczbą lub tekstem: " + tok.text, tok.offset));
         }
         args.push_back(std::move(lit));
         if (pos >= sig.size()) return R::failure("Niezakończona lista argumentów wywołania");
@@ -221,8 +224,8 @@ Result<std::vector<Literal>> readArguments(const std::vector<Token>& t,
             ++pos;
             return args;
         }
-        return R::failure(errorAt("Oczekiwano przecinka lub nawiasu: " + t[sig[pos]].text,
-                                  t[sig[pos]].offset));
+        return R::failure(
+            errorAt("Oczekiwano przecinka lub nawiasu: " + t[sig[pos]].text, t[sig[pos]].offset));
     }
 }
 
@@ -231,8 +234,7 @@ bool atEnd(const std::vector<Token>& t, const std::vector<std::size_t>& sig, std
     return pos >= sig.size();
 }
 
-Result<Translation> parseCall(const std::vector<Token>& t,
-                              const std::vector<std::size_t>& sig) {
+Result<Translation> parseCall(const std::vector<Token>& t, const std::vector<std::size_t>& sig) {
     std::size_t pos = 1;
     Translation out;
     out.kind = Translation::Kind::Procedure;
@@ -293,8 +295,7 @@ std::vector<Token> rewriteStatement(const std::vector<Token>& in) {
     for (std::size_t i = 0; i < in.size(); ++i) {
         const Token& tok = in[i];
         if (isWord(tok, "dbo") && i + 2 < in.size() && isPunct(in[i + 1], ".") &&
-            (in[i + 2].kind == TokenKind::Word ||
-             in[i + 2].kind == TokenKind::QuotedIdentifier)) {
+            (in[i + 2].kind == TokenKind::Word || in[i + 2].kind == TokenKind::QuotedIdentifier)) {
             ++i;  // drop "dbo" and its dot
             continue;
         }
@@ -396,6 +397,30 @@ void quoteNumbersAgainstText(std::vector<Token>& t, const DialectOptions& option
             textColumnStartingAt(p + 1, after)) {
             quoteNumber(p - 1, false);
         }
+    }
+    // column [not] in (number, number, ...): every number of a list of literals.
+    for (std::size_t p = 1; p + 1 < sig.size(); ++p) {
+        if (!isWord(t[sig[p]], "in") || !isPunct(t[sig[p + 1]], "(")) continue;
+        const std::size_t column = isWord(t[sig[p - 1]], "not") && p >= 2 ? p - 2 : p - 1;
+        if (!textColumnEndingAt(column)) continue;
+        std::vector<std::pair<std::size_t, bool>> numbers;  // position, with a unary minus
+        std::size_t q = p + 2;
+        bool literals = true;
+        while (q < sig.size() && !isPunct(t[sig[q]], ")")) {
+            const Token& item = t[sig[q]];
+            if (item.kind == TokenKind::Number) {
+                numbers.emplace_back(q, false);
+            } else if (isOperator(item, "-") && q + 1 < sig.size() &&
+                       t[sig[q + 1]].kind == TokenKind::Number) {
+                numbers.emplace_back(++q, true);
+            } else if (item.kind != TokenKind::String && !isPunct(item, ",")) {
+                literals = false;  // a subquery or an expression: left to the engine
+                break;
+            }
+            ++q;
+        }
+        if (!literals) continue;
+        for (const auto& [at, minus] : numbers) quoteNumber(at, minus);
     }
     for (std::size_t p = 0; p + 1 < sig.size(); ++p) {
         if (!(isWord(t[sig[p]], "coalesce") && isPunct(t[sig[p + 1]], "("))) continue;

@@ -110,6 +110,13 @@ TEST(TranslateTest, NumbersComparedWithTextColumnsAreQuotedForPostgres) {
         {"select 1 from DEKLARACJE_POZ where nr_pola=13", "select 1 from DEKLARACJE_POZ where nr_pola='13'"},
         {"select 1 from DEKLARACJE_POZ p where 13 = p.NR_POLA", "select 1 from DEKLARACJE_POZ p where '13' = p.NR_POLA"},
         {"select 1 from DEKLARACJE_POZ where nr_pola >= -5", "select 1 from DEKLARACJE_POZ where nr_pola >= '-5'"},
+        {"select 1 from DEKLARACJE_POZ where nr_pola in (13, -1,'14')",
+         "select 1 from DEKLARACJE_POZ where nr_pola in ('13', '-1','14')"},
+        {"select 1 from DEKLARACJE_POZ where NR_POLA not in (7) and nr_zalacznika in (0, 1)",
+         "select 1 from DEKLARACJE_POZ where NR_POLA not in ('7') and nr_zalacznika in (0, 1)"},
+        // a list that is not all literals is left to the engine
+        {"select 1 from t where nr_pola in (select 13 from u)",
+         "select 1 from t where nr_pola in (select 13 from u)"},
         // integer columns and qualifiers named like text columns stay as they are
         {"select 1 from DEKLARACJE_POZ where nr_zalacznika=1", "select 1 from DEKLARACJE_POZ where nr_zalacznika=1"},
         {"select 1 from t typ where typ.x=1", "select 1 from t typ where typ.x=1"},
