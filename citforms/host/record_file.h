@@ -53,6 +53,15 @@ std::string_view hostFileName(HostFileId id);
 inline constexpr std::string_view kKeyDeklNagPk = "DKN:PK_DEKL_NAG";
 inline constexpr std::string_view kKeyDeklPozByZalacznik =
     "DKP:KEY_WG_IDDEKLARACJENAG_ZALACZNIK_NRPOLA";
+// Primary keys of the other host files, each on the table's id column:
+// DEKLARACJE_DOCHOD.ID_DEKLARACJE_DOCHOD, LATA_OBROTOWE.ID_LATA_OBROTOWE, FIRMA.ID_FIRMY,
+// ADRESY_FIRMY.ID_ADRESY_FIRMY, URZEDY.ID_URZEDU, URZEDY_FIRMY.ID_URZEDY_FIRMY.
+inline constexpr std::string_view kKeyDeklDochodPk = "DKD:PK_DEKL_DOCHOD";
+inline constexpr std::string_view kKeyLataObrotowePk = "LOB:PK_LATA_OBROTOWE";
+inline constexpr std::string_view kKeyFirmaPk = "FIR:PK_FIRMA";
+inline constexpr std::string_view kKeyAdresyFirmyPk = "ADF:PK_ADRESY_FIRMY";
+inline constexpr std::string_view kKeyUrzedyPk = "URZ:PK_URZEDY";
+inline constexpr std::string_view kKeyUrzedyFirmyPk = "URF:PK_URZEDY_FIRMY";
 
 // One record: column name -> text value. Column names compare case-insensitively.
 class Record {

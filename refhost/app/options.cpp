@@ -1,0 +1,66 @@
+#include "refhost/app/options.h"
+
+#include <charconv>
+
+namespace refhost::app {
+
+const char* const kUsage =
+    "usage: tabrix [--db PATH] [--user N] [--company N] [--answers LIST] COMMAND ...\n"
+    "commands:\n"
+    "  init-db [--demo]   create the database (with the demo data)\n"
+    "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
+    "  dump ID            print a stored declaration as JSON\n";
+
+std::optional<std::int32_t> parseId(const std::string& text) {
+    std::int32_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value <= 0) return std::nullopt;
+    return value;
+}
+
+citforms::values::Result<Options> parseOptions(const std::vector<std::string>& args) {
+    using R = citforms::values::Result<Options>;
+    Options options;
+    std::size_t i = 0;
+    for (; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+            return options;
+        }
+        if (arg.rfind("--", 0) != 0) break;
+        std::string value;
+        bool hasValue = false;
+        if (const auto eq = arg.find('='); eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasValue = true;
+        }
+        if (arg != "--db" && arg != "--user" && arg != "--company" && arg != "--answers")
+            return R::failure("unknown option " + arg);
+        if (!hasValue) {
+            if (i + 1 >= args.size()) return R::failure("option " + arg + " needs a value");
+            value = args[++i];
+        }
+        if (arg == "--db") {
+            if (value.empty()) return R::failure("--db needs a path");
+            options.db = value;
+        } else if (arg == "--answers") {
+            options.answers = value;
+        } else {
+            const auto number = parseId(value);
+            if (!number) return R::failure(arg + " needs a positive number, not '" + value + "'");
+            if (arg == "--user") {
+                options.user = *number;
+            } else {
+                options.company = *number;
+            }
+        }
+    }
+    if (i >= args.size()) return R::failure("no command given");
+    options.command = args[i];
+    options.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+    return options;
+}
+
+}  // namespace refhost::app

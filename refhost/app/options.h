@@ -1,0 +1,31 @@
+#pragma once
+// The tabrix command line:
+//   tabrix [--db PATH] [--user N] [--company N] [--answers LIST] COMMAND [ARGS...]
+// Options take their value as the next argument or after "=" (--db=PATH).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "citforms/values/result.h"
+
+namespace refhost::app {
+
+struct Options {
+    std::optional<std::string> db;        // --db; default: the user's data folder
+    std::int32_t user = 1;                // --user
+    std::optional<std::int32_t> company;  // --company; default: the first company
+    std::string answers;                  // --answers, for the scripted UI
+    bool help = false;
+    std::string command;
+    std::vector<std::string> arguments;  // after the command
+};
+
+citforms::values::Result<Options> parseOptions(const std::vector<std::string>& args);
+
+// A whole positive 32-bit number, or nullopt.
+std::optional<std::int32_t> parseId(const std::string& text);
+
+extern const char* const kUsage;
+
+}  // namespace refhost::app

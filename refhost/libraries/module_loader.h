@@ -1,0 +1,68 @@
+#pragma once
+// Loads libcitforms.so the way a host does: dlopen, every exported procedure found by its
+// name, the host bound, then CITFORMS:INIT; CITFORMS:KILL and dlclose at the end.
+//
+//   auto module = LoadedModule::load(LoadedModule::pathFromEnvironment(CITFORMS_MODULE_PATH));
+//   if (!module) fail(module.error());          // names the missing symbol or the dlopen error
+//   if (auto s = (*module)->bind(host.binding()); !s) fail(s.error());
+//   (*module)->init(&host.errorManager(), &host.iniManager());
+//   const char* json = (*module)->declarationJson(17);
+//   module->reset();                              // CITFORMS:KILL, dlclose
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "citforms/host/binding.h"
+#include "citforms/host/managers.h"
+#include "citforms/values/result.h"
+
+namespace refhost::libraries {
+
+using citforms::values::Result;
+using citforms::values::Status;
+
+class LoadedModule {
+public:
+    using InitFn = void (*)(citforms::host::ErrorManager*, citforms::host::IniManager*);
+    using KillFn = void (*)();
+
+    // The seventeen exported procedures, in the order of the host's table.
+    static const std::vector<std::string_view>& procedureNames();
+    // $CITFORMS_MODULE when set and not empty, else `builtIn`.
+    static std::string pathFromEnvironment(const char* builtIn);
+
+    static Result<std::unique_ptr<LoadedModule>> load(const std::string& path);
+    ~LoadedModule();
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+
+    Status bind(const citforms::host::HostBinding& binding);
+    void init(citforms::host::ErrorManager* errorManager, citforms::host::IniManager* ini);
+    // CITFORMS:KILL once; the destructor calls it when it has not run.
+    void kill();
+
+    // Address of an exported procedure (nullptr for a name that is not one of them).
+    void* procedure(std::string_view name) const;
+    template <class Fn>
+    Fn procedureAs(std::string_view name) const {
+        return reinterpret_cast<Fn>(procedure(name));
+    }
+    // citforms_declaration_json: the declaration as JSON, or nullptr (see binding.h).
+    const char* declarationJson(std::int32_t id) const;
+    const std::string& path() const { return path_; }
+
+private:
+    LoadedModule(void* handle, std::string path);
+
+    void* handle_;
+    std::string path_;
+    std::vector<std::pair<std::string_view, void*>> procedures_;
+    citforms::host::BindHostFn bind_ = nullptr;
+    citforms::host::DeclarationJsonFn declarationJson_ = nullptr;
+    bool initCalled_ = false;
+    bool killCalled_ = false;
+};
+
+}  // namespace refhost::libraries

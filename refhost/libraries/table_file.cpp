@@ -1,0 +1,351 @@
+#include "refhost/libraries/table_file.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "citforms/host/managers.h"
+#include "refhost/libraries/host_state.h"
+
+namespace refhost::libraries {
+
+using citforms::host::Record;
+
+namespace {
+
+constexpr std::size_t kBatchRows = 256;
+
+std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool isIdentifier(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    });
+}
+
+std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) out += separator;
+        out += parts[i];
+    }
+    return out;
+}
+
+// "(a, b) >= (x, y)" or "a >= x" for one column.
+std::string compare(const std::vector<std::string>& left, std::string_view op,
+                    const std::vector<std::string>& right) {
+    if (left.size() == 1) return left[0] + " " + std::string(op) + " " + right[0];
+    return "(" + joined(left, ", ") + ") " + std::string(op) + " (" + joined(right, ", ") + ")";
+}
+
+Record toRecord(const sql::QueryResult& result, std::size_t row) {
+    Record record;
+    for (std::size_t i = 0; i < result.columns.size(); ++i) {
+        const auto& value = result.rows[row][i];
+        record.set(result.columns[i], value ? *value : std::string());
+    }
+    return record;
+}
+
+}  // namespace
+
+TableFile::TableFile(HostState& state, citforms::host::HostFileId id)
+    : state_(&state), id_(id), spec_(tableSpec(id)) {}
+
+bool TableFile::open() {
+    if (spec_ == nullptr) {
+        return fail(kErrorBadKey,
+                    std::string(citforms::host::hostFileName(id_)) + " is not a table file", true);
+    }
+    ++openCount_;
+    state_->clearStatus();
+    return true;
+}
+
+void TableFile::close() {
+    if (openCount_ > 0) --openCount_;
+    if (openCount_ == 0) {
+        readKey_ = nullptr;
+        batch_.clear();
+        exhausted_ = true;
+    }
+}
+
+void TableFile::closeAll() {
+    openCount_ = 1;
+    close();
+}
+
+void TableFile::attachErrorManager(citforms::host::ErrorManager* manager) {
+    state_->attachErrorManager(id_, manager);
+}
+
+bool TableFile::fail(int code, const std::string& text, bool report) {
+    state_->setStatus(code, text);
+    if (report) {
+        if (auto* manager = state_->errorManager(id_))
+            manager->report(citforms::host::hostFileName(id_), text);
+    }
+    return false;
+}
+
+bool TableFile::ready() {
+    if (openCount_ > 0) return true;
+    return fail(kErrorFileNotOpen,
+                "File " + std::string(citforms::host::hostFileName(id_)) + " is not open", true);
+}
+
+const KeySpec* TableFile::keyNamed(std::string_view name) {
+    const KeySpec* key = findKey(*spec_, name);
+    if (key == nullptr) {
+        fail(kErrorBadKey, "Unknown key " + std::string(name) + " of " + std::string(spec_->table),
+             true);
+    }
+    return key;
+}
+
+std::vector<std::string> TableFile::keyPrefix(const KeySpec& key, const Record& values) {
+    // The leading key columns that have a value; the rest count as the lowest value.
+    std::vector<std::string> prefix;
+    for (const KeyColumn& column : key.columns) {
+        if (!values.has(column.name)) break;
+        const std::string& value = values.get(column.name);
+        if (column.kind == KeyKind::Number && value.empty()) break;
+        prefix.push_back(value);
+    }
+    return prefix;
+}
+
+std::string TableFile::columnExpr(const KeyColumn& column) const {
+    std::string expr(column.name);
+    // PostgreSQL would otherwise compare text by the database's locale.
+    if (column.kind == KeyKind::Text && state_->engine() == sql::Engine::PostgreSQL)
+        expr += " COLLATE \"C\"";
+    return expr;
+}
+
+std::string TableFile::keyParam(const KeyColumn& column) const {
+    return column.kind == KeyKind::Number ? "CAST(? AS BIGINT)" : "CAST(? AS TEXT)";
+}
+
+std::string TableFile::orderBy(const KeySpec& key) const {
+    std::vector<std::string> columns;
+    for (const KeyColumn& column : key.columns) columns.push_back(columnExpr(column));
+    return " ORDER BY " + joined(columns, ", ");
+}
+
+bool TableFile::fetch(std::string_view key, const Record& keyValues, Record& out) {
+    if (!ready()) return false;
+    const KeySpec* spec = keyNamed(key);
+    if (spec == nullptr) return false;
+    const std::vector<std::string> prefix = keyPrefix(*spec, keyValues);
+    if (prefix.empty())
+        return fail(kErrorBadKey, "No key values given for " + std::string(key), true);
+
+    std::vector<std::string> conditions;
+    std::vector<std::optional<std::string>> params;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        conditions.push_back(columnExpr(spec->columns[i]) + " = " + keyParam(spec->columns[i]));
+        params.emplace_back(prefix[i]);
+    }
+    const std::string text = "SELECT * FROM " + std::string(spec_->table) + " WHERE " +
+                             joined(conditions, " AND ") + orderBy(*spec) + " LIMIT 1";
+    auto result = state_->runNative(text, params);
+    if (!result) return fail(kErrorDatabase, result.error(), true);
+    if (result->rows.empty()) return fail(kErrorRecordNotFound, "Record not found", false);
+    out = toRecord(*result, 0);
+    state_->clearStatus();
+    return true;
+}
+
+bool TableFile::set(std::string_view key, const Record& keyValues) {
+    if (!ready()) return false;
+    const KeySpec* spec = keyNamed(key);
+    if (spec == nullptr) return false;
+    readKey_ = spec;
+    start_ = keyPrefix(*spec, keyValues);
+    batch_.clear();
+    batchPos_ = 0;
+    lastKey_.clear();
+    givenAtLastKey_ = 0;
+    started_ = false;
+    exhausted_ = false;
+    state_->clearStatus();
+    return true;
+}
+
+bool TableFile::fetchBatch() {
+    const KeySpec& key = *readKey_;
+    std::vector<std::string> columns;
+    std::vector<std::string> marks;
+    std::vector<std::optional<std::string>> params;
+    const std::vector<std::string>& from = started_ ? lastKey_ : start_;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        columns.push_back(columnExpr(key.columns[i]));
+        marks.push_back(keyParam(key.columns[i]));
+        params.emplace_back(from[i]);
+    }
+    // Rows equal to the last key were given out already; read them again and skip them, so
+    // that a key shared by several rows loses none of them.
+    const std::size_t skip = started_ ? givenAtLastKey_ : 0;
+    std::string text = "SELECT * FROM " + std::string(spec_->table);
+    if (!columns.empty()) text += " WHERE " + compare(columns, ">=", marks);
+    text += orderBy(key) + " LIMIT " + std::to_string(kBatchRows + skip);
+    auto result = state_->runNative(text, params);
+    if (!result) return fail(kErrorDatabase, result.error(), true);
+
+    batch_.clear();
+    batchPos_ = 0;
+    for (std::size_t row = skip; row < result->rows.size(); ++row)
+        batch_.push_back(toRecord(*result, row));
+    if (result->rows.size() < kBatchRows + skip) exhausted_ = true;
+    started_ = true;
+    return true;
+}
+
+bool TableFile::next(Record& out) {
+    if (!ready()) return false;
+    if (readKey_ == nullptr) return fail(kErrorBadKey, "next() without set()", true);
+    if (batchPos_ >= batch_.size()) {
+        if (exhausted_ && started_) {
+            return fail(kErrorRecordNotAvailable, "Record not available", false);
+        }
+        if (!fetchBatch()) return false;
+        if (batch_.empty()) return fail(kErrorRecordNotAvailable, "Record not available", false);
+    }
+    out = batch_[batchPos_++];
+
+    std::vector<std::string> keyOfRow;
+    for (const KeyColumn& column : readKey_->columns) keyOfRow.push_back(out.get(column.name));
+    if (keyOfRow == lastKey_) {
+        ++givenAtLastKey_;
+    } else {
+        lastKey_ = std::move(keyOfRow);
+        givenAtLastKey_ = 1;
+    }
+    state_->clearStatus();
+    return true;
+}
+
+std::optional<TableFile::ColumnKind> TableFile::columnKind(const std::string& column) {
+    if (!columnKindsRead_) {
+        const bool postgres = state_->engine() == sql::Engine::PostgreSQL;
+        const std::string text =
+            postgres ? "SELECT column_name, data_type FROM information_schema.columns "
+                       "WHERE lower(table_name) = lower(?) AND table_schema = current_schema()"
+                     : "SELECT name, type FROM pragma_table_info(?)";
+        auto result = state_->runNative(text, {std::string(spec_->table)});
+        if (!result) {
+            fail(kErrorDatabase, result.error(), true);
+            return std::nullopt;
+        }
+        for (const auto& row : result->rows) {
+            if (row.size() < 2 || !row[0]) continue;
+            const std::string type = upper(row[1].value_or(""));
+            ColumnKind kind = ColumnKind::Other;
+            if (type.find("INT") != std::string::npos) {
+                kind = ColumnKind::Integer;
+            } else if (postgres && (type.find("NUMERIC") != std::string::npos ||
+                                    type.find("DECIMAL") != std::string::npos)) {
+                kind = ColumnKind::Decimal;
+            }
+            columnKinds_[upper(*row[0])] = kind;
+        }
+        columnKindsRead_ = true;
+    }
+    auto found = columnKinds_.find(upper(column));
+    if (found == columnKinds_.end()) return std::nullopt;
+    return found->second;
+}
+
+std::string TableFile::valueParam(const std::string& column) {
+    switch (columnKind(column).value_or(ColumnKind::Other)) {
+        case ColumnKind::Integer:
+            return "CAST(? AS BIGINT)";
+        case ColumnKind::Decimal:
+            return "CAST(? AS NUMERIC)";
+        case ColumnKind::Other:
+            return "?";
+    }
+    return "?";
+}
+
+namespace {
+
+std::optional<std::string> boundValue(const std::string& value, bool number) {
+    if (number && value.empty()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+bool TableFile::insert(const Record& record) {
+    if (!ready()) return false;
+    std::vector<std::string> columns;
+    std::vector<std::string> marks;
+    std::vector<std::optional<std::string>> params;
+    for (const auto& [column, value] : record.values()) {
+        if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
+        const auto kind = columnKind(column);
+        if (!kind) {
+            return fail(kErrorBadKey, "No column " + column + " in " + std::string(spec_->table),
+                        true);
+        }
+        columns.push_back(column);
+        marks.push_back(valueParam(column));
+        params.push_back(boundValue(value, *kind != ColumnKind::Other));
+    }
+    if (columns.empty()) return fail(kErrorBadKey, "Empty record", true);
+    const std::string text = "INSERT INTO " + std::string(spec_->table) + " (" +
+                             joined(columns, ", ") + ") VALUES (" + joined(marks, ", ") + ")";
+    auto result = state_->runNative(text, params);
+    if (!result) return fail(kErrorDatabase, result.error(), true);
+    state_->clearStatus();
+    return true;
+}
+
+bool TableFile::update(const Record& record) {
+    if (!ready()) return false;
+    const KeySpec& primary = spec_->keys.front();
+    std::vector<std::string> assignments;
+    std::vector<std::string> conditions;
+    std::vector<std::optional<std::string>> params;
+    for (const auto& [column, value] : record.values()) {
+        const bool isKey =
+            std::any_of(primary.columns.begin(), primary.columns.end(),
+                        [&](const KeyColumn& k) { return upper(k.name) == upper(column); });
+        if (isKey) continue;
+        if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
+        const auto kind = columnKind(column);
+        if (!kind) {
+            return fail(kErrorBadKey, "No column " + column + " in " + std::string(spec_->table),
+                        true);
+        }
+        assignments.push_back(column + " = " + valueParam(column));
+        params.push_back(boundValue(value, *kind != ColumnKind::Other));
+    }
+    for (const KeyColumn& column : primary.columns) {
+        if (!record.has(column.name) ||
+            (column.kind == KeyKind::Number && record.get(column.name).empty())) {
+            return fail(kErrorBadKey, "Record without its key column " + std::string(column.name),
+                        true);
+        }
+        conditions.push_back(columnExpr(column) + " = " + keyParam(column));
+        params.emplace_back(record.get(column.name));
+    }
+    if (assignments.empty()) return fail(kErrorBadKey, "Nothing to update", true);
+    const std::string text = "UPDATE " + std::string(spec_->table) + " SET " +
+                             joined(assignments, ", ") + " WHERE " + joined(conditions, " AND ");
+    auto result = state_->runNative(text, params);
+    if (!result) return fail(kErrorDatabase, result.error(), true);
+    if (result->rowsAffected == 0)
+        return fail(kErrorRecordNotFound, "Record to update not found", true);
+    state_->clearStatus();
+    return true;
+}
+
+}  // namespace refhost::libraries

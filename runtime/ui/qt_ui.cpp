@@ -1,0 +1,112 @@
+#include "runtime/ui/qt_ui.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QThread>
+
+#include "runtime/ui/scripted/button_captions.h"
+
+namespace citforms::runtime {
+
+namespace {
+
+QMessageBox::Icon qtIcon(host::MessageIcon icon) {
+    switch (icon) {
+        case host::MessageIcon::None:
+            return QMessageBox::NoIcon;
+        case host::MessageIcon::Information:
+            return QMessageBox::Information;
+        case host::MessageIcon::Question:
+            return QMessageBox::Question;
+        case host::MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case host::MessageIcon::Error:
+            return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+bool onApplicationThread() {
+    return QCoreApplication::instance() != nullptr &&
+           QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+}  // namespace
+
+std::vector<QString> QtUi::buttonCaptions(const std::string& buttons) {
+    std::vector<QString> captions;
+    for (const std::string& caption : splitButtons(buttons))
+        captions.push_back(QString::fromStdString(caption));
+    return captions;
+}
+
+QString QtUi::displayText(const std::string& text) {
+    return QString::fromStdString(text).replace(QLatin1Char('|'), QLatin1Char('\n'));
+}
+
+int QtUi::message(const host::MessageRequest& request) {
+    if (onApplicationThread()) return showOnThisThread(request);
+    if (QCoreApplication::instance() == nullptr) {
+        // No application to show the box on: as if it was closed without a choice.
+        return static_cast<int>(splitButtons(request.buttons).size());
+    }
+    int answer = 0;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { answer = showOnThisThread(request); },
+        Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+int QtUi::showOnThisThread(const host::MessageRequest& request) {
+    QMessageBox box(qtIcon(request.icon), QString::fromStdString(request.title),
+                    displayText(request.text), QMessageBox::NoButton, QApplication::activeWindow());
+    std::vector<QPushButton*> buttons;
+    for (const QString& caption : buttonCaptions(request.buttons))
+        buttons.push_back(box.addButton(caption, QMessageBox::ActionRole));
+    const std::size_t defaultIndex =
+        request.defaultButton >= 1 &&
+                static_cast<std::size_t>(request.defaultButton) <= buttons.size()
+            ? static_cast<std::size_t>(request.defaultButton) - 1
+            : 0;
+    box.setDefaultButton(buttons[defaultIndex]);
+    box.setEscapeButton(buttons.back());
+
+    // The busy cursor would hide that the box waits for the user.
+    const bool busy = busyDepth_ > 0;
+    if (busy) QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    box.exec();
+    if (busy) QGuiApplication::restoreOverrideCursor();
+
+    const auto clicked = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    if (clicked == buttons.end()) return static_cast<int>(buttons.size());
+    return static_cast<int>(clicked - buttons.begin()) + 1;
+}
+
+void QtUi::setBusy(bool busy) {
+    if (onApplicationThread()) {
+        setBusyOnThisThread(busy);
+        return;
+    }
+    if (QCoreApplication::instance() == nullptr) return;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [this, busy] { setBusyOnThisThread(busy); },
+        Qt::BlockingQueuedConnection);
+}
+
+void QtUi::setBusyOnThisThread(bool busy) {
+    if (busy) {
+        ++busyDepth_;
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    } else if (busyDepth_ > 0) {
+        --busyDepth_;
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+}  // namespace citforms::runtime

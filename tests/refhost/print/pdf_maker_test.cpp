@@ -1,0 +1,187 @@
+#include "refhost/print/pdf_maker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "citforms/values/picture.h"
+
+namespace citforms::refhost {
+namespace {
+
+using print::PageContent;
+using print::TextItem;
+
+class PdfMakerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (QGuiApplication::instance() == nullptr) {
+            static int argc = 1;
+            static char name[] = "refhost_tests";
+            static char* argv[] = {name, nullptr};
+            static QGuiApplication app(argc, argv);
+        }
+    }
+    std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
+
+    static QString run(const QString& program, const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        EXPECT_TRUE(p.waitForFinished(30000)) << program.toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    static int pageCount(const std::string& file) {
+        const QString info = run("pdfinfo", {QString::fromStdString(file)});
+        for (const QString& line : info.split('\n')) {
+            if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+        }
+        return -1;
+    }
+    static QString text(const std::string& file) {
+        return run("pdftotext", {"-layout", QString::fromStdString(file), "-"});
+    }
+
+    // A page of one form: its mark, page number and a formatted amount, as the prints make.
+    static PageContent formPage(const std::string& form, int page, int pages,
+                                const std::string& amount) {
+        PageContent p;
+        p.title = "CIT_8_Prn_73";
+        const print::FontSpec bold{"Arial", 9, 700, true, std::nullopt};
+        p.items.emplace_back(print::BoxItem{600, 400, 7000, 10000, print::kBlack, std::nullopt, 7});
+        p.items.emplace_back(TextItem{700, 10500, std::nullopt, std::nullopt, form, bold});
+        p.items.emplace_back(TextItem{6500, 10500, 1000, std::nullopt,
+                                      std::to_string(page) + "/" + std::to_string(pages), bold,
+                                      print::Justify::Right});
+        p.items.emplace_back(TextItem{700, 1000, std::nullopt, std::nullopt,
+                                      "Zażółć gęślą jaźń ŻÓŁW", bold});
+        p.items.emplace_back(TextItem{5000, 2000, 1250, 208,
+                                      values::formatPicture("N-19_`2", amount), bold,
+                                      print::Justify::Right});
+        return p;
+    }
+    static host::PageList run8() {
+        host::PageList pages;
+        for (int i = 1; i <= 4; ++i) pages.append(formPage("CIT-8(24)", i, 4, "-1234.5"));
+        return pages;
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(PdfMakerTest, OnePdfAcrossSeveralRunsKeepsTextSearchable) {
+    PdfMaker pdf;
+    const std::string file = path("deklaracja.pdf");
+    ASSERT_EQ(pdf.MAKEPDF(0, file, nullptr), PdfMaker::kOk);
+    auto cit8 = run8();
+    EXPECT_EQ(pdf.MAKEPDF(1, "", &cit8), PdfMaker::kOk);
+    host::PageList ordzu;
+    ordzu.append(formPage("ORD-ZU", 1, 1, "0"));
+    EXPECT_EQ(pdf.MAKEPDF(1, "", &ordzu), PdfMaker::kOk);
+    // Until it is finished, nothing is under the PDF's name.
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(file)));
+    ASSERT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kOk);
+    EXPECT_FALSE(pdf.active());
+
+    EXPECT_EQ(pageCount(file), 5);
+    const QString t = text(file);
+    EXPECT_TRUE(t.contains("CIT-8(24)"));
+    EXPECT_TRUE(t.contains("1/4"));
+    EXPECT_TRUE(t.contains("4/4"));
+    EXPECT_TRUE(t.contains("Zażółć gęślą jaźń ŻÓŁW"));
+    EXPECT_TRUE(t.contains("-1 234,50"));
+    EXPECT_TRUE(t.contains("0,00"));
+    EXPECT_TRUE(t.contains("ORD-ZU"));
+    // Fonts are embedded: pdffonts lists the faces with "emb yes".
+    const QString fonts = run("pdffonts", {QString::fromStdString(file)});
+    EXPECT_TRUE(fonts.contains("LiberationSans-Bold")) << fonts.toStdString();
+    for (const QString& line : fonts.split('\n').mid(2)) {
+        if (!line.trimmed().isEmpty()) {
+            EXPECT_TRUE(line.contains(" yes ")) << line.toStdString();
+        }
+    }
+}
+
+TEST_F(PdfMakerTest, ModesOutOfOrderFailWithoutAFile) {
+    PdfMaker pdf;
+    auto pages = run8();
+    EXPECT_EQ(pdf.MAKEPDF(1, "", &pages), PdfMaker::kNotStarted);
+    EXPECT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kNotStarted);
+    EXPECT_EQ(pdf.MAKEPDF(7, "", nullptr), PdfMaker::kBadMode);
+    EXPECT_EQ(pdf.MAKEPDF(0, "", nullptr), PdfMaker::kBadName);
+    EXPECT_EQ(pdf.MAKEPDF(0, path("no/such/folder/x.pdf"), nullptr), PdfMaker::kCannotWrite);
+
+    // Finishing a PDF that never received a page makes no file and says so.
+    const std::string empty = path("empty.pdf");
+    ASSERT_EQ(pdf.MAKEPDF(0, empty, nullptr), PdfMaker::kOk);
+    host::PageList none;
+    EXPECT_EQ(pdf.MAKEPDF(1, "", &none), PdfMaker::kOk);
+    EXPECT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kNoPages);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(empty)));
+}
+
+TEST_F(PdfMakerTest, StartingAgainAbandonsTheUnfinishedPdf) {
+    PdfMaker pdf;
+    const std::string first = path("first.pdf");
+    const std::string second = path("second.pdf");
+    auto pages = run8();
+    ASSERT_EQ(pdf.MAKEPDF(0, first, nullptr), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(1, "", &pages), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(0, second, nullptr), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(1, "", &pages), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kOk);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(first)));
+    EXPECT_EQ(pageCount(second), 4);
+    // Nothing but the finished PDF is left in the folder.
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{"second.pdf"});
+}
+
+TEST_F(PdfMakerTest, ManyRunsGrowTheFileNotTheMaker) {
+    PdfMaker pdf;
+    const std::string file = path("many.pdf");
+    ASSERT_EQ(pdf.MAKEPDF(0, file, nullptr), PdfMaker::kOk);
+    for (int i = 0; i < 50; ++i) {
+        auto pages = run8();
+        ASSERT_EQ(pdf.MAKEPDF(1, "", &pages), PdfMaker::kOk);
+    }
+    EXPECT_EQ(pdf.pagesWritten(), 200);
+    ASSERT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kOk);
+    EXPECT_EQ(pageCount(file), 200);
+}
+
+TEST_F(PdfMakerTest, CopiesAreMadeByRepeatingPages) {
+    host::PageList pages = run8();
+    pages.repeatForCopies(3);
+    ASSERT_EQ(pages.size(), 12u);
+    EXPECT_EQ(std::get<TextItem>(pages.at(2).items[2]).text, "1/4");
+    EXPECT_EQ(std::get<TextItem>(pages.at(3).items[2]).text, "2/4");
+    PdfMaker pdf;
+    const std::string file = path("copies.pdf");
+    ASSERT_EQ(pdf.MAKEPDF(0, file, nullptr), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(1, "", &pages), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kOk);
+    EXPECT_EQ(pageCount(file), 12);
+}
+
+TEST_F(PdfMakerTest, LandscapePagesKeepTheirOrientation) {
+    host::PageList pages;
+    pages.append(formPage("CIT-ST(7)", 1, 2, "1"));
+    PageContent wide = formPage("CIT-ST(7)", 2, 2, "2");
+    wide.orientation = print::Orientation::Landscape;
+    pages.append(wide);
+    PdfMaker pdf;
+    const std::string file = path("landscape.pdf");
+    ASSERT_EQ(pdf.MAKEPDF(0, file, nullptr), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(1, "", &pages), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kOk);
+    const QString info =
+        run("pdfinfo", {"-f", "1", "-l", "2", QString::fromStdString(file)});
+    EXPECT_TRUE(info.contains(QRegularExpression("Page +1 size: +595"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page +2 size: +842"))) << info.toStdString();
+}
+
+}  // namespace
+}  // namespace citforms::refhost
