@@ -14,3 +14,6 @@ build/bin/tabrix --db "$db" init-db --demo
 id=$(build/bin/tabrix --db "$db" new-cit8 --company "$company" --year "$year" | tail -n 1)
 build/bin/tabrix --db "$db" dump "$id"
 echo "New CIT-8 of company $company for the fiscal year $year: declaration $id in $db"
+pdf=${CITFORMS_PDF:-build/demo-cit8.pdf}
+build/bin/tabrix --db "$db" pdf "$id" "$pdf"
+echo "The new CIT-8 as PDF: $(realpath "$pdf")"

@@ -11,4 +11,4 @@ cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=0 ctest --preset asan -j "$jobs"
+LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp" ctest --preset asan -j "$jobs"

@@ -11,6 +11,10 @@
 
 #include "citforms/host/libraries.h"
 
+namespace citforms::print {
+class ReportRuntime;  // print/report_runtime.h
+}
+
 namespace citforms::host {
 
 inline constexpr std::int32_t kHostInterfaceVersion = 1;
@@ -25,6 +29,9 @@ struct HostBinding {
     StatementsLibrary* statements = nullptr;
     ContractorLibrary* contractor = nullptr;
     UiSeam* ui = nullptr;
+    // Optional: the progress window, previewer and printer the module's prints use. Without
+    // one the module uses the runtime it was built with (print/report_runtime.h).
+    print::ReportRuntime* report = nullptr;
 };
 
 // Exported by libcitforms.so next to the seventeen procedures; returns 1 when bound.

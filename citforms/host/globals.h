@@ -34,6 +34,7 @@ struct Globals {
     std::string GGG_SCIEZKA_SET;    // GGG:SCIEZKA_SET, settings file for window positions
     std::string GGG_PROGRAMPATH;    // GGG:PROGRAMPATH, folder of CPCSRPTS.INI
     std::string GLO_LOCALPATH;      // GLO:LOCALPATH
+    std::string GLO_CUTEMP;         // GLO:CUTEMP, the host's working folder (prints restore it)
     std::string GGG_HELP_PLIK;      // GGG:HELP_PLIK
     std::string GLO_MSG_TXT_INF;    // GLO:MSG_TXT_INF, title of information questions
 

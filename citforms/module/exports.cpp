@@ -18,6 +18,7 @@
 #include "citforms/module/declaration_json.h"
 #include "citforms/module/exports.h"
 #include "citforms/module/module_state.h"
+#include "citforms/module/print_dispatch.h"
 
 #define CITFORMS_EXPORT(symbol, impl)                                                             \
     __asm__(".globl \"" symbol "\"\n.type \"" symbol "\", @function\n.set \"" symbol "\", " #impl \
@@ -79,8 +80,12 @@ void citforms_export_deklaracje_cit_pokaz(std::int32_t, std::int32_t, std::int32
     notYetAvailable("DEKLARACJE_CIT_POKAZ");
 }
 
-void citforms_export_wydruk_deklaracji_cit(const char*) {
-    notYetAvailable("WYDRUK_DEKLARACJI_CIT");
+void citforms_export_wydruk_deklaracji_cit(const char* id) {
+    guardedVoid("WYDRUK_DEKLARACJI_CIT", [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return;
+        citforms::module::WYDRUK_DEKLARACJI_CIT(m, id != nullptr ? id : "");
+    });
 }
 
 void citforms_export_cit_ordzu() {
@@ -88,11 +93,21 @@ void citforms_export_cit_ordzu() {
 }
 
 void citforms_export_cit_ordzu_prn() {
-    notYetAvailable("CIT_ORDZU_PRN");
+    guardedVoid("CIT_ORDZU_PRN", [] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return;
+        citforms::module::CIT_ORDZU_PRN(m);
+    });
 }
 
-std::uint8_t citforms_export_zapisz_cit8_do_pdf(std::int32_t, std::int32_t, const char*) {
-    return notYetAvailable<std::uint8_t>("ZAPISZ_CIT8_DO_PDF");
+std::uint8_t citforms_export_zapisz_cit8_do_pdf(std::int32_t templateId, std::int32_t id,
+                                                const char* fileName) {
+    return guarded<std::uint8_t>("ZAPISZ_CIT8_DO_PDF", 0, [&]() -> std::uint8_t {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return 0;
+        return citforms::module::ZAPISZ_CIT8_DO_PDF(m, templateId, id,
+                                                    fileName != nullptr ? fileName : "");
+    });
 }
 
 std::int32_t citforms_export_cit_st_201(std::uint8_t, std::uint8_t, std::int32_t) {

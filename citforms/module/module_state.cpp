@@ -6,6 +6,8 @@
 
 #include <QtCore/QDebug>
 
+#include "citforms/print/report_runtime.h"
+
 namespace citforms::module {
 
 namespace {
@@ -37,6 +39,12 @@ ModuleState::ModuleState() {
     fuzzyMatcher_.setOption(FuzzyMatcher::kWholeWords, false);
     errorManager_ = &ownErrorManager_;
     iniManager_ = &ownIniManager_;
+}
+
+print::ReportRuntime& ModuleState::reportRuntime() {
+    if (host_.report != nullptr) return *host_.report;
+    if (!defaultRuntime_) defaultRuntime_ = print::makeDefaultReportRuntime();
+    return *defaultRuntime_;
 }
 
 ModuleState::~ModuleState() {

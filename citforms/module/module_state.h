@@ -15,6 +15,8 @@
 //   ModuleState& m = moduleState();
 //   m.declaration.CIT_ID_DEKLARACJI = id;
 //   store::WCZYTAJ_CIT_8_73(m.host(), m.declaration, m.fields);
+#include <memory>
+
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/module/fuzzy_matcher.h"
@@ -49,6 +51,10 @@ public:
     bool initDone() const { return initDone_; }
     bool killDone() const { return killDone_; }
 
+    // The report runtime prints use: the host's when it bound one, else the default runtime
+    // (made at the first print, kept until the library is unloaded).
+    print::ReportRuntime& reportRuntime();
+
     host::ErrorManager* errorManager() const { return errorManager_; }
     host::IniManager* iniManager() const { return iniManager_; }
     OwnErrorManager& ownErrorManager() { return ownErrorManager_; }
@@ -61,6 +67,7 @@ public:
 
 private:
     host::HostBinding host_{};
+    std::unique_ptr<print::ReportRuntime> defaultRuntime_;
     OwnErrorManager ownErrorManager_;
     OwnIniManager ownIniManager_;
     FuzzyMatcher fuzzyMatcher_;

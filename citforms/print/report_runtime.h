@@ -3,14 +3,24 @@
 //
 // The module's print pipeline (plain C++) builds its pages itself (page_builder.h) and asks the
 // runtime only for what needs a screen or a printer: the small progress window with its timer
-// and Cancel button, the previewer, and the printer. The Qt runtime implements these with
-// widgets; tests and the command line bind implementations without a display. The host binds
-// one ReportRuntime before it calls CITFORMS:INIT.
+// and Cancel button, the previewer, and the printer.
+//
+// Which runtime a print uses: the one the host binds (HostBinding::report), else the default
+// one. The Qt runtime that libcitforms.so is linked with registers itself as the default when
+// the library is loaded (runtime/module/); a module core linked without it (unit tests) falls
+// back to a windowless runtime that runs the progress pass without a window, shows no
+// previewer and has no printer.
+//
+//   ReportRuntime& rt = ...;
+//   auto progress = rt.openProgress(layout.progress().value());
+//   progress->exec(tick, cancel);
+//   if (rt.preview(pages, 120, ini, "CIT_8_Prn_73")) rt.print(pages, "CIT_8_Prn_73", 1);
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "citforms/host/managers.h"
 #include "citforms/host/page_list.h"
 #include "citforms/print/layout.h"
 
@@ -35,14 +45,26 @@ public:
     virtual ~ReportRuntime() = default;
 
     virtual std::unique_ptr<ProgressDialog> openProgress(const ProgressWindow& window) = 0;
-    // Shows the pages (zoom in percent; window settings kept under `settingsKey` in the
-    // host's INI store). True when the user chose to print from the previewer.
-    virtual bool preview(const host::PageList& pages, int zoomPercent,
+    // Shows the pages at `zoomPercent`; the window's size and position are kept in `ini`
+    // (when given) under `settingsKey`. True when the user chose to print from the previewer
+    // (the printer chosen there is the one print() then uses).
+    virtual bool preview(const host::PageList& pages, int zoomPercent, host::IniManager* ini,
                          std::string_view settingsKey) = 0;
     // Whether the printer makes copies itself (else the pipeline repeats the pages).
     virtual bool printerSupportsCopies() = 0;
-    // Sends the pages to the printer as one job named `jobName`.
-    virtual void print(const host::PageList& pages, std::string_view jobName, int copies) = 0;
+    // Sends the pages to the printer as one job named `jobName`, `copies` times each.
+    // False when there is no printer to send them to.
+    virtual bool print(const host::PageList& pages, std::string_view jobName, int copies) = 0;
 };
+
+// Makes the runtime prints use when the host binds none.
+using ReportRuntimeFactory = std::unique_ptr<ReportRuntime> (*)();
+// Called by a runtime when it is loaded; a later call replaces the earlier factory.
+void setDefaultReportRuntimeFactory(ReportRuntimeFactory factory);
+// The registered factory's runtime, or the windowless one when none is registered.
+std::unique_ptr<ReportRuntime> makeDefaultReportRuntime();
+// A runtime without windows or printer: the progress pass runs to its end at once, the
+// previewer is not shown (false) and print() sends nothing (false).
+std::unique_ptr<ReportRuntime> makeWindowlessReportRuntime();
 
 }  // namespace citforms::print

@@ -11,7 +11,7 @@ namespace {
 
 using citforms::values::Result;
 
-std::string quoted(const std::string& text) {
+std::string sqlLiteral(const std::string& text) {
     std::string out = "'";
     for (char c : text) {
         if (c == '\'') out += '\'';
@@ -153,7 +153,7 @@ int runRecompute(libraries::ReferenceHost&, const libraries::LoadedModule& modul
 int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, std::ostream& out,
             std::ostream& err) {
     auto& utility = host.utility();
-    const std::string mark = lock ? quoted(host.state().thread().globals.DANE_ID_UZYT) : "''";
+    const std::string mark = lock ? sqlLiteral(host.state().thread().globals.DANE_ID_UZYT) : "''";
     if (!utility.EXECSQL("update DEKLARACJE_NAG set BLOKADA = " + mark +
                          " where id_deklaracje_nag = " + std::to_string(id))) {
         err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';

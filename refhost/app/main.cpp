@@ -19,6 +19,7 @@
 #include "citforms/values/day_number.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/options.h"
+#include "refhost/app/print_commands.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
@@ -49,29 +50,6 @@ std::filesystem::path homeFolder(const char* xdgVariable, const char* fallback) 
     return std::filesystem::path(home != nullptr ? home : ".") / fallback / "tabrix";
 }
 
-// One field of a printed row: tabs, line breaks and backslashes escaped so a row stays a line.
-std::string printable(const std::string& value) {
-    std::string out;
-    for (char c : value) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 // Commands on one stored declaration: they work on the declaration's company.
 bool isDeclarationCommand(const std::string& command) {
@@ -102,6 +80,7 @@ std::string checkArguments(const Options& o) {
         auto parsed = refhost::app::parseDeclarationId(o.command, o.arguments);
         return parsed ? "" : parsed.error();
     }
+    if (refhost::app::isPrintCommand(o.command)) return refhost::app::checkPrintArguments(o);
     return "unknown command " + o.command;
 }
 
@@ -160,7 +139,7 @@ int runSql(ReferenceHost& host, const Options& o) {
     for (citforms::host::ResultRow row; rows.next(row);) {
         for (std::size_t i = 0; i < row.columns.size(); ++i) {
             if (i > 0) std::cout << '\t';
-            std::cout << printable(row.columns[i]);
+            std::cout << citforms::runtime::escapeField(row.columns[i]);
         }
         std::cout << '\n';
     }
@@ -281,6 +260,8 @@ int main(int argc, char** argv) {
 
     if (options.command == "sql") return runSql(host, options);
     if (options.command == "dump") return runDump(host, options, iniFile);
+    if (refhost::app::isPrintCommand(options.command))
+        return refhost::app::runPrintCommand(host, options, iniFile);
     if (options.command == "lock" || options.command == "unlock") {
         return refhost::app::runLock(host, declaration, options.command == "lock", std::cout,
                                      std::cerr);

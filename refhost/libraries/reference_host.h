@@ -23,6 +23,7 @@ public:
     HostState& state() { return state_; }
     HostUtilityLibrary& utility() { return utility_; }
     HostDataLibrary& data() { return data_; }
+    HostPrintLibrary& print() { return print_; }
     HostErrorManager& errorManager() { return errorManager_; }
     HostIniManager& iniManager() { return iniManager_; }
     citforms::host::UiSeam& ui() { return *ui_; }

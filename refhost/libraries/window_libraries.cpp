@@ -1,6 +1,10 @@
 #include "refhost/libraries/window_libraries.h"
 
+#include <QtCore/QDebug>
+
+#include "citforms/host/page_list.h"
 #include "refhost/libraries/utility_library.h"
+#include "refhost/print/mail_outbox.h"
 
 namespace refhost::libraries {
 
@@ -32,19 +36,70 @@ void HostSettlementsLibrary::UP_PRZELEW(std::uint8_t, std::int32_t, std::int32_t
     tellNotAvailable(*ui_, "UP_PRZELEW");
 }
 
-void HostPrintLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}
-void HostPrintLibrary::KILL() {}
+using citforms::refhost::PdfMaker;
 
-std::int32_t HostPrintLibrary::MAKEPDF(std::uint8_t mode, std::string_view,
-                                       citforms::host::PageList*) {
-    // Tell the user once per PDF, not for each of its start, append and finish calls.
-    if (mode == 0) tellNotAvailable(*ui_, "MAKEPDF");
-    return -1;
+HostPrintLibrary::HostPrintLibrary(citforms::host::UiSeam& ui)
+    : ui_(&ui), pdf_(std::make_unique<PdfMaker>()), outbox_(citforms::refhost::outboxFolder()) {}
+
+HostPrintLibrary::~HostPrintLibrary() = default;
+
+void HostPrintLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}
+
+void HostPrintLibrary::KILL() { pdf_ = std::make_unique<PdfMaker>(); }
+
+void HostPrintLibrary::warn(const std::string& text) {
+    ui_->message({citforms::host::kTitleWarning, text, "&Ok",
+                  citforms::host::MessageIcon::Warning, 1});
 }
 
-std::int32_t HostPrintLibrary::MAKEPDFANDSEND(citforms::host::PageList*) {
-    tellNotAvailable(*ui_, "MAKEPDFANDSEND");
-    return -1;
+std::int32_t HostPrintLibrary::MAKEPDF(std::uint8_t mode, std::string_view fileName,
+                                       citforms::host::PageList* pages) {
+    if (mode == 0) pdfName_ = std::string(fileName);
+    const std::int32_t code = pdf_->MAKEPDF(mode, fileName, pages);
+    // Appends after a failed start fail too: the user hears of it once, at the start, or at
+    // the finish when the file could not be completed.
+    if (code == PdfMaker::kOk || mode == 1) return code;
+    switch (code) {
+        case PdfMaker::kBadName:
+            warn("Nie podano nazwy pliku PDF.");
+            break;
+        case PdfMaker::kNoPages:
+            warn("Plik PDF " + pdfName_ + " nie został utworzony: brak stron do zapisania.");
+            break;
+        case PdfMaker::kNotStarted:
+            break;  // the start already failed and was told
+        default:
+            warn("Nie można zapisać pliku PDF " + pdfName_ + ".");
+    }
+    return code;
+}
+
+std::int32_t HostPrintLibrary::MAKEPDFANDSEND(citforms::host::PageList* pages) {
+    if (pages == nullptr || pages->empty()) return PdfMaker::kNoPages;
+    std::error_code ec;
+    std::filesystem::create_directories(outbox_, ec);
+    const std::string title = pages->at(0).title;
+    const std::filesystem::path pdf = citforms::refhost::freshOutboxName(outbox_, title, ".pdf");
+    PdfMaker maker;  // its own: a PDF being made by MAKEPDF goes on undisturbed
+    std::int32_t code = maker.MAKEPDF(0, pdf.string(), nullptr);
+    if (code == PdfMaker::kOk) code = maker.MAKEPDF(1, "", pages);
+    if (code == PdfMaker::kOk) code = maker.MAKEPDF(2, "", nullptr);
+    if (code != PdfMaker::kOk) {
+        warn("Nie można zapisać pliku PDF w folderze " + outbox_.string() + ".");
+        return code;
+    }
+    auto eml = citforms::refhost::writeMailMessage(pdf, title);
+    if (!eml) {
+        warn("Nie można przygotować wiadomości: " + eml.error());
+        return PdfMaker::kCannotWrite;
+    }
+    lastMessage_ = *eml;
+    if (notices_ != nullptr) {
+        *notices_ << "mail\t" << eml->string() << '\n';
+    } else {
+        qInfo("tabrix: message ready in %s", eml->string().c_str());
+    }
+    return PdfMaker::kOk;
 }
 
 void HostStatementsLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}

@@ -2,11 +2,16 @@
 // The host's declarations, contractor, settlements, print and statements libraries.
 //
 // Their windows (print parameters, deduction components, branch chooser, bank transfer,
-// statement definitions) and the PDF maker are not part of this host yet: each operation tells
-// the user so through the UI seam and gives the result that lets the caller go on without it
-// (no printing, nothing chosen, no PDF). They hold no resources, so INIT and KILL have
-// nothing to do.
+// statement definitions) are not part of this host yet: each operation tells the user so
+// through the UI seam and gives the result that lets the caller go on without it (no printing,
+// nothing chosen). The print library makes PDF files (refhost/print/pdf_maker.h) and hands
+// PDFs over for e-mail as messages in the outbox (refhost/print/mail_outbox.h).
+#include <filesystem>
+#include <memory>
+#include <ostream>
+
 #include "citforms/host/libraries.h"
+#include "refhost/print/pdf_maker.h"
 
 namespace refhost::libraries {
 
@@ -46,18 +51,37 @@ private:
     citforms::host::UiSeam* ui_;
 };
 
-// MAKEPDF and MAKEPDFANDSEND answer -1: no PDF was made.
+// MAKEPDF: one PDF at a time, started, appended to and finished (PdfMaker codes; 0 = done).
+// MAKEPDFANDSEND: the pages as a PDF in the outbox folder with an .eml message that carries
+// it; the message's path is written to the notice stream ("mail<TAB>path"). A PDF that cannot
+// be started or finished is told to the user. KILL abandons a PDF left unfinished.
 class HostPrintLibrary : public citforms::host::PrintLibrary {
 public:
-    explicit HostPrintLibrary(citforms::host::UiSeam& ui) : ui_(&ui) {}
+    explicit HostPrintLibrary(citforms::host::UiSeam& ui);
+    ~HostPrintLibrary() override;
     void INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) override;
     void KILL() override;
     std::int32_t MAKEPDF(std::uint8_t mode, std::string_view fileName,
                          citforms::host::PageList* pages) override;
     std::int32_t MAKEPDFANDSEND(citforms::host::PageList* pages) override;
 
+    void setOutbox(std::filesystem::path folder) { outbox_ = std::move(folder); }
+    const std::filesystem::path& outbox() const { return outbox_; }
+    void setNotices(std::ostream* out) { notices_ = out; }
+    // Pages of the PDF being made (0 when none is).
+    int pagesWritten() const { return pdf_->pagesWritten(); }
+    // The message file of the last hand-over.
+    const std::filesystem::path& lastMessage() const { return lastMessage_; }
+
 private:
+    void warn(const std::string& text);
+
     citforms::host::UiSeam* ui_;
+    std::unique_ptr<citforms::refhost::PdfMaker> pdf_;
+    std::string pdfName_;
+    std::filesystem::path outbox_;
+    std::filesystem::path lastMessage_;
+    std::ostream* notices_ = nullptr;
 };
 
 class HostStatementsLibrary : public citforms::host::StatementsLibrary {

@@ -4,6 +4,7 @@
 #include <QPaintDevice>
 #include <QPen>
 #include <cmath>
+#include <deque>
 #include <variant>
 
 namespace citforms::runtime {
@@ -65,13 +66,35 @@ void paintMark(QPainter& p, const MarkItem& m) {
     p.drawLine(QPointF(a, d), QPointF(c, b));
 }
 
-void paintText(QPainter& p, const TextItem& t) {
-    const QFont font = pageFont(t.font);
-    p.setFont(font);
+// The fonts of one page with their metrics: a page uses a handful, over hundreds of texts.
+class PageFonts {
+public:
+    struct Entry {
+        print::FontSpec spec;
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    const Entry& get(const print::FontSpec& spec, QPaintDevice* device) {
+        for (const Entry& e : entries_) {
+            if (e.spec == spec) return e;
+        }
+        QFont font = pageFont(spec);
+        entries_.push_back(Entry{spec, font, QFontMetricsF(font, device)});
+        return entries_.back();
+    }
+
+private:
+    std::deque<Entry> entries_;  // stable addresses
+};
+
+void paintText(QPainter& p, const TextItem& t, PageFonts& fonts) {
+    const PageFonts::Entry& entry = fonts.get(t.font, p.device());
+    const QFont& font = entry.font;
+    if (p.font() != font) p.setFont(font);
     p.setPen(t.font.colour ? rgb(*t.font.colour) : QColor(Qt::black));
     p.setBrush(Qt::NoBrush);
     const QString text = QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
-    const QFontMetricsF fm(font, p.device());
+    const QFontMetricsF& fm = entry.metrics;
     if (t.wrap && t.width) {
         // Wrapped text runs from the top of its rectangle and is cut at its foot.
         const double height = t.height ? *t.height : 1e6;
@@ -89,7 +112,7 @@ void paintText(QPainter& p, const TextItem& t) {
     const double top = t.height ? t.y + (*t.height - lineHeight) / 2.0 : t.y;
     const double baseline = top + fm.ascent();
     double x = t.x;
-    if (t.width) {
+    if (t.width && t.justify != Justify::Left) {
         const double w = fm.horizontalAdvance(text);
         if (t.justify == Justify::Right) x = t.x + *t.width - w;
         if (t.justify == Justify::Centre) x = t.x + (*t.width - w) / 2.0;
@@ -121,13 +144,14 @@ void paintPage(QPainter& painter, const print::PageContent& page) {
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     const QPaintDevice* device = painter.device();
     painter.scale(device->logicalDpiX() / 1000.0, device->logicalDpiY() / 1000.0);
+    PageFonts fonts;
     for (const print::PageItem& item : page.items) {
         if (auto b = std::get_if<BoxItem>(&item)) {
             paintBox(painter, *b);
         } else if (auto l = std::get_if<LineItem>(&item)) {
             paintLine(painter, *l);
         } else if (auto t = std::get_if<TextItem>(&item)) {
-            paintText(painter, *t);
+            paintText(painter, *t, fonts);
         } else if (auto m = std::get_if<MarkItem>(&item)) {
             paintMark(painter, *m);
         }

@@ -10,6 +10,18 @@ namespace citforms::runtime {
 
 namespace {
 
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+std::string describe(const ScriptedAnswer& answer) {
+    return answer.number > 0 ? std::to_string(answer.number) : answer.caption;
+}
+
+}  // namespace
+
 std::string escapeField(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -33,18 +45,6 @@ std::string escapeField(std::string_view text) {
     }
     return out;
 }
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
-std::string describe(const ScriptedAnswer& answer) {
-    return answer.number > 0 ? std::to_string(answer.number) : answer.caption;
-}
-
-}  // namespace
 
 std::string_view iconName(host::MessageIcon icon) {
     switch (icon) {

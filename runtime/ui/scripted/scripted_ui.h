@@ -35,6 +35,10 @@
 
 namespace citforms::runtime {
 
+// One field of a tab-separated line: backslashes, tabs and line breaks escaped so that the
+// line stays one line (transcripts, printed result rows).
+std::string escapeField(std::string_view text);
+
 struct ScriptedAnswer {
     int number = 0;       // > 0: the button of that number
     std::string caption;  // used when number is 0

@@ -80,13 +80,14 @@ TEST_F(LoadedModule, ProceduresNotYetBuiltSaySoAndReturnNothing) {
     ASSERT_EQ(resolve<host::BindHostFn>(host::kBindHostSymbol)(&binding), 1);
 
     EXPECT_EQ(resolve<exports::ParamCit2Fn>(exports::kParamCit2)("CIT-8", 0), 0);
-    EXPECT_EQ(resolve<exports::ZapiszCit8DoPdfFn>(exports::kZapiszCit8DoPdf)(73, 5, "a.pdf"), 0);
+    EXPECT_EQ(resolve<exports::CitSt201Fn>(exports::kCitSt201)(1, 1, 5), 0);
     resolve<exports::WypelnijZmienneCitSta201FormularzFn>(
         exports::kWypelnijZmienneCitSta201Formularz)(1);
 
     ASSERT_EQ(host.utility.messages.size(), 3u);
     EXPECT_EQ(host.utility.messages[0].kind, "MSG_OST");
     EXPECT_EQ(host.utility.messages[0].text, "Procedura PARAM_CIT2 nie jest jeszcze dostępna.");
+    EXPECT_EQ(host.utility.messages[1].text, "Procedura CIT_ST_201 nie jest jeszcze dostępna.");
     EXPECT_EQ(host.utility.messages[2].text,
               "Procedura WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ nie jest jeszcze dostępna.");
 }

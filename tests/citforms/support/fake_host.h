@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "citforms/host/binding.h"
+#include "citforms/host/page_list.h"
 
 namespace citforms::testing {
 
@@ -262,13 +263,20 @@ public:
                          host::PageList* pages) override {
         log_.push_back(
             {"print.MAKEPDF " + std::to_string(mode) + "|" + std::string(fileName), pages});
-        return pdfResult;
+        if (mode == 1 && pages != nullptr) {
+            appended.insert(appended.end(), pages->pages().begin(), pages->pages().end());
+        }
+        return mode == 0 ? startResult : pdfResult;
     }
     std::int32_t MAKEPDFANDSEND(host::PageList* pages) override {
         log_.push_back({"print.MAKEPDFANDSEND", pages});
+        if (pages != nullptr) sent.insert(sent.end(), pages->pages().begin(), pages->pages().end());
         return pdfResult;
     }
-    std::int32_t pdfResult = 0;
+    std::int32_t startResult = 0;  // MAKEPDF mode 0
+    std::int32_t pdfResult = 0;    // the other modes and MAKEPDFANDSEND
+    std::vector<print::PageContent> appended;  // pages of MAKEPDF mode 1, in order
+    std::vector<print::PageContent> sent;      // pages of MAKEPDFANDSEND
 
 private:
     std::vector<HostCall>& log_;

@@ -2,7 +2,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -19,11 +19,14 @@ using print::TextItem;
 class PdfMakerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (QGuiApplication::instance() == nullptr) {
+        if (QApplication::instance() == nullptr) {
             static int argc = 1;
             static char name[] = "refhost_tests";
             static char* argv[] = {name, nullptr};
-            static QGuiApplication app(argc, argv);
+            // A QApplication (not only a GUI one) so that widget tests can share the process;
+            // never destroyed: Qt must not be torn down by the exit handlers.
+            static auto* app = new QApplication(argc, argv);
+            (void)app;
         }
     }
     std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }

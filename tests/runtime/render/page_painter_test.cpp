@@ -1,7 +1,7 @@
 #include "runtime/render/page_painter.h"
 
 #include <QFontInfo>
-#include <QGuiApplication>
+#include <QApplication>
 #include <gtest/gtest.h>
 
 #include "citforms/print/layout_catalogue.h"
@@ -17,11 +17,14 @@ using print::TextItem;
 class Painting : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (QGuiApplication::instance() == nullptr) {
+        if (QApplication::instance() == nullptr) {
             static int argc = 1;
             static char name[] = "runtime_tests";
             static char* argv[] = {name, nullptr};
-            static QGuiApplication app(argc, argv);  // lives for the whole test run
+            // A QApplication (not only a GUI one) so that widget tests can share the process;
+            // never destroyed: Qt must not be torn down by the exit handlers.
+            static auto* app = new QApplication(argc, argv);
+            (void)app;
         }
     }
 };

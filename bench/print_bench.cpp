@@ -1,0 +1,188 @@
+// The PDF of a template-73 CIT-8 correction with its CIT-8/O and 400 CIT-BR attachments: 808
+// pages. Three measurements in one run:
+//   Baseline    the 808 pages without their page drawings (values only) painted into a PDF
+//   WithForms   the same pages with the drawings of the form under the values
+//   Export      ZAPISZ_CIT8_DO_PDF end to end on a demo database (load, pipeline, PDF)
+// Counters: pages per second, bytes per page, and the process's peak resident memory (KB)
+// after the case. Compare WithForms and Export with Baseline of the same run.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+
+#include <filesystem>
+#include <sstream>
+
+#include "citforms/module/module_state.h"
+#include "citforms/module/print_dispatch.h"
+#include "citforms/print/cit8_prints.h"
+#include "citforms/print/declaration_variables.h"
+#include "citforms/print/layout_catalogue.h"
+#include "citforms/print/page_builder.h"
+#include "citforms/print/report_runtime.h"
+#include "citforms/store/declaration_load.h"
+#include "refhost/libraries/reference_host.h"
+#include "refhost/print/pdf_maker.h"
+#include "refhost/sql/database.h"
+#include "runtime/ui/scripted/scripted_ui.h"
+
+namespace {
+
+namespace host = citforms::host;
+namespace module = citforms::module;
+namespace print = citforms::print;
+namespace runtime = citforms::runtime;
+namespace store = citforms::store;
+namespace values = citforms::values;
+
+constexpr int kCitBr = 400;
+
+long peakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+std::filesystem::path benchFile(const char* name) {
+    return std::filesystem::temp_directory_path() /
+           (std::string(name) + "-" + std::to_string(::getpid()) + ".pdf");
+}
+
+store::DeclarationFields filledFields() {
+    store::DeclarationFields f;
+    f.cit8[1].setText("7781234563");
+    f.cit8[4].setText("78532");
+    f.cit8[5].setText("78897");
+    f.cit8[7].setText("2");
+    for (int n = 8; n <= 19; ++n) f.cit8[n].setText("Tekst pozycji " + std::to_string(n));
+    for (int n = 20; n <= 45; ++n) f.cit8[n].setAmount(values::Amount::fromGrosze(n * 1234567));
+    for (int n = 46; n <= 150; ++n) f.cit8[n].setText(std::to_string(n * 1000) + ".50");
+    for (int n = 8; n <= 91; ++n) {
+        if (f.cit8o.has(n)) f.cit8o[n].setText(std::to_string(n * 777) + ".00");
+    }
+    f.ordzu[13].setText("Uzasadnienie korekty zeznania.");
+    return f;
+}
+
+// The 808 pages in the order of the PDF; `forms` false hides every page drawing.
+template <class Sink>
+void everyPage(store::DeclarationFields& fields, const host::Globals& globals, bool forms,
+               Sink&& sink) {
+    struct Part {
+        const print::PrintProcedure* procedure;
+        std::unique_ptr<print::Layout> layout;
+    };
+    static std::vector<Part> parts = [] {
+        std::vector<Part> out;
+        for (const print::PrintProcedure* p : {&print::cit8Print73(), &print::ordZuPrint(),
+                                               &print::cit8OPrint73(), &print::citBrPrint73()}) {
+            out.push_back({p, std::make_unique<print::Layout>(*print::openLayout(p->name))});
+        }
+        return out;
+    }();
+    auto printPart = [&](const Part& part) {
+        print::ReportRun run(*part.layout);
+        if (!forms) {
+            for (const print::Band& band : part.layout->bands()) {
+                for (const print::Control& c : band.controls) {
+                    if (c.kind == print::ControlKind::Image) run.hide(c.number);
+                }
+            }
+        }
+        const print::DeclarationVariables vars(fields, globals);
+        host::PageList pages;
+        for (int band : part.procedure->bands) pages.append(*print::buildPage(run, band, vars));
+        sink(pages);
+    };
+    printPart(parts[0]);
+    printPart(parts[1]);
+    printPart(parts[2]);
+    for (int i = 1; i <= kCitBr; ++i) {
+        store::WCZYTAJ_CIT_BR(fields, i, kCitBr);
+        printPart(parts[3]);
+    }
+}
+
+void pagesIntoPdf(benchmark::State& state, bool forms) {
+    store::DeclarationFields fields = filledFields();
+    const host::Globals globals;
+    const auto file = benchFile(forms ? "with-forms" : "baseline");
+    std::int64_t pages = 0;
+    for (auto _ : state) {
+        citforms::refhost::PdfMaker pdf;
+        pdf.MAKEPDF(0, file.string(), nullptr);
+        everyPage(fields, globals, forms, [&](const host::PageList& list) {
+            pdf.MAKEPDF(1, "", &list);
+            pages += static_cast<std::int64_t>(list.size());
+        });
+        if (pdf.MAKEPDF(2, "", nullptr) != 0) state.SkipWithError("PDF not made");
+    }
+    const auto bytes = static_cast<double>(std::filesystem::file_size(file));
+    state.counters["pages_per_s"] =
+        benchmark::Counter(static_cast<double>(pages), benchmark::Counter::kIsRate);
+    state.counters["bytes_per_page"] = bytes / (static_cast<double>(pages) /
+                                                static_cast<double>(state.iterations()));
+    state.counters["peak_rss_kb"] = static_cast<double>(peakRssKb());
+    std::filesystem::remove(file);
+}
+
+void Baseline(benchmark::State& state) { pagesIntoPdf(state, false); }
+void WithForms(benchmark::State& state) { pagesIntoPdf(state, true); }
+
+// ZAPISZ_CIT8_DO_PDF on the demo correction with position 28 raised to 400.
+void Export(benchmark::State& state) {
+    const auto dbFile = std::filesystem::temp_directory_path() /
+                        ("print-bench-" + std::to_string(::getpid()) + ".db");
+    std::filesystem::remove(dbFile);
+    auto db = ::refhost::sql::HostDatabase::open(dbFile.string());
+    if (!db || !(*db)->loadDemo()) {
+        state.SkipWithError("no demo database");
+        return;
+    }
+    std::ostringstream transcript;
+    runtime::ScriptedUi ui(&transcript);
+    ::refhost::libraries::ReferenceHost host(**db, ui);
+    host::Globals g;
+    g.DANE_ID_FIRMY = 1;
+    host.state().setDefaults(g);
+    auto& u = host.utility();
+    const std::string id = u.FUNCVAY(
+        "select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec = 73");
+    u.EXECSQL("update DEKLARACJE_POZ set WARTOSC_POLA = '400.00' where ID_DEKLARACJE_NAG = " +
+              id + " AND NR_ZALACZNIKA = 0 AND NR_POLA = '28'");
+    auto runtime = print::makeWindowlessReportRuntime();
+    host::HostBinding binding = host.binding();
+    binding.report = runtime.get();
+    module::ModuleState m;
+    m.bindHost(binding);
+    const auto file = benchFile("export");
+    for (auto _ : state) {
+        if (module::ZAPISZ_CIT8_DO_PDF(m, 73, std::stoi(id), file.string()) != 1)
+            state.SkipWithError("export failed");
+    }
+    const auto bytes = static_cast<double>(std::filesystem::file_size(file));
+    const double pages = 808.0;
+    state.counters["pages_per_s"] = benchmark::Counter(
+        pages * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["bytes_per_page"] = bytes / pages;
+    state.counters["peak_rss_kb"] = static_cast<double>(peakRssKb());
+    std::filesystem::remove(file);
+    std::filesystem::remove(dbFile);
+}
+
+BENCHMARK(Baseline)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(WithForms)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(Export)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,137 @@
+#include "citforms/module/print_dispatch.h"
+
+#include <algorithm>
+#include <string>
+
+#include "citforms/print/cit8_prints.h"
+#include "citforms/store/declaration_load.h"
+
+namespace citforms::module {
+
+namespace {
+
+// CIT-BR sheets 501 .. 900 of DEKLARACJE_POZ: no declaration holds more.
+constexpr std::int64_t kMaxCitBr = 400;
+
+void notYetAvailable(const host::HostBinding& host, const char* procedure) {
+    host.utility->MSG_OST(std::string("Procedura ") + procedure + " nie jest jeszcze dostępna.");
+}
+
+std::string trimmedRight(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return std::string(text);
+}
+
+// A field's value read as a number (empty or not a number: 0).
+values::Decimal numberOf(const store::FieldSet& set, int field) {
+    return set[field].decimal();
+}
+
+}  // namespace
+
+print::PrintEnvironment printEnvironment(ModuleState& module) {
+    return print::PrintEnvironment{module.host(), module.reportRuntime(), module.iniManager()};
+}
+
+void setPdfPrintSettings(host::Globals& globals) {
+    globals.GGG_PRN_UPO_INFO_DRUKUJ = 1;
+    globals.GGG_EMAILPDFSAVEAS = 10;
+    globals.DEKLARACJE_NADRUK = 0;
+}
+
+void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText) {
+    const host::HostBinding& host = module.host();
+    DeclarationState& state = module.declaration;
+    // The id goes into the statement as the number it reads as, never as the caller's text.
+    const std::int32_t id = store::parseStoredNumber(idText).value_or(0);
+    state.CIT_ID_DEKLARACJI = id;
+
+    std::string templateText;
+    if (host.utility->EXECVAX(
+            "select id_deklaracje_wzorzec from DEKLARACJE_NAG where id_deklaracje_nag = " +
+            std::to_string(id))) {
+        host::ResultRow row;
+        if (host.data->result(host::ResultFileId::VAX_FK).next(row)) templateText = row.column(0);
+    }
+    const std::string t = trimmedRight(templateText);
+    if (t == "201") {
+        notYetAvailable(host, "CIT_ST_PRN_201");
+    } else if (t == "73") {
+        state.CIT_ID_WZORCA = 73;
+        store::WCZYTAJ_CIT_8_73(host, state, module.fields);
+        print::CIT_8_Prn_73(printEnvironment(module), module.fields);
+        state.CIT_ID_WZORCA = 0;
+    } else if (t == "72") {
+        notYetAvailable(host, "CIT_8_Prn_72");
+    } else if (t == "70") {
+        notYetAvailable(host, "CIT_8_Prn_70");
+    } else if (t == "35" || t == "34" || t == "33" || t == "32" || t == "31" || t == "3") {
+        notYetAvailable(host, t == "3" ? "CIT_2_Prn" : ("CIT_2_Prn_" + t).c_str());
+    }
+    state.CIT_ID_DEKLARACJI = 0;
+}
+
+std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, std::int32_t id,
+                                std::string_view fileName) {
+    const host::HostBinding& host = module.host();
+    DeclarationState& state = module.declaration;
+    if (templateId == 0) {
+        host.utility->MSG_OST("Brak wzorca deklaracji.");
+        return 0;
+    }
+    state.CIT_ID_WZORCA = templateId;
+    switch (templateId) {
+        case 73:
+            break;
+        case 72:
+            notYetAvailable(host, "CIT_8_Prn_72");
+            return 0;
+        case 70:
+            notYetAvailable(host, "CIT_8_Prn_70");
+            return 0;
+        case 201:
+            notYetAvailable(host, "CIT_ST_PRN_201");
+            return 0;
+        default:
+            host.utility->MSG_OST("Brak obsługi wzorca deklaracji.");
+            return 0;
+    }
+    if (host.print == nullptr) return 0;
+
+    state.CIT_ID_DEKLARACJI = id;
+    store::WCZYTAJ_CIT_8_73(host, state, module.fields);
+    host::PageList pages;
+    // A PDF that cannot be started cannot be finished: nothing is printed into nowhere.
+    if (host.print->MAKEPDF(0, trimmedRight(fileName), &pages) != 0) return 0;
+
+    const print::PrintEnvironment env = printEnvironment(module);
+    host::Globals& globals = host.data->globals();
+    store::DeclarationFields& fields = module.fields;
+    setPdfPrintSettings(globals);
+    print::CIT_8_Prn_73(env, fields);
+    if (numberOf(fields.cit8, 7) == values::Decimal(2)) {
+        setPdfPrintSettings(globals);
+        print::CIT_ORDZU_Prn(env, fields);
+    }
+    // Position 25 (linked CIT-ST) and 29 (CIT-D) have no print in this module yet.
+    if (numberOf(fields.cit8, 27) > values::Decimal(0)) {
+        setPdfPrintSettings(globals);
+        print::CIT_O_Prn_73(env, fields);
+    }
+    if (numberOf(fields.cit8, 28) > values::Decimal(0)) {
+        const auto count =
+            static_cast<std::int32_t>(std::min(numberOf(fields.cit8, 28).integerPart(), kMaxCitBr));
+        for (std::int32_t i = 1; i <= count; ++i) {
+            setPdfPrintSettings(globals);
+            store::WCZYTAJ_CIT_BR(fields, i, count);
+            print::CIT_BR_Prn_73(env, fields);
+        }
+    }
+    return host.print->MAKEPDF(2, "", &pages) == 0 ? 1 : 0;
+}
+
+void CIT_ORDZU_PRN(ModuleState& module) {
+    print::CIT_ORDZU_Prn(printEnvironment(module), module.fields);
+}
+
+}  // namespace citforms::module

@@ -1,0 +1,41 @@
+#pragma once
+// The print procedures of the newest CIT-8 (24) with its CIT-8/O (11) and CIT-BR (1), and the
+// ORD-ZU: each prints the open declaration's field sets through the print pipeline.
+//
+//   PrintEnvironment env{host, runtime, ini};
+//   CIT_8_Prn_73(env, fields);                  // pages 1..4, receipt lines by the settings
+//   WCZYTAJ_CIT_BR(fields, 2, 3);
+//   CIT_BR_Prn_73(env, fields);                 // CIT-BR 2 of 3
+//
+// Each returns the run result (1 completed, 2 cancelled), also left in GLOBALRESPONSE, and
+// leaves the field sets as they were.
+#include <cstdint>
+#include <string_view>
+
+#include "citforms/print/print_pipeline.h"
+#include "citforms/store/declaration_fields.h"
+
+namespace citforms::print {
+
+// Bands, offsets and receipt lines of each procedure.
+const PrintProcedure& cit8Print73();
+const PrintProcedure& cit8OPrint73();
+const PrintProcedure& citBrPrint73();
+const PrintProcedure& ordZuPrint();
+
+int CIT_8_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_O_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_BR_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_ORDZU_Prn(const PrintEnvironment& env, const store::DeclarationFields& fields);
+
+// The print command of a window: the host's print-parameter dialog for `formName` ("CIT-8",
+// "CIT-8/O", "CIT-BR", "ORD-ZU"), and the print when it answers 1. Returns the run result,
+// 0 when the dialog declined.
+template <class Print>
+int printAfterParameters(const PrintEnvironment& env, std::string_view formName, Print&& print) {
+    if (env.host.declarations == nullptr || env.host.declarations->PARAM_PRN_DEKLAR(formName) != 1)
+        return 0;
+    return print();
+}
+
+}  // namespace citforms::print

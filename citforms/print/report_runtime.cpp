@@ -1,0 +1,54 @@
+#include "citforms/print/report_runtime.h"
+
+#include <atomic>
+
+namespace citforms::print {
+
+namespace {
+
+std::atomic<ReportRuntimeFactory>& registeredFactory() {
+    static std::atomic<ReportRuntimeFactory> factory{nullptr};
+    return factory;
+}
+
+class WindowlessProgress : public ProgressDialog {
+public:
+    void setTitle(std::string_view) override {}
+    void setUserText(std::string_view) override {}
+    void setProgress(int, std::string_view) override {}
+    void exec(const std::function<bool()>& tick, const std::function<bool()>&) override {
+        while (tick()) {
+        }
+    }
+};
+
+class WindowlessRuntime : public ReportRuntime {
+public:
+    std::unique_ptr<ProgressDialog> openProgress(const ProgressWindow&) override {
+        return std::make_unique<WindowlessProgress>();
+    }
+    bool preview(const host::PageList&, int, host::IniManager*, std::string_view) override {
+        return false;
+    }
+    bool printerSupportsCopies() override { return false; }
+    bool print(const host::PageList&, std::string_view, int) override { return false; }
+};
+
+}  // namespace
+
+void setDefaultReportRuntimeFactory(ReportRuntimeFactory factory) {
+    registeredFactory().store(factory);
+}
+
+std::unique_ptr<ReportRuntime> makeDefaultReportRuntime() {
+    if (ReportRuntimeFactory factory = registeredFactory().load()) {
+        if (auto runtime = factory()) return runtime;
+    }
+    return makeWindowlessReportRuntime();
+}
+
+std::unique_ptr<ReportRuntime> makeWindowlessReportRuntime() {
+    return std::make_unique<WindowlessRuntime>();
+}
+
+}  // namespace citforms::print

@@ -1,0 +1,28 @@
+#pragma once
+// tabrix's print commands:
+//   pdf ID FILE       the declaration with its attachments as one PDF (ZAPISZ_CIT8_DO_PDF)
+//   print ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]
+//            [--receipt TEXT1 TEXT2] [--output FILE]
+//                     the declaration's main form (WYDRUK_DEKLARACJI_CIT) with those settings
+//
+// Both take the company from the declaration's header. Without a display the previewer
+// cannot be seen: `print --screen` then writes "preview<TAB>procedure<TAB>pages<TAB>zoom" and
+// closes it without printing. `--output FILE` makes the printer a PDF file. Output lines:
+// "pdf<TAB>FILE" and "print<TAB>ID<TAB>completed|cancelled"; a message handed over for
+// e-mail shows as "mail<TAB>PATH". `print` exits 0 whatever the outcome line says (a
+// previewer closed without printing is not an error); `pdf` exits 1 when no PDF was made.
+#include <filesystem>
+#include <string>
+
+#include "refhost/app/options.h"
+#include "refhost/libraries/reference_host.h"
+
+namespace refhost::app {
+
+bool isPrintCommand(const std::string& command);
+// "" when the arguments of a print command are fine, else the reason.
+std::string checkPrintArguments(const Options& options);
+int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
+                    const std::filesystem::path& iniFile);
+
+}  // namespace refhost::app

@@ -1,0 +1,108 @@
+#include "refhost/print/mail_outbox.h"
+
+#include <cctype>
+#include <cstdlib>
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+#include <QLocale>
+#include <QSaveFile>
+#include <QUuid>
+
+namespace citforms::refhost {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+// An RFC 2047 encoded word when the text is not plain ASCII.
+std::string headerText(const std::string& text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80 || c < 0x20) {
+            return "=?UTF-8?B?" +
+                   QByteArray::fromStdString(text).toBase64().toStdString() + "?=";
+        }
+    }
+    return text;
+}
+
+std::string safeName(const std::string& title) {
+    std::string out;
+    for (unsigned char c : title) {
+        out += (std::isalnum(c) || c == '-' || c == '_' || c == '.') ? static_cast<char>(c) : '_';
+    }
+    return out.empty() ? std::string("wydruk") : out;
+}
+
+}  // namespace
+
+std::filesystem::path outboxFolder() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0')
+        return std::filesystem::path(xdg) / "tabrix" / "outbox";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home != nullptr ? home : ".") / ".local" / "share" / "tabrix" /
+           "outbox";
+}
+
+std::filesystem::path freshOutboxName(const std::filesystem::path& folder,
+                                      const std::string& title, const std::string& suffix) {
+    const std::string stem =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")).toStdString() +
+        "-" + safeName(title);
+    std::filesystem::path candidate = folder / (stem + suffix);
+    for (int n = 2; std::filesystem::exists(candidate) ||
+                    std::filesystem::exists(std::filesystem::path(candidate).replace_extension(".eml"));
+         ++n) {
+        candidate = folder / (stem + "-" + std::to_string(n) + suffix);
+    }
+    return candidate;
+}
+
+std::string mailMessageText(const std::string& subject, const std::string& attachmentName,
+                            const std::string& pdfBytes, const std::string& boundary) {
+    const std::string date =
+        QLocale::c()
+            .toString(QDateTime::currentDateTime(), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss t"))
+            .toStdString();
+    std::string m;
+    m += std::string("From: tabrix <tabrix@localhost>") + kCrLf;
+    m += "Subject: " + headerText(subject) + kCrLf;
+    m += "Date: " + date + kCrLf;
+    m += std::string("X-Unsent: 1") + kCrLf;
+    m += std::string("MIME-Version: 1.0") + kCrLf;
+    m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"" + kCrLf + kCrLf;
+    m += "--" + boundary + kCrLf;
+    m += std::string("Content-Type: text/plain; charset=UTF-8") + kCrLf;
+    m += std::string("Content-Transfer-Encoding: 8bit") + kCrLf + kCrLf;
+    m += "W załączeniu " + attachmentName + "." + kCrLf + kCrLf;
+    m += "--" + boundary + kCrLf;
+    m += "Content-Type: application/pdf; name=\"" + attachmentName + "\"" + kCrLf;
+    m += std::string("Content-Transfer-Encoding: base64") + kCrLf;
+    m += "Content-Disposition: attachment; filename=\"" + attachmentName + "\"" + kCrLf + kCrLf;
+    const std::string encoded = QByteArray::fromStdString(pdfBytes).toBase64().toStdString();
+    for (std::size_t at = 0; at < encoded.size(); at += 76) {
+        m += encoded.substr(at, 76);
+        m += kCrLf;
+    }
+    m += "--" + boundary + "--" + kCrLf;
+    return m;
+}
+
+values::Result<std::filesystem::path> writeMailMessage(const std::filesystem::path& pdf,
+                                                       const std::string& subject) {
+    QFile in(QString::fromStdString(pdf.string()));
+    if (!in.open(QIODevice::ReadOnly)) return values::Error{"cannot read " + pdf.string()};
+    const std::string bytes = in.readAll().toStdString();
+    const std::string boundary =
+        "tabrix-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+    const std::filesystem::path eml = std::filesystem::path(pdf).replace_extension(".eml");
+    QSaveFile out(QString::fromStdString(eml.string()));
+    if (!out.open(QIODevice::WriteOnly)) return values::Error{"cannot write " + eml.string()};
+    const std::string text = mailMessageText(subject, pdf.filename().string(), bytes, boundary);
+    out.write(text.data(), static_cast<qint64>(text.size()));
+    if (!out.commit()) return values::Error{"cannot write " + eml.string()};
+    return eml;
+}
+
+}  // namespace citforms::refhost
