@@ -94,8 +94,7 @@ TEST_F(TabrixCit8, NewCit8PrintsTheIdOfTheSavedDeclaration) {
     EXPECT_EQ(d["cit8"]["4"].get<std::string>(), "78531");  // 1 January 2016
     EXPECT_NE(d["cit8"]["31"].get<std::string>(), "0.00");
     EXPECT_EQ(sql("select ID_FIRMY, ID_DEKLARACJE_WZORZEC, DATA_OKRESU from DEKLARACJE_NAG "
-                  "where ID_DEKLARACJE_NAG = " +
-                  id),
+                  "where ID_DEKLARACJE_NAG = " + id),
               "1\t73\t78867\n");  // 2 December 2016
 
     // A fiscal year from July to June is found by the year it starts in, else ends in; the
@@ -122,7 +121,7 @@ TEST_F(TabrixCit8, ComputeRecalcAndTheLockPath) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(lines(r.out).back(), id);
     nlohmann::json d = dump(id);
-    EXPECT_NE(d["cit8"]["8"].get<std::string>(), "y");      // company data afresh
+    EXPECT_NE(d["cit8"]["8"].get<std::string>(), "y");   // company data afresh
     EXPECT_EQ(d["cit8"]["31"].get<std::string>(), "0.00");  // no statement ran
 
     r = tabrix({"compute", QString::fromStdString(id)});
@@ -133,10 +132,8 @@ TEST_F(TabrixCit8, ComputeRecalcAndTheLockPath) {
     r = tabrix({"lock", QString::fromStdString(id)});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "declaration " + id + " locked\n");
-    const std::string before =
-        sql("select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from "
-            "DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " +
-            id);
+    const std::string before = sql("select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from "
+                                   "DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " + id);
     for (const char* command : {"compute", "recalc"}) {
         r = tabrix({command, QString::fromStdString(id)});
         EXPECT_EQ(r.exitCode, 1) << command;
@@ -147,8 +144,7 @@ TEST_F(TabrixCit8, ComputeRecalcAndTheLockPath) {
         EXPECT_NE(r.err.find("was not"), std::string::npos) << r.err;
     }
     EXPECT_EQ(sql("select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ where "
-                  "ID_DEKLARACJE_NAG = " +
-                  id),
+                  "ID_DEKLARACJE_NAG = " + id),
               before);
     EXPECT_EQ(tabrix({"unlock", QString::fromStdString(id)}).exitCode, 0);
     EXPECT_EQ(tabrix({"recalc", QString::fromStdString(id)}).exitCode, 0);
