@@ -6,6 +6,15 @@ namespace citforms::compute {
 
 using values::round0;
 
+namespace {
+
+// The largest amount a form field holds (15 digits).
+Decimal largestAmount() {
+    return Decimal::fromUnits(values::Amount::kMaxGrosze, 2);
+}
+
+}  // namespace
+
 StatementComputation::StatementComputation(const FormEdition& edition, DeclarationFields& fields,
                                            host::UtilityLibrary& utility, host::DataLibrary& data,
                                            host::UiSeam* ui, ComputationContext context)
@@ -42,7 +51,15 @@ Decimal StatementComputation::runStatement(const std::string& code) {
     host::ResultRow row;
     if (!data_.result(host::ResultFileId::VAX_FK).next(row)) return Decimal();
     // No row, or a text that is not a number, leaves the field at 0.
-    return Decimal::parse(row.column(0)).value_or(Decimal());
+    const Decimal amount = Decimal::parse(row.column(0)).value_or(Decimal());
+    // A badly defined statement can give more than a form field holds: refused like a
+    // failing statement instead of ending the whole computation.
+    if (amount > largestAmount() || -amount > largestAmount()) {
+        utility_.MSG_OST("Kwota zestawienia pola " + code + " jest poza zakresem: " +
+                         row.column(0));
+        return Decimal();
+    }
+    return amount;
 }
 
 void StatementComputation::setCit8(int p24, const Decimal& value) {

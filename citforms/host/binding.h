@@ -60,14 +60,16 @@ namespace citforms::host {
 // A new CIT-8 of the current company (DANE_ID_FIRMY) for the fiscal year [yearStart,
 // yearEnd], made as the parameters window makes it and saved; `edition` "24", "23", "21" or
 // "" for the proposed one; `copyFrom` the declaration whose statement definitions are copied
-// (0 = the default set). Returns the new id, 0 when nothing was made (the reason was shown).
+// (0 = the default set). Returns the new id, 0 when nothing was made (the reason was shown;
+// a header whose save failed is removed again).
 inline constexpr const char* kNewCit8Symbol = "citforms_new_cit8";
 using NewCit8Fn = std::int32_t (*)(std::int32_t yearStart, std::int32_t yearEnd,
                                    const char* edition, std::int32_t copyFrom);
 
 // Loads stored CIT-8 `id` of the current company, recomputes it and saves it: mode 0 runs
 // the statements again (refresh mode), mode 1 takes the company data afresh and applies every
-// form rule. Returns the id, 0 when it could not be loaded or saved (the reason was shown).
+// form rule. Returns the id, 0 when it could not be loaded or saved, a locked declaration
+// included (the reason was shown).
 inline constexpr const char* kRecomputeSymbol = "citforms_recompute_cit8";
 using RecomputeFn = std::int32_t (*)(std::int32_t id, std::int32_t mode);
 

@@ -1,17 +1,23 @@
 #include "citforms/host/record_file.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace citforms::host {
 
 namespace {
 
+// Column names are ASCII identifiers; a locale-aware tolower per character would cost more
+// than the rest of a record lookup.
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && asciiLower(a[i]) != asciiLower(b[i])) return false;
+    }
+    return true;
 }
 
 }  // namespace

@@ -73,6 +73,8 @@ public:
     const std::string& get(std::string_view column) const;
     bool has(std::string_view column) const;
     void set(std::string_view column, std::string value);
+    // Room for `columns` values, for a record about to be filled column by column.
+    void reserve(std::size_t columns) { values_.reserve(columns); }
     void clear() { values_.clear(); }
     const std::vector<std::pair<std::string, std::string>>& values() const { return values_; }
 

@@ -44,11 +44,21 @@ std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t y
     const std::int32_t id =
         header::prepareNewCit8(host, module.declaration, module.fields, year, chosen, copyFrom);
     if (id == 0) return 0;
+    store::SaveOutcome outcome = store::SaveOutcome::Failed;
     const std::int32_t saved =
         module.declaration.CIT_ID_WZORCA == 73
-            ? store::ZAPISZ_CIT_8_73(host, module.declaration, module.fields, 1, id, period, 0)
-            : store::ZAPISZ_CIT_8_72(host, module.declaration, module.fields, 1, id, period, 0);
+            ? store::ZAPISZ_CIT_8_73(host, module.declaration, module.fields, 1, id, period, 0,
+                                     &outcome)
+            : store::ZAPISZ_CIT_8_72(host, module.declaration, module.fields, 1, id, period, 0,
+                                     &outcome);
     module.declaration.CIT_ID_DEKLARACJI = saved;
+    if (outcome != store::SaveOutcome::Saved) {
+        // As the window does when it is closed without a save: the empty header goes.
+        if (module.declaration.CIT_ID_DEKLARACJI != 0) {
+            store::discardNewCit8(host, module.declaration);
+        }
+        return 0;
+    }
     return saved;
 }
 
@@ -81,6 +91,13 @@ std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) 
 
     DeclarationState& state = module.declaration;
     readFiscalYear(host, state, period);
+    if (how == Recompute::Statements && state.CIT_POCZATEK_ROKU == 0) {
+        // Without the fiscal year every statement would be taken over an empty period and
+        // the stored amounts replaced by zeros.
+        u.MSG_OST("Brak roku obrotowego firmy obejmującego okres deklaracji " +
+                  std::to_string(id) + ".");
+        return 0;
+    }
     state.CIT_ID_WZORCA = templateId;
     state.CIT_ID_WZORCA_CIT2 = templateId;
     state.CIT_ID_DEKLARACJI = id;
@@ -103,11 +120,12 @@ std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) 
         compute::PRZELICZ_CIT_8_72(host, module.fields, period);
     }
 
+    store::SaveOutcome outcome = store::SaveOutcome::Failed;
     const std::int32_t saved =
-        g73 ? store::ZAPISZ_CIT_8_73(host, state, module.fields, 1, id, period, 0)
-            : store::ZAPISZ_CIT_8_72(host, state, module.fields, 1, id, period, 0);
+        g73 ? store::ZAPISZ_CIT_8_73(host, state, module.fields, 1, id, period, 0, &outcome)
+            : store::ZAPISZ_CIT_8_72(host, state, module.fields, 1, id, period, 0, &outcome);
     state.CIT_ID_DEKLARACJI = saved;
-    return saved;
+    return outcome == store::SaveOutcome::Saved ? saved : 0;
 }
 
 }  // namespace citforms::module

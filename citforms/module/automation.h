@@ -12,7 +12,7 @@ namespace citforms::module {
 // What "Wykonaj" of the parameters window does for a CIT-8 of the current company and the
 // fiscal year [yearStart, yearEnd], then the save of the window. `edition` "24", "23", "21"
 // or empty for the edition proposed for the period. Returns the new id, 0 when nothing was
-// made (the reason was shown).
+// made (the reason was shown); a header whose first save failed is discarded again.
 std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
                      const std::string& edition, std::int32_t copyFrom);
 
@@ -22,7 +22,8 @@ enum class Recompute {
 };
 
 // Loads stored CIT-8 `id` (template 72 or 73) of the current company, recomputes it and saves
-// it. Returns the id, 0 when it could not be loaded or saved (the reason was shown).
+// it. Returns the id, 0 when it could not be loaded, computed or saved (a locked declaration
+// included; the reason was shown).
 std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how);
 
 }  // namespace citforms::module

@@ -24,10 +24,11 @@ constexpr std::int32_t kLastCitDSheet = 500;
 constexpr std::int32_t kFirstCitBrSheet = 501;  // CIT-BR n is sheet 500 + n
 constexpr std::int32_t kLastCitBrSheet = 900;
 
+// One row as the walk hands it on: the texts stay in the record read, valid during the call.
 struct PozRow {
     std::int32_t sheet = 0;
-    std::string nrPola;
-    std::string value;
+    std::string_view nrPola;
+    std::string_view value;
 };
 
 // Reads the rows of declaration `id` from sheet `firstSheet` on, in key order, while

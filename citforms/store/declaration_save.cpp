@@ -83,19 +83,32 @@ bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, con
     return ok;
 }
 
-// Attachment rows of copies 1..count, sorted, each on sheet copy + `sheetBase`.
+// Attachment rows of copies 1..count, sorted, each on sheet copy + `sheetBase`. Copies above
+// `maxCopy` (0 = no bound) are not written: their sheet belongs to another attachment; the
+// person is told.
 bool insertAttachmentRows(const host::HostBinding& host, AttachmentRows& rows, std::int64_t count,
-                          std::int32_t sheetBase, std::int32_t id) {
+                          std::int32_t sheetBase, std::int32_t id, std::int32_t maxCopy,
+                          const char* form) {
     if (id == 0) return true;
     BusyCursor busy(host.ui);
     SaveFiles files(host);
     rows.sort();
+    bool beyondLimit = false;
     for (const AttachmentRow& row : rows.rows()) {
-        if (row.ext_nr_zalacznika > count) continue;
+        if (row.ext_nr_zalacznika > count || row.ext_nr_zalacznika < 1) continue;
+        if (maxCopy > 0 && row.ext_nr_zalacznika > maxCopy) {
+            beyondLimit = true;
+            continue;
+        }
         if (!insertRow(files.poz(), id, row.ext_nr_zalacznika + sheetBase, row.ext_nr_pola,
                        row.ext_wartosc)) {
             return false;
         }
+    }
+    if (beyondLimit) {
+        busy.release();
+        host.utility->MSG_INF(std::string("Załączniki ") + form + " o numerach powyżej " +
+                              std::to_string(maxCopy) + " nie zostały zapisane.");
     }
     return true;
 }
@@ -136,11 +149,14 @@ std::int32_t createCit8Header(const host::HostBinding& host, const module::Decla
         return 0;
     }
     host::ResultRow row;
-    if (!host.data->result(host::ResultFileId::VAX_FK).next(row)) return 0;
-    const std::int32_t id = toId(row.column(0));
-    if (id != 0) {
-        u.LOG_ADD(id, "Dodanie deklaracji CIT-8, id:" + std::to_string(id), "X", "D");
+    const std::int32_t id =
+        host.data->result(host::ResultFileId::VAX_FK).next(row) ? toId(row.column(0)) : 0;
+    if (id == 0) {
+        // The procedure answered without a header id: nothing the person could go on with.
+        warnWriteError(host);
+        return 0;
     }
+    u.LOG_ADD(id, "Dodanie deklaracji CIT-8, id:" + std::to_string(id), "X", "D");
     return id;
 }
 
@@ -151,11 +167,17 @@ struct Cit8Edition {
 
 std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                      std::int32_t dataOkresu, std::int32_t idWzorca, const Cit8Edition& edition) {
+                      std::int32_t dataOkresu, std::int32_t idWzorca, const Cit8Edition& edition,
+                      SaveOutcome* outcome) {
     host::UtilityLibrary& u = *host.utility;
+    SaveOutcome ignored = SaveOutcome::Failed;
+    SaveOutcome& result = outcome != nullptr ? *outcome : ignored;
+    result = SaveOutcome::Failed;
     BusyCursor busy(host.ui);
     if (tryb != 1) {
-        return id != 0 ? id : createCit8Header(host, state, dataOkresu, idWzorca);
+        if (id == 0) id = createCit8Header(host, state, dataOkresu, idWzorca);
+        if (id != 0) result = SaveOutcome::Saved;
+        return id;
     }
 
     // Header creation and every row of the save form one transaction.
@@ -165,14 +187,16 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
         warnWriteError(host);
         return id;
     }
-    auto fail = [&](std::int32_t result) {
+    const bool created = id == 0;
+    // A header made by this call is undone with the rest: its id must not be kept.
+    auto undone = [&] { return created ? 0 : id; };
+    auto fail = [&] {
         u.rollbackTransaction();
         busy.release();
         warnWriteError(host);
-        return result;
+        return undone();
     };
 
-    const bool created = id == 0;
     if (created) {
         id = createCit8Header(host, state, dataOkresu, idWzorca);
         if (id == 0) {
@@ -185,13 +209,15 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
     Record header;
     if (!files.nag().fetch(host::kKeyDeklNagPk, Record{{"ID_DEKLARACJE_NAG", std::to_string(id)}},
                            header)) {
-        return fail(0);
+        id = 0;
+        return fail();
     }
     if (cit8Locked(host, id, header)) {
         u.rollbackTransaction();
         busy.release();
         u.MSG_INF(kLockedMessage);
-        return id;
+        result = SaveOutcome::Locked;
+        return undone();
     }
 
     const bool correction = fields.cit8[7].decimal() == values::Decimal(2);
@@ -199,19 +225,22 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
     header.set("INFO_2", "CIT-8");
     header.set("DATA_SYSTEMOWA_P", std::to_string(todayOf(host)));
     header.set("ID_UZYT_P", host.data->globals().DANE_ID_UZYT);
-    if (!files.nag().update(header)) return fail(0);
+    if (!files.nag().update(header)) {
+        id = 0;
+        return fail();
+    }
 
     const std::string idText = std::to_string(id);
     if (!u.EXECSQL("delete from DEKLARACJE_POZ where id_deklaracje_nag=" + idText) ||
         !u.EXECSQL("delete from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=" + idText)) {
         u.MSG_OST(u.fileErrorText());
-        return fail(id);
+        return fail();
     }
     u.LOG_ADD(id, "Aktualizacja deklaracji CIT-8, id:" + idText, "X", "P");
 
     if (!insertSheet(files.poz(), id, 0, fields.cit8, fieldList(edition.mainList)) ||
         !ZAPISZ_CIT_O(host, fields, id) || !edition.attachments(host, fields, id)) {
-        return fail(id);
+        return fail();
     }
 
     for (int n : {1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13}) {
@@ -223,14 +252,15 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
         if (!u.EXECVAX(sql)) {
             busy.release();
             u.MSG_INF(u.fileErrorText());
-            return fail(id);
+            return fail();
         }
     }
 
     if (!u.commitTransaction()) {
         u.MSG_OST(u.fileErrorText());
-        return fail(created ? 0 : id);
+        return fail();
     }
+    result = SaveOutcome::Saved;
     return id;
 }
 
@@ -249,22 +279,24 @@ std::string sqlText(std::string_view text) {
 
 std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca) {
+                             std::int32_t dataOkresu, std::int32_t idWzorca,
+                             SaveOutcome* outcome) {
     static const Cit8Edition kEdition{
         FieldListId::Cit8Gen73,
         [](const host::HostBinding& h, DeclarationFields& f, std::int32_t i) {
             return ZAPISZ_CIT_D_73(h, f, i) && ZAPISZ_CIT_BR(h, f, i);
         }};
-    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition);
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition, outcome);
 }
 
 std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca) {
+                             std::int32_t dataOkresu, std::int32_t idWzorca,
+                             SaveOutcome* outcome) {
     static const Cit8Edition kEdition{FieldListId::Cit8Gen72,
                                       [](const host::HostBinding& h, DeclarationFields& f,
                                          std::int32_t i) { return ZAPISZ_CIT_D_72(h, f, i); }};
-    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition);
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition, outcome);
 }
 
 bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id) {
@@ -275,15 +307,19 @@ bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields
 }
 
 bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
-    return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 29), 100, id);
+    return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 29), 100, id,
+                                kMaxAttachmentCopies, "CIT-D");
 }
 
+// Generation 72 has no CIT-BR sheets, and its load takes every sheet from 101 on as a CIT-D.
 bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
-    return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 28), 100, id);
+    return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 28), 100, id, 0,
+                                "CIT-D");
 }
 
 bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
-    return insertAttachmentRows(host, fields.extcb, wholeNumber(fields.cit8, 28), 500, id);
+    return insertAttachmentRows(host, fields.extcb, wholeNumber(fields.cit8, 28), 500, id,
+                                kMaxAttachmentCopies, "CIT-BR");
 }
 
 void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state) {

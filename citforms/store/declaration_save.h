@@ -23,17 +23,29 @@ inline constexpr const char* kLockedMessage =
     "Nie można zapisać zmian. Deklaracja jest zablokowana.";
 inline constexpr const char* kWriteErrorMessage = "Wystąpił błąd zapisu do bazy.";
 
+// CIT-D and CIT-BR copies a generation-73 declaration can store: sheets 101..500 and
+// 501..900, so a copy numbered above 400 would land on a sheet of the other attachment.
+inline constexpr std::int32_t kMaxAttachmentCopies = 400;
+
+// What became of a save, for callers that must tell a refused or failed save from a done one
+// (the result id alone cannot: a locked or failed save of an existing declaration returns
+// its id too).
+enum class SaveOutcome { Saved, Locked, Failed };
+
 // CIT-8 of generation 73. tryb 0: only make sure the header exists (created when `id` is 0
 // from `dataOkresu` and the pattern declaration `idWzorca`); tryb 1: store the field sets.
 // Returns the declaration id to keep: the created or given id; 0 when the header could not
-// be created, was not found, or its update failed.
+// be created, was not found, or its update failed, and when a header created by this call
+// was undone with the rest of a refused or failed save.
 std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca);
+                             std::int32_t dataOkresu, std::int32_t idWzorca,
+                             SaveOutcome* outcome = nullptr);
 // The same for generation 72 (fields 1 and 4 to 147, CIT-8/O, CIT-D; no CIT-BR).
 std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca);
+                             std::int32_t dataOkresu, std::int32_t idWzorca,
+                             SaveOutcome* outcome = nullptr);
 
 // The sheet writers the CIT-8 saves call inside their transaction; `id` 0 does nothing.
 // Each returns false when a row could not be written.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/values/day_number.h"
+#include "refhost/app/cit8_commands.h"
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
 #include "refhost/libraries/module_loader.h"
@@ -49,6 +51,12 @@ std::filesystem::path homeFolder(const char* xdgVariable, const char* fallback) 
 }
 
 
+// Commands on one stored declaration: they work on the declaration's company.
+bool isDeclarationCommand(const std::string& command) {
+    return command == "compute" || command == "recalc" || command == "lock" ||
+           command == "unlock";
+}
+
 // Arguments of the command, checked before the database is touched; "" when they are fine.
 std::string checkArguments(const Options& o) {
     if (o.command == "init-db") {
@@ -63,6 +71,14 @@ std::string checkArguments(const Options& o) {
         if (!refhost::app::parseId(o.arguments[0]))
             return "dump: not a declaration id: '" + o.arguments[0] + "'";
         return {};
+    }
+    if (o.command == "new-cit8") {
+        auto parsed = refhost::app::parseNewCit8(o.arguments);
+        return parsed ? "" : parsed.error();
+    }
+    if (isDeclarationCommand(o.command)) {
+        auto parsed = refhost::app::parseDeclarationId(o.command, o.arguments);
+        return parsed ? "" : parsed.error();
     }
     if (refhost::app::isPrintCommand(o.command)) return refhost::app::checkPrintArguments(o);
     return "unknown command " + o.command;
@@ -130,6 +146,21 @@ int runSql(ReferenceHost& host, const Options& o) {
     return EXIT_SUCCESS;
 }
 
+// libcitforms.so loaded, bound to the host and initialised.
+citforms::values::Result<std::unique_ptr<refhost::libraries::LoadedModule>> loadModule(
+    ReferenceHost& host, const std::filesystem::path& iniFile) {
+    auto module = refhost::libraries::LoadedModule::load(
+        refhost::libraries::LoadedModule::pathFromEnvironment(CITFORMS_MODULE_PATH));
+    if (!module) return module;
+    if (auto status = (*module)->bind(host.binding()); !status) {
+        return citforms::values::Result<std::unique_ptr<refhost::libraries::LoadedModule>>::
+            failure(status.error());
+    }
+    host.iniManager().init(iniFile.string());
+    (*module)->init(&host.errorManager(), &host.iniManager());
+    return module;
+}
+
 int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& iniFile) {
     const auto id = refhost::app::parseId(o.arguments[0]);
     auto& utility = host.utility();
@@ -138,12 +169,8 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
     if (utility.errorStatus().code != 0) return fail("SQL error: " + utility.fileErrorText());
     if (found.empty() || found == "0") return fail("no declaration " + std::to_string(*id));
 
-    auto module = refhost::libraries::LoadedModule::load(
-        refhost::libraries::LoadedModule::pathFromEnvironment(CITFORMS_MODULE_PATH));
+    auto module = loadModule(host, iniFile);
     if (!module) return fail(module.error());
-    if (auto status = (*module)->bind(host.binding()); !status) return fail(status.error());
-    host.iniManager().init(iniFile.string());
-    (*module)->init(&host.errorManager(), &host.iniManager());
 
     const char* json = (*module)->declarationJson(*id);
     if (json == nullptr) {
@@ -206,8 +233,23 @@ int main(int argc, char** argv) {
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
     ReferenceHost host(**db, ui);
-    std::int32_t company = options.company.value_or(0);
-    if (!options.company) {
+    std::optional<std::int32_t> chosenCompany = options.company;
+    std::int32_t declaration = 0;
+    if (options.command == "new-cit8") {
+        const auto newArgs = refhost::app::parseNewCit8(options.arguments);
+        if (newArgs->company) chosenCompany = newArgs->company;
+    } else if (isDeclarationCommand(options.command)) {
+        declaration = *refhost::app::parseDeclarationId(options.command, options.arguments);
+        const auto owner = refhost::app::declarationCompany(host, declaration);
+        if (!owner) {
+            if (host.utility().errorStatus().code != 0)
+                return fail("SQL error: " + host.utility().fileErrorText());
+            return fail("no declaration " + std::to_string(declaration));
+        }
+        chosenCompany = *owner;
+    }
+    std::int32_t company = chosenCompany.value_or(0);
+    if (!chosenCompany) {
         const std::string first = host.utility().FUNCVAY("select min(id_firmy) from FIRMA");
         company = std::atoi(first.c_str());
     } else if (host.utility().FUNCVAY("select count(*) from FIRMA where id_firmy = " +
@@ -217,7 +259,26 @@ int main(int argc, char** argv) {
     setGlobals(host, options, company, iniFile);
 
     if (options.command == "sql") return runSql(host, options);
+    if (options.command == "dump") return runDump(host, options, iniFile);
     if (refhost::app::isPrintCommand(options.command))
         return refhost::app::runPrintCommand(host, options, iniFile);
-    return runDump(host, options, iniFile);
+    if (options.command == "lock" || options.command == "unlock") {
+        return refhost::app::runLock(host, declaration, options.command == "lock", std::cout,
+                                     std::cerr);
+    }
+
+    auto module = loadModule(host, iniFile);
+    if (!module) return fail(module.error());
+    int status = EXIT_SUCCESS;
+    if (options.command == "new-cit8") {
+        status = refhost::app::runNewCit8(host, **module,
+                                          *refhost::app::parseNewCit8(options.arguments),
+                                          std::cout, std::cerr);
+    } else {
+        status = refhost::app::runRecompute(host, **module, declaration,
+                                            options.command == "compute" ? 0 : 1, std::cout,
+                                            std::cerr);
+    }
+    (*module)->kill();
+    return status;
 }

@@ -13,7 +13,14 @@ const char* const kUsage =
     "  pdf ID FILE        write the declaration with its attachments as one PDF\n"
     "  print ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
     "           [--receipt TEXT1 TEXT2] [--output FILE]\n"
-    "                     print the declaration's main form\n";
+    "                     print the declaration's main form\n"
+    "  new-cit8 [--company N] --year YYYY [--edition 24|23] [--copy-from ID]\n"
+    "                     make, compute and save a CIT-8 for the company's fiscal year\n"
+    "                     starting (else ending) in YYYY; prints the new id\n"
+    "  compute ID         run the statements of a stored CIT-8 again and save it\n"
+    "  recalc ID          company data afresh and every form rule, then save\n"
+    "  lock ID            mark the declaration locked (BLOKADA)\n"
+    "  unlock ID          clear the lock mark\n";
 
 std::optional<std::int32_t> parseId(const std::string& text) {
     std::int32_t value = 0;

@@ -77,6 +77,14 @@ Result<std::unique_ptr<LoadedModule>> LoadedModule::load(const std::string& path
         module->declarationJson_ = reinterpret_cast<citforms::host::DeclarationJsonFn>(
             symbol(handle, citforms::host::kDeclarationJsonSymbol, error));
     }
+    if (error.empty()) {
+        module->newCit8_ = reinterpret_cast<citforms::host::NewCit8Fn>(
+            symbol(handle, citforms::host::kNewCit8Symbol, error));
+    }
+    if (error.empty()) {
+        module->recompute_ = reinterpret_cast<citforms::host::RecomputeFn>(
+            symbol(handle, citforms::host::kRecomputeSymbol, error));
+    }
     if (!error.empty()) {
         module->killCalled_ = true;  // never initialised: nothing to shut down
         return R::failure(path + ": " + error);
@@ -118,6 +126,15 @@ void* LoadedModule::procedure(std::string_view name) const {
 
 const char* LoadedModule::declarationJson(std::int32_t id) const {
     return declarationJson_(id);
+}
+
+std::int32_t LoadedModule::newCit8(std::int32_t yearStart, std::int32_t yearEnd,
+                                   const char* edition, std::int32_t copyFrom) const {
+    return newCit8_(yearStart, yearEnd, edition, copyFrom);
+}
+
+std::int32_t LoadedModule::recomputeCit8(std::int32_t id, std::int32_t mode) const {
+    return recompute_(id, mode);
 }
 
 }  // namespace refhost::libraries

@@ -51,6 +51,10 @@ public:
     }
     // citforms_declaration_json: the declaration as JSON, or nullptr (see binding.h).
     const char* declarationJson(std::int32_t id) const;
+    // citforms_new_cit8 and citforms_recompute_cit8 (see binding.h).
+    std::int32_t newCit8(std::int32_t yearStart, std::int32_t yearEnd, const char* edition,
+                         std::int32_t copyFrom) const;
+    std::int32_t recomputeCit8(std::int32_t id, std::int32_t mode) const;
     const std::string& path() const { return path_; }
 
 private:
@@ -61,6 +65,8 @@ private:
     std::vector<std::pair<std::string_view, void*>> procedures_;
     citforms::host::BindHostFn bind_ = nullptr;
     citforms::host::DeclarationJsonFn declarationJson_ = nullptr;
+    citforms::host::NewCit8Fn newCit8_ = nullptr;
+    citforms::host::RecomputeFn recompute_ = nullptr;
     bool initCalled_ = false;
     bool killCalled_ = false;
 };

@@ -12,7 +12,11 @@ using citforms::host::Record;
 
 namespace {
 
-constexpr std::size_t kBatchRows = 256;
+// A forward read starts with a small batch, for walks that stop after a few records, and
+// doubles it with every further batch up to the largest, so that a long walk costs few
+// statements.
+constexpr std::size_t kFirstBatchRows = 128;
+constexpr std::size_t kLargestBatchRows = 1024;
 
 std::string upper(std::string_view s) {
     std::string out(s);
@@ -35,18 +39,13 @@ std::string joined(const std::vector<std::string>& parts, std::string_view separ
     return out;
 }
 
-// "(a, b) >= (x, y)" or "a >= x" for one column.
-std::string compare(const std::vector<std::string>& left, std::string_view op,
-                    const std::vector<std::string>& right) {
-    if (left.size() == 1) return left[0] + " " + std::string(op) + " " + right[0];
-    return "(" + joined(left, ", ") + ") " + std::string(op) + " (" + joined(right, ", ") + ")";
-}
-
-Record toRecord(const sql::QueryResult& result, std::size_t row) {
+// Row `row` of `result` as a record; the values are moved out of the result.
+Record toRecord(sql::QueryResult& result, std::size_t row) {
     Record record;
+    record.reserve(result.columns.size());
     for (std::size_t i = 0; i < result.columns.size(); ++i) {
-        const auto& value = result.rows[row][i];
-        record.set(result.columns[i], value ? *value : std::string());
+        auto& value = result.rows[row][i];
+        record.set(result.columns[i], value ? std::move(*value) : std::string());
     }
     return record;
 }
@@ -168,6 +167,7 @@ bool TableFile::set(std::string_view key, const Record& keyValues) {
     if (spec == nullptr) return false;
     readKey_ = spec;
     start_ = keyPrefix(*spec, keyValues);
+    batchRows_ = kFirstBatchRows;
     batch_.clear();
     batchPos_ = 0;
     lastKey_.clear();
@@ -180,29 +180,54 @@ bool TableFile::set(std::string_view key, const Record& keyValues) {
 
 bool TableFile::fetchBatch() {
     const KeySpec& key = *readKey_;
-    std::vector<std::string> columns;
-    std::vector<std::string> marks;
-    std::vector<std::optional<std::string>> params;
     const std::vector<std::string>& from = started_ ? lastKey_ : start_;
-    for (std::size_t i = 0; i < from.size(); ++i) {
-        columns.push_back(columnExpr(key.columns[i]));
-        marks.push_back(keyParam(key.columns[i]));
-        params.emplace_back(from[i]);
-    }
     // Rows equal to the last key were given out already; read them again and skip them, so
     // that a key shared by several rows loses none of them.
     const std::size_t skip = started_ ? givenAtLastKey_ : 0;
-    std::string text = "SELECT * FROM " + std::string(spec_->table);
-    if (!columns.empty()) text += " WHERE " + compare(columns, ">=", marks);
-    text += orderBy(key) + " LIMIT " + std::to_string(kBatchRows + skip);
-    auto result = state_->runNative(text, params);
-    if (!result) return fail(kErrorDatabase, result.error(), true);
+    const std::size_t wanted = batchRows_ + skip;
+    batchRows_ = std::min(batchRows_ * 2, kLargestBatchRows);
+    // The limit is a parameter: each range asks only for the rows the batch still lacks, and
+    // the statement text stays the same, so its prepared statement is reused.
+    const std::string limit = orderBy(key) + " LIMIT CAST(? AS INTEGER)";
 
+    // (k1, ..., kn) >= (v1, ..., vn) is read as disjoint ranges in key order: k1..kn-1 equal
+    // and kn >= vn, then k1..kn-2 equal and kn-1 > vn-1, ..., then k1 > v1. Each range is an
+    // equality prefix and one compared column, a seek on the key's index; a row-value
+    // comparison would let SQLite seek on the first column only and walk every earlier row
+    // of it again for each batch.
     batch_.clear();
     batchPos_ = 0;
-    for (std::size_t row = skip; row < result->rows.size(); ++row)
-        batch_.push_back(toRecord(*result, row));
-    if (result->rows.size() < kBatchRows + skip) exhausted_ = true;
+    std::size_t got = 0;  // rows read, the skipped ones included
+    auto readRange = [&](std::size_t equal, const char* op) {
+        std::vector<std::string> conditions;
+        std::vector<std::optional<std::string>> params;
+        for (std::size_t i = 0; i < equal; ++i) {
+            conditions.push_back(columnExpr(key.columns[i]) + " = " + keyParam(key.columns[i]));
+            params.emplace_back(from[i]);
+        }
+        if (op != nullptr) {
+            conditions.push_back(columnExpr(key.columns[equal]) + " " + op + " " +
+                                 keyParam(key.columns[equal]));
+            params.emplace_back(from[equal]);
+        }
+        std::string text = "SELECT * FROM " + std::string(spec_->table);
+        if (!conditions.empty()) text += " WHERE " + joined(conditions, " AND ");
+        params.emplace_back(std::to_string(wanted - got));
+        auto result = state_->runNative(text + limit, params);
+        if (!result) return fail(kErrorDatabase, result.error(), true);
+        for (std::size_t row = 0; row < result->rows.size() && got < wanted; ++row, ++got) {
+            if (got >= skip) batch_.push_back(toRecord(*result, row));
+        }
+        return true;
+    };
+    if (from.empty()) {
+        if (!readRange(0, nullptr)) return false;
+    } else {
+        for (std::size_t level = from.size(); level-- > 0 && got < wanted;) {
+            if (!readRange(level, level + 1 == from.size() ? ">=" : ">")) return false;
+        }
+    }
+    if (got < wanted) exhausted_ = true;
     started_ = true;
     return true;
 }
@@ -217,14 +242,17 @@ bool TableFile::next(Record& out) {
         if (!fetchBatch()) return false;
         if (batch_.empty()) return fail(kErrorRecordNotAvailable, "Record not available", false);
     }
-    out = batch_[batchPos_++];
+    out = std::move(batch_[batchPos_++]);
 
-    std::vector<std::string> keyOfRow;
-    for (const KeyColumn& column : readKey_->columns) keyOfRow.push_back(out.get(column.name));
-    if (keyOfRow == lastKey_) {
+    const std::vector<KeyColumn>& columns = readKey_->columns;
+    bool sameKey = lastKey_.size() == columns.size();
+    for (std::size_t i = 0; sameKey && i < columns.size(); ++i)
+        sameKey = out.get(columns[i].name) == lastKey_[i];
+    if (sameKey) {
         ++givenAtLastKey_;
     } else {
-        lastKey_ = std::move(keyOfRow);
+        lastKey_.resize(columns.size());
+        for (std::size_t i = 0; i < columns.size(); ++i) lastKey_[i] = out.get(columns[i].name);
         givenAtLastKey_ = 1;
     }
     state_->clearStatus();
@@ -285,24 +313,36 @@ std::optional<std::string> boundValue(const std::string& value, bool number) {
 
 bool TableFile::insert(const Record& record) {
     if (!ready()) return false;
-    std::vector<std::string> columns;
-    std::vector<std::string> marks;
-    std::vector<std::optional<std::string>> params;
-    for (const auto& [column, value] : record.values()) {
-        if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
-        const auto kind = columnKind(column);
-        if (!kind) {
-            return fail(kErrorBadKey, "No column " + column + " in " + std::string(spec_->table),
-                        true);
+    if (record.values().empty()) return fail(kErrorBadKey, "Empty record", true);
+    // A save inserts thousands of records with the same columns: the statement text and the
+    // columns' kinds are worked out once per set of column names.
+    std::string signature;
+    for (const auto& [column, value] : record.values()) (signature += column) += ',';
+    auto plan = insertPlans_.find(signature);
+    if (plan == insertPlans_.end()) {
+        InsertPlan fresh;
+        std::vector<std::string> columns;
+        std::vector<std::string> marks;
+        for (const auto& [column, value] : record.values()) {
+            if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
+            const auto kind = columnKind(column);
+            if (!kind) {
+                return fail(kErrorBadKey,
+                            "No column " + column + " in " + std::string(spec_->table), true);
+            }
+            columns.push_back(column);
+            marks.push_back(valueParam(column));
+            fresh.numeric.push_back(*kind != ColumnKind::Other);
         }
-        columns.push_back(column);
-        marks.push_back(valueParam(column));
-        params.push_back(boundValue(value, *kind != ColumnKind::Other));
+        fresh.text = "INSERT INTO " + std::string(spec_->table) + " (" + joined(columns, ", ") +
+                     ") VALUES (" + joined(marks, ", ") + ")";
+        plan = insertPlans_.emplace(std::move(signature), std::move(fresh)).first;
     }
-    if (columns.empty()) return fail(kErrorBadKey, "Empty record", true);
-    const std::string text = "INSERT INTO " + std::string(spec_->table) + " (" +
-                             joined(columns, ", ") + ") VALUES (" + joined(marks, ", ") + ")";
-    auto result = state_->runNative(text, params);
+    std::vector<std::optional<std::string>> params;
+    params.reserve(record.values().size());
+    for (std::size_t i = 0; i < record.values().size(); ++i)
+        params.push_back(boundValue(record.values()[i].second, plan->second.numeric[i]));
+    auto result = state_->runNative(plan->second.text, params);
     if (!result) return fail(kErrorDatabase, result.error(), true);
     state_->clearStatus();
     return true;

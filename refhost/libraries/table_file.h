@@ -58,11 +58,19 @@ private:
     std::map<std::string, ColumnKind> columnKinds_;  // upper-case name -> kind
     bool columnKindsRead_ = false;
 
+    // Insert statements by the record's column names ("A,B,C,"): text and numeric columns.
+    struct InsertPlan {
+        std::string text;
+        std::vector<bool> numeric;
+    };
+    std::map<std::string, InsertPlan> insertPlans_;
+
     // Forward reading after set().
     const KeySpec* readKey_ = nullptr;
     std::vector<std::string> start_;  // key prefix of the starting position
     std::vector<citforms::host::Record> batch_;
     std::size_t batchPos_ = 0;
+    std::size_t batchRows_ = 0;  // rows the next batch asks for
     std::vector<std::string> lastKey_;  // full key of the last record given out
     std::size_t givenAtLastKey_ = 0;    // records given out with exactly lastKey_
     bool started_ = false;

@@ -11,6 +11,9 @@
 //   statement run is recorded with its result file.
 // - Messages (MSG_INF, MSG_OST, MSG_WYKONAJ) and the UI seam's message boxes and busy cursor
 //   are recorded; questions answer from queues.
+// - emulateDeclarationTables() makes the host behave like a database for the saves: the
+//   deletes of DEKLARACJE_POZ / DEKLARACJE_NAG rows act on the record files, the ORD-ZU
+//   inserts and deletes act on `zalacznik`, and a transaction is undone by a rollback.
 //
 //   FakeHost host;
 //   host.addPoz(17, 0, "31", "125.50");
@@ -18,7 +21,9 @@
 //   state.bindHost(host.binding());
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,9 +80,16 @@ public:
     void add(host::Record record) { rows_.push_back(std::move(record)); }
     const std::vector<host::Record>& rows() const { return rows_; }
 
-    // Failure injection: open() fails; next() fails after `reads` successful reads.
+    // Failure injection: open() fails; next() fails after `reads` successful reads; insert()
+    // fails once `failInsertsAfter` inserts have succeeded; update() fails.
     bool failOpen = false;
     int failReadsAfter = -1;
+    int failInsertsAfter = -1;
+    bool failUpdate = false;
+    int inserts = 0;
+
+    // The rows as they stand, for snapshots and for the emulated SQL deletes.
+    std::vector<host::Record>& mutableRows() { return rows_; }
 
     int openCount = 0;
     int closeCount = 0;
@@ -115,11 +127,29 @@ public:
         failures_[statement] = std::move(errorText);
     }
 
+    // Answers a statement that no script names; nullopt leaves it unscripted (a failure).
+    // FUNCVAY asks it too.
+    struct Answer {
+        bool ok = true;
+        Rows rows;
+        std::string error;
+    };
+    std::function<std::optional<Answer>(const std::string&)> handler;
+
+    // Transactions nest; a rollback at any depth undoes the whole one, and the commits still
+    // open then fail. The hooks run at the outermost begin and when the work is undone.
+    std::function<void()> onBegin;
+    std::function<void()> onRollback;
+    bool failBegin = false;
+    bool failCommit = false;
+    int transactionDepth = 0;
+
     std::vector<Statement> statements;
     std::vector<HostMessage> messages;
     std::deque<std::uint8_t> wykonajAnswers;  // MSG_WYKONAJ answers; 1 when empty
     std::vector<std::string> logEntries;      // "id|text|category|operation"
     int transactionsBegun = 0, commits = 0, rollbacks = 0;
+    int infoZestawienie = 0;  // INFO_ZESTAWIENIE calls
     host::ErrorStatus status;
 
     void INIT(host::ErrorManager* errorManager, host::IniManager* iniManager) override;
@@ -129,7 +159,7 @@ public:
     host::ErrorStatus& errorStatus() override { return status; }
     bool beginTransaction() override;
     bool commitTransaction() override;
-    void rollbackTransaction() override { ++rollbacks; }
+    void rollbackTransaction() override;
     void MSG_INF(std::string_view text) override;
     void MSG_OST(std::string_view text) override;
     std::uint8_t MSG_WYKONAJ(std::string_view title, std::string_view text,
@@ -161,6 +191,7 @@ private:
     std::map<host::ResultFileId, std::unique_ptr<FakeResultFile>>& results_;
     std::map<std::string, Rows> scripts_;
     std::map<std::string, std::string> failures_;
+    bool aborted_ = false;
 };
 
 class FakeData : public host::DataLibrary {
@@ -308,6 +339,21 @@ public:
     // Adds one DEKLARACJE_POZ row (test data).
     void addPoz(std::int32_t id, std::int32_t sheet, const std::string& nrPola,
                 const std::string& value);
+    // Adds a DEKLARACJE_NAG row with the given id and BLOKADA (test data).
+    void addHeader(std::int32_t id, const std::string& blokada = "");
+    // DEKLARACJE_POZ rows of one declaration and sheet (all sheets when `sheet` < 0).
+    std::vector<host::Record> pozRows(std::int32_t id, std::int32_t sheet = -1);
+
+    // One row of DEKLARACJE_ZALACZNIK as the emulation keeps it.
+    struct ZalacznikRow {
+        std::int32_t id = 0;
+        std::string nrPola;
+        std::string value;
+        std::string typ;
+    };
+    std::vector<ZalacznikRow> zalacznik;
+    // See the overview: deletes and ORD-ZU inserts act on the rows, rollbacks undo them.
+    void emulateDeclarationTables();
     // Names of the logged calls, in order.
     std::vector<std::string> callNames() const;
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 
 #include "citforms/values/day_number.h"
 
@@ -147,6 +149,10 @@ bool FakeRecordFile::next(Record& out) {
 
 bool FakeRecordFile::insert(const Record& record) {
     status_ = {};
+    if (failInsertsAfter >= 0 && inserts >= failInsertsAfter) {
+        fail("Błąd zapisu do pliku " + name_);
+        return false;
+    }
     if (!keys_.empty()) {
         const std::vector<KeyColumn>& primary = keys_.front().second;
         for (const Record& row : rows_) {
@@ -157,11 +163,16 @@ bool FakeRecordFile::insert(const Record& record) {
         }
     }
     rows_.push_back(record);
+    ++inserts;
     return true;
 }
 
 bool FakeRecordFile::update(const Record& record) {
     status_ = {};
+    if (failUpdate) {
+        fail("Błąd zmiany rekordu w pliku " + name_);
+        return false;
+    }
     if (keys_.empty()) {
         fail("Plik " + name_ + " nie ma klucza głównego");
         return false;
@@ -202,6 +213,17 @@ bool FakeUtility::execInto(ResultFileId file, std::string_view statement) {
     }
     auto s = scripts_.find(text);
     if (s == scripts_.end()) {
+        if (handler) {
+            if (std::optional<Answer> answer = handler(text)) {
+                if (!answer->ok) {
+                    status = {1, answer->error};
+                    result.fill({});
+                    return false;
+                }
+                result.fill(answer->rows);
+                return true;
+            }
+        }
         status = {2, "Zapytanie spoza scenariusza atrapy: " + text};
         result.fill({});
         return false;
@@ -213,19 +235,53 @@ bool FakeUtility::execInto(ResultFileId file, std::string_view statement) {
 std::string FakeUtility::FUNCVAY(std::string_view query) {
     const std::string text(query);
     statements.push_back({ResultFileId::VAY_FK, text});
-    auto s = scripts_.find(text);
-    if (s == scripts_.end() || s->second.empty() || s->second.front().empty()) return "";
-    return s->second.front().front();
+    Rows rows;
+    if (auto s = scripts_.find(text); s != scripts_.end()) {
+        rows = s->second;
+    } else if (handler) {
+        if (std::optional<Answer> answer = handler(text); answer && answer->ok) {
+            rows = answer->rows;
+        }
+    }
+    if (rows.empty() || rows.front().empty()) return "";
+    return rows.front().front();
 }
 
 bool FakeUtility::beginTransaction() {
     ++transactionsBegun;
+    if (failBegin) {
+        status = {3, "Nie można rozpocząć transakcji"};
+        return false;
+    }
+    if (transactionDepth++ == 0) {
+        aborted_ = false;
+        if (onBegin) onBegin();
+    }
     return true;
 }
 
 bool FakeUtility::commitTransaction() {
     ++commits;
+    if (transactionDepth == 0) {
+        status = {3, "Brak otwartej transakcji"};
+        return false;
+    }
+    --transactionDepth;
+    if (aborted_ || (failCommit && transactionDepth == 0)) {
+        status = {3, "Transakcja została wycofana"};
+        if (transactionDepth == 0 && !aborted_ && onRollback) onRollback();
+        if (transactionDepth == 0) aborted_ = false;
+        return false;
+    }
     return true;
+}
+
+void FakeUtility::rollbackTransaction() {
+    ++rollbacks;
+    if (transactionDepth == 0) return;
+    if (!aborted_ && onRollback) onRollback();
+    aborted_ = true;
+    if (--transactionDepth == 0) aborted_ = false;
 }
 
 void FakeUtility::MSG_INF(std::string_view text) {
@@ -270,6 +326,7 @@ std::string FakeUtility::GET_NAZWA_ADRES_URZEDU(std::uint8_t, std::int32_t offic
 }
 
 void FakeUtility::INFO_ZESTAWIENIE(std::uint8_t mode) {
+    ++infoZestawienie;
     log_.push_back({"utility.INFO_ZESTAWIENIE " + std::to_string(mode)});
 }
 
@@ -384,6 +441,127 @@ void FakeHost::addPoz(std::int32_t id, std::int32_t sheet, const std::string& nr
                     {"NR_ZALACZNIKA", std::to_string(sheet)},
                     {"NR_POLA", nrPola},
                     {"WARTOSC_POLA", value}});
+}
+
+void FakeHost::addHeader(std::int32_t id, const std::string& blokada) {
+    data.fakeFile(HostFileId::DEKLARACJE_NAG)
+        .add(Record{{"ID_DEKLARACJE_NAG", std::to_string(id)},
+                    {"ID_DEKLARACJE_WZORZEC", "73"},
+                    {"BLOKADA", blokada},
+                    {"STATUS_2", "0"},
+                    {"INFO_2", "CIT-8"}});
+}
+
+std::vector<Record> FakeHost::pozRows(std::int32_t id, std::int32_t sheet) {
+    std::vector<Record> out;
+    for (const Record& r : data.fakeFile(HostFileId::DEKLARACJE_POZ).rows()) {
+        if (r.get("ID_DEKLARACJE_NAG") != std::to_string(id)) continue;
+        if (sheet >= 0 && r.get("NR_ZALACZNIKA") != std::to_string(sheet)) continue;
+        out.push_back(r);
+    }
+    return out;
+}
+
+namespace {
+
+// Reads an SQL string literal at `at` ('...' with '' for an apostrophe); moves `at` past it.
+std::optional<std::string> readLiteral(const std::string& sql, std::size_t& at) {
+    if (at >= sql.size() || sql[at] != '\'') return std::nullopt;
+    std::string value;
+    for (std::size_t i = at + 1; i < sql.size(); ++i) {
+        if (sql[i] != '\'') {
+            value += sql[i];
+        } else if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+            value += '\'';
+            ++i;
+        } else {
+            at = i + 1;
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+bool consume(const std::string& sql, std::size_t& at, std::string_view expected) {
+    if (sql.compare(at, expected.size(), expected) != 0) return false;
+    at += expected.size();
+    return true;
+}
+
+// "<prefix><digits>" with nothing after the digits: the digits.
+std::optional<std::string> idAfter(const std::string& sql, std::string_view prefix) {
+    if (sql.size() <= prefix.size() || sql.compare(0, prefix.size(), prefix) != 0) {
+        return std::nullopt;
+    }
+    const std::string rest = sql.substr(prefix.size());
+    if (rest.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return rest;
+}
+
+}  // namespace
+
+void FakeHost::emulateDeclarationTables() {
+    using Answer = FakeUtility::Answer;
+    auto eraseRows = [this](HostFileId file, const std::string& id) {
+        std::vector<Record>& rows = data.fakeFile(file).mutableRows();
+        std::erase_if(rows, [&](const Record& r) { return r.get("ID_DEKLARACJE_NAG") == id; });
+    };
+    utility.handler = [this, eraseRows](const std::string& sql) -> std::optional<Answer> {
+        if (auto id = idAfter(sql, "delete from DEKLARACJE_POZ where id_deklaracje_nag=")) {
+            eraseRows(HostFileId::DEKLARACJE_POZ, *id);
+            return Answer{};
+        }
+        if (auto id = idAfter(sql, "delete from DEKLARACJE_NAG where id_deklaracje_nag = ")) {
+            eraseRows(HostFileId::DEKLARACJE_NAG, *id);
+            return Answer{};
+        }
+        if (auto id = idAfter(sql, "delete from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=")) {
+            std::erase_if(zalacznik, [&](const ZalacznikRow& r) {
+                return std::to_string(r.id) == *id;
+            });
+            return Answer{};
+        }
+        std::size_t at = 0;
+        if (consume(sql, at,
+                    "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, "
+                    "typ) values (")) {
+            const std::size_t digits = sql.find(',', at);
+            ZalacznikRow row;
+            std::optional<std::string> nr, value, typ;
+            if (digits != std::string::npos) {
+                row.id = std::atoi(sql.substr(at, digits - at).c_str());
+                at = digits + 1;
+                nr = readLiteral(sql, at);
+                if (nr && consume(sql, at, ",")) value = readLiteral(sql, at);
+                if (value && consume(sql, at, ",")) typ = readLiteral(sql, at);
+            }
+            if (!typ || !consume(sql, at, ")") || at != sql.size()) {
+                return Answer{false, {}, "Błąd składni SQL: " + sql};
+            }
+            row.nrPola = *nr;
+            row.value = *value;
+            row.typ = *typ;
+            zalacznik.push_back(std::move(row));
+            return Answer{};
+        }
+        return std::nullopt;
+    };
+
+    struct Snapshot {
+        std::vector<Record> poz, nag;
+        std::vector<ZalacznikRow> zalacznik;
+    };
+    auto snapshot = std::make_shared<Snapshot>();
+    utility.onBegin = [this, snapshot] {
+        snapshot->poz = data.fakeFile(HostFileId::DEKLARACJE_POZ).rows();
+        snapshot->nag = data.fakeFile(HostFileId::DEKLARACJE_NAG).rows();
+        snapshot->zalacznik = zalacznik;
+    };
+    utility.onRollback = [this, snapshot] {
+        data.fakeFile(HostFileId::DEKLARACJE_POZ).mutableRows() = snapshot->poz;
+        data.fakeFile(HostFileId::DEKLARACJE_NAG).mutableRows() = snapshot->nag;
+        zalacznik = snapshot->zalacznik;
+    };
 }
 
 std::vector<std::string> FakeHost::callNames() const {

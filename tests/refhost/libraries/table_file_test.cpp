@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "refhost/libraries/test_host.h"
 
@@ -104,6 +105,65 @@ TEST_F(TableFiles, ReadsForwardAcrossBatchesWithoutLosingRowsOfEqualKeys) {
     std::sort(values.begin(), values.end());
     ASSERT_EQ(values.size(), 600u);
     for (int i = 0; i < 600; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], i);
+}
+
+TEST_F(TableFiles, ForwardReadFromTheMiddleCrossesSheetsAndDeclarationsInKeyOrder) {
+    // Several declarations and sheets, sheets shorter and longer than a batch, and groups of
+    // rows with one key at the points where batches end.
+    struct Row {
+        int id, sheet;
+        std::string field;
+        int value;
+    };
+    std::vector<Row> all;
+    int value = 0;
+    for (int id : {3, 4, 5}) {
+        for (int sheet : {0, 1, 101, 102, 103, 501, 900}) {
+            const int count = sheet == 0 ? 148 : (sheet == 1 ? 89 : 123);
+            for (int f = 1; f <= count; ++f) {
+                all.push_back({id, sheet, std::to_string(f), value++});
+                if (f % 61 == 0) {
+                    for (int twin = 0; twin < 5; ++twin)
+                        all.push_back({id, sheet, std::to_string(f), value++});
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(host_->utility().beginTransaction());
+    for (const Row& r : all) addField(r.id, r.sheet, r.field, std::to_string(r.value));
+    ASSERT_TRUE(host_->utility().commitTransaction());
+
+    std::stable_sort(all.begin(), all.end(), [](const Row& a, const Row& b) {
+        if (a.id != b.id) return a.id < b.id;
+        if (a.sheet != b.sheet) return a.sheet < b.sheet;
+        return a.field < b.field;  // NR_POLA orders as text
+    });
+    ASSERT_TRUE(poz().open());
+    for (const auto& [id, sheet] : std::vector<std::pair<int, int>>{{4, 101}, {3, 0}, {5, 900}}) {
+        SCOPED_TRACE(std::to_string(id) + "/" + std::to_string(sheet));
+        ASSERT_TRUE(poz().set(kKeyDeklPozByZalacznik,
+                              Record{{"ID_DEKLARACJE_NAG", std::to_string(id)},
+                                     {"NR_ZALACZNIKA", std::to_string(sheet)},
+                                     {"NR_POLA", ""}}));
+        std::vector<std::string> expected;
+        for (const Row& r : all) {
+            if (r.id > id || (r.id == id && r.sheet >= sheet)) {
+                expected.push_back(std::to_string(r.id) + "/" + std::to_string(r.sheet) + "/" +
+                                   r.field);
+            }
+        }
+        std::vector<std::string> read;
+        std::multiset<std::string> values;
+        for (Record r; poz().next(r);) {
+            read.push_back(r.get("ID_DEKLARACJE_NAG") + "/" + r.get("NR_ZALACZNIKA") + "/" +
+                           r.get("NR_POLA"));
+            values.insert(r.get("WARTOSC_POLA"));
+        }
+        EXPECT_EQ(read, expected);
+        EXPECT_EQ(values.size(), expected.size());
+        EXPECT_EQ(std::set<std::string>(values.begin(), values.end()).size(), values.size());
+    }
+    poz().close();
 }
 
 TEST_F(TableFiles, FetchesInsertsAndUpdatesAHeader) {

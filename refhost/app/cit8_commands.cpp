@@ -1,0 +1,166 @@
+#include "refhost/app/cit8_commands.h"
+
+#include <charconv>
+
+#include "citforms/values/day_number.h"
+#include "refhost/app/options.h"
+
+namespace refhost::app {
+
+namespace {
+
+using citforms::values::Result;
+
+std::string sqlLiteral(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out + "'";
+}
+
+std::int32_t number(const std::string& text) {
+    std::int32_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+}  // namespace
+
+Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args) {
+    using R = Result<NewCit8Arguments>;
+    NewCit8Arguments out;
+    bool yearGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        if (const auto eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            return R::failure("new-cit8: " + name + " needs a value");
+        }
+        if (name == "--company") {
+            const auto company = parseId(value);
+            if (!company) return R::failure("new-cit8: not a company number: '" + value + "'");
+            out.company = *company;
+        } else if (name == "--year") {
+            const auto year = parseId(value);
+            if (!year || *year < 1801 || *year > 9999) {
+                return R::failure("new-cit8: not a year: '" + value + "'");
+            }
+            out.year = *year;
+            yearGiven = true;
+        } else if (name == "--edition") {
+            if (value != "24" && value != "23") {
+                return R::failure("new-cit8: the edition is 24 or 23, not '" + value + "'");
+            }
+            out.edition = value;
+        } else if (name == "--copy-from") {
+            const auto id = parseId(value);
+            if (!id) return R::failure("new-cit8: not a declaration id: '" + value + "'");
+            out.copyFrom = *id;
+        } else {
+            return R::failure("new-cit8: unknown argument " + name);
+        }
+    }
+    if (!yearGiven) return R::failure("new-cit8 needs --year YYYY");
+    return out;
+}
+
+Result<std::int32_t> parseDeclarationId(const std::string& command,
+                                        const std::vector<std::string>& args) {
+    using R = Result<std::int32_t>;
+    if (args.size() != 1) return R::failure(command + " needs one declaration id");
+    const auto id = parseId(args[0]);
+    if (!id) return R::failure(command + ": not a declaration id: '" + args[0] + "'");
+    return *id;
+}
+
+std::optional<std::int32_t> declarationCompany(libraries::ReferenceHost& host, std::int32_t id) {
+    const std::string company = host.utility().FUNCVAY(
+        "select id_firmy from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(id));
+    if (company.empty()) return std::nullopt;
+    return number(company);
+}
+
+std::optional<FiscalYear> fiscalYearOf(libraries::ReferenceHost& host, std::int32_t company,
+                                       int year) {
+    auto& utility = host.utility();
+    if (!utility.EXECVAY("select id_lata_obrotowe, poczatek_roku, koniec_roku from "
+                         "LATA_OBROTOWE where id_firmy = " +
+                         std::to_string(company) + " order by poczatek_roku")) {
+        return std::nullopt;
+    }
+    std::vector<FiscalYear> years;
+    auto& rows = host.data().result(citforms::host::ResultFileId::VAY_FK);
+    for (citforms::host::ResultRow row; rows.next(row);) {
+        years.push_back({number(row.column(0)), number(row.column(1)), number(row.column(2))});
+    }
+    for (const FiscalYear& y : years) {
+        if (citforms::values::yearOf(y.start) == year) return y;
+    }
+    for (const FiscalYear& y : years) {
+        if (citforms::values::yearOf(y.end) == year) return y;
+    }
+    return std::nullopt;
+}
+
+int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
+               const NewCit8Arguments& args, std::ostream& out, std::ostream& err) {
+    const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
+    const std::optional<FiscalYear> year = fiscalYearOf(host, company, args.year);
+    if (!year) {
+        if (host.utility().errorStatus().code != 0) {
+            err << "tabrix: SQL error: " << host.utility().fileErrorText() << '\n';
+        } else {
+            err << "tabrix: company " << company << " has no fiscal year starting or ending in "
+                << args.year << '\n';
+        }
+        return 1;
+    }
+    citforms::host::Globals& g = host.state().thread().globals;
+    g.DANE_LATA_OBROTOWE = year->id;
+    g.DANE_POCZATEK_ROKU = year->start;
+    g.DANE_KONIEC_ROKU = year->end;
+
+    const std::int32_t id =
+        module.newCit8(year->start, year->end, args.edition.c_str(), args.copyFrom);
+    if (id == 0) {
+        err << "tabrix: no CIT-8 was made for company " << company << ", fiscal year "
+            << citforms::values::formatIso(year->start) << " to "
+            << citforms::values::formatIso(year->end) << '\n';
+        return 1;
+    }
+    out << id << '\n';
+    return 0;
+}
+
+int runRecompute(libraries::ReferenceHost&, const libraries::LoadedModule& module,
+                 std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err) {
+    if (module.recomputeCit8(id, mode) == 0) {
+        err << "tabrix: declaration " << id << " was not " << (mode == 0 ? "computed" : "recalculated")
+            << " and saved\n";
+        return 1;
+    }
+    out << id << '\n';
+    return 0;
+}
+
+int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, std::ostream& out,
+            std::ostream& err) {
+    auto& utility = host.utility();
+    const std::string mark = lock ? sqlLiteral(host.state().thread().globals.DANE_ID_UZYT) : "''";
+    if (!utility.EXECSQL("update DEKLARACJE_NAG set BLOKADA = " + mark +
+                         " where id_deklaracje_nag = " + std::to_string(id))) {
+        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        return 1;
+    }
+    out << "declaration " << id << (lock ? " locked" : " unlocked") << '\n';
+    return 0;
+}
+
+}  // namespace refhost::app

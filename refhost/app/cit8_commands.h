@@ -1,0 +1,61 @@
+#pragma once
+// The tabrix commands that make and change CIT-8 declarations through the loaded module:
+//
+//   new-cit8 [--company N] --year YYYY [--edition 24|23] [--copy-from ID]
+//   compute ID      statements again (the refresh mode), then saved
+//   recalc ID       company data afresh and every form rule, then saved
+//   lock ID         marks the header's BLOKADA (a save is then refused)
+//   unlock ID       clears the mark
+//
+// Arguments are checked before the database is opened (parse*), the company a command works
+// on is chosen next (declarationCompany for the commands on a stored declaration), and the
+// run* functions do the work once the host's globals are set. What the module shows reaches
+// standard output through the scripted UI; each run* prints its result line on `out` and its
+// problems on `err`, and returns the process's exit status.
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "citforms/values/result.h"
+#include "refhost/libraries/module_loader.h"
+#include "refhost/libraries/reference_host.h"
+
+namespace refhost::app {
+
+struct NewCit8Arguments {
+    std::optional<std::int32_t> company;
+    int year = 0;
+    std::string edition;  // "24", "23" or empty for the edition the period proposes
+    std::int32_t copyFrom = 0;
+};
+
+citforms::values::Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args);
+
+// The one declaration id of compute, recalc, lock and unlock.
+citforms::values::Result<std::int32_t> parseDeclarationId(const std::string& command,
+                                                          const std::vector<std::string>& args);
+
+// The company of a stored declaration; nullopt when there is no such declaration.
+std::optional<std::int32_t> declarationCompany(libraries::ReferenceHost& host, std::int32_t id);
+
+struct FiscalYear {
+    std::int32_t id = 0;
+    std::int32_t start = 0;  // day numbers
+    std::int32_t end = 0;
+};
+
+// The company's fiscal year starting in `year`, else the one ending in it.
+std::optional<FiscalYear> fiscalYearOf(libraries::ReferenceHost& host, std::int32_t company,
+                                       int year);
+
+int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
+               const NewCit8Arguments& args, std::ostream& out, std::ostream& err);
+// mode 0: compute, 1: recalc.
+int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
+                 std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err);
+int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, std::ostream& out,
+            std::ostream& err);
+
+}  // namespace refhost::app
