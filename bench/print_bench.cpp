@@ -5,6 +5,7 @@
 //   Export      ZAPISZ_CIT8_DO_PDF end to end on a demo database (load, pipeline, PDF)
 // Counters: pages per second, bytes per page, and the process's peak resident memory (KB)
 // after the case. Compare WithForms and Export with Baseline of the same run.
+// PRINT_BENCH_KEEP=<folder> keeps the PDFs there for a look with pdftotext or a viewer.
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -48,6 +49,17 @@ long peakRssKb() {
 std::filesystem::path benchFile(const char* name) {
     return std::filesystem::temp_directory_path() /
            (std::string(name) + "-" + std::to_string(::getpid()) + ".pdf");
+}
+
+// Removes a PDF of the run, or moves it into PRINT_BENCH_KEEP.
+void dispose(const std::filesystem::path& file) {
+    if (const char* keep = std::getenv("PRINT_BENCH_KEEP")) {
+        const std::filesystem::path name = file.filename().string().substr(
+            0, file.filename().string().rfind('-'));
+        std::filesystem::copy_file(file, std::filesystem::path(keep) / (name.string() + ".pdf"),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    std::filesystem::remove(file);
 }
 
 store::DeclarationFields filledFields() {
@@ -125,7 +137,7 @@ void pagesIntoPdf(benchmark::State& state, bool forms) {
     state.counters["bytes_per_page"] = bytes / (static_cast<double>(pages) /
                                                 static_cast<double>(state.iterations()));
     state.counters["peak_rss_kb"] = static_cast<double>(peakRssKb());
-    std::filesystem::remove(file);
+    dispose(file);
 }
 
 void Baseline(benchmark::State& state) { pagesIntoPdf(state, false); }
@@ -168,7 +180,7 @@ void Export(benchmark::State& state) {
         pages * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["bytes_per_page"] = bytes / pages;
     state.counters["peak_rss_kb"] = static_cast<double>(peakRssKb());
-    std::filesystem::remove(file);
+    dispose(file);
     std::filesystem::remove(dbFile);
 }
 

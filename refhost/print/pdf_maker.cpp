@@ -29,6 +29,7 @@ PdfMaker::~PdfMaker() { abandon(); }
 void PdfMaker::abandon() {
     if (painter_) painter_->end();
     painter_.reset();
+    pagePainter_.reset();
     writer_.reset();
     if (file_) file_->cancelWriting();
     file_.reset();
@@ -72,6 +73,7 @@ std::int32_t PdfMaker::append(const host::PageList& pages) {
             if (!page.title.empty() && writer_->title().isEmpty())
                 writer_->setTitle(QString::fromStdString(page.title));
             painter_ = std::make_unique<QPainter>();
+            pagePainter_ = std::make_unique<runtime::PagePainter>();
             if (!painter_->begin(writer_.get())) {
                 abandon();
                 return kCannotWrite;
@@ -83,7 +85,7 @@ std::int32_t PdfMaker::append(const host::PageList& pages) {
                 return kCannotWrite;
             }
         }
-        runtime::paintPage(*painter_, page);
+        pagePainter_->paint(*painter_, page);
         ++pages_;
     }
     return kOk;
@@ -97,6 +99,7 @@ std::int32_t PdfMaker::finish() {
     }
     painter_->end();
     painter_.reset();
+    pagePainter_.reset();
     writer_.reset();
     const bool committed = file_->commit();
     file_.reset();

@@ -8,7 +8,8 @@
 //   pdf.MAKEPDF(2, "", nullptr);                // finish; 0 = success
 //
 // Pages are painted into the PDF as they are appended; nothing is kept of them afterwards, so
-// memory stays bounded however many runs are appended. Fonts are embedded (subsets of the
+// memory stays bounded however many runs are appended (the texts shaped for one PDF are kept
+// for its later pages, up to a bound). Fonts are embedded (subsets of the
 // Liberation faces), so Polish letters stay text. The PDF is written to a temporary file next
 // to the target and renamed into place when finished: a PDF under the given name is always
 // complete. A PDF without a single page is not made (finish fails, no file is left).
@@ -22,6 +23,10 @@
 class QPainter;
 class QPdfWriter;
 class QSaveFile;
+
+namespace citforms::runtime {
+class PagePainter;
+}
 
 namespace citforms::refhost {
 
@@ -58,6 +63,7 @@ private:
     std::unique_ptr<QSaveFile> file_;
     std::unique_ptr<QPdfWriter> writer_;
     std::unique_ptr<QPainter> painter_;
+    std::unique_ptr<runtime::PagePainter> pagePainter_;
     int pages_ = 0;
 };
 

@@ -1,15 +1,22 @@
 #include "runtime/render/page_painter.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPen>
+#include <QTextLayout>
 #include <cmath>
 #include <deque>
+#include <functional>
+#include <unordered_map>
 #include <variant>
+#include <vector>
 
 namespace citforms::runtime {
 
 using print::BoxItem;
+using print::FontSpec;
 using print::Justify;
 using print::LineItem;
 using print::MarkItem;
@@ -66,39 +73,74 @@ void paintMark(QPainter& p, const MarkItem& m) {
     p.drawLine(QPointF(a, d), QPointF(c, b));
 }
 
-// The fonts of one page with their metrics: a page uses a handful, over hundreds of texts.
-class PageFonts {
+// Text is filled with the pen's colour and nothing else of the pen. Keeping a solid pen of the
+// right colour (a box's border, say) spares the PDF a change of line width and join before
+// every label of a form.
+void setTextPen(QPainter& p, const FontSpec& font) {
+    const QColor colour = font.colour ? rgb(*font.colour) : QColor(Qt::black);
+    const QPen& pen = p.pen();
+    if (pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern &&
+        pen.color() == colour)
+        return;
+    p.setPen(colour);
+}
+
+QString qstring(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The fonts met so far with their metrics: a run of pages uses a handful, over thousands of
+// texts.
+class Fonts {
 public:
     struct Entry {
-        print::FontSpec spec;
+        FontSpec spec;
         QFont font;
         QFontMetricsF metrics;
     };
-    const Entry& get(const print::FontSpec& spec, QPaintDevice* device) {
+    const Entry& get(const FontSpec& spec, const QPaintDevice* device) {
         for (const Entry& e : entries_) {
-            if (e.spec == spec) return e;
+            if (e.spec.face == spec.face && e.spec.points == spec.points &&
+                e.spec.weight == spec.weight)
+                return e;
         }
         QFont font = pageFont(spec);
-        entries_.push_back(Entry{spec, font, QFontMetricsF(font, device)});
+        QFontMetricsF metrics(font, device);
+        entries_.push_back(Entry{spec, QFont(font, device), metrics});
         return entries_.back();
     }
+    void clear() { entries_.clear(); }
 
 private:
     std::deque<Entry> entries_;  // stable addresses
 };
 
-void paintText(QPainter& p, const TextItem& t, PageFonts& fonts) {
-    const PageFonts::Entry& entry = fonts.get(t.font, p.device());
-    const QFont& font = entry.font;
-    if (p.font() != font) p.setFont(font);
-    p.setPen(t.font.colour ? rgb(*t.font.colour) : QColor(Qt::black));
-    p.setBrush(Qt::NoBrush);
-    const QString text = QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
-    const QFontMetricsF& fm = entry.metrics;
+// Where a single-line text starts and where its baseline lies, relative to the item's x, y.
+QPointF lineOrigin(const TextItem& t, const QFontMetricsF& fm, const QString& text) {
+    // One line; a given height centres it vertically, else its top is at y.
+    const double lineHeight = fm.ascent() + fm.descent();
+    const double top = t.height ? (*t.height - lineHeight) / 2.0 : 0.0;
+    double x = 0.0;
+    if (t.width && t.justify != Justify::Left) {
+        const double w = fm.horizontalAdvance(text);
+        if (t.justify == Justify::Right) x = *t.width - w;
+        if (t.justify == Justify::Centre) x = (*t.width - w) / 2.0;
+    }
+    return QPointF(x, top + fm.ascent());
+}
+
+// Wrapped text runs from the top of its rectangle and is cut at its foot.
+QRectF wrapRect(const TextItem& t) {
+    return QRectF(t.x, t.y, *t.width, t.height ? *t.height : 1e6);
+}
+
+void paintTextDirect(QPainter& p, const TextItem& t, Fonts& fonts) {
+    const Fonts::Entry& entry = fonts.get(t.font, p.device());
+    if (p.font() != entry.font) p.setFont(entry.font);
+    setTextPen(p, t.font);
+    const QString text = qstring(t.text);
     if (t.wrap && t.width) {
-        // Wrapped text runs from the top of its rectangle and is cut at its foot.
-        const double height = t.height ? *t.height : 1e6;
-        const QRectF rect(t.x, t.y, *t.width, height);
+        const QRectF rect = wrapRect(t);
         p.save();
         if (t.height) p.setClipRect(rect);
         p.drawText(rect, static_cast<int>(horizontal(t.justify) | Qt::AlignTop) |
@@ -107,20 +149,224 @@ void paintText(QPainter& p, const TextItem& t, PageFonts& fonts) {
         p.restore();
         return;
     }
-    // One line; a given height centres it vertically, else its top is at y.
-    const double lineHeight = fm.ascent() + fm.descent();
-    const double top = t.height ? t.y + (*t.height - lineHeight) / 2.0 : t.y;
-    const double baseline = top + fm.ascent();
-    double x = t.x;
-    if (t.width && t.justify != Justify::Left) {
-        const double w = fm.horizontalAdvance(text);
-        if (t.justify == Justify::Right) x = t.x + *t.width - w;
-        if (t.justify == Justify::Centre) x = t.x + (*t.width - w) / 2.0;
+    p.drawText(lineOrigin(t, entry.metrics, text) + QPointF(t.x, t.y), text);
+}
+
+// What makes two texts shape alike: everything but their place on the page and colour.
+struct ShapeKey {
+    std::string text;
+    std::string face;
+    int points = 0;
+    int weight = 0;
+    std::optional<int> width, height;
+    Justify justify = Justify::Left;
+    bool wrap = false;
+
+    void assign(const TextItem& t) {
+        text.assign(t.text);
+        face.assign(t.font.face);
+        points = t.font.points;
+        weight = t.font.weight;
+        width = t.width;
+        height = t.height;
+        justify = t.justify;
+        wrap = t.wrap && t.width;
     }
-    p.drawText(QPointF(x, baseline), text);
+    bool operator==(const ShapeKey&) const = default;
+};
+
+struct ShapeKeyHash {
+    std::size_t operator()(const ShapeKey& k) const {
+        std::size_t h = std::hash<std::string>{}(k.text);
+        auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
+        mix(std::hash<std::string>{}(k.face));
+        mix(static_cast<std::size_t>(k.points) * 1000u + static_cast<std::size_t>(k.weight));
+        mix(static_cast<std::size_t>(k.width.value_or(-1)));
+        mix(static_cast<std::size_t>(k.height.value_or(-1)));
+        mix(static_cast<std::size_t>(k.justify) * 2u + (k.wrap ? 1u : 0u));
+        return h;
+    }
+};
+
+// A text shaped once: its glyphs placed relative to the item's x, y, and whether they
+// overflow the item's rectangle and must be clipped to it.
+struct Shaped {
+    std::vector<QGlyphRun> runs;
+    bool clip = false;
+};
+
+void shift(QList<QGlyphRun> runs, QPointF by, std::vector<QGlyphRun>* out) {
+    for (QGlyphRun& run : runs) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& at : positions) at += by;
+        run.setPositions(positions);
+        out->push_back(std::move(run));
+    }
+}
+
+Shaped shapeLine(const TextItem& t, const Fonts::Entry& entry, const QPaintDevice* device) {
+    const QString text = qstring(t.text);
+    QTextLayout layout(text, entry.font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) line.setLineWidth(1e7);
+    layout.endLayout();
+    Shaped shaped;
+    if (!line.isValid()) return shaped;
+    // The layout puts the baseline at the line's ascent; drawText puts it at the given point.
+    shift(line.glyphRuns(), lineOrigin(t, entry.metrics, text) - QPointF(0, line.ascent()),
+          &shaped.runs);
+    return shaped;
+}
+
+// Lines as QPainter::drawText lays out a word-wrapped text in a rectangle: whole-unit line
+// tops a leading apart, each line aligned on its own, layout stopping at the first line that
+// reaches the rectangle's foot.
+Shaped shapeWrapped(const TextItem& t, const Fonts::Entry& entry, const QPaintDevice* device) {
+    const QString text = qstring(t.text);
+    Shaped shaped;
+    if (text.isEmpty()) return shaped;
+    const QRectF rect(0, 0, *t.width, t.height ? *t.height : 1e6);
+    QTextLayout layout(text, entry.font, device);
+    QTextOption option;
+    option.setAlignment(Qt::AlignLeft);
+    layout.setTextOption(option);
+    const double leading = entry.metrics.leading();
+    double height = -leading;
+    double width = 0;
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) break;
+        line.setLineWidth(std::max(0.0, rect.width()));
+        height = std::ceil(height + leading);
+        line.setPosition(QPointF(0, height));
+        height += line.ascent() + line.descent();
+        width = std::max(width, line.naturalTextWidth());
+        if (height >= rect.height()) break;
+    }
+    layout.endLayout();
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        double x = 0;
+        if (t.justify == Justify::Right) x = rect.width() - line.horizontalAdvance();
+        if (t.justify == Justify::Centre) x = (rect.width() - line.horizontalAdvance()) / 2;
+        shift(line.glyphRuns(), QPointF(x, 0), &shaped.runs);
+    }
+    double left = 0;
+    if (t.justify == Justify::Right) left = rect.width() - width;
+    if (t.justify == Justify::Centre) left = (rect.width() - width) / 2;
+    shaped.clip = !rect.contains(QRectF(left, 0, width, height));
+    return shaped;
+}
+
+// Texts that a layout would treat as several lines or tab stops go the direct way.
+bool plainLine(const std::string& text) {
+    return text.find_first_of("\n\r\t") == std::string::npos;
 }
 
 }  // namespace
+
+struct PagePainter::Cache {
+    // Beyond this many distinct texts (amounts and names vary from page to page) the cache
+    // starts over, so a long run does not grow without bound.
+    static constexpr std::size_t kMaxTexts = 8192;
+
+    const QPaintDevice* device = nullptr;
+    int dpiX = 0, dpiY = 0;
+    Fonts fonts;
+    std::unordered_map<ShapeKey, Shaped, ShapeKeyHash> shaped;
+    ShapeKey probe;  // reused for look-ups: no allocation per text once warm
+
+    // Glyphs are laid out for one device; another device (or resolution) starts afresh.
+    void use(const QPaintDevice* d) {
+        if (d == device && d->logicalDpiX() == dpiX && d->logicalDpiY() == dpiY) return;
+        fonts.clear();
+        shaped.clear();
+        device = d;
+        dpiX = d->logicalDpiX();
+        dpiY = d->logicalDpiY();
+    }
+
+    void paintText(QPainter& p, const TextItem& t) {
+        if (!plainLine(t.text)) {
+            paintTextDirect(p, t, fonts);
+            return;
+        }
+        probe.assign(t);
+        auto it = shaped.find(probe);
+        if (it == shaped.end()) {
+            if (shaped.size() >= kMaxTexts) shaped.clear();
+            const Fonts::Entry& entry = fonts.get(t.font, device);
+            Shaped s = probe.wrap ? shapeWrapped(t, entry, device) : shapeLine(t, entry, device);
+            it = shaped.emplace(probe, std::move(s)).first;
+        }
+        const Shaped& s = it->second;
+        if (s.runs.empty()) return;
+        setTextPen(p, t.font);
+        const QPointF at(t.x, t.y);
+        if (s.clip) {
+            p.save();
+            p.setClipRect(wrapRect(t));
+        }
+        for (const QGlyphRun& run : s.runs) p.drawGlyphRun(at, run);
+        if (s.clip) p.restore();
+    }
+};
+
+namespace {
+
+// Engines that keep a glyph run as text; others (a QPicture, say) want the string.
+bool replaysGlyphs(const QPainter& p) {
+    const QPaintEngine* engine = p.paintEngine();
+    return engine != nullptr &&
+           (engine->type() == QPaintEngine::Pdf || engine->type() == QPaintEngine::Raster);
+}
+
+template <class TextPainter>
+void paintItems(QPainter& painter, const print::PageContent& page, TextPainter&& paintText) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    const QPaintDevice* device = painter.device();
+    painter.scale(device->logicalDpiX() / 1000.0, device->logicalDpiY() / 1000.0);
+    for (const print::PageItem& item : page.items) {
+        if (auto b = std::get_if<BoxItem>(&item)) {
+            paintBox(painter, *b);
+        } else if (auto l = std::get_if<LineItem>(&item)) {
+            paintLine(painter, *l);
+        } else if (auto t = std::get_if<TextItem>(&item)) {
+            paintText(*t);
+        } else if (auto m = std::get_if<MarkItem>(&item)) {
+            paintMark(painter, *m);
+        }
+    }
+    painter.restore();
+}
+
+}  // namespace
+
+PagePainter::PagePainter() : cache_(std::make_unique<Cache>()) {}
+PagePainter::~PagePainter() = default;
+
+std::size_t PagePainter::shapedTexts() const { return cache_->shaped.size(); }
+
+void PagePainter::paint(QPainter& painter, const print::PageContent& page) {
+    if (!replaysGlyphs(painter)) {
+        paintPage(painter, page);
+        return;
+    }
+    cache_->use(painter.device());
+    paintItems(painter, page, [&](const TextItem& t) { cache_->paintText(painter, t); });
+}
+
+void paintPage(QPainter& painter, const print::PageContent& page) {
+    Fonts fonts;
+    paintItems(painter, page, [&](const TextItem& t) { paintTextDirect(painter, t, fonts); });
+}
 
 QString fontFamilyFor(const std::string& face) {
     const QString f = QString::fromStdString(face).toLower();
@@ -136,27 +382,6 @@ QFont pageFont(const print::FontSpec& spec) {
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(false);
     return font;
-}
-
-void paintPage(QPainter& painter, const print::PageContent& page) {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    const QPaintDevice* device = painter.device();
-    painter.scale(device->logicalDpiX() / 1000.0, device->logicalDpiY() / 1000.0);
-    PageFonts fonts;
-    for (const print::PageItem& item : page.items) {
-        if (auto b = std::get_if<BoxItem>(&item)) {
-            paintBox(painter, *b);
-        } else if (auto l = std::get_if<LineItem>(&item)) {
-            paintLine(painter, *l);
-        } else if (auto t = std::get_if<TextItem>(&item)) {
-            paintText(painter, *t, fonts);
-        } else if (auto m = std::get_if<MarkItem>(&item)) {
-            paintMark(painter, *m);
-        }
-    }
-    painter.restore();
 }
 
 QImage renderPageImage(const print::PageContent& page, int dpi) {

@@ -82,12 +82,13 @@ bool QtReportRuntime::print(const host::PageList& pages, std::string_view jobNam
     printer.setPageLayout(pageLayoutFor(pages.at(0)));
     QPainter painter;
     if (!painter.begin(&printer)) return false;
+    PagePainter pagePainter;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         if (i > 0) {
             printer.setPageLayout(pageLayoutFor(pages.at(i)));
             if (!printer.newPage()) return false;
         }
-        paintPage(painter, pages.at(i));
+        pagePainter.paint(painter, pages.at(i));
     }
     return painter.end();
 }
