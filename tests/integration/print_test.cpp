@@ -14,40 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "integration/process_runner.h"
 #include "support/test_engine.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-Outcome runProgram(const QString& program, const QStringList& args,
-                   const std::filesystem::path& folder) {
-    QProcess process;
-    process.setWorkingDirectory(QString::fromStdString(folder.string()));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", QString::fromStdString((folder / "data").string()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((folder / "config").string()));
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    process.setProcessEnvironment(env);
-    process.start(program, args);
-    Outcome r;
-    if (!process.waitForFinished(120000)) {
-        ADD_FAILURE() << program.toStdString() << " did not finish";
-        process.kill();
-        process.waitForFinished();
-        return r;
-    }
-    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    r.out = process.readAllStandardOutput().toStdString();
-    r.err = process.readAllStandardError().toStdString();
-    return r;
-}
+using citforms_test::Outcome;
+using citforms_test::runProgram;
 
 // One database with the demo data for the whole suite; each test changes what it needs.
 class Printing : public ::testing::Test {
@@ -60,8 +33,9 @@ protected:
         std::filesystem::create_directories(folder_);
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "t.db");
         ASSERT_EQ(tabrix({"init-db", "--demo"}).exitCode, 0);
-        id_ = firstLine(sql("select min(id_deklaracje_nag) from DEKLARACJE_NAG where "
-                            "id_deklaracje_wzorzec = 73"));
+        id_ =
+            firstLine(sql("select min(id_deklaracje_nag) from DEKLARACJE_NAG where "
+                          "id_deklaracje_wzorzec = 73"));
         ASSERT_FALSE(id_.empty());
     }
     void TearDown() override {
@@ -84,8 +58,8 @@ protected:
     // Sets a stored value of the demo CIT-8 (sheet 0 unless given).
     void setField(const std::string& field, const std::string& value, int sheet = 0) {
         sql("update DEKLARACJE_POZ set WARTOSC_POLA = '" + value +
-            "' where ID_DEKLARACJE_NAG = " + id_ + " AND NR_ZALACZNIKA = " +
-            std::to_string(sheet) + " AND NR_POLA = '" + field + "'");
+            "' where ID_DEKLARACJE_NAG = " + id_ + " AND NR_ZALACZNIKA = " + std::to_string(sheet) +
+            " AND NR_POLA = '" + field + "'");
     }
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
@@ -112,12 +86,11 @@ protected:
     }
     // Position in points of the first word equal to `word` on page 1 (xMin, yMin).
     std::pair<double, double> wordAt(const std::string& pdf, const std::string& word) {
-        const Outcome r = runProgram(
-            "pdftotext", {"-bbox", "-f", "1", "-l", "1", QString::fromStdString(pdf), "-"},
-            folder_);
+        const Outcome r =
+            runProgram("pdftotext",
+                       {"-bbox", "-f", "1", "-l", "1", QString::fromStdString(pdf), "-"}, folder_);
         std::smatch m;
-        const std::regex re("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>" + word +
-                            "</word>");
+        const std::regex re("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>" + word + "</word>");
         if (!std::regex_search(r.out, m, re)) return {-1, -1};
         return {std::stod(m[1]), std::stod(m[2])};
     }
@@ -132,17 +105,24 @@ bool has(const std::string& page, const std::string& text) {
 }
 
 TEST_F(Printing, PdfOfTheDemoCorrectionHoldsItsFormsInOrder) {
-    const Outcome r = tabrix({"pdf", QString::fromStdString(id_), QString::fromStdString(path("z.pdf"))});
+    const Outcome r =
+        tabrix({"pdf", QString::fromStdString(id_), QString::fromStdString(path("z.pdf"))});
     ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
     EXPECT_NE(r.out.find("pdf\t" + path("z.pdf")), std::string::npos);
     ASSERT_EQ(pageCount(path("z.pdf")), 4 + 1 + 3 + 2);
     const auto text = pages(path("z.pdf"));
     ASSERT_EQ(text.size(), 10u);
     const std::vector<std::pair<std::size_t, std::vector<std::string>>> marks = {
-        {0, {"CIT-8(24)", "1/4"}}, {1, {"CIT-8(24)", "2/4"}}, {2, {"3/4"}}, {3, {"4/4"}},
+        {0, {"CIT-8(24)", "1/4"}},
+        {1, {"CIT-8(24)", "2/4"}},
+        {2, {"3/4"}},
+        {3, {"4/4"}},
         {4, {"ORD-ZU", "1/1", "UZASADNIENIE PRZYCZYN KOREKTY"}},
-        {5, {"CIT-8/O(11)", "1/3"}}, {6, {"2/3"}}, {7, {"3/3"}},
-        {8, {"CIT-BR(1)", "1/2"}}, {9, {"CIT-BR(1)", "2/2"}}};
+        {5, {"CIT-8/O(11)", "1/3"}},
+        {6, {"2/3"}},
+        {7, {"3/3"}},
+        {8, {"CIT-BR(1)", "1/2"}},
+        {9, {"CIT-BR(1)", "2/2"}}};
     for (const auto& [page, words] : marks) {
         for (const std::string& w : words) EXPECT_TRUE(has(text[page], w)) << page << ": " << w;
     }
@@ -170,9 +150,9 @@ TEST_F(Printing, AnOriginalWithTwoCitBrAndFormattedAmounts) {
 
 TEST_F(Printing, CopiesReceiptLinesAndOffsetsOnThePrinter) {
     const QString id = QString::fromStdString(id_);
-    Outcome r = tabrix({"print", id, "--printer", "--copies", "3", "--output",
-                        QString::fromStdString(path("c.pdf")), "--receipt", "UPO-LINIA-A",
-                        "UPO-LINIA-B"});
+    Outcome r =
+        tabrix({"print", id, "--printer", "--copies", "3", "--output",
+                QString::fromStdString(path("c.pdf")), "--receipt", "UPO-LINIA-A", "UPO-LINIA-B"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("print\t" + id_ + "\tcompleted"), std::string::npos) << r.out;
     auto text = pages(path("c.pdf"));

@@ -15,15 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "integration/process_runner.h"
 #include "support/test_engine.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using citforms_test::Outcome;
+using citforms_test::runProgram;
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
@@ -51,23 +49,7 @@ protected:
     Outcome tabrix(QStringList args) {
         args.prepend(QString::fromStdString(scratch_->target()));
         args.prepend("--db");
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_DATA_HOME", QString::fromStdString((folder_ / "data").string()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((folder_ / "config").string()));
-        process.setProcessEnvironment(env);
-        process.start(CITFORMS_TABRIX_PATH, args);
-        Outcome r;
-        if (!process.waitForFinished(120000)) {
-            ADD_FAILURE() << "tabrix did not finish: " << args.join(' ').toStdString();
-            process.kill();
-            process.waitForFinished();
-            return r;
-        }
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.out = process.readAllStandardOutput().toStdString();
-        r.err = process.readAllStandardError().toStdString();
-        return r;
+        return runProgram(CITFORMS_TABRIX_PATH, args, folder_);
     }
     std::string sql(const std::string& text) {
         const Outcome r = tabrix({"sql", QString::fromStdString(text)});
@@ -94,7 +76,8 @@ TEST_F(TabrixCit8, NewCit8PrintsTheIdOfTheSavedDeclaration) {
     EXPECT_EQ(d["cit8"]["4"].get<std::string>(), "78531");  // 1 January 2016
     EXPECT_NE(d["cit8"]["31"].get<std::string>(), "0.00");
     EXPECT_EQ(sql("select ID_FIRMY, ID_DEKLARACJE_WZORZEC, DATA_OKRESU from DEKLARACJE_NAG "
-                  "where ID_DEKLARACJE_NAG = " + id),
+                  "where ID_DEKLARACJE_NAG = " +
+                  id),
               "1\t73\t78867\n");  // 2 December 2016
 
     // A fiscal year from July to June is found by the year it starts in, else ends in; the
@@ -121,7 +104,7 @@ TEST_F(TabrixCit8, ComputeRecalcAndTheLockPath) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(lines(r.out).back(), id);
     nlohmann::json d = dump(id);
-    EXPECT_NE(d["cit8"]["8"].get<std::string>(), "y");   // company data afresh
+    EXPECT_NE(d["cit8"]["8"].get<std::string>(), "y");      // company data afresh
     EXPECT_EQ(d["cit8"]["31"].get<std::string>(), "0.00");  // no statement ran
 
     r = tabrix({"compute", QString::fromStdString(id)});
@@ -132,8 +115,10 @@ TEST_F(TabrixCit8, ComputeRecalcAndTheLockPath) {
     r = tabrix({"lock", QString::fromStdString(id)});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "declaration " + id + " locked\n");
-    const std::string before = sql("select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from "
-                                   "DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " + id);
+    const std::string before =
+        sql("select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from "
+            "DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " +
+            id);
     for (const char* command : {"compute", "recalc"}) {
         r = tabrix({command, QString::fromStdString(id)});
         EXPECT_EQ(r.exitCode, 1) << command;
@@ -144,7 +129,8 @@ TEST_F(TabrixCit8, ComputeRecalcAndTheLockPath) {
         EXPECT_NE(r.err.find("was not"), std::string::npos) << r.err;
     }
     EXPECT_EQ(sql("select NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ where "
-                  "ID_DEKLARACJE_NAG = " + id),
+                  "ID_DEKLARACJE_NAG = " +
+                  id),
               before);
     EXPECT_EQ(tabrix({"unlock", QString::fromStdString(id)}).exitCode, 0);
     EXPECT_EQ(tabrix({"recalc", QString::fromStdString(id)}).exitCode, 0);

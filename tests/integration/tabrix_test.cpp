@@ -14,15 +14,13 @@
 #include <sstream>
 #include <string>
 
+#include "integration/process_runner.h"
 #include "support/test_engine.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using citforms_test::Outcome;
+using citforms_test::runProgram;
 
 std::string readFile(const std::filesystem::path& path) {
     std::string content(std::filesystem::file_size(path), '\0');
@@ -60,29 +58,7 @@ protected:
         std::filesystem::remove_all(folder_);
     }
 
-    Outcome run(const QStringList& args) {
-        QProcess process;
-        process.setWorkingDirectory(QString::fromStdString(folder_.string()));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_DATA_HOME", QString::fromStdString((folder_ / "data").string()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((folder_ / "config").string()));
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");  // tabrix must choose offscreen by itself
-        process.setProcessEnvironment(env);
-        process.start(CITFORMS_TABRIX_PATH, args);
-        Outcome r;
-        if (!process.waitForFinished(120000)) {
-            ADD_FAILURE() << "tabrix did not finish: " << args.join(' ').toStdString();
-            process.kill();
-            process.waitForFinished();
-            return r;
-        }
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.out = process.readAllStandardOutput().toStdString();
-        r.err = process.readAllStandardError().toStdString();
-        return r;
-    }
+    Outcome run(const QStringList& args) { return runProgram(CITFORMS_TABRIX_PATH, args, folder_); }
 
     // The test's database: a file in its folder, or a schema on the PostgreSQL server.
     QString db() const { return QString::fromStdString(scratch_->target()); }

@@ -1,0 +1,22 @@
+#pragma once
+// Runs a program (tabrix, poppler's tools) the way a person at a terminal without a display
+// would: in a scratch folder, with its own XDG data and config folders, no DISPLAY, and no
+// QT_QPA_PLATFORM (tabrix must choose the offscreen platform by itself).
+#include <QString>
+#include <QStringList>
+
+#include <filesystem>
+#include <string>
+
+namespace citforms_test {
+
+struct Outcome {
+    int exitCode = -1;  // -1 when the program crashed or did not finish
+    std::string out;
+    std::string err;
+};
+
+Outcome runProgram(const QString& program, const QStringList& args,
+                   const std::filesystem::path& folder);
+
+}  // namespace citforms_test

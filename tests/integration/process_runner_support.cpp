@@ -1,0 +1,36 @@
+#include "integration/process_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace citforms_test {
+
+Outcome runProgram(const QString& program, const QStringList& args,
+                   const std::filesystem::path& folder) {
+    QProcess process;
+    process.setWorkingDirectory(QString::fromStdString(folder.string()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString((folder / "data").string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((folder / "config").string()));
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    Outcome r;
+    if (!process.waitForFinished(120000)) {
+        ADD_FAILURE() << program.toStdString()
+                      << " did not finish: " << args.join(' ').toStdString();
+        process.kill();
+        process.waitForFinished();
+        return r;
+    }
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = process.readAllStandardOutput().toStdString();
+    r.err = process.readAllStandardError().toStdString();
+    return r;
+}
+
+}  // namespace citforms_test
