@@ -48,7 +48,7 @@ void fillLargest(citforms::store::DeclarationFields& f) {
     using citforms::values::FieldClass;
     for (citforms::store::FieldSet* set : {&f.cit8, &f.cit8o}) {
         for (int n : set->list().numbers()) {
-            switch (set->list().spec(n).cls) {
+            switch (set->list().fieldSpec(n).cls) {
                 case FieldClass::Text:
                     set->loadStored(n, n >= 57 ? std::to_string(n * 1000) + ".50"
                                                : "Pozycja " + std::to_string(n) + " – żółć");

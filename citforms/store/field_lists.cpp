@@ -46,7 +46,7 @@ bool FieldList::contains(int number) const {
     return std::binary_search(numbers_.begin(), numbers_.end(), number);
 }
 
-values::FieldSpec FieldList::spec(int number) const {
+values::FieldSpec FieldList::fieldSpec(int number) const {
     auto it = std::lower_bound(numbers_.begin(), numbers_.end(), number);
     assert(it != numbers_.end() && *it == number);
     return specs_[static_cast<std::size_t>(it - numbers_.begin())];

@@ -42,7 +42,7 @@ public:
     std::size_t size() const { return numbers_.size(); }
     bool contains(int number) const;
     // Class and capacity of `number`; asserts that the list contains it.
-    values::FieldSpec spec(int number) const;
+    values::FieldSpec fieldSpec(int number) const;
 
 private:
     std::string_view formName_;

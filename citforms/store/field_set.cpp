@@ -8,8 +8,8 @@ namespace citforms::store {
 FieldSet::FieldSet(FieldListId list) : list_(&fieldList(list)) {
     values_.reserve(list_->size());
     for (int number : list_->numbers()) {
-        const values::FieldSpec spec = list_->spec(number);
-        values_.emplace_back(spec.cls, spec.capacity);
+        const values::FieldSpec fs = list_->fieldSpec(number);
+        values_.emplace_back(fs.cls, fs.capacity);
     }
 }
 

@@ -139,20 +139,20 @@ std::string TableFile::orderBy(const KeySpec& key) const {
 
 bool TableFile::fetch(std::string_view key, const Record& keyValues, Record& out) {
     if (!ready()) return false;
-    const KeySpec* spec = keyNamed(key);
-    if (spec == nullptr) return false;
-    const std::vector<std::string> prefix = keyPrefix(*spec, keyValues);
+    const KeySpec* keySpec = keyNamed(key);
+    if (keySpec == nullptr) return false;
+    const std::vector<std::string> prefix = keyPrefix(*keySpec, keyValues);
     if (prefix.empty())
         return fail(kErrorBadKey, "No key values given for " + std::string(key), true);
 
     std::vector<std::string> conditions;
     std::vector<std::optional<std::string>> params;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        conditions.push_back(columnExpr(spec->columns[i]) + " = " + keyParam(spec->columns[i]));
+        conditions.push_back(columnExpr(keySpec->columns[i]) + " = " + keyParam(keySpec->columns[i]));
         params.emplace_back(prefix[i]);
     }
     const std::string text = "SELECT * FROM " + std::string(spec_->table) + " WHERE " +
-                             joined(conditions, " AND ") + orderBy(*spec) + " LIMIT 1";
+                             joined(conditions, " AND ") + orderBy(*keySpec) + " LIMIT 1";
     auto result = state_->runNative(text, params);
     if (!result) return fail(kErrorDatabase, result.error(), true);
     if (result->rows.empty()) return fail(kErrorRecordNotFound, "Record not found", false);
@@ -163,10 +163,10 @@ bool TableFile::fetch(std::string_view key, const Record& keyValues, Record& out
 
 bool TableFile::set(std::string_view key, const Record& keyValues) {
     if (!ready()) return false;
-    const KeySpec* spec = keyNamed(key);
-    if (spec == nullptr) return false;
-    readKey_ = spec;
-    start_ = keyPrefix(*spec, keyValues);
+    const KeySpec* keySpec = keyNamed(key);
+    if (keySpec == nullptr) return false;
+    readKey_ = keySpec;
+    start_ = keyPrefix(*keySpec, keyValues);
     batchRows_ = kFirstBatchRows;
     batch_.clear();
     batchPos_ = 0;

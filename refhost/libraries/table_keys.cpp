@@ -52,14 +52,14 @@ bool sameName(std::string_view a, std::string_view b) {
 }  // namespace
 
 const TableSpec* tableSpec(HostFileId file) {
-    for (const TableSpec& spec : tables()) {
-        if (spec.file == file) return &spec;
+    for (const TableSpec& table : tables()) {
+        if (table.file == file) return &table;
     }
     return nullptr;
 }
 
-const KeySpec* findKey(const TableSpec& spec, std::string_view name) {
-    for (const KeySpec& key : spec.keys) {
+const KeySpec* findKey(const TableSpec& table, std::string_view name) {
+    for (const KeySpec& key : table.keys) {
         if (sameName(key.name, name)) return &key;
     }
     return nullptr;

@@ -33,7 +33,7 @@ struct TableSpec {
 // The table behind a host file; nullptr for the result files (ZAPYTANIESQL, VAX_FK, ...).
 const TableSpec* tableSpec(citforms::host::HostFileId file);
 
-// The key of `spec` named `name` (compared without regard to case); nullptr when unknown.
-const KeySpec* findKey(const TableSpec& spec, std::string_view name);
+// The key of `table` named `name` (compared without regard to case); nullptr when unknown.
+const KeySpec* findKey(const TableSpec& table, std::string_view name);
 
 }  // namespace refhost::libraries

@@ -94,19 +94,19 @@ QString qstring(const std::string& s) {
 class Fonts {
 public:
     struct Entry {
-        FontSpec spec;
+        FontSpec wanted;
         QFont font;
         QFontMetricsF metrics;
     };
-    const Entry& get(const FontSpec& spec, const QPaintDevice* device) {
+    const Entry& get(const FontSpec& wanted, const QPaintDevice* device) {
         for (const Entry& e : entries_) {
-            if (e.spec.face == spec.face && e.spec.points == spec.points &&
-                e.spec.weight == spec.weight)
+            if (e.wanted.face == wanted.face && e.wanted.points == wanted.points &&
+                e.wanted.weight == wanted.weight)
                 return e;
         }
-        QFont font = pageFont(spec);
+        QFont font = pageFont(wanted);
         QFontMetricsF metrics(font, device);
-        entries_.push_back(Entry{spec, QFont(font, device), metrics});
+        entries_.push_back(Entry{wanted, QFont(font, device), metrics});
         return entries_.back();
     }
     void clear() { entries_.clear(); }
@@ -375,10 +375,10 @@ QString fontFamilyFor(const std::string& face) {
     return QStringLiteral("Liberation Sans");  // Arial, MS Sans Serif and the rest
 }
 
-QFont pageFont(const print::FontSpec& spec) {
-    QFont font(fontFamilyFor(spec.face));
-    font.setPixelSize(static_cast<int>(std::lround(spec.points * 1000.0 / 72.0)));
-    font.setWeight(spec.bold() ? QFont::Bold : QFont::Normal);
+QFont pageFont(const print::FontSpec& wanted) {
+    QFont font(fontFamilyFor(wanted.face));
+    font.setPixelSize(static_cast<int>(std::lround(wanted.points * 1000.0 / 72.0)));
+    font.setWeight(wanted.bold() ? QFont::Bold : QFont::Normal);
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(false);
     return font;

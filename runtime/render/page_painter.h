@@ -51,7 +51,7 @@ private:
 void paintPage(QPainter& painter, const print::PageContent& page);
 
 // The Qt font for a layout font; pixel size in thousandths of an inch.
-QFont pageFont(const print::FontSpec& spec);
+QFont pageFont(const print::FontSpec& wanted);
 // The free face that stands in for a layout's face name.
 QString fontFamilyFor(const std::string& face);
 

@@ -293,7 +293,7 @@ void fillEverything(citforms::store::DeclarationFields& f, int citD, int citBr, 
     using citforms::values::FieldClass;
     for (citforms::store::FieldSet* set : {&f.cit8, &f.cit8o}) {
         for (int n : set->list().numbers()) {
-            switch (set->list().spec(n).cls) {
+            switch (set->list().fieldSpec(n).cls) {
                 case FieldClass::Text:
                     set->loadStored(n, std::to_string(n) + "'ż\"\\;" + kNastyText);
                     break;

@@ -25,11 +25,11 @@ const std::string kOrdZu13Query =
 
 // The stored text a test writes for field n of a list, and what the field then holds.
 std::string storedText(const FieldList& list, int n) {
-    return list.spec(n).cls == FieldClass::Text ? "T" + std::to_string(n)
+    return list.fieldSpec(n).cls == FieldClass::Text ? "T" + std::to_string(n)
                                                 : std::to_string(n) + ".5";
 }
 std::string heldText(const FieldList& list, int n) {
-    return list.spec(n).cls == FieldClass::Text ? "T" + std::to_string(n)
+    return list.fieldSpec(n).cls == FieldClass::Text ? "T" + std::to_string(n)
                                                 : std::to_string(n) + ".50";
 }
 

@@ -27,7 +27,7 @@ const std::string kNastyText =
 void fillEverything(DeclarationFields& f) {
     for (FieldSet* set : {&f.cit8, &f.cit8o}) {
         for (int n : set->list().numbers()) {
-            const values::FieldClass cls = set->list().spec(n).cls;
+            const values::FieldClass cls = set->list().fieldSpec(n).cls;
             set->loadStored(n, cls == values::FieldClass::Text ? "T" + std::to_string(n)
                                                                : std::to_string(n) + ".25");
         }

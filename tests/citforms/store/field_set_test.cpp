@@ -63,10 +63,10 @@ TEST(FieldLists, ClassesAndCapacitiesAtTheRangeBorders) {
         {FieldListId::OrdZu, 13, FieldClass::Text, 3000},
     };
     for (const Case& c : cases) {
-        const values::FieldSpec spec = fieldList(c.id).spec(c.number);
-        EXPECT_EQ(spec.cls, c.cls) << c.number;
+        const values::FieldSpec fs = fieldList(c.id).fieldSpec(c.number);
+        EXPECT_EQ(fs.cls, c.cls) << c.number;
         if (c.cls == FieldClass::Text) {
-            EXPECT_EQ(spec.capacity, c.capacity) << c.number;
+            EXPECT_EQ(fs.capacity, c.capacity) << c.number;
         }
     }
 }
