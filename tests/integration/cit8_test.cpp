@@ -151,7 +151,8 @@ protected:
     static void failInsertsWhen(const std::string& table, const std::string& condition) {
         if (citforms_test::onPostgres()) {
             exec("create function stop_save() returns trigger language plpgsql as $$ begin if " +
-                 condition + " then raise exception 'zapis wstrzymany'; end if; return new; "
+                 condition +
+                 " then raise exception 'zapis wstrzymany'; end if; return new; "
                  "end $$");
             exec("create trigger stop_save before insert on " + table +
                  " for each row execute function stop_save()");
@@ -254,8 +255,7 @@ TEST_F(Cit8EndToEnd, NewCit8OfTheDemoCompanyHoldsTheFormArithmetic) {
                     "DATA_SYSTEMOWA_P, ID_UZYT_P from DEKLARACJE_NAG where "
                     "ID_DEKLARACJE_NAG = " +
                     std::to_string(id)),
-              (std::vector<std::vector<std::string>>{
-                  {"73", "1", "CIT-8", "0", "82524", "ADMIN"}}));
+              (std::vector<std::vector<std::string>>{{"73", "1", "CIT-8", "0", "82524", "ADMIN"}}));
     EXPECT_EQ(query("select tekst, operacja from DZIENNIK where id_deklaracje_nag = " +
                     std::to_string(id) + " order by 1"),
               (std::vector<std::vector<std::string>>{
@@ -315,12 +315,14 @@ void fillEverything(citforms::store::DeclarationFields& f, int citD, int citBr, 
     f.ordzu[13].setText(longText);
     for (int copy = citD; copy >= 1; --copy) {
         for (int field = 1; field <= 123; ++field) {
-            f.ext.append(copy, field, std::to_string(copy) + "/" + std::to_string(field) + kNastyText);
+            f.ext.append(copy, field,
+                         std::to_string(copy) + "/" + std::to_string(field) + kNastyText);
         }
     }
     for (int copy = 1; copy <= citBr; ++copy) {
         for (int field = 67; field >= 1; --field) {
-            f.extcb.append(copy, field, "BR " + std::to_string(copy) + "/" + std::to_string(field) + "'");
+            f.extcb.append(copy, field,
+                           "BR " + std::to_string(copy) + "/" + std::to_string(field) + "'");
         }
     }
 }
@@ -384,10 +386,11 @@ TEST_F(Cit8EndToEnd, EveryStoredValueComesBackAsSaved) {
         } else {
             citforms::store::WCZYTAJ_CIT_8_72(b, state, loaded);
         }
-        const auto& mainList = citforms::store::fieldList(
-            templateId == 73 ? citforms::store::FieldListId::Cit8Gen73
-                             : citforms::store::FieldListId::Cit8Gen72);
-        for (int n : mainList.numbers()) EXPECT_EQ(loaded.cit8[n].text(), saved.cit8[n].text()) << n;
+        const auto& mainList =
+            citforms::store::fieldList(templateId == 73 ? citforms::store::FieldListId::Cit8Gen73
+                                                        : citforms::store::FieldListId::Cit8Gen72);
+        for (int n : mainList.numbers())
+            EXPECT_EQ(loaded.cit8[n].text(), saved.cit8[n].text()) << n;
         EXPECT_EQ(texts(loaded.cit8o), texts(saved.cit8o));
         EXPECT_EQ(texts(loaded.ordzu), texts(saved.ordzu));
         EXPECT_EQ(loaded.ordzu[13].text().size(), saved.ordzu[13].text().size());
@@ -420,19 +423,20 @@ TEST_F(Cit8EndToEnd, LockedDeclarationIsRefusedFromEitherLockSource) {
         int efiling;  // -1: no e-filing row; else its status
         bool locked;
     };
-    for (const Case& c : {Case{"lock mark", "ADMIN", -1, true},
-                          Case{"e-filing sent, no mark", "", 1, true},
-                          Case{"e-filing accepted, no mark", "", 2, true},
-                          Case{"e-filing rejected overrules the mark", "ADMIN", 3, false},
-                          Case{"nothing", "", -1, false}}) {
+    for (const Case& c :
+         {Case{"lock mark", "ADMIN", -1, true}, Case{"e-filing sent, no mark", "", 1, true},
+          Case{"e-filing accepted, no mark", "", 2, true},
+          Case{"e-filing rejected overrules the mark", "ADMIN", 3, false},
+          Case{"nothing", "", -1, false}}) {
         SCOPED_TRACE(c.name);
         exec("update DEKLARACJE_NAG set BLOKADA = '" + std::string(c.blokada) +
              "' where ID_DEKLARACJE_NAG = " + i);
         exec("delete from DEKLARACJE_EDEKLARACJA where id_deklaracje_nag = " + i);
         if (c.efiling >= 0) {
-            exec("insert into DEKLARACJE_EDEKLARACJA (id_deklaracje_nag, czy_zapis_w_bazie, "
-                 "status) values (" +
-                 i + ", 1, " + std::to_string(c.efiling) + ")");
+            exec(
+                "insert into DEKLARACJE_EDEKLARACJA (id_deklaracje_nag, czy_zapis_w_bazie, "
+                "status) values (" +
+                i + ", 1, " + std::to_string(c.efiling) + ")");
         }
         // Something to change, so that a refused save would show.
         exec("update DEKLARACJE_POZ set WARTOSC_POLA = 'zmiana' where ID_DEKLARACJE_NAG = " + i +
@@ -531,8 +535,9 @@ TEST_F(Cit8EndToEnd, ConcurrentCitStHeadersGetTheirOwnNumbers) {
     }
     EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kWriters * kHeadersEach));
     // LP numbers the CIT-ST of one company and period 1, 2, 3, ... without a gap or a twin.
-    const auto lps = query("select LP from DEKLARACJE_NAG where ID_FIRMY = 2 and DATA_OKRESU = "
-                           "78900 and INFO_2 = 'CIT-ST' order by LP");
+    const auto lps = query(
+        "select LP from DEKLARACJE_NAG where ID_FIRMY = 2 and DATA_OKRESU = "
+        "78900 and INFO_2 = 'CIT-ST' order by LP");
     ASSERT_EQ(lps.size(), static_cast<std::size_t>(kWriters * kHeadersEach));
     for (std::size_t k = 0; k < lps.size(); ++k) EXPECT_EQ(lps[k][0], std::to_string(k + 1));
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "integration/process_runner.h"
 #include "refhost/db/copy.h"
 #include "refhost/db/schema.h"
 #include "refhost/sql/database.h"
@@ -22,22 +23,14 @@ namespace {
 
 using refhost::sql::HostDatabase;
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using citforms_test::Outcome;
 
 using Rows = std::vector<std::vector<std::string>>;
 
 class CopyDb : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("copy-db-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
+        folder_ = citforms_test::freshTestFolder("copy-db");
         server_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "server.db");
         source_ = (folder_ / "source.db").string();
         const Outcome init = tabrix({"--db", q(source_), "init-db", "--demo"});
@@ -51,19 +44,7 @@ protected:
     static QString q(const std::string& s) { return QString::fromStdString(s); }
 
     Outcome tabrix(const QStringList& args) {
-        QProcess process;
-        process.start(CITFORMS_TABRIX_PATH, args);
-        Outcome r;
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-            ADD_FAILURE() << "tabrix did not finish: " << args.join(' ').toStdString();
-            return r;
-        }
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.out = process.readAllStandardOutput().toStdString();
-        r.err = process.readAllStandardError().toStdString();
-        return r;
+        return citforms_test::runProgram(CITFORMS_TABRIX_PATH, args, folder_);
     }
 
     // Every row of every copied table, sorted, as text.

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 
+#include "integration/process_runner.h"
 #include "support/test_engine.h"
 #include "workers/worker_process.h"
 
@@ -24,11 +25,7 @@ constexpr int kPeriod = 78867;
 class ManyUsers : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("many-users-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
+        folder_ = citforms_test::freshTestFolder("many-users");
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_);
         auto db = refhost::sql::HostDatabase::open(scratch_->target());
         ASSERT_TRUE(db) << db.error();

@@ -26,11 +26,7 @@ using citforms_test::runProgram;
 class Printing : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tabrix-print-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
+        folder_ = citforms_test::freshTestFolder("tabrix-print");
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "t.db");
         ASSERT_EQ(tabrix({"init-db", "--demo"}).exitCode, 0);
         id_ =

@@ -19,4 +19,8 @@ struct Outcome {
 Outcome runProgram(const QString& program, const QStringList& args,
                    const std::filesystem::path& folder);
 
+// An empty folder of the running test's own under the temporary folder:
+// "<prefix>-<pid>-<test name>", emptied when it already exists.
+std::filesystem::path freshTestFolder(const std::string& prefix);
+
 }  // namespace citforms_test

@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <unistd.h>
+
 namespace citforms_test {
 
 Outcome runProgram(const QString& program, const QStringList& args,
@@ -31,6 +33,16 @@ Outcome runProgram(const QString& program, const QStringList& args,
     r.out = process.readAllStandardOutput().toStdString();
     r.err = process.readAllStandardError().toStdString();
     return r;
+}
+
+std::filesystem::path freshTestFolder(const std::string& prefix) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        (prefix + "-" + std::to_string(::getpid()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
 }
 
 }  // namespace citforms_test

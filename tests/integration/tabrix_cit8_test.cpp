@@ -33,11 +33,7 @@ std::vector<std::string> lines(const std::string& text) {
 class TabrixCit8 : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tabrix-cit8-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
+        folder_ = citforms_test::freshTestFolder("tabrix-cit8");
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "demo.db");
         ASSERT_EQ(tabrix({"init-db", "--demo"}).exitCode, 0);
     }

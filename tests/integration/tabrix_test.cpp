@@ -46,11 +46,7 @@ std::string canonical(const std::string& value) {
 class Tabrix : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tabrix-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
+        folder_ = citforms_test::freshTestFolder("tabrix");
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "demo.db");
     }
     void TearDown() override {
