@@ -32,6 +32,7 @@ void compute(const FormEdition& edition, const host::HostBinding& host,
     } else {
         computation.computeCit8(refresh);
     }
+    fields.issues.failedStatements = computation.failedStatements();
 }
 
 void recalculate(const FormEdition& edition, const host::HostBinding& host,

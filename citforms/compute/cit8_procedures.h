@@ -2,7 +2,8 @@
 // The computation procedures of the CIT-8 editions (24) and (23) on the open declaration.
 //
 // OBLICZ_*: fill the fields from the accounting statements (fresh: a new declaration, the
-// hand-filled fields take their defaults; refresh: what the person typed stays).
+// hand-filled fields take their defaults; refresh: what the person typed stays). The fields
+// whose statement failed are left in fields.issues.failedStatements.
 // PRZELICZ_*: company data afresh, then every CIT-8 rule on the amounts as they stand, no
 // statement. Identification fields are filled by fillIdentification() for both.
 #include <cstdint>

@@ -43,23 +43,34 @@ void StatementComputation::clearStatementMessages() {
     if (!utility_.EXECVAX(sql)) utility_.MSG_OST(utility_.fileErrorText());
 }
 
-Decimal StatementComputation::runStatement(const std::string& code) {
+std::optional<Decimal> StatementComputation::runStatement(const std::string& code) {
     if (!utility_.EXECVAX(statementText(code))) {
         utility_.MSG_OST(utility_.fileErrorText());
-        return Decimal();
+        return std::nullopt;
     }
     host::ResultRow row;
-    if (!data_.result(host::ResultFileId::VAX_FK).next(row)) return Decimal();
-    // No row, or a text that is not a number, leaves the field at 0.
-    const Decimal amount = Decimal::parse(row.column(0)).value_or(Decimal());
-    // A badly defined statement can give more than a form field holds: refused like a
-    // failing statement instead of ending the whole computation.
-    if (amount > largestAmount() || -amount > largestAmount()) {
+    if (!data_.result(host::ResultFileId::VAX_FK).next(row)) {
+        utility_.MSG_OST("Zestawienie pola " + code + " nie zwróciło kwoty.");
+        return std::nullopt;
+    }
+    const std::optional<Decimal> amount = Decimal::parse(row.column(0));
+    // A result that is no amount, or more than a form field holds (a badly defined
+    // statement), is refused like a failing statement instead of being taken as 0 unseen or
+    // ending the whole computation.
+    if (!amount) {
+        utility_.MSG_OST("Wynik zestawienia pola " + code + " nie jest kwotą: " + row.column(0));
+        return std::nullopt;
+    }
+    if (*amount > largestAmount() || -*amount > largestAmount()) {
         utility_.MSG_OST("Kwota zestawienia pola " + code + " jest poza zakresem: " +
                          row.column(0));
-        return Decimal();
+        return std::nullopt;
     }
     return amount;
+}
+
+void StatementComputation::statementFailed(const std::string& form, int position) {
+    failed_.push_back(form + " poz. " + std::to_string(position));
 }
 
 void StatementComputation::setCit8(int p24, const Decimal& value) {
@@ -72,17 +83,27 @@ void StatementComputation::setCit8Text(int p24, const std::string& text) {
 
 void StatementComputation::cit8Statement(int p24, bool wholeZloty) {
     setCit8(p24, Decimal());
-    const Decimal amount = runStatement(edition_.statementCode(p24));
-    setCit8(p24, wholeZloty ? round0(amount) : amount);
+    const std::optional<Decimal> amount = runStatement(edition_.statementCode(p24));
+    if (!amount) {
+        if (const auto p = edition_.position(p24)) statementFailed("CIT-8", *p);
+        return;
+    }
+    setCit8(p24, wholeZloty ? round0(*amount) : *amount);
 }
 
 void StatementComputation::cit8oStatement(int position) {
     fields_.setCit8o(position, Decimal());
-    fields_.setCit8o(position, runStatement("O" + std::to_string(position)));
+    const std::optional<Decimal> amount = runStatement("O" + std::to_string(position));
+    if (!amount) {
+        statementFailed("CIT-8/O", position);
+        return;
+    }
+    fields_.setCit8o(position, *amount);
 }
 
 void StatementComputation::computeCit8(bool refresh) {
     busy(true);
+    failed_.clear();
     clearStatementMessages();
     setCit8Text(4, std::to_string(context_.periodStart));
     setCit8Text(5, std::to_string(context_.periodEnd));
@@ -143,7 +164,10 @@ void StatementComputation::computeCit8o(bool refresh) {
 
 void StatementComputation::computeAttachment(bool refresh, bool standalone) {
     busy(true);
-    if (standalone) clearStatementMessages();
+    if (standalone) {
+        failed_.clear();
+        clearStatementMessages();
+    }
 
     auto cit8Text = [&](int p24) {
         const auto p = edition_.position(p24);

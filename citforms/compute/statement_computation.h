@@ -3,13 +3,17 @@
 //
 // Each statement field is set to 0, then receives the single amount that the host's
 // statement procedure returns for the field's code; the form rules are applied as soon as
-// their inputs are in. A failing statement is shown and skipped; the field stays 0.
+// their inputs are in. A failing statement, or one whose result is no amount a field can hold,
+// is shown and skipped: the field stays 0 and is named in failedStatements(), so that a caller
+// without a person to decide (automation) does not save it.
 //
 //   StatementComputation c(FormEdition::cit8Edition24(), fields, utility, ui, context);
 //   c.computeCit8(false);   // fresh: a new declaration, hand-filled fields reset
 //   c.computeCit8(true);    // refresh: what the person typed stays
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "citforms/compute/declaration_amounts.h"
 #include "citforms/compute/form_edition.h"
@@ -38,6 +42,10 @@ public:
     // first and shows the new ones at the end.
     void computeCit8o(bool refresh);
 
+    // Fields whose statement failed in the last computation ("CIT-8 poz. 31", "CIT-8/O poz.
+    // 12"); they hold 0.
+    const std::vector<std::string>& failedStatements() const { return failed_; }
+
     // The statement call of one field, exactly as the host procedure expects it.
     std::string statementText(const std::string& code) const;
 
@@ -47,7 +55,8 @@ private:
     // unseen) nor shows them; the CIT-8 shows them all once at its end.
     void computeAttachment(bool refresh, bool standalone);
     void clearStatementMessages();
-    Decimal runStatement(const std::string& code);
+    std::optional<Decimal> runStatement(const std::string& code);
+    void statementFailed(const std::string& form, int position);
     // CIT-8 statement field, given by its edition-(24) position.
     void cit8Statement(int p24, bool wholeZloty = false);
     void cit8oStatement(int position);
@@ -61,6 +70,7 @@ private:
     host::DataLibrary& data_;
     host::UiSeam* ui_;
     ComputationContext context_;
+    std::vector<std::string> failed_;
 };
 
 }  // namespace citforms::compute

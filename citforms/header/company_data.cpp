@@ -1,12 +1,34 @@
 #include "citforms/header/company_data.h"
 
+#include <vector>
+
 #include "citforms/values/field_value.h"
 
 namespace citforms::header {
 
 namespace {
 
-using values::cutText;
+// Copies company text into a form field of `capacity` characters; a text that has to be cut
+// is named in `cut` ("nazwa pełna (150 znaków)").
+class FieldCopy {
+public:
+    std::string operator()(const std::string& text, std::size_t capacity, const char* what) {
+        if (values::textLength(text) > capacity) {
+            cut_.push_back(std::string(what) + " (" + std::to_string(capacity) + " znaków)");
+        }
+        return values::cutText(text, capacity);
+    }
+    const std::vector<std::string>& cut() const { return cut_; }
+
+private:
+    std::vector<std::string> cut_;
+};
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
 
 // First row of the last statement run into VAY_FK, or nothing (after showing the error).
 bool firstRow(host::UtilityLibrary& utility, host::DataLibrary& data, const std::string& sql,
@@ -31,6 +53,8 @@ std::int32_t readId(const std::string& text) {
 CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& data,
                             std::int32_t companyId, values::DayNumber date) {
     CompanyData c;
+    FieldCopy cutText;
+    std::vector<std::string> missing;
     const std::string company = std::to_string(companyId);
     const std::string day = std::to_string(date);
 
@@ -39,10 +63,10 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
             utility, data,
             "select nip, rodzaj_platnika, nazwa_pelna, regon from FIRMA where id_firmy=" + company,
             row)) {
-        c.nip = cutText(row.column(0), 13);
+        c.nip = cutText(row.column(0), 13, "NIP");
         c.taxpayerKind = readId(row.column(1));
-        c.fullName = cutText(row.column(2), 150);
-        c.regon = cutText(row.column(3), 20);
+        c.fullName = cutText(row.column(2), 150, "nazwa pełna");
+        c.regon = cutText(row.column(3), 20, "REGON");
     }
 
     c.country = "Polska";
@@ -53,15 +77,17 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
                      company + " AND typ_adresu='S' AND data_od<=" + day +
                      " order by id_firmy, typ_adresu, data_od desc",
                  row)) {
-        c.province = cutText(row.column(0), 40);
-        c.county = cutText(row.column(1), 40);
-        c.commune = cutText(row.column(2), 40);
-        c.street = cutText(row.column(3), 40);
-        c.houseNumber = cutText(row.column(4), 10);
-        c.flatNumber = cutText(row.column(5), 10);
-        c.town = cutText(row.column(6), 40);
-        c.postalCode = cutText(row.column(7), 10);
-        c.postOffice = cutText(row.column(8), 40);
+        c.province = cutText(row.column(0), 40, "województwo");
+        c.county = cutText(row.column(1), 40, "powiat");
+        c.commune = cutText(row.column(2), 40, "gmina");
+        c.street = cutText(row.column(3), 40, "ulica");
+        c.houseNumber = cutText(row.column(4), 10, "nr domu");
+        c.flatNumber = cutText(row.column(5), 10, "nr lokalu");
+        c.town = cutText(row.column(6), 40, "miejscowość");
+        c.postalCode = cutText(row.column(7), 10, "kod pocztowy");
+        c.postOffice = cutText(row.column(8), 40, "poczta");
+    } else {
+        missing.push_back("adresu siedziby ważnego na dzień " + values::formatIso(date));
     }
 
     // The office marked on the company first; otherwise the tax office valid on the date.
@@ -75,7 +101,18 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
                                         company + " AND typ_urzedu='US' AND data_od<=" + day +
                                         " order by id_firmy, typ_urzedu, data_od desc"));
     }
-    if (office != 0) c.taxOffice = cutText(utility.GET_NAZWA_ADRES_URZEDU(1, office), 150);
+    if (office != 0) {
+        c.taxOffice = cutText(utility.GET_NAZWA_ADRES_URZEDU(1, office), 150, "urząd skarbowy");
+    }
+    if (c.taxOffice.empty()) missing.push_back("urzędu skarbowego");
+    if (!missing.empty()) {
+        utility.MSG_OST("Firma nie ma " + joined(missing) +
+                        ": te pola deklaracji pozostaną puste. Uzupełnij dane firmy.");
+    }
+    if (!cutText.cut().empty()) {
+        utility.MSG_OST("Dane firmy dłuższe niż pola deklaracji zostały skrócone: " +
+                        joined(cutText.cut()) + ".");
+    }
     return c;
 }
 

@@ -1,5 +1,7 @@
 #include "citforms/module/automation.h"
 
+#include <vector>
+
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/header/new_cit8.h"
 #include "citforms/store/declaration_load.h"
@@ -33,6 +35,51 @@ void readFiscalYear(const host::HostBinding& host, DeclarationState& state, std:
     }
 }
 
+
+// Automation has no person to decide whether amounts that could not be computed or read may
+// be saved: it saves only a declaration whose every statement and stored value was taken.
+bool refuseIncomplete(host::UtilityLibrary& u, const store::DeclarationIssues& issues,
+                      std::int32_t id) {
+    std::string reasons;
+    const auto add = [&](const char* what, const std::vector<std::string>& names) {
+        if (names.empty()) return;
+        reasons += std::string(reasons.empty() ? "" : " ") + what +
+                   store::DeclarationIssues::join(names) + ".";
+    };
+    add("Nie obliczono zestawień pól: ", issues.failedStatements);
+    add("Nieczytelne wartości zapisane w polach: ", issues.unreadable);
+    add("Teksty skrócone do pojemności pól: ", issues.cut);
+    if (reasons.empty()) return false;
+    u.MSG_OST("Deklaracja " + (id != 0 ? std::to_string(id) + " " : std::string()) +
+              "nie została zapisana. " + reasons);
+    return true;
+}
+
+// One transaction around a whole automated action: whatever ends it early rolls back every
+// write, the header and definitions of a new declaration included.
+class ActionTransaction {
+public:
+    explicit ActionTransaction(host::UtilityLibrary& u) : u_(u), open_(u.beginTransaction()) {
+        if (!open_) u_.MSG_OST(u_.fileErrorText());
+    }
+    ~ActionTransaction() {
+        if (open_) u_.rollbackTransaction();
+    }
+    ActionTransaction(const ActionTransaction&) = delete;
+    ActionTransaction& operator=(const ActionTransaction&) = delete;
+    bool open() const { return open_; }
+    bool commit() {
+        open_ = false;
+        if (u_.commitTransaction()) return true;
+        u_.MSG_OST(u_.fileErrorText());
+        return false;
+    }
+
+private:
+    host::UtilityLibrary& u_;
+    bool open_;
+};
+
 }  // namespace
 
 std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
@@ -41,9 +88,16 @@ std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t y
     const header::FiscalYear year{0, yearStart, yearEnd};
     const std::int32_t period = header::cit8Period(year);
     const std::string chosen = edition.empty() ? header::proposedEdition(period) : edition;
+    // Header, definitions, computation and the first save are one transaction: a creation
+    // that fails or is interrupted leaves nothing behind.
+    ActionTransaction transaction(*host.utility);
+    if (!transaction.open()) return 0;
     const std::int32_t id =
         header::prepareNewCit8(host, module.declaration, module.fields, year, chosen, copyFrom);
-    if (id == 0) return 0;
+    if (id == 0 || refuseIncomplete(*host.utility, module.fields.issues, 0)) {
+        module.declaration.CIT_ID_DEKLARACJI = 0;
+        return 0;
+    }
     store::SaveOutcome outcome = store::SaveOutcome::Failed;
     const std::int32_t saved =
         module.declaration.CIT_ID_WZORCA == 73
@@ -51,14 +105,11 @@ std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t y
                                      &outcome)
             : store::ZAPISZ_CIT_8_72(host, module.declaration, module.fields, 1, id, period, 0,
                                      &outcome);
-    module.declaration.CIT_ID_DEKLARACJI = saved;
-    if (outcome != store::SaveOutcome::Saved) {
-        // As the window does when it is closed without a save: the empty header goes.
-        if (module.declaration.CIT_ID_DEKLARACJI != 0) {
-            store::discardNewCit8(host, module.declaration);
-        }
+    if (outcome != store::SaveOutcome::Saved || !transaction.commit()) {
+        module.declaration.CIT_ID_DEKLARACJI = 0;
         return 0;
     }
+    module.declaration.CIT_ID_DEKLARACJI = saved;
     return saved;
 }
 
@@ -102,30 +153,39 @@ std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) 
     state.CIT_ID_WZORCA_CIT2 = templateId;
     state.CIT_ID_DEKLARACJI = id;
     const bool g73 = templateId == 73;
+
+    // Load, computation and save see one state of the database and write all or nothing.
+    ActionTransaction transaction(u);
+    if (!transaction.open()) return 0;
+    store::DeclarationFields& fields = module.fields;
     if (g73) {
-        store::WCZYTAJ_CIT_8_73(host, state, module.fields);
+        store::WCZYTAJ_CIT_8_73(host, state, fields);
     } else {
-        store::WCZYTAJ_CIT_8_72(host, state, module.fields);
+        store::WCZYTAJ_CIT_8_72(host, state, fields);
     }
+    fields.issues.failedStatements.clear();
 
     if (how == Recompute::Statements) {
         if (g73) {
-            compute::OBLICZ_CIT_8_73(host, state, module.fields, true);
+            compute::OBLICZ_CIT_8_73(host, state, fields, true);
         } else {
-            compute::OBLICZ_CIT_8_72(host, state, module.fields, true);
+            compute::OBLICZ_CIT_8_72(host, state, fields, true);
         }
     } else if (g73) {
-        compute::PRZELICZ_CIT_8_73(host, module.fields, period);
+        compute::PRZELICZ_CIT_8_73(host, fields, period);
     } else {
-        compute::PRZELICZ_CIT_8_72(host, module.fields, period);
+        compute::PRZELICZ_CIT_8_72(host, fields, period);
     }
+    // What could not be read was taken as 0 or cut: saving would replace the stored text.
+    if (refuseIncomplete(u, fields.issues, id)) return 0;
 
     store::SaveOutcome outcome = store::SaveOutcome::Failed;
     const std::int32_t saved =
-        g73 ? store::ZAPISZ_CIT_8_73(host, state, module.fields, 1, id, period, 0, &outcome)
-            : store::ZAPISZ_CIT_8_72(host, state, module.fields, 1, id, period, 0, &outcome);
+        g73 ? store::ZAPISZ_CIT_8_73(host, state, fields, 1, id, period, 0, &outcome)
+            : store::ZAPISZ_CIT_8_72(host, state, fields, 1, id, period, 0, &outcome);
     state.CIT_ID_DEKLARACJI = saved;
-    return outcome == store::SaveOutcome::Saved ? saved : 0;
+    if (outcome != store::SaveOutcome::Saved || !transaction.commit()) return 0;
+    return saved;
 }
 
 }  // namespace citforms::module

@@ -47,7 +47,12 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
     const std::int32_t templateId = store::parseStoredNumber(header.column(0)).value_or(0);
 
     Json out = {{"id", id}, {"template", templateId}};
-    if (templateId != 73 && templateId != 72) return dump(out);
+    if (templateId != 73 && templateId != 72) {
+        // Nothing of such a declaration can be read here: an id and a template alone would
+        // pass for a declaration without values.
+        utility.MSG_OST("Brak obsługi wzorca deklaracji.");
+        return std::nullopt;
+    }
 
     module.declaration.CIT_ID_DEKLARACJI = id;
     module.declaration.CIT_ID_WZORCA = templateId;
@@ -65,6 +70,9 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
     out["citd"] = rowsJson(fields.ext);
     // Generation 72 has no CIT-BR; its list may still hold another declaration's rows.
     out["citbr"] = gen73 ? rowsJson(fields.extcb) : Json::array();
+    // Values that could not be taken as stored are named, never passed off as read.
+    if (!fields.issues.unreadable.empty()) out["unreadable"] = fields.issues.unreadable;
+    if (!fields.issues.cut.empty()) out["cut"] = fields.issues.cut;
     return dump(out);
 }
 

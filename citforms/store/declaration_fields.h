@@ -5,6 +5,7 @@
 // field 147. The CIT-BR set holds one attachment at a time (WCZYTAJ_CIT_BR fills it from
 // `extcb`). Windows, computation and prints read and write these directly.
 #include "citforms/store/attachment_rows.h"
+#include "citforms/store/declaration_issues.h"
 #include "citforms/store/field_set.h"
 
 namespace citforms::store {
@@ -16,6 +17,7 @@ struct DeclarationFields {
     FieldSet ordzu{FieldListId::OrdZu};
     AttachmentRows ext;    // CIT-D rows
     AttachmentRows extcb;  // CIT-BR rows
+    DeclarationIssues issues;  // of the last load and computation
 };
 
 }  // namespace citforms::store

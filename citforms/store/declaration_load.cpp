@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "citforms/store/busy_cursor.h"
+#include "citforms/values/field_value.h"
 
 namespace citforms::store {
 
@@ -48,49 +49,58 @@ void walkSheets(RecordFile& poz, std::int32_t id, std::int32_t firstSheet,
     }
 }
 
-// Collects the fields whose stored text could not be read, to name them once after the load.
-class UnreadableFields {
-public:
-    void add(const FieldSet& set, int number) {
-        names_.push_back(std::string(set.list().formName()) + " poz. " + std::to_string(number));
-    }
-    void report(host::UtilityLibrary& utility) const {
-        if (names_.empty()) return;
-        std::string text = "Nieczytelne wartości pól deklaracji: ";
-        for (std::size_t i = 0; i < names_.size(); ++i) {
-            if (i > 0) text += ", ";
-            text += names_[i];
-        }
-        text += ". Pola te przyjęto jako 0.";
-        utility.MSG_OST(text);
-    }
+std::string fieldName(const FieldSet& set, int number) {
+    return std::string(set.list().formName()) + " poz. " + std::to_string(number);
+}
 
-private:
-    std::vector<std::string> names_;
-};
+// Tells the person, once after a load, which fields could not be taken as stored.
+void reportLoadIssues(host::UtilityLibrary& utility, const DeclarationIssues& issues) {
+    if (!issues.unreadable.empty()) {
+        utility.MSG_OST("Nieczytelne wartości pól deklaracji: " +
+                        DeclarationIssues::join(issues.unreadable) + ". Pola te przyjęto jako 0.");
+    }
+    if (!issues.cut.empty()) {
+        utility.MSG_OST("Teksty dłuższe niż pojemność pól deklaracji zostały skrócone: " +
+                        DeclarationIssues::join(issues.cut) + ".");
+    }
+}
 
 // One sheet into a field set: each row to the field of its own number.
 void loadSheet(RecordFile& poz, std::int32_t id, std::int32_t sheet, const FieldList& list,
-               FieldSet& set, UnreadableFields& unreadable) {
+               FieldSet& set, DeclarationIssues& issues) {
     walkSheets(
         poz, id, sheet, [sheet](std::int32_t s) { return s == sheet; },
         [&](const PozRow& row) {
             const std::optional<std::int32_t> number = parseStoredNumber(row.nrPola);
             if (!number || !list.contains(*number)) return;
-            if (set.loadStored(*number, row.value) == FieldSet::LoadResult::Unreadable) {
-                unreadable.add(set, *number);
+            switch (set.loadStored(*number, row.value)) {
+                case FieldSet::LoadResult::Unreadable:
+                    issues.unreadable.push_back(fieldName(set, *number));
+                    break;
+                case FieldSet::LoadResult::Cut:
+                    issues.cut.push_back(fieldName(set, *number));
+                    break;
+                default:
+                    break;
             }
         });
 }
 
 void loadAttachmentRows(RecordFile& poz, std::int32_t id, std::int32_t firstSheet,
-                        std::int32_t lastSheet, std::int32_t sheetBase, AttachmentRows& rows) {
+                        std::int32_t lastSheet, std::int32_t sheetBase, AttachmentRows& rows,
+                        const char* form, DeclarationIssues& issues) {
     walkSheets(
         poz, id, firstSheet, [lastSheet](std::int32_t s) { return s <= lastSheet; },
         [&](const PozRow& row) {
             // A field number that is not a number names no field of the attachment.
             const std::optional<std::int32_t> field = parseStoredNumber(row.nrPola);
-            if (field) rows.append(row.sheet - sheetBase, *field, row.value);
+            if (!field) return;
+            rows.append(row.sheet - sheetBase, *field, row.value);
+            if (values::textLength(row.value) > AttachmentRows::kValueCapacity) {
+                issues.cut.push_back(std::string(form) + " " +
+                                     std::to_string(row.sheet - sheetBase) + " poz. " +
+                                     std::to_string(*field));
+            }
         });
 }
 
@@ -101,7 +111,8 @@ void loadCit8(const host::HostBinding& host, const module::DeclarationState& sta
     assert(host.utility != nullptr && host.data != nullptr);
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
     const std::int32_t templateId = gen == Generation::Gen73 ? 73 : 72;
-    UnreadableFields unreadable;
+    DeclarationIssues& issues = fields.issues;
+    issues.clearLoad();
     {
         BusyCursor busy(host.ui);
         if (state.CIT_ID_WZORCA == templateId) {
@@ -114,21 +125,24 @@ void loadCit8(const host::HostBinding& host, const module::DeclarationState& sta
 
             RecordFile& poz = host.data->file(HostFileId::DEKLARACJE_POZ);
             poz.open();
-            loadSheet(poz, id, kMainSheet, mainList, fields.cit8, unreadable);
-            loadSheet(poz, id, kCit8OSheet, fields.cit8o.list(), fields.cit8o, unreadable);
+            loadSheet(poz, id, kMainSheet, mainList, fields.cit8, issues);
+            loadSheet(poz, id, kCit8OSheet, fields.cit8o.list(), fields.cit8o, issues);
             if (gen == Generation::Gen73) {
-                loadAttachmentRows(poz, id, kFirstCitDSheet, kLastCitDSheet, 100, fields.ext);
-                loadAttachmentRows(poz, id, kFirstCitBrSheet, kLastCitBrSheet, 500, fields.extcb);
+                loadAttachmentRows(poz, id, kFirstCitDSheet, kLastCitDSheet, 100, fields.ext,
+                                   "CIT-D", issues);
+                loadAttachmentRows(poz, id, kFirstCitBrSheet, kLastCitBrSheet, 500, fields.extcb,
+                                   "CIT-BR", issues);
             } else {
                 // Generation 72 had no CIT-BR: every later sheet is read as a CIT-D.
                 loadAttachmentRows(poz, id, kFirstCitDSheet,
-                                   std::numeric_limits<std::int32_t>::max(), 100, fields.ext);
+                                   std::numeric_limits<std::int32_t>::max(), 100, fields.ext,
+                                   "CIT-D", issues);
             }
             poz.close();
         }
-        loadOrdZu(host, id, fields.ordzu);
+        loadOrdZu(host, id, fields.ordzu, &issues);
     }
-    unreadable.report(*host.utility);
+    reportLoadIssues(*host.utility, issues);
 }
 
 }  // namespace
@@ -153,7 +167,13 @@ void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationSt
     loadCit8(host, state, fields, Generation::Gen72);
 }
 
-void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu) {
+void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu,
+               DeclarationIssues* issues) {
+    const auto take = [&](int number, const std::string& text) {
+        if (ordzu.loadStored(number, text) == FieldSet::LoadResult::Cut && issues != nullptr) {
+            issues->cut.push_back(fieldName(ordzu, number));
+        }
+    };
     host::UtilityLibrary& utility = *host.utility;
     const std::string id = std::to_string(declarationId);
     if (!utility.EXECVAX("select nr_pola, wartosc_pola from DEKLARACJE_ZALACZNIK where "
@@ -168,7 +188,7 @@ void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldS
         const std::optional<std::int32_t> number = parseStoredNumber(row.column(0));
         if (!number || !ordzu.has(*number)) continue;
         if (*number != 13) {
-            ordzu[*number].setText(row.column(1));
+            take(*number, row.column(1));
             continue;
         }
         // The justification is longer than a VAX_FK column; VAZ_FK carries it whole.
@@ -179,9 +199,7 @@ void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldS
             continue;
         }
         host::ResultRow text;
-        if (host.data->result(host::ResultFileId::VAZ_FK).next(text)) {
-            ordzu[13].setText(text.column(0));
-        }
+        if (host.data->result(host::ResultFileId::VAZ_FK).next(text)) take(13, text.column(0));
     }
 }
 

@@ -24,8 +24,9 @@ namespace citforms::store {
 
 // Load of a generation-73 CIT-8 (sheets 0, 1, CIT-D 101..500, CIT-BR 501..900, ORD-ZU). The
 // sheets are left alone unless CIT_ID_WZORCA is 73; the ORD-ZU part always runs. Stored text
-// that is not a number in an amount or day field reads as 0; the fields concerned are named to
-// the user in one message after the load.
+// that is not a number in an amount or day field reads as 0, and text longer than its field
+// keeps its beginning; the fields concerned are left in fields.issues and named to the user in
+// one message after the load.
 void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields);
 
@@ -36,7 +37,9 @@ void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationSt
 
 // The ORD-ZU part of the loads: fields 1, 2, 5 to 12 and 13 (up to 3000 characters) of
 // declaration `declarationId`. An SQL error is shown with MSG_INF and leaves the set as it was.
-void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu);
+// A text longer than its field is named in `issues` (when given).
+void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu,
+               DeclarationIssues* issues = nullptr);
 
 // Fills fields.citbr with CIT-BR attachment n of `count` from fields.extcb, or with the defaults
 // of a new attachment (taken from the CIT-8 set) when extcb has no row of attachment n.

@@ -325,10 +325,23 @@ bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std
 void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state) {
     host::UtilityLibrary& u = *host.utility;
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
-    if (!u.EXECVAX("delete from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(id))) {
-        u.MSG_OST(u.fileErrorText());
+    const std::string idText = std::to_string(id);
+    // The header goes with everything made under its id: its statement definitions above
+    // all, which would otherwise block the next declaration given the same id.
+    bool removed = u.beginTransaction();
+    for (const char* table : {"ZESTAWIENIE_DEFINICJA", "DEKLARACJE_POZ", "DEKLARACJE_ZALACZNIK",
+                              "DEKLARACJE_NAG"}) {
+        if (!removed) break;
+        removed = u.EXECVAX(std::string("delete from ") + table + " where id_deklaracje_nag = " +
+                            idText);
     }
-    u.LOG_ADD(id, "Usunięcie (anuluj) deklaracji CIT-8, id:" + std::to_string(id), "X", "U");
+    if (removed) removed = u.commitTransaction();
+    if (!removed) {
+        u.rollbackTransaction();
+        u.MSG_OST(u.fileErrorText());
+        return;
+    }
+    u.LOG_ADD(id, "Usunięcie (anuluj) deklaracji CIT-8, id:" + idText, "X", "U");
     state.CIT_ID_DEKLARACJI = 0;
 }
 

@@ -54,8 +54,9 @@ bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields, s
 bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
 bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
 
-// Removes the header of a CIT-8 that was never saved (its window closed without a save),
-// logs it and sets CIT_ID_DEKLARACJI to 0.
+// Removes the header of a CIT-8 that was never saved (its window closed without a save) with
+// its statement definitions and any rows under its id, in one transaction; logs it and sets
+// CIT_ID_DEKLARACJI to 0. When the removal fails the error is shown and the id kept.
 void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state);
 
 // A header the module numbers itself (template 201, INFO_2 'CIT-ST'): id and LP as the

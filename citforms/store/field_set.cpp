@@ -30,7 +30,13 @@ const values::FieldValue& FieldSet::operator[](int number) const {
 
 FieldSet::LoadResult FieldSet::loadStored(int number, std::string_view text) {
     if (!has(number)) return LoadResult::UnknownField;
-    return (*this)[number].fromStored(text) ? LoadResult::Loaded : LoadResult::Unreadable;
+    values::FieldValue& value = (*this)[number];
+    if (!value.fromStored(text)) return LoadResult::Unreadable;
+    if (value.fieldClass() == values::FieldClass::Text &&
+        values::textLength(text) > value.capacity()) {
+        return LoadResult::Cut;
+    }
+    return LoadResult::Loaded;
 }
 
 void FieldSet::clear() {

@@ -34,9 +34,10 @@ public:
     // Text of field `number` as stored in WARTOSC_POLA.
     std::string stored(int number) const { return (*this)[number].toStored(); }
 
-    enum class LoadResult { Loaded, UnknownField, Unreadable };
+    enum class LoadResult { Loaded, UnknownField, Unreadable, Cut };
     // Loads stored text into field `number` by its class. Unreadable: the text was not a number
-    // for an amount or day field and the field now holds 0.
+    // for an amount or day field and the field now holds 0. Cut: the text was longer than the
+    // field's capacity and only its beginning was kept.
     LoadResult loadStored(int number, std::string_view text);
 
     // Empties every field (text "", amounts 0, days 0).

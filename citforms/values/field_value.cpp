@@ -65,6 +65,14 @@ std::string cutText(std::string_view text, std::size_t capacity) {
     return std::string(text);
 }
 
+std::size_t textLength(std::string_view text) {
+    std::size_t count = 0;
+    for (char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
+
 FieldValue::FieldValue(FieldClass cls, std::size_t capacity) : cls_(cls), capacity_(capacity) {
     if (cls_ == FieldClass::Amount) text_ = amount_.toPlainText();
     if (cls_ == FieldClass::Day) text_ = dayDigits(day_);

@@ -61,5 +61,7 @@ private:
 
 // Cuts UTF-8 text to at most `capacity` code points.
 std::string cutText(std::string_view text, std::size_t capacity);
+// Number of code points of UTF-8 text (what a capacity counts).
+std::size_t textLength(std::string_view text);
 
 }  // namespace citforms::values

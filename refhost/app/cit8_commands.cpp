@@ -74,10 +74,22 @@ Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args) {
 Result<std::int32_t> parseDeclarationId(const std::string& command,
                                         const std::vector<std::string>& args) {
     using R = Result<std::int32_t>;
-    if (args.size() != 1) return R::failure(command + " needs one declaration id");
-    const auto id = parseId(args[0]);
-    if (!id) return R::failure(command + ": not a declaration id: '" + args[0] + "'");
+    std::vector<std::string> rest;
+    for (const std::string& arg : args) {
+        if (arg == "--force" && command == "unlock") continue;
+        rest.push_back(arg);
+    }
+    if (rest.size() != 1) return R::failure(command + " needs one declaration id");
+    const auto id = parseId(rest[0]);
+    if (!id) return R::failure(command + ": not a declaration id: '" + rest[0] + "'");
     return *id;
+}
+
+bool hasForce(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--force") return true;
+    }
+    return false;
 }
 
 std::optional<std::int32_t> declarationCompany(libraries::ReferenceHost& host, std::int32_t id) {
@@ -109,6 +121,45 @@ std::optional<FiscalYear> fiscalYearOf(libraries::ReferenceHost& host, std::int3
     return std::nullopt;
 }
 
+namespace {
+
+// The whole command in one transaction of the host: the module's own transactions join it,
+// and it is committed only when the module reported success and no statement of the command
+// failed on the way (a failure the module showed and went on from included). Anything else
+// rolls back every write of the command.
+class CommandTransaction {
+public:
+    explicit CommandTransaction(libraries::ReferenceHost& host)
+        : host_(host), failuresBefore_(host.state().failures()) {
+        open_ = static_cast<bool>(host_.state().begin());
+    }
+    ~CommandTransaction() {
+        if (open_) host_.state().rollback();
+    }
+    CommandTransaction(const CommandTransaction&) = delete;
+    CommandTransaction& operator=(const CommandTransaction&) = delete;
+
+    bool open() const { return open_; }
+    bool clean() const { return host_.state().failures() == failuresBefore_; }
+    // Commits when clean; otherwise (or when the commit fails) nothing of it stays.
+    bool finish(bool moduleSucceeded) {
+        if (!open_) return false;
+        open_ = false;
+        if (!moduleSucceeded || !clean()) {
+            host_.state().rollback();
+            return false;
+        }
+        return static_cast<bool>(host_.state().commit());
+    }
+
+private:
+    libraries::ReferenceHost& host_;
+    long failuresBefore_;
+    bool open_ = false;
+};
+
+}  // namespace
+
 int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit8Arguments& args, std::ostream& out, std::ostream& err) {
     const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
@@ -127,35 +178,117 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
     g.DANE_POCZATEK_ROKU = year->start;
     g.DANE_KONIEC_ROKU = year->end;
 
+    CommandTransaction transaction(host);
+    if (!transaction.open()) {
+        err << "tabrix: SQL error: " << host.utility().fileErrorText() << '\n';
+        return 1;
+    }
     const std::int32_t id =
         module.newCit8(year->start, year->end, args.edition.c_str(), args.copyFrom);
-    if (id == 0) {
+    if (!transaction.finish(id != 0)) {
         err << "tabrix: no CIT-8 was made for company " << company << ", fiscal year "
             << citforms::values::formatIso(year->start) << " to "
-            << citforms::values::formatIso(year->end) << '\n';
+            << citforms::values::formatIso(year->end)
+            << (id != 0 ? " (a statement of the creation failed)" : "")
+            << "; nothing was written\n";
         return 1;
     }
     out << id << '\n';
     return 0;
 }
 
-int runRecompute(libraries::ReferenceHost&, const libraries::LoadedModule& module,
+int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                  std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err) {
-    if (module.recomputeCit8(id, mode) == 0) {
-        err << "tabrix: declaration " << id << " was not " << (mode == 0 ? "computed" : "recalculated")
-            << " and saved\n";
+    CommandTransaction transaction(host);
+    if (!transaction.open()) {
+        err << "tabrix: SQL error: " << host.utility().fileErrorText() << '\n';
+        return 1;
+    }
+    const std::int32_t result = module.recomputeCit8(id, mode);
+    if (!transaction.finish(result != 0)) {
+        err << "tabrix: declaration " << id << " was not "
+            << (mode == 0 ? "computed" : "recalculated")
+            << " and saved; the stored declaration is unchanged\n";
         return 1;
     }
     out << id << '\n';
     return 0;
 }
 
-int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, std::ostream& out,
-            std::ostream& err) {
+bool neverSaved(libraries::ReferenceHost& host, std::int32_t id) {
     auto& utility = host.utility();
-    const std::string mark = lock ? sqlLiteral(host.state().thread().globals.DANE_ID_UZYT) : "''";
-    if (!utility.EXECSQL("update DEKLARACJE_NAG set BLOKADA = " + mark +
-                         " where id_deklaracje_nag = " + std::to_string(id))) {
+    const std::string changed = utility.FUNCVAY(
+        "select count(*) from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(id) +
+        " AND isnull(DATA_SYSTEMOWA_P, 0) = 0");
+    if (changed != "1") return false;
+    const std::string rows = utility.FUNCVAY(
+        "select count(*) from DEKLARACJE_POZ where id_deklaracje_nag = " + std::to_string(id));
+    return rows == "0";
+}
+
+int runDiscard(libraries::ReferenceHost& host, std::int32_t id, std::ostream& out,
+               std::ostream& err) {
+    auto& utility = host.utility();
+    if (!neverSaved(host, id)) {
+        if (utility.errorStatus().code != 0) {
+            err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        } else {
+            err << "tabrix: declaration " << id
+                << " has been saved; only a header that was never saved is discarded\n";
+        }
+        return 1;
+    }
+    CommandTransaction transaction(host);
+    const std::string idText = std::to_string(id);
+    for (const char* table : {"ZESTAWIENIE_DEFINICJA", "DEKLARACJE_POZ", "DEKLARACJE_ZALACZNIK",
+                              "DEKLARACJE_NAG_INTER", "DEKLARACJE_NAG"}) {
+        const std::string column = std::string(table) == "DEKLARACJE_NAG_INTER"
+                                       ? "ID_DEKLARACJE_NAG_1"
+                                       : "id_deklaracje_nag";
+        utility.EXECSQL(std::string("delete from ") + table + " where " + column + " = " + idText);
+    }
+    utility.LOG_ADD(id, "Usunięcie niezapisanej deklaracji, id:" + idText, "X", "U");
+    if (!transaction.finish(true)) {
+        err << "tabrix: declaration " << id << " was not discarded: " << utility.fileErrorText()
+            << '\n';
+        return 1;
+    }
+    out << "declaration " << id << " discarded\n";
+    return 0;
+}
+
+int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool force,
+            std::ostream& out, std::ostream& err) {
+    auto& utility = host.utility();
+    const std::string me = host.state().thread().globals.DANE_ID_UZYT;
+    const std::string idText = std::to_string(id);
+    CommandTransaction transaction(host);
+    if (!transaction.open()) {
+        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        return 1;
+    }
+    std::string holder =
+        utility.FUNCVAY("select BLOKADA from DEKLARACJE_NAG where id_deklaracje_nag = " + idText);
+    if (!transaction.clean()) {
+        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        return 1;
+    }
+    while (!holder.empty() && holder.back() == ' ') holder.pop_back();
+    if (!holder.empty() && holder != me && !(force && !lock)) {
+        err << "tabrix: declaration " << id << " is locked by user " << holder << "; "
+            << (lock ? "it stays locked by that user"
+                     : "only that user unlocks it (or unlock --force, which is logged)")
+            << '\n';
+        return 1;
+    }
+    const std::string mark = lock ? sqlLiteral(me) : "''";
+    utility.EXECSQL("update DEKLARACJE_NAG set BLOKADA = " + mark +
+                    " where id_deklaracje_nag = " + idText);
+    if (!lock && !holder.empty() && holder != me) {
+        utility.LOG_ADD(id, "Zdjęcie blokady użytkownika " + holder + " z deklaracji, id:" + idText,
+                        "X", "P");
+    }
+    if (!transaction.finish(true)) {
         err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
         return 1;
     }

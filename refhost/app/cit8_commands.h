@@ -4,8 +4,13 @@
 //   new-cit8 [--company N] --year YYYY [--edition 24|23] [--copy-from ID]
 //   compute ID      statements again (the refresh mode), then saved
 //   recalc ID       company data afresh and every form rule, then saved
-//   lock ID         marks the header's BLOKADA (a save is then refused)
-//   unlock ID       clears the mark
+//   lock ID         marks the header's BLOKADA with the user's code (a save is then refused)
+//   unlock ID [--force]  clears the mark: the user who set it, or anyone with --force (logged)
+//   discard ID      removes a header that was never saved (an interrupted creation)
+//
+// new-cit8, compute and recalc run in one transaction of the host that is committed only when
+// the module reports success and no statement of the command failed; otherwise nothing of
+// the command stays in the database and the exit status is 1.
 //
 // Arguments are checked before the database is opened (parse*), the company a command works
 // on is chosen next (declarationCompany for the commands on a stored declaration), and the
@@ -33,9 +38,15 @@ struct NewCit8Arguments {
 
 citforms::values::Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args);
 
-// The one declaration id of compute, recalc, lock and unlock.
+// The one declaration id of compute, recalc, lock, unlock (which also takes --force) and
+// discard.
 citforms::values::Result<std::int32_t> parseDeclarationId(const std::string& command,
                                                           const std::vector<std::string>& args);
+bool hasForce(const std::vector<std::string>& args);
+
+// A header that no save ever completed: no change date and no field rows (a creation that was
+// interrupted between its header and its first save).
+bool neverSaved(libraries::ReferenceHost& host, std::int32_t id);
 
 // The company of a stored declaration; nullopt when there is no such declaration.
 std::optional<std::int32_t> declarationCompany(libraries::ReferenceHost& host, std::int32_t id);
@@ -55,7 +66,9 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
 // mode 0: compute, 1: recalc.
 int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                  std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err);
-int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, std::ostream& out,
-            std::ostream& err);
+int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool force,
+            std::ostream& out, std::ostream& err);
+int runDiscard(libraries::ReferenceHost& host, std::int32_t id, std::ostream& out,
+               std::ostream& err);
 
 }  // namespace refhost::app

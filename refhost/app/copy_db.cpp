@@ -5,6 +5,7 @@
 #include "refhost/app/options.h"
 #include "refhost/db/copy.h"
 #include "refhost/sql/database.h"
+#include "refhost/sql/fault_injection.h"
 
 namespace refhost::app {
 
@@ -76,6 +77,13 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
         err << "tabrix: cannot open database " << toShown << ": " << to.error() << '\n';
         return 1;
     }
+    const auto faults = sql::faultPlanFromEnvironment();
+    if (!faults) {
+        err << "tabrix: " << faults.error() << '\n';
+        return 1;
+    }
+    *from = sql::withFaultInjection(std::move(*from), *faults);
+    *to = sql::withFaultInjection(std::move(*to), *faults);
     auto report = db::copyData(**from, **to, db::CopyScope{a.company});
     if (!report) {
         err << "tabrix: copy-db: " << report.error() << '\n';

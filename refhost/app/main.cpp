@@ -24,6 +24,7 @@
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
+#include "refhost/sql/fault_injection.h"
 #include "runtime/ui/scripted/scripted_ui.h"
 
 namespace {
@@ -55,7 +56,7 @@ std::filesystem::path homeFolder(const char* xdgVariable, const char* fallback) 
 // Commands on one stored declaration: they work on the declaration's company.
 bool isDeclarationCommand(const std::string& command) {
     return command == "compute" || command == "recalc" || command == "lock" ||
-           command == "unlock";
+           command == "unlock" || command == "discard";
 }
 
 // Arguments of the command, checked before the database is touched; "" when they are fine.
@@ -104,7 +105,13 @@ void setGlobals(ReferenceHost& host, const Options& options, std::int32_t compan
     // The user's code as the user register has it; a user missing there writes "U<number>".
     g.DANE_ID_UZYT = utility.FUNCVAY("select id_uzyt from UZYTKOWNICY where id_uzytkownika = " +
                                      std::to_string(options.user));
-    if (g.DANE_ID_UZYT.empty()) g.DANE_ID_UZYT = "U" + std::to_string(options.user);
+    if (g.DANE_ID_UZYT.empty()) {
+        g.DANE_ID_UZYT = "U" + std::to_string(options.user);
+        std::cerr << "tabrix: warning: user " << options.user
+                  << " is not in the user register UZYTKOWNICY; changes are recorded under the "
+                     "code "
+                  << g.DANE_ID_UZYT << '\n';
+    }
 
     // The company's fiscal year that holds today, else its latest one.
     const std::string today = std::to_string(g.DANE_DATA_BIEZACA);
@@ -163,6 +170,14 @@ citforms::values::Result<std::unique_ptr<refhost::libraries::LoadedModule>> load
     return module;
 }
 
+// A header whose creation was interrupted has no values: shown or printed it would pass for a
+// declaration of zeros.
+int failNeverSaved(std::int32_t id) {
+    return fail("declaration " + std::to_string(id) +
+                " was never saved (its creation was interrupted); 'tabrix discard " +
+                std::to_string(id) + "' removes it");
+}
+
 int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& iniFile) {
     const auto id = refhost::app::parseId(o.arguments[0]);
     auto& utility = host.utility();
@@ -170,6 +185,7 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
         "select count(*) from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(*id));
     if (utility.errorStatus().code != 0) return fail("SQL error: " + utility.fileErrorText());
     if (found.empty() || found == "0") return fail("no declaration " + std::to_string(*id));
+    if (refhost::app::neverSaved(host, *id)) return failNeverSaved(*id);
 
     auto module = loadModule(host, iniFile);
     if (!module) return fail(module.error());
@@ -235,6 +251,10 @@ int main(int argc, char** argv) {
     auto db = refhost::sql::HostDatabase::open(target);
     const std::string shown = refhost::sql::HostDatabase::describeTarget(target);
     if (!db) return fail("cannot open database " + shown + ": " + db.error());
+    // Tests fail chosen statements through TABRIX_FAULT_INJECTION (fault_injection.h).
+    const auto faults = refhost::sql::faultPlanFromEnvironment();
+    if (!faults) return fail(faults.error());
+    *db = refhost::sql::withFaultInjection(std::move(*db), *faults);
     if (options.command == "init-db") return runInitDb(**db, shown, options);
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
@@ -266,12 +286,19 @@ int main(int argc, char** argv) {
 
     if (options.command == "sql") return runSql(host, options);
     if (options.command == "dump") return runDump(host, options, iniFile);
-    if (refhost::app::isPrintCommand(options.command))
+    if (refhost::app::isPrintCommand(options.command)) {
+        if (const auto id = refhost::app::parseId(options.arguments.front());
+            id && refhost::app::neverSaved(host, *id)) {
+            return failNeverSaved(*id);
+        }
         return refhost::app::runPrintCommand(host, options, iniFile);
+    }
     if (options.command == "lock" || options.command == "unlock") {
-        return refhost::app::runLock(host, declaration, options.command == "lock", std::cout,
+        return refhost::app::runLock(host, declaration, options.command == "lock",
+                                     refhost::app::hasForce(options.arguments), std::cout,
                                      std::cerr);
     }
+    if (options.command == "discard") return refhost::app::runDiscard(host, declaration, std::cout, std::cerr);
 
     auto module = loadModule(host, iniFile);
     if (!module) return fail(module.error());

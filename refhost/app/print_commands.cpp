@@ -65,7 +65,16 @@ citforms::values::Result<PrintArguments> parse(const Options& o) {
                 if (*n < 1 || *n > 999) return R::failure("print: --copies must be 1 to 999");
                 a.copies = *n;
             } else {
-                (arg == "--xpos" ? a.xpos : a.ypos) = *n;
+                // An offset of a page's width or height or more moves every value off the
+                // paper: the pages would come out blank and be reported as printed.
+                const bool x = arg == "--xpos";
+                const int limit = x ? 210 : 297;  // A4 in millimetres
+                if (*n <= -limit || *n >= limit) {
+                    return R::failure("print: " + arg + " must lie within the page (-" +
+                                      std::to_string(limit - 1) + " to " +
+                                      std::to_string(limit - 1) + " mm)");
+                }
+                (x ? a.xpos : a.ypos) = *n;
             }
         } else if (arg == "--receipt") {
             if (i + 2 >= args.size()) return R::failure("print: --receipt needs two texts");

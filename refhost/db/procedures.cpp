@@ -93,6 +93,10 @@ Status copyDefinitions(HostDatabase& db, long long id, long long templateId, lon
             "select ID_DEKLARACJE_WZORZEC from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = ?",
             {str(pattern)});
         if (!t) return Status::failure(t.error());
+        if (t->rows.empty()) {
+            return Status::failure("Brak deklaracji o identyfikatorze " + str(pattern) +
+                                   ", z której miały być skopiowane definicje zestawień.");
+        }
         const long long patternTemplate = std::stoll(firstValue(*t).value_or("0"));
         if (patternTemplate == templateId) {
             auto r = db.runNative(
@@ -149,7 +153,14 @@ R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const std::vector<Literal>& lit
     if (form->rows.empty()) return fail("Brak wzorca deklaracji o numerze " + str(templateId) + ".");
     const std::string info2 = firstValue(*form).value_or("");
 
-    auto nextId = db.runNative("select coalesce(max(ID_DEKLARACJE_NAG), 0) + 1 from DEKLARACJE_NAG");
+    // An id is never given again while rows of an earlier declaration under it remain (the
+    // definitions of a header removed by hand or by another program).
+    auto nextId = db.runNative(
+        "select max(n) + 1 from (select coalesce(max(ID_DEKLARACJE_NAG), 0) as n from "
+        "DEKLARACJE_NAG union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
+        "ZESTAWIENIE_DEFINICJA union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
+        "DEKLARACJE_POZ union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
+        "DEKLARACJE_ZALACZNIK) ids");
     if (!nextId) return fail(nextId.error());
     const std::string id = firstValue(*nextId).value_or("1");
     auto nextLp = db.runNative(
@@ -160,6 +171,8 @@ R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const std::vector<Literal>& lit
     auto userCode = db.runNative("select id_uzyt from UZYTKOWNICY where id_uzytkownika = ?",
                                  {str(user)});
     if (!userCode) return fail(userCode.error());
+    // A user missing from the register is recorded by number, never as an empty text.
+    const std::string userText = firstValue(*userCode).value_or("U" + str(user));
 
     auto inserted = db.runNative(
         "insert into DEKLARACJE_NAG (ID_DEKLARACJE_WZORZEC, ID_DEKLARACJE_NAG, ID_FIRMY, "
@@ -167,7 +180,7 @@ R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const std::vector<Literal>& lit
         "ID_UZYT_P, BLOKADA, LP, STATUS_2, INFO_2) values (?, ?, ?, ?, ?, 0, ?, 0, ?, '', '', "
         "?, 0, ?)",
         {str(templateId), id, str(company), str(period), str(partner), str(todayNumber()),
-         firstValue(*userCode).value_or(""),
+         userText.empty() ? "U" + str(user) : userText,
          firstValue(*nextLp).value_or("1"), info2});
     if (!inserted) return fail(inserted.error());
     if (auto st = copyDefinitions(db, std::stoll(id), templateId, pattern); !st) {

@@ -62,25 +62,31 @@ citforms::host::ErrorManager* HostState::errorManager(HostFileId id) const {
     return managers_[static_cast<std::size_t>(id)].load();
 }
 
+template <typename R>
+R HostState::counted(R result) {
+    if (!result) failures_.fetch_add(1);
+    return result;
+}
+
 sql::Result<sql::QueryResult> HostState::run(std::string_view hostSql) {
     std::lock_guard lock(dbMutex_);
-    return db_->run(hostSql);
+    return counted(db_->run(hostSql));
 }
 
 sql::Result<sql::QueryResult> HostState::runNative(
     std::string_view nativeSql, const std::vector<std::optional<std::string>>& params) {
     std::lock_guard lock(dbMutex_);
-    return db_->runNative(nativeSql, params);
+    return counted(db_->runNative(nativeSql, params));
 }
 
 sql::Status HostState::insertRow(const sql::RowInsert& row) {
     std::lock_guard lock(dbMutex_);
-    return db_->insertRow(row);
+    return counted(db_->insertRow(row));
 }
 
 sql::Status HostState::begin() {
     dbMutex_.lock();  // held until the matching commit or rollback
-    sql::Status status = db_->begin();
+    sql::Status status = counted(db_->begin());
     if (!status) {
         dbMutex_.unlock();
         return status;
@@ -92,7 +98,7 @@ sql::Status HostState::begin() {
 sql::Status HostState::commit() {
     ThreadState& state = thread();
     if (state.transactionDepth == 0) return sql::Status::failure("no transaction to commit");
-    sql::Status status = db_->commit();
+    sql::Status status = counted(db_->commit());
     --state.transactionDepth;
     dbMutex_.unlock();
     return status;

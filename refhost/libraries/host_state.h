@@ -89,12 +89,21 @@ public:
     // Closes every thread's open record files (library shut-down).
     void closeAllFiles();
 
+    // How many statements, transaction begins and commits the database refused so far, on
+    // any thread. A caller that must not go on after any failure (a command-line action)
+    // compares the count before and after.
+    long failures() const { return failures_.load(); }
+
     // Sets the calling thread's error status; text "" and code 0 clear it.
     void setStatus(int code, std::string text);
     void clearStatus() { setStatus(0, {}); }
 
 private:
+    template <typename R>
+    R counted(R result);
+
     sql::HostDatabase* db_;
+    std::atomic<long> failures_{0};
     citforms::host::UiSeam* ui_;
     mutable std::mutex threadsMutex_;
     std::map<std::thread::id, std::unique_ptr<ThreadState>> threads_;

@@ -96,6 +96,22 @@ TEST_F(TabrixCit8, ComputeRecalcAndTheLockPath) {
     sql("update DEKLARACJE_POZ set WARTOSC_POLA = 'y' where ID_DEKLARACJE_NAG = " + id +
         " AND NR_ZALACZNIKA = 0 AND NR_POLA = '8'");
 
+    // A stored amount that cannot be read is never saved over as 0: both refuse, the text
+    // stays.
+    for (const char* command : {"recalc", "compute"}) {
+        const Outcome refused = tabrix({command, QString::fromStdString(id)});
+        EXPECT_EQ(refused.exitCode, 1) << command;
+        EXPECT_NE(refused.out.find("nie została zapisana. Nieczytelne wartości zapisane w polach: "
+                                   "CIT-8 poz. 31."),
+                  std::string::npos)
+            << refused.out;
+    }
+    EXPECT_EQ(sql("select WARTOSC_POLA from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " + id +
+                  " AND NR_ZALACZNIKA = 0 AND NR_POLA = '31'"),
+              "x\n");
+    sql("update DEKLARACJE_POZ set WARTOSC_POLA = '0' where ID_DEKLARACJE_NAG = " + id +
+        " AND NR_ZALACZNIKA = 0 AND NR_POLA = '31'");
+
     Outcome r = tabrix({"recalc", QString::fromStdString(id)});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(lines(r.out).back(), id);

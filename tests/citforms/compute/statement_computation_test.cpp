@@ -224,9 +224,14 @@ TEST_F(StatementComputationTest, ResultsThatAreNoAmountLeaveZero) {
     EXPECT_EQ(fields.cit8[32].decimal(), d("0"));
     EXPECT_EQ(fields.cit8[33].decimal(), d("0"));
     EXPECT_EQ(fields.cit8[34].decimal(), d("-1000000000000"));
+    // Each is shown and named like a failing statement, never taken as 0 unseen.
     EXPECT_EQ(messages("MSG_OST"),
-              std::vector<std::string>{
-                  "Kwota zestawienia pola 33 jest poza zakresem: 12345678901234567"});
+              (std::vector<std::string>{
+                  "Zestawienie pola 31 nie zwróciło kwoty.",
+                  "Wynik zestawienia pola 32 nie jest kwotą: abc",
+                  "Kwota zestawienia pola 33 jest poza zakresem: 12345678901234567"}));
+    EXPECT_EQ(fields.issues.failedStatements,
+              (std::vector<std::string>{"CIT-8 poz. 31", "CIT-8 poz. 32", "CIT-8 poz. 33"}));
     EXPECT_EQ(host.ui.busyDepth, 0);
     EXPECT_EQ(host.utility.infoZestawienie, 1);
 }

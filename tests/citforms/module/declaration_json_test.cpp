@@ -68,13 +68,13 @@ TEST_F(DeclarationJson, Template72GivesFieldsUpTo147AndNoCitBr) {
     EXPECT_TRUE(j["citbr"].empty());
 }
 
-TEST_F(DeclarationJson, OtherTemplatesGiveTheHeaderOnlyAndLeaveTheStateAlone) {
-    host.utility.script(kTemplateQuery + "30", {{"201"}});
+TEST_F(DeclarationJson, OtherTemplatesAreRefusedAndLeaveTheStateAlone) {
+    host.utility.script(kTemplateQuery + "30", {{"999"}});
     state.declaration.CIT_ID_DEKLARACJI = 5;
 
-    const nlohmann::json j = nlohmann::json::parse(*declarationJson(state, 30));
-
-    EXPECT_EQ(j, nlohmann::json::parse(R"({"id": 30, "template": 201})"));
+    EXPECT_FALSE(declarationJson(state, 30));
+    EXPECT_EQ(host.utility.messagesOf("MSG_OST"),
+              std::vector<std::string>{"Brak obsługi wzorca deklaracji."});
     EXPECT_EQ(state.declaration.CIT_ID_DEKLARACJI, 5);
 }
 

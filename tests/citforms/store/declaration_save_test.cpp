@@ -431,24 +431,29 @@ TEST_F(DeclarationSaveTest, HeaderMadeInsideAFailedSaveIsNotKept) {
     EXPECT_EQ(host.pozRows(45, 0).size(), 148u);
 }
 
-TEST_F(DeclarationSaveTest, DiscardRemovesTheHeaderAndLogsIt) {
+TEST_F(DeclarationSaveTest, DiscardRemovesTheHeaderWithItsDefinitionsAndLogsIt) {
+    const std::vector<std::string> deletes = {
+        "delete from ZESTAWIENIE_DEFINICJA where id_deklaracje_nag = 17",
+        "delete from DEKLARACJE_POZ where id_deklaracje_nag = 17",
+        "delete from DEKLARACJE_ZALACZNIK where id_deklaracje_nag = 17",
+        "delete from DEKLARACJE_NAG where id_deklaracje_nag = 17"};
+    for (const std::string& sql : deletes) host.utility.script(sql, {});
     state.CIT_ID_DEKLARACJI = kId;
     discardNewCit8(host.binding(), state);
     EXPECT_EQ(state.CIT_ID_DEKLARACJI, 0);
-    EXPECT_EQ(header().get("ID_DEKLARACJE_NAG"), "");
-    EXPECT_EQ(host.utility.statements.back().text,
-              "delete from DEKLARACJE_NAG where id_deklaracje_nag = 17");
+    std::vector<std::string> sent;
+    for (const auto& statement : host.utility.statements) sent.push_back(statement.text);
+    EXPECT_EQ(sent, deletes);
     EXPECT_EQ(host.utility.logEntries,
               std::vector<std::string>{"17|Usunięcie (anuluj) deklaracji CIT-8, id:17|X|U"});
 
-    // A failing delete is shown; the log entry and the reset follow all the same.
+    // A failing delete is shown and undoes the others; the id stays, nothing is logged.
     state.CIT_ID_DEKLARACJI = kId;
-    host.utility.scriptFailure("delete from DEKLARACJE_NAG where id_deklaracje_nag = 17",
-                               "Deklaracja jest używana");
+    host.utility.scriptFailure(deletes[3], "Deklaracja jest używana");
     discardNewCit8(host.binding(), state);
     EXPECT_EQ(messages("MSG_OST"), std::vector<std::string>{"Deklaracja jest używana"});
-    EXPECT_EQ(host.utility.logEntries.size(), 2u);
-    EXPECT_EQ(state.CIT_ID_DEKLARACJI, 0);
+    EXPECT_EQ(host.utility.logEntries.size(), 1u);
+    EXPECT_EQ(state.CIT_ID_DEKLARACJI, kId);
 }
 
 class CitStHeaderTest : public ::testing::Test {

@@ -73,7 +73,7 @@ TEST(FieldLists, ClassesAndCapacitiesAtTheRangeBorders) {
 
 TEST(FieldSet, StoredTextOfEachClassAndCutToCapacity) {
     FieldSet cit8(FieldListId::Cit8Gen73);
-    EXPECT_EQ(cit8.loadStored(1, "52600012345678"), FieldSet::LoadResult::Loaded);
+    EXPECT_EQ(cit8.loadStored(1, "52600012345678"), FieldSet::LoadResult::Cut);
     EXPECT_EQ(cit8.stored(1), "5260001234567");  // 13 characters
     EXPECT_EQ(cit8.loadStored(20, "12.5"), FieldSet::LoadResult::Loaded);
     EXPECT_EQ(cit8.stored(20), "12.50");

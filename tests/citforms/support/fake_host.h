@@ -146,6 +146,14 @@ public:
 
     std::vector<Statement> statements;
     std::vector<HostMessage> messages;
+    // Texts of the messages of one kind ("MSG_OST", "MSG_INF"), in order.
+    std::vector<std::string> messagesOf(const std::string& kind) const {
+        std::vector<std::string> out;
+        for (const HostMessage& m : messages) {
+            if (m.kind == kind) out.push_back(m.text);
+        }
+        return out;
+    }
     std::deque<std::uint8_t> wykonajAnswers;  // MSG_WYKONAJ answers; 1 when empty
     std::vector<std::string> logEntries;      // "id|text|category|operation"
     int transactionsBegun = 0, commits = 0, rollbacks = 0;

@@ -1,0 +1,38 @@
+#pragma once
+// What went wrong with the values of the open declaration while it was loaded or computed:
+// stored text that could not be read as the field's class, text longer than its field, and
+// statements that gave no usable amount. A window marks these fields for the person to
+// correct; automation refuses to save over a declaration that has any of them, so a stored
+// amount is never replaced by the 0 it was read as.
+//
+//   if (!fields.issues.loadClean()) refuse(fields.issues.describeLoad());
+#include <string>
+#include <vector>
+
+namespace citforms::store {
+
+struct DeclarationIssues {
+    // "CIT-8 poz. 31", "CIT-8/O poz. 12", "CIT-D 2 poz. 7", "ORD-ZU poz. 13".
+    std::vector<std::string> unreadable;        // not a number; now 0
+    std::vector<std::string> cut;               // longer than the field; beginning kept
+    std::vector<std::string> failedStatements;  // statement failed or out of range; now 0
+
+    void clearLoad() {
+        unreadable.clear();
+        cut.clear();
+    }
+    bool loadClean() const { return unreadable.empty() && cut.empty(); }
+    bool computationClean() const { return failedStatements.empty(); }
+
+    // One line naming every field of a list: "CIT-8 poz. 31, CIT-8 poz. 32".
+    static std::string join(const std::vector<std::string>& names) {
+        std::string text;
+        for (const std::string& name : names) {
+            if (!text.empty()) text += ", ";
+            text += name;
+        }
+        return text;
+    }
+};
+
+}  // namespace citforms::store
