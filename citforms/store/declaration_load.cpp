@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "citforms/host/result_file.h"
 #include "citforms/store/busy_cursor.h"
 #include "citforms/values/field_value.h"
 
@@ -169,37 +170,46 @@ void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationSt
 
 void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu,
                DeclarationIssues* issues) {
-    const auto take = [&](int number, const std::string& text) {
-        if (ordzu.loadStored(number, text) == FieldSet::LoadResult::Cut && issues != nullptr) {
-            issues->cut.push_back(fieldName(ordzu, number));
-        }
-    };
     host::UtilityLibrary& utility = *host.utility;
     const std::string id = std::to_string(declarationId);
-    if (!utility.EXECVAX("select nr_pola, wartosc_pola from DEKLARACJE_ZALACZNIK where "
-                         "id_deklaracje_nag=" +
-                         id + " AND typ='ORD-ZU'")) {
+    const std::string where = " from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=" + id +
+                              " AND typ='ORD-ZU'";
+    // A text as long as the result column may have been cut by it: the database tells.
+    const auto take = [&](int number, const std::string& text, std::size_t columnWidth) {
+        bool cut = ordzu.loadStored(number, text) == FieldSet::LoadResult::Cut;
+        if (!cut && values::textLength(text) >= columnWidth) {
+            const std::string length = utility.FUNCVAY(
+                "select len(wartosc_pola)" + where + " AND nr_pola=" + std::to_string(number));
+            cut = parseStoredNumber(length).value_or(0) > static_cast<std::int32_t>(columnWidth);
+        }
+        if (cut && issues != nullptr) issues->cut.push_back(fieldName(ordzu, number));
+    };
+    if (!utility.EXECVAX("select nr_pola, wartosc_pola" + where)) {
         utility.MSG_INF(utility.fileErrorText());
         return;
     }
     ordzu.clear();
     host::ResultFile& rows = host.data->result(host::ResultFileId::VAX_FK);
+    std::vector<std::pair<std::int32_t, std::string>> texts;
     for (host::ResultRow row; rows.next(row);) {
         const std::optional<std::int32_t> number = parseStoredNumber(row.column(0));
         if (!number || !ordzu.has(*number)) continue;
-        if (*number != 13) {
-            take(*number, row.column(1));
+        texts.emplace_back(*number, row.column(1));
+    }
+    for (const auto& [number, text] : texts) {
+        if (number != 13) {
+            take(number, text, host::columnWidth(host::ResultFileId::VAX_FK, 1));
             continue;
         }
         // The justification is longer than a VAX_FK column; VAZ_FK carries it whole.
-        if (!utility.EXECVAZ("select wartosc_pola from DEKLARACJE_ZALACZNIK where "
-                             "id_deklaracje_nag=" +
-                             id + " AND typ='ORD-ZU' AND nr_pola=13")) {
+        if (!utility.EXECVAZ("select wartosc_pola" + where + " AND nr_pola=13")) {
             utility.MSG_INF(utility.fileErrorText());
             continue;
         }
-        host::ResultRow text;
-        if (host.data->result(host::ResultFileId::VAZ_FK).next(text)) take(13, text.column(0));
+        host::ResultRow whole;
+        if (host.data->result(host::ResultFileId::VAZ_FK).next(whole)) {
+            take(13, whole.column(0), host::columnWidth(host::ResultFileId::VAZ_FK, 0));
+        }
     }
 }
 

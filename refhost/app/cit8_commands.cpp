@@ -124,14 +124,15 @@ std::optional<FiscalYear> fiscalYearOf(libraries::ReferenceHost& host, std::int3
 namespace {
 
 // The whole command in one transaction of the host: the module's own transactions join it,
-// and it is committed only when the module reported success and no statement of the command
-// failed on the way (a failure the module showed and went on from included). Anything else
-// rolls back every write of the command.
+// and it is committed only when the module reported success and no statement of the process
+// failed on the way (a failure the module showed and went on from included, or one while the
+// command was being set up). Anything else rolls back every write of the command.
 class CommandTransaction {
 public:
-    explicit CommandTransaction(libraries::ReferenceHost& host)
-        : host_(host), failuresBefore_(host.state().failures()) {
-        open_ = static_cast<bool>(host_.state().begin());
+    explicit CommandTransaction(libraries::ReferenceHost& host) : host_(host) {
+        const auto begun = host_.state().begin();
+        open_ = static_cast<bool>(begun);
+        if (!open_) error_ = begun.error();
     }
     ~CommandTransaction() {
         if (open_) host_.state().rollback();
@@ -140,7 +141,9 @@ public:
     CommandTransaction& operator=(const CommandTransaction&) = delete;
 
     bool open() const { return open_; }
-    bool clean() const { return host_.state().failures() == failuresBefore_; }
+    // Why the transaction could not begin (the engine's text).
+    const std::string& error() const { return error_; }
+    bool clean() const { return host_.state().failures() == 0; }
     // Commits when clean; otherwise (or when the commit fails) nothing of it stays.
     bool finish(bool moduleSucceeded) {
         if (!open_) return false;
@@ -154,8 +157,8 @@ public:
 
 private:
     libraries::ReferenceHost& host_;
-    long failuresBefore_;
     bool open_ = false;
+    std::string error_;
 };
 
 }  // namespace
@@ -180,7 +183,7 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
 
     CommandTransaction transaction(host);
     if (!transaction.open()) {
-        err << "tabrix: SQL error: " << host.utility().fileErrorText() << '\n';
+        err << "tabrix: SQL error: " << transaction.error() << '\n';
         return 1;
     }
     const std::int32_t id =
@@ -201,7 +204,7 @@ int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& 
                  std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err) {
     CommandTransaction transaction(host);
     if (!transaction.open()) {
-        err << "tabrix: SQL error: " << host.utility().fileErrorText() << '\n';
+        err << "tabrix: SQL error: " << transaction.error() << '\n';
         return 1;
     }
     const std::int32_t result = module.recomputeCit8(id, mode);
@@ -264,7 +267,7 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
     const std::string idText = std::to_string(id);
     CommandTransaction transaction(host);
     if (!transaction.open()) {
-        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        err << "tabrix: SQL error: " << transaction.error() << '\n';
         return 1;
     }
     std::string holder =

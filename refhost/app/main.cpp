@@ -201,6 +201,43 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
     return EXIT_SUCCESS;
 }
 
+// The command once the host's globals are set; returns the exit status.
+int runCommand(ReferenceHost& host, const Options& options, const std::filesystem::path& iniFile,
+               std::int32_t declaration) {
+    if (options.command == "sql") return runSql(host, options);
+    if (options.command == "dump") return runDump(host, options, iniFile);
+    if (refhost::app::isPrintCommand(options.command)) {
+        if (const auto id = refhost::app::parseId(options.arguments.front());
+            id && refhost::app::neverSaved(host, *id)) {
+            return failNeverSaved(*id);
+        }
+        return refhost::app::runPrintCommand(host, options, iniFile);
+    }
+    if (options.command == "lock" || options.command == "unlock") {
+        return refhost::app::runLock(host, declaration, options.command == "lock",
+                                     refhost::app::hasForce(options.arguments), std::cout,
+                                     std::cerr);
+    }
+    if (options.command == "discard") {
+        return refhost::app::runDiscard(host, declaration, std::cout, std::cerr);
+    }
+
+    auto module = loadModule(host, iniFile);
+    if (!module) return fail(module.error());
+    int status = EXIT_SUCCESS;
+    if (options.command == "new-cit8") {
+        status = refhost::app::runNewCit8(host, **module,
+                                          *refhost::app::parseNewCit8(options.arguments),
+                                          std::cout, std::cerr);
+    } else {
+        status = refhost::app::runRecompute(host, **module, declaration,
+                                            options.command == "compute" ? 0 : 1, std::cout,
+                                            std::cerr);
+    }
+    (*module)->kill();
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -248,7 +285,7 @@ int main(int argc, char** argv) {
     }
     const auto iniFile = homeFolder("XDG_CONFIG_HOME", ".config") / "tabrix.ini";
 
-    auto db = refhost::sql::HostDatabase::open(target);
+    auto db = refhost::sql::HostDatabase::open(target, {.lockTimeoutMs = options.lockTimeoutMs});
     const std::string shown = refhost::sql::HostDatabase::describeTarget(target);
     if (!db) return fail("cannot open database " + shown + ": " + db.error());
     // Tests fail chosen statements through TABRIX_FAULT_INJECTION (fault_injection.h).
@@ -283,35 +320,14 @@ int main(int argc, char** argv) {
         return fail("no company " + std::to_string(company));
     }
     setGlobals(host, options, company, iniFile);
-
-    if (options.command == "sql") return runSql(host, options);
-    if (options.command == "dump") return runDump(host, options, iniFile);
-    if (refhost::app::isPrintCommand(options.command)) {
-        if (const auto id = refhost::app::parseId(options.arguments.front());
-            id && refhost::app::neverSaved(host, *id)) {
-            return failNeverSaved(*id);
-        }
-        return refhost::app::runPrintCommand(host, options, iniFile);
+    // Company, user and fiscal year must have been read: a command on guessed ones could
+    // write under the wrong company or user.
+    if (host.state().failures() > 0) return fail("SQL error: " + host.utility().fileErrorText());
+    const int status = runCommand(host, options, iniFile, declaration);
+    // A statement that failed on the way (one the module showed and went on from, or one
+    // after the work was saved) must not end in a success: the result may be incomplete.
+    if (status == EXIT_SUCCESS && host.state().failures() > 0) {
+        return fail("a database statement failed during the command (see the messages above)");
     }
-    if (options.command == "lock" || options.command == "unlock") {
-        return refhost::app::runLock(host, declaration, options.command == "lock",
-                                     refhost::app::hasForce(options.arguments), std::cout,
-                                     std::cerr);
-    }
-    if (options.command == "discard") return refhost::app::runDiscard(host, declaration, std::cout, std::cerr);
-
-    auto module = loadModule(host, iniFile);
-    if (!module) return fail(module.error());
-    int status = EXIT_SUCCESS;
-    if (options.command == "new-cit8") {
-        status = refhost::app::runNewCit8(host, **module,
-                                          *refhost::app::parseNewCit8(options.arguments),
-                                          std::cout, std::cerr);
-    } else {
-        status = refhost::app::runRecompute(host, **module, declaration,
-                                            options.command == "compute" ? 0 : 1, std::cout,
-                                            std::cerr);
-    }
-    (*module)->kill();
     return status;
 }

@@ -5,7 +5,8 @@
 namespace refhost::app {
 
 const char* const kUsage =
-    "usage: tabrix [--db PATH] [--user N] [--company N] [--answers LIST] COMMAND ...\n"
+    "usage: tabrix [--db PATH] [--user N] [--company N] [--answers LIST]\n"
+    "              [--lock-timeout MS] COMMAND ...\n"
     "commands:\n"
     "  init-db [--demo]   create the database (with the demo data)\n"
     "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
@@ -19,8 +20,9 @@ const char* const kUsage =
     "                     starting (else ending) in YYYY; prints the new id\n"
     "  compute ID         run the statements of a stored CIT-8 again and save it\n"
     "  recalc ID          company data afresh and every form rule, then save\n"
-    "  lock ID            mark the declaration locked (BLOKADA)\n"
-    "  unlock ID          clear the lock mark\n"
+    "  lock ID            mark the declaration locked (BLOKADA) with your user code\n"
+    "  unlock ID [--force]  clear the lock mark: yours, or another user's with --force\n"
+    "  discard ID         remove a declaration header that was never saved\n"
     "  copy-db --from DB --to DB [--company N]\n"
     "                     copy all data (into an empty database) or one company's\n";
 
@@ -49,7 +51,8 @@ citforms::values::Result<Options> parseOptions(const std::vector<std::string>& a
             arg = arg.substr(0, eq);
             hasValue = true;
         }
-        if (arg != "--db" && arg != "--user" && arg != "--company" && arg != "--answers")
+        if (arg != "--db" && arg != "--user" && arg != "--company" && arg != "--answers" &&
+            arg != "--lock-timeout")
             return R::failure("unknown option " + arg);
         if (!hasValue) {
             if (i + 1 >= args.size()) return R::failure("option " + arg + " needs a value");
@@ -63,7 +66,9 @@ citforms::values::Result<Options> parseOptions(const std::vector<std::string>& a
         } else {
             const auto number = parseId(value);
             if (!number) return R::failure(arg + " needs a positive number, not '" + value + "'");
-            if (arg == "--user") {
+            if (arg == "--lock-timeout") {
+                options.lockTimeoutMs = *number;
+            } else if (arg == "--user") {
                 options.user = *number;
             } else {
                 options.company = *number;

@@ -1,6 +1,7 @@
 #pragma once
 // The tabrix command line:
-//   tabrix [--db PATH] [--user N] [--company N] [--answers LIST] COMMAND [ARGS...]
+//   tabrix [--db PATH] [--user N] [--company N] [--answers LIST] [--lock-timeout MS]
+//          COMMAND [ARGS...]
 // Options take their value as the next argument or after "=" (--db=PATH).
 #include <cstdint>
 #include <optional>
@@ -16,6 +17,8 @@ struct Options {
     std::int32_t user = 1;                // --user
     std::optional<std::int32_t> company;  // --company; default: the first company
     std::string answers;                  // --answers, for the scripted UI
+    // --lock-timeout: how long a statement waits for another user's lock before it fails.
+    std::int32_t lockTimeoutMs = 30000;
     bool help = false;
     std::string command;
     std::vector<std::string> arguments;  // after the command

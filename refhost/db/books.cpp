@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "refhost/db/amounts.h"
@@ -117,9 +118,13 @@ bool maskMatches(std::string_view mask, std::string_view account) {
 Evaluation evaluate(const std::vector<StatementTerm>& terms, const std::set<std::string>& chart,
                     const PeriodTotals& totals) {
     Evaluation e;
+    // Sums in 128 bits: turnovers near the 64-bit limit must give "out of range", never a
+    // wrapped amount.
+    __extension__ using Wide = __int128;
+    Wide total = 0;
     for (const StatementTerm& term : terms) {
         bool matched = false;
-        std::int64_t value = 0;
+        Wide value = 0;
         for (const std::string& account : chart) {
             if (!maskMatches(term.mask, account)) continue;
             matched = true;
@@ -138,7 +143,13 @@ Evaluation evaluate(const std::vector<StatementTerm>& terms, const std::set<std:
             }
         }
         if (!matched) e.unmatchedMasks.push_back(term.mask);
-        e.amount += term.sign < 0 ? -value : value;
+        total += term.sign < 0 ? -value : value;
+    }
+    if (total > std::numeric_limits<std::int64_t>::max() ||
+        total < std::numeric_limits<std::int64_t>::min()) {
+        e.overflow = true;
+    } else {
+        e.amount = static_cast<std::int64_t>(total);
     }
     return e;
 }
@@ -199,11 +210,12 @@ Result<PeriodTotals> Books::totals(int company, int from, int to) {
     PeriodTotals out;
     if (from > to) return out;
     const std::string firm = std::to_string(company);
+    bool overflow = false;
     auto add = [&](const sql::QueryResult& rows) {
         for (const auto& row : rows.rows) {
             AccountTotals& t = out[row[0].value_or("")];
-            t.debit += toInt64(row[1]);
-            t.credit += toInt64(row[2]);
+            overflow = __builtin_add_overflow(t.debit, toInt64(row[1]), &t.debit) || overflow;
+            overflow = __builtin_add_overflow(t.credit, toInt64(row[2]), &t.credit) || overflow;
         }
     };
     auto postings = [&](int a, int b) -> Status {
@@ -242,6 +254,7 @@ Result<PeriodTotals> Books::totals(int company, int from, int to) {
         if (!r) return R::failure(r.error());
         add(*r);
     }
+    if (overflow) return R::failure("Suma obrotów konta przekracza zakres kwot.");
     return out;
 }
 

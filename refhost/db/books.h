@@ -73,6 +73,7 @@ using PeriodTotals = std::map<std::string, AccountTotals>;
 
 struct Evaluation {
     std::int64_t amount = 0;  // grosze
+    bool overflow = false;    // the sum does not fit in 64 bits; amount is 0
     std::vector<std::string> unmatchedMasks;  // masks that name no account of the chart
 };
 

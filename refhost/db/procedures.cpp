@@ -249,6 +249,7 @@ R ZESTAWIENIE_DD_OBLICZ(HostDatabase& db, const std::vector<Literal>& literals) 
                                    static_cast<int>(to));
         if (!totals) return fail(totals.error());
         const Evaluation e = evaluate(terms, *chart, *totals);
+        if (e.overflow) return fail("Kwota zestawienia pola " + code + " przekracza zakres kwot.");
         amount = e.amount;
         for (const std::string& mask : e.unmatchedMasks) {
             if (auto st = addMessage(db, user, "Pole " + code + ": maska konta „" + mask +
@@ -330,10 +331,18 @@ R DEKLARACJE_OBLICZ_SUME(HostDatabase& db, const std::vector<Literal>& literals)
             auto totals = books.totals(static_cast<int>(company), static_cast<int>(after + 1),
                                        static_cast<int>(to));
             if (!totals) return R::failure(totals.error());
-            revenue = evaluate(termsOf(def->rows[0][0].value_or(""), Measure::CreditBalance),
-                               *chart, *totals).amount;
-            costs = evaluate(termsOf(def->rows[0][1].value_or(""), Measure::DebitBalance),
-                             *chart, *totals).amount;
+            const Evaluation r =
+                evaluate(termsOf(def->rows[0][0].value_or(""), Measure::CreditBalance), *chart,
+                         *totals);
+            const Evaluation c =
+                evaluate(termsOf(def->rows[0][1].value_or(""), Measure::DebitBalance), *chart,
+                         *totals);
+            std::int64_t income = 0;
+            if (r.overflow || c.overflow || __builtin_sub_overflow(r.amount, c.amount, &income)) {
+                return R::failure("DEKLARACJE_OBLICZ_SUME: kwota przekracza zakres kwot.");
+            }
+            revenue = r.amount;
+            costs = c.amount;
         }
         QueryResult r;
         r.columns = {"PRZYCHOD", "KOSZTY", "DOCHOD"};

@@ -303,6 +303,9 @@ std::vector<Token> rewriteStatement(const std::vector<Token>& in) {
         if (isPunct(tok, ";") && depth == 0) flush(0);
         if (isWord(tok, "isnull") && nextSig(i) < in.size() && isPunct(in[nextSig(i)], "(")) {
             out.push_back(Token{TokenKind::Word, "coalesce", tok.offset});
+        } else if (isWord(tok, "len") && nextSig(i) < in.size() &&
+                   isPunct(in[nextSig(i)], "(")) {
+            out.push_back(Token{TokenKind::Word, "length", tok.offset});
         } else {
             out.push_back(tok);
         }

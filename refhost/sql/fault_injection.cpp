@@ -1,6 +1,7 @@
 #include "refhost/sql/fault_injection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
@@ -16,6 +17,10 @@ std::string lower(std::string_view text) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
+
+// Statements are counted over the whole process, across every connection it opened (a copy
+// works on two).
+std::atomic<long> statementCount{0};
 
 class FaultInjectingDatabase final : public HostDatabase {
 public:
@@ -66,7 +71,7 @@ public:
 private:
     // The refusal of this statement, if the plan refuses it.
     std::optional<std::string> check(std::string_view text) {
-        ++count_;
+        const long count = ++statementCount;
         switch (plan_.kind) {
             case FaultPlan::Kind::Log: {
                 std::string line(text);
@@ -76,13 +81,13 @@ private:
                 return std::nullopt;
             }
             case FaultPlan::Kind::FailNth:
-                if (count_ != plan_.nth) return std::nullopt;
+                if (count != plan_.nth) return std::nullopt;
                 break;
             case FaultPlan::Kind::FailMatching:
                 if (lower(text).find(pattern_) == std::string::npos) return std::nullopt;
                 break;
         }
-        return "Wstrzyknięty błąd instrukcji " + std::to_string(count_) + ": " +
+        return "Wstrzyknięty błąd instrukcji " + std::to_string(count) + ": " +
                std::string(text.substr(0, 80));
     }
 
@@ -90,8 +95,8 @@ private:
     FaultPlan plan_;
     std::string pattern_;
     std::ofstream log_;
-    long count_ = 0;
 };
+
 
 }  // namespace
 

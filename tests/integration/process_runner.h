@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace citforms_test {
 
@@ -16,8 +18,10 @@ struct Outcome {
     std::string err;
 };
 
+// `environment` adds or replaces variables ("NAME", "value").
 Outcome runProgram(const QString& program, const QStringList& args,
-                   const std::filesystem::path& folder);
+                   const std::filesystem::path& folder,
+                   const std::vector<std::pair<QString, QString>>& environment = {});
 
 // An empty folder of the running test's own under the temporary folder:
 // "<prefix>-<pid>-<test name>", emptied when it already exists.

@@ -10,7 +10,8 @@
 namespace citforms_test {
 
 Outcome runProgram(const QString& program, const QStringList& args,
-                   const std::filesystem::path& folder) {
+                   const std::filesystem::path& folder,
+                   const std::vector<std::pair<QString, QString>>& environment) {
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(folder.string()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -19,6 +20,7 @@ Outcome runProgram(const QString& program, const QStringList& args,
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
+    for (const auto& [name, value] : environment) env.insert(name, value);
     process.setProcessEnvironment(env);
     process.start(program, args);
     Outcome r;

@@ -238,6 +238,11 @@ TEST_F(DeclarationLoad, OrdZuTakesItsFieldsAndTheLongTextThroughTheSecondQuery) 
         kOrdZuQuery,
         {{"1", "Jan Kowalski"}, {"3", "ignored"}, {"12", "Uzasadnienie"}, {"13", longText}});
     host.utility.script(kOrdZu13Query, {{longText}});
+    // The result column holds 3000 characters; the database says how long the text is.
+    const std::string lengthQuery =
+        "select len(wartosc_pola) from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=17 AND "
+        "typ='ORD-ZU' AND nr_pola=13";
+    host.utility.script(lengthQuery, {{"3500"}});
 
     load73();
 
@@ -245,8 +250,10 @@ TEST_F(DeclarationLoad, OrdZuTakesItsFieldsAndTheLongTextThroughTheSecondQuery) 
     EXPECT_EQ(fields.ordzu.stored(12), "Uzasadnienie");
     EXPECT_EQ(fields.ordzu.stored(13), std::string(3000, 'z'));
     EXPECT_FALSE(fields.ordzu.has(3));
-    EXPECT_EQ(host.utility.statements.back().text, kOrdZu13Query);
-    EXPECT_EQ(host.utility.statements.back().file, host::ResultFileId::VAZ_FK);
+    EXPECT_EQ(host.utility.statements.back().text, lengthQuery);
+    EXPECT_EQ(fields.issues.cut, std::vector<std::string>{"ORD-ZU poz. 13"});
+    EXPECT_NE(messages("MSG_OST").back().find("zostały skrócone: ORD-ZU poz. 13"),
+              std::string::npos);
 }
 
 TEST_F(DeclarationLoad, OrdZuQueryErrorIsShownAndKeepsTheFields) {
