@@ -11,7 +11,8 @@ Decimal read(const store::FieldSet& set, int position) {
 }
 
 void write(store::FieldSet& set, int position, const Decimal& value) {
-    if (set.has(position)) set[position].setDecimal(value);
+    // The form keeps amounts to the grosz; a rule's exact result rounds half away from zero.
+    if (set.has(position)) set[position].setDecimal(value, values::Rounding::HalfAwayFromZero);
 }
 
 }  // namespace

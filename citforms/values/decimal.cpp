@@ -59,6 +59,10 @@ int128 shrink(int128 units, int drop, Rounding mode) {
     const int128 p = kPow10[static_cast<std::size_t>(drop)];
     int128 q = units / p;
     const int128 r = units % p;
+    if (mode == Rounding::Never && r != 0) {
+        throw RoundingNeeded("decimal value needs rounding to " + std::to_string(-drop) +
+                             " places");
+    }
     if (mode == Rounding::HalfAwayFromZero) {
         // Compare |r| with p/2 without overflow: p is even for drop >= 1.
         const int128 absR = r < 0 ? -r : r;
@@ -296,8 +300,8 @@ Amount Amount::fromGrosze(std::int64_t grosze) {
     return a;
 }
 
-Amount Amount::fromDecimal(const Decimal& d) {
-    const int128 g = d.rounded(2, Rounding::HalfAwayFromZero).units();
+Amount Amount::fromDecimal(const Decimal& d, Rounding mode) {
+    const int128 g = d.rounded(2, mode).units();
     if (g > kMaxGrosze || g < -kMaxGrosze) overflow("amount beyond 15 digits");
     return fromGrosze(static_cast<std::int64_t>(g));
 }

@@ -10,11 +10,17 @@
 //   Decimal due = tax.rounded(0, Rounding::HalfAwayFromZero);   // whole zloty
 //
 // A field amount is a Decimal with two places and at most 15 digits (see Amount below).
-// Arithmetic that would leave the 128-bit range throws std::overflow_error: an amount that
-// large cannot come from a tax form and the operation cannot go on.
+//
+// Exceptions (each ends the operation; none is an expected outcome of valid form data):
+//   std::overflow_error  arithmetic beyond the 128-bit range, an integer part beyond 64 bits,
+//                        an Amount beyond 15 digits;
+//   std::domain_error    division by zero;
+//   RoundingNeeded       (a std::domain_error) a conversion under Rounding::Never whose
+//                        value has more places than the target keeps.
 #include <cstdint>
 #include <compare>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -25,6 +31,13 @@ __extension__ using int128 = __int128;
 enum class Rounding {
     HalfAwayFromZero,  // 0.5 -> 1, -0.5 -> -1 (whole-zloty rounding of the tax forms)
     Truncate,          // towards zero
+    Never,             // the value must fit as it is; RoundingNeeded otherwise
+};
+
+// Thrown where Rounding::Never meets a value that would have to be rounded.
+class RoundingNeeded : public std::domain_error {
+public:
+    using std::domain_error::domain_error;
 };
 
 class Decimal {
@@ -58,7 +71,8 @@ public:
     bool isZero() const { return units_ == 0; }
     bool isNegative() const { return units_ < 0; }
 
-    // The value at `places` decimals, rounded by `mode`.
+    // The value at `places` decimals, rounded by `mode` (Never: RoundingNeeded when digits
+    // other than zeros would be dropped).
     Decimal rounded(int places, Rounding mode) const;
     // Integer part (truncated towards zero).
     std::int64_t integerPart() const;
@@ -80,15 +94,16 @@ Decimal max0(const Decimal& x);
 Decimal round0(const Decimal& x);
 
 // An amount of a form field: two decimals, at most 15 digits (13 before the point).
-// Storing a Decimal into an Amount rounds half away from zero to the grosz.
+// Storing a Decimal into an Amount rounds to the grosz by the mode its caller names.
 class Amount {
 public:
     static constexpr std::int64_t kMaxGrosze = 999'999'999'999'999;  // 15 digits
 
     constexpr Amount() = default;
     static Amount fromGrosze(std::int64_t grosze);
-    // Rounds to grosze half away from zero; throws std::overflow_error beyond 15 digits.
-    static Amount fromDecimal(const Decimal& d);
+    // Rounds to grosze by `mode` (RoundingNeeded under Never when d has more than two
+    // places that are not zeros); throws std::overflow_error beyond 15 digits.
+    static Amount fromDecimal(const Decimal& d, Rounding mode);
 
     std::int64_t grosze() const { return grosze_; }
     Decimal toDecimal() const { return Decimal::fromUnits(grosze_, 2); }

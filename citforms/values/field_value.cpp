@@ -18,15 +18,18 @@ std::string_view trimBlanks(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-// Empty text is 0; text that is not an amount of at most 15 digits is nullopt.
+// Empty text is 0; text that is not an amount of at most 15 digits with at most two places
+// that are not zeros is nullopt: a stored amount is never silently rounded.
 std::optional<Amount> readAmount(std::string_view text) {
     const std::string_view t = trimBlanks(text);
     if (t.empty()) return Amount();
     const std::optional<Decimal> d = Decimal::parse(t);
     if (!d) return std::nullopt;
     try {
-        return Amount::fromDecimal(*d);
+        return Amount::fromDecimal(*d, Rounding::Never);
     } catch (const std::overflow_error&) {
+        return std::nullopt;
+    } catch (const RoundingNeeded&) {
         return std::nullopt;
     }
 }

@@ -47,7 +47,8 @@ public:
     Amount amount() const;
     Decimal decimal() const { return amount().toDecimal(); }
     void setAmount(Amount a);
-    void setDecimal(const Decimal& d) { setAmount(Amount::fromDecimal(d)); }
+    // Rounds to the grosz by `mode` (see Amount::fromDecimal for what it throws).
+    void setDecimal(const Decimal& d, Rounding mode) { setAmount(Amount::fromDecimal(d, mode)); }
     DayNumber day() const;
     void setDay(DayNumber d);
 

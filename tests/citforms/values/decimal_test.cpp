@@ -206,7 +206,7 @@ TEST(DecimalTaxArithmetic, RateTimesBaseOverHundred) {
     // Kept exact until the rounding: 19 % of 10000.50 is 1900.095, rounding up.
     const Decimal exact = rate * dec("10000.50") / Decimal(100);
     EXPECT_EQ(exact.toString(), "1900.095");
-    EXPECT_EQ(Amount::fromDecimal(exact).grosze(), 190010);
+    EXPECT_EQ(Amount::fromDecimal(exact, Rounding::HalfAwayFromZero).grosze(), 190010);
 }
 
 TEST(DecimalTaxArithmetic, Max0AndRound0) {
@@ -218,14 +218,30 @@ TEST(DecimalTaxArithmetic, Max0AndRound0) {
     EXPECT_EQ(round0(dec("2.5")), Decimal(3));
 }
 
-TEST(AmountTest, FifteenDigitsAndGroszeRounding) {
-    EXPECT_EQ(Amount::fromDecimal(dec("0.005")).grosze(), 1);
-    EXPECT_EQ(Amount::fromDecimal(dec("-0.005")).grosze(), -1);
-    EXPECT_EQ(Amount::fromDecimal(dec("-0.0049")).grosze(), 0);
-    EXPECT_EQ(Amount::fromDecimal(dec("9999999999999.99")).grosze(), Amount::kMaxGrosze);
-    EXPECT_EQ(Amount::fromDecimal(dec("-9999999999999.994")).grosze(), -Amount::kMaxGrosze);
-    EXPECT_THROW((void)Amount::fromDecimal(dec("9999999999999.995")), std::overflow_error);
-    EXPECT_THROW((void)Amount::fromDecimal(dec("-10000000000000")), std::overflow_error);
+TEST(AmountTest, FifteenDigitsAndGroszeRoundingByTheCallersMode) {
+    constexpr auto kHalf = Rounding::HalfAwayFromZero;
+    constexpr auto kCut = Rounding::Truncate;
+    constexpr auto kNever = Rounding::Never;
+    struct Case {
+        const char* value;
+        Rounding mode;
+        std::int64_t grosze;  // expected when it converts
+    };
+    for (const Case& c : {Case{"0.005", kHalf, 1}, Case{"-0.005", kHalf, -1},
+                          Case{"-0.0049", kHalf, 0}, Case{"0.009", kCut, 0},
+                          Case{"-0.019", kCut, -1}, Case{"12.500", kNever, 1250},
+                          Case{"-7", kNever, -700},
+                          Case{"9999999999999.99", kNever, Amount::kMaxGrosze},
+                          Case{"-9999999999999.994", kHalf, -Amount::kMaxGrosze}}) {
+        EXPECT_EQ(Amount::fromDecimal(dec(c.value), c.mode).grosze(), c.grosze) << c.value;
+    }
+    // Never refuses to drop a digit that is not zero, however small or large the value.
+    for (const char* value : {"0.001", "-0.009", "1234.567", "9999999999999.991"}) {
+        EXPECT_THROW((void)Amount::fromDecimal(dec(value), kNever), RoundingNeeded) << value;
+        EXPECT_THROW((void)dec(value).rounded(2, kNever), RoundingNeeded) << value;
+    }
+    EXPECT_THROW((void)Amount::fromDecimal(dec("9999999999999.995"), kHalf), std::overflow_error);
+    EXPECT_THROW((void)Amount::fromDecimal(dec("-10000000000000"), kNever), std::overflow_error);
     EXPECT_THROW((void)Amount::fromGrosze(Amount::kMaxGrosze + 1), std::overflow_error);
     EXPECT_EQ(Amount::fromGrosze(-123450).toPlainText(), "-1234.50");
     EXPECT_EQ(Amount().toPlainText(), "0.00");

@@ -19,8 +19,9 @@ TEST(FieldValueAmount, StoredTextRoundTrips) {
         {"0.00", true, "0.00"},
         {"", true, "0.00"},
         {"  7.1  ", true, "7.10"},
-        {"0.005", true, "0.01"},  // more places than grosze: rounded half away from zero
-        {"-0.005", true, "-0.01"},
+        {"0.005", false, "0.00"},  // more places than grosze: never rounded unseen
+        {"-0.005", false, "0.00"},
+        {"12.500", true, "12.50"},  // zeros beyond the grosz are no rounding
         {"9999999999999.99", true, "9999999999999.99"},
         {"10000000000000.00", false, "0.00"},  // beyond 15 digits
         {"abc", false, "0.00"},
@@ -51,7 +52,7 @@ TEST(FieldValueAmount, NewFieldIsZero) {
 
 TEST(FieldValueAmount, DecimalAssignmentRoundsToGrosze) {
     FieldValue v(FieldClass::Amount);
-    v.setDecimal(Decimal(19) * Decimal::fromUnits(1000050, 2) / Decimal(100));
+    v.setDecimal(Decimal(19) * Decimal::fromUnits(1000050, 2) / Decimal(100), Rounding::HalfAwayFromZero);
     EXPECT_EQ(v.toStored(), "1900.10");
     EXPECT_EQ(v.decimal(), Decimal::fromUnits(190010, 2));
 }
@@ -110,7 +111,7 @@ TEST(FieldValueText, AmountAccessOnTextFields) {
     tax.setAmount(Amount::fromGrosze(-5));
     EXPECT_EQ(tax.text(), "-0.05");
     EXPECT_EQ(tax.toStored(), "-0.05");
-    tax.setDecimal(Decimal(19) * Decimal::fromUnits(123456, 2) / Decimal(100));
+    tax.setDecimal(Decimal(19) * Decimal::fromUnits(123456, 2) / Decimal(100), Rounding::HalfAwayFromZero);
     EXPECT_EQ(tax.text(), "234.57");
 }
 
