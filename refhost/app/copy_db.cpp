@@ -4,6 +4,7 @@
 
 #include "refhost/app/options.h"
 #include "refhost/db/copy.h"
+#include "refhost/print/output_file.h"
 #include "refhost/sql/database.h"
 
 namespace refhost::app {
@@ -66,10 +67,23 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     const CopyArguments a = parse(arguments);
     const std::string fromShown = sql::HostDatabase::describeTarget(a.from);
     const std::string toShown = sql::HostDatabase::describeTarget(a.to);
-    auto from = sql::HostDatabase::open(a.from);
+    // The source is only read; the destination is made when it is missing, but never out of
+    // something that is not a database file, and never out of the source under another name.
+    sql::OpenOptions reading;
+    reading.mode = sql::OpenMode::ReadOnly;
+    auto from = sql::HostDatabase::open(a.from, reading);
     if (!from) {
         err << "tabrix: cannot open database " << fromShown << ": " << from.error() << '\n';
         return 1;
+    }
+    if (!sql::HostDatabase::isPostgresTarget(a.to)) {
+        for (const std::string& file : citforms::refhost::sqliteFiles(a.from)) {
+            if (citforms::refhost::sameFile(a.to, file)) {
+                err << "tabrix: copy-db: " << toShown << " is a file of the source database "
+                    << fromShown << '\n';
+                return 1;
+            }
+        }
     }
     auto to = sql::HostDatabase::open(a.to);
     if (!to) {
