@@ -11,7 +11,9 @@ namespace citforms::refhost {
 
 namespace {
 
-std::string systemError() { return std::strerror(errno); }
+std::string systemError() {
+    return std::strerror(errno);
+}
 
 }  // namespace
 
@@ -32,11 +34,14 @@ values::Status checkOutputFile(const std::string& path,
     if (path.empty()) return Status::failure("Nie podano nazwy pliku.");
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT) return Status::failure("Nie można sprawdzić pliku " + path + ": " + systemError());
+        if (errno != ENOENT)
+            return Status::failure("Nie można sprawdzić pliku " + path + ": " + systemError());
         // A new name: its folder must be there already.
-        const std::string folder = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+        const std::string folder =
+            QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
         struct stat dir {};
-        if (::stat(folder.c_str(), &dir) != 0) return Status::failure("Folder " + folder + " nie istnieje.");
+        if (::stat(folder.c_str(), &dir) != 0)
+            return Status::failure("Folder " + folder + " nie istnieje.");
         if (!S_ISDIR(dir.st_mode)) return Status::failure(folder + " nie jest folderem.");
         return {};
     }

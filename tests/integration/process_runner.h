@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace citforms_test {
@@ -16,8 +17,10 @@ struct Outcome {
     std::string err;
 };
 
+// `inChild`, when given, runs in the child between fork and exec (resource limits, user).
 Outcome runProgram(const QString& program, const QStringList& args,
-                   const std::filesystem::path& folder);
+                   const std::filesystem::path& folder,
+                   const std::function<void()>& inChild = {});
 
 // An empty folder of the running test's own under the temporary folder:
 // "<prefix>-<pid>-<test name>", emptied when it already exists.

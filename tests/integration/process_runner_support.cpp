@@ -10,7 +10,7 @@
 namespace citforms_test {
 
 Outcome runProgram(const QString& program, const QStringList& args,
-                   const std::filesystem::path& folder) {
+                   const std::filesystem::path& folder, const std::function<void()>& inChild) {
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(folder.string()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -20,6 +20,7 @@ Outcome runProgram(const QString& program, const QStringList& args,
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
     process.setProcessEnvironment(env);
+    if (inChild) process.setChildProcessModifier(inChild);
     process.start(program, args);
     Outcome r;
     if (!process.waitForFinished(120000)) {
