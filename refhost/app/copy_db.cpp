@@ -2,6 +2,9 @@
 
 #include <optional>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "refhost/app/options.h"
 #include "refhost/db/copy.h"
 #include "refhost/print/output_file.h"
@@ -85,6 +88,9 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
             }
         }
     }
+    // A destination file this copy makes is removed again when the copy fails.
+    const bool madeHere = !sql::HostDatabase::isPostgresTarget(a.to) &&
+                          !QFileInfo::exists(QString::fromStdString(a.to));
     auto to = sql::HostDatabase::open(a.to);
     if (!to) {
         err << "tabrix: cannot open database " << toShown << ": " << to.error() << '\n';
@@ -93,6 +99,11 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     auto report = db::copyData(**from, **to, db::CopyScope{a.company});
     if (!report) {
         err << "tabrix: copy-db: " << report.error() << '\n';
+        to->reset();
+        if (madeHere) {
+            for (const std::string& file : citforms::refhost::sqliteFiles(a.to))
+                QFile::remove(QString::fromStdString(file));
+        }
         return 1;
     }
     for (const auto& [table, rows] : report->rowsByTable) out << table << '\t' << rows << '\n';

@@ -108,8 +108,8 @@ public:
         const QFileInfo info(QString::fromStdString(target));
         if (info.isSymLink()) target_ = info.canonicalFilePath().toStdString();
         const QFileInfo final(QString::fromStdString(target_));
-        staging_ = std::make_unique<QTemporaryFile>(final.absolutePath() + "/." +
-                                                    final.fileName() + ".XXXXXX");
+        staging_ = std::make_unique<QTemporaryFile>(final.absolutePath() + "/." + final.fileName() +
+                                                    ".XXXXXX");
         if (!staging_->open()) {
             return "cannot create a file in " + final.absolutePath().toStdString() + ": " +
                    staging_->errorString().toStdString();
@@ -152,7 +152,9 @@ private:
 class CommandLineRuntime : public citforms::runtime::QtReportRuntime {
 public:
     CommandLineRuntime(citforms::runtime::QtReportRuntimeOptions options, bool showPreview)
-        : QtReportRuntime(options), pdfFile_(options.printerOutputFile), showPreview_(showPreview) {}
+        : QtReportRuntime(options),
+          pdfFile_(options.printerOutputFile),
+          showPreview_(showPreview) {}
 
     bool preview(const citforms::host::PageList& pages, int zoomPercent,
                  citforms::host::IniManager* ini, std::string_view settingsKey) override {
@@ -230,7 +232,8 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
         }
     }
     citforms::runtime::QtReportRuntimeOptions runtimeOptions;
-    if (output && options.command == "print") runtimeOptions.printerOutputFile = output->stagingName();
+    if (output && options.command == "print")
+        runtimeOptions.printerOutputFile = output->stagingName();
     CommandLineRuntime runtime(runtimeOptions, !headless());
     citforms::host::HostBinding binding = host.binding();
     // The module's own runtime serves a print that a person can watch on a real printer.
