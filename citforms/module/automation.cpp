@@ -46,6 +46,7 @@ bool refuseIncomplete(host::UtilityLibrary& u, const store::DeclarationIssues& i
         reasons += std::string(reasons.empty() ? "" : " ") + what +
                    store::DeclarationIssues::join(names) + ".";
     };
+    if (issues.incomplete) reasons = "Nie została wczytana w całości.";
     add("Nie obliczono zestawień pól: ", issues.failedStatements);
     add("Nieczytelne wartości zapisane w polach: ", issues.unreadable);
     add("Teksty skrócone do pojemności pól: ", issues.cut);

@@ -16,12 +16,14 @@ struct DeclarationIssues {
     std::vector<std::string> unreadable;        // not a number; now 0
     std::vector<std::string> cut;               // longer than the field; beginning kept
     std::vector<std::string> failedStatements;  // statement failed or out of range; now 0
+    bool incomplete = false;                    // a read error ended the load early
 
     void clearLoad() {
         unreadable.clear();
         cut.clear();
+        incomplete = false;
     }
-    bool loadClean() const { return unreadable.empty() && cut.empty(); }
+    bool loadClean() const { return unreadable.empty() && cut.empty() && !incomplete; }
     bool computationClean() const { return failedStatements.empty(); }
 
     // One line naming every field of a list: "CIT-8 poz. 31, CIT-8 poz. 32".

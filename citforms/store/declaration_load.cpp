@@ -26,6 +26,10 @@ constexpr std::int32_t kLastCitDSheet = 500;
 constexpr std::int32_t kFirstCitBrSheet = 501;  // CIT-BR n is sheet 500 + n
 constexpr std::int32_t kLastCitBrSheet = 900;
 
+// The host's error code of a read past the last record. A read that ends with no error code
+// or with this one has reached the end; any other code is a read error.
+constexpr int kEndOfRecords = 33;
+
 // One row as the walk hands it on: the texts stay in the record read, valid during the call.
 struct PozRow {
     std::int32_t sheet = 0;
@@ -34,20 +38,23 @@ struct PozRow {
 };
 
 // Reads the rows of declaration `id` from sheet `firstSheet` on, in key order, while
-// `inRange(sheet)` holds; a read error or the next declaration ends the walk.
-void walkSheets(RecordFile& poz, std::int32_t id, std::int32_t firstSheet,
-                const std::function<bool(std::int32_t)>& inRange,
+// `inRange(sheet)` holds; the next declaration ends the walk. False when a read error ended
+// it (the error stays in the error status): the rows given on are then not all there are.
+bool walkSheets(RecordFile& poz, host::UtilityLibrary& utility, std::int32_t id,
+                std::int32_t firstSheet, const std::function<bool(std::int32_t)>& inRange,
                 const std::function<void(const PozRow&)>& onRow) {
     const Record key{{"ID_DEKLARACJE_NAG", std::to_string(id)},
                      {"NR_ZALACZNIKA", std::to_string(firstSheet)},
                      {"NR_POLA", ""}};
-    if (!poz.set(host::kKeyDeklPozByZalacznik, key)) return;
+    if (!poz.set(host::kKeyDeklPozByZalacznik, key)) return false;
     for (Record row; poz.next(row);) {
         const std::optional<std::int32_t> rowId = parseStoredNumber(row.get("ID_DEKLARACJE_NAG"));
         const std::optional<std::int32_t> sheet = parseStoredNumber(row.get("NR_ZALACZNIKA"));
-        if (!rowId || *rowId != id || !sheet || !inRange(*sheet)) return;
+        if (!rowId || *rowId != id || !sheet || !inRange(*sheet)) return true;
         onRow({*sheet, row.get("NR_POLA"), row.get("WARTOSC_POLA")});
     }
+    const int code = utility.errorStatus().code;
+    return code == 0 || code == kEndOfRecords;
 }
 
 std::string fieldName(const FieldSet& set, int number) {
@@ -67,10 +74,11 @@ void reportLoadIssues(host::UtilityLibrary& utility, const DeclarationIssues& is
 }
 
 // One sheet into a field set: each row to the field of its own number.
-void loadSheet(RecordFile& poz, std::int32_t id, std::int32_t sheet, const FieldList& list,
-               FieldSet& set, DeclarationIssues& issues) {
-    walkSheets(
-        poz, id, sheet, [sheet](std::int32_t s) { return s == sheet; },
+bool loadSheet(RecordFile& poz, host::UtilityLibrary& utility, std::int32_t id,
+               std::int32_t sheet, const FieldList& list, FieldSet& set,
+               DeclarationIssues& issues) {
+    return walkSheets(
+        poz, utility, id, sheet, [sheet](std::int32_t s) { return s == sheet; },
         [&](const PozRow& row) {
             const std::optional<std::int32_t> number = parseStoredNumber(row.nrPola);
             if (!number || !list.contains(*number)) return;
@@ -87,11 +95,11 @@ void loadSheet(RecordFile& poz, std::int32_t id, std::int32_t sheet, const Field
         });
 }
 
-void loadAttachmentRows(RecordFile& poz, std::int32_t id, std::int32_t firstSheet,
-                        std::int32_t lastSheet, std::int32_t sheetBase, AttachmentRows& rows,
-                        const char* form, DeclarationIssues& issues) {
-    walkSheets(
-        poz, id, firstSheet, [lastSheet](std::int32_t s) { return s <= lastSheet; },
+bool loadAttachmentRows(RecordFile& poz, host::UtilityLibrary& utility, std::int32_t id,
+                        std::int32_t firstSheet, std::int32_t lastSheet, std::int32_t sheetBase,
+                        AttachmentRows& rows, const char* form, DeclarationIssues& issues) {
+    return walkSheets(
+        poz, utility, id, firstSheet, [lastSheet](std::int32_t s) { return s <= lastSheet; },
         [&](const PozRow& row) {
             // A field number that is not a number names no field of the attachment.
             const std::optional<std::int32_t> field = parseStoredNumber(row.nrPola);
@@ -114,6 +122,8 @@ void loadCit8(const host::HostBinding& host, const module::DeclarationState& sta
     const std::int32_t templateId = gen == Generation::Gen73 ? 73 : 72;
     DeclarationIssues& issues = fields.issues;
     issues.clearLoad();
+    host::UtilityLibrary& utility = *host.utility;
+    bool whole = true;  // every read reached its end
     {
         BusyCursor busy(host.ui);
         if (state.CIT_ID_WZORCA == templateId) {
@@ -126,20 +136,30 @@ void loadCit8(const host::HostBinding& host, const module::DeclarationState& sta
 
             RecordFile& poz = host.data->file(HostFileId::DEKLARACJE_POZ);
             poz.open();
-            loadSheet(poz, id, kMainSheet, mainList, fields.cit8, issues);
-            loadSheet(poz, id, kCit8OSheet, fields.cit8o.list(), fields.cit8o, issues);
-            if (gen == Generation::Gen73) {
-                loadAttachmentRows(poz, id, kFirstCitDSheet, kLastCitDSheet, 100, fields.ext,
-                                   "CIT-D", issues);
-                loadAttachmentRows(poz, id, kFirstCitBrSheet, kLastCitBrSheet, 500, fields.extcb,
-                                   "CIT-BR", issues);
-            } else {
+            whole = loadSheet(poz, utility, id, kMainSheet, mainList, fields.cit8, issues) &&
+                    loadSheet(poz, utility, id, kCit8OSheet, fields.cit8o.list(), fields.cit8o,
+                              issues);
+            if (whole && gen == Generation::Gen73) {
+                whole = loadAttachmentRows(poz, utility, id, kFirstCitDSheet, kLastCitDSheet, 100,
+                                           fields.ext, "CIT-D", issues) &&
+                        loadAttachmentRows(poz, utility, id, kFirstCitBrSheet, kLastCitBrSheet,
+                                           500, fields.extcb, "CIT-BR", issues);
+            } else if (whole) {
                 // Generation 72 had no CIT-BR: every later sheet is read as a CIT-D.
-                loadAttachmentRows(poz, id, kFirstCitDSheet,
-                                   std::numeric_limits<std::int32_t>::max(), 100, fields.ext,
-                                   "CIT-D", issues);
+                whole = loadAttachmentRows(poz, utility, id, kFirstCitDSheet,
+                                           std::numeric_limits<std::int32_t>::max(), 100,
+                                           fields.ext, "CIT-D", issues);
             }
+            const host::ErrorStatus readError = utility.errorStatus();
             poz.close();
+            if (!whole) {
+                // The caller learns of it from the error status, which the load leaves set.
+                utility.MSG_OST("Deklaracja " + std::to_string(id) +
+                                " nie została wczytana w całości: " + readError.text);
+                utility.errorStatus() = readError;
+                issues.incomplete = true;
+                return;
+            }
         }
         loadOrdZu(host, id, fields.ordzu, &issues);
     }

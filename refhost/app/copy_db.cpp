@@ -2,8 +2,12 @@
 
 #include <optional>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "refhost/app/options.h"
 #include "refhost/db/copy.h"
+#include "refhost/print/output_file.h"
 #include "refhost/sql/database.h"
 #include "refhost/sql/fault_injection.h"
 
@@ -67,11 +71,27 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     const CopyArguments a = parse(arguments);
     const std::string fromShown = sql::HostDatabase::describeTarget(a.from);
     const std::string toShown = sql::HostDatabase::describeTarget(a.to);
-    auto from = sql::HostDatabase::open(a.from);
+    // The source is only read; the destination is made when it is missing, but never out of
+    // something that is not a database file, and never out of the source under another name.
+    sql::OpenOptions reading;
+    reading.mode = sql::OpenMode::ReadOnly;
+    auto from = sql::HostDatabase::open(a.from, reading);
     if (!from) {
         err << "tabrix: cannot open database " << fromShown << ": " << from.error() << '\n';
         return 1;
     }
+    if (!sql::HostDatabase::isPostgresTarget(a.to)) {
+        for (const std::string& file : citforms::refhost::sqliteFiles(a.from)) {
+            if (citforms::refhost::sameFile(a.to, file)) {
+                err << "tabrix: copy-db: " << toShown << " is a file of the source database "
+                    << fromShown << '\n';
+                return 1;
+            }
+        }
+    }
+    // A destination file this copy makes is removed again when the copy fails.
+    const bool madeHere = !sql::HostDatabase::isPostgresTarget(a.to) &&
+                          !QFileInfo::exists(QString::fromStdString(a.to));
     auto to = sql::HostDatabase::open(a.to);
     if (!to) {
         err << "tabrix: cannot open database " << toShown << ": " << to.error() << '\n';
@@ -87,6 +107,11 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     auto report = db::copyData(**from, **to, db::CopyScope{a.company});
     if (!report) {
         err << "tabrix: copy-db: " << report.error() << '\n';
+        to->reset();
+        if (madeHere) {
+            for (const std::string& file : citforms::refhost::sqliteFiles(a.to))
+                QFile::remove(QString::fromStdString(file));
+        }
         return 1;
     }
     for (const auto& [table, rows] : report->rowsByTable) out << table << '\t' << rows << '\n';

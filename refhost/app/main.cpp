@@ -23,7 +23,9 @@
 #include "refhost/app/print_commands.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
+#include "refhost/print/output_file.h"
 #include "refhost/sql/database.h"
+#include "refhost/sql/dialect.h"
 #include "refhost/sql/fault_injection.h"
 #include "runtime/ui/scripted/scripted_ui.h"
 
@@ -57,6 +59,13 @@ std::filesystem::path homeFolder(const char* xdgVariable, const char* fallback) 
 bool isDeclarationCommand(const std::string& command) {
     return command == "compute" || command == "recalc" || command == "lock" ||
            command == "unlock" || command == "discard";
+}
+
+// Commands that only read the database: it is opened read-only, so that a write-protected
+// file can be read and nothing is ever changed by them.
+bool readsOnly(const Options& o) {
+    if (o.command == "dump" || refhost::app::isPrintCommand(o.command)) return true;
+    return o.command == "sql" && refhost::sql::isQuery(o.arguments.at(0));
 }
 
 // Arguments of the command, checked before the database is touched; "" when they are fine.
@@ -190,10 +199,16 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
     auto module = loadModule(host, iniFile);
     if (!module) return fail(module.error());
 
+    const int reported = host.errorManager().reported();
     const char* json = (*module)->declarationJson(*id);
-    if (json == nullptr) {
-        return fail("declaration " + std::to_string(*id) +
-                    " could not be read: " + utility.fileErrorText());
+    // A read that failed part way leaves its error behind: what was read is not the whole
+    // declaration.
+    if (json == nullptr || utility.errorStatus().code != 0 ||
+        host.errorManager().reported() != reported) {
+        const std::string reason = utility.errorStatus().code != 0
+                                       ? utility.fileErrorText()
+                                       : host.errorManager().lastReport();
+        return fail("declaration " + std::to_string(*id) + " could not be read: " + reason);
     }
     const auto parsed = nlohmann::json::parse(json, nullptr, false);
     std::cout << (parsed.is_discarded() ? std::string(json) : parsed.dump(2)) << '\n';
@@ -273,6 +288,11 @@ int main(int argc, char** argv) {
     if (options.command == "copy-db")
         return refhost::app::runCopyDb(options.arguments, std::cout, std::cerr);
 
+    // Only init-db creates a database, and any command the default one on first use.
+    using refhost::sql::OpenMode;
+    OpenMode mode = options.command == "init-db" ? OpenMode::Create
+                    : readsOnly(options)          ? OpenMode::ReadOnly
+                                                  : OpenMode::Existing;
     std::string target;
     if (options.db) {
         target = *options.db;
@@ -282,10 +302,14 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(folder, ec);
         if (ec) return fail("cannot create " + folder.string() + ": " + ec.message());
         target = (folder / "tabrix.db").string();
+        if (!std::filesystem::exists(target, ec)) mode = OpenMode::Create;
     }
     const auto iniFile = homeFolder("XDG_CONFIG_HOME", ".config") / "tabrix.ini";
 
-    auto db = refhost::sql::HostDatabase::open(target, {.lockTimeoutMs = options.lockTimeoutMs});
+    refhost::sql::OpenOptions openOptions;
+    openOptions.mode = mode;
+    openOptions.lockTimeoutMs = options.lockTimeoutMs;
+    auto db = refhost::sql::HostDatabase::open(target, openOptions);
     const std::string shown = refhost::sql::HostDatabase::describeTarget(target);
     if (!db) return fail("cannot open database " + shown + ": " + db.error());
     // Tests fail chosen statements through TABRIX_FAULT_INJECTION (fault_injection.h).
@@ -296,6 +320,8 @@ int main(int argc, char** argv) {
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
     ReferenceHost host(**db, ui);
+    if (!refhost::sql::HostDatabase::isPostgresTarget(target))
+        host.print().protectFiles(citforms::refhost::sqliteFiles(target));
     std::optional<std::int32_t> chosenCompany = options.company;
     std::int32_t declaration = 0;
     if (options.command == "new-cit8") {
@@ -322,12 +348,13 @@ int main(int argc, char** argv) {
     setGlobals(host, options, company, iniFile);
     // Company, user and fiscal year must have been read: a command on guessed ones could
     // write under the wrong company or user.
-    if (host.state().failures() > 0) return fail("SQL error: " + host.utility().fileErrorText());
+    if (host.state().failures() > 0) return fail("SQL error: " + host.state().firstFailure());
     const int status = runCommand(host, options, iniFile, declaration);
     // A statement that failed on the way (one the module showed and went on from, or one
     // after the work was saved) must not end in a success: the result may be incomplete.
     if (status == EXIT_SUCCESS && host.state().failures() > 0) {
-        return fail("a database statement failed during the command (see the messages above)");
+        return fail("a database statement failed during the command: " +
+                    host.state().firstFailure());
     }
     return status;
 }

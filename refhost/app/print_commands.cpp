@@ -1,13 +1,21 @@
 #include "refhost/app/print_commands.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
 
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QTemporaryFile>
 
 #include "citforms/module/exports.h"
 #include "refhost/libraries/module_loader.h"
+#include "refhost/print/output_file.h"
+#include "refhost/print/pdf_maker.h"
 #include "runtime/report/qt_report_runtime.h"
 
 namespace refhost::app {
@@ -96,12 +104,66 @@ bool headless() {
            QGuiApplication::platformName() == QStringLiteral("minimal");
 }
 
+// The PDF file a print command writes. The target is checked before anything is printed;
+// the pages go into a file of our own beside it, which takes the target's name only once the
+// whole command has succeeded: the target holds what it held before or the complete new PDF.
+class StagedOutput {
+public:
+    // "" when the target may be written; else why not.
+    std::string prepare(const std::string& target, const std::vector<std::string>& keep) {
+        target_ = target;
+        if (auto st = citforms::refhost::checkOutputFile(target, keep); !st) return st.error();
+        // A link to a file is written through, as the PDF maker itself does.
+        const QFileInfo info(QString::fromStdString(target));
+        if (info.isSymLink()) target_ = info.canonicalFilePath().toStdString();
+        const QFileInfo final(QString::fromStdString(target_));
+        staging_ = std::make_unique<QTemporaryFile>(final.absolutePath() + "/." + final.fileName() +
+                                                    ".XXXXXX");
+        if (!staging_->open()) {
+            return "cannot create a file in " + final.absolutePath().toStdString() + ": " +
+                   staging_->errorString().toStdString();
+        }
+        staging_->close();
+        return {};
+    }
+
+    std::string stagingName() const { return staging_->fileName().toStdString(); }
+
+    // Puts the finished PDF under the target's name with the permissions a new file (or the
+    // file it replaces) has; "" when done.
+    std::string commit(const std::vector<std::string>& keep) {
+        if (auto st = citforms::refhost::checkOutputFile(target_, keep); !st) return st.error();
+        struct stat old {};
+        mode_t permissions = 0;
+        if (::stat(target_.c_str(), &old) == 0) {
+            permissions = old.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            permissions = 0666 & ~mask;
+        }
+        const std::string staged = stagingName();
+        if (::chmod(staged.c_str(), permissions) != 0 ||
+            std::rename(staged.c_str(), target_.c_str()) != 0) {
+            return std::strerror(errno);
+        }
+        staging_->setAutoRemove(false);
+        return {};
+    }
+
+private:
+    std::string target_;
+    std::unique_ptr<QTemporaryFile> staging_;
+};
+
 // The report runtime of a command-line print: the previewer nobody can see is reported and
-// closed; the printer may be a PDF file.
+// closed; the printer may be a PDF file, written whole or not at all.
 class CommandLineRuntime : public citforms::runtime::QtReportRuntime {
 public:
     CommandLineRuntime(citforms::runtime::QtReportRuntimeOptions options, bool showPreview)
-        : QtReportRuntime(std::move(options)), showPreview_(showPreview) {}
+        : QtReportRuntime(options),
+          pdfFile_(options.printerOutputFile),
+          showPreview_(showPreview) {}
 
     bool preview(const citforms::host::PageList& pages, int zoomPercent,
                  citforms::host::IniManager* ini, std::string_view settingsKey) override {
@@ -111,7 +173,27 @@ public:
         return false;
     }
 
+    bool print(const citforms::host::PageList& pages, std::string_view jobName,
+               int copies) override {
+        if (pdfFile_.empty()) return QtReportRuntime::print(pages, jobName, copies);
+        // The PDF maker sees every failed write (a full disk) where a PDF printer does not.
+        citforms::refhost::PdfMaker pdf;
+        std::int32_t code = pdf.MAKEPDF(0, pdfFile_, nullptr);
+        if (code == citforms::refhost::PdfMaker::kOk) code = pdf.MAKEPDF(1, "", &pages);
+        if (code == citforms::refhost::PdfMaker::kOk) code = pdf.MAKEPDF(2, "", nullptr);
+        if (code != citforms::refhost::PdfMaker::kOk) {
+            failure_ = pdf.error().empty() ? "the PDF could not be written" : pdf.error();
+            return false;
+        }
+        return true;
+    }
+
+    // Why writing the PDF failed; empty when it did not.
+    const std::string& failure() const { return failure_; }
+
 private:
+    std::string pdfFile_;
+    std::string failure_;
     bool showPreview_;
 };
 
@@ -148,8 +230,19 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
         std::cerr << "tabrix: " << module.error() << '\n';
         return EXIT_FAILURE;
     }
+    const std::string outputName = options.command == "pdf" ? a.file : a.output;
+    const std::vector<std::string> keep = host.print().protectedFiles();
+    std::optional<StagedOutput> output;
+    if (!outputName.empty()) {
+        output.emplace();
+        if (const std::string problem = output->prepare(outputName, keep); !problem.empty()) {
+            std::cerr << "tabrix: cannot write " << outputName << ": " << problem << '\n';
+            return EXIT_FAILURE;
+        }
+    }
     citforms::runtime::QtReportRuntimeOptions runtimeOptions;
-    runtimeOptions.printerOutputFile = a.output;
+    if (output && options.command == "print")
+        runtimeOptions.printerOutputFile = output->stagingName();
     CommandLineRuntime runtime(runtimeOptions, !headless());
     citforms::host::HostBinding binding = host.binding();
     // The module's own runtime serves a print that a person can watch on a real printer.
@@ -164,14 +257,32 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
 
     citforms::host::Globals& g = host.data().globals();
     g.DANE_ID_FIRMY = company;
+    const int reported = host.errorManager().reported();
+    // An error of the database read on the way makes the pages incomplete: no file then.
+    // So does any statement that failed on the way, even one the module showed and went on
+    // from (the ORD-ZU texts, the check of the header).
+    auto readFailure = [&]() -> std::optional<std::string> {
+        if (host.errorManager().reported() != reported) return host.errorManager().lastReport();
+        if (host.state().failures() > 0) return host.state().firstFailure();
+        return std::nullopt;
+    };
     int code = EXIT_SUCCESS;
     if (options.command == "pdf") {
         namespace ex = citforms::module::exports;
         auto save = (*module)->procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
-        if (save(templateId, a.id, a.file.c_str()) == 1) {
+        const bool made = save(templateId, a.id, output->stagingName().c_str()) == 1;
+        std::string problem;
+        if (!made) {
+            problem = "no PDF was made of declaration " + std::to_string(a.id);
+        } else if (auto failed = readFailure()) {
+            problem = "declaration " + std::to_string(a.id) + " could not be read: " + *failed;
+        } else if (std::string why = output->commit(keep); !why.empty()) {
+            problem = "cannot write " + a.file + ": " + why;
+        }
+        if (problem.empty()) {
             std::cout << "pdf\t" << a.file << '\n';
         } else {
-            std::cerr << "tabrix: no PDF was made of declaration " << a.id << '\n';
+            std::cerr << "tabrix: " << problem << '\n';
             code = EXIT_FAILURE;
         }
     } else {
@@ -190,7 +301,22 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
         g.GLOBALRESPONSE = 0;
         print(std::to_string(a.id).c_str());
         const bool completed = g.GLOBALRESPONSE == 1;
-        std::cout << "print\t" << a.id << '\t' << (completed ? "completed" : "cancelled") << '\n';
+        std::string problem;
+        if (auto failed = readFailure()) {
+            problem = "declaration " + std::to_string(a.id) + " could not be read: " + *failed;
+        } else if (!runtime.failure().empty()) {
+            problem = "cannot write " + a.output + ": " + runtime.failure();
+        } else if (output && completed) {
+            if (std::string why = output->commit(keep); !why.empty())
+                problem = "cannot write " + a.output + ": " + why;
+        }
+        if (problem.empty()) {
+            std::cout << "print\t" << a.id << '\t' << (completed ? "completed" : "cancelled")
+                      << '\n';
+        } else {
+            std::cerr << "tabrix: " << problem << '\n';
+            code = EXIT_FAILURE;
+        }
     }
     (*module)->kill();
     return code;

@@ -23,6 +23,7 @@ void HostErrorManager::report(std::string_view file, std::string_view text) {
     citforms::host::MessageRequest request;
     request.title = kTitleError;
     request.text = std::string(file) + ": " + std::string(text);
+    lastReport_ = request.text;
     request.buttons = "&OK";
     request.icon = citforms::host::MessageIcon::Error;
     ui_->message(request);

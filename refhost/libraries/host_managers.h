@@ -25,12 +25,15 @@ public:
     void init(citforms::host::ErrorStatus* status) override;
     void report(std::string_view file, std::string_view text) override;
     int reported() const { return reported_; }
+    // "FILE: text" of the last error reported; empty before the first.
+    const std::string& lastReport() const { return lastReport_; }
     citforms::host::ErrorStatus* boundStatus() const { return status_; }
 
 private:
     citforms::host::UiSeam* ui_;
     citforms::host::ErrorStatus* status_ = nullptr;
     int reported_ = 0;
+    std::string lastReport_;
 };
 
 class HostIniManager : public citforms::host::IniManager {

@@ -64,8 +64,16 @@ citforms::host::ErrorManager* HostState::errorManager(HostFileId id) const {
 
 template <typename R>
 R HostState::counted(R result) {
-    if (!result) failures_.fetch_add(1);
+    if (!result && failures_.fetch_add(1) == 0) {
+        std::lock_guard lock(threadsMutex_);
+        firstFailure_ = result.error();
+    }
     return result;
+}
+
+std::string HostState::firstFailure() const {
+    std::lock_guard lock(threadsMutex_);
+    return firstFailure_;
 }
 
 sql::Result<sql::QueryResult> HostState::run(std::string_view hostSql) {

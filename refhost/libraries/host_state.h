@@ -93,6 +93,8 @@ public:
     // any thread. A caller that must not go on after any failure (a command-line action)
     // compares the count before and after.
     long failures() const { return failures_.load(); }
+    // The engine's text of the first of them ("" when none failed).
+    std::string firstFailure() const;
 
     // Sets the calling thread's error status; text "" and code 0 clear it.
     void setStatus(int code, std::string text);
@@ -104,6 +106,7 @@ private:
 
     sql::HostDatabase* db_;
     std::atomic<long> failures_{0};
+    std::string firstFailure_;  // guarded by threadsMutex_
     citforms::host::UiSeam* ui_;
     mutable std::mutex threadsMutex_;
     std::map<std::thread::id, std::unique_ptr<ThreadState>> threads_;

@@ -45,7 +45,15 @@ HostPrintLibrary::~HostPrintLibrary() = default;
 
 void HostPrintLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}
 
-void HostPrintLibrary::KILL() { pdf_ = std::make_unique<PdfMaker>(); }
+void HostPrintLibrary::KILL() {
+    pdf_ = std::make_unique<PdfMaker>();
+    pdf_->protectFiles(protected_);
+}
+
+void HostPrintLibrary::protectFiles(std::vector<std::string> files) {
+    protected_ = std::move(files);
+    pdf_->protectFiles(protected_);
+}
 
 void HostPrintLibrary::warn(const std::string& text) {
     ui_->message({citforms::host::kTitleWarning, text, "&Ok",
@@ -69,7 +77,8 @@ std::int32_t HostPrintLibrary::MAKEPDF(std::uint8_t mode, std::string_view fileN
         case PdfMaker::kNotStarted:
             break;  // the start already failed and was told
         default:
-            warn("Nie można zapisać pliku PDF " + pdfName_ + ".");
+            warn("Nie można zapisać pliku PDF " + pdfName_ +
+                 (pdf_->error().empty() ? std::string(".") : ": " + pdf_->error()));
     }
     return code;
 }
@@ -81,11 +90,13 @@ std::int32_t HostPrintLibrary::MAKEPDFANDSEND(citforms::host::PageList* pages) {
     const std::string title = pages->at(0).title;
     const std::filesystem::path pdf = citforms::refhost::freshOutboxName(outbox_, title, ".pdf");
     PdfMaker maker;  // its own: a PDF being made by MAKEPDF goes on undisturbed
+    maker.protectFiles(protected_);
     std::int32_t code = maker.MAKEPDF(0, pdf.string(), nullptr);
     if (code == PdfMaker::kOk) code = maker.MAKEPDF(1, "", pages);
     if (code == PdfMaker::kOk) code = maker.MAKEPDF(2, "", nullptr);
     if (code != PdfMaker::kOk) {
-        warn("Nie można zapisać pliku PDF w folderze " + outbox_.string() + ".");
+        warn("Nie można zapisać pliku PDF w folderze " + outbox_.string() +
+             (maker.error().empty() ? std::string(".") : ": " + maker.error()));
         return code;
     }
     auto eml = citforms::refhost::writeMailMessage(pdf, title);

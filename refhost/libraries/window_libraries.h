@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "citforms/host/libraries.h"
 #include "refhost/print/pdf_maker.h"
@@ -68,6 +70,9 @@ public:
     void setOutbox(std::filesystem::path folder) { outbox_ = std::move(folder); }
     const std::filesystem::path& outbox() const { return outbox_; }
     void setNotices(std::ostream* out) { notices_ = out; }
+    // Files no PDF may replace: the open database's (output_file.h).
+    void protectFiles(std::vector<std::string> files);
+    const std::vector<std::string>& protectedFiles() const { return protected_; }
     // Pages of the PDF being made (0 when none is).
     int pagesWritten() const { return pdf_->pagesWritten(); }
     // The message file of the last hand-over.
@@ -82,6 +87,7 @@ private:
     std::filesystem::path outbox_;
     std::filesystem::path lastMessage_;
     std::ostream* notices_ = nullptr;
+    std::vector<std::string> protected_;
 };
 
 class HostStatementsLibrary : public citforms::host::StatementsLibrary {

@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QUuid>
 
+#include "refhost/print/output_file.h"
+
 namespace citforms::refhost {
 
 namespace {
@@ -50,9 +52,14 @@ std::filesystem::path freshOutboxName(const std::filesystem::path& folder,
     const std::string stem =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")).toStdString() +
         "-" + safeName(title);
+    // A name is taken by anything there, a link that points nowhere included.
+    const auto taken = [](const std::filesystem::path& p) {
+        std::error_code ec;
+        return std::filesystem::exists(std::filesystem::symlink_status(p, ec));
+    };
     std::filesystem::path candidate = folder / (stem + suffix);
-    for (int n = 2; std::filesystem::exists(candidate) ||
-                    std::filesystem::exists(std::filesystem::path(candidate).replace_extension(".eml"));
+    for (int n = 2; taken(candidate) ||
+                    taken(std::filesystem::path(candidate).replace_extension(".eml"));
          ++n) {
         candidate = folder / (stem + "-" + std::to_string(n) + suffix);
     }
@@ -97,6 +104,7 @@ values::Result<std::filesystem::path> writeMailMessage(const std::filesystem::pa
     const std::string boundary =
         "tabrix-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
     const std::filesystem::path eml = std::filesystem::path(pdf).replace_extension(".eml");
+    if (auto st = checkOutputFile(eml.string()); !st) return values::Error{st.error()};
     QSaveFile out(QString::fromStdString(eml.string()));
     if (!out.open(QIODevice::WriteOnly)) return values::Error{"cannot write " + eml.string()};
     const std::string text = mailMessageText(subject, pdf.filename().string(), bytes, boundary);

@@ -6,6 +6,7 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+#include "refhost/print/output_file.h"
 #include "runtime/render/page_painter.h"
 
 namespace citforms::refhost {
@@ -53,10 +54,18 @@ std::int32_t PdfMaker::MAKEPDF(std::uint8_t mode, std::string_view fileName,
 
 std::int32_t PdfMaker::start(std::string_view fileName) {
     abandon();
+    error_.clear();
     if (fileName.empty()) return kBadName;
+    if (auto st = checkOutputFile(std::string(fileName), protected_); !st) {
+        error_ = st.error();
+        return kCannotWrite;
+    }
     auto file = std::make_unique<QSaveFile>(
         QString::fromUtf8(fileName.data(), static_cast<qsizetype>(fileName.size())));
-    if (!file->open(QIODevice::WriteOnly)) return kCannotWrite;
+    if (!file->open(QIODevice::WriteOnly)) {
+        error_ = file->errorString().toStdString();
+        return kCannotWrite;
+    }
     file_ = std::move(file);
     writer_ = std::make_unique<QPdfWriter>(file_.get());
     writer_->setResolution(1000);
@@ -97,11 +106,15 @@ std::int32_t PdfMaker::finish() {
         abandon();
         return kNoPages;
     }
-    painter_->end();
+    // The trailer is written by end(); a write that failed on the way (a full disk) makes the
+    // commit fail, and the target keeps what it held.
+    const bool ended = painter_->end();
     painter_.reset();
     pagePainter_.reset();
     writer_.reset();
+    if (!ended) file_->cancelWriting();
     const bool committed = file_->commit();
+    if (!committed) error_ = file_->errorString().toStdString();
     file_.reset();
     pages_ = 0;
     return committed ? kOk : kCannotWrite;

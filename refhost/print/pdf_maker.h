@@ -12,11 +12,14 @@
 // for its later pages, up to a bound). Fonts are embedded (subsets of the
 // Liberation faces), so Polish letters stay text. The PDF is written to a temporary file next
 // to the target and renamed into place when finished: a PDF under the given name is always
-// complete. A PDF without a single page is not made (finish fails, no file is left).
+// complete. A PDF without a single page is not made (finish fails, no file is left). A
+// target that is not a regular file or a new name, or that is one of the protected files (the
+// open database's), is refused at the start (output_file.h); error() then says why.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "citforms/host/page_list.h"
 
@@ -53,6 +56,10 @@ public:
 
     bool active() const { return file_ != nullptr; }
     int pagesWritten() const { return pages_; }
+    // Why the last start or finish failed; empty after a success.
+    const std::string& error() const { return error_; }
+    // Files a PDF must never replace (the open database's).
+    void protectFiles(std::vector<std::string> files) { protected_ = std::move(files); }
 
 private:
     std::int32_t start(std::string_view fileName);
@@ -65,6 +72,8 @@ private:
     std::unique_ptr<QPainter> painter_;
     std::unique_ptr<runtime::PagePainter> pagePainter_;
     int pages_ = 0;
+    std::string error_;
+    std::vector<std::string> protected_;
 };
 
 }  // namespace citforms::refhost

@@ -37,9 +37,23 @@ using citforms::values::Status;
 
 enum class Engine { SQLite, PostgreSQL };
 
+// What an open may do to the database.
+enum class OpenMode {
+    // A missing database is created (an SQLite file with its folders, a PostgreSQL schema)
+    // and the schema is brought up to date.
+    Create,
+    // The database must exist and hold our schema, which is brought up to date.
+    Existing,
+    // The database must exist and hold our schema at its current version; nothing is ever
+    // written, so a write-protected file (or one in a write-protected folder) can be read.
+    // Transactions are read snapshots that never wait for a writer.
+    ReadOnly,
+};
+
 struct OpenOptions {
     // How long a statement waits for a lock held by another connection before it fails.
     int lockTimeoutMs = 30000;
+    OpenMode mode = OpenMode::Create;
 };
 
 // One row for HostDatabase::insertRow: `placeholders` gives each column's value expression

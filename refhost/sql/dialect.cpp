@@ -465,11 +465,31 @@ void quoteDecimalsInValues(std::vector<Token>& t) {
 
 }  // namespace
 
+bool isQuery(std::string_view hostSql) {
+    auto tokens = tokenize(hostSql);
+    if (!tokens) return false;
+    for (const Token& tok : *tokens) {
+        if (tok.kind == TokenKind::Space || tok.kind == TokenKind::Comment) continue;
+        if (tok.kind == TokenKind::Punct && tok.text == "(") continue;
+        return isWord(tok, "select") || isWord(tok, "with") || isWord(tok, "values");
+    }
+    return false;
+}
+
 Result<Translation> translate(std::string_view hostSql, const DialectOptions& options) {
     auto tokens = tokenize(hostSql);
     if (!tokens) return Result<Translation>::failure(tokens.error());
     const std::vector<std::size_t> sig = significantIndices(*tokens);
     if (sig.empty()) return Result<Translation>::failure("Pusty tekst SQL");
+    // One statement at a time: a ";" outside strings and comments may only end the text.
+    for (std::size_t i = 0; i + 1 < sig.size(); ++i) {
+        const Token& tok = (*tokens)[sig[i]];
+        if (tok.kind == TokenKind::Punct && tok.text == ";") {
+            return Result<Translation>::failure(
+                "Tekst SQL zawiera kilka poleceń (średnik na pozycji " +
+                std::to_string(tok.offset + 1) + "); można wykonać tylko jedno naraz");
+        }
+    }
     const Token& first = (*tokens)[sig[0]];
     if (isWord(first, "call")) return parseCall(*tokens, sig);
     if (isWord(first, "select")) {

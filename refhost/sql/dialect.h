@@ -70,6 +70,11 @@ struct Translation {
     std::vector<Literal> arguments; // Procedure, Function
 };
 
+// One statement (a ";" may end it, nothing may follow); several are refused.
 Result<Translation> translate(std::string_view hostSql, const DialectOptions& options);
+
+// Whether the text is a query (SELECT, WITH or VALUES first): what may run on a database
+// opened read-only.
+bool isQuery(std::string_view hostSql);
 
 }  // namespace refhost::sql

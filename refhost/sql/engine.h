@@ -38,7 +38,8 @@ public:
     // Statements run once on every new connection, after it was found to be ours or empty.
     virtual std::vector<std::string> sessionSetup() const = 0;
     // Starts the outermost transaction so that it holds the write lock from the start:
-    // numbering by maximum plus one must not interleave with another writer.
+    // numbering by maximum plus one must not interleave with another writer. On a read-only
+    // connection: a read snapshot that waits for nobody.
     virtual std::vector<std::string> beginTransaction() const = 0;
     // Inside a transaction: the statement that keeps other connections from adding rows to
     // `table` until it ends; empty when the transaction's write lock does that already.

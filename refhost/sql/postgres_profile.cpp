@@ -88,7 +88,9 @@ Result<Address> parseUrl(const std::string& text) {
 class PostgresProfile final : public EngineProfile {
 public:
     PostgresProfile(Address address, const OpenOptions& options)
-        : address_(std::move(address)), lockTimeoutMs_(options.lockTimeoutMs) {}
+        : address_(std::move(address)),
+          lockTimeoutMs_(options.lockTimeoutMs),
+          readOnly_(options.mode == OpenMode::ReadOnly) {}
 
     Engine engine() const override { return Engine::PostgreSQL; }
     QString driverName() const override { return QStringLiteral("QPSQL"); }
@@ -108,15 +110,18 @@ public:
         std::vector<std::string> out{"SET client_min_messages TO warning"};
         if (!address_.schema.isEmpty()) {
             const std::string schema = address_.schema.toStdString();
-            out.push_back("CREATE SCHEMA IF NOT EXISTS " + schema);
+            if (!readOnly_) out.push_back("CREATE SCHEMA IF NOT EXISTS " + schema);
             out.push_back("SET search_path TO " + schema);
         }
         out.push_back("SET standard_conforming_strings TO on");
         out.push_back("SET lock_timeout TO " + std::to_string(lockTimeoutMs_));
+        if (readOnly_) out.emplace_back("SET default_transaction_read_only TO on");
         return out;
     }
 
     std::vector<std::string> beginTransaction() const override {
+        // A reader sees one snapshot for the whole transaction and never waits for a writer.
+        if (readOnly_) return {"BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"};
         return {"BEGIN", "SELECT 1 FROM pg_advisory_xact_lock(" + std::to_string(kWriterLockKey) +
                              ", hashtext(current_schema()))"};
     }
@@ -165,6 +170,7 @@ public:
 private:
     Address address_;
     int lockTimeoutMs_;
+    bool readOnly_;
 };
 
 }  // namespace

@@ -1,6 +1,9 @@
 // HostDatabase over QtSql, the same code for every engine; what differs sits in the
 // EngineProfile. A connection belongs to the thread that opened it.
+#include <sys/stat.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cctype>
 #include <cstring>
 #include <fstream>
@@ -46,7 +49,9 @@ std::optional<std::string> valueText(const QVariant& v) {
     return v.toString().toStdString();
 }
 
-QueryResult collect(QSqlQuery& q) {
+// The rows of a statement run. A read that stops on an error (a damaged page, a lost
+// connection) is a failure, never a shorter result.
+Result<QueryResult> collect(QSqlQuery& q) {
     QueryResult result;
     if (q.isSelect()) {
         const QSqlRecord rec = q.record();
@@ -57,6 +62,11 @@ QueryResult collect(QSqlQuery& q) {
             row.reserve(result.columns.size());
             for (int i = 0; i < rec.count(); ++i) row.push_back(valueText(q.value(i)));
             result.rows.push_back(std::move(row));
+        }
+        if (q.lastError().isValid()) {
+            std::string error = errorText(q.lastError());
+            q.finish();
+            return Result<QueryResult>::failure(std::move(error));
         }
     } else {
         result.rowsAffected = q.numRowsAffected();
@@ -321,7 +331,9 @@ private:
             noteFailure(error);
             return Result<QueryResult>::failure(error);
         }
-        return collect(q);
+        auto rows = collect(q);
+        if (!rows) noteFailure(rows.error());
+        return rows;
     }
 
     Result<QueryResult> execute(std::string_view sql,
@@ -359,7 +371,9 @@ private:
             noteFailure(error);
             return Result<QueryResult>::failure(error);
         }
-        return collect(*q);
+        auto rows = collect(*q);
+        if (!rows) noteFailure(rows.error());
+        return rows;
     }
 
     Result<QueryResult> callRoutine(const std::map<std::string, HostRoutine>& routines,
@@ -388,19 +402,37 @@ QString nextConnectionName() {
 }
 
 // An existing non-empty file must carry SQLite's header before we let the engine near it:
-// that is how a file of another kind stays untouched.
-Status checkSqliteFile(const std::string& path) {
-    const QFileInfo info(QString::fromStdString(path));
-    if (!info.exists()) {
+// that is how a file of another kind stays untouched. Only an open that may create makes a
+// missing file (and its folders).
+Status checkSqliteFile(const std::string& path, OpenMode mode) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) {
+            return Status::failure("Nie można odczytać pliku " + path + ": " +
+                                   std::strerror(errno));
+        }
+        if (mode != OpenMode::Create) {
+            return Status::failure("Baza danych " + path +
+                                   " nie istnieje (tworzy ją polecenie init-db).");
+        }
+        const QFileInfo info(QString::fromStdString(path));
         if (!QDir().mkpath(info.absolutePath())) {
             return Status::failure("Nie można utworzyć folderu bazy danych: " +
                                    info.absolutePath().toStdString());
         }
         return {};
     }
-    if (info.isDir()) return Status::failure("Ścieżka bazy danych wskazuje folder: " + path);
-    if (info.size() == 0) return {};
+    if (S_ISDIR(st.st_mode)) return Status::failure("Ścieżka bazy danych wskazuje folder: " + path);
+    if (!S_ISREG(st.st_mode)) {
+        return Status::failure("Plik " + path +
+                               " nie jest zwykłym plikiem (potok, urządzenie lub gniazdo); nie "
+                               "zostanie otwarty.");
+    }
     std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) {
+        return Status::failure("Nie można odczytać pliku " + path + ": " + std::strerror(errno));
+    }
+    if (st.st_size == 0) return {};
     char header[16] = {};
     in.read(header, sizeof header);
     static constexpr char kMagic[16] = "SQLite format 3";  // with its terminating zero
@@ -416,7 +448,7 @@ Status checkSqliteFile(const std::string& path) {
 // schema up to date. `shown` names the database in messages (without a password).
 Result<std::unique_ptr<HostDatabase>> openWith(std::unique_ptr<EngineProfile> profile,
                                                const std::string& target,
-                                               const std::string& shown) {
+                                               const std::string& shown, OpenMode mode) {
     using R = Result<std::unique_ptr<HostDatabase>>;
     auto db = std::make_unique<QtHostDatabase>(std::move(profile), nextConnectionName());
     if (auto st = db->connect(target); !st) {
@@ -430,7 +462,21 @@ Result<std::unique_ptr<HostDatabase>> openWith(std::unique_ptr<EngineProfile> pr
                           " nie jest bazą programu Tabrix (zawiera inne tabele); nie "
                           "zostanie zmieniona.");
     }
+    if (tables->empty() && mode != OpenMode::Create) {
+        return R::failure("Baza " + shown + " jest pusta (tworzy ją polecenie init-db).");
+    }
     if (auto st = db->setupSession(); !st) return R::failure(st.error());
+    if (mode == OpenMode::ReadOnly) {
+        // Nothing may be written: a schema behind this program's is not brought up to date.
+        const int version = db::currentVersion(*db);
+        if (version < db::latestVersion()) {
+            return R::failure("Baza " + shown + " ma schemat w wersji " +
+                              std::to_string(version) + ", a program potrzebuje wersji " +
+                              std::to_string(db::latestVersion()) +
+                              "; uaktualnia go polecenie init-db.");
+        }
+        return std::unique_ptr<HostDatabase>(std::move(db));
+    }
     if (auto st = db::migrate(*db, db->profile()); !st) {
         return R::failure("Nie można utworzyć schematu bazy " + shown + ": " + st.error());
     }
@@ -462,11 +508,11 @@ Result<std::unique_ptr<HostDatabase>> HostDatabase::open(const std::string& targ
     if (isPostgresTarget(target)) {
         auto profile = makePostgresProfile(target, options);
         if (!profile) return R::failure(profile.error());
-        return openWith(std::move(*profile), target, describeTarget(target));
+        return openWith(std::move(*profile), target, describeTarget(target), options.mode);
     }
     if (target.empty()) return R::failure("Nie podano ścieżki bazy danych");
-    if (auto st = checkSqliteFile(target); !st) return R::failure(st.error());
-    return openWith(makeSqliteProfile(options), target, target);
+    if (auto st = checkSqliteFile(target, options.mode); !st) return R::failure(st.error());
+    return openWith(makeSqliteProfile(options), target, target, options.mode);
 }
 
 }  // namespace refhost::sql

@@ -152,12 +152,14 @@ protected:
 
     // Fails each chosen statement of `command` in turn: the command must end non-zero and
     // leave the database as it was; `check` looks at whatever else the command left.
-    void sweep(const QStringList& command, const std::function<void()>& check = [] {}) {
+    void sweep(const QStringList& command, const std::function<void()>& check = [] {},
+               const std::function<void()>& prepare = [] {}) {
         const std::vector<std::string> statements = statementsOf(command);
         ASSERT_FALSE(statements.empty());
         const std::string before = snapshot();
         for (std::size_t n : positionsToFail(statements)) {
             SCOPED_TRACE("failing statement " + std::to_string(n) + ": " + statements[n - 1]);
+            prepare();
             const Outcome r =
                 tabrix(command, {{"TABRIX_FAULT_INJECTION", "nth=" + QString::number(n)}});
             EXPECT_EQ(r.exitCode, 1) << r.err << r.out;
@@ -181,8 +183,23 @@ TEST_F(FailureSafety, EveryFailedStatementOfACreationOrRecomputationLeavesTheOld
 TEST_F(FailureSafety, EveryFailedStatementOfAPdfLeavesNoFile) {
     const std::string id = newCit8();
     const auto pdf = folder_ / "out.pdf";
-    sweep({"pdf", QString::fromStdString(id), QString::fromStdString(pdf)},
-          [&] { EXPECT_FALSE(std::filesystem::exists(pdf)); });
+    // Over no file and over the PDF of the same declaration made before: a failed run leaves
+    // no file, or the old one untouched.
+    const QStringList command = {"pdf", QString::fromStdString(id), QString::fromStdString(pdf)};
+    sweep(command, [&] { EXPECT_FALSE(std::filesystem::exists(pdf)); },
+          [&] { std::filesystem::remove(pdf); });
+    std::filesystem::file_time_type made;
+    std::uintmax_t size = 0;
+    sweep(
+        command,
+        [&] {
+            EXPECT_EQ(std::filesystem::last_write_time(pdf), made);
+            EXPECT_EQ(std::filesystem::file_size(pdf), size);
+        },
+        [&] {
+            made = std::filesystem::last_write_time(pdf);
+            size = std::filesystem::file_size(pdf);
+        });
 }
 
 TEST_F(FailureSafety, EveryFailedStatementOfACopyCommitsNothing) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,10 +19,17 @@ struct Outcome {
     std::string err;
 };
 
-// `environment` adds or replaces variables ("NAME", "value").
+// `environment` adds or replaces variables ("NAME", "value"); `inChild`, when given, runs in
+// the child between fork and exec (resource limits, user).
 Outcome runProgram(const QString& program, const QStringList& args,
                    const std::filesystem::path& folder,
-                   const std::vector<std::pair<QString, QString>>& environment = {});
+                   const std::vector<std::pair<QString, QString>>& environment = {},
+                   const std::function<void()>& inChild = {});
+inline Outcome runProgram(const QString& program, const QStringList& args,
+                          const std::filesystem::path& folder,
+                          const std::function<void()>& inChild) {
+    return runProgram(program, args, folder, {}, inChild);
+}
 
 // An empty folder of the running test's own under the temporary folder:
 // "<prefix>-<pid>-<test name>", emptied when it already exists.

@@ -11,7 +11,8 @@ namespace citforms_test {
 
 Outcome runProgram(const QString& program, const QStringList& args,
                    const std::filesystem::path& folder,
-                   const std::vector<std::pair<QString, QString>>& environment) {
+                   const std::vector<std::pair<QString, QString>>& environment,
+                   const std::function<void()>& inChild) {
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(folder.string()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -22,6 +23,7 @@ Outcome runProgram(const QString& program, const QStringList& args,
     env.remove("QT_QPA_PLATFORM");
     for (const auto& [name, value] : environment) env.insert(name, value);
     process.setProcessEnvironment(env);
+    if (inChild) process.setChildProcessModifier(inChild);
     process.start(program, args);
     Outcome r;
     if (!process.waitForFinished(120000)) {

@@ -159,6 +159,7 @@ TEST_F(Tabrix, RefusesUnknownIdsBadArgumentsAndUnknownCommands) {
         {{"--db", db(), "dump"}, 2, "dump needs one declaration id"},
         {{"--db", db(), "sql"}, 2, "sql needs one statement"},
         {{"--db", db(), "sql", "select nic from NIE_MA"}, 1, "NIE_MA"},
+        {{"--db", db(), "sql", "select 1; delete from FIRMA"}, 1, "kilka poleceń"},
         {{"--db", db(), "--user", "x", "sql", "select 1"}, 2, "--user"},
         {{"--db", db(), "--company", "999", "sql", "select 1"}, 1, "no company 999"},
         {{"--db", db(), "--bogus", "sql", "select 1"}, 2, "unknown option --bogus"},

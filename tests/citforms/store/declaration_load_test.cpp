@@ -283,18 +283,35 @@ TEST_F(DeclarationLoad, AnotherTemplateLeavesTheSheetsButStillReadsOrdZu) {
     EXPECT_EQ(host.data.fakeFile(host::HostFileId::DEKLARACJE_POZ).openCount, 0);
 }
 
-TEST_F(DeclarationLoad, AReadErrorEndsTheSheetQuietlyKeepingWhatWasRead) {
+// A read error at the first row (of the main sheet) or after 2 rows of a walk (in CIT-D)
+// ends the load: the user is told, nothing more is read, and the error stays for the caller.
+class DeclarationLoadReadError : public DeclarationLoad,
+                                 public ::testing::WithParamInterface<int> {};
+
+TEST_P(DeclarationLoadReadError, EndsTheLoadSaysSoAndLeavesTheErrorForTheCaller) {
+    host.utility.script(kOrdZuQuery, {{"2", "Korekta"}});
     host.addPoz(kId, 0, "1", "NIP");
-    host.addPoz(kId, 0, "10", "ten");
-    host.addPoz(kId, 0, "6", "six");
-    host.data.fakeFile(host::HostFileId::DEKLARACJE_POZ).failReadsAfter = 2;
+    for (const char* field : {"1", "2", "3"}) host.addPoz(kId, 101, field, "CIT-D");
+    host.data.fakeFile(host::HostFileId::DEKLARACJE_POZ).failReadsAfter = GetParam();
 
     load73();
 
+    EXPECT_EQ(host.utility.errorStatus().code, 90);
+    EXPECT_EQ(host.utility.errorStatus().text, "Błąd odczytu pliku DEKLARACJE_POZ");
+    ASSERT_EQ(messages("MSG_OST").size(), 1u);
+    EXPECT_TRUE(messages("MSG_OST")[0].starts_with("Deklaracja 17 nie została wczytana w całości"))
+        << messages("MSG_OST")[0];
+    EXPECT_EQ(fields.ordzu.stored(2), "") << "nothing is read after the error";
+}
+
+INSTANTIATE_TEST_SUITE_P(MainSheetAndCitD, DeclarationLoadReadError, ::testing::Values(0, 2));
+
+TEST_F(DeclarationLoad, ALoadThatReachesEveryEndLeavesNoError) {
+    host.addPoz(kId, 0, "1", "NIP");
+    host.addPoz(kId, 101, "1", "CIT-D");
+    load73();
+    EXPECT_EQ(host.utility.errorStatus().code, 0);
     EXPECT_EQ(fields.cit8.stored(1), "NIP");
-    EXPECT_EQ(fields.cit8.stored(10), "ten");
-    EXPECT_EQ(fields.cit8.stored(6), "");
-    EXPECT_TRUE(messages("MSG_OST").empty());
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ const std::vector<KeyColumn>* FakeRecordFile::keyColumns(std::string_view key) {
 }
 
 void FakeRecordFile::fail(std::string text) {
-    status_.code = 33;
+    status_.code = 90;  // a database error; reading past the end leaves no error
     status_.text = text;
     if (attachedManager != nullptr) attachedManager->report(name_, text);
 }

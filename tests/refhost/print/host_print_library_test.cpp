@@ -2,6 +2,7 @@
 #include "refhost/libraries/window_libraries.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <unistd.h>
 
@@ -145,6 +146,21 @@ TEST_F(HostPrintLibraryTest, OutboxNamesNeverOverwriteAndStaySafe) {
     const auto b = citforms::refhost::freshOutboxName(folder, "CIT 8/../x", ".pdf");
     EXPECT_NE(a, b);
     EXPECT_TRUE(b.filename().string().ends_with("-2.pdf"));
+}
+
+TEST_F(HostPrintLibraryTest, OutboxNeverReplacesWhatIsNotARegularFile) {
+    const auto pdf = folder_ / "x.pdf";
+    std::ofstream(pdf) << "%PDF-";
+    ASSERT_EQ(::mkfifo((folder_ / "x.eml").c_str(), 0600), 0);
+    EXPECT_FALSE(citforms::refhost::writeMailMessage(pdf, "CIT-8"));
+    EXPECT_TRUE(std::filesystem::is_fifo(folder_ / "x.eml"));
+
+    // A link that points nowhere takes its name.
+    const auto folder = folder_ / "names";
+    std::filesystem::create_directories(folder);
+    const auto a = citforms::refhost::freshOutboxName(folder, "CIT", ".pdf");
+    std::filesystem::create_symlink(folder_ / "nothing", a);
+    EXPECT_NE(citforms::refhost::freshOutboxName(folder, "CIT", ".pdf"), a);
 }
 
 TEST(MailMessageTest, NonAsciiSubjectIsEncoded) {

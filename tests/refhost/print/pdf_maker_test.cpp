@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "citforms/values/picture.h"
 
@@ -124,6 +126,51 @@ TEST_F(PdfMakerTest, ModesOutOfOrderFailWithoutAFile) {
     EXPECT_EQ(pdf.MAKEPDF(1, "", &none), PdfMaker::kOk);
     EXPECT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kNoPages);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(empty)));
+}
+
+// The PDF is renamed over its target: only a regular file or a new name may be one, and never
+// a file of the open database, whatever name reaches it.
+TEST_F(PdfMakerTest, RefusesTargetsThatAreNotRegularFilesOrTheDatabase) {
+    const std::string db = path("t.db");
+    {
+        QFile f(QString::fromStdString(db));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("SQLite format 3");
+    }
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(path("folder"))));
+    ASSERT_EQ(::symlink(path("pipe").c_str(), path("to-pipe").c_str()), 0);
+    ASSERT_EQ(::symlink(path("nothing").c_str(), path("dangling").c_str()), 0);
+    ASSERT_EQ(::symlink(db.c_str(), path("to-db").c_str()), 0);
+    ASSERT_EQ(::link(db.c_str(), path("second-name.db").c_str()), 0);
+    for (const char* name : {"pipe", "folder", "to-pipe", "dangling", "to-db", "t.db",
+                             "second-name.db", "no/folder/x.pdf"}) {
+        SCOPED_TRACE(name);
+        PdfMaker pdf;
+        pdf.protectFiles({db, db + "-wal"});
+        EXPECT_EQ(pdf.MAKEPDF(0, path(name), nullptr), PdfMaker::kCannotWrite);
+        EXPECT_FALSE(pdf.error().empty());
+    }
+    struct stat st {};
+    EXPECT_TRUE(::stat(path("pipe").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(::lstat(path("dangling").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    QFile f(QString::fromStdString(db));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("SQLite format 3"));
+
+    // A link to a regular file is written through; the link stays.
+    ASSERT_EQ(::symlink(path("old.pdf").c_str(), path("to-old").c_str()), 0);
+    {
+        QFile old(QString::fromStdString(path("old.pdf")));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    }
+    PdfMaker pdf;
+    auto pages = run8();
+    ASSERT_EQ(pdf.MAKEPDF(0, path("to-old"), nullptr), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(1, "", &pages), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kOk);
+    EXPECT_TRUE(::lstat(path("to-old").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_EQ(pageCount(path("old.pdf")), 4);
 }
 
 TEST_F(PdfMakerTest, StartingAgainAbandonsTheUnfinishedPdf) {

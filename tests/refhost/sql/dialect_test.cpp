@@ -89,6 +89,30 @@ TEST(TranslateTest, TopBecomesLimitAtTheEndOfItsOwnSelect) {
     }
 }
 
+TEST(TranslateTest, OneStatementAtATime) {
+    const auto o = optionsFor(Engine::SQLite);
+    const std::pair<const char*, bool> cases[] = {
+        {"select 1; select 2", false},
+        {"delete from t ; drop table t;", false},
+        {"CALL ZESTAWIENIE_DD_OBLICZ (1); select 1", false},
+        {"select 1;", true},
+        {"select 1 ; -- koniec\n", true},
+        {"select 'a;b' from t /* ; */", true},
+        {"select \"a;b\" from t -- ; x", true},
+    };
+    for (const auto& [host, accepted] : cases) {
+        auto t = translate(host, o);
+        EXPECT_EQ(static_cast<bool>(t), accepted) << host;
+        if (!accepted && !t) {
+            EXPECT_NE(t.error().find("kilka poleceń"), std::string::npos);
+        }
+    }
+    EXPECT_TRUE(isQuery(" (select 1)"));
+    EXPECT_TRUE(isQuery("/* x */ WITH a AS (select 1) select * from a"));
+    EXPECT_FALSE(isQuery("update t set a = 1"));
+    EXPECT_FALSE(isQuery("CALL ZESTAWIENIE_DD_OBLICZ (1)"));
+}
+
 TEST(TranslateTest, IsnullAndSchemaPrefixOnlyWhereTheyAreWhatTheySeem) {
     const auto o = optionsFor(Engine::SQLite);
     const std::pair<const char*, const char*> cases[] = {
