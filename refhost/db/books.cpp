@@ -1,6 +1,7 @@
 #include "refhost/db/books.h"
 
 #include <cctype>
+#include <charconv>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -18,8 +19,25 @@ std::string upper(std::string_view s) {
     return out;
 }
 
-std::int64_t toInt64(const std::optional<std::string>& v) {
-    return v && !v->empty() ? std::stoll(*v) : 0;
+// Grosze as the database returns them (a sum may come back as "12.00" on a NUMERIC column);
+// nullopt when the text is no whole number of 64 bits.
+std::optional<std::int64_t> toInt64(const std::optional<std::string>& v) {
+    if (!v || v->empty()) return 0;
+    std::string_view text = *v;
+    if (const auto dot = text.find('.'); dot != std::string_view::npos) {
+        if (text.find_first_not_of('0', dot + 1) != std::string_view::npos) return std::nullopt;
+        text = text.substr(0, dot);
+    }
+    std::int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// a += b unless b is unreadable or the sum leaves 64 bits; false then.
+bool addGrosze(std::int64_t& a, const std::optional<std::string>& b) {
+    const std::optional<std::int64_t> v = toInt64(b);
+    return v && !__builtin_add_overflow(a, *v, &a);
 }
 
 // One line of the import file split at ';', honouring double quotes.
@@ -214,8 +232,8 @@ Result<PeriodTotals> Books::totals(int company, int from, int to) {
     auto add = [&](const sql::QueryResult& rows) {
         for (const auto& row : rows.rows) {
             AccountTotals& t = out[row[0].value_or("")];
-            overflow = __builtin_add_overflow(t.debit, toInt64(row[1]), &t.debit) || overflow;
-            overflow = __builtin_add_overflow(t.credit, toInt64(row[2]), &t.credit) || overflow;
+            overflow = !addGrosze(t.debit, row[1]) || overflow;
+            overflow = !addGrosze(t.credit, row[2]) || overflow;
         }
     };
     auto postings = [&](int a, int b) -> Status {
@@ -275,8 +293,11 @@ Status Books::rebuildTurnovers(int company) {
     std::map<std::pair<std::string, int>, AccountTotals> months;
     for (const auto& row : rows->rows) {
         AccountTotals& t = months[{row[0].value_or(""), monthKeyOfDay(std::stoi(row[1].value_or("0")))}];
-        t.debit += toInt64(row[2]);
-        t.credit += toInt64(row[3]);
+        if (!addGrosze(t.debit, row[2]) || !addGrosze(t.credit, row[3])) {
+            db_.rollback();
+            return Status::failure("Suma księgowań konta " + row[0].value_or("") +
+                                   " przekracza zakres kwot.");
+        }
     }
     for (const auto& [key, t] : months) {
         auto ins = db_.runNative(
