@@ -19,6 +19,7 @@
 #include "citforms/values/day_number.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/copy_db.h"
+#include "refhost/app/import_books.h"
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
 #include "refhost/libraries/module_loader.h"
@@ -68,6 +69,10 @@ std::string checkArguments(const Options& o) {
     }
     if (o.command == "sql") return o.arguments.size() == 1 ? "" : "sql needs one statement";
     if (o.command == "copy-db") return refhost::app::checkCopyDbArguments(o.arguments);
+    if (o.command == "import-books") {
+        auto parsed = refhost::app::parseImportBooks(o.arguments);
+        return parsed ? "" : parsed.error();
+    }
     if (o.command == "dump") {
         if (o.arguments.size() != 1) return "dump needs one declaration id";
         if (!refhost::app::parseId(o.arguments[0]))
@@ -244,6 +249,9 @@ int main(int argc, char** argv) {
     if (options.command == "new-cit8") {
         const auto newArgs = refhost::app::parseNewCit8(options.arguments);
         if (newArgs->company) chosenCompany = newArgs->company;
+    } else if (options.command == "import-books") {
+        const auto importArgs = refhost::app::parseImportBooks(options.arguments);
+        if (importArgs->company) chosenCompany = importArgs->company;
     } else if (isDeclarationCommand(options.command)) {
         declaration = *refhost::app::parseDeclarationId(options.command, options.arguments);
         const auto owner = refhost::app::declarationCompany(host, declaration);
@@ -265,6 +273,11 @@ int main(int argc, char** argv) {
     setGlobals(host, options, company, iniFile);
 
     if (options.command == "sql") return runSql(host, options);
+    if (options.command == "import-books") {
+        return refhost::app::runImportBooks(
+            **db, company, refhost::app::parseImportBooks(options.arguments)->file,
+            isatty(STDOUT_FILENO) == 1, std::cout, std::cerr);
+    }
     if (options.command == "dump") return runDump(host, options, iniFile);
     if (refhost::app::isPrintCommand(options.command))
         return refhost::app::runPrintCommand(host, options, iniFile);

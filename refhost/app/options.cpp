@@ -22,7 +22,9 @@ const char* const kUsage =
     "  lock ID            mark the declaration locked (BLOKADA)\n"
     "  unlock ID          clear the lock mark\n"
     "  copy-db --from DB --to DB [--company N]\n"
-    "                     copy all data (into an empty database) or one company's\n";
+    "                     copy all data (into an empty database) or one company's\n"
+    "  import-books [--company N] FILE\n"
+    "                     import the books from a JPK_KR file or the text format\n";
 
 std::optional<std::int32_t> parseId(const std::string& text) {
     std::int32_t value = 0;
