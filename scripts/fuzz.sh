@@ -23,7 +23,7 @@ for t in $targets; do
   [ "$seconds" = 0 ] && limit=(-runs="${FUZZ_RUNS:-1000000}")
   log=build-fuzz/$t.log
   if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-     "build-fuzz/tests/fuzz/$t" "${limit[@]}" -jobs=1 -workers=1 -max_len=65536 \
+     "build-fuzz/bin/$t" "${limit[@]}" -max_len=65536 \
        -artifact_prefix=build-fuzz/findings/"$t"- -print_final_stats=1 \
        "$work" "tests/fuzz/corpus/$t" >"$log" 2>&1; then
     runs=$(grep -m1 '^stat::number_of_executed_units' "$log" | awk '{print $2}')

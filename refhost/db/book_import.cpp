@@ -1,10 +1,13 @@
 #include "refhost/db/book_import.h"
 
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <unordered_map>
 
 #include "refhost/db/amounts.h"
@@ -340,16 +343,135 @@ Result<BookImportSummary> runImport(sql::HostDatabase& db, int company, const st
     return summary;
 }
 
+// The file is read on a thread of its own while this one writes to the database (the
+// connection belongs to the thread that opened it): parsing and validating cost about as much
+// as the inserts, so the two overlap. The header and every account are answered before the
+// reading goes on, so a refusal names its place in the file; postings travel in batches
+// through a bounded queue, so memory stays bounded however large the file.
+class Pipeline : public JpkKrSink {
+public:
+    explicit Pipeline(JpkLoader& loader) : loader_(loader) {}
+
+    // Reader thread.
+    Status header(const JpkKrHeader& h) override {
+        return ask([&] { return loader_.header(h); });
+    }
+    Status account(const JpkKrAccount& a) override {
+        return ask([&] { return loader_.account(a); });
+    }
+    Status posting(const JpkKrPosting& p) override {
+        filling_.push_back(p);
+        if (filling_.size() < kBatch) return {};
+        return hand();
+    }
+    void readerFinished() {
+        if (!filling_.empty()) (void)hand();
+        std::lock_guard lock(mutex_);
+        readerDone_ = true;
+        changed_.notify_all();
+    }
+
+    // Writing thread: serves the reader until it is done; the first failure of the writing.
+    Status serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return request_ || !batches_.empty() || readerDone_; });
+            if (!batches_.empty()) {
+                std::vector<JpkKrPosting> batch = std::move(batches_.front());
+                batches_.pop_front();
+                changed_.notify_all();
+                if (!failed_) {
+                    lock.unlock();
+                    Status st;
+                    for (const JpkKrPosting& p : batch) {
+                        st = loader_.posting(p);
+                        if (!st) break;
+                    }
+                    lock.lock();
+                    if (!st) fail(st.error());
+                }
+                continue;
+            }
+            if (request_) {
+                // Work asked for by the reader, which waits for the answer.
+                answer_ = failed_ ? Status::failure(failure_) : request_();
+                request_ = nullptr;
+                answered_ = true;
+                changed_.notify_all();
+                continue;
+            }
+            if (readerDone_) break;
+        }
+        return failed_ ? Status::failure(failure_) : Status();
+    }
+
+private:
+    static constexpr std::size_t kBatch = 2048;
+    static constexpr std::size_t kQueued = 8;
+
+    void fail(const std::string& message) {
+        failed_ = true;
+        failure_ = message;
+        changed_.notify_all();
+    }
+
+    Status hand() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return batches_.size() < kQueued || failed_; });
+        if (failed_) return Status::failure(failure_);
+        batches_.push_back(std::move(filling_));
+        filling_.clear();
+        changed_.notify_all();
+        return {};
+    }
+
+    Status ask(std::function<Status()> work) {
+        if (!filling_.empty()) {
+            if (auto st = hand(); !st) return st;
+        }
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return batches_.empty() || failed_; });
+        if (failed_) return Status::failure(failure_);
+        request_ = std::move(work);
+        answered_ = false;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return answered_; });
+        return answer_;
+    }
+
+    JpkLoader& loader_;
+    std::vector<JpkKrPosting> filling_;  // reader thread only
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<JpkKrPosting>> batches_;
+    std::function<Status()> request_;
+    Status answer_;
+    bool answered_ = false;
+    bool readerDone_ = false;
+    bool failed_ = false;
+    std::string failure_;
+};
+
 Status loadJpk(const JpkKrSource& source, std::uint64_t size, BookWriter& writer,
                const BookImportOptions& options) {
     JpkLoader loader(writer);
+    Pipeline pipeline(loader);
     JpkKrOptions jpkOptions;
     if (options.progress) {
-        jpkOptions.progress = [&](std::uint64_t bytes, long long) {
-            options.progress(bytes, size, writer.summary().postings);
+        jpkOptions.progress = [&](std::uint64_t bytes, long long rows) {
+            options.progress(bytes, size, rows);
         };
     }
-    auto controls = readJpkKr(source, loader, jpkOptions);
+    Result<JpkKrControls> controls = Result<JpkKrControls>::failure("");
+    std::thread reader([&] {
+        controls = readJpkKr(source, pipeline, jpkOptions);
+        pipeline.readerFinished();
+    });
+    const Status written = pipeline.serve();
+    reader.join();
+    // A failure of the writing stops the reader, whose own message then only repeats it.
+    if (!written) return Status::failure(source.name + ": " + written.error());
     if (!controls) return Status::failure(controls.error());
     writer.summary().controls = *controls;
     return {};

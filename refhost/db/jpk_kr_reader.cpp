@@ -45,7 +45,6 @@ SchemaHolder& schemaHolder() {
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
-        xmlSetGenericErrorFunc(nullptr, ignoreGenericError);
         // Imports resolve through the catalog; anything else over the network is refused.
         xmlSetExternalEntityLoader(xmlNoNetExternalEntityLoader);
         const std::string folder = jpkKrSchemaFolder();
@@ -137,11 +136,12 @@ public:
 
     Result<JpkKrControls> run() {
         using R = Result<JpkKrControls>;
+        xmlSetGenericErrorFunc(nullptr, ignoreGenericError);  // per thread in libxml2
         if (options_.validate) {
             const SchemaHolder& schema = schemaHolder();
             if (schema.schema == nullptr) return R::failure(source_.name + ": " + schema.error);
         }
-        const int flags = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
+        const int flags = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_COMPACT | XML_PARSE_NOBLANKS;
         if (!source_.path.empty()) {
             reader_ = xmlReaderForFile(source_.path.c_str(), nullptr, flags);
         } else {
