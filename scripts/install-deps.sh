@@ -4,10 +4,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6sql6-sqlite libqt6sql6-psql
-  nlohmann-json3-dev libsqlite3-dev
+  nlohmann-json3-dev libsqlite3-dev libxml2-dev libxml2-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 poppler-utils xvfb
   postgresql
+  clang libfuzzer-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

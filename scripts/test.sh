@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: the warnings-as-errors build and the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, each with every CTest test. The database suites run on
-# SQLite and, against a throwaway PostgreSQL cluster on loopback started here, on PostgreSQL.
+# UndefinedBehaviorSanitizer build, each with every CTest test, then every fuzz target a few
+# seconds. The database suites run on SQLite and, against a throwaway PostgreSQL cluster on
+# loopback started here, on PostgreSQL.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,3 +24,6 @@ unset CITFORMS_TEST_POSTGRES
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp" ctest --preset asan -j "$jobs"
+
+# Every parser under libFuzzer for a few seconds from its seed corpus (scripts/fuzz.sh).
+scripts/fuzz.sh 3

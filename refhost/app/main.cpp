@@ -19,6 +19,7 @@
 #include "citforms/values/day_number.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/copy_db.h"
+#include "refhost/app/import_books.h"
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
 #include "refhost/libraries/module_loader.h"
@@ -78,6 +79,10 @@ std::string checkArguments(const Options& o) {
     }
     if (o.command == "sql") return o.arguments.size() == 1 ? "" : "sql needs one statement";
     if (o.command == "copy-db") return refhost::app::checkCopyDbArguments(o.arguments);
+    if (o.command == "import-books") {
+        auto parsed = refhost::app::parseImportBooks(o.arguments);
+        return parsed ? "" : parsed.error();
+    }
     if (o.command == "dump") {
         if (o.arguments.size() != 1) return "dump needs one declaration id";
         if (!refhost::app::parseId(o.arguments[0]))
@@ -327,6 +332,9 @@ int main(int argc, char** argv) {
     if (options.command == "new-cit8") {
         const auto newArgs = refhost::app::parseNewCit8(options.arguments);
         if (newArgs->company) chosenCompany = newArgs->company;
+    } else if (options.command == "import-books") {
+        const auto importArgs = refhost::app::parseImportBooks(options.arguments);
+        if (importArgs->company) chosenCompany = importArgs->company;
     } else if (isDeclarationCommand(options.command)) {
         declaration = *refhost::app::parseDeclarationId(options.command, options.arguments);
         const auto owner = refhost::app::declarationCompany(host, declaration);
@@ -349,6 +357,11 @@ int main(int argc, char** argv) {
     // Company, user and fiscal year must have been read: a command on guessed ones could
     // write under the wrong company or user.
     if (host.state().failures() > 0) return fail("SQL error: " + host.state().firstFailure());
+    if (options.command == "import-books") {
+        return refhost::app::runImportBooks(
+            **db, company, refhost::app::parseImportBooks(options.arguments)->file,
+            isatty(STDOUT_FILENO) == 1, std::cout, std::cerr);
+    }
     const int status = runCommand(host, options, iniFile, declaration);
     // A statement that failed on the way (one the module showed and went on from, or one
     // after the work was saved) must not end in a success: the result may be incomplete.

@@ -24,7 +24,9 @@ const char* const kUsage =
     "  unlock ID [--force]  clear the lock mark: yours, or another user's with --force\n"
     "  discard ID         remove a declaration header that was never saved\n"
     "  copy-db --from DB --to DB [--company N]\n"
-    "                     copy all data (into an empty database) or one company's\n";
+    "                     copy all data (into an empty database) or one company's\n"
+    "  import-books [--company N] FILE\n"
+    "                     import the books from a JPK_KR file or the text format\n";
 
 std::optional<std::int32_t> parseId(const std::string& text) {
     std::int32_t value = 0;

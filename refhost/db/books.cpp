@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "refhost/db/amounts.h"
+#include "refhost/db/book_text.h"
 #include "refhost/db/days.h"
 
 namespace refhost::db {
@@ -38,54 +39,6 @@ std::optional<std::int64_t> toInt64(const std::optional<std::string>& v) {
 bool addGrosze(std::int64_t& a, const std::optional<std::string>& b) {
     const std::optional<std::int64_t> v = toInt64(b);
     return v && !__builtin_add_overflow(a, *v, &a);
-}
-
-// One line of the import file split at ';', honouring double quotes.
-Result<std::vector<std::string>> splitRecord(std::string_view line) {
-    std::vector<std::string> fields;
-    std::string field;
-    bool quoted = false;
-    bool wasQuoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                field.push_back('"');
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field.push_back(c);
-            }
-        } else if (c == '"' && field.empty() && !wasQuoted) {
-            quoted = wasQuoted = true;
-        } else if (c == ';') {
-            fields.push_back(std::move(field));
-            field.clear();
-            wasQuoted = false;
-        } else {
-            field.push_back(c);
-        }
-    }
-    if (quoted) return Result<std::vector<std::string>>::failure("niezamknięty cudzysłów");
-    fields.push_back(std::move(field));
-    return fields;
-}
-
-std::optional<int> parseIsoDay(const std::string& text) {
-    int y = 0;
-    unsigned m = 0;
-    unsigned d = 0;
-    char dash1 = 0;
-    char dash2 = 0;
-    std::istringstream in(text);
-    if (!(in >> y >> dash1 >> m >> dash2 >> d) || dash1 != '-' || dash2 != '-') {
-        return std::nullopt;
-    }
-    const std::chrono::year_month_day ymd{std::chrono::year{y}, std::chrono::month{m},
-                                          std::chrono::day{d}};
-    if (!ymd.ok() || !in.eof()) return std::nullopt;
-    return dayNumber(y, m, d);
 }
 
 }  // namespace
@@ -337,47 +290,23 @@ Result<long long> Books::importText(int company, std::string_view text) {
     while (pos <= text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
+        const std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
-        if (line.empty() || line.front() == '#') continue;
-        auto fields = splitRecord(line);
-        if (!fields) return fail(fields.error());
-        const std::string kind = upper((*fields)[0]);
-        if (kind == "KONTO") {
-            if (fields->size() < 3) return fail("rekord KONTO wymaga numeru i nazwy konta");
-            if (auto st = addAccount(company, (*fields)[1], (*fields)[2]); !st) {
-                return fail(st.error());
-            }
-            accounts.insert((*fields)[1]);
-        } else if (kind == "DEKRET") {
-            if (fields->size() < 5) {
-                return fail("rekord DEKRET wymaga daty, konta, kwoty Wn i kwoty Ma");
-            }
-            const auto& f = *fields;
-            Posting p;
-            auto d = parseIsoDay(f[1]);
-            if (!d) return fail("niepoprawna data „" + f[1] + "” (oczekiwano rrrr-mm-dd)");
-            p.day = *d;
-            p.account = f[2];
-            if (accounts.count(p.account) == 0) {
-                return fail("konto " + p.account + " nie występuje w planie kont");
-            }
-            auto debit = f[3].empty() ? std::optional<std::int64_t>(0) : parseGrosze(f[3]);
-            auto credit = f[4].empty() ? std::optional<std::int64_t>(0) : parseGrosze(f[4]);
-            if (!debit) return fail("niepoprawna kwota Wn „" + f[3] + "”");
-            if (!credit) return fail("niepoprawna kwota Ma „" + f[4] + "”");
-            p.debit = *debit;
-            p.credit = *credit;
-            if (f.size() > 5) p.document = f[5];
-            if (f.size() > 6) p.description = f[6];
-            if (auto st = insertPosting(company, p); !st) return fail(st.error());
-            ++count;
-        } else {
-            return fail("nieznany rodzaj rekordu „" + (*fields)[0] + "”");
+        auto record = parseBookTextLine(line, lineNo == 1);
+        if (!record) return fail(record.error());
+        if (!*record) continue;
+        if (const auto* a = std::get_if<BookTextAccount>(&**record)) {
+            if (auto st = addAccount(company, a->account, a->name); !st) return fail(st.error());
+            accounts.insert(a->account);
+            continue;
         }
+        const auto& p = std::get<Posting>(**record);
+        if (accounts.count(p.account) == 0) {
+            return fail("konto " + p.account + " nie występuje w planie kont");
+        }
+        if (auto st = insertPosting(company, p); !st) return fail(st.error());
+        ++count;
     }
     if (auto st = db_.commit(); !st) return R::failure(st.error());
     return count;

@@ -14,16 +14,6 @@ using R = Result<CopyReport>;
 // Rows read from the source per statement: memory stays bounded however large the books.
 constexpr long long kReadBatch = 5000;
 
-const TableDef* tableDef(const std::string& name) {
-    for (const Migration& m : migrations()) {
-        for (const MigrationStep& step : m.steps) {
-            const auto* t = std::get_if<TableDef>(&step);
-            if (t != nullptr && t->name == name) return t;
-        }
-    }
-    return nullptr;
-}
-
 std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
     std::string out;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -59,8 +49,8 @@ public:
 
     Result<long long> table(const CopyRule& rule) {
         using T = Result<long long>;
-        const TableDef* def = tableDef(rule.table);
-        if (def == nullptr) return T::failure("Brak tabeli " + rule.table + " w schemacie");
+        const std::optional<TableDef> def = tableDefinition(rule.table);
+        if (!def) return T::failure("Brak tabeli " + rule.table + " w schemacie");
         const bool wholeCopy = !scope_.company;
         if (!wholeCopy && rule.part == CopyPart::Session) return 0LL;
 
@@ -176,6 +166,8 @@ const std::vector<CopyRule>& copyRules() {
         {"KONTA", P::Company, "id_firmy"},
         {"KSIEGOWANIA", P::Company, "id_firmy"},
         {"OBROTY", P::Company, "id_firmy"},
+        {"IMPORTY_KSIAG", P::Company, "id_firmy"},
+        {"BILANS_OTWARCIA", P::Company, "id_firmy"},
         {"DEKLARACJE_DOCHOD", P::Company, "id_firmy"},
         {"DEKLARACJE_SKLADOWE_O", P::Company, "id_firmy"},
         {"DEKLARACJE_NAG", P::Company, "ID_FIRMY"},

@@ -269,6 +269,34 @@ Migration books() {
     return m;
 }
 
+// Books from outside (the standard audit file or the text format): every import is
+// recorded, its postings carry its number (0 = typed into the host) so that importing the
+// same period again replaces them, and the opening balances of the accounts are kept per
+// fiscal year. A posting in a foreign currency keeps that amount beside the one in zloty.
+Migration bookImports() {
+    Migration m{4, "Import ksiąg", {}};
+    m.steps.push_back(ColumnAddDef{"KSIEGOWANIA", integer("id_importu")});
+    m.steps.push_back(ColumnAddDef{"KSIEGOWANIA", text("waluta")});
+    m.steps.push_back(
+        ColumnAddDef{"KSIEGOWANIA", col("kwota_waluta", CT::Grosze, "NOT NULL DEFAULT 0")});
+    m.steps.push_back(TableDef{"IMPORTY_KSIAG",
+                               {col("id_firmy", CT::Integer, "NOT NULL"),
+                                col("id_importu", CT::Integer, "NOT NULL"), text("format"),
+                                text("plik"), day("data_od"), day("data_do"),
+                                day("data_importu"), integer("liczba_zapisow"),
+                                col("suma_wn", CT::Grosze, "NOT NULL DEFAULT 0"),
+                                col("suma_ma", CT::Grosze, "NOT NULL DEFAULT 0")},
+                               {"id_firmy", "id_importu"}});
+    m.steps.push_back(TableDef{"BILANS_OTWARCIA",
+                               {col("id_firmy", CT::Integer, "NOT NULL"),
+                                col("nr_konta", CT::KeyText, "NOT NULL"),
+                                col("poczatek_roku", CT::Day, "NOT NULL"),
+                                col("bo_wn", CT::Grosze, "NOT NULL DEFAULT 0"),
+                                col("bo_ma", CT::Grosze, "NOT NULL DEFAULT 0")},
+                               {"id_firmy", "nr_konta", "poczatek_roku"}});
+    return m;
+}
+
 std::string join(const std::vector<std::string>& parts, std::string_view sep) {
     std::string out;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -281,11 +309,27 @@ std::string join(const std::vector<std::string>& parts, std::string_view sep) {
 }  // namespace
 
 const std::vector<Migration>& migrations() {
-    static const std::vector<Migration> all = {declarations(), masterData(), books()};
+    static const std::vector<Migration> all = {declarations(), masterData(), books(),
+                                               bookImports()};
     return all;
 }
 
 int latestVersion() { return migrations().back().version; }
+
+std::optional<TableDef> tableDefinition(std::string_view name) {
+    std::optional<TableDef> out;
+    for (const Migration& m : migrations()) {
+        for (const MigrationStep& step : m.steps) {
+            if (const auto* t = std::get_if<TableDef>(&step); t != nullptr && t->name == name) {
+                out = *t;
+            } else if (const auto* a = std::get_if<ColumnAddDef>(&step);
+                       a != nullptr && out && a->table == name) {
+                out->columns.push_back(a->column);
+            }
+        }
+    }
+    return out;
+}
 
 std::vector<std::string> render(const MigrationStep& step, const sql::EngineProfile& profile) {
     if (const auto* t = std::get_if<TableDef>(&step)) {
@@ -297,6 +341,11 @@ std::vector<std::string> render(const MigrationStep& step, const sql::EngineProf
         }
         if (!t->primaryKey.empty()) cols.push_back("PRIMARY KEY (" + join(t->primaryKey, ", ") + ")");
         return {"CREATE TABLE " + t->name + " (" + join(cols, ", ") + ")"};
+    }
+    if (const auto* a = std::get_if<ColumnAddDef>(&step)) {
+        std::string def = a->column.name + " " + profile.columnType(a->column.type);
+        if (!a->column.constraint.empty()) def += " " + a->column.constraint;
+        return {"ALTER TABLE " + a->table + " ADD COLUMN " + def};
     }
     if (const auto* i = std::get_if<IndexDef>(&step)) {
         return {std::string("CREATE ") + (i->unique ? "UNIQUE " : "") + "INDEX " + i->name +
@@ -366,9 +415,10 @@ bool isTextColumn(std::string_view column) {
         std::map<std::string, bool> out;  // name -> text in every table that has it
         for (const Migration& m : migrations()) {
             for (const MigrationStep& step : m.steps) {
-                const auto* t = std::get_if<TableDef>(&step);
-                if (!t) continue;
-                for (const ColumnDef& c : t->columns) {
+                std::vector<ColumnDef> columns;
+                if (const auto* t = std::get_if<TableDef>(&step)) columns = t->columns;
+                if (const auto* a = std::get_if<ColumnAddDef>(&step)) columns = {a->column};
+                for (const ColumnDef& c : columns) {
                     const bool isText = c.type == CT::Text || c.type == CT::KeyText;
                     auto [it, inserted] = out.emplace(upper(c.name), isText);
                     if (!inserted) it->second = it->second && isText;

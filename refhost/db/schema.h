@@ -8,6 +8,7 @@
 //
 //   migrate(db, profile);            // on open: from whatever version to the newest
 //   currentVersion(db) == latestVersion()
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -33,6 +34,12 @@ struct TableDef {
     std::vector<std::string> primaryKey;
 };
 
+// A column added to a table of an earlier migration.
+struct ColumnAddDef {
+    std::string table;
+    ColumnDef column;
+};
+
 struct IndexDef {
     std::string name;
     std::string table;
@@ -51,7 +58,7 @@ struct RowsDef {
     std::vector<std::vector<std::string>> rows;  // SQL literals
 };
 
-using MigrationStep = std::variant<TableDef, IndexDef, ViewDef, RowsDef>;
+using MigrationStep = std::variant<TableDef, ColumnAddDef, IndexDef, ViewDef, RowsDef>;
 
 struct Migration {
     int version;
@@ -63,6 +70,9 @@ inline constexpr const char* kVersionTable = "WERSJA_SCHEMATU";
 
 const std::vector<Migration>& migrations();
 int latestVersion();
+
+// A table as the newest schema has it: its definition with the columns added later.
+std::optional<TableDef> tableDefinition(std::string_view name);
 
 // The statements that apply one step on the profile's engine.
 std::vector<std::string> render(const MigrationStep& step, const sql::EngineProfile& profile);

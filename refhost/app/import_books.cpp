@@ -1,0 +1,127 @@
+#include "refhost/app/import_books.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "refhost/app/options.h"
+#include "refhost/db/amounts.h"
+#include "refhost/db/book_import.h"
+#include "refhost/db/days.h"
+
+namespace refhost::app {
+
+namespace {
+
+using citforms::values::Result;
+
+// "[#######-------------]  35 %   120 000 zapisów   81 000 zapisów/s", redrawn in place at
+// most ten times a second.
+class ProgressBar {
+public:
+    explicit ProgressBar(std::ostream& out) : out_(out), start_(Clock::now()) {}
+
+    void update(std::uint64_t bytesRead, std::uint64_t bytesTotal, long long postings) {
+        const auto now = Clock::now();
+        if (drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
+        last_ = now;
+        drawn_ = true;
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        const int percent =
+            bytesTotal == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(100, bytesRead * 100 / bytesTotal));
+        constexpr int kWidth = 30;
+        std::string bar(kWidth, '-');
+        for (int i = 0; i < percent * kWidth / 100; ++i) bar[static_cast<std::size_t>(i)] = '#';
+        char line[160];
+        std::snprintf(line, sizeof line, "\r[%s] %3d %%  %10lld zapisów  %9.0f zapisów/s",
+                      bar.c_str(), percent, postings, seconds > 0 ? postings / seconds : 0.0);
+        out_ << line << std::flush;
+    }
+
+    void clear() {
+        if (drawn_) out_ << "\r\033[K" << std::flush;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::ostream& out_;
+    Clock::time_point start_;
+    Clock::time_point last_;
+    bool drawn_ = false;
+};
+
+}  // namespace
+
+Result<ImportBooksArguments> parseImportBooks(const std::vector<std::string>& args) {
+    using R = Result<ImportBooksArguments>;
+    ImportBooksArguments out;
+    bool fileGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (arg == "--company" || arg.rfind("--company=", 0) == 0) {
+            std::string value;
+            if (arg.size() > 9 && arg[9] == '=') {
+                value = arg.substr(10);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                return R::failure("import-books: --company needs a value");
+            }
+            const auto company = parseId(value);
+            if (!company) return R::failure("import-books: not a company number: '" + value + "'");
+            out.company = *company;
+        } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+            return R::failure("import-books: unknown option " + arg);
+        } else if (fileGiven) {
+            return R::failure("import-books takes one file");
+        } else {
+            out.file = arg;
+            fileGiven = true;
+        }
+    }
+    if (!fileGiven || out.file.empty()) return R::failure("import-books needs a file");
+    return out;
+}
+
+int runImportBooks(sql::HostDatabase& db, std::int32_t company, const std::string& file,
+                   bool terminal, std::ostream& out, std::ostream& err) {
+    if (company <= 0) {
+        err << "tabrix: import-books: w bazie nie ma żadnej firmy\n";
+        return 1;
+    }
+    ProgressBar bar(out);
+    db::BookImportOptions options;
+    if (terminal) {
+        options.progress = [&](std::uint64_t read, std::uint64_t total, long long postings) {
+            bar.update(read, total, postings);
+        };
+    }
+    auto summary = db::importBooks(db, company, file, options);
+    bar.clear();
+    if (!summary) {
+        err << "tabrix: " << summary.error() << "\nNic nie zaimportowano.\n";
+        return 1;
+    }
+    const auto& s = *summary;
+    const bool jpk = s.format == db::BookFileFormat::JpkKr;
+    out << "import\t" << (jpk ? "JPK_KR" : "tekst") << '\t' << file << '\t'
+        << (s.from != 0 ? db::isoDate(s.from) : "") << '\t' << (s.to != 0 ? db::isoDate(s.to) : "")
+        << '\t' << s.importId << '\n';
+    out << "konta\t" << s.accounts << '\n';
+    if (s.replaced > 0) out << "zastąpione\t" << s.replaced << '\n';
+    for (const auto& g : s.groups) {
+        out << "zespół\t" << g.code << '\t' << g.name << '\t' << g.postings << '\t'
+            << db::formatGrosze(g.debit) << '\t' << db::formatGrosze(g.credit) << '\n';
+    }
+    out << "razem\t\t\t" << s.postings << '\t' << db::formatGrosze(s.debit) << '\t'
+        << db::formatGrosze(s.credit) << '\n';
+    if (s.controls) {
+        const auto& c = *s.controls;
+        out << "DziennikCtrl\t" << c.journalEntries << '\t' << db::formatGrosze(c.journalSum)
+            << '\n';
+        out << "KontoZapisCtrl\t" << c.postingRows << '\t' << db::formatGrosze(c.debitSum) << '\t'
+            << db::formatGrosze(c.creditSum) << '\n';
+    }
+    return 0;
+}
+
+}  // namespace refhost::app

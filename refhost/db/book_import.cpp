@@ -1,0 +1,518 @@
+#include "refhost/db/book_import.h"
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <unordered_map>
+
+#include "refhost/db/amounts.h"
+#include "refhost/db/book_text.h"
+#include "refhost/db/books.h"
+#include "refhost/db/days.h"
+
+namespace refhost::db {
+
+namespace {
+
+using R = Result<BookImportSummary>;
+using Params = std::vector<std::optional<std::string>>;
+
+std::string digits(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        if (c >= '0' && c <= '9') out.push_back(c);
+    }
+    return out;
+}
+
+std::int64_t toInt64(const std::optional<std::string>& v) {
+    return v && !v->empty() ? std::stoll(*v) : 0;
+}
+
+bool addChecked(std::int64_t& sum, std::int64_t value) {
+    return !__builtin_add_overflow(sum, value, &sum);
+}
+
+// Writes one import into the books: the company's checks, the replaced postings, the
+// chart, the postings, the monthly turnovers and the import's record. The caller holds the
+// transaction.
+class BookWriter {
+public:
+    BookWriter(sql::HostDatabase& db, int company, std::string file, BookFileFormat format)
+        : db_(db), company_(company), firm_(std::to_string(company)) {
+        summary_.format = format;
+        file_ = std::move(file);
+        insert_.table = "KSIEGOWANIA";
+        insert_.columns = {"id_firmy", "nr_konta", "data",   "kwota_wn",   "kwota_ma",
+                           "dokument", "opis",     "id_importu", "waluta", "kwota_waluta"};
+        insert_.values.resize(insert_.columns.size());
+    }
+
+    Status start() {
+        auto r = db_.runNative(
+            "select coalesce(max(id_importu), 0) + 1 from IMPORTY_KSIAG where id_firmy = ?",
+            {firm_});
+        if (!r) return Status::failure(r.error());
+        summary_.importId = static_cast<int>(toInt64(r->rows.at(0).at(0)));
+        importId_ = std::to_string(summary_.importId);
+        auto chart = Books(db_).chart(company_);
+        if (!chart) return Status::failure(chart.error());
+        chart_ = std::move(*chart);
+        return {};
+    }
+
+    // A JPK_KR file's header: the company's NIP and one of its fiscal years.
+    Status checkCompany(const JpkKrHeader& h) {
+        auto r = db_.runNative("select nip from FIRMA where id_firmy = ?", {firm_});
+        if (!r) return Status::failure(r.error());
+        if (r->rows.empty()) return Status::failure("nie ma firmy " + firm_);
+        const std::string own = digits(r->rows[0][0].value_or(""));
+        if (own.empty()) return Status::failure("firma " + firm_ + " nie ma w danych numeru NIP");
+        if (digits(h.nip) != own) {
+            return Status::failure("NIP podmiotu w pliku (" + h.nip + ") nie jest NIP-em firmy " +
+                                   firm_ + " (" + own + ")");
+        }
+        auto years = db_.runNative(
+            "select poczatek_roku, koniec_roku from LATA_OBROTOWE where id_firmy = ? "
+            "order by poczatek_roku",
+            {firm_});
+        if (!years) return Status::failure(years.error());
+        std::string known;
+        for (const auto& row : years->rows) {
+            const int first = static_cast<int>(toInt64(row[0]));
+            const int last = static_cast<int>(toInt64(row[1]));
+            if (first <= h.from && h.to <= last) {
+                yearStart_ = first;
+                summary_.from = h.from;
+                summary_.to = h.to;
+                return {};
+            }
+            known += (known.empty() ? "" : ", ") + isoDate(first) + " – " + isoDate(last);
+        }
+        return Status::failure("okres pliku " + isoDate(h.from) + " – " + isoDate(h.to) +
+                               " nie mieści się w żadnym roku obrotowym firmy " + firm_ +
+                               (known.empty() ? " (firma nie ma lat obrotowych)"
+                                              : " (lata obrotowe: " + known + ")"));
+    }
+
+    // Takes the postings of earlier imports of the period out of the books and the turnovers.
+    Status removeEarlierImports() {
+        const Params period = {firm_, std::to_string(summary_.from), std::to_string(summary_.to)};
+        auto old = db_.runNative(
+            "select nr_konta, data, sum(kwota_wn), sum(kwota_ma), count(*) from KSIEGOWANIA "
+            "where id_firmy = ? and id_importu <> 0 and data >= ? and data <= ? "
+            "group by nr_konta, data",
+            period);
+        if (!old) return Status::failure(old.error());
+        for (const auto& row : old->rows) {
+            AccountTotals& t =
+                turnovers_[{row[0].value_or(""), monthKeyOfDay(static_cast<int>(toInt64(row[1])))}];
+            t.debit -= toInt64(row[2]);
+            t.credit -= toInt64(row[3]);
+            summary_.replaced += toInt64(row[4]);
+        }
+        if (old->rows.empty()) return {};
+        auto gone = db_.runNative(
+            "delete from KSIEGOWANIA where id_firmy = ? and id_importu <> 0 and data >= ? and "
+            "data <= ?",
+            period);
+        return gone ? Status() : Status::failure(gone.error());
+    }
+
+    Status account(const std::string& code, const std::string& name, const std::string& group,
+                   const std::string& groupName) {
+        auto r = db_.runNative(
+            "insert into KONTA (id_firmy, nr_konta, nazwa) values (?, ?, ?) "
+            "on conflict (id_firmy, nr_konta) do update set nazwa = excluded.nazwa",
+            {firm_, code, name});
+        if (!r) return Status::failure(r.error());
+        chart_.insert(code);
+        groupOf_[code] = group;
+        if (!groupName.empty()) groupNames_.emplace(group, groupName);
+        ++summary_.accounts;
+        return {};
+    }
+
+    Status openingBalance(const JpkKrAccount& a) {
+        if (!balancesCleared_) {
+            balancesCleared_ = true;
+            auto r = db_.runNative(
+                "delete from BILANS_OTWARCIA where id_firmy = ? and poczatek_roku = ?",
+                {firm_, std::to_string(yearStart_)});
+            if (!r) return Status::failure(r.error());
+        }
+        if (a.openingDebit == 0 && a.openingCredit == 0) return {};
+        auto r = db_.runNative(
+            "insert into BILANS_OTWARCIA (id_firmy, nr_konta, poczatek_roku, bo_wn, bo_ma) "
+            "values (?, ?, ?, ?, ?)",
+            {firm_, a.code, std::to_string(yearStart_), std::to_string(a.openingDebit),
+             std::to_string(a.openingCredit)});
+        return r ? Status() : Status::failure(r.error());
+    }
+
+    bool knows(const std::string& account) const { return chart_.count(account) != 0; }
+
+    Status post(const std::string& account, int day, std::int64_t debit, std::int64_t credit,
+                const std::string& document, const std::string& description,
+                const std::string& currency, std::int64_t foreign) {
+        auto& v = insert_.values;
+        v[0] = firm_;
+        v[1] = account;
+        v[2] = std::to_string(day);
+        v[3] = std::to_string(debit);
+        v[4] = std::to_string(credit);
+        v[5] = document;
+        v[6] = description;
+        v[7] = importId_;
+        v[8] = currency;
+        v[9] = std::to_string(foreign);
+        if (auto st = db_.insertRow(insert_); !st) return st;
+        AccountTotals& t = turnovers_[{account, monthKeyOfDay(day)}];
+        t.debit += debit;
+        t.credit += credit;
+        BookGroupTotal& g = groups_[groupFor(account)];
+        ++g.postings;
+        ++summary_.postings;
+        if (!addChecked(g.debit, debit) || !addChecked(g.credit, credit) ||
+            !addChecked(summary_.debit, debit) || !addChecked(summary_.credit, credit)) {
+            return Status::failure("suma kwot poza zakresem");
+        }
+        if (summary_.format == BookFileFormat::Text) {
+            summary_.from = summary_.from == 0 ? day : std::min(summary_.from, day);
+            summary_.to = std::max(summary_.to, day);
+        }
+        return {};
+    }
+
+    // The turnovers and the import's record; then the summary.
+    Result<BookImportSummary> finish() {
+        int firstMonth = 0;
+        int lastMonth = 0;
+        for (const auto& [key, t] : turnovers_) {
+            if (t.debit == 0 && t.credit == 0) continue;
+            auto r = db_.runNative(
+                "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
+                "values (?, ?, ?, ?, ?) on conflict (id_firmy, nr_konta, okres) do update set "
+                "obroty_wn = OBROTY.obroty_wn + excluded.obroty_wn, "
+                "obroty_ma = OBROTY.obroty_ma + excluded.obroty_ma",
+                {firm_, key.first, std::to_string(key.second), std::to_string(t.debit),
+                 std::to_string(t.credit)});
+            if (!r) return R::failure(r.error());
+            firstMonth = firstMonth == 0 ? key.second : std::min(firstMonth, key.second);
+            lastMonth = std::max(lastMonth, key.second);
+        }
+        // A month whose imported postings were all replaced by none keeps no empty row.
+        if (firstMonth != 0) {
+            auto r = db_.runNative(
+                "delete from OBROTY where id_firmy = ? and okres >= ? and okres <= ? and "
+                "obroty_wn = 0 and obroty_ma = 0",
+                {firm_, std::to_string(firstMonth), std::to_string(lastMonth)});
+            if (!r) return R::failure(r.error());
+        }
+        auto r = db_.runNative(
+            "insert into IMPORTY_KSIAG (id_firmy, id_importu, format, plik, data_od, data_do, "
+            "data_importu, liczba_zapisow, suma_wn, suma_ma) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            {firm_, importId_, summary_.format == BookFileFormat::JpkKr ? "JPK_KR" : "TEKST",
+             file_, std::to_string(summary_.from), std::to_string(summary_.to),
+             std::to_string(todayNumber()), std::to_string(summary_.postings),
+             std::to_string(summary_.debit), std::to_string(summary_.credit)});
+        if (!r) return R::failure(r.error());
+        for (auto& [code, g] : groups_) {
+            g.code = code;
+            if (auto it = groupNames_.find(code); it != groupNames_.end()) g.name = it->second;
+            summary_.groups.push_back(g);
+        }
+        return summary_;
+    }
+
+    BookImportSummary& summary() { return summary_; }
+
+private:
+    const std::string& groupFor(const std::string& account) {
+        auto it = groupOf_.find(account);
+        if (it != groupOf_.end()) return it->second;
+        return groupOf_.emplace(account, account.substr(0, 1)).first->second;
+    }
+
+    sql::HostDatabase& db_;
+    int company_;
+    std::string firm_;
+    std::string file_;
+    std::string importId_;
+    int yearStart_ = 0;
+    bool balancesCleared_ = false;
+    sql::RowInsert insert_;
+    std::set<std::string> chart_;
+    std::unordered_map<std::string, std::string> groupOf_;
+    std::map<std::string, std::string> groupNames_;
+    std::map<std::string, BookGroupTotal> groups_;
+    std::map<std::pair<std::string, int>, AccountTotals> turnovers_;
+    BookImportSummary summary_;
+};
+
+class JpkLoader : public JpkKrSink {
+public:
+    explicit JpkLoader(BookWriter& writer) : writer_(writer) {}
+
+    Status header(const JpkKrHeader& h) override {
+        if (auto st = writer_.checkCompany(h); !st) return st;
+        return writer_.removeEarlierImports();
+    }
+
+    Status account(const JpkKrAccount& a) override {
+        if (auto st = writer_.account(a.code, a.name, a.groupCode, a.groupName); !st) return st;
+        return writer_.openingBalance(a);
+    }
+
+    Status posting(const JpkKrPosting& p) override {
+        for (const JpkKrSide* s : {&p.debit, &p.credit}) {
+            if (s->account.empty()) continue;
+            const bool debit = s == &p.debit;
+            if (auto st = writer_.post(s->account, p.day, debit ? s->amount : 0,
+                                       debit ? 0 : s->amount, p.document, s->description,
+                                       s->currency, s->foreignAmount);
+                !st) {
+                return st;
+            }
+        }
+        return {};
+    }
+
+private:
+    BookWriter& writer_;
+};
+
+// Reads the text format line by line from `in` into the writer.
+Status loadText(std::istream& in, const std::string& name, std::uint64_t size, BookWriter& writer,
+                const BookImportOptions& options) {
+    std::string line;
+    std::size_t lineNo = 0;
+    std::uint64_t bytes = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        bytes += line.size() + 1;
+        auto fail = [&](const std::string& reason) {
+            return Status::failure(name + ", wiersz " + std::to_string(lineNo) + ": " + reason);
+        };
+        auto record = parseBookTextLine(line, lineNo == 1);
+        if (!record) return fail(record.error());
+        if (!*record) continue;
+        if (const auto* a = std::get_if<BookTextAccount>(&**record)) {
+            if (auto st = writer.account(a->account, a->name, a->account.substr(0, 1), {}); !st)
+                return fail(st.error());
+            continue;
+        }
+        const auto& p = std::get<Posting>(**record);
+        if (!writer.knows(p.account)) {
+            return fail("konto " + p.account + " nie występuje w planie kont");
+        }
+        if (auto st = writer.post(p.account, p.day, p.debit, p.credit, p.document, p.description,
+                                  {}, 0);
+            !st) {
+            return fail(st.error());
+        }
+        if (options.progress && writer.summary().postings % 4096 == 0) {
+            options.progress(bytes, size, writer.summary().postings);
+        }
+    }
+    if (in.bad()) return Status::failure(name + ": błąd odczytu pliku");
+    return {};
+}
+
+enum class Kind { Jpk, Text };
+
+Result<BookImportSummary> runImport(sql::HostDatabase& db, int company, const std::string& name,
+                                    Kind kind, const std::function<Status(BookWriter&)>& load) {
+    BookWriter writer(db, company, name,
+                      kind == Kind::Jpk ? BookFileFormat::JpkKr : BookFileFormat::Text);
+    if (auto st = db.begin(); !st) return R::failure(st.error());
+    auto fail = [&](const std::string& message) {
+        db.rollback();
+        return R::failure(message);
+    };
+    if (auto st = writer.start(); !st) return fail(st.error());
+    if (auto st = load(writer); !st) return fail(st.error());
+    auto summary = writer.finish();
+    if (!summary) return fail(name + ": " + summary.error());
+    if (auto st = db.commit(); !st) return R::failure(name + ": " + st.error());
+    return summary;
+}
+
+// The file is read on a thread of its own while this one writes to the database (the
+// connection belongs to the thread that opened it): parsing and validating cost about as much
+// as the inserts, so the two overlap. The header and every account are answered before the
+// reading goes on, so a refusal names its place in the file; postings travel in batches
+// through a bounded queue, so memory stays bounded however large the file.
+class Pipeline : public JpkKrSink {
+public:
+    explicit Pipeline(JpkLoader& loader) : loader_(loader) {}
+
+    // Reader thread.
+    Status header(const JpkKrHeader& h) override {
+        return ask([&] { return loader_.header(h); });
+    }
+    Status account(const JpkKrAccount& a) override {
+        return ask([&] { return loader_.account(a); });
+    }
+    Status posting(const JpkKrPosting& p) override {
+        filling_.push_back(p);
+        if (filling_.size() < kBatch) return {};
+        return hand();
+    }
+    void readerFinished() {
+        if (!filling_.empty()) (void)hand();
+        std::lock_guard lock(mutex_);
+        readerDone_ = true;
+        changed_.notify_all();
+    }
+
+    // Writing thread: serves the reader until it is done; the first failure of the writing.
+    Status serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return request_ || !batches_.empty() || readerDone_; });
+            if (!batches_.empty()) {
+                std::vector<JpkKrPosting> batch = std::move(batches_.front());
+                batches_.pop_front();
+                changed_.notify_all();
+                if (!failed_) {
+                    lock.unlock();
+                    Status st;
+                    for (const JpkKrPosting& p : batch) {
+                        st = loader_.posting(p);
+                        if (!st) break;
+                    }
+                    lock.lock();
+                    if (!st) fail(st.error());
+                }
+                continue;
+            }
+            if (request_) {
+                // Work asked for by the reader, which waits for the answer.
+                answer_ = failed_ ? Status::failure(failure_) : request_();
+                request_ = nullptr;
+                answered_ = true;
+                changed_.notify_all();
+                continue;
+            }
+            if (readerDone_) break;
+        }
+        return failed_ ? Status::failure(failure_) : Status();
+    }
+
+private:
+    static constexpr std::size_t kBatch = 2048;
+    static constexpr std::size_t kQueued = 8;
+
+    void fail(const std::string& message) {
+        failed_ = true;
+        failure_ = message;
+        changed_.notify_all();
+    }
+
+    Status hand() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return batches_.size() < kQueued || failed_; });
+        if (failed_) return Status::failure(failure_);
+        batches_.push_back(std::move(filling_));
+        filling_.clear();
+        changed_.notify_all();
+        return {};
+    }
+
+    Status ask(std::function<Status()> work) {
+        if (!filling_.empty()) {
+            if (auto st = hand(); !st) return st;
+        }
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return batches_.empty() || failed_; });
+        if (failed_) return Status::failure(failure_);
+        request_ = std::move(work);
+        answered_ = false;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return answered_; });
+        return answer_;
+    }
+
+    JpkLoader& loader_;
+    std::vector<JpkKrPosting> filling_;  // reader thread only
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<JpkKrPosting>> batches_;
+    std::function<Status()> request_;
+    Status answer_;
+    bool answered_ = false;
+    bool readerDone_ = false;
+    bool failed_ = false;
+    std::string failure_;
+};
+
+Status loadJpk(const JpkKrSource& source, std::uint64_t size, BookWriter& writer,
+               const BookImportOptions& options) {
+    JpkLoader loader(writer);
+    Pipeline pipeline(loader);
+    JpkKrOptions jpkOptions;
+    if (options.progress) {
+        jpkOptions.progress = [&](std::uint64_t bytes, long long rows) {
+            options.progress(bytes, size, rows);
+        };
+    }
+    Result<JpkKrControls> controls = Result<JpkKrControls>::failure("");
+    std::thread reader([&] {
+        controls = readJpkKr(source, pipeline, jpkOptions);
+        pipeline.readerFinished();
+    });
+    const Status written = pipeline.serve();
+    reader.join();
+    // A failure of the writing stops the reader, whose own message then only repeats it.
+    if (!written) return Status::failure(source.name + ": " + written.error());
+    if (!controls) return Status::failure(controls.error());
+    writer.summary().controls = *controls;
+    return {};
+}
+
+}  // namespace
+
+Result<BookImportSummary> importBooks(sql::HostDatabase& db, int company, const std::string& path,
+                                      const BookImportOptions& options) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return R::failure(path + ": nie można otworzyć pliku");
+    std::error_code ec;
+    const std::uint64_t size = std::filesystem::file_size(path, ec);
+    std::string head(512, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    if (looksLikeBookText(head)) {
+        in.clear();
+        in.seekg(0);
+        return runImport(db, company, path, Kind::Text, [&](BookWriter& w) {
+            return loadText(in, path, size, w, options);
+        });
+    }
+    in.close();
+    return runImport(db, company, path, Kind::Jpk, [&](BookWriter& w) {
+        return loadJpk(JpkKrSource::file(path), size, w, options);
+    });
+}
+
+Result<BookImportSummary> importBooksText(sql::HostDatabase& db, int company,
+                                          const std::string& name, std::string_view text,
+                                          const BookImportOptions& options) {
+    if (looksLikeBookText(text.substr(0, 512))) {
+        std::istringstream in{std::string(text)};
+        return runImport(db, company, name, Kind::Text, [&](BookWriter& w) {
+            return loadText(in, name, text.size(), w, options);
+        });
+    }
+    return runImport(db, company, name, Kind::Jpk, [&](BookWriter& w) {
+        return loadJpk(JpkKrSource::memory(name, text), text.size(), w, options);
+    });
+}
+
+}  // namespace refhost::db

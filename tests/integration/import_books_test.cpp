@@ -1,0 +1,251 @@
+// tabrix import-books: JPK_KR files and the text format into a demo company, the CIT-8
+// computed over what came in, and refused files that leave the database as it was.
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "integration/process_runner.h"
+#include "refhost/db/amounts.h"
+#include "support/jpk_kr_generator.h"
+#include "support/test_engine.h"
+
+namespace {
+
+using citforms_test::Outcome;
+using citforms_test::runProgram;
+using refhost::db::formatGrosze;
+
+const std::string kHandWritten = std::string(CITFORMS_TEST_DATA_DIR) + "/books/mlyn_2017.xml";
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+class ImportBooks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = citforms_test::freshTestFolder("import-books");
+        scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "demo.db");
+        ASSERT_EQ(tabrix({"init-db", "--demo"}).exitCode, 0);
+    }
+    void TearDown() override {
+        scratch_.reset();
+        std::filesystem::remove_all(folder_);
+    }
+
+    Outcome tabrix(QStringList args) {
+        args.prepend(QString::fromStdString(scratch_->target()));
+        args.prepend("--db");
+        return runProgram(CITFORMS_TABRIX_PATH, args, folder_);
+    }
+    Outcome import(const std::string& file, int company = 1) {
+        return tabrix({"import-books", "--company", QString::number(company),
+                       QString::fromStdString(file)});
+    }
+    std::string sql(const std::string& text) {
+        const Outcome r = tabrix({"sql", QString::fromStdString(text)});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.out;
+    }
+    std::string write(const std::string& name, const std::string& content) {
+        const auto path = folder_ / name;
+        std::ofstream(path, std::ios::binary) << content;
+        return path.string();
+    }
+    // The CIT-8 (24) made for company 1 and the year, as dumped.
+    nlohmann::json newCit8(int year) {
+        const Outcome made = tabrix({"new-cit8", "--company", "1", "--year", QString::number(year)});
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        std::istringstream lines(made.out);
+        std::string id;
+        for (std::string line; std::getline(lines, line);) id = line;
+        const Outcome dumped = tabrix({"dump", QString::fromStdString(id)});
+        EXPECT_EQ(dumped.exitCode, 0) << dumped.err;
+        return nlohmann::json::parse(dumped.out, nullptr, false)["cit8"];
+    }
+    // Everything the books of the database hold.
+    std::string books() {
+        std::string out;
+        for (const char* query :
+             {"select * from KONTA order by id_firmy, nr_konta",
+              "select * from KSIEGOWANIA order by id_ksiegowania",
+              "select * from OBROTY order by id_firmy, nr_konta, okres",
+              "select * from BILANS_OTWARCIA order by id_firmy, nr_konta, poczatek_roku",
+              "select * from IMPORTY_KSIAG order by id_firmy, id_importu"}) {
+            out += sql(query);
+        }
+        return out;
+    }
+
+    std::filesystem::path folder_;
+    std::unique_ptr<citforms_test::ScratchDatabase> scratch_;
+};
+
+TEST_F(ImportBooks, HandWrittenFileFeedsTheCit8AndSumsUpPerGroup) {
+    const Outcome r = import(kHandWritten);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);  // no progress bar off a terminal
+    EXPECT_NE(r.out.find("import\tJPK_KR\t" + kHandWritten + "\t2017-01-01\t2017-12-31\t1\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("zespół\t7\tPrzychody i koszty ich uzyskania\t4\t120.25\t16921.00\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("razem\t\t\t12\t22841.75\t22841.75\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("KontoZapisCtrl\t7\t22841.75\t22841.75\n"), std::string::npos);
+    EXPECT_NE(r.out.find("DziennikCtrl\t6\t22841.75\n"), std::string::npos);
+
+    EXPECT_EQ(sql("select dokument, opis, waluta, kwota_waluta, kwota_ma from KSIEGOWANIA "
+                  "where id_firmy = 1 and nr_konta = '702-01' and id_importu = 1"),
+              "FVE 1/02/2017\tKurs 4,3210 PLN/EUR z 17.02.2017\tEUR\t100000\t432100\n");
+    EXPECT_EQ(sql("select opis from KSIEGOWANIA where id_firmy = 1 and nr_konta = '700-01' "
+                  "and id_importu = 1"),
+              "Sprzedaż mąki żytniej – Łódź, Źródłowa 5\n");
+    EXPECT_EQ(sql("select nr_konta, bo_wn, bo_ma from BILANS_OTWARCIA where id_firmy = 1 "
+                  "order by nr_konta"),
+              "130-01\t5000000\t0\n202-01\t0\t1000000\n");
+
+    // CIT-8 (24): 31 revenue = 700* and 750-01 credit; 33 foreign revenue = 702* credit;
+    // 36 costs = 4??-1* and 751-01 debit less 760-09 credit; 94 advances = 222-01 debit.
+    const nlohmann::json cit8 = newCit8(2017);
+    EXPECT_EQ(cit8["31"], "12300.00");
+    EXPECT_EQ(cit8["33"], "4321.00");
+    EXPECT_EQ(cit8["36"], "4820.75");  // 5000.50 + 120.25 - 300.00
+    EXPECT_EQ(cit8["94"], "800.00");
+}
+
+TEST_F(ImportBooks, ImportingThePeriodAgainReplacesOnlyImportedPostings) {
+    // A posting typed into the host in the same year, with its turnover.
+    sql("insert into KSIEGOWANIA (id_firmy, nr_konta, data, kwota_wn, kwota_ma, dokument, opis) "
+        "values (1, '700-01', 78965, 0, 10000, 'FV R/1', 'Sprzedaż ręczna')");  // 2017-03-10
+    sql("insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
+        "values (1, '700-01', 24206, 0, 10000)");
+    ASSERT_EQ(import(kHandWritten).exitCode, 0);
+    const std::string once = books();
+    // The same period with one sale less: its turnover goes, the typed posting stays.
+    std::string text = readFile(kHandWritten);
+    text = replaced(text, "<KwotaMa>12300.00</KwotaMa>", "<KwotaMa>12000.00</KwotaMa>");
+    text = replaced(text, "<SumaMa>22841.75</SumaMa>", "<SumaMa>22541.75</SumaMa>");
+    const Outcome again = import(write("mlyn_2017_b.xml", text));
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find("zastąpione\t12\n"), std::string::npos) << again.out;
+    EXPECT_EQ(sql("select count(*), sum(kwota_ma) from KSIEGOWANIA where id_firmy = 1 and "
+                  "nr_konta = '700-01' and data >= 78897"),
+              "2\t1210000\n");
+    EXPECT_EQ(sql("select okres, obroty_ma from OBROTY where id_firmy = 1 and nr_konta = '700-01' "
+                  "and okres >= 24204 order by okres"),
+              "24204\t1200000\n24206\t10000\n");
+    EXPECT_EQ(sql("select count(*) from KSIEGOWANIA where id_firmy = 1 and id_importu = 1"), "0\n");
+    // Back to the first file: the books are as after the first import, but for its number.
+    ASSERT_EQ(import(kHandWritten).exitCode, 0);
+    EXPECT_EQ(sql("select sum(obroty_wn), sum(obroty_ma) from OBROTY where id_firmy = 1"),
+              [&] {
+                  return sql("select sum(kwota_wn), sum(kwota_ma) from KSIEGOWANIA where "
+                             "id_firmy = 1");
+              }());
+    EXPECT_NE(once, books());
+}
+
+TEST_F(ImportBooks, RefusedFilesLeaveTheDatabaseAsItWas) {
+    ASSERT_EQ(import(kHandWritten).exitCode, 0);
+    const std::string before = books();
+    const std::string good = readFile(kHandWritten);
+    struct Case {
+        const char* name;
+        std::string content;
+        int company;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"uszkodzony.xml", replaced(good, "</Dziennik>", "</Dzienik>"), 1, "niepoprawny plik XML"},
+        {"urwany.xml", good.substr(0, good.size() * 2 / 3), 1, "niepoprawny plik XML"},
+        {"obcy_nip.xml", good, 2, "nie jest NIP-em firmy 2"},
+        {"inny_rok.xml",
+         replaced(replaced(good, "<DataOd>2017-01-01", "<DataOd>2021-01-01"),
+                  "<DataDo>2017-12-31", "<DataDo>2021-12-31"),
+         1, "nie mieści się w żadnym roku obrotowym firmy 1"},
+        {"poza_okresem.xml", replaced(good, "<DataDo>2017-12-31", "<DataDo>2017-05-31"), 1,
+         "data księgowania 2017-06-30 leży poza okresem pliku"},
+        {"suma_winien.xml", replaced(good, "<SumaWinien>22841.75", "<SumaWinien>22841.76"), 1,
+         "SumaWinien 22841.76, a z wierszy pliku wynika 22841.75"},
+        {"liczba_dziennika.xml",
+         replaced(good, "<LiczbaWierszyDziennika>6", "<LiczbaWierszyDziennika>5"), 1,
+         "LiczbaWierszyDziennika 5, a z wierszy pliku wynika 6"},
+        {"kwota.xml", replaced(good, "<KwotaWinien>120.25", "<KwotaWinien>120,25"), 1,
+         "niezgodność ze schematem JPK_KR"},
+        {"konto.xml", replaced(good, "<KodKontaMa>130-01", "<KodKontaMa>139-99"), 1,
+         "konto 139-99 nie występuje w zestawieniu obrotów i sald"},
+        {"tekst.txt", "KONTO;700-01;x\nDEKRET;2017-02-30;700-01;1;0\n", 1, "wiersz 2"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = write(c.name, c.content);
+        const Outcome r = import(path, c.company);
+        EXPECT_EQ(r.exitCode, 1) << c.name;
+        EXPECT_NE(r.err.find(path), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << c.name << ": " << r.err;
+        EXPECT_NE(r.err.find("Nic nie zaimportowano."), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(books(), before);
+    const Outcome missing = import((folder_ / "brak.xml").string());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("nie można otworzyć"), std::string::npos) << missing.err;
+}
+
+TEST_F(ImportBooks, GeneratedFileGivesTheAmountsItsPostingsImply) {
+    const std::string path = (folder_ / "wygenerowany.xml").string();
+    const citforms_test::JpkKrTotals t =
+        citforms_test::writeJpkKr(path, {"7781234563", "Młyn Pszenica", 2017, 4000, 3});
+    const Outcome r = import(path);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("razem\t\t\t4000\t" + formatGrosze(t.sum) + "\t" + formatGrosze(t.sum)),
+              std::string::npos)
+        << r.out;
+    auto debit = [&](const char* a) { return t.accounts.count(a) ? t.accounts.at(a).debit : 0; };
+    auto credit = [&](const char* a) { return t.accounts.count(a) ? t.accounts.at(a).credit : 0; };
+    const nlohmann::json cit8 = newCit8(2017);
+    EXPECT_EQ(cit8["31"], formatGrosze(credit("700-01") + credit("750-01")));
+    EXPECT_EQ(cit8["33"], formatGrosze(credit("702-01")));
+    EXPECT_EQ(cit8["36"], formatGrosze(debit("401-1") + debit("402-1") + debit("751-01") -
+                                       credit("760-09")));
+    // Advances are whole zloty, halves up.
+    EXPECT_EQ(cit8["94"], formatGrosze((debit("222-01") + 50) / 100 * 100));
+}
+
+TEST_F(ImportBooks, TextFormatIsToldApartByItsContent) {
+    const std::string path = write("ksiegi.txt",
+                                   "\xEF\xBB\xBF# styczeń 2017\n"
+                                   "KONTO;700-05;\"Sprzedaż; eksport\"\n"
+                                   "DEKRET;2017-01-31;201-01;150,50;;FV 9/2017;Sprzedaż\n"
+                                   "DEKRET;2017-01-31;700-05;;150.50;FV 9/2017;Sprzedaż\n");
+    const Outcome r = import(path);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("import\ttekst\t" + path + "\t2017-01-31\t2017-01-31\t1\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("zespół\t2\t\t1\t150.50\t0.00\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("razem\t\t\t2\t150.50\t150.50\n"), std::string::npos) << r.out;
+    EXPECT_EQ(sql("select nazwa from KONTA where id_firmy = 1 and nr_konta = '700-05'"),
+              "Sprzedaż; eksport\n");
+    EXPECT_EQ(sql("select obroty_ma from OBROTY where id_firmy = 1 and nr_konta = '700-05'"),
+              "15050\n");
+}
+
+}  // namespace
