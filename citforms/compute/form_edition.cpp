@@ -1,5 +1,7 @@
 #include "citforms/compute/form_edition.h"
 
+#include "citforms/forms/form.h"
+
 namespace citforms::compute {
 
 const FormEdition& FormEdition::cit8Edition24() {
@@ -20,14 +22,10 @@ const FormEdition* FormEdition::forTemplate(int templateId) {
 
 std::optional<int> FormEdition::position(int p24) const {
     if (p24 < 1 || p24 > 150) return std::nullopt;
-    if (templateId_ == 73) return p24;
-    // Edition (23): identification and the first attachment counts are where they are;
-    // the CIT-BR count (28), the CIT-BR relief (54) and the deduction total (55) do not
-    // exist; the rest moves up by one, and from the lost reliefs (56) on by three.
-    if (p24 <= 27) return p24;
-    if (p24 == 28 || p24 == 54 || p24 == 55) return std::nullopt;
-    if (p24 <= 53) return p24 - 1;
-    return p24 - 3;
+    // The form file of the edition maps its positions onto those of edition (24).
+    const forms::FormDef& form =
+        forms::FormCatalogue::builtIn().form(templateId_ == 73 ? "cit8_24" : "cit8_23");
+    return form.fromNewest(p24);
 }
 
 std::string FormEdition::statementCode(int p24) const {

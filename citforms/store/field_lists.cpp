@@ -3,41 +3,36 @@
 #include <algorithm>
 #include <cassert>
 
+#include "citforms/forms/form.h"
+
 namespace citforms::store {
 
 namespace {
 
-using values::FieldClass;
-
-constexpr FieldClass kText = FieldClass::Text;
-constexpr FieldClass kAmount = FieldClass::Amount;
-constexpr FieldClass kDay = FieldClass::Day;
-
-// Fields 4 and 5 of the CIT-8 hold the digits of a day number as text; the amount fields of the
-// tax calculation (57 onwards) are text too, because the computation writes them as text.
-constexpr FieldRange kCit8[] = {
-    {1, 1, kText, 13},    {4, 5, kText, 10},    {6, 19, kText, 255},   {20, 45, kAmount},
-    {46, 48, kText, 150}, {49, 56, kText, 100}, {57, 150, kText, 255},
-};
-
-constexpr FieldRange kCit8O[] = {
-    {1, 1, kText, 19},    {4, 5, kDay},      {6, 7, kText, 255},   {8, 12, kAmount},
-    {13, 14, kText, 255}, {15, 17, kAmount}, {18, 91, kText, 255},
-};
-
-constexpr FieldRange kCitBr[] = {{1, 67, kText, 255}};
-
-constexpr FieldRange kOrdZu[] = {{1, 2, kText, 255}, {5, 12, kText, 255}, {13, 13, kText, 3000}};
+// How the in-memory field sets hold each class of the form files.
+values::FieldSpec specOf(const forms::FieldDef& f) {
+    using forms::ValueClass;
+    switch (f.cls) {
+        case ValueClass::Amount:
+        case ValueClass::Whole:
+            return {f.number, values::FieldClass::Amount, 0};
+        case ValueClass::Day:
+            return {f.number, values::FieldClass::Day, 0};
+        case ValueClass::Text:
+        case ValueClass::DayText:
+        case ValueClass::Count:
+        case ValueClass::Choice:
+            break;
+    }
+    return {f.number, values::FieldClass::Text, f.capacity == 0 ? 255 : f.capacity};
+}
 
 }  // namespace
 
-FieldList::FieldList(std::string_view formName, std::span<const FieldRange> ranges, int lastNumber)
-    : formName_(formName) {
-    for (const FieldRange& range : ranges) {
-        for (int n = range.first; n <= std::min(range.last, lastNumber); ++n) {
-            specs_.push_back({n, range.cls, range.capacity});
-            numbers_.push_back(n);
-        }
+FieldList::FieldList(const forms::FormDef& form) : formName_(form.name) {
+    for (const forms::FieldDef& f : form.fields) {
+        specs_.push_back(specOf(f));
+        numbers_.push_back(f.number);
     }
     assert(std::is_sorted(numbers_.begin(), numbers_.end()));
 }
@@ -52,26 +47,33 @@ values::FieldSpec FieldList::fieldSpec(int number) const {
     return specs_[static_cast<std::size_t>(it - numbers_.begin())];
 }
 
-const FieldList& fieldList(FieldListId id) {
-    static const FieldList cit8Gen73("CIT-8", kCit8, 150);
-    static const FieldList cit8Gen72("CIT-8", kCit8, 147);
-    static const FieldList cit8O("CIT-8/O", kCit8O, 91);
-    static const FieldList citBr("CIT-BR", kCitBr, 67);
-    static const FieldList ordZu("ORD-ZU", kOrdZu, 13);
+const char* formIdOf(FieldListId id) {
     switch (id) {
         case FieldListId::Cit8Gen73:
-            return cit8Gen73;
+            return "cit8_24";
         case FieldListId::Cit8Gen72:
-            return cit8Gen72;
+            return "cit8_23";
         case FieldListId::Cit8O:
-            return cit8O;
+            return "cit8o_11";
         case FieldListId::CitBr:
-            return citBr;
+            return "citbr_1";
         case FieldListId::OrdZu:
-            return ordZu;
+            return "ordzu";
     }
     assert(false && "unknown field list");
-    return cit8Gen73;
+    return "cit8_24";
+}
+
+const FieldList& fieldList(FieldListId id) {
+    static const auto lists = [] {
+        std::vector<FieldList> out;
+        for (FieldListId i : {FieldListId::Cit8Gen73, FieldListId::Cit8Gen72, FieldListId::Cit8O,
+                              FieldListId::CitBr, FieldListId::OrdZu}) {
+            out.emplace_back(forms::FormCatalogue::builtIn().form(formIdOf(i)));
+        }
+        return out;
+    }();
+    return lists[static_cast<std::size_t>(id)];
 }
 
 }  // namespace citforms::store

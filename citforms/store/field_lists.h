@@ -1,9 +1,8 @@
 #pragma once
-// Field lists of the forms kept in DEKLARACJE_POZ, described as data.
-//
-// A field list names the form, and gives every stored field number with its class and capacity
-// as ranges of numbers. The CIT-8 of generation 72 uses the same variables as generation 73 for
-// the numbers both have, so its list is the generation-73 table cut at field 147.
+// Field lists of the forms the field sets hold, as the form catalogue (citforms/forms) gives
+// them: every stored field number with the class and capacity its in-memory value has.
+// The CIT-8 of generation 72 uses the same variables as generation 73 for the numbers both
+// have.
 //
 //   const FieldList& list = fieldList(FieldListId::Cit8O);
 //   for (int n : list.numbers()) ...   // 1, 4, 5, ..., 91
@@ -13,6 +12,10 @@
 #include <vector>
 
 #include "citforms/values/field_value.h"
+
+namespace citforms::forms {
+class FormDef;
+}
 
 namespace citforms::store {
 
@@ -24,16 +27,9 @@ enum class FieldListId {
     OrdZu,      // ORD-ZU: 1, 2, 5 to 13
 };
 
-struct FieldRange {
-    int first = 0;
-    int last = 0;
-    values::FieldClass cls = values::FieldClass::Text;
-    std::size_t capacity = 255;  // characters; meaningful for the text class only
-};
-
 class FieldList {
 public:
-    FieldList(std::string_view formName, std::span<const FieldRange> ranges, int lastNumber);
+    explicit FieldList(const forms::FormDef& form);
 
     // The form's name in messages ("CIT-8", "CIT-8/O", "CIT-BR", "ORD-ZU").
     std::string_view formName() const { return formName_; }
@@ -51,5 +47,7 @@ private:
 };
 
 const FieldList& fieldList(FieldListId id);
+// The catalogue id of the form a list holds ("cit8_24").
+const char* formIdOf(FieldListId id);
 
 }  // namespace citforms::store

@@ -32,7 +32,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 file(GLOB CITFORMS_FORM_FILES CONFIGURE_DEPENDS
-     ${CMAKE_CURRENT_LIST_DIR}/*.layout ${CMAKE_CURRENT_LIST_DIR}/pages/*.drawing)
+     ${CMAKE_CURRENT_LIST_DIR}/*.layout ${CMAKE_CURRENT_LIST_DIR}/pages/*.drawing
+     ${CMAKE_CURRENT_LIST_DIR}/../../forms/*.form)
 list(SORT CITFORMS_FORM_FILES)
 set(CITFORMS_FORMS_SOURCE ${CMAKE_CURRENT_BINARY_DIR}/embedded_forms.cpp)
 string(REPLACE ";" "|" form_files_arg "${CITFORMS_FORM_FILES}")
