@@ -12,7 +12,7 @@ using Json = nlohmann::ordered_json;
 
 Json fieldsJson(const store::FieldSet& set, const store::FieldList& list) {
     Json out = Json::object();
-    set.forEachStored(
+    set.forEachValue(
         list, [&](int number, const std::string& value) { out[std::to_string(number)] = value; });
     return out;
 }

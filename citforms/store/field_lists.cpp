@@ -24,7 +24,8 @@ values::FieldSpec specOf(const forms::FieldDef& f) {
         case ValueClass::Choice:
             break;
     }
-    return {f.number, values::FieldClass::Text, f.capacity == 0 ? 255 : f.capacity};
+    return {f.number, values::FieldClass::Text, f.capacity == 0 ? 255 : f.capacity,
+            f.cls == ValueClass::DayText};
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ const values::FieldValue& FieldSet::operator[](int number) const {
 FieldSet::LoadResult FieldSet::loadStored(int number, std::string_view text) {
     if (!has(number)) return LoadResult::UnknownField;
     values::FieldValue& value = (*this)[number];
+    // A padded field holds its text without the blanks it is stored with.
+    if (list_->fieldSpec(number).padded) {
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    }
     if (!value.fromStored(text)) return LoadResult::Unreadable;
     if (value.fieldClass() == values::FieldClass::Text &&
         values::textLength(text) > value.capacity()) {
@@ -39,10 +43,25 @@ FieldSet::LoadResult FieldSet::loadStored(int number, std::string_view text) {
     return LoadResult::Loaded;
 }
 
+std::string FieldSet::stored(int number) const {
+    std::string text = (*this)[number].toStored();
+    const values::FieldSpec spec = list_->fieldSpec(number);
+    if (spec.padded) {
+        const std::size_t length = values::textLength(text);
+        if (length < spec.capacity) text.append(spec.capacity - length, ' ');
+    }
+    return text;
+}
+
 void FieldSet::clear() {
     for (values::FieldValue& value : values_) {
         value = values::FieldValue(value.fieldClass(), value.capacity());
     }
+}
+
+void FieldSet::forEachValue(const FieldList& list,
+                            const std::function<void(int, const std::string&)>& fn) const {
+    for (int number : list.numbers()) fn(number, (*this)[number].toStored());
 }
 
 void FieldSet::forEachStored(const FieldList& list,

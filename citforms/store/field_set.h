@@ -31,8 +31,9 @@ public:
     values::FieldValue& operator[](int number);
     const values::FieldValue& operator[](int number) const;
 
-    // Text of field `number` as stored in WARTOSC_POLA.
-    std::string stored(int number) const { return (*this)[number].toStored(); }
+    // Text of field `number` as stored in WARTOSC_POLA (a padded field filled with blanks to
+    // its capacity).
+    std::string stored(int number) const;
 
     enum class LoadResult { Loaded, UnknownField, Unreadable, Cut };
     // Loads stored text into field `number` by its class. Unreadable: the text was not a number
@@ -51,6 +52,9 @@ public:
     void forEachStored(const std::function<void(int, const std::string&)>& fn) const {
         forEachStored(*list_, fn);
     }
+    // The same with each value's own text, without the blanks a padded field is stored with.
+    void forEachValue(const FieldList& list,
+                      const std::function<void(int, const std::string&)>& fn) const;
 
 private:
     std::size_t indexOf(int number) const;

@@ -24,6 +24,7 @@ struct FieldSpec {
     int number = 0;            // position number on the form
     FieldClass cls = FieldClass::Text;
     std::size_t capacity = 255;  // text class only, in characters
+    bool padded = false;         // stored left-aligned and padded with blanks to the capacity
 };
 
 class FieldValue {

@@ -31,7 +31,9 @@ std::string readFile(const std::filesystem::path& path) {
 
 // Amount fields come back in the module's form ("0" is dumped as "0.00"): numbers compare by
 // value, as text with trailing decimal zeros removed; everything else compares exactly.
-std::string canonical(const std::string& value) {
+std::string canonical(std::string value) {
+    // The period (fields 4 and 5) is stored padded with blanks; the dump shows the value.
+    while (!value.empty() && value.back() == ' ') value.pop_back();
     static const std::regex number(R"(-?\d+(\.\d+)?)");
     if (!std::regex_match(value, number)) return value;
     std::string out = value;

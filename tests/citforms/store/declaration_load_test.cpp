@@ -97,9 +97,9 @@ TEST_F(DeclarationLoad, Generation73PutsEveryRowOnItsOwnFieldWhateverTheKeyOrder
     load73();
 
     const FieldList& main = fieldList(FieldListId::Cit8Gen73);
-    for (int n : main.numbers()) EXPECT_EQ(fields.cit8.stored(n), heldText(main, n)) << n;
-    EXPECT_EQ(fields.cit8.stored(150), "T150");
-    EXPECT_EQ(fields.cit8.stored(99), "T99");  // the last row in text order
+    for (int n : main.numbers()) EXPECT_EQ(fields.cit8[n].toStored(), heldText(main, n)) << n;
+    EXPECT_EQ(fields.cit8[150].toStored(), "T150");
+    EXPECT_EQ(fields.cit8[99].toStored(), "T99");  // the last row in text order
     const FieldList& o = fieldList(FieldListId::Cit8O);
     for (int n : o.numbers()) {
         const std::string expected = n == 4 || n == 5 ? std::to_string(80000 + n) : heldText(o, n);
@@ -131,11 +131,11 @@ TEST_F(DeclarationLoad, MissingAndSurplusMainRowsMoveNoValue) {
     const FieldList& main = fieldList(FieldListId::Cit8Gen73);
     for (int n : main.numbers()) {
         if (n == 40) {
-            EXPECT_EQ(fields.cit8.stored(n), "0.00");
+            EXPECT_EQ(fields.cit8[n].toStored(), "0.00");
         } else if (n == 100) {
-            EXPECT_EQ(fields.cit8.stored(n), "");
+            EXPECT_EQ(fields.cit8[n].toStored(), "");
         } else {
-            EXPECT_EQ(fields.cit8.stored(n), heldText(main, n)) << n;
+            EXPECT_EQ(fields.cit8[n].toStored(), heldText(main, n)) << n;
         }
     }
 }
@@ -152,7 +152,7 @@ TEST_F(DeclarationLoad, AttachmentSheetsGoToTheirListsAndASheetBeyond900Nowhere)
 
     load73();
 
-    EXPECT_EQ(fields.cit8.stored(6), "main");
+    EXPECT_EQ(fields.cit8[6].toStored(), "main");
     EXPECT_EQ(fields.cit8o.stored(6), "O6");
     ASSERT_NE(fields.ext.find(3, 7), nullptr);
     EXPECT_EQ(fields.ext.find(3, 7)->ext_wartosc, "Fundacja");
@@ -175,8 +175,8 @@ TEST_F(DeclarationLoad, Generation72ReadsUpTo147AndEverySheetFrom101AsCitD) {
     load72();
 
     const FieldList& main72 = fieldList(FieldListId::Cit8Gen72);
-    for (int n : main72.numbers()) EXPECT_EQ(fields.cit8.stored(n), heldText(main72, n)) << n;
-    for (int n : {148, 149, 150}) EXPECT_EQ(fields.cit8.stored(n), "") << n;
+    for (int n : main72.numbers()) EXPECT_EQ(fields.cit8[n].toStored(), heldText(main72, n)) << n;
+    for (int n : {148, 149, 150}) EXPECT_EQ(fields.cit8[n].toStored(), "") << n;
     EXPECT_EQ(fields.ext.find(4, 2)->ext_wartosc, "CIT-D 4");
     EXPECT_EQ(fields.ext.find(450, 3)->ext_wartosc, "CIT-D 450");
     EXPECT_EQ(fields.ext.find(550, 5)->ext_wartosc, "CIT-D 550");
@@ -192,9 +192,9 @@ TEST_F(DeclarationLoad, NothingOfThePreviousDeclarationStaysInTheLoadedSheets) {
 
     load73();
 
-    EXPECT_EQ(fields.cit8.stored(1), "1234567890");
-    EXPECT_EQ(fields.cit8.stored(6), "");
-    EXPECT_EQ(fields.cit8.stored(31), "0.00");
+    EXPECT_EQ(fields.cit8[1].toStored(), "1234567890");
+    EXPECT_EQ(fields.cit8[6].toStored(), "");
+    EXPECT_EQ(fields.cit8[31].toStored(), "0.00");
     EXPECT_EQ(fields.cit8o.stored(6), "");
     EXPECT_TRUE(fields.ext.empty());
 }
@@ -211,9 +211,9 @@ TEST_F(DeclarationLoad, EmptyAmountIsZeroAndUnreadableNumbersAreNamedOnce) {
 
     load73();
 
-    EXPECT_EQ(fields.cit8.stored(31), "0.00");
-    EXPECT_EQ(fields.cit8.stored(33), "0.00");
-    EXPECT_EQ(fields.cit8.stored(34), "0.00");
+    EXPECT_EQ(fields.cit8[31].toStored(), "0.00");
+    EXPECT_EQ(fields.cit8[33].toStored(), "0.00");
+    EXPECT_EQ(fields.cit8[34].toStored(), "0.00");
     EXPECT_EQ(fields.cit8[35].amount().grosze(), 1750);
     EXPECT_EQ(fields.cit8o.stored(9), "0.00");
     EXPECT_EQ(fields.cit8o[4].day(), 81234);
@@ -265,7 +265,7 @@ TEST_F(DeclarationLoad, OrdZuQueryErrorIsShownAndKeepsTheFields) {
 
     EXPECT_EQ(fields.ordzu.stored(2), "kept");
     EXPECT_EQ(messages("MSG_INF"), std::vector<std::string>{"Brak tabeli DEKLARACJE_ZALACZNIK"});
-    EXPECT_EQ(fields.cit8.stored(6), "main");
+    EXPECT_EQ(fields.cit8[6].toStored(), "main");
 }
 
 TEST_F(DeclarationLoad, AnotherTemplateLeavesTheSheetsButStillReadsOrdZu) {
@@ -277,7 +277,7 @@ TEST_F(DeclarationLoad, AnotherTemplateLeavesTheSheetsButStillReadsOrdZu) {
     state.CIT_ID_WZORCA = 72;
     WCZYTAJ_CIT_8_73(host.binding(), state, fields);
 
-    EXPECT_EQ(fields.cit8.stored(6), "untouched");
+    EXPECT_EQ(fields.cit8[6].toStored(), "untouched");
     EXPECT_EQ(fields.ext.size(), 1u);
     EXPECT_EQ(fields.ordzu.stored(2), "Korekta");
     EXPECT_EQ(host.data.fakeFile(host::HostFileId::DEKLARACJE_POZ).openCount, 0);
@@ -311,7 +311,7 @@ TEST_F(DeclarationLoad, ALoadThatReachesEveryEndLeavesNoError) {
     host.addPoz(kId, 101, "1", "CIT-D");
     load73();
     EXPECT_EQ(host.utility.errorStatus().code, 0);
-    EXPECT_EQ(fields.cit8.stored(1), "NIP");
+    EXPECT_EQ(fields.cit8[1].toStored(), "NIP");
 }
 
 }  // namespace

@@ -146,7 +146,8 @@ TEST_F(DeclarationSaveTest, Edition24WritesEveryFieldOfEverySheetOnce) {
     EXPECT_EQ(fieldNumbers(102), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(sheets(), (std::vector<int>{0, 1, 101, 102, 501}));
     EXPECT_EQ(host.pozRows(kId, 501).at(0).get("WARTOSC_POLA"), "700");
-    EXPECT_EQ(host.pozRows(kId, 0).at(1).get("WARTOSC_POLA"), "T4");
+    // The period is stored as text of 10 characters, left-aligned and padded with blanks.
+    EXPECT_EQ(host.pozRows(kId, 0).at(1).get("WARTOSC_POLA"), "T4        ");
     EXPECT_EQ(host.pozRows(kId, 0).at(30).get("WARTOSC_POLA"), "33.25");  // field 33
 
     ASSERT_EQ(host.zalacznik.size(), 11u);
