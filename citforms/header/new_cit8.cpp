@@ -2,6 +2,7 @@
 
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/header/company_data.h"
+#include "citforms/module/declaration_kinds.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 
@@ -38,10 +39,12 @@ std::int32_t chooseCit8Template(const host::HostBinding& host, values::DayNumber
                                   "where typ='CIT-8' AND data_od <= " +
                                   std::to_string(period) + " order by data_od desc"))
             .value_or(0);
-    if (found != 70 && found != 72 && found != 73) return found;
-    if (edition == "24") return 73;
-    if (edition == "23") return 72;
-    if (edition == "21") return 70;
+    // A CIT-8 template of this module gives way to the edition the person chose.
+    const module::DeclarationKind* kind = module::declarationKind(found);
+    if (kind == nullptr || kind->family != "CIT-8") return found;
+    for (const module::DeclarationKind& k : module::declarationKinds()) {
+        if (k.family == "CIT-8" && k.edition == edition) return k.templateId;
+    }
     return found;
 }
 
@@ -58,12 +61,12 @@ std::int32_t prepareNewCit8(const host::HostBinding& host, module::DeclarationSt
     state.CIT_ID_DEKLARACJI = 0;
 
     std::int32_t id = 0;
-    if (state.CIT_ID_WZORCA == 73) {
-        id = store::ZAPISZ_CIT_8_73(host, state, fields, 0, 0, period, copyFrom);
-    } else if (state.CIT_ID_WZORCA == 72) {
-        id = store::ZAPISZ_CIT_8_72(host, state, fields, 0, 0, period, copyFrom);
+    const module::DeclarationKind* kind = module::declarationKind(state.CIT_ID_WZORCA);
+    if (kind != nullptr && kind->family == "CIT-8" && kind->save != nullptr &&
+        kind->compute != nullptr) {
+        id = kind->save(host, state, fields, 0, 0, period, copyFrom, nullptr);
     } else {
-        host.utility->MSG_OST("Brak obsługi wzorca deklaracji.");
+        module::notBuilt(host);
     }
     state.CIT_ID_DEKLARACJI = id;
     if (id == 0) {
@@ -77,14 +80,10 @@ std::int32_t prepareNewCit8(const host::HostBinding& host, module::DeclarationSt
     fields.ordzu.clear();
     fields.cit8[7].setText("1");
     compute::fillIdentification(fields, company);
-    fields.cit8[state.CIT_ID_WZORCA == 73 ? 44 : 43].setText("0");
+    if (kind->zeroedOnCreation != 0) fields.cit8[kind->zeroedOnCreation].setText("0");
     report(progress, 70);
 
-    if (state.CIT_ID_WZORCA == 73) {
-        compute::OBLICZ_CIT_8_73(host, state, fields, false);
-    } else {
-        compute::OBLICZ_CIT_8_72(host, state, fields, false);
-    }
+    kind->compute(host, state, fields, false);
     report(progress, 100);
     return id;
 }

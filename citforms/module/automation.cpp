@@ -4,6 +4,7 @@
 
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/header/new_cit8.h"
+#include "citforms/module/declaration_kinds.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 
@@ -99,13 +100,10 @@ std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t y
         module.declaration.CIT_ID_DEKLARACJI = 0;
         return 0;
     }
+    const DeclarationKind* kind = declarationKind(module.declaration.CIT_ID_WZORCA);
     store::SaveOutcome outcome = store::SaveOutcome::Failed;
     const std::int32_t saved =
-        module.declaration.CIT_ID_WZORCA == 73
-            ? store::ZAPISZ_CIT_8_73(host, module.declaration, module.fields, 1, id, period, 0,
-                                     &outcome)
-            : store::ZAPISZ_CIT_8_72(host, module.declaration, module.fields, 1, id, period, 0,
-                                     &outcome);
+        kind->save(host, module.declaration, module.fields, 1, id, period, 0, &outcome);
     if (outcome != store::SaveOutcome::Saved || !transaction.commit()) {
         module.declaration.CIT_ID_DEKLARACJI = 0;
         return 0;
@@ -136,8 +134,10 @@ std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) 
         u.MSG_OST("Deklaracja " + std::to_string(id) + " należy do innej firmy.");
         return 0;
     }
-    if (templateId != 72 && templateId != 73) {
-        u.MSG_OST("Brak obsługi wzorca deklaracji.");
+    const DeclarationKind* kind = declarationKind(templateId);
+    if (kind == nullptr || kind->load == nullptr || kind->compute == nullptr ||
+        kind->recalculate == nullptr || kind->save == nullptr) {
+        notBuilt(host);
         return 0;
     }
 
@@ -153,37 +153,24 @@ std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) 
     state.CIT_ID_WZORCA = templateId;
     state.CIT_ID_WZORCA_CIT2 = templateId;
     state.CIT_ID_DEKLARACJI = id;
-    const bool g73 = templateId == 73;
 
     // Load, computation and save see one state of the database and write all or nothing.
     ActionTransaction transaction(u);
     if (!transaction.open()) return 0;
     store::DeclarationFields& fields = module.fields;
-    if (g73) {
-        store::WCZYTAJ_CIT_8_73(host, state, fields);
-    } else {
-        store::WCZYTAJ_CIT_8_72(host, state, fields);
-    }
+    kind->load(host, state, fields);
     fields.issues.failedStatements.clear();
 
     if (how == Recompute::Statements) {
-        if (g73) {
-            compute::OBLICZ_CIT_8_73(host, state, fields, true);
-        } else {
-            compute::OBLICZ_CIT_8_72(host, state, fields, true);
-        }
-    } else if (g73) {
-        compute::PRZELICZ_CIT_8_73(host, fields, period);
+        kind->compute(host, state, fields, true);
     } else {
-        compute::PRZELICZ_CIT_8_72(host, fields, period);
+        kind->recalculate(host, fields, period);
     }
     // What could not be read was taken as 0 or cut: saving would replace the stored text.
     if (refuseIncomplete(u, fields.issues, id)) return 0;
 
     store::SaveOutcome outcome = store::SaveOutcome::Failed;
-    const std::int32_t saved =
-        g73 ? store::ZAPISZ_CIT_8_73(host, state, fields, 1, id, period, 0, &outcome)
-            : store::ZAPISZ_CIT_8_72(host, state, fields, 1, id, period, 0, &outcome);
+    const std::int32_t saved = kind->save(host, state, fields, 1, id, period, 0, &outcome);
     state.CIT_ID_DEKLARACJI = saved;
     if (outcome != store::SaveOutcome::Saved || !transaction.commit()) return 0;
     return saved;

@@ -1,7 +1,9 @@
 #include "citforms/module/declaration_json.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "citforms/module/declaration_kinds.h"
 #include "citforms/store/declaration_load.h"
 
 namespace citforms::module {
@@ -47,29 +49,28 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
     const std::int32_t templateId = store::parseStoredNumber(header.column(0)).value_or(0);
 
     Json out = {{"id", id}, {"template", templateId}};
-    if (templateId != 73 && templateId != 72) {
+    const DeclarationKind* kind = declarationKind(templateId);
+    const store::FieldList* mainList =
+        kind != nullptr ? store::fieldListOfForm(kind->mainForm) : nullptr;
+    if (kind == nullptr || kind->load == nullptr || mainList == nullptr) {
         // Nothing of such a declaration can be read here: an id and a template alone would
         // pass for a declaration without values.
-        utility.MSG_OST("Brak obsługi wzorca deklaracji.");
+        notBuilt(host);
         return std::nullopt;
     }
 
     module.declaration.CIT_ID_DEKLARACJI = id;
     module.declaration.CIT_ID_WZORCA = templateId;
     store::DeclarationFields& fields = module.fields;
-    const bool gen73 = templateId == 73;
-    if (gen73) {
-        store::WCZYTAJ_CIT_8_73(host, module.declaration, fields);
-    } else {
-        store::WCZYTAJ_CIT_8_72(host, module.declaration, fields);
-    }
-    out["cit8"] = fieldsJson(fields.cit8, store::fieldList(gen73 ? store::FieldListId::Cit8Gen73
-                                                                 : store::FieldListId::Cit8Gen72));
+    kind->load(host, module.declaration, fields);
+    const bool hasCitBr = std::find(kind->attachmentForms.begin(), kind->attachmentForms.end(),
+                                    "citbr_1") != kind->attachmentForms.end();
+    out["cit8"] = fieldsJson(fields.cit8, *mainList);
     out["cit8o"] = fieldsJson(fields.cit8o, fields.cit8o.list());
     out["ordzu"] = fieldsJson(fields.ordzu, fields.ordzu.list());
     out["citd"] = rowsJson(fields.ext);
-    // Generation 72 has no CIT-BR; its list may still hold another declaration's rows.
-    out["citbr"] = gen73 ? rowsJson(fields.extcb) : Json::array();
+    // A kind without CIT-BR: its list may still hold another declaration's rows.
+    out["citbr"] = hasCitBr ? rowsJson(fields.extcb) : Json::array();
     // Values that could not be taken as stored are named, never passed off as read.
     if (!fields.issues.unreadable.empty()) out["unreadable"] = fields.issues.unreadable;
     if (!fields.issues.cut.empty()) out["cut"] = fields.issues.cut;

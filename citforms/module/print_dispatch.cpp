@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "citforms/module/declaration_kinds.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/store/declaration_load.h"
 
@@ -25,6 +26,13 @@ std::string trimmedRight(std::string_view text) {
 // A field's value read as a number (empty or not a number: 0).
 values::Decimal numberOf(const store::FieldSet& set, int field) {
     return set[field].decimal();
+}
+
+// The print procedures of main forms that exist, by name.
+using MainPrint = int (*)(const print::PrintEnvironment&, const store::DeclarationFields&);
+MainPrint mainPrintOf(const DeclarationKind& kind) {
+    if (kind.mainPrint == "CIT_8_Prn_73") return print::CIT_8_Prn_73;
+    return nullptr;
 }
 
 }  // namespace
@@ -53,20 +61,21 @@ void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText) {
         host::ResultRow row;
         if (host.data->result(host::ResultFileId::VAX_FK).next(row)) templateText = row.column(0);
     }
+    // The template is compared as the text it is stored as: "073" names no kind.
     const std::string t = trimmedRight(templateText);
-    if (t == "201") {
-        notYetAvailable(host, "CIT_ST_PRN_201");
-    } else if (t == "73") {
-        state.CIT_ID_WZORCA = 73;
-        store::WCZYTAJ_CIT_8_73(host, state, module.fields);
-        print::CIT_8_Prn_73(printEnvironment(module), module.fields);
-        state.CIT_ID_WZORCA = 0;
-    } else if (t == "72") {
-        notYetAvailable(host, "CIT_8_Prn_72");
-    } else if (t == "70") {
-        notYetAvailable(host, "CIT_8_Prn_70");
-    } else if (t == "35" || t == "34" || t == "33" || t == "32" || t == "31" || t == "3") {
-        notYetAvailable(host, t == "3" ? "CIT_2_Prn" : ("CIT_2_Prn_" + t).c_str());
+    const std::int32_t templateId = store::parseStoredNumber(t).value_or(0);
+    const DeclarationKind* kind =
+        std::to_string(templateId) == t ? declarationKind(templateId) : nullptr;
+    if (kind != nullptr) {
+        const MainPrint print = mainPrintOf(*kind);
+        if (print != nullptr && kind->load != nullptr) {
+            state.CIT_ID_WZORCA = templateId;
+            kind->load(host, state, module.fields);
+            print(printEnvironment(module), module.fields);
+            state.CIT_ID_WZORCA = 0;
+        } else {
+            notYetAvailable(host, kind->mainPrint.c_str());
+        }
     }
     state.CIT_ID_DEKLARACJI = 0;
 }
@@ -80,21 +89,15 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
         return 0;
     }
     state.CIT_ID_WZORCA = templateId;
-    switch (templateId) {
-        case 73:
-            break;
-        case 72:
-            notYetAvailable(host, "CIT_8_Prn_72");
-            return 0;
-        case 70:
-            notYetAvailable(host, "CIT_8_Prn_70");
-            return 0;
-        case 201:
-            notYetAvailable(host, "CIT_ST_PRN_201");
-            return 0;
-        default:
-            host.utility->MSG_OST("Brak obsługi wzorca deklaracji.");
-            return 0;
+    const DeclarationKind* kind = declarationKind(templateId);
+    if (kind == nullptr || kind->family == "CIT-2") {
+        notBuilt(host);
+        return 0;
+    }
+    // The export composes the prints of the kind; only edition 24's exist yet.
+    if (mainPrintOf(*kind) == nullptr) {
+        notYetAvailable(host, kind->mainPrint.c_str());
+        return 0;
     }
     if (host.print == nullptr) return 0;
 

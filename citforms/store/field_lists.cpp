@@ -65,6 +65,14 @@ const char* formIdOf(FieldListId id) {
     return "cit8_24";
 }
 
+const FieldList* fieldListOfForm(std::string_view formId) {
+    for (FieldListId i : {FieldListId::Cit8Gen73, FieldListId::Cit8Gen72, FieldListId::Cit8O,
+                          FieldListId::CitBr, FieldListId::OrdZu}) {
+        if (formId == formIdOf(i)) return &fieldList(i);
+    }
+    return nullptr;
+}
+
 const FieldList& fieldList(FieldListId id) {
     static const auto lists = [] {
         std::vector<FieldList> out;

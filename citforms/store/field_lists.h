@@ -49,5 +49,7 @@ private:
 const FieldList& fieldList(FieldListId id);
 // The catalogue id of the form a list holds ("cit8_24").
 const char* formIdOf(FieldListId id);
+// The list of the form `formId`; nullptr when no field set holds that form.
+const FieldList* fieldListOfForm(std::string_view formId);
 
 }  // namespace citforms::store
