@@ -1,6 +1,7 @@
 #include "citforms/values/field_value.h"
 
 #include "citforms/values/amount_entry.h"
+#include "citforms/values/text.h"
 
 #include <charconv>
 #include <limits>
@@ -10,13 +11,7 @@ namespace citforms::values {
 
 namespace {
 
-std::string_view trimBlanks(std::string_view s) {
-    std::size_t b = 0;
-    std::size_t e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-    return s.substr(b, e - b);
-}
+std::string_view trimBlanks(std::string_view s) { return trim(s, " \t"); }
 
 // Empty text is 0; text that is not an amount of at most 15 digits with at most two places
 // that are not zeros is nullopt: a stored amount is never silently rounded.
@@ -38,12 +33,7 @@ std::optional<Amount> readAmount(std::string_view text) {
 std::optional<DayNumber> readDay(std::string_view text) {
     const std::string_view t = trimBlanks(text);
     if (t.empty()) return DayNumber{0};
-    DayNumber day = 0;
-    const char* first = t.data();
-    const char* last = t.data() + t.size();
-    const auto [ptr, ec] = std::from_chars(first, last, day);
-    if (ec != std::errc() || ptr != last) return std::nullopt;
-    return day;
+    return parseInteger<DayNumber>(t);
 }
 
 std::string dayDigits(DayNumber day) {

@@ -2,6 +2,7 @@
 
 #include "citforms/values/day_number.h"
 #include "citforms/values/field_value.h"
+#include "citforms/values/text.h"
 
 namespace citforms::values {
 
@@ -25,13 +26,7 @@ bool readCount(std::string_view text, std::size_t& pos, int& out) {
     return pos > start;
 }
 
-std::string_view trimBlanks(std::string_view s) {
-    std::size_t b = 0;
-    std::size_t e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-    return s.substr(b, e - b);
-}
+std::string_view trimBlanks(std::string_view s) { return trim(s, " \t"); }
 
 std::string padded(std::string text, const Picture& picture, bool pad, bool right) {
     if (!pad || picture.width <= 0) return text;

@@ -1,8 +1,7 @@
 #include "refhost/app/cit8_commands.h"
 
-#include <charconv>
-
 #include "citforms/values/day_number.h"
+#include "citforms/values/text.h"
 #include "refhost/app/options.h"
 
 namespace refhost::app {
@@ -11,19 +10,8 @@ namespace {
 
 using citforms::values::Result;
 
-std::string sqlLiteral(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') out += '\'';
-        out += c;
-    }
-    return out + "'";
-}
-
 std::int32_t number(const std::string& text) {
-    std::int32_t value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return citforms::values::parseInteger<std::int32_t>(text).value_or(0);
 }
 
 }  // namespace
@@ -284,7 +272,7 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
             << '\n';
         return 1;
     }
-    const std::string mark = lock ? sqlLiteral(me) : "''";
+    const std::string mark = lock ? citforms::values::sqlQuoted(me) : "''";
     utility.EXECSQL("update DEKLARACJE_NAG set BLOKADA = " + mark +
                     " where id_deklaracje_nag = " + idText);
     if (!lock && !holder.empty() && holder != me) {

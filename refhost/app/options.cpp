@@ -1,6 +1,6 @@
 #include "refhost/app/options.h"
 
-#include <charconv>
+#include "citforms/values/text.h"
 
 namespace refhost::app {
 
@@ -29,9 +29,8 @@ const char* const kUsage =
     "                     import the books from a JPK_KR file or the text format\n";
 
 std::optional<std::int32_t> parseId(const std::string& text) {
-    std::int32_t value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value <= 0) return std::nullopt;
+    const auto value = citforms::values::parseInteger<std::int32_t>(text);
+    if (!value || *value <= 0) return std::nullopt;
     return value;
 }
 

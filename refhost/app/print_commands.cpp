@@ -13,6 +13,7 @@
 #include <QTemporaryFile>
 
 #include "citforms/module/exports.h"
+#include "citforms/values/text.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/print/output_file.h"
 #include "refhost/print/pdf_maker.h"
@@ -34,11 +35,9 @@ struct PrintArguments {
 };
 
 std::optional<std::int32_t> wholeNumber(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || v < -100000 || v > 100000) return std::nullopt;
-    return static_cast<std::int32_t>(v);
+    const auto v = citforms::values::parseInteger<std::int32_t>(text);
+    if (!v || *v < -100000 || *v > 100000) return std::nullopt;
+    return v;
 }
 
 citforms::values::Result<PrintArguments> parse(const Options& o) {
@@ -221,8 +220,8 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
         std::cerr << "tabrix: no declaration " << a.id << '\n';
         return EXIT_FAILURE;
     }
-    const std::int32_t company = std::atoi(row.column(0).c_str());
-    const std::int32_t templateId = std::atoi(row.column(1).c_str());
+    const std::int32_t company = citforms::values::parseInteger<std::int32_t>(row.column(0)).value_or(0);
+    const std::int32_t templateId = citforms::values::parseInteger<std::int32_t>(row.column(1)).value_or(0);
 
     auto module = libraries::LoadedModule::load(
         libraries::LoadedModule::pathFromEnvironment(CITFORMS_MODULE_PATH));

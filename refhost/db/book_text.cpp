@@ -3,18 +3,16 @@
 #include <cctype>
 #include <vector>
 
+#include "citforms/values/text.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/days.h"
 
 namespace refhost::db {
 
-namespace {
+using citforms::values::trim;
+using citforms::values::upperAscii;
 
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
+namespace {
 
 // One line split at ';', honouring double quotes.
 Result<std::vector<std::string>> splitRecord(std::string_view line) {
@@ -60,7 +58,7 @@ Result<BookTextRecord> parseBookTextLine(std::string_view line, bool first) {
     auto fields = splitRecord(line);
     if (!fields) return R::failure(fields.error());
     const auto& f = *fields;
-    const std::string kind = upper(f[0]);
+    const std::string kind = upperAscii(f[0]);
     if (kind == "KONTO") {
         if (f.size() < 3) return R::failure("rekord KONTO wymaga numeru i nazwy konta");
         if (f[1].empty()) return R::failure("pusty numer konta");
@@ -88,8 +86,8 @@ Result<BookTextRecord> parseBookTextLine(std::string_view line, bool first) {
 
 bool looksLikeBookText(std::string_view head) {
     if (head.substr(0, 3) == kByteOrderMark) head.remove_prefix(3);
-    const auto first = head.find_first_not_of(" \t\r\n");
-    return first == std::string_view::npos || head[first] != '<';
+    const std::string_view text = trim(head);
+    return text.empty() || text.front() != '<';
 }
 
 }  // namespace refhost::db

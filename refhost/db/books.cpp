@@ -6,19 +6,17 @@
 #include <limits>
 #include <sstream>
 
+#include "citforms/values/text.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/book_text.h"
 #include "refhost/db/days.h"
 
 namespace refhost::db {
 
-namespace {
+using citforms::values::parseInteger;
+using citforms::values::upperAscii;
 
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
+namespace {
 
 // Grosze as the database returns them (a sum may come back as "12.00" on a NUMERIC column);
 // nullopt when the text is no whole number of 64 bits.
@@ -29,10 +27,7 @@ std::optional<std::int64_t> toInt64(const std::optional<std::string>& v) {
         if (text.find_first_not_of('0', dot + 1) != std::string_view::npos) return std::nullopt;
         text = text.substr(0, dot);
     }
-    std::int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
+    return parseInteger<std::int64_t>(text);
 }
 
 // a += b unless b is unreadable or the sum leaves 64 bits; false then.
@@ -44,7 +39,7 @@ bool addGrosze(std::int64_t& a, const std::optional<std::string>& b) {
 }  // namespace
 
 std::optional<Measure> parseMeasure(std::string_view code) {
-    const std::string c = upper(code);
+    const std::string c = upperAscii(code);
     if (c == "WN") return Measure::DebitTurnover;
     if (c == "MA") return Measure::CreditTurnover;
     if (c == "SWN") return Measure::DebitBalance;

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+#include "citforms/values/text.h"
 #include "refhost/db/schema.h"
 
 namespace refhost::db {
+
+using citforms::values::join;
 
 namespace {
 
@@ -13,15 +16,6 @@ using R = Result<CopyReport>;
 
 // Rows read from the source per statement: memory stays bounded however large the books.
 constexpr long long kReadBatch = 5000;
-
-std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
-    std::string out;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) out += separator;
-        out += parts[i];
-    }
-    return out;
-}
 
 std::optional<std::string> autoIdColumn(const TableDef& t) {
     for (const ColumnDef& c : t.columns) {
@@ -73,15 +67,15 @@ public:
         }
         std::vector<std::string> order = keyColumns(*def);
         if (order.empty()) order = columns;
-        const std::string select = "select " + joined(columns, ", ") + " from " + def->name +
-                                   where + " order by " + joined(order, ", ") + " limit ? offset ?";
+        const std::string select = "select " + join(columns, ", ") + " from " + def->name +
+                                   where + " order by " + join(order, ", ") + " limit ? offset ?";
         const bool shared = rule.part == CopyPart::Shared;
         std::string insertMissing;
         if (shared) {
             std::vector<std::string> marks(columns.size(), "?");
-            insertMissing = "insert into " + def->name + " (" + joined(columns, ", ") +
-                            ") values (" + joined(marks, ", ") + ") on conflict (" +
-                            joined(keyColumns(*def), ", ") + ") do nothing";
+            insertMissing = "insert into " + def->name + " (" + join(columns, ", ") +
+                            ") values (" + join(marks, ", ") + ") on conflict (" +
+                            join(keyColumns(*def), ", ") + ") do nothing";
         }
 
         long long written = 0;

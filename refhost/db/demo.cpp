@@ -2,17 +2,27 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "citforms/values/text.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/books.h"
 #include "refhost/db/days.h"
 #include "refhost/sql/dialect.h"
 
 namespace refhost::db {
+
+namespace demo_files {
+struct EmbeddedFile {
+    const char* name;
+    const unsigned char* data;
+    std::size_t size;
+};
+extern const EmbeddedFile kEmbeddedFiles[];
+extern const std::size_t kEmbeddedFileCount;
+}  // namespace demo_files
 
 namespace {
 
@@ -57,17 +67,19 @@ class Demo {
 public:
     explicit Demo(HostDatabase& db) : db_(db), books_(db) {}
 
+    // The data files first (users, offices, companies, branches, charts of accounts,
+    // statement definitions), then the books and the declarations computed from them.
     Status load() {
-        const std::vector<std::function<Status()>> steps = {
-            [&] { return users(); },        [&] { return offices(); },
-            [&] { return companies(); },    [&] { return branches(); },
-            [&] { return chartAndBooks(); }, [&] { return defaultDefinitions(); },
-            [&] { return deductionComponents(); }, [&] { return declarations(); },
-        };
-        for (const auto& step : steps) {
-            if (auto st = step(); !st) return st;
+        for (std::size_t i = 0; i < demo_files::kEmbeddedFileCount; ++i) {
+            const demo_files::EmbeddedFile& f = demo_files::kEmbeddedFiles[i];
+            const std::string_view text(reinterpret_cast<const char*>(f.data), f.size);
+            if (auto st = runScript(f.name, text); !st) return st;
         }
-        return {};
+        // Company 1 keeps books for the calendar years 2015 and 2016; company 2 for its
+        // fiscal year from April 2015 to March 2016.
+        if (auto st = postYear(1, 2015, 1, 24, 1); !st) return st;
+        if (auto st = postYear(2, 2015, 4, 12, 2); !st) return st;
+        return declarations();
     }
 
 private:
@@ -76,240 +88,34 @@ private:
         return r ? Status() : Status::failure(r.error() + " [" + sql + "]");
     }
 
-    Status users() {
-        const std::array<std::array<const char*, 3>, 3> rows = {{
-            {"1", "ADMIN", "Administrator systemu"},
-            {"7", "ANOWAK", "Anna Nowak"},
-            {"8", "JWOJCIK", "Jerzy Wójcik"},
-        }};
-        for (const auto& r : rows) {
-            if (auto st = exec("insert into UZYTKOWNICY (id_uzytkownika, id_uzyt, nazwa) values "
-                               "(?, ?, ?)",
-                               {r[0], r[1], r[2]});
-                !st) {
-                return st;
-            }
-        }
-        return {};
-    }
-
-    Status offices() {
-        const std::array<std::array<const char*, 7>, 6> rows = {{
-            {"1", "Pierwszy Urząd Skarbowy w Poznaniu", "ul. Dolna Wilda", "80", "Poznań",
-             "61-501", "3021"},
-            {"2", "Drugi Urząd Skarbowy w Poznaniu", "ul. Chłapowskiego", "29", "Poznań",
-             "60-965", "3022"},
-            {"3", "Urząd Skarbowy Poznań-Jeżyce", "ul. Dąbrowskiego", "13", "Poznań", "60-838",
-             "3027"},
-            {"4", "Pierwszy Urząd Skarbowy w Gdańsku", "ul. Długie Ogrody", "8/10", "Gdańsk",
-             "80-765", "2201"},
-            {"5", "Urząd Skarbowy w Sopocie", "ul. 23 Marca", "9/11", "Sopot", "81-820",
-             "2213"},
-            {"6", "Pomorski Urząd Celno-Skarbowy w Gdyni", "ul. Pułaskiego", "6", "Gdynia",
-             "81-368", "2271"},
-        }};
-        for (const auto& r : rows) {
-            if (auto st = exec("insert into URZEDY (ID_URZEDU, NAZWA, ULICA, NR_DOMU, "
-                               "MIEJSCOWOSC, KOD_POCZTOWY, KOD_URZEDU) values (?, ?, ?, ?, ?, ?, ?)",
-                               {r[0], r[1], r[2], r[3], r[4], r[5], r[6]});
-                !st) {
-                return st;
-            }
-        }
-        return {};
-    }
-
-    Status company(int id, const std::string& nipText, const std::string& regonText,
-                   const std::string& name, const std::string& fullName, int quarterly, int us) {
-        return exec("insert into FIRMA (id_firmy, nip, rodzaj_platnika, nazwa, nazwa_pelna, "
-                    "regon, KWARTALNY_PDO, id_us) values (?, ?, 1, ?, ?, ?, ?, ?)",
-                    {str(id), nipText, name, fullName, regonText, str(quarterly), str(us)});
-    }
-
-    Status address(int id, int company, const std::string& type, int from,
-                   const std::array<std::string, 9>& a) {
-        return exec("insert into ADRESY_FIRMY (ID_ADRESY_FIRMY, ID_FIRMY, TYP_ADRESU, DATA_OD, "
-                    "wojewodztwo, powiat, gmina, ULICA, NR_DOMU, NR_LOKALU, MIEJSCOWOSC, "
-                    "KOD_POCZTOWY, POCZTA) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                    {str(id), str(company), type, str(from), a[0], a[1], a[2], a[3], a[4], a[5],
-                     a[6], a[7], a[8]});
-    }
-
-    Status officeOf(int id, int company, int office, const std::string& type, int from) {
-        return exec("insert into URZEDY_FIRMY (ID_URZEDY_FIRMY, ID_FIRMY, ID_URZEDU, TYP_URZEDU, "
-                    "DATA_OD) values (?, ?, ?, ?, ?)",
-                    {str(id), str(company), str(office), type, str(from)});
-    }
-
-    Status fiscalYear(int id, int company, int from, int to, const std::string& label) {
-        return exec("insert into LATA_OBROTOWE (id_lata_obrotowe, id_firmy, poczatek_roku, "
-                    "koniec_roku, rok_obrotowy) values (?, ?, ?, ?, ?)",
-                    {str(id), str(company), str(from), str(to), label});
-    }
-
-    Status companies() {
-        std::vector<std::function<Status()>> steps = {
-            [&] {
-                return company(1, nip("778123456"), regon("63012345"), "Młyn Pszenica",
-                               "Młyn Zbożowy „Pszenica” Spółka z ograniczoną "
-                               "odpowiedzialnością",
-                               0, 3);
-            },
-            [&] {
-                return company(2, nip("583234567"), regon("19087654"), "Stocznia Żagiel",
-                               "Bałtycka Stocznia Jachtowa „Żagiel” Spółka Akcyjna", 1, 0);
-            },
-            [&] {
-                return company(3, nip("866345678"), regon("26011223"), "Pracownia Ćmielów",
-                               "Pracownia Ceramiki Artystycznej „Ćmielów-Art” sp. z o.o.", 0, 0);
-            },
-            // Company 1: moved its seat in July 2015 and with it its tax office.
-            [&] {
-                return address(1, 1, "S", dayNumber(2010, 1, 1),
-                               {"WIELKOPOLSKIE", "Poznań", "Poznań", "ul. Głogowska", "12",
-                                "", "Poznań", "60-734", "Poznań"});
-            },
-            [&] {
-                return address(2, 1, "S", dayNumber(2015, 7, 1),
-                               {"WIELKOPOLSKIE", "Poznań", "Poznań", "ul. Święty Marcin", "29",
-                                "4", "Poznań", "61-806", "Poznań"});
-            },
-            [&] {
-                return address(3, 1, "K", dayNumber(2012, 5, 1),
-                               {"WIELKOPOLSKIE", "poznański", "Swarzędz", "ul. Rynek", "1",
-                                "", "Swarzędz", "62-020", "Swarzędz"});
-            },
-            [&] {
-                return address(4, 2, "S", dayNumber(2012, 3, 1),
-                               {"POMORSKIE", "Gdańsk", "Gdańsk", "ul. Długa", "45", "2",
-                                "Gdańsk", "80-827", "Gdańsk"});
-            },
-            [&] {
-                return address(5, 2, "S", dayNumber(2016, 1, 15),
-                               {"POMORSKIE", "Gdańsk", "Gdańsk", "ul. Marynarki Polskiej",
-                                "100", "", "Gdańsk", "80-557", "Gdańsk"});
-            },
-            [&] {
-                return address(6, 2, "K", dayNumber(2014, 6, 1),
-                               {"POMORSKIE", "Sopot", "Sopot", "ul. Bohaterów Monte Cassino",
-                                "53", "7", "Sopot", "81-767", "Sopot"});
-            },
-            [&] { return officeOf(1, 1, 1, "US", dayNumber(2010, 1, 1)); },
-            [&] { return officeOf(2, 1, 3, "US", dayNumber(2015, 7, 1)); },
-            [&] { return officeOf(3, 1, 6, "UC", dayNumber(2010, 1, 1)); },
-            [&] { return officeOf(4, 2, 4, "US", dayNumber(2012, 3, 1)); },
-            [&] { return officeOf(5, 2, 5, "US", dayNumber(2016, 1, 15)); },
-            [&] { return officeOf(6, 2, 6, "UC", dayNumber(2012, 3, 1)); },
-            [&] {
-                return exec("insert into MALY_PODATNIK (id_firmy, rok, stan) values "
-                            "(2, 2017, 1), (1, 2017, 0)");
-            },
+    // Runs the statements of a data file, split at the ";" between them by the dialect's
+    // tokenizer (so a ";" inside a text stays where it is); the SQL is the same on every
+    // engine.
+    Status runScript(std::string_view name, std::string_view text) {
+        auto tokens = sql::tokenize(text);
+        if (!tokens) return Status::failure(std::string(name) + ": " + tokens.error());
+        std::size_t start = 0;
+        bool empty = true;
+        int number = 0;
+        auto flush = [&](std::size_t end) -> Status {
+            const std::string_view statement = text.substr(start, end - start);
+            if (empty) return {};
+            ++number;
+            auto r = db_.runNative(statement);
+            if (r) return {};
+            return Status::failure(std::string(name) + ", instrukcja " + std::to_string(number) +
+                                   ": " + r.error());
         };
-        for (int y = 2014; y <= 2017; ++y) {
-            steps.push_back([this, y] {
-                return fiscalYear(y - 2013, 1, dayNumber(y, 1, 1), dayNumber(y, 12, 31),
-                                  std::to_string(y));
-            });
-            steps.push_back([this, y] {
-                return fiscalYear(y - 2009, 2, dayNumber(y, 4, 1), dayNumber(y + 1, 3, 31),
-                                  std::to_string(y) + "/" + std::to_string(y + 1));
-            });
-        }
-        for (const auto& step : steps) {
-            if (auto st = step(); !st) return st;
-        }
-        return {};
-    }
-
-    Status branches() {
-        struct Place {
-            const char* woj;
-            const char* powiat;
-            const char* gmina;
-            const char* kod;
-            const char* town;
-            const char* postal;
-            const char* street;
-        };
-        static const std::array<Place, 22> places = {{
-            {"WIELKOPOLSKIE", "Poznań", "Poznań", "3064011", "Poznań", "61-131", "ul. Gdańska"},
-            {"WIELKOPOLSKIE", "gnieźnieński", "Gniezno", "3003011", "Gniezno", "62-200", "ul. Chrobrego"},
-            {"WIELKOPOLSKIE", "kaliski", "Opatówek", "3007062", "Opatówek", "62-860", "ul. Kościuszki"},
-            {"WIELKOPOLSKIE", "koniński", "Ślesin", "3010113", "Ślesin", "62-561", "ul. Kleczewska"},
-            {"WIELKOPOLSKIE", "leszczyński", "Rydzyna", "3013063", "Rydzyna", "64-130", "ul. Dworcowa"},
-            {"WIELKOPOLSKIE", "pilski", "Wyrzysk", "3019083", "Wyrzysk", "89-300", "ul. Kościelna"},
-            {"WIELKOPOLSKIE", "średzki", "Środa Wielkopolska", "3025053", "Środa Wielkopolska", "63-000", "ul. Żwirki i Wigury"},
-            {"WIELKOPOLSKIE", "wrzesiński", "Września", "3030053", "Września", "62-300", "ul. Jagiellońska"},
-            {"WIELKOPOLSKIE", "kościański", "Śmigiel", "3011053", "Śmigiel", "64-030", "ul. Leszczyńska"},
-            {"WIELKOPOLSKIE", "obornicki", "Rogoźno", "3016033", "Rogoźno", "64-610", "ul. Wągrowiecka"},
-            {"KUJAWSKO-POMORSKIE", "Bydgoszcz", "Bydgoszcz", "0461011", "Bydgoszcz", "85-012", "ul. Żeglarska"},
-            {"KUJAWSKO-POMORSKIE", "inowrocławski", "Kruszwica", "0407053", "Kruszwica", "88-150", "ul. Poznańska"},
-            {"LUBUSKIE", "Zielona Góra", "Zielona Góra", "0862011", "Zielona Góra", "65-001", "ul. Bohaterów Westerplatte"},
-            {"LUBUSKIE", "świebodziński", "Zbąszynek", "0809062", "Zbąszynek", "66-210", "ul. Łąkowa"},
-            {"DOLNOŚLĄSKIE", "Wrocław", "Wrocław", "0264011", "Wrocław", "50-001", "ul. Świdnicka"},
-            {"DOLNOŚLĄSKIE", "milicki", "Żmigród", "0216073", "Żmigród", "55-140", "ul. Kolejowa"},
-            {"ŁÓDZKIE", "kutnowski", "Żychlin", "1002103", "Żychlin", "99-320", "ul. Narutowicza"},
-            {"ŁÓDZKIE", "Łódź", "Łódź", "1061011", "Łódź", "90-001", "ul. Piotrkowska"},
-            {"POMORSKIE", "Gdańsk", "Gdańsk", "2261011", "Gdańsk", "80-001", "ul. Grunwaldzka"},
-            {"MAZOWIECKIE", "Warszawa", "Warszawa", "1465011", "Warszawa", "00-001", "ul. Marszałkowska"},
-            {"ZACHODNIOPOMORSKIE", "Szczecin", "Szczecin", "3262011", "Szczecin", "70-001", "ul. Wały Chrobrego"},
-            {"OPOLSKIE", "nyski", "Głuchołazy", "1609033", "Głuchołazy", "48-340", "ul. Jagiellońska"},
-        }};
-        static const std::array<const char*, 5> kinds = {
-            "Magazyn zbożowy", "Skład mąki", "Punkt skupu", "Piekarnia firmowa", "Hurtownia"};
-        Amounts numbers(2016);
-        int id = 0;
-        for (std::size_t i = 0; i < places.size(); ++i) {
-            const Place& p = places[i];
-            const std::string shortName =
-                std::string(kinds[i % kinds.size()]) + " " + p.town;
-            const std::string employees = str(3 + numbers.between(0, 60) / 100);
-            if (auto st = exec(
-                    "insert into FIRMA_ODDZIAL (ID_FIRMA_ODDZIAL, ID_FIRMY, NAZWA, NAZWA_PELNA, "
-                    "REGON, NIP, DATA_ROZP_DZIAL, KRAJ, WOJEWODZTWO, POWIAT, GMINA, GMINA_KOD, "
-                    "ULICA, NRDOMU, NRLOKALU, MIEJSCOWOSC, KODPOCZTOWY, POCZTA, ZATRUDNIONYCH) "
-                    "values (?, 1, ?, ?, ?, ?, ?, 'Polska', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                    {str(++id), shortName,
-                     "Młyn Zbożowy „Pszenica” Sp. z o.o. – oddział " + std::string(p.town),
-                     regon("630" + std::to_string(10000 + i * 37)).substr(0, 9) +
-                         std::to_string(10000 + i).substr(0, 5),
-                     nip("778123456").substr(0, 3) + "-" + nip("778123456").substr(3, 3) + "-" +
-                         nip("778123456").substr(6, 2) + "-" + nip("778123456").substr(8, 2),
-                     str(dayNumber(2008 + static_cast<int>(i % 8), 1 + i % 12, 1 + i % 27)),
-                     p.woj, p.powiat, p.gmina, p.kod, p.street, str(1 + (i * 7) % 120),
-                     i % 3 == 0 ? str(1 + i) : "", p.town, p.postal, p.town, employees});
-                !st) {
-                return st;
-            }
-            // The user Anna Nowak marked the first nineteen in the branch chooser (list 56).
-            if (i < 19) {
-                if (auto st = exec("insert into ZAZNACZENIE (id_browsera, id_uzytkownika, "
-                                   "id_elementu) values (56, 7, ?)",
-                                   {str(id)});
-                    !st) {
-                    return st;
-                }
+        for (const sql::Token& t : *tokens) {
+            if (t.kind == sql::TokenKind::Punct && t.text == ";") {
+                if (auto st = flush(t.offset); !st) return st;
+                start = t.offset + 1;
+                empty = true;
+            } else if (t.kind != sql::TokenKind::Space && t.kind != sql::TokenKind::Comment) {
+                empty = false;
             }
         }
-        const std::array<std::array<const char*, 8>, 2> yards = {{
-            {"Przystań Hel", "POMORSKIE", "pucki", "Hel", "2211011", "ul. Portowa", "Hel", "84-150"},
-            {"Warsztat Elbląg", "WARMIŃSKO-MAZURSKIE", "Elbląg", "Elbląg", "2861011",
-             "ul. Stoczniowa", "Elbląg", "82-300"},
-        }};
-        for (const auto& y : yards) {
-            if (auto st = exec(
-                    "insert into FIRMA_ODDZIAL (ID_FIRMA_ODDZIAL, ID_FIRMY, NAZWA, NAZWA_PELNA, "
-                    "REGON, NIP, DATA_ROZP_DZIAL, KRAJ, WOJEWODZTWO, POWIAT, GMINA, GMINA_KOD, "
-                    "ULICA, NRDOMU, MIEJSCOWOSC, KODPOCZTOWY, POCZTA, ZATRUDNIONYCH) values "
-                    "(?, 2, ?, ?, ?, ?, ?, 'Polska', ?, ?, ?, ?, ?, '5', ?, ?, ?, 14)",
-                    {str(++id), y[0], std::string("Bałtycka Stocznia Jachtowa „Żagiel” S.A. – ") + y[0],
-                     regon("19087654"), nip("583234567"), str(dayNumber(2013, 5, 1)), y[1], y[2],
-                     y[3], y[4], y[5], y[6], y[7], y[6]});
-                !st) {
-                return st;
-            }
-        }
-        return {};
+        return flush(text.size());
     }
 
     // ---- books -------------------------------------------------------------------------
@@ -323,54 +129,6 @@ private:
         std::vector<int> out;
         for (int n = 7; n <= 91; ++n) out.push_back(n);
         return out;
-    }
-
-    Status chartAndBooks() {
-        static const std::array<std::array<const char*, 2>, 27> chart = {{
-            {"130-01", "Rachunek bieżący – Bank Pekao S.A."},
-            {"201-01", "Rozrachunki z odbiorcami krajowymi"},
-            {"201-02", "Rozrachunki z odbiorcami zagranicznymi"},
-            {"202-01", "Rozrachunki z dostawcami krajowymi"},
-            {"222-01", "Rozrachunki z urzędem skarbowym – zaliczki CIT"},
-            {"222-02", "Rozrachunki z urzędem skarbowym – podatek roczny"},
-            {"401-1", "Zużycie materiałów i energii"},
-            {"402-1", "Usługi obce – działalność krajowa"},
-            {"402-2", "Usługi obce – obsługa dywidend zagranicznych"},
-            {"402-3", "Usługi obce – przychody zagraniczne"},
-            {"402-4", "Koszty wniesienia aportu własności intelektualnej"},
-            {"404-1", "Wynagrodzenia"},
-            {"405-1", "Ubezpieczenia społeczne i inne świadczenia"},
-            {"409-9", "Koszty niestanowiące kosztów uzyskania przychodów"},
-            {"700-01", "Przychody ze sprzedaży produktów – kraj"},
-            {"700-02", "Przychody ze sprzedaży usług przemiału – kraj"},
-            {"701-01", "Dywidendy ze spółek zagranicznych"},
-            {"702-01", "Przychody ze źródeł zagranicznych – pozostałe"},
-            {"703-01", "Aport komercjalizowanej własności intelektualnej"},
-            {"750-01", "Przychody finansowe – odsetki"},
-            {"751-01", "Koszty finansowe – odsetki"},
-            {"760-09", "Pozostałe przychody operacyjne – zwrot kosztów"},
-            {"909-40", "Ewidencja podatkowa – odsetki zaliczane do kosztów z lat ubiegłych"},
-            {"909-56", "Ewidencja podatkowa – utracone odliczenia inwestycyjne"},
-            {"909-57", "Ewidencja podatkowa – utracone zwolnienie SSE"},
-            {"909-58", "Ewidencja podatkowa – utracona ulga na nowe technologie"},
-            {"909-145", "Ewidencja podatkowa – podatek według art. 39 ust. 4"},
-        }};
-        for (int company : {1, 2}) {
-            for (const auto& a : chart) {
-                if (auto st = books_.addAccount(company, a[0], a[1]); !st) return st;
-            }
-            for (int n : oPositions()) {
-                if (auto st = books_.addAccount(company, oAccount(n),
-                                                "Ewidencja podatkowa – CIT-8/O poz. " + str(n));
-                    !st) {
-                    return st;
-                }
-            }
-        }
-        // Company 1 keeps books for the calendar years 2015 and 2016; company 2 for its
-        // fiscal year from April 2015 to March 2016.
-        if (auto st = postYear(1, 2015, 1, 24, 1); !st) return st;
-        return postYear(2, 2015, 4, 12, 2);
     }
 
     Status postYear(int company, int year, unsigned firstMonth, int months, std::uint32_t seed) {
@@ -455,45 +213,6 @@ private:
         return books_.postAll(company, postings);
     }
 
-    // ---- statement definitions -----------------------------------------------------
-
-    struct Term {
-        const char* mask;
-        const char* measure;
-        int sign;
-    };
-
-    Status defaultTerms(int templateId, const std::string& code, const std::vector<Term>& terms) {
-        int lp = 0;
-        for (const Term& t : terms) {
-            if (auto st = exec("insert into ZESTAWIENIE_DEFINICJA_WZORCA (id_deklaracje_wzorzec, "
-                               "rodzaj, kod, lp, maska, miara, znak) values (?, 'DD', ?, ?, ?, ?, ?)",
-                               {str(templateId), code, str(++lp), t.mask, t.measure, str(t.sign)});
-                !st) {
-                return st;
-            }
-        }
-        return {};
-    }
-
-    Status oDefaults(int templateId, const std::vector<int>& positions) {
-        for (int n : positions) {
-            const std::string account = oAccount(n);
-            int lp = 0;
-            for (const auto& [measure, sign] : {std::pair{"WN", 1}, std::pair{"MA", -1}}) {
-                if (auto st = exec("insert into ZESTAWIENIE_DEFINICJA_WZORCA "
-                                   "(id_deklaracje_wzorzec, rodzaj, kod, lp, maska, miara, znak) "
-                                   "values (?, 'DD', ?, ?, ?, ?, ?)",
-                                   {str(templateId), "O" + str(n), str(++lp), account, measure,
-                                    str(sign)});
-                    !st) {
-                    return st;
-                }
-            }
-        }
-        return {};
-    }
-
     static std::vector<int> range(int a, int b) {
         std::vector<int> out;
         for (int n = a; n <= b; ++n) out.push_back(n);
@@ -502,109 +221,6 @@ private:
     static std::vector<int> cat(std::vector<int> a, const std::vector<int>& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
-    }
-
-    Status defaultDefinitions() {
-        const std::vector<Term> revenuePl = {{"700*", "MA", 1}, {"750-01", "MA", 1}};
-        const std::vector<Term> revenueDividends = {{"701*", "MA", 1}};
-        const std::vector<Term> revenueAbroad = {{"702*", "MA", 1}};
-        const std::vector<Term> revenueIp = {{"703*", "MA", 1}};
-        const std::vector<Term> costsPl = {
-            {"4?\?-1*", "WN", 1}, {"751-01", "WN", 1}, {"760-09", "MA", -1}};
-        const std::vector<Term> costs2 = {{"4?\?-2*", "WN", 1}};
-        const std::vector<Term> costs3 = {{"4?\?-3*", "WN", 1}};
-        const std::vector<Term> costs4 = {{"4?\?-4*", "WN", 1}};
-        const std::vector<Term> interest = {{"909-40", "SWN", 1}};
-        const std::vector<Term> lost1 = {{"909-56", "SWN", 1}};
-        const std::vector<Term> lost2 = {{"909-57", "SWN", 1}};
-        const std::vector<Term> lost3 = {{"909-58", "SWN", 1}};
-        const std::vector<Term> advances = {{"222-01", "WN", 1}};
-        const std::vector<Term> art39 = {{"909-145", "SMA", 1}};
-
-        struct Code {
-            int templateId;
-            const char* code;
-            const std::vector<Term>* terms;
-        };
-        const std::vector<Code> codes = {
-            // CIT-8 (24)
-            {73, "31", &revenuePl}, {73, "32", &revenueDividends}, {73, "33", &revenueAbroad},
-            {73, "34", &revenueIp}, {73, "36", &costsPl}, {73, "37", &costs2},
-            {73, "38", &costs3}, {73, "39", &costs4}, {73, "40", &interest},
-            {73, "56", &lost1}, {73, "57", &lost2}, {73, "58", &lost3},
-            {73, "94", &advances}, {73, "145", &art39},
-            // CIT-8 (23): the same lines one or three positions lower
-            {72, "30", &revenuePl}, {72, "31", &revenueDividends}, {72, "32", &revenueAbroad},
-            {72, "33", &revenueIp}, {72, "35", &costsPl}, {72, "36", &costs2},
-            {72, "37", &costs3}, {72, "38", &costs4}, {72, "39", &interest},
-            {72, "53", &lost1}, {72, "54", &lost2}, {72, "55", &lost3},
-            {72, "91", &advances}, {72, "142", &art39},
-            // CIT-8 (21)
-            {70, "27", &revenuePl}, {70, "28", &revenueDividends}, {70, "29", &revenueAbroad},
-            {70, "31", &costsPl}, {70, "32", &costs2}, {70, "33", &costs3},
-            {70, "47", &lost1}, {70, "48", &lost2}, {70, "49", &lost3},
-            {70, "94", &advances}, {70, "99", &art39},
-            // CIT-2 (17)
-            {35, "19", &revenuePl}, {35, "20", &revenueAbroad}, {35, "21", &costsPl},
-            {35, "32", &interest}, {35, "33", &lost1},
-        };
-        for (const Code& c : codes) {
-            if (auto st = defaultTerms(c.templateId, c.code, *c.terms); !st) return st;
-        }
-        const std::vector<int> o73 = cat(cat(range(8, 36), {38, 61, 62, 63, 65, 67, 69, 70, 72,
-                                                            73, 74, 76, 79, 82}),
-                                         range(84, 91));
-        const std::vector<int> o72 = cat(cat(range(8, 36), {38, 60, 61, 62, 63, 65, 67, 69, 70,
-                                                            72, 73, 74, 76, 79, 82}),
-                                         range(84, 91));
-        const std::vector<int> o70 = cat(cat(range(8, 17), {19, 42, 43, 44, 46, 48, 50, 51, 53,
-                                                            54, 55, 57, 60, 63}),
-                                         range(65, 72));
-        const std::vector<int> o35 = {7,  8,  9,  10, 11, 12, 13, 15, 17, 18, 19, 20,
-                                      22, 24, 25, 27, 28, 29, 31, 34, 37, 41, 44};
-        for (const auto& [t, positions] :
-             {std::pair{73, &o73}, std::pair{72, &o72}, std::pair{70, &o70}, std::pair{35, &o35}}) {
-            if (auto st = oDefaults(t, *positions); !st) return st;
-        }
-        return exec(
-            "insert into DEKLARACJE_DOCHOD (id_deklaracje_dochod, id_firmy, typ_dzialalnosci, "
-            "nazwa, maska_przychodow, maska_kosztow) values "
-            "(1, 1, 'P', 'Działalność produkcyjna', '700*,750-01', '4?\?-1*,751-01'), "
-            "(2, 1, 'Z', 'Sprzedaż zagraniczna', '702*', '4?\?-3*'), "
-            "(3, 2, 'P', 'Budowa jachtów', '700*,702*', '4?\?-1*,4?\?-3*')");
-    }
-
-    Status deductionComponents() {
-        struct Row {
-            int id;
-            int templateId;
-            const char* field;
-            const char* text;
-        };
-        const std::array<Row, 3> defs = {{
-            {1, 34, "17", "Darowizny na cele pożytku publicznego"},
-            {2, 34, "18", "Wydatki na nabycie nowych technologii"},
-            {3, 35, "17", "Darowizny na cele kultu religijnego"},
-        }};
-        for (const Row& d : defs) {
-            if (auto st = exec("insert into DEKLARACJE_ODLICZENIE (id_deklaracje_odliczenie, "
-                               "id_deklaracje_wzorzec, nr_pola, opis) values (?, ?, ?, ?)",
-                               {str(d.id), str(d.templateId), d.field, d.text});
-                !st) {
-                return st;
-            }
-        }
-        return exec(
-            "insert into DEKLARACJE_SKLADOWE_O (id_deklaracje_odliczenie, funkcja, argument, "
-            "operator, wartosc, opis, data_odliczenia, id_firmy, id_udzialowca) values "
-            "(1, '', '', '+', '1500.00', 'Darowizna dla hospicjum św. Łazarza', " +
-            str(dayNumber(2005, 3, 1)) + ", 1, 0), "
-            "(1, '', '', '+', '2750.50', 'Darowizna dla Caritas', " + str(dayNumber(2005, 6, 1)) +
-            ", 1, 0), "
-            "(1, '', '', '-', '250.50', 'Automatyczna aktualizacja', " +
-            str(dayNumber(2005, 6, 1)) + ", 1, 0), "
-            "(2, '', '', '+', '12000.00', 'Licencja na technologię mielenia', " +
-            str(dayNumber(2005, 9, 1)) + ", 1, 0)");
     }
 
     // ---- stored declarations ---------------------------------------------------------
@@ -649,7 +265,9 @@ private:
         auto created = call("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" + str(company) + ",0,7," +
                             str(templateId) + "," + str(period) + ",0)");
         if (!created) return Status::failure(created.error());
-        id = std::stoi(*created);
+        const auto createdId = citforms::values::parseInteger<int>(*created);
+        if (!createdId) return Status::failure("Niepoprawny identyfikator deklaracji: " + *created);
+        id = *createdId;
         const bool g24 = templateId == 73;
         const int shift = g24 ? 1 : 0;   // 30-39 -> 31-40
         const int shift3 = g24 ? 3 : 0;  // 53.. -> 56..

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "citforms/values/text.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/days.h"
 
@@ -294,12 +295,7 @@ private:
     }
 
     // Text of a field with the blanks around it removed (the schema's types collapse them).
-    std::string trimmed() const {
-        const auto first = value_.find_first_not_of(" \t\r\n");
-        if (first == std::string::npos) return {};
-        const auto last = value_.find_last_not_of(" \t\r\n");
-        return value_.substr(first, last - first + 1);
-    }
+    std::string trimmed() const { return std::string(citforms::values::trim(value_)); }
 
     Status amount(std::int64_t& out) {
         const std::string v = trimmed();
@@ -319,13 +315,9 @@ private:
 
     Status count(long long& out) {
         const std::string v = trimmed();
-        char* end = nullptr;
-        errno = 0;
-        const long long n = std::strtoll(v.c_str(), &end, 10);
-        if (v.empty() || *end != '\0' || errno != 0 || n < 0) {
-            return fail("niepoprawna liczba „" + v + "”");
-        }
-        out = n;
+        const std::optional<long long> n = citforms::values::parseInteger<long long>(v);
+        if (!n || *n < 0) return fail("niepoprawna liczba „" + v + "”");
+        out = *n;
         return {};
     }
 

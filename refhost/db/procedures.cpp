@@ -1,7 +1,6 @@
 #include "refhost/db/procedures.h"
 
-#include <charconv>
-
+#include "citforms/values/text.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/books.h"
 #include "refhost/db/days.h"
@@ -10,46 +9,67 @@ namespace refhost::db {
 
 namespace {
 
+using citforms::values::parseInteger;
+using citforms::values::upperAscii;
 using sql::HostDatabase;
 using sql::Literal;
 using sql::QueryResult;
 using R = Result<QueryResult>;
 
-// Arguments of a call: numbers as written, strings by value.
+// What a procedure takes, argument by argument; checked before the procedure runs.
+enum class ArgKind { Integer, Text };
+struct ArgDef {
+    const char* name;
+    ArgKind kind;
+    bool optional = false;  // may be left off at the end of the call
+};
+
+// The arguments of a call, checked against the procedure's list: integer(i) of an Integer
+// argument and text(i) of any; NULL or a left-off optional one reads as 0 or "".
 class Args {
 public:
-    Args(const char* procedure, const std::vector<Literal>& args)
-        : procedure_(procedure), args_(args) {}
-
-    Status expectCount(std::size_t min) const {
-        if (args_.size() >= min) return {};
-        return Status::failure(std::string(procedure_) + ": oczekiwano " + std::to_string(min) +
-                               " argumentów, podano " + std::to_string(args_.size()));
+    long long integer(std::size_t i) const {
+        return i < values_.size() && values_[i] ? *parseInteger<long long>(*values_[i]) : 0;
     }
-
-    // A whole number (a string of digits is accepted as well); `error` is set otherwise.
-    long long integer(std::size_t i) {
-        if (i >= args_.size() || args_[i].kind == Literal::Kind::Null) return 0;
-        const std::string& t = args_[i].text;
-        long long v = 0;
-        auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-        if (ec != std::errc() || ptr != t.data() + t.size()) {
-            error = std::string(procedure_) + ": argument " + std::to_string(i + 1) +
-                    " nie jest liczbą całkowitą: " + t;
-        }
-        return v;
-    }
-
     std::string text(std::size_t i) const {
-        return i < args_.size() && args_[i].kind != Literal::Kind::Null ? args_[i].text : "";
+        return i < values_.size() && values_[i] ? *values_[i] : std::string();
     }
-
-    std::string error;
 
 private:
-    const char* procedure_;
-    const std::vector<Literal>& args_;
+    friend Result<Args> checkArguments(const char*, const std::vector<ArgDef>&,
+                                       const std::vector<Literal>&);
+    std::vector<std::optional<std::string>> values_;
 };
+
+// The one check of every call: the count, and a whole number where the list wants one (a
+// string of digits is accepted as well).
+Result<Args> checkArguments(const char* procedure, const std::vector<ArgDef>& defs,
+                            const std::vector<Literal>& literals) {
+    std::size_t required = 0;
+    for (const ArgDef& d : defs) required += d.optional ? 0 : 1;
+    if (literals.size() < required || literals.size() > defs.size()) {
+        const std::string expected =
+            required == defs.size() ? std::to_string(required)
+                                    : std::to_string(required) + "–" + std::to_string(defs.size());
+        return Result<Args>::failure(std::string(procedure) + ": oczekiwano " + expected +
+                                     " argumentów, podano " + std::to_string(literals.size()));
+    }
+    Args out;
+    for (std::size_t i = 0; i < literals.size(); ++i) {
+        const Literal& l = literals[i];
+        if (l.kind == Literal::Kind::Null) {
+            out.values_.emplace_back();
+            continue;
+        }
+        if (defs[i].kind == ArgKind::Integer && !parseInteger<long long>(l.text)) {
+            return Result<Args>::failure(std::string(procedure) + ": argument " +
+                                         std::to_string(i + 1) + " (" + defs[i].name +
+                                         ") nie jest liczbą całkowitą: " + l.text);
+        }
+        out.values_.emplace_back(l.text);
+    }
+    return out;
+}
 
 QueryResult oneValue(std::string column, std::string value) {
     QueryResult r;
@@ -68,9 +88,9 @@ std::optional<std::string> firstValue(const QueryResult& r) {
 // Statement codes of CIT-8 (23) that moved in CIT-8 (24); CIT-8/O codes stayed.
 std::string code72to73(const std::string& code) {
     if (code.empty() || code[0] == 'O' || code[0] == 'o') return code;
-    int n = 0;
-    auto [ptr, ec] = std::from_chars(code.data(), code.data() + code.size(), n);
-    if (ec != std::errc() || ptr != code.data() + code.size()) return code;
+    const std::optional<int> parsed = parseInteger<int>(code);
+    if (!parsed) return code;
+    const int n = *parsed;
     if (n >= 30 && n <= 39) return std::to_string(n + 1);
     if ((n >= 53 && n <= 55) || n == 91 || n == 142) return std::to_string(n + 3);
     return code;
@@ -97,7 +117,7 @@ Status copyDefinitions(HostDatabase& db, long long id, long long templateId, lon
             return Status::failure("Brak deklaracji o identyfikatorze " + str(pattern) +
                                    ", z której miały być skopiowane definicje zestawień.");
         }
-        const long long patternTemplate = std::stoll(firstValue(*t).value_or("0"));
+        const long long patternTemplate = parseInteger<long long>(firstValue(*t).value_or("0")).value_or(0);
         if (patternTemplate == templateId) {
             auto r = db.runNative(
                 "insert into ZESTAWIENIE_DEFINICJA (id_deklaracje_nag, rodzaj, kod, lp, maska, "
@@ -126,16 +146,13 @@ Status copyDefinitions(HostDatabase& db, long long id, long long templateId, lon
     return copyDefaultDefinitions(db, id, templateId);
 }
 
-R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const std::vector<Literal>& literals) {
-    Args a("ZESTAWIENIE_DEKLARACJA_DODAJ", literals);
-    if (auto st = a.expectCount(6); !st) return R::failure(st.error());
+R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const Args& a) {
     const long long company = a.integer(0);
     const long long partner = a.integer(1);
     const long long user = a.integer(2);
     const long long templateId = a.integer(3);
     const long long period = a.integer(4);
     const long long pattern = a.integer(5);
-    if (!a.error.empty()) return R::failure(a.error);
 
     // The write lock is taken at the start, so the maxima read below stay valid until the
     // header is in.
@@ -183,7 +200,7 @@ R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const std::vector<Literal>& lit
          userText.empty() ? "U" + str(user) : userText,
          firstValue(*nextLp).value_or("1"), info2});
     if (!inserted) return fail(inserted.error());
-    if (auto st = copyDefinitions(db, std::stoll(id), templateId, pattern); !st) {
+    if (auto st = copyDefinitions(db, parseInteger<long long>(id).value_or(0), templateId, pattern); !st) {
         return fail(st.error());
     }
     if (auto st = db.commit(); !st) return R::failure(st.error());
@@ -197,16 +214,13 @@ Status addMessage(HostDatabase& db, long long user, const std::string& text) {
     return r ? Status() : Status::failure(r.error());
 }
 
-R ZESTAWIENIE_DD_OBLICZ(HostDatabase& db, const std::vector<Literal>& literals) {
-    Args a("ZESTAWIENIE_DD_OBLICZ", literals);
-    if (auto st = a.expectCount(6); !st) return R::failure(st.error());
+R ZESTAWIENIE_DD_OBLICZ(HostDatabase& db, const Args& a) {
     const long long company = a.integer(0);
     const long long from = a.integer(1);
     const long long to = a.integer(2);
     const long long declaration = a.integer(3);
     const std::string code = a.text(4);
     const long long user = a.integer(5);
-    if (!a.error.empty()) return R::failure(a.error);
 
     auto rows = db.runNative(
         "select maska, miara, znak from ZESTAWIENIE_DEFINICJA where id_deklaracje_nag = ? and "
@@ -232,7 +246,7 @@ R ZESTAWIENIE_DD_OBLICZ(HostDatabase& db, const std::vector<Literal>& literals) 
             }
             continue;
         }
-        const int sign = std::stoi(row[2].value_or("1")) < 0 ? -1 : 1;
+        const int sign = parseInteger<int>(row[2].value_or("1")).value_or(1) < 0 ? -1 : 1;
         terms.push_back(StatementTerm{mask, *measure, sign});
     }
     std::int64_t amount = 0;
@@ -279,16 +293,13 @@ std::vector<StatementTerm> termsOf(const std::string& masks, Measure measure) {
     return out;
 }
 
-R DEKLARACJE_OBLICZ_SUME(HostDatabase& db, const std::vector<Literal>& literals) {
-    Args a("DEKLARACJE_OBLICZ_SUME", literals);
-    if (auto st = a.expectCount(6); !st) return R::failure(st.error());
+R DEKLARACJE_OBLICZ_SUME(HostDatabase& db, const Args& a) {
     const long long company = a.integer(0);
     const long long partner = a.integer(1);
     const long long definition = a.integer(2);
     const long long after = a.integer(3);  // callers pass the day before the period
     const long long to = a.integer(4);
     const long long kind = a.integer(5);
-    if (!a.error.empty()) return R::failure(a.error);
 
     if (kind == 1) {
         auto rows = db.runNative(
@@ -354,11 +365,8 @@ R DEKLARACJE_OBLICZ_SUME(HostDatabase& db, const std::vector<Literal>& literals)
                       " (1 = odliczenia, 0 = dochody)");
 }
 
-R TG_UPGRADE7810_PITCIT(HostDatabase& db, const std::vector<Literal>& literals) {
-    Args a("TG_UPGRADE7810_PITCIT", literals);
-    if (auto st = a.expectCount(1); !st) return R::failure(st.error());
+R TG_UPGRADE7810_PITCIT(HostDatabase& db, const Args& a) {
     const long long id = a.integer(0);
-    if (!a.error.empty()) return R::failure(a.error);
     auto t = db.runNative(
         "select ID_DEKLARACJE_WZORZEC from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = ?", {str(id)});
     if (!t) return R::failure(t.error());
@@ -370,7 +378,7 @@ R TG_UPGRADE7810_PITCIT(HostDatabase& db, const std::vector<Literal>& literals) 
         db.rollback();
         return R::failure(del.error());
     }
-    if (auto st = copyDefaultDefinitions(db, id, std::stoll(firstValue(*t).value_or("0")));
+    if (auto st = copyDefaultDefinitions(db, id, parseInteger<long long>(firstValue(*t).value_or("0")).value_or(0));
         !st) {
         db.rollback();
         return R::failure(st.error());
@@ -379,12 +387,9 @@ R TG_UPGRADE7810_PITCIT(HostDatabase& db, const std::vector<Literal>& literals) 
     return oneValue("WYNIK", "1");
 }
 
-R TG_GetMalyPodatnikStan(HostDatabase& db, const std::vector<Literal>& literals) {
-    Args a("TG_GetMalyPodatnikStan", literals);
-    if (auto st = a.expectCount(2); !st) return R::failure(st.error());
+R TG_GetMalyPodatnikStan(HostDatabase& db, const Args& a) {
     const long long company = a.integer(0);
     const long long day = a.integer(1);
-    if (!a.error.empty()) return R::failure(a.error);
     const int year = static_cast<int>(dateOfDay(static_cast<int>(day)).year());
     auto r = db.runNative("select stan from MALY_PODATNIK where id_firmy = ? and rok = ?",
                           {str(company), str(year)});
@@ -396,16 +401,43 @@ R TG_GetMalyPodatnikStan(HostDatabase& db, const std::vector<Literal>& literals)
 }  // namespace
 
 const sql::ProcedureSet& hostProcedures() {
-    static const sql::ProcedureSet set{
-        {
-            {"ZESTAWIENIE_DEKLARACJA_DODAJ", ZESTAWIENIE_DEKLARACJA_DODAJ},
-            {"ZESTAWIENIE_DD_OBLICZ", ZESTAWIENIE_DD_OBLICZ},
-            {"DEKLARACJE_OBLICZ_SUME", DEKLARACJE_OBLICZ_SUME},
-            {"TG_UPGRADE7810_PITCIT", TG_UPGRADE7810_PITCIT},
-        },
-        {
-            {"TG_GETMALYPODATNIKSTAN", TG_GetMalyPodatnikStan},
-        }};
+    using K = ArgKind;
+    struct Def {
+        const char* name;
+        bool function;  // called as "select NAME(...)" rather than "CALL NAME (...)"
+        std::vector<ArgDef> args;
+        R (*body)(HostDatabase&, const Args&);
+    };
+    static const std::vector<Def> kProcedures = {
+        {"ZESTAWIENIE_DEKLARACJA_DODAJ", false,
+         {{"firma", K::Integer}, {"udzialowiec", K::Integer}, {"uzytkownik", K::Integer},
+          {"wzorzec", K::Integer}, {"okres", K::Integer}, {"wzor", K::Integer}},
+         ZESTAWIENIE_DEKLARACJA_DODAJ},
+        {"ZESTAWIENIE_DD_OBLICZ", false,
+         {{"firma", K::Integer}, {"od", K::Integer}, {"do", K::Integer},
+          {"deklaracja", K::Integer}, {"kod", K::Text}, {"uzytkownik", K::Integer},
+          {"opcje", K::Text, true}},
+         ZESTAWIENIE_DD_OBLICZ},
+        {"DEKLARACJE_OBLICZ_SUME", false,
+         {{"firma", K::Integer}, {"udzialowiec", K::Integer}, {"definicja", K::Integer},
+          {"po", K::Integer}, {"do", K::Integer}, {"rodzaj", K::Integer},
+          {"podatek", K::Text, true}},
+         DEKLARACJE_OBLICZ_SUME},
+        {"TG_UPGRADE7810_PITCIT", false, {{"deklaracja", K::Integer}}, TG_UPGRADE7810_PITCIT},
+        {"TG_GetMalyPodatnikStan", true, {{"firma", K::Integer}, {"dzien", K::Integer}},
+         TG_GetMalyPodatnikStan},
+    };
+    static const sql::ProcedureSet set = [] {
+        sql::ProcedureSet out;
+        for (const Def& d : kProcedures) {
+            sql::HostRoutine routine = [&d](HostDatabase& db, const std::vector<Literal>& literals) {
+                auto args = checkArguments(d.name, d.args, literals);
+                return args ? d.body(db, *args) : R::failure(args.error());
+            };
+            (d.function ? out.functions : out.procedures)[upperAscii(d.name)] = routine;
+        }
+        return out;
+    }();
     return set;
 }
 

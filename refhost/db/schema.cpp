@@ -4,19 +4,17 @@
 #include <cctype>
 #include <map>
 
+#include "citforms/values/text.h"
 #include "refhost/db/days.h"
 
 namespace refhost::db {
 
+using citforms::values::join;
+using citforms::values::upperAscii;
+
 namespace {
 
 using CT = ColumnType;
-
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 ColumnDef col(std::string name, CT type, std::string constraint = {}) {
     return ColumnDef{std::move(name), type, std::move(constraint)};
@@ -297,15 +295,6 @@ Migration bookImports() {
     return m;
 }
 
-std::string join(const std::vector<std::string>& parts, std::string_view sep) {
-    std::string out;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i) out += sep;
-        out += parts[i];
-    }
-    return out;
-}
-
 }  // namespace
 
 const std::vector<Migration>& migrations() {
@@ -366,7 +355,7 @@ std::vector<std::string> render(const MigrationStep& step, const sql::EngineProf
 int currentVersion(sql::HostDatabase& db) {
     auto r = db.runNative(std::string("select coalesce(max(wersja), 0) from ") + kVersionTable);
     if (!r || r->rows.empty() || !r->rows[0][0]) return 0;
-    return std::stoi(*r->rows[0][0]);
+    return citforms::values::parseInteger<int>(*r->rows[0][0]).value_or(0);
 }
 
 Status migrate(sql::HostDatabase& db, const sql::EngineProfile& profile, int target) {
@@ -407,7 +396,7 @@ Status migrate(sql::HostDatabase& db, const sql::EngineProfile& profile, int tar
 
 bool hasSchemaMarker(const std::vector<std::string>& tables) {
     return std::any_of(tables.begin(), tables.end(),
-                       [](const std::string& t) { return upper(t) == kVersionTable; });
+                       [](const std::string& t) { return upperAscii(t) == kVersionTable; });
 }
 
 bool isTextColumn(std::string_view column) {
@@ -420,14 +409,14 @@ bool isTextColumn(std::string_view column) {
                 if (const auto* a = std::get_if<ColumnAddDef>(&step)) columns = {a->column};
                 for (const ColumnDef& c : columns) {
                     const bool isText = c.type == CT::Text || c.type == CT::KeyText;
-                    auto [it, inserted] = out.emplace(upper(c.name), isText);
+                    auto [it, inserted] = out.emplace(upperAscii(c.name), isText);
                     if (!inserted) it->second = it->second && isText;
                 }
             }
         }
         return out;
     }();
-    auto it = kinds.find(upper(column));
+    auto it = kinds.find(upperAscii(column));
     return it != kinds.end() && it->second;
 }
 

@@ -4,9 +4,13 @@
 #include <cctype>
 
 #include "citforms/host/managers.h"
+#include "citforms/values/text.h"
 #include "refhost/libraries/host_state.h"
 
 namespace refhost::libraries {
+
+using citforms::values::join;
+using citforms::values::upperAscii;
 
 using citforms::host::Record;
 
@@ -18,25 +22,10 @@ namespace {
 constexpr std::size_t kFirstBatchRows = 128;
 constexpr std::size_t kLargestBatchRows = 1024;
 
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool isIdentifier(std::string_view name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
     });
-}
-
-std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
-    std::string out;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) out += separator;
-        out += parts[i];
-    }
-    return out;
 }
 
 // Row `row` of `result` as a record; the values are moved out of the result.
@@ -134,7 +123,7 @@ std::string TableFile::keyParam(const KeyColumn& column) const {
 std::string TableFile::orderBy(const KeySpec& key) const {
     std::vector<std::string> columns;
     for (const KeyColumn& column : key.columns) columns.push_back(columnExpr(column));
-    return " ORDER BY " + joined(columns, ", ");
+    return " ORDER BY " + join(columns, ", ");
 }
 
 bool TableFile::fetch(std::string_view key, const Record& keyValues, Record& out) {
@@ -152,7 +141,7 @@ bool TableFile::fetch(std::string_view key, const Record& keyValues, Record& out
         params.emplace_back(prefix[i]);
     }
     const std::string text = "SELECT * FROM " + std::string(spec_->table) + " WHERE " +
-                             joined(conditions, " AND ") + orderBy(*keySpec) + " LIMIT 1";
+                             join(conditions, " AND ") + orderBy(*keySpec) + " LIMIT 1";
     auto result = state_->runNative(text, params);
     if (!result) return fail(kErrorDatabase, result.error(), true);
     if (result->rows.empty()) return fail(kErrorRecordNotFound, "Record not found", false);
@@ -211,7 +200,7 @@ bool TableFile::fetchBatch() {
             params.emplace_back(from[equal]);
         }
         std::string text = "SELECT * FROM " + std::string(spec_->table);
-        if (!conditions.empty()) text += " WHERE " + joined(conditions, " AND ");
+        if (!conditions.empty()) text += " WHERE " + join(conditions, " AND ");
         params.emplace_back(std::to_string(wanted - got));
         auto result = state_->runNative(text + limit, params);
         if (!result) return fail(kErrorDatabase, result.error(), true);
@@ -273,7 +262,7 @@ std::optional<TableFile::ColumnKind> TableFile::columnKind(const std::string& co
         }
         for (const auto& row : result->rows) {
             if (row.size() < 2 || !row[0]) continue;
-            const std::string type = upper(row[1].value_or(""));
+            const std::string type = upperAscii(row[1].value_or(""));
             ColumnKind kind = ColumnKind::Other;
             if (type.find("INT") != std::string::npos) {
                 kind = ColumnKind::Integer;
@@ -281,11 +270,11 @@ std::optional<TableFile::ColumnKind> TableFile::columnKind(const std::string& co
                                     type.find("DECIMAL") != std::string::npos)) {
                 kind = ColumnKind::Decimal;
             }
-            columnKinds_[upper(*row[0])] = kind;
+            columnKinds_[upperAscii(*row[0])] = kind;
         }
         columnKindsRead_ = true;
     }
-    auto found = columnKinds_.find(upper(column));
+    auto found = columnKinds_.find(upperAscii(column));
     if (found == columnKinds_.end()) return std::nullopt;
     return found->second;
 }
@@ -355,7 +344,7 @@ bool TableFile::update(const Record& record) {
     for (const auto& [column, value] : record.values()) {
         const bool isKey =
             std::any_of(primary.columns.begin(), primary.columns.end(),
-                        [&](const KeyColumn& k) { return upper(k.name) == upper(column); });
+                        [&](const KeyColumn& k) { return upperAscii(k.name) == upperAscii(column); });
         if (isKey) continue;
         if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
         const auto kind = columnKind(column);
@@ -377,7 +366,7 @@ bool TableFile::update(const Record& record) {
     }
     if (assignments.empty()) return fail(kErrorBadKey, "Nothing to update", true);
     const std::string text = "UPDATE " + std::string(spec_->table) + " SET " +
-                             joined(assignments, ", ") + " WHERE " + joined(conditions, " AND ");
+                             join(assignments, ", ") + " WHERE " + join(conditions, " AND ");
     auto result = state_->runNative(text, params);
     if (!result) return fail(kErrorDatabase, result.error(), true);
     if (result->rowsAffected == 0)

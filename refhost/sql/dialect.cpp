@@ -4,6 +4,8 @@
 #include <cctype>
 #include <optional>
 
+#include "citforms/values/text.h"
+
 namespace refhost::sql {
 
 namespace {
@@ -22,14 +24,10 @@ bool isWordChar(char c) {
     return isWordStart(c) || isDigit(c) || c == '$';
 }
 
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
+using citforms::values::upperAscii;
 
 bool isWord(const Token& t, std::string_view keyword) {
-    return t.kind == TokenKind::Word && upper(t.text) == upper(keyword);
+    return t.kind == TokenKind::Word && upperAscii(t.text) == upperAscii(keyword);
 }
 bool isPunct(const Token& t, std::string_view p) {
     return t.kind == TokenKind::Punct && t.text == p;
@@ -132,17 +130,6 @@ Result<std::vector<Token>> tokenize(std::string_view sql) {
     return tokens;
 }
 
-std::string quoteString(std::string_view value) {
-    std::string out;
-    out.reserve(value.size() + 2);
-    out.push_back('\'');
-    for (char c : value) {
-        if (c == '\'') out.push_back('\'');
-        out.push_back(c);
-    }
-    out.push_back('\'');
-    return out;
-}
 
 namespace {
 
@@ -172,7 +159,7 @@ std::string readName(const std::vector<Token>& t, const std::vector<std::size_t>
         pos += 2;
     }
     if (pos >= sig.size() || t[sig[pos]].kind != TokenKind::Word) return {};
-    return upper(t[sig[pos++]].text);
+    return upperAscii(t[sig[pos++]].text);
 }
 
 // Reads "(lit, lit, ...)" at sig[pos] (the parentheses may be absent when `optional`).
@@ -364,7 +351,7 @@ void quoteNumbersAgainstText(std::vector<Token>& t, const DialectOptions& option
         const Token& w = t[sig[p]];
         if (w.kind != TokenKind::Word) return false;
         if (p + 1 < sig.size() && isPunct(t[sig[p + 1]], ".")) return false;  // a qualifier
-        return options.isTextColumn(upper(w.text));
+        return options.isTextColumn(upperAscii(w.text));
     };
     auto textColumnStartingAt = [&](std::size_t p, std::size_t& after) {
         if (p + 2 < sig.size() && t[sig[p]].kind == TokenKind::Word &&
@@ -373,7 +360,7 @@ void quoteNumbersAgainstText(std::vector<Token>& t, const DialectOptions& option
         }
         if (p >= sig.size() || t[sig[p]].kind != TokenKind::Word) return false;
         after = p + 1;
-        return options.isTextColumn(upper(t[sig[p]].text));
+        return options.isTextColumn(upperAscii(t[sig[p]].text));
     };
     // Quote the number at sig[p] (with a unary minus at sig[p-1] when `minus`).
     auto quoteNumber = [&](std::size_t p, bool minus) {

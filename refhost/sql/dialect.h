@@ -49,9 +49,6 @@ struct Literal {
     std::string text;  // the number as written (sign included) or the string's value
 };
 
-// "'O'Brien'" style SQL string literal of a value: apostrophes doubled.
-std::string quoteString(std::string_view value);
-
 struct DialectOptions {
     Engine engine = Engine::SQLite;
     // Names (upper case) of functions the host serves itself in "select NAME(args)".

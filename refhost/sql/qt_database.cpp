@@ -19,6 +19,7 @@
 #include <QUrlQuery>
 #include <QVariant>
 
+#include "citforms/values/text.h"
 #include "refhost/db/demo.h"
 #include "refhost/db/procedures.h"
 #include "refhost/db/schema.h"
@@ -287,7 +288,7 @@ private:
                 return Result<std::string>::failure("Wartość kolumny " + row.columns[i] +
                                                     " zawiera znak NUL");
             }
-            const std::string literal = value ? quoteString(*value) : std::string("NULL");
+            const std::string literal = value ? citforms::values::sqlQuoted(*value) : std::string("NULL");
             const auto at = mark.find('?');
             if (at == std::string_view::npos || mark.find('?', at + 1) != std::string_view::npos) {
                 return Result<std::string>::failure("Wyrażenie wartości kolumny " + row.columns[i] +

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "citforms/values/text.h"
 #include "runtime/render/page_painter.h"
 
 namespace citforms::runtime {
@@ -23,11 +24,7 @@ constexpr int kZooms[] = {50, 75, 100, 120, 150, 200};
 
 int readInt(host::IniManager* ini, const std::string& section, const char* key) {
     const std::string v = ini->fetch(section, key, "");
-    try {
-        return v.empty() ? -1 : std::stoi(v);
-    } catch (const std::exception&) {
-        return -1;
-    }
+    return values::parseInteger<int>(values::trim(v)).value_or(-1);
 }
 
 }  // namespace

@@ -4,17 +4,14 @@
 #include <cctype>
 #include <charconv>
 
+#include "citforms/values/text.h"
 #include "runtime/ui/scripted/button_captions.h"
 
 namespace citforms::runtime {
 
 namespace {
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
+std::string_view trim(std::string_view s) { return values::trim(s, " \t\r\n\f\v"); }
 
 std::string describe(const ScriptedAnswer& answer) {
     return answer.number > 0 ? std::to_string(answer.number) : answer.caption;

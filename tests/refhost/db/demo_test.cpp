@@ -1,8 +1,15 @@
 #include "refhost/db/demo.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <variant>
+
 #include <gtest/gtest.h>
 
 #include "refhost/db/days.h"
+#include "refhost/db/schema.h"
 #include "test_database_support.h"
 
 namespace refhost::db {
@@ -108,6 +115,66 @@ TEST_F(DemoTest, OrdZuTextKeepsApostropheAndPolishLetters) {
         "typ='ORD-ZU' AND nr_pola=13");
     EXPECT_NE(text.find("Podatnik's"), std::string::npos);
     EXPECT_NE(text.find("Józef Żółkiewski"), std::string::npos);
+}
+
+// Every table of the schema, each row's cells tab-separated (NULL as \\N), rows sorted; the
+// day the demo was loaded on is written as TODAY so that the dump does not age.
+std::string dumpOfEveryTable(testing::TempDatabase& db) {
+    std::vector<std::string> tables;
+    for (const Migration& m : migrations()) {
+        for (const MigrationStep& step : m.steps) {
+            if (const auto* t = std::get_if<TableDef>(&step)) tables.push_back(t->name);
+        }
+    }
+    const std::string today = std::to_string(todayNumber());
+    std::ostringstream out;
+    for (const std::string& table : tables) {
+        auto r = db->runNative("select * from " + table);
+        if (!r) return table + ": " + r.error();
+        std::vector<std::string> lines;
+        for (const auto& row : r->rows) {
+            std::string line;
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                if (i > 0) line += '\t';
+                line += !row[i] ? "\\N" : *row[i] == today ? "TODAY" : *row[i];
+            }
+            lines.push_back(line);
+        }
+        std::sort(lines.begin(), lines.end());
+        out << "== " << table << " (" << lines.size() << ")\n";
+        for (const std::string& line : lines) out << line << '\n';
+    }
+    return out.str();
+}
+
+// The demo database, table by table, the same on both engines as it was when its data were
+// written in code. Set
+// CITFORMS_REWRITE_DEMO_DUMP=1 to record the dump anew after a deliberate change.
+TEST_F(DemoTest, EveryTableHoldsTheRecordedRows) {
+    const std::string file = std::string(CITFORMS_TEST_DATA_DIR) + "/demo/dump.txt";
+    const std::string actual = dumpOfEveryTable(*demo);
+    if (const char* rewrite = std::getenv("CITFORMS_REWRITE_DEMO_DUMP");
+        rewrite != nullptr && std::string(rewrite) == "1") {
+        std::ofstream(file, std::ios::binary) << actual;
+    }
+    std::ifstream in(file, std::ios::binary);
+    ASSERT_TRUE(in) << file;
+    std::ostringstream read;
+    read << in.rdbuf();
+    const std::string expected = read.str();
+    if (actual == expected) return;
+    std::istringstream a(actual), e(expected);
+    std::string la, le;
+    for (int line = 1;; ++line) {
+        const bool moreA = static_cast<bool>(std::getline(a, la));
+        const bool moreE = static_cast<bool>(std::getline(e, le));
+        if (!moreA && !moreE) break;
+        if (!moreA || !moreE || la != le) {
+            ADD_FAILURE() << file << ":" << line << "\n expected: " << (moreE ? le : "<end>")
+                          << "\n actual:   " << (moreA ? la : "<end>");
+            break;
+        }
+    }
 }
 
 }  // namespace

@@ -97,6 +97,28 @@ TEST_F(ProceduresTest, HeaderForUnknownTemplateIsRefusedAndWritesNothing) {
     EXPECT_FALSE(db->run("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (5,0,7,'x',78867,0)"));
 }
 
+TEST_F(ProceduresTest, ArgumentsAreCheckedAgainstTheProcedureListBeforeItRuns) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"CALL ZESTAWIENIE_DEKLARACJA_DODAJ (5,0,7)",
+         "ZESTAWIENIE_DEKLARACJA_DODAJ: oczekiwano 6 argumentów, podano 3"},
+        {"CALL ZESTAWIENIE_DEKLARACJA_DODAJ (5,0,7,'x',78867,0)",
+         "ZESTAWIENIE_DEKLARACJA_DODAJ: argument 4 (wzorzec) nie jest liczbą całkowitą: x"},
+        {"CALL ZESTAWIENIE_DD_OBLICZ (5,1,2,3,'31',7,'',8)",
+         "ZESTAWIENIE_DD_OBLICZ: oczekiwano 6–7 argumentów, podano 8"},
+        {"CALL DEKLARACJE_OBLICZ_SUME (5,0,4,0,1.5,1)",
+         "DEKLARACJE_OBLICZ_SUME: argument 5 (do) nie jest liczbą całkowitą: 1.5"},
+        {"CALL TG_UPGRADE7810_PITCIT ()", "TG_UPGRADE7810_PITCIT: oczekiwano 1 argumentów, podano 0"},
+        {"select dbo.TG_GetMalyPodatnikStan(5, 'dziś')",
+         "TG_GetMalyPodatnikStan: argument 2 (dzien) nie jest liczbą całkowitą: dziś"},
+    };
+    for (const auto& [call, message] : cases) {
+        auto r = db->run(call);
+        ASSERT_FALSE(r) << call;
+        EXPECT_EQ(r.error(), message) << call;
+    }
+    EXPECT_EQ(db.value("select count(*) from DEKLARACJE_NAG"), "0");
+}
+
 TEST_F(ProceduresTest, DefinitionsComeFromPatternOrDefaults) {
     define("ZESTAWIENIE_DEFINICJA_WZORCA", "73", "31", 1, "70*", "MA", 1);
     define("ZESTAWIENIE_DEFINICJA_WZORCA", "73", "O8", 1, "402-1", "WN", 1);
