@@ -10,6 +10,7 @@
 #include "citforms/host/result_file.h"
 #include "citforms/store/busy_cursor.h"
 #include "citforms/values/field_value.h"
+#include "citforms/values/text.h"
 
 namespace citforms::store {
 
@@ -169,12 +170,9 @@ void loadCit8(const host::HostBinding& host, const module::DeclarationState& sta
 }  // namespace
 
 std::optional<std::int32_t> parseStoredNumber(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (text.empty()) return std::nullopt;
-    std::int32_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+    const std::optional<std::int32_t> value =
+        values::parseInteger<std::int32_t>(values::trim(text, " "));
+    if (!value || *value < 0) return std::nullopt;
     return value;
 }
 

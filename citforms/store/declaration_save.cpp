@@ -6,6 +6,7 @@
 #include "citforms/store/declaration_load.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/decimal.h"
+#include "citforms/values/text.h"
 
 namespace citforms::store {
 
@@ -267,14 +268,7 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
 }  // namespace
 
 std::string sqlText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (char c : text) {
-        if (c == '\0') continue;
-        if (c == '\'') out += '\'';
-        out += c;
-    }
-    return out;
+    return values::sqlEscaped(text);
 }
 
 std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
