@@ -3,21 +3,21 @@
 #include <cstddef>
 
 namespace citforms::print::detail {
-struct EmbeddedEntry {
+struct EmbeddedFile {
     const char* name;
     const unsigned char* data;
     std::size_t size;
 };
-// Defined in the source generated from the layouts folder at build time.
-extern const EmbeddedEntry kEmbeddedEntries[];
-extern const std::size_t kEmbeddedEntryCount;
+// Defined in the source generated from the layouts and forms folders at build time.
+extern const EmbeddedFile kEmbeddedFiles[];
+extern const std::size_t kEmbeddedFileCount;
 }  // namespace citforms::print::detail
 
 namespace citforms::print {
 
 std::optional<std::string_view> embeddedFile(std::string_view name) {
-    for (std::size_t i = 0; i < detail::kEmbeddedEntryCount; ++i) {
-        const auto& e = detail::kEmbeddedEntries[i];
+    for (std::size_t i = 0; i < detail::kEmbeddedFileCount; ++i) {
+        const auto& e = detail::kEmbeddedFiles[i];
         if (name == e.name) return std::string_view(reinterpret_cast<const char*>(e.data), e.size);
     }
     return std::nullopt;
@@ -25,8 +25,8 @@ std::optional<std::string_view> embeddedFile(std::string_view name) {
 
 std::vector<std::string> embeddedFileNames() {
     std::vector<std::string> names;
-    for (std::size_t i = 0; i < detail::kEmbeddedEntryCount; ++i)
-        names.emplace_back(detail::kEmbeddedEntries[i].name);
+    for (std::size_t i = 0; i < detail::kEmbeddedFileCount; ++i)
+        names.emplace_back(detail::kEmbeddedFiles[i].name);
     return names;
 }
 
