@@ -32,14 +32,17 @@ struct PrintedForm {
     FieldListId list;
     // Fields of the form printed from the CIT-8 in their place (the header the forms share).
     std::set<int> fromCit8;
+    // Stored fields the print leaves to the tax office's boxes.
+    std::set<int> notPrinted;
 };
 
 const std::vector<PrintedForm>& printedForms() {
     static const std::vector<PrintedForm> forms = {
-        {cit8Print73(), Form::Cit8, FieldListId::Cit8Gen73, {}},
-        {cit8OPrint73(), Form::Cit8O, FieldListId::Cit8O, {1, 4, 5}},
-        {citBrPrint73(), Form::CitBr, FieldListId::CitBr, {}},
-        {ordZuPrint(), Form::OrdZu, FieldListId::OrdZu, {}},
+        {cit8Print73(), Form::Cit8, FieldListId::Cit8Gen73, {}, {}},
+        {cit8OPrint73(), Form::Cit8O, FieldListId::Cit8O, {1, 4, 5}, {}},
+        // The CIT-BR range stores 2 and 3 (document number, status) like any other field.
+        {citBrPrint73(), Form::CitBr, FieldListId::CitBr, {}, {2, 3}},
+        {ordZuPrint(), Form::OrdZu, FieldListId::OrdZu, {}, {}},
     };
     return forms;
 }
@@ -143,9 +146,11 @@ TEST(LayoutsAndForms, EveryControlNamesAFieldOfItsFormAndEveryFieldHasAControl) 
                 }
             }
         }
-        const auto& numbers = store::fieldList(p.list).numbers();
-        EXPECT_EQ(shown, std::set<int>(numbers.begin(), numbers.end()))
-            << p.procedure.name << " does not print every field of its form";
+        std::set<int> printable;
+        for (int n : store::fieldList(p.list).numbers()) {
+            if (!p.notPrinted.contains(n)) printable.insert(n);
+        }
+        EXPECT_EQ(shown, printable) << p.procedure.name << " does not print every field of its form";
     }
 }
 
