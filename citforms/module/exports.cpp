@@ -99,7 +99,7 @@ void citforms_export_CitOrdzuPrn() {
 }
 
 std::uint8_t citforms_export_ZapiszCit8DoPdf(std::int32_t templateId, std::int32_t id,
-                                                const char* fileName) {
+                                             const char* fileName) {
     return guarded<std::uint8_t>("ZAPISZ_CIT8_DO_PDF", 0, [&]() -> std::uint8_t {
         citforms::module::ModuleState& m = moduleState();
         if (!m.hostBound()) return 0;

@@ -321,7 +321,9 @@ const Command kCommands[] = {
     {"unlock", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
      [](Session& s) { return runLock(s, false); }},
     {"discard", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
-     [](Session& s) { return refhost::app::runDiscard(*s.host, s.declaration, std::cout, std::cerr); }},
+     [](Session& s) {
+         return refhost::app::runDiscard(*s.host, s.declaration, std::cout, std::cerr);
+     }},
     {"pdf", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
      runPrint},
     {"print", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,

@@ -41,8 +41,8 @@ protected:
 
 // The dynamic symbols the library defines, as nm lists them; nullopt without nm.
 std::optional<std::set<std::string>> definedSymbols() {
-    const std::string command =
-        std::string("nm -D --defined-only --format=posix '") + CITFORMS_MODULE_PATH + "' 2>/dev/null";
+    const std::string command = std::string("nm -D --defined-only --format=posix '") +
+                                CITFORMS_MODULE_PATH + "' 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return std::nullopt;
     std::set<std::string> names;
@@ -61,8 +61,9 @@ std::optional<std::set<std::string>> definedSymbols() {
 
 TEST_F(LoadedModule, ExportsExactlyTheListedProceduresAndEntries) {
     std::set<std::string> listed;
-    for (std::span<const exports::Entry> list : {std::span<const exports::Entry>(exports::kProcedures),
-                                                 std::span<const exports::Entry>(exports::kIntegration)}) {
+    for (std::span<const exports::Entry> list :
+         {std::span<const exports::Entry>(exports::kProcedures),
+          std::span<const exports::Entry>(exports::kIntegration)}) {
         for (const exports::Entry& entry : list) {
             EXPECT_NE(dlsym(handle, entry.symbol), nullptr) << entry.symbol;
             EXPECT_TRUE(listed.insert(entry.symbol).second) << "listed twice: " << entry.symbol;
