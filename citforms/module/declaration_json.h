@@ -1,5 +1,5 @@
 #pragma once
-// A stored declaration as JSON, for hosts and tools (the citforms_declaration_json export).
+// A stored declaration as JSON, for hosts and tools (the "dump" verb of citforms_automation).
 //
 // The declaration's template decides the load: templates 73 and 72 are loaded into the module's
 // field sets through their own load (which leaves them open as the module's declaration) and

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QApplication>
@@ -55,51 +56,6 @@ std::filesystem::path homeFolder(const char* xdgVariable, const char* fallback) 
     return std::filesystem::path(home != nullptr ? home : ".") / fallback / "tabrix";
 }
 
-
-// Commands on one stored declaration: they work on the declaration's company.
-bool isDeclarationCommand(const std::string& command) {
-    return command == "compute" || command == "recalc" || command == "lock" ||
-           command == "unlock" || command == "discard";
-}
-
-// Commands that only read the database: it is opened read-only, so that a write-protected
-// file can be read and nothing is ever changed by them.
-bool readsOnly(const Options& o) {
-    if (o.command == "dump" || refhost::app::isPrintCommand(o.command)) return true;
-    return o.command == "sql" && refhost::sql::isQuery(o.arguments.at(0));
-}
-
-// Arguments of the command, checked before the database is touched; "" when they are fine.
-std::string checkArguments(const Options& o) {
-    if (o.command == "init-db") {
-        for (const std::string& arg : o.arguments) {
-            if (arg != "--demo") return "init-db: unknown argument " + arg;
-        }
-        return {};
-    }
-    if (o.command == "sql") return o.arguments.size() == 1 ? "" : "sql needs one statement";
-    if (o.command == "copy-db") return refhost::app::checkCopyDbArguments(o.arguments);
-    if (o.command == "import-books") {
-        auto parsed = refhost::app::parseImportBooks(o.arguments);
-        return parsed ? "" : parsed.error();
-    }
-    if (o.command == "dump") {
-        if (o.arguments.size() != 1) return "dump needs one declaration id";
-        if (!refhost::app::parseId(o.arguments[0]))
-            return "dump: not a declaration id: '" + o.arguments[0] + "'";
-        return {};
-    }
-    if (o.command == "new-cit8") {
-        auto parsed = refhost::app::parseNewCit8(o.arguments);
-        return parsed ? "" : parsed.error();
-    }
-    if (isDeclarationCommand(o.command)) {
-        auto parsed = refhost::app::parseDeclarationId(o.command, o.arguments);
-        return parsed ? "" : parsed.error();
-    }
-    if (refhost::app::isPrintCommand(o.command)) return refhost::app::checkPrintArguments(o);
-    return "unknown command " + o.command;
-}
 
 // The company, user, dates and settings a host session starts with.
 void setGlobals(ReferenceHost& host, const Options& options, std::int32_t company,
@@ -221,41 +177,164 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
     return EXIT_SUCCESS;
 }
 
-// The command once the host's globals are set; returns the exit status.
-int runCommand(ReferenceHost& host, const Options& options, const std::filesystem::path& iniFile,
-               std::int32_t declaration) {
-    if (options.command == "sql") return runSql(host, options);
-    if (options.command == "dump") return runDump(host, options, iniFile);
-    if (refhost::app::isPrintCommand(options.command)) {
-        if (const auto id = refhost::app::parseId(options.arguments.front());
-            id && refhost::app::neverSaved(host, *id)) {
-            return failNeverSaved(*id);
-        }
-        return refhost::app::runPrintCommand(host, options, iniFile);
-    }
-    if (options.command == "lock" || options.command == "unlock") {
-        return refhost::app::runLock(host, declaration, options.command == "lock",
-                                     refhost::app::hasForce(options.arguments), std::cout,
-                                     std::cerr);
-    }
-    if (options.command == "discard") {
-        return refhost::app::runDiscard(host, declaration, std::cout, std::cerr);
-    }
+// What a command runs on: more of it is there the later the command's stage.
+struct Session {
+    const Options& options;
+    std::filesystem::path iniFile;
+    refhost::sql::HostDatabase* db = nullptr;  // from Stage::Database on
+    std::string shownTarget{};                 // the database as messages name it
+    ReferenceHost* host = nullptr;             // from Stage::Session on, its globals set
+    std::int32_t company = 0;
+    std::int32_t declaration = 0;  // the declaration of a command on one (Command::onDeclaration)
+};
 
-    auto module = loadModule(host, iniFile);
+enum class Stage {
+    NoDatabase,      // runs before any database is opened
+    Database,        // runs on the opened database, without a host session
+    Session,         // runs in a host session
+    CheckedSession,  // runs in a host session and fails when one of its statements failed
+};
+
+using refhost::sql::OpenMode;
+
+struct Command {
+    std::string_view name;
+    // The arguments, checked before the database is touched: "" when they are fine.
+    std::string (*checkArguments)(const Options&);
+    // How the database is opened (the default database is created on first use whatever this
+    // says). Commands that only read open it read-only, so that a write-protected file can be
+    // read and nothing is ever changed by them.
+    OpenMode (*openMode)(const Options&);
+    Stage stage;
+    // Works on the company of the stored declaration its arguments name.
+    bool onDeclaration;
+    // The company its arguments name, when they can (nullptr: --company or the first one).
+    std::optional<std::int32_t> (*company)(const Options&);
+    int (*run)(Session&);
+};
+
+OpenMode creates(const Options&) { return OpenMode::Create; }
+OpenMode readsOnly(const Options&) { return OpenMode::ReadOnly; }
+OpenMode writes(const Options&) { return OpenMode::Existing; }
+
+std::string checkDeclarationId(const Options& o) {
+    auto parsed = refhost::app::parseDeclarationId(o.command, o.arguments);
+    return parsed ? "" : parsed.error();
+}
+
+// new-cit8, compute and recalc: the module loaded for the work and shut down after it.
+template <class Work>
+int withModule(Session& s, Work work) {
+    auto module = loadModule(*s.host, s.iniFile);
     if (!module) return fail(module.error());
-    int status = EXIT_SUCCESS;
-    if (options.command == "new-cit8") {
-        status = refhost::app::runNewCit8(host, **module,
-                                          *refhost::app::parseNewCit8(options.arguments),
-                                          std::cout, std::cerr);
-    } else {
-        status = refhost::app::runRecompute(host, **module, declaration,
-                                            options.command == "compute" ? 0 : 1, std::cout,
-                                            std::cerr);
-    }
+    const int status = work(**module);
     (*module)->kill();
     return status;
+}
+
+int runRecompute(Session& s, std::int32_t mode) {
+    return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+        return refhost::app::runRecompute(*s.host, module, s.declaration, mode, std::cout,
+                                          std::cerr);
+    });
+}
+
+int runLock(Session& s, bool lock) {
+    return refhost::app::runLock(*s.host, s.declaration, lock,
+                                 refhost::app::hasForce(s.options.arguments), std::cout,
+                                 std::cerr);
+}
+
+int runPrint(Session& s) {
+    if (const auto id = refhost::app::parseId(s.options.arguments.front());
+        id && refhost::app::neverSaved(*s.host, *id)) {
+        return failNeverSaved(*id);
+    }
+    return refhost::app::runPrintCommand(*s.host, s.options, s.iniFile);
+}
+
+// Every command of tabrix, one row each.
+const Command kCommands[] = {
+    {"init-db",
+     [](const Options& o) -> std::string {
+         for (const std::string& arg : o.arguments) {
+             if (arg != "--demo") return "init-db: unknown argument " + arg;
+         }
+         return {};
+     },
+     creates, Stage::Database, false, nullptr,
+     [](Session& s) { return runInitDb(*s.db, s.shownTarget, s.options); }},
+    {"sql",
+     [](const Options& o) -> std::string {
+         return o.arguments.size() == 1 ? "" : "sql needs one statement";
+     },
+     [](const Options& o) {
+         return refhost::sql::isQuery(o.arguments.at(0)) ? OpenMode::ReadOnly
+                                                         : OpenMode::Existing;
+     },
+     Stage::CheckedSession, false, nullptr, [](Session& s) { return runSql(*s.host, s.options); }},
+    {"copy-db",
+     [](const Options& o) { return refhost::app::checkCopyDbArguments(o.arguments); }, nullptr,
+     Stage::NoDatabase, false, nullptr,
+     [](Session& s) { return refhost::app::runCopyDb(s.options.arguments, std::cout, std::cerr); }},
+    {"import-books",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseImportBooks(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::Session, false,
+     [](const Options& o) { return refhost::app::parseImportBooks(o.arguments)->company; },
+     [](Session& s) {
+         return refhost::app::runImportBooks(
+             *s.db, s.company, refhost::app::parseImportBooks(s.options.arguments)->file,
+             isatty(STDOUT_FILENO) == 1, std::cout, std::cerr);
+     }},
+    {"dump",
+     [](const Options& o) -> std::string {
+         if (o.arguments.size() != 1) return "dump needs one declaration id";
+         if (!refhost::app::parseId(o.arguments[0]))
+             return "dump: not a declaration id: '" + o.arguments[0] + "'";
+         return {};
+     },
+     readsOnly, Stage::CheckedSession, false, nullptr,
+     [](Session& s) { return runDump(*s.host, s.options, s.iniFile); }},
+    {"new-cit8",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseNewCit8(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::CheckedSession, false,
+     [](const Options& o) { return refhost::app::parseNewCit8(o.arguments)->company; },
+     [](Session& s) {
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runNewCit8(*s.host, module,
+                                             *refhost::app::parseNewCit8(s.options.arguments),
+                                             std::cout, std::cerr);
+         });
+     }},
+    {"compute", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) { return runRecompute(s, 0); }},
+    {"recalc", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) { return runRecompute(s, 1); }},
+    {"lock", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) { return runLock(s, true); }},
+    {"unlock", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) { return runLock(s, false); }},
+    {"discard", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) {
+         return refhost::app::runDiscard(*s.host, s.declaration, std::cout, std::cerr);
+     }},
+    {"pdf", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
+     runPrint},
+    {"print", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
+     runPrint},
+};
+
+const Command* findCommand(std::string_view name) {
+    for (const Command& command : kCommands) {
+        if (command.name == name) return &command;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -269,7 +348,9 @@ int main(int argc, char** argv) {
         std::cout << refhost::app::kUsage;
         return EXIT_SUCCESS;
     }
-    if (const std::string problem = checkArguments(options); !problem.empty())
+    const Command* command = findCommand(options.command);
+    if (command == nullptr) return usageError("unknown command " + options.command);
+    if (const std::string problem = command->checkArguments(options); !problem.empty())
         return usageError(problem);
     auto script = citforms::runtime::ScriptedUi::parseScript(options.answers);
     if (!script) return usageError("--answers: " + script.error());
@@ -290,14 +371,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
 
-    if (options.command == "copy-db")
-        return refhost::app::runCopyDb(options.arguments, std::cout, std::cerr);
+    Session session{options, homeFolder("XDG_CONFIG_HOME", ".config") / "tabrix.ini"};
+    if (command->stage == Stage::NoDatabase) return command->run(session);
 
     // Only init-db creates a database, and any command the default one on first use.
-    using refhost::sql::OpenMode;
-    OpenMode mode = options.command == "init-db" ? OpenMode::Create
-                    : readsOnly(options)          ? OpenMode::ReadOnly
-                                                  : OpenMode::Existing;
+    OpenMode mode = command->openMode(options);
     std::string target;
     if (options.db) {
         target = *options.db;
@@ -309,39 +387,36 @@ int main(int argc, char** argv) {
         target = (folder / "tabrix.db").string();
         if (!std::filesystem::exists(target, ec)) mode = OpenMode::Create;
     }
-    const auto iniFile = homeFolder("XDG_CONFIG_HOME", ".config") / "tabrix.ini";
 
     refhost::sql::OpenOptions openOptions;
     openOptions.mode = mode;
     openOptions.lockTimeoutMs = options.lockTimeoutMs;
     auto db = refhost::sql::HostDatabase::open(target, openOptions);
-    const std::string shown = refhost::sql::HostDatabase::describeTarget(target);
-    if (!db) return fail("cannot open database " + shown + ": " + db.error());
+    session.shownTarget = refhost::sql::HostDatabase::describeTarget(target);
+    if (!db) return fail("cannot open database " + session.shownTarget + ": " + db.error());
     // Tests fail chosen statements through TABRIX_FAULT_INJECTION (fault_injection.h).
     const auto faults = refhost::sql::faultPlanFromEnvironment();
     if (!faults) return fail(faults.error());
     *db = refhost::sql::withFaultInjection(std::move(*db), *faults);
-    if (options.command == "init-db") return runInitDb(**db, shown, options);
+    session.db = &**db;
+    if (command->stage == Stage::Database) return command->run(session);
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
     ReferenceHost host(**db, ui);
+    session.host = &host;
     if (!refhost::sql::HostDatabase::isPostgresTarget(target))
         host.print().protectFiles(citforms::refhost::sqliteFiles(target));
     std::optional<std::int32_t> chosenCompany = options.company;
-    std::int32_t declaration = 0;
-    if (options.command == "new-cit8") {
-        const auto newArgs = refhost::app::parseNewCit8(options.arguments);
-        if (newArgs->company) chosenCompany = newArgs->company;
-    } else if (options.command == "import-books") {
-        const auto importArgs = refhost::app::parseImportBooks(options.arguments);
-        if (importArgs->company) chosenCompany = importArgs->company;
-    } else if (isDeclarationCommand(options.command)) {
-        declaration = *refhost::app::parseDeclarationId(options.command, options.arguments);
-        const auto owner = refhost::app::declarationCompany(host, declaration);
+    if (command->company != nullptr) {
+        if (const auto named = command->company(options)) chosenCompany = named;
+    } else if (command->onDeclaration) {
+        session.declaration =
+            *refhost::app::parseDeclarationId(options.command, options.arguments);
+        const auto owner = refhost::app::declarationCompany(host, session.declaration);
         if (!owner) {
             if (host.utility().errorStatus().code != 0)
                 return fail("SQL error: " + host.utility().fileErrorText());
-            return fail("no declaration " + std::to_string(declaration));
+            return fail("no declaration " + std::to_string(session.declaration));
         }
         chosenCompany = *owner;
     }
@@ -353,19 +428,16 @@ int main(int argc, char** argv) {
                                       std::to_string(company)) == "0") {
         return fail("no company " + std::to_string(company));
     }
-    setGlobals(host, options, company, iniFile);
+    session.company = company;
+    setGlobals(host, options, company, session.iniFile);
     // Company, user and fiscal year must have been read: a command on guessed ones could
     // write under the wrong company or user.
     if (host.state().failures() > 0) return fail("SQL error: " + host.state().firstFailure());
-    if (options.command == "import-books") {
-        return refhost::app::runImportBooks(
-            **db, company, refhost::app::parseImportBooks(options.arguments)->file,
-            isatty(STDOUT_FILENO) == 1, std::cout, std::cerr);
-    }
-    const int status = runCommand(host, options, iniFile, declaration);
+    const int status = command->run(session);
     // A statement that failed on the way (one the module showed and went on from, or one
     // after the work was saved) must not end in a success: the result may be incomplete.
-    if (status == EXIT_SUCCESS && host.state().failures() > 0) {
+    if (command->stage == Stage::CheckedSession && status == EXIT_SUCCESS &&
+        host.state().failures() > 0) {
         return fail("a database statement failed during the command: " +
                     host.state().firstFailure());
     }

@@ -4,9 +4,15 @@
 
 #include <cstdlib>
 
+#include <nlohmann/json.hpp>
+
 namespace refhost::libraries {
 
 namespace {
+
+namespace exports = citforms::module::exports;
+// Member order kept: a declaration's text reads back as the module wrote it.
+using Json = nlohmann::ordered_json;
 
 void* symbol(void* handle, const char* name, std::string& error) {
     dlerror();
@@ -22,25 +28,11 @@ void* symbol(void* handle, const char* name, std::string& error) {
 }  // namespace
 
 const std::vector<std::string_view>& LoadedModule::procedureNames() {
-    static const std::vector<std::string_view> kNames = {
-        "CITFORMS:INIT",
-        "CITFORMS:KILL",
-        "PARAM_CIT2",
-        "DEKLARACJE_CIT_POKAZ",
-        "WYDRUK_DEKLARACJI_CIT",
-        "CIT_ORDZU",
-        "CIT_ORDZU_PRN",
-        "ZAPISZ_CIT8_DO_PDF",
-        "CIT_ST_201",
-        "AKTUALIZUJ_CIT_ST_201",
-        "CIT_ST_PRE",
-        "WYPELNIJ_ZMIENNE_CIT_ST_201",
-        "CIT_ST_PRN_201",
-        "WYPELNIJ_ZMIENNE_CIT_ST_201_FORMULARZ",
-        "WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ",
-        "CIT_STA_PRN_201",
-        "CIT_ST_8_POWIAZANIE",
-    };
+    static const std::vector<std::string_view> kNames = [] {
+        std::vector<std::string_view> names;
+        for (const exports::Entry& entry : exports::kProcedures) names.emplace_back(entry.symbol);
+        return names;
+    }();
     return kNames;
 }
 
@@ -64,26 +56,18 @@ Result<std::unique_ptr<LoadedModule>> LoadedModule::load(const std::string& path
     }
     std::unique_ptr<LoadedModule> module(new LoadedModule(handle, path));
     std::string error;
-    for (std::string_view name : procedureNames()) {
-        void* address = symbol(handle, std::string(name).c_str(), error);
+    for (const exports::Entry& entry : exports::kProcedures) {
+        void* address = symbol(handle, entry.symbol, error);
         if (address == nullptr) break;
-        module->procedures_.emplace_back(name, address);
+        module->procedures_.emplace_back(entry.symbol, address);
     }
     if (error.empty()) {
-        module->bind_ = reinterpret_cast<citforms::host::BindHostFn>(
-            symbol(handle, citforms::host::kBindHostSymbol, error));
+        module->bind_ =
+            reinterpret_cast<exports::BindHostFn>(symbol(handle, exports::kBindHost, error));
     }
     if (error.empty()) {
-        module->declarationJson_ = reinterpret_cast<citforms::host::DeclarationJsonFn>(
-            symbol(handle, citforms::host::kDeclarationJsonSymbol, error));
-    }
-    if (error.empty()) {
-        module->newCit8_ = reinterpret_cast<citforms::host::NewCit8Fn>(
-            symbol(handle, citforms::host::kNewCit8Symbol, error));
-    }
-    if (error.empty()) {
-        module->recompute_ = reinterpret_cast<citforms::host::RecomputeFn>(
-            symbol(handle, citforms::host::kRecomputeSymbol, error));
+        module->automation_ =
+            reinterpret_cast<exports::AutomationFn>(symbol(handle, exports::kAutomation, error));
     }
     if (!error.empty()) {
         module->killCalled_ = true;  // never initialised: nothing to shut down
@@ -124,17 +108,40 @@ void* LoadedModule::procedure(std::string_view name) const {
     return nullptr;
 }
 
+std::string LoadedModule::automation(const std::string& requestJson) const {
+    const char* reply = automation_(requestJson.c_str());
+    return reply != nullptr ? reply : R"({"ok":false,"error":"no reply"})";
+}
+
+std::int32_t LoadedModule::idOf(const std::string& requestJson) const {
+    const Json reply = Json::parse(automation(requestJson), nullptr, false);
+    if (!reply.is_object() || reply.value("ok", false) != true) return 0;
+    const auto id = reply.find("id");
+    return id != reply.end() && id->is_number_integer() ? id->get<std::int32_t>() : 0;
+}
+
 const char* LoadedModule::declarationJson(std::int32_t id) const {
-    return declarationJson_(id);
+    const Json reply = Json::parse(automation(Json{{"verb", "dump"}, {"id", id}}.dump()), nullptr,
+                                   false);
+    if (!reply.is_object() || reply.value("ok", false) != true || !reply.contains("declaration"))
+        return nullptr;
+    declaration_ = reply["declaration"].dump(-1, ' ', false, Json::error_handler_t::replace);
+    return declaration_.c_str();
 }
 
 std::int32_t LoadedModule::newCit8(std::int32_t yearStart, std::int32_t yearEnd,
                                    const char* edition, std::int32_t copyFrom) const {
-    return newCit8_(yearStart, yearEnd, edition, copyFrom);
+    return idOf(Json{{"verb", "new-cit8"},
+                     {"yearStart", yearStart},
+                     {"yearEnd", yearEnd},
+                     {"edition", edition != nullptr ? edition : ""},
+                     {"copyFrom", copyFrom}}
+                    .dump());
 }
 
 std::int32_t LoadedModule::recomputeCit8(std::int32_t id, std::int32_t mode) const {
-    return recompute_(id, mode);
+    if (mode != 0 && mode != 1) return 0;
+    return idOf(Json{{"verb", mode == 0 ? "compute" : "recalc"}, {"id", id}}.dump());
 }
 
 }  // namespace refhost::libraries

@@ -6,7 +6,7 @@
 //   if (!module) fail(module.error());          // names the missing symbol or the dlopen error
 //   if (auto s = (*module)->bind(host.binding()); !s) fail(s.error());
 //   (*module)->init(&host.errorManager(), &host.iniManager());
-//   const char* json = (*module)->declarationJson(17);
+//   std::string reply = (*module)->automation(R"({"verb":"dump","id":17})");
 //   module->reset();                              // CITFORMS:KILL, dlclose
 #include <cstdint>
 #include <memory>
@@ -16,6 +16,7 @@
 
 #include "citforms/host/binding.h"
 #include "citforms/host/managers.h"
+#include "citforms/module/exports.h"
 #include "citforms/values/result.h"
 
 namespace refhost::libraries {
@@ -25,8 +26,8 @@ using citforms::values::Status;
 
 class LoadedModule {
 public:
-    using InitFn = void (*)(citforms::host::ErrorManager*, citforms::host::IniManager*);
-    using KillFn = void (*)();
+    using InitFn = citforms::module::exports::InitFn;
+    using KillFn = citforms::module::exports::KillFn;
 
     // The seventeen exported procedures, in the order of the host's table.
     static const std::vector<std::string_view>& procedureNames();
@@ -49,9 +50,13 @@ public:
     Fn procedureAs(std::string_view name) const {
         return reinterpret_cast<Fn>(procedure(name));
     }
-    // citforms_declaration_json: the declaration as JSON, or nullptr (see binding.h).
+
+    // citforms_automation: the reply to one JSON request (module/automation_entry.h).
+    std::string automation(const std::string& requestJson) const;
+    // The verbs "dump", "new-cit8", "compute" (mode 0) and "recalc" (mode 1) through
+    // automation(), with their old results: the declaration's JSON text or nullptr (valid
+    // until the next call on this module), the id made or worked on or 0.
     const char* declarationJson(std::int32_t id) const;
-    // citforms_new_cit8 and citforms_recompute_cit8 (see binding.h).
     std::int32_t newCit8(std::int32_t yearStart, std::int32_t yearEnd, const char* edition,
                          std::int32_t copyFrom) const;
     std::int32_t recomputeCit8(std::int32_t id, std::int32_t mode) const;
@@ -59,14 +64,14 @@ public:
 
 private:
     LoadedModule(void* handle, std::string path);
+    std::int32_t idOf(const std::string& requestJson) const;
 
     void* handle_;
     std::string path_;
     std::vector<std::pair<std::string_view, void*>> procedures_;
-    citforms::host::BindHostFn bind_ = nullptr;
-    citforms::host::DeclarationJsonFn declarationJson_ = nullptr;
-    citforms::host::NewCit8Fn newCit8_ = nullptr;
-    citforms::host::RecomputeFn recompute_ = nullptr;
+    citforms::module::exports::BindHostFn bind_ = nullptr;
+    citforms::module::exports::AutomationFn automation_ = nullptr;
+    mutable std::string declaration_;
     bool initCalled_ = false;
     bool killCalled_ = false;
 };

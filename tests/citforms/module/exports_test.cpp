@@ -2,12 +2,17 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "citforms/host/binding.h"
 #include "citforms/module/exports.h"
 #include "citforms/support/fake_host.h"
 
@@ -34,18 +39,51 @@ protected:
     void* handle = nullptr;
 };
 
-TEST_F(LoadedModule, EveryProcedureIsFoundByItsName) {
-    for (const char* name : exports::kAll) EXPECT_NE(dlsym(handle, name), nullptr) << name;
-    EXPECT_NE(dlsym(handle, host::kBindHostSymbol), nullptr);
-    EXPECT_NE(dlsym(handle, host::kDeclarationJsonSymbol), nullptr);
-    // The C++ inside stays inside.
-    EXPECT_EQ(dlsym(handle, "citforms_export_init"), nullptr);
+// The dynamic symbols the library defines, as nm lists them; nullopt without nm.
+std::optional<std::set<std::string>> definedSymbols() {
+    const std::string command = std::string("nm -D --defined-only --format=posix '") +
+                                CITFORMS_MODULE_PATH + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return std::nullopt;
+    std::set<std::string> names;
+    // posix format: "NAME TYPE VALUE [SIZE]"; a name holds no blank.
+    for (char line[4096]; std::fgets(line, sizeof line, pipe) != nullptr;) {
+        std::istringstream fields(line);
+        std::string name;
+        std::string type;
+        if (fields >> name >> type && (type == "T" || type == "t" || type == "i")) {
+            names.insert(name);
+        }
+    }
+    if (pclose(pipe) != 0) return std::nullopt;
+    return names;
+}
+
+TEST_F(LoadedModule, ExportsExactlyTheListedProceduresAndEntries) {
+    std::set<std::string> listed;
+    for (std::span<const exports::Entry> list :
+         {std::span<const exports::Entry>(exports::kProcedures),
+          std::span<const exports::Entry>(exports::kIntegration)}) {
+        for (const exports::Entry& entry : list) {
+            EXPECT_NE(dlsym(handle, entry.symbol), nullptr) << entry.symbol;
+            EXPECT_TRUE(listed.insert(entry.symbol).second) << "listed twice: " << entry.symbol;
+        }
+    }
+    EXPECT_EQ(std::size(exports::kProcedures), 17u);
+    // The C++ inside stays inside; the per-verb entries are verbs of citforms_automation now.
+    for (const char* hidden : {"citforms_export_Init", "citforms_new_cit8",
+                               "citforms_recompute_cit8", "citforms_declaration_json"}) {
+        EXPECT_EQ(dlsym(handle, hidden), nullptr) << hidden;
+    }
+    const auto defined = definedSymbols();
+    if (!defined) GTEST_SKIP() << "nm is not available";
+    EXPECT_EQ(*defined, listed);
 }
 
 TEST_F(LoadedModule, HostBindsThenInitAndKillRunThroughTheExports) {
     FakeHost host;
     const host::HostBinding binding = host.binding();
-    auto bind = resolve<host::BindHostFn>(host::kBindHostSymbol);
+    auto bind = resolve<exports::BindHostFn>(exports::kBindHost);
     auto init = resolve<exports::InitFn>(exports::kInit);
     auto kill = resolve<exports::KillFn>(exports::kKill);
     ASSERT_TRUE(bind && init && kill);
@@ -77,7 +115,7 @@ TEST_F(LoadedModule, HostBindsThenInitAndKillRunThroughTheExports) {
 TEST_F(LoadedModule, ProceduresNotYetBuiltSaySoAndReturnNothing) {
     FakeHost host;
     const host::HostBinding binding = host.binding();
-    ASSERT_EQ(resolve<host::BindHostFn>(host::kBindHostSymbol)(&binding), 1);
+    ASSERT_EQ(resolve<exports::BindHostFn>(exports::kBindHost)(&binding), 1);
 
     EXPECT_EQ(resolve<exports::ParamCit2Fn>(exports::kParamCit2)("CIT-8", 0), 0);
     EXPECT_EQ(resolve<exports::CitSt201Fn>(exports::kCitSt201)(1, 1, 5), 0);
@@ -92,10 +130,21 @@ TEST_F(LoadedModule, ProceduresNotYetBuiltSaySoAndReturnNothing) {
               "Procedura WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ nie jest jeszcze dostępna.");
 }
 
-TEST_F(LoadedModule, DeclarationJsonLoadsThroughTheModule) {
+TEST_F(LoadedModule, AutomationEntryAnswersEveryRequestInJson) {
+    auto automation = resolve<exports::AutomationFn>(exports::kAutomation);
+    ASSERT_NE(automation, nullptr);
+    const auto reply = [&](const char* request) {
+        const char* text = automation(request);
+        EXPECT_NE(text, nullptr);
+        return nlohmann::json::parse(text != nullptr ? text : "null");
+    };
+    // Requests that are not one are answered, not thrown on.
+    EXPECT_EQ(reply(nullptr)["ok"], false);
+    EXPECT_EQ(reply("{\"verb\":")["ok"], false);
+
     FakeHost host;
     const host::HostBinding binding = host.binding();
-    ASSERT_EQ(resolve<host::BindHostFn>(host::kBindHostSymbol)(&binding), 1);
+    ASSERT_EQ(resolve<exports::BindHostFn>(exports::kBindHost)(&binding), 1);
     host.utility.script(
         "select id_deklaracje_wzorzec from DEKLARACJE_NAG where "
         "id_deklaracje_nag = 4",
@@ -105,12 +154,13 @@ TEST_F(LoadedModule, DeclarationJsonLoadsThroughTheModule) {
         "id_deklaracje_nag=4 AND typ='ORD-ZU'",
         {});
     host.addPoz(4, 0, "6", "Pierwszy Urząd Skarbowy");
-    auto json = resolve<host::DeclarationJsonFn>(host::kDeclarationJsonSymbol);
 
-    const char* text = json(4);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(nlohmann::json::parse(text)["cit8"]["6"], "Pierwszy Urząd Skarbowy");
-    EXPECT_EQ(json(5), nullptr);  // not scripted: the header query fails
+    const nlohmann::json dumped = reply(R"({"verb":"dump","id":4})");
+    EXPECT_EQ(dumped["ok"], true);
+    EXPECT_EQ(dumped["declaration"]["cit8"]["6"], "Pierwszy Urząd Skarbowy");
+    const nlohmann::json missing = reply(R"({"verb":"dump","id":5})");  // not scripted
+    EXPECT_EQ(missing["ok"], false);
+    EXPECT_EQ(missing["error"], "declaration 5 could not be read");
 }
 
 }  // namespace

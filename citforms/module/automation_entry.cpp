@@ -1,0 +1,205 @@
+#include "citforms/module/automation_entry.h"
+
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <optional>
+
+#include <QtCore/QDebug>
+#include <nlohmann/json.hpp>
+
+#include "citforms/module/automation.h"
+#include "citforms/module/declaration_json.h"
+#include "citforms/module/print_dispatch.h"
+#include "citforms/store/declaration_load.h"
+
+namespace citforms::module {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Error texts may quote the request: bytes that are not UTF-8 are replaced, never thrown on.
+std::string text(const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string failure(const std::string& why) {
+    return text(Json{{"ok", false}, {"error", why}});
+}
+
+std::string doneWithId(std::int32_t id) {
+    return text(Json{{"ok", true}, {"id", id}});
+}
+
+// The members of one request, read with their types checked; the first problem is kept and
+// every later read gives a neutral value.
+class Request {
+public:
+    explicit Request(const Json& json) : json_(json) {}
+
+    std::int32_t whole(const char* name, std::optional<std::int32_t> fallback = std::nullopt) {
+        const Json* member = find(name);
+        if (member == nullptr) return missing(name, fallback).value_or(0);
+        if (member->is_number_integer()) {
+            const bool fits =
+                member->is_number_unsigned()
+                    ? member->get<std::uint64_t>() <=
+                          static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())
+                    : member->get<std::int64_t>() >= std::numeric_limits<std::int32_t>::min() &&
+                          member->get<std::int64_t>() <= std::numeric_limits<std::int32_t>::max();
+            if (fits) return static_cast<std::int32_t>(member->get<std::int64_t>());
+        }
+        problem("\"" + std::string(name) + "\" must be a whole number of 32 bits");
+        return 0;
+    }
+
+    std::string string(const char* name, std::optional<std::string> fallback = std::nullopt) {
+        const Json* member = find(name);
+        if (member == nullptr) return missing(name, std::move(fallback)).value_or("");
+        if (member->is_string()) return member->get<std::string>();
+        problem("\"" + std::string(name) + "\" must be a text");
+        return {};
+    }
+
+    bool has(const char* name) const { return json_.contains(name); }
+    void problem(std::string why) {
+        if (error_.empty()) error_ = std::move(why);
+    }
+    bool ok() const { return error_.empty(); }
+    std::string refusal() const { return failure(error_); }
+
+private:
+    const Json* find(const char* name) const {
+        const auto it = json_.find(name);
+        return it == json_.end() ? nullptr : &*it;
+    }
+    template <class T>
+    std::optional<T> missing(const char* name, std::optional<T> fallback) {
+        if (!fallback) problem("\"" + std::string(name) + "\" is missing");
+        return fallback;
+    }
+
+    const Json& json_;
+    std::string error_;
+};
+
+std::string newCit8Verb(ModuleState& module, Request& request) {
+    const std::int32_t yearStart = request.whole("yearStart");
+    const std::int32_t yearEnd = request.whole("yearEnd");
+    const std::string edition = request.string("edition", "");
+    const std::int32_t copyFrom = request.whole("copyFrom", 0);
+    if (!request.ok()) return request.refusal();
+    const std::int32_t id = newCit8(module, yearStart, yearEnd, edition, copyFrom);
+    return id != 0 ? doneWithId(id) : failure("no CIT-8 was made");
+}
+
+std::string recompute(ModuleState& module, Request& request, Recompute how) {
+    const std::int32_t id = request.whole("id");
+    if (!request.ok()) return request.refusal();
+    if (recomputeCit8(module, id, how) == 0) {
+        return failure("declaration " + std::to_string(id) + " was not " +
+                       (how == Recompute::Statements ? "computed" : "recalculated") +
+                       " and saved");
+    }
+    return doneWithId(id);
+}
+
+std::string computeVerb(ModuleState& module, Request& request) {
+    return recompute(module, request, Recompute::Statements);
+}
+
+std::string recalcVerb(ModuleState& module, Request& request) {
+    return recompute(module, request, Recompute::FormRules);
+}
+
+std::string dumpVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    if (!request.ok()) return request.refusal();
+    const std::optional<std::string> declaration = declarationJson(module, id);
+    if (!declaration) return failure("declaration " + std::to_string(id) + " could not be read");
+    // The object as the load wrote it, its members in their order.
+    return R"({"ok":true,"declaration":)" + *declaration + "}";
+}
+
+// The template of declaration `id` as its header holds it; 0 for no such declaration,
+// nullopt when the header could not be read (the reason was shown).
+std::optional<std::int32_t> storedTemplate(ModuleState& module, std::int32_t id) {
+    const host::HostBinding& host = module.host();
+    if (!host.utility->EXECVAX(
+            "select id_deklaracje_wzorzec from DEKLARACJE_NAG where id_deklaracje_nag = " +
+            std::to_string(id))) {
+        host.utility->MSG_OST(host.utility->fileErrorText());
+        return std::nullopt;
+    }
+    host::ResultRow header;
+    if (!host.data->result(host::ResultFileId::VAX_FK).next(header)) return 0;
+    return store::parseStoredNumber(header.column(0)).value_or(0);
+}
+
+std::string pdfVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    const std::string file = request.string("file");
+    const std::int32_t givenTemplate = request.whole("template", 0);
+    if (request.ok() && file.empty()) request.problem("\"file\" must not be empty");
+    if (!request.ok()) return request.refusal();
+    const std::optional<std::int32_t> templateId =
+        request.has("template") ? givenTemplate : storedTemplate(module, id);
+    const std::string notMade = "no PDF was made of declaration " + std::to_string(id);
+    if (!templateId) return failure(notMade);
+    if (ZAPISZ_CIT8_DO_PDF(module, *templateId, id, file) != 1) return failure(notMade);
+    return text(Json{{"ok", true}, {"id", id}, {"file", file}});
+}
+
+struct Verb {
+    std::string_view name;
+    std::string (*run)(ModuleState&, Request&);
+};
+
+// One row a verb. Windows ("open-window") and scripts ("run-script") join here when the module
+// has them; until then they are unknown verbs.
+constexpr Verb kVerbs[] = {
+    {"new-cit8", newCit8Verb}, {"compute", computeVerb}, {"recalc", recalcVerb},
+    {"dump", dumpVerb},        {"pdf", pdfVerb},
+};
+
+std::string dispatch(ModuleState& module, const char* requestJson) {
+    if (requestJson == nullptr) return failure("no request");
+    const Json request = Json::parse(requestJson, nullptr, false);
+    if (request.is_discarded()) return failure("the request is not JSON");
+    if (!request.is_object()) return failure("the request is not a JSON object");
+    const auto verb = request.find("verb");
+    if (verb == request.end() || !verb->is_string()) {
+        return failure("the request has no \"verb\" text");
+    }
+    const std::string& name = verb->get_ref<const std::string&>();
+    for (const Verb& row : kVerbs) {
+        if (row.name != name) continue;
+        if (!module.hostBound()) return failure("no host is bound to the module");
+        Request members(request);
+        return row.run(module, members);
+    }
+    return failure("unknown verb '" + name + "'");
+}
+
+}  // namespace
+
+std::string automationReply(ModuleState& module, const char* requestJson) {
+    try {
+        return dispatch(module, requestJson);
+    } catch (const std::exception& e) {
+        qCritical("citforms: citforms_automation stopped: %s", e.what());
+        return failure(std::string("the request stopped: ") + e.what());
+    } catch (...) {
+        qCritical("citforms: citforms_automation stopped by an unknown exception");
+        return failure("the request stopped");
+    }
+}
+
+std::vector<std::string_view> automationVerbs() {
+    std::vector<std::string_view> names;
+    for (const Verb& row : kVerbs) names.push_back(row.name);
+    return names;
+}
+
+}  // namespace citforms::module

@@ -1,0 +1,44 @@
+#pragma once
+// The module's one automation entry (exported as citforms_automation): a request and its reply,
+// each a JSON object. A verb is one row of the verb table in automation_entry.cpp; a new verb
+// needs no new symbol.
+//
+//   {"verb":"new-cit8","yearStart":D,"yearEnd":D,"edition":"24","copyFrom":0}
+//        a new CIT-8 of the current company (DANE_ID_FIRMY) for the fiscal year
+//        [yearStart, yearEnd] (day numbers), made and saved as the parameters window does;
+//        edition "24", "23", "21" or "" (or absent) for the proposed one; copyFrom the
+//        declaration whose statement definitions are copied (absent or 0: the default set)
+//        -> {"ok":true,"id":N}
+//   {"verb":"compute","id":N}   statements again (the compute button), then the save
+//   {"verb":"recalc","id":N}    company data afresh and every form rule ("Odśwież"), the save
+//        -> {"ok":true,"id":N}
+//   {"verb":"dump","id":N}      the declaration through the module's own load
+//        -> {"ok":true,"declaration":{"id":N,"template":T,"cit8":{…},…}}
+//           (module/declaration_json.h gives the object)
+//   {"verb":"pdf","id":N,"file":"out.pdf","template":T}
+//        the CIT-8 with its attachments in one PDF, as ZAPISZ_CIT8_DO_PDF makes it; without
+//        "template" the declaration's own template is read from its header
+//        -> {"ok":true,"id":N,"file":"out.pdf"}
+//
+// Anything else — a text that is not a JSON object, an unknown verb, a missing or mistyped
+// member, a whole number beyond 32 bits, no host bound, or work that failed — is answered
+//   {"ok":false,"error":"…"}
+// and changes nothing the failed work would not have changed. Where the work itself failed
+// (a locked declaration, an SQL error) the module has shown its reason to the user as the
+// windows do; the error names what was not done.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "citforms/module/module_state.h"
+
+namespace citforms::module {
+
+// The reply to `requestJson` (nullptr is answered as a malformed request). Never throws for
+// anything in the request; an exception from the work is logged and answered as a failure.
+std::string automationReply(ModuleState& module, const char* requestJson);
+
+// The verbs of the table, in its order.
+std::vector<std::string_view> automationVerbs();
+
+}  // namespace citforms::module
