@@ -38,7 +38,7 @@ long long postingCount() {
     return count > 0 ? count / 4 * 4 : 1000000;
 }
 
-citforms_test::JpkKrSpec spec() { return {kNip, "Młyn Pszenica", 2017, postingCount(), 7}; }
+citforms_test::JpkKrPlan plan() { return {kNip, "Młyn Pszenica", 2017, postingCount(), 7}; }
 
 fs::path folder() {
     static const fs::path dir = [] {
@@ -53,7 +53,7 @@ fs::path folder() {
 const std::string& jpkFile() {
     static const std::string path = [] {
         const std::string p = (folder() / "jpk_kr.xml").string();
-        citforms_test::writeJpkKr(p, spec());
+        citforms_test::writeJpkKr(p, plan());
         if (auto st = refhost::db::loadJpkKrSchema(); !st) {
             std::cerr << st.error() << '\n';
             std::exit(1);
@@ -71,7 +71,7 @@ const std::string& jpkFile() {
             std::exit(1);
         }
         std::printf("file %s: %lld postings, %.0f MB, valid against the schema\n", p.c_str(),
-                    spec().postings, static_cast<double>(fs::file_size(p)) / 1e6);
+                    plan().postings, static_cast<double>(fs::file_size(p)) / 1e6);
         return p;
     }();
     return path;
@@ -135,7 +135,7 @@ void BM_ImportJpkKr(benchmark::State& state) {
         db.reset();
         state.ResumeTiming();
     }
-    state.counters["postings"] = static_cast<double>(spec().postings);
+    state.counters["postings"] = static_cast<double>(plan().postings);
 }
 
 void BM_Baseline(benchmark::State& state) {
@@ -151,7 +151,7 @@ void BM_Baseline(benchmark::State& state) {
         state.ResumeTiming();
         bool ok = static_cast<bool>(db->begin());
         std::vector<std::optional<std::string>> params(10);
-        citforms_test::forEachJpkKrPosting(spec(), [&](const citforms_test::JpkKrRow& row) {
+        citforms_test::forEachJpkKrPosting(plan(), [&](const citforms_test::JpkKrRow& row) {
             if (!ok) return;
             params = {"1", row.account, std::to_string(row.day), std::to_string(row.debit),
                       std::to_string(row.credit), row.document, row.description, "1", "", "0"};

@@ -40,13 +40,13 @@ std::optional<std::pair<int, int>> range(std::string_view text) {
 }
 
 // "text:13", "daytext:10", "amount", "whole", "day", "count", "choice:1,2,3".
-Result<FieldDef> valueClass(std::string_view spec) {
+Result<FieldDef> valueClass(std::string_view classText) {
     using R = Result<FieldDef>;
     FieldDef f;
-    const auto colon = spec.find(':');
-    const std::string_view kind = spec.substr(0, colon);
+    const auto colon = classText.find(':');
+    const std::string_view kind = classText.substr(0, colon);
     const std::string_view arg =
-        colon == std::string_view::npos ? std::string_view() : spec.substr(colon + 1);
+        colon == std::string_view::npos ? std::string_view() : classText.substr(colon + 1);
     const auto capacity = [&](ValueClass cls) -> R {
         const auto n = number(arg);
         if (!n || *n == 0) return R::failure("a capacity of characters after '" +
@@ -63,7 +63,7 @@ Result<FieldDef> valueClass(std::string_view spec) {
         while (pos <= arg.size() && !arg.empty()) {
             const auto comma = std::min(arg.find(',', pos), arg.size());
             const std::string_view answer = arg.substr(pos, comma - pos);
-            if (answer.empty()) return R::failure("an empty answer in '" + std::string(spec) + "'");
+            if (answer.empty()) return R::failure("an empty answer in '" + std::string(classText) + "'");
             f.answers.emplace_back(answer);
             pos = comma + 1;
         }
@@ -77,7 +77,7 @@ Result<FieldDef> valueClass(std::string_view spec) {
     else if (kind == "whole") f.cls = ValueClass::Whole;
     else if (kind == "day") f.cls = ValueClass::Day;
     else if (kind == "count") f.cls = ValueClass::Count;
-    else return R::failure("unknown value class '" + std::string(spec) + "'");
+    else return R::failure("unknown value class '" + std::string(classText) + "'");
     return f;
 }
 

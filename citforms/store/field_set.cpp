@@ -45,10 +45,10 @@ FieldSet::LoadResult FieldSet::loadStored(int number, std::string_view text) {
 
 std::string FieldSet::stored(int number) const {
     std::string text = (*this)[number].toStored();
-    const values::FieldSpec spec = list_->fieldSpec(number);
-    if (spec.padded) {
+    const values::FieldSpec field = list_->fieldSpec(number);
+    if (field.padded) {
         const std::size_t length = values::textLength(text);
-        if (length < spec.capacity) text.append(spec.capacity - length, ' ');
+        if (length < field.capacity) text.append(field.capacity - length, ' ');
     }
     return text;
 }

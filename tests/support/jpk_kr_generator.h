@@ -4,8 +4,8 @@
 // entries of four postings each (two pairs of debit and credit), deterministic amounts.
 // The totals per account come back, so a test knows what the statements must find.
 //
-//   JpkKrSpec spec{"7781234563", "Młyn", 2017, 1000000, 1};
-//   auto totals = writeJpkKr("/tmp/books.xml", spec);
+//   JpkKrPlan plan{"7781234563", "Młyn", 2017, 1000000, 1};
+//   auto totals = writeJpkKr("/tmp/books.xml", plan);
 #include <libxml/xmlwriter.h>
 
 #include <array>
@@ -21,7 +21,7 @@
 
 namespace citforms_test {
 
-struct JpkKrSpec {
+struct JpkKrPlan {
     std::string nip;
     std::string fullName;
     int year = 2017;
@@ -121,17 +121,17 @@ struct JpkKrRow {
 
 namespace jpk_kr_generator {
 
-inline std::uint32_t firstState(const JpkKrSpec& spec) { return spec.seed * 2654435761u; }
+inline std::uint32_t firstState(const JpkKrPlan& plan) { return plan.seed * 2654435761u; }
 
 inline std::int64_t nextAmount(std::uint32_t& state) {
     state = state * 1103515245u + 12345u;
     return static_cast<std::int64_t>(100 + (state >> 8) % 5000000);  // 1.00 to 50 000.99 zł
 }
 
-inline int dayOfEntry(const JpkKrSpec& spec, long long e) {
-    const int first = refhost::db::dayNumber(spec.year, 1, 1);
-    const int days = refhost::db::dayNumber(spec.year, 12, 31) - first + 1;
-    return first + static_cast<int>(e * days / (spec.postings / 4 + 1));
+inline int dayOfEntry(const JpkKrPlan& plan, long long e) {
+    const int first = refhost::db::dayNumber(plan.year, 1, 1);
+    const int days = refhost::db::dayNumber(plan.year, 12, 31) - first + 1;
+    return first + static_cast<int>(e * days / (plan.postings / 4 + 1));
 }
 
 inline std::pair<const char*, const char*> operationOf(long long e, int k) {
@@ -140,17 +140,17 @@ inline std::pair<const char*, const char*> operationOf(long long e, int k) {
 
 }  // namespace jpk_kr_generator
 
-// Every posting of the file `spec` describes, in the file's order.
+// Every posting of the file `plan` describes, in the file's order.
 template <class F>
-void forEachJpkKrPosting(const JpkKrSpec& spec, F&& f) {
+void forEachJpkKrPosting(const JpkKrPlan& plan, F&& f) {
     namespace g = jpk_kr_generator;
-    std::uint32_t state = g::firstState(spec);
+    std::uint32_t state = g::firstState(plan);
     JpkKrRow row;
-    for (long long e = 0; e < spec.postings / 4; ++e) {
-        row.entry = std::to_string(e + 1) + "/" + std::to_string(spec.year);
+    for (long long e = 0; e < plan.postings / 4; ++e) {
+        row.entry = std::to_string(e + 1) + "/" + std::to_string(plan.year);
         row.document = "PK " + row.entry;
         row.description = "Operacja nr " + std::to_string(e + 1);
-        row.day = g::dayOfEntry(spec, e);
+        row.day = g::dayOfEntry(plan, e);
         for (int k = 0; k < 2; ++k) {
             const std::int64_t a = g::nextAmount(state);
             const auto [debit, credit] = g::operationOf(e, k);
@@ -166,19 +166,19 @@ void forEachJpkKrPosting(const JpkKrSpec& spec, F&& f) {
     }
 }
 
-inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrSpec& spec) {
+inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrPlan& plan) {
     using refhost::db::dayNumber;
     using refhost::db::formatGrosze;
     using refhost::db::isoDate;
     namespace g = jpk_kr_generator;
     JpkKrTotals totals;
-    const long long entries = spec.postings / 4;
+    const long long entries = plan.postings / 4;
     // Amounts are drawn in order, for the chart's turnovers and the journal (which come
     // first in the file), and replayed for the postings.
-    std::uint32_t state = g::firstState(spec);
+    std::uint32_t state = g::firstState(plan);
     auto amount = [&] { return g::nextAmount(state); };
-    const int first = dayNumber(spec.year, 1, 1);
-    const int days = dayNumber(spec.year, 12, 31) - first + 1;
+    const int first = dayNumber(plan.year, 1, 1);
+    const int days = dayNumber(plan.year, 12, 31) - first + 1;
 
     g::Writer w(path);
     w.document(true);
@@ -194,7 +194,7 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrSpec& spec) {
     w.end();
     w.element("WariantFormularza", "1");
     w.element("CelZlozenia", "1");
-    w.element("DataWytworzeniaJPK", std::to_string(spec.year + 1) + "-01-31T12:00:00");
+    w.element("DataWytworzeniaJPK", std::to_string(plan.year + 1) + "-01-31T12:00:00");
     w.element("DataOd", isoDate(first));
     w.element("DataDo", isoDate(first + days - 1));
     w.element("DomyslnyKodWaluty", "PLN");
@@ -202,8 +202,8 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrSpec& spec) {
     w.end();
     w.start("Podmiot1");
     w.start("IdentyfikatorPodmiotu");
-    w.element("etd:NIP", spec.nip);
-    w.element("etd:PelnaNazwa", spec.fullName);
+    w.element("etd:NIP", plan.nip);
+    w.element("etd:PelnaNazwa", plan.fullName);
     w.end();
     w.start("AdresPodmiotu");
     for (const auto& [name, value] :
@@ -254,12 +254,12 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrSpec& spec) {
         w.end();
     }
 
-    state = g::firstState(spec);
+    state = g::firstState(plan);
     for (long long e = 0; e < entries; ++e) {
         const std::int64_t a = amount();
         const std::int64_t b = amount();
-        const std::string number = std::to_string(e + 1) + "/" + std::to_string(spec.year);
-        const std::string day = isoDate(g::dayOfEntry(spec, e));
+        const std::string number = std::to_string(e + 1) + "/" + std::to_string(plan.year);
+        const std::string day = isoDate(g::dayOfEntry(plan, e));
         w.start("Dziennik");
         w.attribute("typ", "G");
         w.element("LpZapisuDziennika", std::to_string(e + 1));
@@ -281,7 +281,7 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrSpec& spec) {
     w.end();
 
     long long lp = 0;
-    forEachJpkKrPosting(spec, [&](const JpkKrRow& row) {
+    forEachJpkKrPosting(plan, [&](const JpkKrRow& row) {
         const std::string a = formatGrosze(row.debit + row.credit);
         w.start("KontoZapis");
         w.attribute("typ", "G");

@@ -84,8 +84,8 @@ private:
     void mark(Form form, store::FieldSet& set) {
         const int base = (static_cast<int>(form) + 1) * 1000;
         for (int n : set.list().numbers()) {
-            const values::FieldSpec spec = set.list().fieldSpec(n);
-            const std::string text = spec.cls == FieldClass::Text
+            const values::FieldSpec fieldClass = set.list().fieldSpec(n);
+            const std::string text = fieldClass.cls == FieldClass::Text
                                          ? std::to_string(base + n) + "t"
                                          : std::to_string(base + n);
             ASSERT_EQ(set.loadStored(n, text), store::FieldSet::LoadResult::Loaded) << text;
@@ -137,11 +137,11 @@ TEST(LayoutsAndForms, EveryControlNamesAFieldOfItsFormAndEveryFieldHasAControl) 
                     << c.name << ")";
 
                 // What the control prints agrees with what the field holds.
-                const values::FieldSpec spec = store::fieldList(p.list).fieldSpec(number);
-                if (spec.cls == FieldClass::Amount) {
+                const values::FieldSpec fieldClass = store::fieldList(p.list).fieldSpec(number);
+                if (fieldClass.cls == FieldClass::Amount) {
                     EXPECT_EQ(c.type.kind, VariableType::Kind::Decimal) << c.name;
                 }
-                if (spec.cls == FieldClass::Day) {
+                if (fieldClass.cls == FieldClass::Day) {
                     EXPECT_TRUE(c.picture.starts_with("D")) << c.name << " " << c.picture;
                 }
             }
