@@ -46,7 +46,7 @@ std::unique_ptr<Setup> setup;
 
 void fillLargest(citforms::store::DeclarationFields& f) {
     using citforms::values::FieldClass;
-    for (citforms::store::FieldSet* set : {&f.cit8, &f.cit8o}) {
+    for (citforms::store::FieldSet* set : {&f.main(), &f.form("CIT-8/O")}) {
         for (int n : set->list().numbers()) {
             switch (set->list().fieldSpec(n).cls) {
                 case FieldClass::Text:
@@ -62,42 +62,42 @@ void fillLargest(citforms::store::DeclarationFields& f) {
             }
         }
     }
-    f.cit8[4].setText("78531");
-    f.cit8[5].setText("78896");
-    f.cit8[7].setText("2");
-    f.cit8[28].setText(std::to_string(kCopies));
-    f.cit8[29].setText(std::to_string(kCopies));
-    for (int n : f.ordzu.list().numbers()) {
-        f.ordzu[n].setText("Wyjaśnienie " + std::to_string(n) + ": korekta z dnia 'X'");
+    f.main()[4].setText("78531");
+    f.main()[5].setText("78896");
+    f.main()[7].setText("2");
+    f.main()[28].setText(std::to_string(kCopies));
+    f.main()[29].setText(std::to_string(kCopies));
+    for (int n : f.form("ORD-ZU").list().numbers()) {
+        f.form("ORD-ZU")[n].setText("Wyjaśnienie " + std::to_string(n) + ": korekta z dnia 'X'");
     }
     for (int copy = 1; copy <= kCopies; ++copy) {
         for (int field = 1; field <= 123; ++field) {
-            f.ext.append(copy, field, "Obdarowany " + std::to_string(copy) + "/" +
+            f.copies("CIT-D").append(copy, field, "Obdarowany " + std::to_string(copy) + "/" +
                                           std::to_string(field));
         }
         for (int field = 1; field <= 67; ++field) {
-            f.extcb.append(copy, field, std::to_string(copy * 100 + field) + ".00");
+            f.copies("CIT-BR").append(copy, field, std::to_string(copy * 100 + field) + ".00");
         }
     }
 }
 
 // The rows the save writes, for the baseline.
 void collectRows(Setup& s) {
-    s.fields.cit8.forEachStored([&](int n, const std::string& v) {
+    s.fields.main().forEachStored([&](int n, const std::string& v) {
         s.rows.push_back({"0", std::to_string(n), v});
     });
-    s.fields.cit8o.forEachStored([&](int n, const std::string& v) {
+    s.fields.form("CIT-8/O").forEachStored([&](int n, const std::string& v) {
         s.rows.push_back({"1", std::to_string(n), v});
     });
-    for (const auto& r : s.fields.ext.rows()) {
+    for (const auto& r : s.fields.copies("CIT-D").rows()) {
         s.rows.push_back({std::to_string(100 + r.ext_nr_zalacznika),
                           std::to_string(r.ext_nr_pola), r.ext_wartosc});
     }
-    for (const auto& r : s.fields.extcb.rows()) {
+    for (const auto& r : s.fields.copies("CIT-BR").rows()) {
         s.rows.push_back({std::to_string(500 + r.ext_nr_zalacznika),
                           std::to_string(r.ext_nr_pola), r.ext_wartosc});
     }
-    s.fields.ordzu.forEachStored([&](int n, const std::string& v) {
+    s.fields.form("ORD-ZU").forEachStored([&](int n, const std::string& v) {
         s.ordZu.emplace_back(std::to_string(n), v);
     });
 }
@@ -182,7 +182,7 @@ void moduleLoad(benchmark::State& state) {
     for (auto _ : state) {
         citforms::store::DeclarationFields loaded;
         citforms::store::WCZYTAJ_CIT_8_73(b, declaration, loaded);
-        if (loaded.ext.size() != 123u * kCopies) state.SkipWithError("load incomplete");
+        if (loaded.copies("CIT-D").size() != 123u * kCopies) state.SkipWithError("load incomplete");
         benchmark::DoNotOptimize(loaded);
     }
     state.SetItemsProcessed(state.iterations() *

@@ -80,14 +80,14 @@ public:
     // Every CIT-D and CIT-BR copy a declaration can hold, each field filled.
     void widenToLargest(int round) {
         const std::string value = "R" + std::to_string(round) + " wartość pola załącznika";
-        fields.ext.clear();
-        fields.extcb.clear();
+        fields.copies("CIT-D").clear();
+        fields.copies("CIT-BR").clear();
         for (int copy = 1; copy <= 400; ++copy) {
-            for (int f = 1; f <= 123; ++f) fields.ext.append(copy, f, value);
-            for (int f = 1; f <= 67; ++f) fields.extcb.append(copy, f, value);
+            for (int f = 1; f <= 123; ++f) fields.copies("CIT-D").append(copy, f, value);
+            for (int f = 1; f <= 67; ++f) fields.copies("CIT-BR").append(copy, f, value);
         }
-        fields.cit8[28].setText("400");
-        fields.cit8[29].setText("400");
+        fields.main()[28].setText("400");
+        fields.main()[29].setText("400");
     }
     std::size_t rows() const {
         return largest ? 148 + 89 + 400 * (123 + 67) + 11
@@ -152,7 +152,7 @@ bool saveOnce(Bench& b, int round) {
 }
 bool loadOnce(Bench& b, int) {
     b.load();
-    return b.loaded.cit8.stored(31) == b.fields.cit8.stored(31);
+    return b.loaded.main().stored(31) == b.fields.main().stored(31);
 }
 
 }  // namespace

@@ -64,17 +64,17 @@ void dispose(const std::filesystem::path& file) {
 
 store::DeclarationFields filledFields() {
     store::DeclarationFields f;
-    f.cit8[1].setText("7781234563");
-    f.cit8[4].setText("78532");
-    f.cit8[5].setText("78897");
-    f.cit8[7].setText("2");
-    for (int n = 8; n <= 19; ++n) f.cit8[n].setText("Tekst pozycji " + std::to_string(n));
-    for (int n = 20; n <= 45; ++n) f.cit8[n].setAmount(values::Amount::fromGrosze(n * 1234567));
-    for (int n = 46; n <= 150; ++n) f.cit8[n].setText(std::to_string(n * 1000) + ".50");
+    f.main()[1].setText("7781234563");
+    f.main()[4].setText("78532");
+    f.main()[5].setText("78897");
+    f.main()[7].setText("2");
+    for (int n = 8; n <= 19; ++n) f.main()[n].setText("Tekst pozycji " + std::to_string(n));
+    for (int n = 20; n <= 45; ++n) f.main()[n].setAmount(values::Amount::fromGrosze(n * 1234567));
+    for (int n = 46; n <= 150; ++n) f.main()[n].setText(std::to_string(n * 1000) + ".50");
     for (int n = 8; n <= 91; ++n) {
-        if (f.cit8o.has(n)) f.cit8o[n].setText(std::to_string(n * 777) + ".00");
+        if (f.form("CIT-8/O").has(n)) f.form("CIT-8/O")[n].setText(std::to_string(n * 777) + ".00");
     }
-    f.ordzu[13].setText("Uzasadnienie korekty zeznania.");
+    f.form("ORD-ZU")[13].setText("Uzasadnienie korekty zeznania.");
     return f;
 }
 
@@ -105,7 +105,7 @@ void everyPage(store::DeclarationFields& fields, const host::Globals& globals, b
         }
         const print::DeclarationVariables vars(fields, globals);
         host::PageList pages;
-        for (int band : part.procedure->bands) pages.append(*print::buildPage(run, band, vars));
+        for (int band : part.layout->pageBands()) pages.append(*print::buildPage(run, band, vars));
         sink(pages);
     };
     printPart(parts[0]);

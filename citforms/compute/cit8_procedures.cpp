@@ -48,7 +48,7 @@ void recalculate(const FormEdition& edition, const host::HostBinding& host,
 }  // namespace
 
 void fillIdentification(store::DeclarationFields& fields, const header::CompanyData& c) {
-    store::FieldSet& f = fields.cit8;
+    store::FieldSet& f = fields.main();
     f[1].setText(c.nip);
     f[6].setText(c.taxOffice);
     if (f[7].text().find_first_not_of(' ') == std::string::npos) f[7].setText("1");
@@ -64,11 +64,11 @@ void fillIdentification(store::DeclarationFields& fields, const header::CompanyD
     f[17].setText(c.town);
     f[18].setText(c.postalCode);
     f[19].setText(c.postOffice);
-    fields.cit8o[1].setText(c.nip);
-    fields.cit8o[6].setText(c.fullName);
-    fields.cit8o[7].setText(c.regon);
-    fields.ordzu[1].setText(c.nip);
-    fields.ordzu[5].setText(c.fullName);
+    fields.form("CIT-8/O")[1].setText(c.nip);
+    fields.form("CIT-8/O")[6].setText(c.fullName);
+    fields.form("CIT-8/O")[7].setText(c.regon);
+    fields.form("ORD-ZU")[1].setText(c.nip);
+    fields.form("ORD-ZU")[5].setText(c.fullName);
 }
 
 void OBLICZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,

@@ -33,7 +33,7 @@ public:
     virtual std::string cit8oText(int position) const = 0;
     virtual void setCit8oText(int position, const std::string& text) = 0;
     virtual void setCit8oDay(int position, values::DayNumber day) = 0;
-    // Empties the CIT-D and CIT-BR attachment lists and the CIT-BR field set.
+    // Empties every numbered attachment (CIT-D, CIT-BR): its copies and its field set.
     virtual void clearAttachments() = 0;
 };
 

@@ -18,44 +18,46 @@ void write(store::FieldSet& set, int position, const Decimal& value) {
 }  // namespace
 
 Decimal FieldSetAmounts::cit8(int position) const {
-    return read(f_.cit8, position);
+    return read(f_.main(), position);
 }
 void FieldSetAmounts::setCit8(int position, const Decimal& value) {
-    write(f_.cit8, position, value);
+    write(f_.main(), position, value);
 }
 Decimal FieldSetAmounts::cit8o(int position) const {
-    return read(f_.cit8o, position);
+    return read(f_.form("CIT-8/O"), position);
 }
 void FieldSetAmounts::setCit8o(int position, const Decimal& value) {
-    write(f_.cit8o, position, value);
+    write(f_.form("CIT-8/O"), position, value);
 }
 
 Decimal FieldSetAmounts::firstCitBrRelief() {
-    const auto count = static_cast<std::int32_t>(read(f_.cit8, 28).integerPart());
+    const auto count = static_cast<std::int32_t>(read(f_.main(), 28).integerPart());
     store::WCZYTAJ_CIT_BR(f_, 1, count);
-    return read(f_.citbr, 19);
+    return read(f_.form("CIT-BR"), 19);
 }
 
 std::string FieldSetAmounts::cit8Text(int position) const {
-    return f_.cit8.has(position) ? f_.cit8[position].text() : std::string();
+    return f_.main().has(position) ? f_.main()[position].text() : std::string();
 }
 void FieldSetAmounts::setCit8Text(int position, const std::string& text) {
-    if (f_.cit8.has(position)) f_.cit8[position].setText(text);
+    if (f_.main().has(position)) f_.main()[position].setText(text);
 }
 std::string FieldSetAmounts::cit8oText(int position) const {
-    return f_.cit8o.has(position) ? f_.cit8o[position].text() : std::string();
+    return f_.form("CIT-8/O").has(position) ? f_.form("CIT-8/O")[position].text() : std::string();
 }
 void FieldSetAmounts::setCit8oText(int position, const std::string& text) {
-    if (f_.cit8o.has(position)) f_.cit8o[position].setText(text);
+    if (f_.form("CIT-8/O").has(position)) f_.form("CIT-8/O")[position].setText(text);
 }
 void FieldSetAmounts::setCit8oDay(int position, values::DayNumber day) {
-    if (f_.cit8o.has(position)) f_.cit8o[position].setDay(day);
+    if (f_.form("CIT-8/O").has(position)) f_.form("CIT-8/O")[position].setDay(day);
 }
 
 void FieldSetAmounts::clearAttachments() {
-    f_.ext.clear();
-    f_.extcb.clear();
-    f_.citbr.clear();
+    for (store::HeldForm& held : f_.forms()) {
+        if (!held.numbered()) continue;
+        held.copies.clear();
+        held.set.clear();
+    }
 }
 
 }  // namespace citforms::compute

@@ -242,11 +242,14 @@ private:
         if (!cls) return fail(cls.error());
         const std::string role = attrs.optional("role").value_or("");
         if (!role.empty() && r->first != r->second) return fail("a role belongs to one field");
+        const std::string counts = attrs.optional("counts").value_or("");
+        if (!counts.empty() && r->first != r->second) return fail("a count belongs to one field");
         for (int n = r->first; n <= r->second; ++n) {
             if (!numbers_.insert(n).second) return fail("field " + std::to_string(n) + " given twice");
             FieldDef f = *cls;
             f.number = n;
             f.role = role;
+            f.counts = counts;
             form_.fields.push_back(std::move(f));
         }
         return attrs.finish();
@@ -265,6 +268,13 @@ const FieldDef* FormDef::field(int number) const {
     const auto it = std::lower_bound(fields.begin(), fields.end(), number,
                                      [](const FieldDef& f, int n) { return f.number < n; });
     return it != fields.end() && it->number == number ? &*it : nullptr;
+}
+
+std::optional<int> FormDef::countOf(std::string_view formName) const {
+    for (const FieldDef& f : fields) {
+        if (f.counts == formName) return f.number;
+    }
+    return std::nullopt;
 }
 
 std::vector<int> FormDef::numbers() const {
@@ -292,7 +302,8 @@ std::optional<int> FormDef::fieldOfVariable(std::string_view variableName) const
     }
     const auto n =
         number(variableName.substr(prefix.size(), variableName.size() - prefix.size() - suffix.size()));
-    if (!n || field(*n) == nullptr) return std::nullopt;
+    // "V01" names no field: the number is written without leading zeros.
+    if (!n || field(*n) == nullptr || variable(*n) != variableName) return std::nullopt;
     return n;
 }
 

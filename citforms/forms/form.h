@@ -39,6 +39,7 @@ struct FieldDef {
     std::size_t capacity = 255;        // characters of a text-held value
     std::vector<std::string> answers;  // Choice: the answers in form order
     std::string role;                  // what the position holds; empty when not yet described
+    std::string counts;  // the name of the numbered form whose copies this field counts
 };
 
 enum class StorageKind {
@@ -88,6 +89,9 @@ public:
 
     const FieldDef* field(int number) const;
     std::vector<int> numbers() const;
+    // The field that gives how many copies of the numbered form `formName` ("CIT-D") the
+    // declaration has; nullopt when the form counts none.
+    std::optional<int> countOf(std::string_view formName) const;
     // Print and window variable of field `number`: the pattern with {n} replaced.
     std::string variable(int number) const;
     // The field whose variable is `name`; nullopt when no field of the form has it.

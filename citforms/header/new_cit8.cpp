@@ -77,10 +77,12 @@ std::int32_t prepareNewCit8(const host::HostBinding& host, module::DeclarationSt
     const CompanyData company =
         loadCompanyData(*host.utility, *host.data, host.data->globals().DANE_ID_FIRMY, period);
     report(progress, 40);
-    fields.ordzu.clear();
-    fields.cit8[7].setText("1");
+    // The new declaration starts from empty forms of its kind: nothing of the declaration
+    // open before it may stay behind.
+    fields.hold(state.CIT_ID_WZORCA);
+    fields.main()[7].setText("1");
     compute::fillIdentification(fields, company);
-    if (kind->zeroedOnCreation != 0) fields.cit8[kind->zeroedOnCreation].setText("0");
+    if (kind->zeroedOnCreation != 0) fields.main()[kind->zeroedOnCreation].setText("0");
     report(progress, 70);
 
     kind->compute(host, state, fields, false);

@@ -1,8 +1,10 @@
 #include "citforms/module/declaration_json.h"
 
 #include <algorithm>
+#include <cctype>
 #include <nlohmann/json.hpp>
 
+#include "citforms/forms/form.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/store/declaration_load.h"
 
@@ -12,11 +14,24 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json fieldsJson(const store::FieldSet& set, const store::FieldList& list) {
+Json fieldsJson(const store::FieldSet& set) {
     Json out = Json::object();
-    set.forEachValue(
-        list, [&](int number, const std::string& value) { out[std::to_string(number)] = value; });
+    set.forEachValue(set.list(), [&](int number, const std::string& value) {
+        out[std::to_string(number)] = value;
+    });
     return out;
+}
+
+// The key of a form in the dump: its name in lower case without punctuation ("CIT-8/O" gives
+// "cit8o").
+std::string keyOf(std::string_view formName) {
+    std::string key;
+    for (char c : formName) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return key;
 }
 
 Json rowsJson(const store::AttachmentRows& rows) {
@@ -50,9 +65,7 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
 
     Json out = {{"id", id}, {"template", templateId}};
     const DeclarationKind* kind = declarationKind(templateId);
-    const store::FieldList* mainList =
-        kind != nullptr ? store::fieldListOfForm(kind->mainForm) : nullptr;
-    if (kind == nullptr || kind->load == nullptr || mainList == nullptr) {
+    if (kind == nullptr || kind->load == nullptr) {
         // Nothing of such a declaration can be read here: an id and a template alone would
         // pass for a declaration without values.
         notBuilt(host);
@@ -63,14 +76,11 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
     module.declaration.CIT_ID_WZORCA = templateId;
     store::DeclarationFields& fields = module.fields;
     kind->load(host, module.declaration, fields);
-    const bool hasCitBr = std::find(kind->attachmentForms.begin(), kind->attachmentForms.end(),
-                                    "citbr_1") != kind->attachmentForms.end();
-    out["cit8"] = fieldsJson(fields.cit8, *mainList);
-    out["cit8o"] = fieldsJson(fields.cit8o, fields.cit8o.list());
-    out["ordzu"] = fieldsJson(fields.ordzu, fields.ordzu.list());
-    out["citd"] = rowsJson(fields.ext);
-    // A kind without CIT-BR: its list may still hold another declaration's rows.
-    out["citbr"] = hasCitBr ? rowsJson(fields.extcb) : Json::array();
+    // Every form the kind carries, in storage order: fields by number, numbered copies as
+    // [copy, field, value] rows.
+    for (const store::HeldForm& held : fields.forms()) {
+        out[keyOf(held.def->name)] = held.numbered() ? rowsJson(held.copies) : fieldsJson(held.set);
+    }
     // Values that could not be taken as stored are named, never passed off as read.
     if (!fields.issues.unreadable.empty()) out["unreadable"] = fields.issues.unreadable;
     if (!fields.issues.cut.empty()) out["cut"] = fields.issues.cut;

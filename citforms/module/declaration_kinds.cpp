@@ -3,11 +3,29 @@
 #include <algorithm>
 
 #include "citforms/compute/cit8_procedures.h"
+#include "citforms/forms/form.h"
 #include "citforms/store/declaration_load.h"
 
 namespace citforms::module {
 
 namespace {
+
+// A step printed always.
+PdfStep always(const char* print) {
+    return PdfStep{print, 0, 0, ""};
+}
+// A step printed when the main form's `field` is above 0.
+PdfStep when(const char* print, int field) {
+    return PdfStep{print, field, 0, ""};
+}
+// A step printed once per copy 1..N of a numbered form, N the main form's `field`.
+PdfStep perCopy(const char* print, int field, const char* form) {
+    return PdfStep{print, field, 0, form};
+}
+// The ORD-ZU of a correction: printed when the main form's purpose field equals 2.
+PdfStep correction(int field) {
+    return PdfStep{"CIT_ORDZU_Prn", field, 2, ""};
+}
 
 std::vector<DeclarationKind> makeKinds() {
     std::vector<DeclarationKind> kinds;
@@ -15,21 +33,15 @@ std::vector<DeclarationKind> makeKinds() {
     const struct {
         std::int32_t id;
         const char* edition;
-        const char* form;
-        const char* attachment;
         const char* suffix;
-    } cit2[] = {{3, "12", "cit2_12", "cito_1", ""},       {31, "13", "cit2_13", "cito_2", "_31"},
-                {32, "14", "cit2_14", "cit2o_1", "_32"},  {33, "15", "cit2_15", "cit2o_2", "_33"},
-                {34, "16", "cit2_16", "cit2o_3", "_34"},  {35, "17", "cit2_17", "cit2o_4", "_35"}};
+    } cit2[] = {{3, "12", ""},     {31, "13", "_31"}, {32, "14", "_32"},
+                {33, "15", "_33"}, {34, "16", "_34"}, {35, "17", "_35"}};
     for (const auto& c : cit2) {
         DeclarationKind k;
         k.templateId = c.id;
         k.family = "CIT-2";
         k.edition = c.edition;
-        k.mainForm = c.form;
-        k.attachmentForms = {c.attachment};
         k.mainPrint = std::string("CIT_2_Prn") + c.suffix;
-        k.pdfPrints = {k.mainPrint, std::string("CIT_O_Prn") + c.suffix};
         k.mainWindow = std::string("CIT_2") + c.suffix;
         k.attachmentWindows = {std::string("CIT_O") + c.suffix};
         kinds.push_back(std::move(k));
@@ -39,27 +51,25 @@ std::vector<DeclarationKind> makeKinds() {
     k70.templateId = 70;
     k70.family = "CIT-8";
     k70.edition = "21";
-    k70.mainForm = "cit8_21";
-    k70.attachmentForms = {"cit8o_8", "citd_3", "ordzu"};
     k70.mainPrint = "CIT_8_Prn_70";
-    k70.pdfPrints = {"CIT_8_Prn_70", "CIT_ORDZU_Prn", "CIT_O_Prn_70", "CIT_D_Prn_70"};
+    k70.pdf = {always("CIT_8_Prn_70"), correction(7), when("CIT_O_Prn_70", 24),
+               perCopy("CIT_D_Prn_70", 25, "CIT-D")};
     k70.mainWindow = "CIT_8_70";
     k70.attachmentWindows = {"CIT_O_70", "CIT_D_70"};
     kinds.push_back(k70);
 
+    // The linked CIT-ST prints its pages where the CIT-ST count is above 0.
     DeclarationKind k72;
     k72.templateId = 72;
     k72.family = "CIT-8";
     k72.edition = "23";
-    k72.mainForm = "cit8_23";
-    k72.attachmentForms = {"cit8o_10", "citd_5", "ordzu"};
     k72.load = store::WCZYTAJ_CIT_8_72;
     k72.compute = compute::OBLICZ_CIT_8_72;
     k72.recalculate = compute::PRZELICZ_CIT_8_72;
     k72.save = store::ZAPISZ_CIT_8_72;
     k72.mainPrint = "CIT_8_Prn_72";
-    k72.pdfPrints = {"CIT_8_Prn_72", "CIT_ORDZU_Prn", "CIT_ST_Prn_201", "CIT_O_Prn_72",
-                     "CIT_D_Prn_72"};
+    k72.pdf = {always("CIT_8_Prn_72"), correction(7), when("CIT_ST_Prn_201", 25),
+               when("CIT_O_Prn_72", 27), perCopy("CIT_D_Prn_72", 28, "CIT-D")};
     k72.mainWindow = "CIT_8_72";
     k72.attachmentWindows = {"CIT_O_72", "CIT_D_72", "CIT_ST_201"};
     k72.zeroedOnCreation = 43;
@@ -69,15 +79,17 @@ std::vector<DeclarationKind> makeKinds() {
     k73.templateId = 73;
     k73.family = "CIT-8";
     k73.edition = "24";
-    k73.mainForm = "cit8_24";
-    k73.attachmentForms = {"cit8o_11", "citbr_1", "citd_5", "ordzu"};
     k73.load = store::WCZYTAJ_CIT_8_73;
     k73.compute = compute::OBLICZ_CIT_8_73;
     k73.recalculate = compute::PRZELICZ_CIT_8_73;
     k73.save = store::ZAPISZ_CIT_8_73;
     k73.mainPrint = "CIT_8_Prn_73";
-    k73.pdfPrints = {"CIT_8_Prn_73", "CIT_ORDZU_Prn", "CIT_ST_Prn_201", "CIT_O_Prn_73",
-                     "CIT_BR_Prn_73", "CIT_D_Prn_72"};
+    k73.pdf = {always("CIT_8_Prn_73"),
+               correction(7),
+               when("CIT_ST_Prn_201", 25),
+               when("CIT_O_Prn_73", 27),
+               perCopy("CIT_BR_Prn_73", 28, "CIT-BR"),
+               perCopy("CIT_D_Prn_72", 29, "CIT-D")};
     k73.mainWindow = "CIT_8_73";
     k73.attachmentWindows = {"CIT_O_73", "CIT_BR_73", "CIT_D_72", "CIT_ST_201"};
     k73.zeroedOnCreation = 44;
@@ -87,12 +99,24 @@ std::vector<DeclarationKind> makeKinds() {
     k201.templateId = 201;
     k201.family = "CIT-ST";
     k201.edition = "7";
-    k201.mainForm = "cit_st_7";
-    k201.attachmentForms = {"cit_sta_5", "ordzu"};
     k201.mainPrint = "CIT_ST_PRN_201";
-    k201.pdfPrints = {"CIT_ST_Prn_201", "CIT_STA_Prn_201", "CIT_ORDZU_Prn"};
+    k201.pdf = {always("CIT_ST_Prn_201"), always("CIT_STA_Prn_201"), correction(8)};
     k201.mainWindow = "CIT_ST_201";
     kinds.push_back(k201);
+
+    // The forms of each kind are those whose files name its template, the main form first.
+    for (DeclarationKind& k : kinds) {
+        const store::DeclarationFields held(k.templateId);
+        for (const store::HeldForm& form : held.forms()) {
+            const bool main = form.def->storage.kind == forms::StorageKind::Sheet &&
+                              form.def->storage.sheet == 0;
+            if (main && k.mainForm.empty()) {
+                k.mainForm = form.def->id;
+            } else {
+                k.attachmentForms.push_back(form.def->id);
+            }
+        }
+    }
     return kinds;
 }
 

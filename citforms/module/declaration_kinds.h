@@ -20,6 +20,16 @@
 
 namespace citforms::module {
 
+// One print of the PDF export: the procedure, when it is printed (the main form's field
+// `field` above 0, or equal to `equals` when that is not 0; field 0: always), and for a
+// numbered attachment the form whose copies 1..N (N = the field's whole part) it prints.
+struct PdfStep {
+    std::string print;
+    int field = 0;
+    int equals = 0;
+    std::string perCopyOf;
+};
+
 struct DeclarationKind {
     using Load = void (*)(const host::HostBinding&, const DeclarationState&,
                           store::DeclarationFields&);
@@ -35,15 +45,17 @@ struct DeclarationKind {
     std::int32_t templateId = 0;
     std::string family;                        // "CIT-8", "CIT-2", "CIT-ST"
     std::string edition;                       // "24"
-    std::string mainForm;                      // form catalogue id: "cit8_24"
-    std::vector<std::string> attachmentForms;  // "cit8o_11", "citbr_1", "citd_5", "ordzu"
+    // Form catalogue ids of its forms (from the form files' templates): "cit8_24"; the others
+    // in storage order: "cit8o_11", "citd_5", "citbr_1", "ordzu".
+    std::string mainForm;
+    std::vector<std::string> attachmentForms;
     Load load = nullptr;                       // nullptr: not built yet
     Compute compute = nullptr;
     Recalculate recalculate = nullptr;
     Save save = nullptr;
     std::string mainPrint;                     // print procedure of the main form
-    // Print procedures in the order the PDF export composes them.
-    std::vector<std::string> pdfPrints;
+    // What the PDF export composes, in order.
+    std::vector<PdfStep> pdf;
     std::string mainWindow;                    // "CIT_8_73"
     std::vector<std::string> attachmentWindows;
     // Field of the main form that holds the CIT-8/O amount the new declaration starts at 0

@@ -11,9 +11,6 @@ namespace citforms::module {
 
 namespace {
 
-// CIT-BR sheets 501 .. 900 of DEKLARACJE_POZ: no declaration holds more.
-constexpr std::int64_t kMaxCitBr = 400;
-
 void notYetAvailable(const host::HostBinding& host, const char* procedure) {
     host.utility->MSG_OST(std::string("Procedura ") + procedure + " nie jest jeszcze dostępna.");
 }
@@ -28,11 +25,11 @@ values::Decimal numberOf(const store::FieldSet& set, int field) {
     return set[field].decimal();
 }
 
-// The print procedures of main forms that exist, by name.
-using MainPrint = int (*)(const print::PrintEnvironment&, const store::DeclarationFields&);
-MainPrint mainPrintOf(const DeclarationKind& kind) {
-    if (kind.mainPrint == "CIT_8_Prn_73") return print::CIT_8_Prn_73;
-    return nullptr;
+// Whether the main form asks for step `step` of the PDF export.
+bool wanted(const store::DeclarationFields& fields, const PdfStep& step) {
+    if (step.field == 0) return true;
+    const values::Decimal value = numberOf(fields.main(), step.field);
+    return step.equals != 0 ? value == values::Decimal(step.equals) : value > values::Decimal(0);
 }
 
 }  // namespace
@@ -67,7 +64,7 @@ void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText) {
     const DeclarationKind* kind =
         std::to_string(templateId) == t ? declarationKind(templateId) : nullptr;
     if (kind != nullptr) {
-        const MainPrint print = mainPrintOf(*kind);
+        const print::FormPrint print = print::formPrintOf(kind->mainPrint);
         if (print != nullptr && kind->load != nullptr) {
             state.CIT_ID_WZORCA = templateId;
             kind->load(host, state, module.fields);
@@ -95,14 +92,15 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
         return 0;
     }
     // The export composes the prints of the kind; only edition 24's exist yet.
-    if (mainPrintOf(*kind) == nullptr) {
+    if (kind->pdf.empty() || print::formPrintOf(kind->pdf.front().print) == nullptr ||
+        kind->load == nullptr) {
         notYetAvailable(host, kind->mainPrint.c_str());
         return 0;
     }
     if (host.print == nullptr) return 0;
 
     state.CIT_ID_DEKLARACJI = id;
-    store::WCZYTAJ_CIT_8_73(host, state, module.fields);
+    kind->load(host, state, module.fields);
     host::PageList pages;
     // A PDF that cannot be started cannot be finished: nothing is printed into nowhere.
     if (host.print->MAKEPDF(0, trimmedRight(fileName), &pages) != 0) return 0;
@@ -110,24 +108,24 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
     const print::PrintEnvironment env = printEnvironment(module);
     host::Globals& globals = host.data->globals();
     store::DeclarationFields& fields = module.fields;
-    setPdfPrintSettings(globals);
-    print::CIT_8_Prn_73(env, fields);
-    if (numberOf(fields.cit8, 7) == values::Decimal(2)) {
-        setPdfPrintSettings(globals);
-        print::CIT_ORDZU_Prn(env, fields);
-    }
-    // Position 25 (linked CIT-ST) and 29 (CIT-D) have no print in this module yet.
-    if (numberOf(fields.cit8, 27) > values::Decimal(0)) {
-        setPdfPrintSettings(globals);
-        print::CIT_O_Prn_73(env, fields);
-    }
-    if (numberOf(fields.cit8, 28) > values::Decimal(0)) {
-        const auto count =
-            static_cast<std::int32_t>(std::min(numberOf(fields.cit8, 28).integerPart(), kMaxCitBr));
+    for (const PdfStep& step : kind->pdf) {
+        // Prints not built yet (the linked CIT-ST, CIT-D) are left out of the file.
+        const print::FormPrint print = print::formPrintOf(step.print);
+        if (print == nullptr || !wanted(fields, step)) continue;
+        if (step.perCopyOf.empty()) {
+            setPdfPrintSettings(globals);
+            print(env, fields);
+            continue;
+        }
+        const store::HeldForm* held = fields.find(step.perCopyOf);
+        if (held == nullptr) continue;
+        // No declaration holds copies beyond the sheets of its form.
+        std::int64_t count = numberOf(fields.main(), step.field).integerPart();
+        if (held->lastCopy() > 0) count = std::min<std::int64_t>(count, held->lastCopy());
         for (std::int32_t i = 1; i <= count; ++i) {
             setPdfPrintSettings(globals);
-            store::WCZYTAJ_CIT_BR(fields, i, count);
-            print::CIT_BR_Prn_73(env, fields);
+            store::loadCopy(fields, step.perCopyOf, i, static_cast<std::int32_t>(count));
+            print(env, fields);
         }
     }
     return host.print->MAKEPDF(2, "", &pages) == 0 ? 1 : 0;

@@ -1,29 +1,28 @@
 #include "citforms/print/cit8_prints.h"
 
+#include <utility>
+
 #include "citforms/print/declaration_variables.h"
 
 namespace citforms::print {
 
 const PrintProcedure& cit8Print73() {
-    // Controls 13 and 14 are the two receipt lines at the foot of page 1.
-    static const PrintProcedure p{"CIT_8_Prn_73", {1, 44, 69, 114}, Offsets::Thousandths,
-                                  true, true, {13, 14}};
+    static const PrintProcedure p{"CIT_8_Prn_73"};
     return p;
 }
 
 const PrintProcedure& cit8OPrint73() {
-    static const PrintProcedure p{"CIT_O_Prn_73", {1, 28, 71}, Offsets::Thousandths, true, true,
-                                  {}};
+    static const PrintProcedure p{"CIT_O_Prn_73"};
     return p;
 }
 
 const PrintProcedure& citBrPrint73() {
-    static const PrintProcedure p{"CIT_BR_Prn_73", {1, 34}, Offsets::Thousandths, true, true, {}};
+    static const PrintProcedure p{"CIT_BR_Prn_73"};
     return p;
 }
 
 const PrintProcedure& ordZuPrint() {
-    static const PrintProcedure p{"CIT_ORDZU_Prn", {2}, Offsets::Thousandths, true, true, {}};
+    static const PrintProcedure p{"CIT_ORDZU_Prn"};
     return p;
 }
 
@@ -36,6 +35,19 @@ int printFields(const PrintEnvironment& env, const PrintProcedure& procedure,
 }
 
 }  // namespace
+
+FormPrint formPrintOf(std::string_view name) {
+    static const std::pair<std::string_view, FormPrint> kPrints[] = {
+        {"CIT_8_Prn_73", CIT_8_Prn_73},
+        {"CIT_O_Prn_73", CIT_O_Prn_73},
+        {"CIT_BR_Prn_73", CIT_BR_Prn_73},
+        {"CIT_ORDZU_Prn", CIT_ORDZU_Prn},
+    };
+    for (const auto& [n, print] : kPrints) {
+        if (n == name) return print;
+    }
+    return nullptr;
+}
 
 int CIT_8_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields) {
     return printFields(env, cit8Print73(), fields);

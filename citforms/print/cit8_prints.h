@@ -17,11 +17,16 @@
 
 namespace citforms::print {
 
-// Bands, offsets and receipt lines of each procedure.
+// Each procedure's layout name and offsets; its pages and receipt lines come from the layout.
 const PrintProcedure& cit8Print73();
 const PrintProcedure& cit8OPrint73();
 const PrintProcedure& citBrPrint73();
 const PrintProcedure& ordZuPrint();
+
+// A print procedure of the open declaration.
+using FormPrint = int (*)(const PrintEnvironment&, const store::DeclarationFields&);
+// The procedure named `name` ("CIT_O_Prn_73"); nullptr for one not built yet.
+FormPrint formPrintOf(std::string_view name);
 
 int CIT_8_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_O_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);

@@ -1,11 +1,11 @@
 #pragma once
-// DeclarationVariables: the print variables of the CIT-8 family, read from the open
-// declaration's field sets and the host's receipt lines.
+// DeclarationVariables: the print variables of the open declaration, named as each form's
+// file gives them, and the host's receipt lines.
 //
-//   V<n>              CIT-8 position n            (fields.cit8)
-//   V<n>O             CIT-8/O position n          (fields.cit8o); V1, V4, V5 are the CIT-8's
-//   VBR_<n>           CIT-BR position n           (fields.citbr, the attachment loaded)
-//   V<n>U             ORD-ZU position n           (fields.ordzu)
+//   V<n>              CIT-8 position n
+//   V<n>O             CIT-8/O position n (the page prints V1, V4, V5 of the CIT-8)
+//   VBR_<n>           CIT-BR position n (the attachment loaded into its set)
+//   V<n>U             ORD-ZU position n
 //   GGG:PRN_UPO_INFO_1, GGG:PRN_UPO_INFO_2        the host's receipt lines
 //
 // Values are the fields' stored texts ("1234.50", day digits, the text); a name that is none

@@ -57,6 +57,18 @@ int offsetThousandths(int millimetres) {
     return static_cast<int>(t >= 0 ? (t + 50) / 100 : (t - 50) / 100);
 }
 
+std::vector<int> receiptControls(const Layout& layout) {
+    std::vector<int> out;
+    for (const Band& band : layout.bands()) {
+        for (const Control& c : band.controls) {
+            if (c.kind == ControlKind::Field && c.variable.starts_with("GGG:PRN_UPO_INFO_")) {
+                out.push_back(c.number);
+            }
+        }
+    }
+    return out;
+}
+
 int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
              const PrintVariables& variables) {
     const host::HostBinding& host = env.host;
@@ -88,7 +100,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
             run.setOrigin(g.DEKLARACJE_XPOS, g.DEKLARACJE_YPOS);
             break;
     }
-    for (int control : procedure.receiptControls) {
+    for (int control : receiptControls(*layout)) {
         if (g.GGG_PRN_UPO_INFO_DRUKUJ == 1) {
             run.show(control);
         } else {
@@ -131,7 +143,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
 
     host::PageList pages;
     if (result == kCompleted) {
-        for (int band : procedure.bands) {
+        for (int band : layout->pageBands()) {
             auto page = buildPage(run, band, variables);
             if (!page) {
                 qCritical("citforms: %s", page.error().c_str());

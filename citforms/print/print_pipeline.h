@@ -34,6 +34,7 @@
 
 #include "citforms/host/binding.h"
 #include "citforms/print/display_strings.h"
+#include "citforms/print/layout.h"
 #include "citforms/print/print_variables.h"
 #include "citforms/print/report_runtime.h"
 
@@ -45,15 +46,18 @@ enum class Offsets {
     Millimetres,  // the settings as they are (layouts in millimetres)
 };
 
-// What distinguishes one print procedure from another.
+// What distinguishes one print procedure from another. The pages are the page bands of its
+// layout in document order; the layout's fields of the host's receipt lines
+// (GGG:PRN_UPO_INFO_1, _2) are shown only when GGG:PRN_UPO_INFO_DRUKUJ is 1.
 struct PrintProcedure {
     std::string name;                  // the procedure and its layout: "CIT_8_Prn_73"
-    std::vector<int> bands;            // page bands, in print order
     Offsets offsets = Offsets::Thousandths;
     bool pdf = true;                   // GGG:EMAILPDFSAVEAS 10 appends to the PDF being made
     bool send = true;                  // GGG:EMAILPDFSAVEAS 1, 2 hand the PDF over for e-mail
-    std::vector<int> receiptControls;  // shown only when GGG:PRN_UPO_INFO_DRUKUJ is 1
 };
+
+// The controls of `layout` that print the host's receipt lines.
+std::vector<int> receiptControls(const Layout& layout);
 
 struct PrintEnvironment {
     const host::HostBinding& host;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "citforms/forms/form.h"
 #include "citforms/host/result_file.h"
 #include "citforms/store/busy_cursor.h"
 #include "citforms/values/field_value.h"
@@ -20,43 +21,9 @@ using host::HostFileId;
 using host::Record;
 using host::RecordFile;
 
-constexpr std::int32_t kMainSheet = 0;
-constexpr std::int32_t kCit8OSheet = 1;
-constexpr std::int32_t kFirstCitDSheet = 101;  // CIT-D n is sheet 100 + n
-constexpr std::int32_t kLastCitDSheet = 500;
-constexpr std::int32_t kFirstCitBrSheet = 501;  // CIT-BR n is sheet 500 + n
-constexpr std::int32_t kLastCitBrSheet = 900;
-
 // The host's error code of a read past the last record. A read that ends with no error code
 // or with this one has reached the end; any other code is a read error.
 constexpr int kEndOfRecords = 33;
-
-// One row as the walk hands it on: the texts stay in the record read, valid during the call.
-struct PozRow {
-    std::int32_t sheet = 0;
-    std::string_view nrPola;
-    std::string_view value;
-};
-
-// Reads the rows of declaration `id` from sheet `firstSheet` on, in key order, while
-// `inRange(sheet)` holds; the next declaration ends the walk. False when a read error ended
-// it (the error stays in the error status): the rows given on are then not all there are.
-bool walkSheets(RecordFile& poz, host::UtilityLibrary& utility, std::int32_t id,
-                std::int32_t firstSheet, const std::function<bool(std::int32_t)>& inRange,
-                const std::function<void(const PozRow&)>& onRow) {
-    const Record key{{"ID_DEKLARACJE_NAG", std::to_string(id)},
-                     {"NR_ZALACZNIKA", std::to_string(firstSheet)},
-                     {"NR_POLA", ""}};
-    if (!poz.set(host::kKeyDeklPozByZalacznik, key)) return false;
-    for (Record row; poz.next(row);) {
-        const std::optional<std::int32_t> rowId = parseStoredNumber(row.get("ID_DEKLARACJE_NAG"));
-        const std::optional<std::int32_t> sheet = parseStoredNumber(row.get("NR_ZALACZNIKA"));
-        if (!rowId || *rowId != id || !sheet || !inRange(*sheet)) return true;
-        onRow({*sheet, row.get("NR_POLA"), row.get("WARTOSC_POLA")});
-    }
-    const int code = utility.errorStatus().code;
-    return code == 0 || code == kEndOfRecords;
-}
 
 std::string fieldName(const FieldSet& set, int number) {
     return std::string(set.list().formName()) + " poz. " + std::to_string(number);
@@ -74,97 +41,152 @@ void reportLoadIssues(host::UtilityLibrary& utility, const DeclarationIssues& is
     }
 }
 
-// One sheet into a field set: each row to the field of its own number.
-bool loadSheet(RecordFile& poz, host::UtilityLibrary& utility, std::int32_t id,
-               std::int32_t sheet, const FieldList& list, FieldSet& set,
-               DeclarationIssues& issues) {
-    return walkSheets(
-        poz, utility, id, sheet, [sheet](std::int32_t s) { return s == sheet; },
-        [&](const PozRow& row) {
-            const std::optional<std::int32_t> number = parseStoredNumber(row.nrPola);
-            if (!number || !list.contains(*number)) return;
-            switch (set.loadStored(*number, row.value)) {
+// Where the rows of one sheet go: the form stored on it, or the copy (sheet - base) of a
+// numbered form whose range holds it.
+class SheetRouter {
+public:
+    explicit SheetRouter(DeclarationFields& fields) {
+        for (HeldForm& held : fields.forms()) {
+            const forms::Storage& storage = held.def->storage;
+            if (storage.kind == forms::StorageKind::Sheet) {
+                ranges_.push_back({storage.sheet, storage.sheet, &held});
+            } else if (held.numbered()) {
+                ranges_.push_back({held.firstSheet,
+                                   held.lastSheet == 0 ? INT32_MAX : held.lastSheet, &held});
+            }
+        }
+    }
+    // The form of `sheet`; nullptr when no form the declaration carries is stored there.
+    // Sheets come in ascending order, so the search goes on from the last range found.
+    HeldForm* route(std::int32_t sheet) {
+        while (at_ < ranges_.size() && ranges_[at_].last < sheet) ++at_;
+        if (at_ < ranges_.size() && ranges_[at_].first <= sheet) return ranges_[at_].form;
+        return nullptr;
+    }
+
+private:
+    struct Range {
+        std::int32_t first, last;
+        HeldForm* form;
+    };
+    std::vector<Range> ranges_;  // ascending, as the declaration holds its forms
+    std::size_t at_ = 0;
+};
+
+// Reads every DEKLARACJE_POZ row of declaration `id` in key order, in one walk from sheet 0
+// until the next declaration, and puts each on the field or copy its sheet and NR_POLA name.
+// Rows of sheets no carried form is stored on, and field numbers the form lacks, are skipped.
+// Fails with the host's error text when a read error ended the walk: the rows given on are
+// then not all there are.
+values::Status loadSheets(RecordFile& poz, host::UtilityLibrary& utility, std::int32_t id,
+                          DeclarationFields& fields) {
+    DeclarationIssues& issues = fields.issues;
+    SheetRouter router(fields);
+    const Record key{{"ID_DEKLARACJE_NAG", std::to_string(id)},
+                     {"NR_ZALACZNIKA", "0"},
+                     {"NR_POLA", ""}};
+    if (poz.set(host::kKeyDeklPozByZalacznik, key)) {
+        for (Record row; poz.next(row);) {
+            const std::optional<std::int32_t> rowId =
+                parseStoredNumber(row.get("ID_DEKLARACJE_NAG"));
+            const std::optional<std::int32_t> sheet = parseStoredNumber(row.get("NR_ZALACZNIKA"));
+            if (!rowId || *rowId != id || !sheet) return {};
+            HeldForm* held = router.route(*sheet);
+            if (held == nullptr) continue;
+            // A field number that is not a number names no field.
+            const std::optional<std::int32_t> number = parseStoredNumber(row.get("NR_POLA"));
+            if (!number) continue;
+            const std::string& value = row.get("WARTOSC_POLA");
+            if (held->numbered()) {
+                const std::int32_t copy = *sheet - held->def->storage.base;
+                held->copies.append(copy, *number, value);
+                if (values::textLength(value) > AttachmentRows::kValueCapacity) {
+                    issues.cut.push_back(held->def->name + " " + std::to_string(copy) +
+                                         " poz. " + std::to_string(*number));
+                }
+                continue;
+            }
+            switch (held->set.loadStored(*number, value)) {
                 case FieldSet::LoadResult::Unreadable:
-                    issues.unreadable.push_back(fieldName(set, *number));
+                    issues.unreadable.push_back(fieldName(held->set, *number));
                     break;
                 case FieldSet::LoadResult::Cut:
-                    issues.cut.push_back(fieldName(set, *number));
+                    issues.cut.push_back(fieldName(held->set, *number));
                     break;
                 default:
                     break;
             }
-        });
+        }
+    }
+    const host::ErrorStatus status = utility.errorStatus();
+    if (status.code == 0 || status.code == kEndOfRecords) return {};
+    return values::Status::failure(status.text, values::ErrorKind::Database);
 }
 
-bool loadAttachmentRows(RecordFile& poz, host::UtilityLibrary& utility, std::int32_t id,
-                        std::int32_t firstSheet, std::int32_t lastSheet, std::int32_t sheetBase,
-                        AttachmentRows& rows, const char* form, DeclarationIssues& issues) {
-    return walkSheets(
-        poz, utility, id, firstSheet, [lastSheet](std::int32_t s) { return s <= lastSheet; },
-        [&](const PozRow& row) {
-            // A field number that is not a number names no field of the attachment.
-            const std::optional<std::int32_t> field = parseStoredNumber(row.nrPola);
-            if (!field) return;
-            rows.append(row.sheet - sheetBase, *field, row.value);
-            if (values::textLength(row.value) > AttachmentRows::kValueCapacity) {
-                issues.cut.push_back(std::string(form) + " " +
-                                     std::to_string(row.sheet - sheetBase) + " poz. " +
-                                     std::to_string(*field));
-            }
-        });
-}
-
-enum class Generation { Gen73, Gen72 };
-
-void loadCit8(const host::HostBinding& host, const module::DeclarationState& state,
-              DeclarationFields& fields, Generation gen) {
+// Every sheet of declaration `id` into the held forms. A read error leaves the error status
+// set for the caller and marks the load incomplete.
+values::Status loadDeclarationSheets(const host::HostBinding& host, std::int32_t id,
+                                     DeclarationFields& fields) {
     assert(host.utility != nullptr && host.data != nullptr);
-    const std::int32_t id = state.CIT_ID_DEKLARACJI;
-    const std::int32_t templateId = gen == Generation::Gen73 ? 73 : 72;
-    DeclarationIssues& issues = fields.issues;
-    issues.clearLoad();
+    RecordFile& poz = host.data->file(HostFileId::DEKLARACJE_POZ);
+    poz.open();
+    values::Status read = loadSheets(poz, *host.utility, id, fields);
+    const host::ErrorStatus readError = host.utility->errorStatus();
+    poz.close();
+    if (!read) {
+        fields.issues.incomplete = true;
+        host.utility->errorStatus() = readError;  // the close must not hide it
+    }
+    return read;
+}
+
+// The attachment texts (ORD-ZU) of declaration `id`. A failed query marks the load
+// incomplete: a save must not replace the stored texts with what the form holds now.
+values::Status loadAttachments(const host::HostBinding& host, std::int32_t id,
+                               DeclarationFields& fields) {
+    for (HeldForm& held : fields.forms()) {
+        if (held.def->storage.kind != forms::StorageKind::Attachment) continue;
+        if (values::Status texts = loadAttachmentTexts(host, id, held.set, &fields.issues);
+            !texts) {
+            fields.issues.incomplete = true;
+            return texts;
+        }
+    }
+    return {};
+}
+
+// The exported loads: the declaration CIT_ID_DEKLARACJI of `templateId` into the field sets,
+// with what went wrong told to the person. Another template leaves the sheets alone and reads
+// only the attachment texts.
+void loadCit8(const host::HostBinding& host, const module::DeclarationState& state,
+              DeclarationFields& fields, std::int32_t templateId) {
     host::UtilityLibrary& utility = *host.utility;
-    bool whole = true;  // every read reached its end
+    const std::int32_t id = state.CIT_ID_DEKLARACJI;
     {
         BusyCursor busy(host.ui);
+        fields.issues.clearLoad();
         if (state.CIT_ID_WZORCA == templateId) {
-            const FieldList& mainList = fieldList(
-                gen == Generation::Gen73 ? FieldListId::Cit8Gen73 : FieldListId::Cit8Gen72);
-            fields.ext.clear();
-            if (gen == Generation::Gen73) fields.extcb.clear();
-            fields.cit8.clear();
-            fields.cit8o.clear();
-
-            RecordFile& poz = host.data->file(HostFileId::DEKLARACJE_POZ);
-            poz.open();
-            whole = loadSheet(poz, utility, id, kMainSheet, mainList, fields.cit8, issues) &&
-                    loadSheet(poz, utility, id, kCit8OSheet, fields.cit8o.list(), fields.cit8o,
-                              issues);
-            if (whole && gen == Generation::Gen73) {
-                whole = loadAttachmentRows(poz, utility, id, kFirstCitDSheet, kLastCitDSheet, 100,
-                                           fields.ext, "CIT-D", issues) &&
-                        loadAttachmentRows(poz, utility, id, kFirstCitBrSheet, kLastCitBrSheet,
-                                           500, fields.extcb, "CIT-BR", issues);
-            } else if (whole) {
-                // Generation 72 had no CIT-BR: every later sheet is read as a CIT-D.
-                whole = loadAttachmentRows(poz, utility, id, kFirstCitDSheet,
-                                           std::numeric_limits<std::int32_t>::max(), 100,
-                                           fields.ext, "CIT-D", issues);
+            // The sheets start empty; the attachment texts keep their values until read.
+            if (fields.templateId() != templateId) fields.hold(templateId);
+            for (HeldForm& held : fields.forms()) {
+                if (held.def->storage.kind == forms::StorageKind::Attachment) continue;
+                held.set.clear();
+                held.copies.clear();
             }
-            const host::ErrorStatus readError = utility.errorStatus();
-            poz.close();
-            if (!whole) {
+            if (values::Status sheets = loadDeclarationSheets(host, id, fields); !sheets) {
                 // The caller learns of it from the error status, which the load leaves set.
+                const host::ErrorStatus readError = utility.errorStatus();
                 utility.MSG_OST("Deklaracja " + std::to_string(id) +
-                                " nie została wczytana w całości: " + readError.text);
+                                " nie została wczytana w całości: " + sheets.error());
                 utility.errorStatus() = readError;
-                issues.incomplete = true;
                 return;
             }
         }
-        loadOrdZu(host, id, fields.ordzu, &issues);
+        if (values::Status texts = loadAttachments(host, id, fields); !texts) {
+            utility.MSG_INF(texts.error());
+        }
     }
-    reportLoadIssues(*host.utility, issues);
+    reportLoadIssues(utility, fields.issues);
 }
 
 }  // namespace
@@ -176,71 +198,98 @@ std::optional<std::int32_t> parseStoredNumber(std::string_view text) {
     return value;
 }
 
+values::Status loadDeclaration(const host::HostBinding& host, std::int32_t templateId,
+                               std::int32_t id, DeclarationFields& fields) {
+    fields.hold(templateId);
+    fields.issues.clearLoad();
+    if (values::Status sheets = loadDeclarationSheets(host, id, fields); !sheets) return sheets;
+    return loadAttachments(host, id, fields);
+}
+
 void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields) {
-    loadCit8(host, state, fields, Generation::Gen73);
+    loadCit8(host, state, fields, 73);
 }
 
 void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields) {
-    loadCit8(host, state, fields, Generation::Gen72);
+    loadCit8(host, state, fields, 72);
 }
 
-void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu,
-               DeclarationIssues* issues) {
+values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t declarationId,
+                                   FieldSet& set, DeclarationIssues* issues) {
     host::UtilityLibrary& utility = *host.utility;
+    const forms::FormDef& form = set.list().form();
     const std::string id = std::to_string(declarationId);
     const std::string where = " from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=" + id +
-                              " AND typ='ORD-ZU'";
+                              " AND typ=" + values::sqlQuoted(form.storage.type);
     // A text as long as the result column may have been cut by it: the database tells.
     const auto take = [&](int number, const std::string& text, std::size_t columnWidth) {
-        bool cut = ordzu.loadStored(number, text) == FieldSet::LoadResult::Cut;
+        bool cut = set.loadStored(number, text) == FieldSet::LoadResult::Cut;
         if (!cut && values::textLength(text) >= columnWidth) {
             const std::string length = utility.FUNCVAY(
                 "select len(wartosc_pola)" + where + " AND nr_pola=" + std::to_string(number));
             cut = parseStoredNumber(length).value_or(0) > static_cast<std::int32_t>(columnWidth);
         }
-        if (cut && issues != nullptr) issues->cut.push_back(fieldName(ordzu, number));
+        if (cut && issues != nullptr) issues->cut.push_back(fieldName(set, number));
     };
     if (!utility.EXECVAX("select nr_pola, wartosc_pola" + where)) {
-        utility.MSG_INF(utility.fileErrorText());
-        return;
+        return values::Status::failure(utility.fileErrorText(), values::ErrorKind::Database);
     }
-    ordzu.clear();
+    set.clear();
     host::ResultFile& rows = host.data->result(host::ResultFileId::VAX_FK);
+    const std::size_t shortWidth = host::columnWidth(host::ResultFileId::VAX_FK, 1);
     std::vector<std::pair<std::int32_t, std::string>> texts;
     for (host::ResultRow row; rows.next(row);) {
         const std::optional<std::int32_t> number = parseStoredNumber(row.column(0));
-        if (!number || !ordzu.has(*number)) continue;
+        if (!number || !set.has(*number)) continue;
         texts.emplace_back(*number, row.column(1));
     }
     for (const auto& [number, text] : texts) {
-        if (number != 13) {
-            take(number, text, host::columnWidth(host::ResultFileId::VAX_FK, 1));
+        if (set.list().fieldSpec(number).capacity <= shortWidth) {
+            take(number, text, shortWidth);
             continue;
         }
-        // The justification is longer than a VAX_FK column; VAZ_FK carries it whole.
-        if (!utility.EXECVAZ("select wartosc_pola" + where + " AND nr_pola=13")) {
-            utility.MSG_INF(utility.fileErrorText());
-            continue;
+        // A text longer than a VAX_FK column (the ORD-ZU justification): VAZ_FK carries it whole.
+        if (!utility.EXECVAZ("select wartosc_pola" + where + " AND nr_pola=" +
+                             std::to_string(number))) {
+            return values::Status::failure(utility.fileErrorText(), values::ErrorKind::Database);
         }
         host::ResultRow whole;
         if (host.data->result(host::ResultFileId::VAZ_FK).next(whole)) {
-            take(13, whole.column(0), host::columnWidth(host::ResultFileId::VAZ_FK, 0));
+            take(number, whole.column(0), host::columnWidth(host::ResultFileId::VAZ_FK, 0));
         }
+    }
+    return {};
+}
+
+void loadCopy(DeclarationFields& fields, std::string_view formName, std::int32_t n,
+              std::int32_t count) {
+    // A CIT-BR copy not yet written starts from the defaults of a new attachment.
+    if (formName == "CIT-BR") {
+        WCZYTAJ_CIT_BR(fields, n, count);
+        return;
+    }
+    HeldForm* held = fields.find(formName);
+    if (held == nullptr || !held->numbered()) return;
+    held->set.clear();
+    held->copies.sort();
+    for (const AttachmentRow& row : held->copies.copyRows(n)) {
+        if (held->set.has(row.ext_nr_pola)) held->set[row.ext_nr_pola].setText(row.ext_wartosc);
     }
 }
 
 void WCZYTAJ_CIT_BR(DeclarationFields& fields, std::int32_t n, std::int32_t count) {
-    FieldSet& br = fields.citbr;
-    const FieldSet& cit8 = fields.cit8;
+    FieldSet& br = fields.form("CIT-BR");
+    const FieldSet& cit8 = fields.main();
+    AttachmentRows& copies = fields.copies("CIT-BR");
     const auto setNumbering = [&] {
         br[2].setText(std::to_string(n));
         br[6].setText(std::to_string(n) + "/" + std::to_string(count));
     };
     br.clear();
     setNumbering();
-    if (!fields.extcb.hasCopy(n)) {
+    if (!copies.hasCopy(n)) {
         br[1].setText(cit8[1].text());
         br[4].setText(cit8[4].text());
         br[5].setText(cit8[5].text());
@@ -254,8 +303,8 @@ void WCZYTAJ_CIT_BR(DeclarationFields& fields, std::int32_t n, std::int32_t coun
         br[22].setText("2");
         br[23].setText("0");
     } else {
-        fields.extcb.sort();
-        for (const AttachmentRow& row : fields.extcb.copyRows(n)) {
+        copies.sort();
+        for (const AttachmentRow& row : copies.copyRows(n)) {
             if (br.has(row.ext_nr_pola)) br[row.ext_nr_pola].setText(row.ext_wartosc);
         }
     }

@@ -1,8 +1,8 @@
 #pragma once
 // Loading a stored CIT-8 of generation 73 or 72 into the field sets, and one CIT-BR attachment
-// from the `extcb` list into the CIT-BR set.
+// from the CIT-BR copies into the CIT-BR set.
 //
-// The CIT-8 loads read DEKLARACJE_POZ through the host's record file, sheet by sheet in key
+// The CIT-8 loads read DEKLARACJE_POZ through the host's record file in one walk in key
 // order (declaration, sheet, field number as text), and the ORD-ZU texts from
 // DEKLARACJE_ZALACZNIK through the host's SQL operations. Every main-sheet and CIT-8/O row goes
 // to the field named by its NR_POLA, so a missing or surplus row cannot move values onto other
@@ -19,14 +19,16 @@
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/values/result.h"
 
 namespace citforms::store {
 
-// Load of a generation-73 CIT-8 (sheets 0, 1, CIT-D 101..500, CIT-BR 501..900, ORD-ZU). The
-// sheets are left alone unless CIT_ID_WZORCA is 73; the ORD-ZU part always runs. Stored text
-// that is not a number in an amount or day field reads as 0, and text longer than its field
-// keeps its beginning; the fields concerned are left in fields.issues and named to the user in
-// one message after the load.
+// Load of a generation-73 CIT-8 (its forms as the catalogue gives them for template 73:
+// sheets 0 and 1, CIT-D 101..500, CIT-BR 501..900, ORD-ZU). The sheets are left alone unless
+// CIT_ID_WZORCA is 73; the attachment texts are always read. Stored text that is not a number
+// in an amount or day field reads as 0, and text longer than its field keeps its beginning;
+// the fields concerned are left in fields.issues and named to the user in one message after
+// the load. A read error is shown and left in the error status; the load is then incomplete.
 void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields);
 
@@ -35,15 +37,27 @@ void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationSt
 void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields);
 
-// The ORD-ZU part of the loads: fields 1, 2, 5 to 12 and 13 (up to 3000 characters) of
-// declaration `declarationId`. An SQL error is shown with MSG_INF and leaves the set as it was.
-// A text longer than its field is named in `issues` (when given).
-void loadOrdZu(const host::HostBinding& host, std::int32_t declarationId, FieldSet& ordzu,
-               DeclarationIssues* issues = nullptr);
+// The load itself, without messages: `fields` takes the forms of `templateId` and every row
+// of declaration `id` goes to the field its sheet and number name. A failure is a database
+// error (the load is then marked incomplete in fields.issues).
+values::Status loadDeclaration(const host::HostBinding& host, std::int32_t templateId,
+                               std::int32_t id, DeclarationFields& fields);
 
-// Fills fields.citbr with CIT-BR attachment n of `count` from fields.extcb, or with the defaults
-// of a new attachment (taken from the CIT-8 set) when extcb has no row of attachment n.
+// The texts of an attachment form stored in DEKLARACJE_ZALACZNIK (ORD-ZU: fields 1, 2, 5 to
+// 12 and 13 of up to 3000 characters, read whole through VAZ_FK) of declaration
+// `declarationId`. A failed query leaves the set as it was. A text longer than its field is
+// named in `issues` (when given).
+values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t declarationId,
+                                   FieldSet& set, DeclarationIssues* issues = nullptr);
+
+// Fills the CIT-BR set with CIT-BR attachment n of `count` from the CIT-BR copies, or with the
+// defaults of a new attachment (taken from the main form) when there is no row of copy n.
 void WCZYTAJ_CIT_BR(DeclarationFields& fields, std::int32_t n, std::int32_t count);
+
+// Fills the set of the numbered form `formName` ("CIT-D", "CIT-BR") with its copy n of
+// `count`; nothing when the declaration does not carry the form.
+void loadCopy(DeclarationFields& fields, std::string_view formName, std::int32_t n,
+              std::int32_t count);
 
 // NR_POLA / NR_ZALACZNIKA text as a number: decimal digits, blanks around them allowed.
 std::optional<std::int32_t> parseStoredNumber(std::string_view text);

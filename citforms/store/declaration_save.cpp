@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "citforms/forms/form.h"
 #include "citforms/store/busy_cursor.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/values/day_number.h"
@@ -75,24 +76,24 @@ bool insertRow(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, std::
     return poz.insert(row);
 }
 
-bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, const FieldSet& set,
-                 const FieldList& list) {
+bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, const FieldSet& set) {
     bool ok = true;
-    set.forEachStored(list, [&](int number, const std::string& value) {
+    set.forEachStored([&](int number, const std::string& value) {
         if (ok) ok = insertRow(poz, id, sheet, number, value);
     });
     return ok;
 }
 
-// Attachment rows of copies 1..count, sorted, each on sheet copy + `sheetBase`. Copies above
-// `maxCopy` (0 = no bound) are not written: their sheet belongs to another attachment; the
-// person is told.
-bool insertAttachmentRows(const host::HostBinding& host, AttachmentRows& rows, std::int64_t count,
-                          std::int32_t sheetBase, std::int32_t id, std::int32_t maxCopy,
-                          const char* form) {
+// Rows of copies 1..count of a numbered form, sorted, each on sheet base + copy. Copies above
+// the form's last copy (0 = no bound) are not written: their sheet belongs to another form;
+// the person is told.
+bool insertCopies(const host::HostBinding& host, HeldForm& held, std::int64_t count,
+                  std::int32_t id) {
     if (id == 0) return true;
     BusyCursor busy(host.ui);
     SaveFiles files(host);
+    AttachmentRows& rows = held.copies;
+    const std::int32_t maxCopy = held.lastCopy();
     rows.sort();
     bool beyondLimit = false;
     for (const AttachmentRow& row : rows.rows()) {
@@ -101,15 +102,66 @@ bool insertAttachmentRows(const host::HostBinding& host, AttachmentRows& rows, s
             beyondLimit = true;
             continue;
         }
-        if (!insertRow(files.poz(), id, row.ext_nr_zalacznika + sheetBase, row.ext_nr_pola,
-                       row.ext_wartosc)) {
+        if (!insertRow(files.poz(), id, row.ext_nr_zalacznika + held.def->storage.base,
+                       row.ext_nr_pola, row.ext_wartosc)) {
             return false;
         }
     }
     if (beyondLimit) {
         busy.release();
-        host.utility->MSG_INF(std::string("Załączniki ") + form + " o numerach powyżej " +
+        host.utility->MSG_INF("Załączniki " + held.def->name + " o numerach powyżej " +
                               std::to_string(maxCopy) + " nie zostały zapisane.");
+    }
+    return true;
+}
+
+// How many copies of the numbered form `held` the main form announces.
+std::int64_t copyCount(const DeclarationFields& fields, const HeldForm& held) {
+    const FieldSet& main = fields.main();
+    const std::optional<int> field = main.list().form().countOf(held.def->name);
+    return field ? wholeNumber(main, *field) : 0;
+}
+
+// The texts of an attachment form (ORD-ZU): one DEKLARACJE_ZALACZNIK row per field, empty
+// values included. False when a row could not be written (shown).
+bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, std::int32_t id) {
+    host::UtilityLibrary& u = *host.utility;
+    const std::string head =
+        "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, typ) "
+        "values (" +
+        std::to_string(id) + ",'";
+    const std::string type = values::sqlQuoted(set.list().form().storage.type);
+    for (int n : set.list().numbers()) {
+        const std::string sql = head + std::to_string(n) + "','" + sqlText(set[n].text()) +
+                                "'," + type + ")";
+        if (!u.EXECVAX(sql)) {
+            u.MSG_INF(u.fileErrorText());
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every form of the declaration into the rows of `id`, in storage order.
+bool insertForms(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
+    for (HeldForm& held : fields.forms()) {
+        bool ok = true;
+        switch (held.def->storage.kind) {
+            case forms::StorageKind::Sheet: {
+                SaveFiles files(host);
+                ok = insertSheet(files.poz(), id, held.def->storage.sheet, held.set);
+                break;
+            }
+            case forms::StorageKind::Copies:
+                ok = insertCopies(host, held, copyCount(fields, held), id);
+                break;
+            case forms::StorageKind::Attachment:
+                ok = insertAttachmentTexts(host, held.set, id);
+                break;
+            case forms::StorageKind::None:
+                break;
+        }
+        if (!ok) return false;
     }
     return true;
 }
@@ -161,14 +213,9 @@ std::int32_t createCit8Header(const host::HostBinding& host, const module::Decla
     return id;
 }
 
-struct Cit8Edition {
-    FieldListId mainList;
-    std::function<bool(const host::HostBinding&, DeclarationFields&, std::int32_t)> attachments;
-};
-
 std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                      std::int32_t dataOkresu, std::int32_t idWzorca, const Cit8Edition& edition,
+                      std::int32_t dataOkresu, std::int32_t idWzorca, std::int32_t templateId,
                       SaveOutcome* outcome) {
     host::UtilityLibrary& u = *host.utility;
     SaveOutcome ignored = SaveOutcome::Failed;
@@ -178,6 +225,14 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
     if (tryb != 1) {
         if (id == 0) id = createCit8Header(host, state, dataOkresu, idWzorca);
         if (id != 0) result = SaveOutcome::Saved;
+        return id;
+    }
+
+    // The forms held must be the template's own: another kind's sheets would be written
+    // under this template's numbers.
+    if (fields.templateId() != templateId) {
+        busy.release();
+        warnWriteError(host);
         return id;
     }
 
@@ -221,7 +276,7 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
         return undone();
     }
 
-    const bool correction = fields.cit8[7].decimal() == values::Decimal(2);
+    const bool correction = fields.main()[7].decimal() == values::Decimal(2);
     header.set("STATUS_2", correction ? "1" : "0");
     header.set("INFO_2", "CIT-8");
     header.set("DATA_SYSTEMOWA_P", std::to_string(todayOf(host)));
@@ -239,22 +294,9 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
     }
     u.LOG_ADD(id, "Aktualizacja deklaracji CIT-8, id:" + idText, "X", "P");
 
-    if (!insertSheet(files.poz(), id, 0, fields.cit8, fieldList(edition.mainList)) ||
-        !ZAPISZ_CIT_O(host, fields, id) || !edition.attachments(host, fields, id)) {
+    if (!insertForms(host, fields, id)) {
+        busy.release();
         return fail();
-    }
-
-    for (int n : {1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13}) {
-        const std::string sql =
-            "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, typ) "
-            "values (" +
-            idText + ",'" + std::to_string(n) + "','" + sqlText(fields.ordzu[n].text()) +
-            "','ORD-ZU')";
-        if (!u.EXECVAX(sql)) {
-            busy.release();
-            u.MSG_INF(u.fileErrorText());
-            return fail();
-        }
     }
 
     if (!u.commitTransaction()) {
@@ -275,45 +317,32 @@ std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::Declar
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
                              std::int32_t dataOkresu, std::int32_t idWzorca,
                              SaveOutcome* outcome) {
-    static const Cit8Edition kEdition{
-        FieldListId::Cit8Gen73,
-        [](const host::HostBinding& h, DeclarationFields& f, std::int32_t i) {
-            return ZAPISZ_CIT_D_73(h, f, i) && ZAPISZ_CIT_BR(h, f, i);
-        }};
-    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition, outcome);
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, 73, outcome);
 }
 
 std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
                              std::int32_t dataOkresu, std::int32_t idWzorca,
                              SaveOutcome* outcome) {
-    static const Cit8Edition kEdition{FieldListId::Cit8Gen72,
-                                      [](const host::HostBinding& h, DeclarationFields& f,
-                                         std::int32_t i) { return ZAPISZ_CIT_D_72(h, f, i); }};
-    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, kEdition, outcome);
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, 72, outcome);
 }
 
 bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id) {
     if (id == 0) return true;
     BusyCursor busy(host.ui);
     SaveFiles files(host);
-    return insertSheet(files.poz(), id, 1, fields.cit8o, fields.cit8o.list());
+    const HeldForm* held = fields.find("CIT-8/O");
+    return held == nullptr || insertSheet(files.poz(), id, held->def->storage.sheet, held->set);
 }
 
-bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
-    return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 29), 100, id,
-                                kMaxAttachmentCopies, "CIT-D");
-}
-
-// Generation 72 has no CIT-BR sheets, and its load takes every sheet from 101 on as a CIT-D.
-bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
-    return insertAttachmentRows(host, fields.ext, wholeNumber(fields.cit8, 28), 100, id, 0,
-                                "CIT-D");
+bool ZAPISZ_CIT_D(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
+    HeldForm* held = fields.find("CIT-D");
+    return held == nullptr || insertCopies(host, *held, copyCount(fields, *held), id);
 }
 
 bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
-    return insertAttachmentRows(host, fields.extcb, wholeNumber(fields.cit8, 28), 500, id,
-                                kMaxAttachmentCopies, "CIT-BR");
+    HeldForm* held = fields.find("CIT-BR");
+    return held == nullptr || insertCopies(host, *held, copyCount(fields, *held), id);
 }
 
 void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state) {

@@ -23,10 +23,6 @@ inline constexpr const char* kLockedMessage =
     "Nie można zapisać zmian. Deklaracja jest zablokowana.";
 inline constexpr const char* kWriteErrorMessage = "Wystąpił błąd zapisu do bazy.";
 
-// CIT-D and CIT-BR copies a generation-73 declaration can store: sheets 101..500 and
-// 501..900, so a copy numbered above 400 would land on a sheet of the other attachment.
-inline constexpr std::int32_t kMaxAttachmentCopies = 400;
-
 // What became of a save, for callers that must tell a refused or failed save from a done one
 // (the result id alone cannot: a locked or failed save of an existing declaration returns
 // its id too).
@@ -41,17 +37,20 @@ std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::Declar
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
                              std::int32_t dataOkresu, std::int32_t idWzorca,
                              SaveOutcome* outcome = nullptr);
-// The same for generation 72 (fields 1 and 4 to 147, CIT-8/O, CIT-D; no CIT-BR).
+// The same for generation 72 (fields 1 and 4 to 147, CIT-8/O, CIT-D; no CIT-BR). Both write
+// every form the declaration holds, on the sheets its form file gives.
 std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
                              std::int32_t dataOkresu, std::int32_t idWzorca,
                              SaveOutcome* outcome = nullptr);
 
-// The sheet writers the CIT-8 saves call inside their transaction; `id` 0 does nothing.
-// Each returns false when a row could not be written.
+// Writers of one form, for a caller inside a save's transaction; `id` 0 does nothing, and a
+// form the declaration does not carry writes nothing. CIT-D and CIT-BR write copies 1 to the
+// count the main form gives, each on its sheet; copies beyond the form's last sheet (400 of
+// template 73, where CIT-BR follows) are left out and the person is told. Each returns false
+// when a row could not be written.
 bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id);
-bool ZAPISZ_CIT_D_73(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
-bool ZAPISZ_CIT_D_72(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
+bool ZAPISZ_CIT_D(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
 bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
 
 // Removes the header of a CIT-8 that was never saved (its window closed without a save) with

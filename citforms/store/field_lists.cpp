@@ -30,7 +30,7 @@ values::FieldSpec specOf(const forms::FieldDef& f) {
 
 }  // namespace
 
-FieldList::FieldList(const forms::FormDef& form) : formName_(form.name) {
+FieldList::FieldList(const forms::FormDef& form) : form_(&form), formName_(form.name) {
     for (const forms::FieldDef& f : form.fields) {
         specs_.push_back(specOf(f));
         numbers_.push_back(f.number);
@@ -48,41 +48,26 @@ values::FieldSpec FieldList::fieldSpec(int number) const {
     return specs_[static_cast<std::size_t>(it - numbers_.begin())];
 }
 
-const char* formIdOf(FieldListId id) {
-    switch (id) {
-        case FieldListId::Cit8Gen73:
-            return "cit8_24";
-        case FieldListId::Cit8Gen72:
-            return "cit8_23";
-        case FieldListId::Cit8O:
-            return "cit8o_11";
-        case FieldListId::CitBr:
-            return "citbr_1";
-        case FieldListId::OrdZu:
-            return "ordzu";
-    }
-    assert(false && "unknown field list");
-    return "cit8_24";
-}
-
 const FieldList* fieldListOfForm(std::string_view formId) {
-    for (FieldListId i : {FieldListId::Cit8Gen73, FieldListId::Cit8Gen72, FieldListId::Cit8O,
-                          FieldListId::CitBr, FieldListId::OrdZu}) {
-        if (formId == formIdOf(i)) return &fieldList(i);
+    // Lists of every catalogue form, in the catalogue's order; the catalogue never changes.
+    static const std::vector<FieldList> lists = [] {
+        std::vector<FieldList> out;
+        for (const forms::FormDef& form : forms::FormCatalogue::builtIn().all()) {
+            out.emplace_back(form);
+        }
+        return out;
+    }();
+    const std::vector<forms::FormDef>& all = forms::FormCatalogue::builtIn().all();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i].id == formId) return &lists[i];
     }
     return nullptr;
 }
 
-const FieldList& fieldList(FieldListId id) {
-    static const auto lists = [] {
-        std::vector<FieldList> out;
-        for (FieldListId i : {FieldListId::Cit8Gen73, FieldListId::Cit8Gen72, FieldListId::Cit8O,
-                              FieldListId::CitBr, FieldListId::OrdZu}) {
-            out.emplace_back(forms::FormCatalogue::builtIn().form(formIdOf(i)));
-        }
-        return out;
-    }();
-    return lists[static_cast<std::size_t>(id)];
+const FieldList& fieldList(std::string_view formId) {
+    const FieldList* list = fieldListOfForm(formId);
+    assert(list != nullptr && "form not in the catalogue");
+    return *list;
 }
 
 }  // namespace citforms::store

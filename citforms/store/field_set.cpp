@@ -5,7 +5,7 @@
 
 namespace citforms::store {
 
-FieldSet::FieldSet(FieldListId list) : list_(&fieldList(list)) {
+FieldSet::FieldSet(const FieldList& list) : list_(&list) {
     values_.reserve(list_->size());
     for (int number : list_->numbers()) {
         const values::FieldSpec fs = list_->fieldSpec(number);

@@ -6,9 +6,9 @@
 // asking for a number the form does not have is a programmer error (asserted), while stored
 // text is offered through loadStored(), which tells whether the number and the text fit.
 //
-//   FieldSet cit8(FieldListId::Cit8Gen73);
+//   FieldSet cit8("cit8_24");
 //   cit8[31].setAmount(values::Amount::fromGrosze(12550));
-//   cit8.forEachStored(fieldList(FieldListId::Cit8Gen72), [&](int nr, const std::string& v) {
+//   cit8.forEachStored([&](int nr, const std::string& v) {
 //       ...   // ascending numbers, text as stored in WARTOSC_POLA
 //   });
 #include <functional>
@@ -23,7 +23,9 @@ namespace citforms::store {
 
 class FieldSet {
 public:
-    explicit FieldSet(FieldListId list);
+    explicit FieldSet(const FieldList& list);
+    // The set of catalogue form `formId` ("cit8o_11").
+    explicit FieldSet(std::string_view formId) : FieldSet(fieldList(formId)) {}
 
     const FieldList& list() const { return *list_; }
     bool has(int number) const { return list_->contains(number); }
@@ -45,8 +47,7 @@ public:
     void clear();
 
     // Calls fn(number, stored text) for every field of `list` in ascending numeric order;
-    // `list` must be this set's list or a part of it (the generation-72 CIT-8 list of the
-    // CIT-8 set). Without an argument, the set's own list.
+    // `list` must be this set's list or a part of it. Without an argument, the set's own list.
     void forEachStored(const FieldList& list,
                        const std::function<void(int, const std::string&)>& fn) const;
     void forEachStored(const std::function<void(int, const std::string&)>& fn) const {

@@ -1,6 +1,7 @@
 #pragma once
-// Result<T>: a value or an error text, for operations whose failure is expected (SQL errors,
-// unreadable files, bad arguments). The caller must look at it.
+// Result<T>: a value or an error (its text and kind), for operations whose failure is
+// expected (SQL errors, unreadable files, bad arguments, a locked declaration). The caller
+// must look at it.
 //
 //   Result<int> r = parsePort(text);
 //   if (!r) return Result<Config>::failure(r.error());
@@ -11,8 +12,19 @@
 
 namespace citforms::values {
 
+// What kind of failure an error is, for callers that answer each differently (a locked
+// declaration is refused with its own message, a database error with the driver's text).
+enum class ErrorKind {
+    Failed,        // no more specific kind
+    Locked,        // the declaration is locked against changes
+    Database,      // the database refused a statement or a read
+    NotFound,      // the declaration, header or record asked for does not exist
+    InvalidInput,  // the caller's arguments or the stored data cannot be used
+};
+
 struct Error {
     std::string message;
+    ErrorKind kind = ErrorKind::Failed;
 };
 
 template <class T>
@@ -20,7 +32,9 @@ class [[nodiscard]] Result {
 public:
     Result(T value) : v_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit
     Result(Error error) : v_(std::in_place_index<1>, std::move(error)) {}  // NOLINT: implicit
-    static Result failure(std::string message) { return Result(Error{std::move(message)}); }
+    static Result failure(std::string message, ErrorKind kind = ErrorKind::Failed) {
+        return Result(Error{std::move(message), kind});
+    }
 
     bool ok() const { return v_.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -32,6 +46,7 @@ public:
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
     const std::string& error() const { return std::get<1>(v_).message; }
+    ErrorKind errorKind() const { return std::get<1>(v_).kind; }
 
 private:
     std::variant<T, Error> v_;
@@ -41,15 +56,20 @@ private:
 class [[nodiscard]] Status {
 public:
     Status() = default;
-    Status(Error error) : failed_(true), message_(std::move(error.message)) {}  // NOLINT
-    static Status failure(std::string message) { return Status(Error{std::move(message)}); }
+    Status(Error error)  // NOLINT: implicit
+        : failed_(true), message_(std::move(error.message)), kind_(error.kind) {}
+    static Status failure(std::string message, ErrorKind kind = ErrorKind::Failed) {
+        return Status(Error{std::move(message), kind});
+    }
     bool ok() const { return !failed_; }
     explicit operator bool() const { return ok(); }
     const std::string& error() const { return message_; }
+    ErrorKind errorKind() const { return kind_; }
 
 private:
     bool failed_ = false;
     std::string message_;
+    ErrorKind kind_ = ErrorKind::Failed;
 };
 
 }  // namespace citforms::values

@@ -352,6 +352,8 @@ private:
             q = it->second.get();
         } else {
             auto fresh = std::make_unique<QSqlQuery>(db_);
+            // Rows are read once, front to back: the driver need not keep a copy of each.
+            fresh->setForwardOnly(true);
             if (!fresh->prepare(text)) {
                 const std::string error = errorText(fresh->lastError());
                 noteFailure(error);

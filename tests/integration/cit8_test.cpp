@@ -291,7 +291,7 @@ TEST_F(Cit8EndToEnd, NewCit8OfEdition23UsesItsPositions) {
 // something to break: apostrophes, quotes, backslashes, semicolons, Polish letters, signs.
 void fillEverything(citforms::store::DeclarationFields& f, int citD, int citBr, int citDField) {
     using citforms::values::FieldClass;
-    for (citforms::store::FieldSet* set : {&f.cit8, &f.cit8o}) {
+    for (citforms::store::FieldSet* set : {&f.main(), &f.form("CIT-8/O")}) {
         for (int n : set->list().numbers()) {
             switch (set->list().fieldSpec(n).cls) {
                 case FieldClass::Text:
@@ -307,21 +307,21 @@ void fillEverything(citforms::store::DeclarationFields& f, int citD, int citBr, 
             }
         }
     }
-    f.cit8[citDField].setText(std::to_string(citD));
-    if (citBr > 0) f.cit8[28].setText(std::to_string(citBr));
-    for (int n : f.ordzu.list().numbers()) f.ordzu[n].setText(std::to_string(n) + kNastyText);
+    f.main()[citDField].setText(std::to_string(citD));
+    if (citBr > 0) f.main()[28].setText(std::to_string(citBr));
+    for (int n : f.form("ORD-ZU").list().numbers()) f.form("ORD-ZU")[n].setText(std::to_string(n) + kNastyText);
     std::string longText;
     while (longText.size() < 5000) longText += "Wyjaśnienie 'korekty'; żółć. ";
-    f.ordzu[13].setText(longText);
+    f.form("ORD-ZU")[13].setText(longText);
     for (int copy = citD; copy >= 1; --copy) {
         for (int field = 1; field <= 123; ++field) {
-            f.ext.append(copy, field,
+            f.copies("CIT-D").append(copy, field,
                          std::to_string(copy) + "/" + std::to_string(field) + kNastyText);
         }
     }
     for (int copy = 1; copy <= citBr; ++copy) {
         for (int field = 67; field >= 1; --field) {
-            f.extcb.append(copy, field,
+            f.copies("CIT-BR").append(copy, field,
                            "BR " + std::to_string(copy) + "/" + std::to_string(field) + "'");
         }
     }
@@ -365,7 +365,7 @@ TEST_F(Cit8EndToEnd, EveryStoredValueComesBackAsSaved) {
         SCOPED_TRACE(templateId);
         citforms::module::DeclarationState state;
         state.CIT_ID_WZORCA = templateId;
-        citforms::store::DeclarationFields saved;
+        citforms::store::DeclarationFields saved(templateId);
         fillEverything(saved, 3, templateId == 73 ? 2 : 0, templateId == 73 ? 29 : 28);
         const auto b = host->binding();
         auto save = [&](std::int32_t tryb, std::int32_t id) {
@@ -386,29 +386,29 @@ TEST_F(Cit8EndToEnd, EveryStoredValueComesBackAsSaved) {
         } else {
             citforms::store::WCZYTAJ_CIT_8_72(b, state, loaded);
         }
-        const auto& mainList =
-            citforms::store::fieldList(templateId == 73 ? citforms::store::FieldListId::Cit8Gen73
-                                                        : citforms::store::FieldListId::Cit8Gen72);
+        const auto& mainList = saved.main().list();
         for (int n : mainList.numbers())
-            EXPECT_EQ(loaded.cit8[n].text(), saved.cit8[n].text()) << n;
-        EXPECT_EQ(texts(loaded.cit8o), texts(saved.cit8o));
-        EXPECT_EQ(texts(loaded.ordzu), texts(saved.ordzu));
-        EXPECT_EQ(loaded.ordzu[13].text().size(), saved.ordzu[13].text().size());
-        EXPECT_EQ(rows(loaded.ext), rows(saved.ext));
-        EXPECT_EQ(rows(loaded.extcb), rows(saved.extcb));
+            EXPECT_EQ(loaded.main()[n].text(), saved.main()[n].text()) << n;
+        EXPECT_EQ(texts(loaded.form("CIT-8/O")), texts(saved.form("CIT-8/O")));
+        EXPECT_EQ(texts(loaded.form("ORD-ZU")), texts(saved.form("ORD-ZU")));
+        EXPECT_EQ(loaded.form("ORD-ZU")[13].text().size(), saved.form("ORD-ZU")[13].text().size());
+        EXPECT_EQ(rows(loaded.copies("CIT-D")), rows(saved.copies("CIT-D")));
+        if (templateId == 73) {
+            EXPECT_EQ(rows(loaded.copies("CIT-BR")), rows(saved.copies("CIT-BR")));
+        }
 
         // ... and through the loaded module, as a host sees it.
         const Json j = json(id);
         std::map<int, std::string> mainTexts;
-        for (int n : mainList.numbers()) mainTexts[n] = saved.cit8[n].text();
+        for (int n : mainList.numbers()) mainTexts[n] = saved.main()[n].text();
         EXPECT_EQ(jsonTexts(j.at("cit8")), mainTexts);
-        EXPECT_EQ(jsonTexts(j.at("cit8o")), texts(saved.cit8o));
-        EXPECT_EQ(jsonTexts(j.at("ordzu")), texts(saved.ordzu));
-        EXPECT_EQ(jsonRows(j.at("citd")), rows(saved.ext));
+        EXPECT_EQ(jsonTexts(j.at("cit8o")), texts(saved.form("CIT-8/O")));
+        EXPECT_EQ(jsonTexts(j.at("ordzu")), texts(saved.form("ORD-ZU")));
+        EXPECT_EQ(jsonRows(j.at("citd")), rows(saved.copies("CIT-D")));
         if (templateId == 73) {
-            EXPECT_EQ(jsonRows(j.at("citbr")), rows(saved.extcb));
+            EXPECT_EQ(jsonRows(j.at("citbr")), rows(saved.copies("CIT-BR")));
         }
-        EXPECT_NE(saved.ordzu[5].text().find(kNastyText), std::string::npos);
+        EXPECT_NE(saved.form("ORD-ZU")[5].text().find(kNastyText), std::string::npos);
     }
 }
 

@@ -58,21 +58,21 @@ inline void fillSet(citforms::store::FieldSet& set, int round) {
 }
 
 inline void fillMarked(citforms::store::DeclarationFields& f, int round) {
-    fillSet(f.cit8, round);
-    f.cit8[28].setAmount(citforms::values::Amount::fromGrosze(kMarkedCitBrCopies * 100));
-    f.cit8[29].setAmount(citforms::values::Amount::fromGrosze(kMarkedCitDCopies * 100));
-    fillSet(f.cit8o, round);
-    fillSet(f.ordzu, round);
-    f.ext.clear();
-    f.extcb.clear();
+    fillSet(f.main(), round);
+    f.main()[28].setAmount(citforms::values::Amount::fromGrosze(kMarkedCitBrCopies * 100));
+    f.main()[29].setAmount(citforms::values::Amount::fromGrosze(kMarkedCitDCopies * 100));
+    fillSet(f.form("CIT-8/O"), round);
+    fillSet(f.form("ORD-ZU"), round);
+    f.copies("CIT-D").clear();
+    f.copies("CIT-BR").clear();
     for (int copy = 1; copy <= kMarkedCitDCopies; ++copy) {
         for (int field = 1; field <= kMarkedCitDFields; ++field) {
-            f.ext.append(copy, field, markedText(round, field));
+            f.copies("CIT-D").append(copy, field, markedText(round, field));
         }
     }
     for (int copy = 1; copy <= kMarkedCitBrCopies; ++copy) {
         for (int field = 1; field <= kMarkedCitBrFields; ++field) {
-            f.extcb.append(copy, field, markedText(round, field));
+            f.copies("CIT-BR").append(copy, field, markedText(round, field));
         }
     }
 }

@@ -140,12 +140,12 @@ TEST_F(StatementComputationTest, FailingMessageClearIsShownAndTheComputationGoes
     amount("31", "100.00");
     compute(73, false);
     EXPECT_EQ(messages("MSG_OST"), std::vector<std::string>{"Tabela KOMUNIKAT jest zablokowana"});
-    EXPECT_EQ(fields.cit8[35].decimal(), d("100"));
+    EXPECT_EQ(fields.main()[35].decimal(), d("100"));
 }
 
 TEST_F(StatementComputationTest, AmountsFlowThroughBothFormsWithTheNewIncome) {
     // An income from an older computation must not be the one the attachment caps with.
-    fields.cit8[45].setText("999999");
+    fields.main()[45].setText("999999");
     amount("31", "500000.00");
     amount("36", "300000.00");
     amount("O8", "10000.00");
@@ -154,8 +154,8 @@ TEST_F(StatementComputationTest, AmountsFlowThroughBothFormsWithTheNewIncome) {
     amount("O74", "400.00");
     compute(73, false);
 
-    const store::FieldSet& c = fields.cit8;
-    const store::FieldSet& o = fields.cit8o;
+    const store::FieldSet& c = fields.main();
+    const store::FieldSet& o = fields.form("CIT-8/O");
     EXPECT_EQ(c[35].decimal(), d("500000"));
     EXPECT_EQ(c[45].decimal(), d("200000"));
     EXPECT_EQ(o[39].decimal(), d("10000"));
@@ -188,28 +188,28 @@ TEST_F(StatementComputationTest, WholeZlotyWhereTheFormAsksForIt) {
     amount("O91", "0.5");
     amount("O8", "0.49");  // ordinary statement fields keep their grosze
     compute(73, false);
-    EXPECT_EQ(fields.cit8[94].decimal(), d("1235"));
-    EXPECT_EQ(fields.cit8[145].decimal(), d("100"));
-    EXPECT_EQ(fields.cit8o[87].decimal(), d("1235"));
-    EXPECT_EQ(fields.cit8o[88].decimal(), d("-1"));
-    EXPECT_EQ(fields.cit8o[89].decimal(), d("1234.56"));
-    EXPECT_EQ(fields.cit8o[90].decimal(), d("99"));
-    EXPECT_EQ(fields.cit8o[91].decimal(), d("1"));
-    EXPECT_EQ(fields.cit8o[8].decimal(), d("0.49"));
+    EXPECT_EQ(fields.main()[94].decimal(), d("1235"));
+    EXPECT_EQ(fields.main()[145].decimal(), d("100"));
+    EXPECT_EQ(fields.form("CIT-8/O")[87].decimal(), d("1235"));
+    EXPECT_EQ(fields.form("CIT-8/O")[88].decimal(), d("-1"));
+    EXPECT_EQ(fields.form("CIT-8/O")[89].decimal(), d("1234.56"));
+    EXPECT_EQ(fields.form("CIT-8/O")[90].decimal(), d("99"));
+    EXPECT_EQ(fields.form("CIT-8/O")[91].decimal(), d("1"));
+    EXPECT_EQ(fields.form("CIT-8/O")[8].decimal(), d("0.49"));
 }
 
 TEST_F(StatementComputationTest, FailingStatementIsShownAndLeavesZero) {
-    fields.cit8[33].setText("777");
-    fields.cit8o[20].setText("555");
+    fields.main()[33].setText("777");
+    fields.form("CIT-8/O")[20].setText("555");
     host.utility.scriptFailure(call("33"), "Błąd wykonania zestawienia 33");
     host.utility.scriptFailure(call("O20"), "Błąd wykonania zestawienia O20");
     amount("34", "50.00");
     compute(73, true);
     EXPECT_EQ(messages("MSG_OST"), (std::vector<std::string>{"Błąd wykonania zestawienia 33",
                                                              "Błąd wykonania zestawienia O20"}));
-    EXPECT_EQ(fields.cit8[33].decimal(), d("0"));
-    EXPECT_EQ(fields.cit8o[20].decimal(), d("0"));
-    EXPECT_EQ(fields.cit8[34].decimal(), d("50"));
+    EXPECT_EQ(fields.main()[33].decimal(), d("0"));
+    EXPECT_EQ(fields.form("CIT-8/O")[20].decimal(), d("0"));
+    EXPECT_EQ(fields.main()[34].decimal(), d("50"));
     EXPECT_EQ(statementTexts().size(), 66u);
     EXPECT_EQ(host.utility.infoZestawienie, 1);
 }
@@ -220,10 +220,10 @@ TEST_F(StatementComputationTest, ResultsThatAreNoAmountLeaveZero) {
     amount("33", "12345678901234567");                          // beyond 15 digits
     amount("34", "-1000000000000.00");                          // large, but an amount
     compute(73, false);
-    EXPECT_EQ(fields.cit8[31].decimal(), d("0"));
-    EXPECT_EQ(fields.cit8[32].decimal(), d("0"));
-    EXPECT_EQ(fields.cit8[33].decimal(), d("0"));
-    EXPECT_EQ(fields.cit8[34].decimal(), d("-1000000000000"));
+    EXPECT_EQ(fields.main()[31].decimal(), d("0"));
+    EXPECT_EQ(fields.main()[32].decimal(), d("0"));
+    EXPECT_EQ(fields.main()[33].decimal(), d("0"));
+    EXPECT_EQ(fields.main()[34].decimal(), d("-1000000000000"));
     // Each is shown and named like a failing statement, never taken as 0 unseen.
     EXPECT_EQ(messages("MSG_OST"),
               (std::vector<std::string>{
@@ -238,35 +238,35 @@ TEST_F(StatementComputationTest, ResultsThatAreNoAmountLeaveZero) {
 
 // Hand-filled values of a declaration the person has been working on.
 void typeByHand(store::DeclarationFields& f) {
-    f.cit8[7].setText("2");
-    for (int p = 20; p <= 30; ++p) f.cit8[p].setText("1");
-    f.cit8[44].setText("5000");
-    f.cit8[66].setText("2015");
-    f.cit8[67].setText("100");
-    for (int p = 68; p <= 90; ++p) f.cit8[p].setText("10");
+    f.main()[7].setText("2");
+    for (int p = 20; p <= 30; ++p) f.main()[p].setText("1");
+    f.main()[44].setText("5000");
+    f.main()[66].setText("2015");
+    f.main()[67].setText("100");
+    for (int p = 68; p <= 90; ++p) f.main()[p].setText("10");
     for (int first : {97, 109, 121}) {
-        for (int p = first; p < first + 6; ++p) f.cit8[p].setText("1000");
+        for (int p = first; p < first + 6; ++p) f.main()[p].setText("1000");
     }
-    for (int p = 133; p <= 137; ++p) f.cit8[p].setText("1000");
-    f.cit8[143].setText("1234.56");
-    f.cit8[146].setText("5");
-    f.cit8[147].setText("Jan");
-    f.cit8[148].setText("Kowalski");
-    f.cit8[149].setText("79000");
-    f.cit8[150].setText("podpis");
-    f.cit8o[37].setText("Tytuł ulgi");
-    f.cit8o[40].setText("2012");
-    f.cit8o[43].setText("300");
-    f.cit8o[75].setText("Decyzja 1/2016");
-    f.cit8o[77].setDay(79500);
-    f.ext.append(1, 5, "Fundacja");
-    f.extcb.append(1, 19, "700");
+    for (int p = 133; p <= 137; ++p) f.main()[p].setText("1000");
+    f.main()[143].setText("1234.56");
+    f.main()[146].setText("5");
+    f.main()[147].setText("Jan");
+    f.main()[148].setText("Kowalski");
+    f.main()[149].setText("79000");
+    f.main()[150].setText("podpis");
+    f.form("CIT-8/O")[37].setText("Tytuł ulgi");
+    f.form("CIT-8/O")[40].setText("2012");
+    f.form("CIT-8/O")[43].setText("300");
+    f.form("CIT-8/O")[75].setText("Decyzja 1/2016");
+    f.form("CIT-8/O")[77].setDay(79500);
+    f.copies("CIT-D").append(1, 5, "Fundacja");
+    f.copies("CIT-BR").append(1, 19, "700");
 }
 
 TEST_F(StatementComputationTest, FreshComputationResetsWhatThePersonFillsIn) {
     typeByHand(fields);
     compute(73, false);
-    const store::FieldSet& c = fields.cit8;
+    const store::FieldSet& c = fields.main();
     EXPECT_EQ(c[7].text(), "1");
     const std::map<int, const char*> defaults = {{20, "2"}, {21, "2"}, {22, "0"}, {23, "3"},
                                                  {24, "2"}, {25, "0"}, {26, "0"}, {27, "0"},
@@ -282,21 +282,21 @@ TEST_F(StatementComputationTest, FreshComputationResetsWhatThePersonFillsIn) {
     EXPECT_EQ(c[149].text(), "80400");
     // The loss abroad is reset by the new declaration, not by the computation.
     EXPECT_EQ(c[44].decimal(), d("5000"));
-    EXPECT_TRUE(fields.ext.empty());
-    EXPECT_TRUE(fields.extcb.empty());
-    EXPECT_EQ(fields.cit8o[37].text(), "");
-    EXPECT_EQ(fields.cit8o[40].text(), "");
-    EXPECT_EQ(fields.cit8o[43].decimal(), d("0"));
-    EXPECT_EQ(fields.cit8o[60].decimal(), d("0"));
-    EXPECT_EQ(fields.cit8o[75].text(), "");
-    EXPECT_EQ(fields.cit8o[77].day(), 0);
+    EXPECT_TRUE(fields.copies("CIT-D").empty());
+    EXPECT_TRUE(fields.copies("CIT-BR").empty());
+    EXPECT_EQ(fields.form("CIT-8/O")[37].text(), "");
+    EXPECT_EQ(fields.form("CIT-8/O")[40].text(), "");
+    EXPECT_EQ(fields.form("CIT-8/O")[43].decimal(), d("0"));
+    EXPECT_EQ(fields.form("CIT-8/O")[60].decimal(), d("0"));
+    EXPECT_EQ(fields.form("CIT-8/O")[75].text(), "");
+    EXPECT_EQ(fields.form("CIT-8/O")[77].day(), 0);
 }
 
 TEST_F(StatementComputationTest, RefreshKeepsWhatThePersonTypedAndRecomputesTotals) {
     typeByHand(fields);
     amount("31", "100000.00");
     compute(73, true);
-    const store::FieldSet& c = fields.cit8;
+    const store::FieldSet& c = fields.main();
     EXPECT_EQ(c[7].text(), "2");
     for (int p = 20; p <= 30; ++p) EXPECT_EQ(c[p].decimal(), d("1")) << p;
     EXPECT_EQ(c[44].decimal(), d("5000"));
@@ -314,10 +314,10 @@ TEST_F(StatementComputationTest, RefreshKeepsWhatThePersonTypedAndRecomputesTota
     EXPECT_EQ(c[147].text(), "Jan");
     EXPECT_EQ(c[149].text(), "79000");
     EXPECT_EQ(c[150].text(), "podpis");
-    EXPECT_EQ(fields.ext.size(), 1u);
-    EXPECT_EQ(fields.cit8o[37].text(), "Tytuł ulgi");
-    EXPECT_EQ(fields.cit8o[60].decimal(), d("300"));
-    EXPECT_EQ(fields.cit8o[77].day(), 79500);
+    EXPECT_EQ(fields.copies("CIT-D").size(), 1u);
+    EXPECT_EQ(fields.form("CIT-8/O")[37].text(), "Tytuł ulgi");
+    EXPECT_EQ(fields.form("CIT-8/O")[60].decimal(), d("300"));
+    EXPECT_EQ(fields.form("CIT-8/O")[77].day(), 79500);
 }
 
 TEST_F(StatementComputationTest, ResearchReliefComesFromTheFirstCitBrOnlyWhenAnnounced) {
@@ -331,13 +331,13 @@ TEST_F(StatementComputationTest, ResearchReliefComesFromTheFirstCitBrOnlyWhenAnn
     for (const Case& k : {Case{"1", "700", "700", "700"}, Case{"0", "700", "0", "0"},
                           Case{"2", nullptr, "0", "0"}, Case{"1", "15000", "15000", "10000"}}) {
         SCOPED_TRACE(k.count);
-        fields.extcb.clear();
-        if (k.relief != nullptr) fields.extcb.append(1, 19, k.relief);
-        fields.cit8[28].setText(k.count);
+        fields.copies("CIT-BR").clear();
+        if (k.relief != nullptr) fields.copies("CIT-BR").append(1, 19, k.relief);
+        fields.main()[28].setText(k.count);
         compute(73, true);
-        EXPECT_EQ(fields.cit8[54].decimal(), d(k.f54));
+        EXPECT_EQ(fields.main()[54].decimal(), d(k.f54));
         // Capped by the income that remains (51): 55 = min(53 + 54, 51).
-        EXPECT_EQ(fields.cit8[55].decimal(), d(k.f55));
+        EXPECT_EQ(fields.main()[55].decimal(), d(k.f55));
     }
 }
 
@@ -347,10 +347,10 @@ TEST_F(StatementComputationTest, Edition23KeepsItsPositions) {
     amount("O61", "50000.00");
     amount("91", "10.40");
     compute(72, false);
-    const store::FieldSet& c = fields.cit8;
+    const store::FieldSet& c = fields.main();
     EXPECT_EQ(c[34].decimal(), d("200000"));  // revenue total
     EXPECT_EQ(c[44].decimal(), d("100000"));  // income
-    EXPECT_EQ(fields.cit8o[61].decimal(), d("10000"));  // 10 % of field 44
+    EXPECT_EQ(fields.form("CIT-8/O")[61].decimal(), d("10000"));  // 10 % of field 44
     EXPECT_EQ(c[59].decimal(), d("19"));
     EXPECT_EQ(c[91].decimal(), d("10"));
     EXPECT_EQ(c[28].decimal(), d("0"));  // the CIT-D count of this edition
@@ -381,17 +381,17 @@ protected:
 };
 
 TEST_F(RecalculationTest, TakesCompanyDataAndAppliesTheRulesWithoutStatements) {
-    fields.cit8[31].setText("1000");
-    fields.cit8[36].setText("400");
-    fields.cit8[68].setText("50");
-    fields.cit8[8].setText("stara nazwa");
-    fields.cit8[7].setText("2");
+    fields.main()[31].setText("1000");
+    fields.main()[36].setText("400");
+    fields.main()[68].setText("50");
+    fields.main()[8].setText("stara nazwa");
+    fields.main()[7].setText("2");
     PRZELICZ_CIT_8_73(host.binding(), fields, 80333);
     for (const testing::Statement& s : host.utility.statements) {
         EXPECT_EQ(s.text.find("ZESTAWIENIE_DD_OBLICZ"), std::string::npos) << s.text;
         EXPECT_EQ(s.text.find("KOMUNIKAT"), std::string::npos) << s.text;
     }
-    const store::FieldSet& c = fields.cit8;
+    const store::FieldSet& c = fields.main();
     EXPECT_EQ(c[1].text(), "526-000-12-46");
     EXPECT_EQ(c[6].text(), "Urząd Skarbowy Warszawa-Śródmieście");
     EXPECT_EQ(c[7].text(), "2");  // a correction stays a correction
@@ -399,8 +399,8 @@ TEST_F(RecalculationTest, TakesCompanyDataAndAppliesTheRulesWithoutStatements) {
     EXPECT_EQ(c[10].text(), "Polska");
     EXPECT_EQ(c[14].text(), "Prosta");
     EXPECT_EQ(c[19].text(), "Warszawa");
-    EXPECT_EQ(fields.cit8o[7].text(), "012345678");
-    EXPECT_EQ(fields.ordzu[5].text(), "Spółka Testowa sp. z o.o.");
+    EXPECT_EQ(fields.form("CIT-8/O")[7].text(), "012345678");
+    EXPECT_EQ(fields.form("ORD-ZU")[5].text(), "Spółka Testowa sp. z o.o.");
     EXPECT_EQ(c[45].decimal(), d("600"));
     EXPECT_EQ(c[65].decimal(), d("114"));
     EXPECT_EQ(c[91].decimal(), d("50"));
@@ -409,9 +409,9 @@ TEST_F(RecalculationTest, TakesCompanyDataAndAppliesTheRulesWithoutStatements) {
     EXPECT_EQ(host.ui.busyDepth, 0);
 
     // An empty purpose of filing becomes a first filing.
-    fields.cit8[7].setText("");
+    fields.main()[7].setText("");
     PRZELICZ_CIT_8_73(host.binding(), fields, 80333);
-    EXPECT_EQ(fields.cit8[7].text(), "1");
+    EXPECT_EQ(fields.main()[7].text(), "1");
 }
 
 }  // namespace

@@ -101,10 +101,10 @@ protected:
     void SetUp() override {
         binding_ = host_.binding();
         binding_.ui = &ui_;
-        fields_.cit8[1].setText("7781234563");
-        fields_.cit8[7].setText("2");
-        fields_.cit8[31].setAmount(values::Amount::fromGrosze(-123450));
-        fields_.cit8[32].setAmount(values::Amount::fromGrosze(0));
+        fields_.main()[1].setText("7781234563");
+        fields_.main()[7].setText("2");
+        fields_.main()[31].setAmount(values::Amount::fromGrosze(-123450));
+        fields_.main()[32].setAmount(values::Amount::fromGrosze(0));
         globals().GGG_NUMCOPY = 1;
     }
     host::Globals& globals() { return host_.data.globalValues; }
@@ -312,10 +312,10 @@ TEST_F(PrintPipeline, OffsetsMoveEveryValueByTheFactor) {
 }
 
 TEST_F(PrintPipeline, AmountsAndChoicesOfTheFieldSetsOnTheirPages) {
-    fields_.cit8[20].setAmount(values::Amount::fromGrosze(100));
-    fields_.cit8[21].setAmount(values::Amount::fromGrosze(200));
-    fields_.cit8[23].setAmount(values::Amount::fromGrosze(300));
-    fields_.cit8[24].setAmount(values::Amount::fromGrosze(0));  // no answer: no mark
+    fields_.main()[20].setAmount(values::Amount::fromGrosze(100));
+    fields_.main()[21].setAmount(values::Amount::fromGrosze(200));
+    fields_.main()[23].setAmount(values::Amount::fromGrosze(300));
+    fields_.main()[24].setAmount(values::Amount::fromGrosze(0));  // no answer: no mark
     globals().GGG_EMAILPDFSAVEAS = 10;
     printCit8();
     ASSERT_EQ(host_.print.appended.size(), 4u);
@@ -336,10 +336,10 @@ TEST_F(PrintPipeline, AmountsAndChoicesOfTheFieldSetsOnTheirPages) {
 }
 
 TEST_F(PrintPipeline, AttachmentPrintsTakeTheirOwnSetsAndTheCit8Identity) {
-    fields_.cit8[4].setText("78532     ");
-    fields_.cit8o[8].setAmount(values::Amount::fromGrosze(150000));
-    fields_.citbr[6].setText("3/3");
-    fields_.ordzu[13].setText("Uzasadnienie korekty");
+    fields_.main()[4].setText("78532     ");
+    fields_.form("CIT-8/O")[8].setAmount(values::Amount::fromGrosze(150000));
+    fields_.form("CIT-BR")[6].setText("3/3");
+    fields_.form("ORD-ZU")[13].setText("Uzasadnienie korekty");
     PrintEnvironment env{binding_, runtime_, nullptr};
     globals().GGG_EMAILPDFSAVEAS = 10;
     CIT_O_Prn_73(env, fields_);
@@ -370,13 +370,13 @@ TEST_F(PrintPipeline, WorkingFolderMovedByADialogIsRestored) {
 TEST(DeclarationVariablesTest, NamesReachTheirFieldSets) {
     store::DeclarationFields f;
     host::Globals g;
-    f.cit8[1].setText("NIP8");
-    f.cit8[150].setText("uwagi");
-    f.cit8[31].setAmount(values::Amount::fromGrosze(1250));
-    f.cit8o[8].setAmount(values::Amount::fromGrosze(-5));
-    f.cit8o[91].setText("91O");
-    f.citbr[6].setText("2/3");
-    f.ordzu[13].setText("tekst");
+    f.main()[1].setText("NIP8");
+    f.main()[150].setText("uwagi");
+    f.main()[31].setAmount(values::Amount::fromGrosze(1250));
+    f.form("CIT-8/O")[8].setAmount(values::Amount::fromGrosze(-5));
+    f.form("CIT-8/O")[91].setText("91O");
+    f.form("CIT-BR")[6].setText("2/3");
+    f.form("ORD-ZU")[13].setText("tekst");
     g.GGG_PRN_UPO_INFO_1 = "UPO 1";
     g.GGG_PRN_UPO_INFO_2 = "UPO 2";
     const DeclarationVariables v(f, g);

@@ -11,12 +11,12 @@ namespace {
 class CitBrLoad : public ::testing::Test {
 protected:
     CitBrLoad() {
-        fields.cit8[1].setText("5260001234");
-        fields.cit8[4].setText("81000");
-        fields.cit8[5].setText("81364");
-        fields.cit8[8].setText("Spółka Badawcza sp. z o.o.");
-        fields.cit8[9].setText("012345678");
-        fields.citbr[30].setText("left from another attachment");
+        fields.main()[1].setText("5260001234");
+        fields.main()[4].setText("81000");
+        fields.main()[5].setText("81364");
+        fields.main()[8].setText("Spółka Badawcza sp. z o.o.");
+        fields.main()[9].setText("012345678");
+        fields.form("CIT-BR")[30].setText("left from another attachment");
     }
     DeclarationFields fields;
 };
@@ -24,7 +24,7 @@ protected:
 TEST_F(CitBrLoad, FirstNewAttachmentTakesTheTaxpayerFromTheCit8) {
     WCZYTAJ_CIT_BR(fields, 1, 2);
 
-    const FieldSet& br = fields.citbr;
+    const FieldSet& br = fields.form("CIT-BR");
     EXPECT_EQ(br.stored(1), "5260001234");
     EXPECT_EQ(br.stored(2), "1");
     EXPECT_EQ(br.stored(4), "81000");
@@ -44,25 +44,25 @@ TEST_F(CitBrLoad, FirstNewAttachmentTakesTheTaxpayerFromTheCit8) {
 TEST_F(CitBrLoad, LaterNewAttachmentLeavesNameAndRegonEmpty) {
     WCZYTAJ_CIT_BR(fields, 2, 3);
 
-    EXPECT_EQ(fields.citbr.stored(1), "5260001234");
-    EXPECT_EQ(fields.citbr.stored(2), "2");
-    EXPECT_EQ(fields.citbr.stored(6), "2/3");
-    EXPECT_EQ(fields.citbr.stored(7), "");
-    EXPECT_EQ(fields.citbr.stored(8), "");
-    EXPECT_EQ(fields.citbr.stored(9), "2");
+    EXPECT_EQ(fields.form("CIT-BR").stored(1), "5260001234");
+    EXPECT_EQ(fields.form("CIT-BR").stored(2), "2");
+    EXPECT_EQ(fields.form("CIT-BR").stored(6), "2/3");
+    EXPECT_EQ(fields.form("CIT-BR").stored(7), "");
+    EXPECT_EQ(fields.form("CIT-BR").stored(8), "");
+    EXPECT_EQ(fields.form("CIT-BR").stored(9), "2");
 }
 
 TEST_F(CitBrLoad, StoredAttachmentIsCopiedFieldByFieldWithFreshNumbering) {
-    fields.extcb.append(2, 19, "1500.00");
-    fields.extcb.append(1, 19, "other attachment");
-    fields.extcb.append(2, 2, "7");  // stale numbering: renumbered below
-    fields.extcb.append(2, 6, "7/9");
-    fields.extcb.append(2, 1, "9990001111");
-    fields.extcb.append(2, 99, "no such field");
+    fields.copies("CIT-BR").append(2, 19, "1500.00");
+    fields.copies("CIT-BR").append(1, 19, "other attachment");
+    fields.copies("CIT-BR").append(2, 2, "7");  // stale numbering: renumbered below
+    fields.copies("CIT-BR").append(2, 6, "7/9");
+    fields.copies("CIT-BR").append(2, 1, "9990001111");
+    fields.copies("CIT-BR").append(2, 99, "no such field");
 
     WCZYTAJ_CIT_BR(fields, 2, 3);
 
-    const FieldSet& br = fields.citbr;
+    const FieldSet& br = fields.form("CIT-BR");
     EXPECT_EQ(br.stored(1), "9990001111");
     EXPECT_EQ(br.stored(2), "2");
     EXPECT_EQ(br.stored(6), "2/3");
@@ -70,8 +70,8 @@ TEST_F(CitBrLoad, StoredAttachmentIsCopiedFieldByFieldWithFreshNumbering) {
     EXPECT_EQ(br.stored(9), "");  // no defaults for a stored attachment
     EXPECT_EQ(br.stored(30), "");
     // The list is left sorted by attachment and field.
-    EXPECT_EQ(fields.extcb.rows().front().ext_nr_zalacznika, 1);
-    EXPECT_EQ(fields.extcb.rows()[1].ext_nr_pola, 1);
+    EXPECT_EQ(fields.copies("CIT-BR").rows().front().ext_nr_zalacznika, 1);
+    EXPECT_EQ(fields.copies("CIT-BR").rows()[1].ext_nr_pola, 1);
 }
 
 }  // namespace

@@ -46,11 +46,11 @@ protected:
     }
 
     // Complete main and CIT-8/O sheets of declaration kId, plus rows of its neighbours.
-    void addCompleteSheets(FieldListId mainList) {
+    void addCompleteSheets(std::string_view mainList) {
         for (int n : fieldList(mainList).numbers()) {
             pending.push_back({kId, 0, std::to_string(n), storedText(fieldList(mainList), n)});
         }
-        const FieldList& o = fieldList(FieldListId::Cit8O);
+        const FieldList& o = fieldList("cit8o_11");
         for (int n : o.numbers()) {
             pending.push_back({kId, 1, std::to_string(n),
                                n == 4 || n == 5 ? std::to_string(80000 + n) : storedText(o, n)});
@@ -91,19 +91,19 @@ protected:
 };
 
 TEST_F(DeclarationLoad, Generation73PutsEveryRowOnItsOwnFieldWhateverTheKeyOrder) {
-    addCompleteSheets(FieldListId::Cit8Gen73);
+    addCompleteSheets("cit8_24");
     insertShuffled();
 
     load73();
 
-    const FieldList& main = fieldList(FieldListId::Cit8Gen73);
-    for (int n : main.numbers()) EXPECT_EQ(fields.cit8[n].toStored(), heldText(main, n)) << n;
-    EXPECT_EQ(fields.cit8[150].toStored(), "T150");
-    EXPECT_EQ(fields.cit8[99].toStored(), "T99");  // the last row in text order
-    const FieldList& o = fieldList(FieldListId::Cit8O);
+    const FieldList& main = fieldList("cit8_24");
+    for (int n : main.numbers()) EXPECT_EQ(fields.main()[n].toStored(), heldText(main, n)) << n;
+    EXPECT_EQ(fields.main()[150].toStored(), "T150");
+    EXPECT_EQ(fields.main()[99].toStored(), "T99");  // the last row in text order
+    const FieldList& o = fieldList("cit8o_11");
     for (int n : o.numbers()) {
         const std::string expected = n == 4 || n == 5 ? std::to_string(80000 + n) : heldText(o, n);
-        EXPECT_EQ(fields.cit8o.stored(n), expected) << n;
+        EXPECT_EQ(fields.form("CIT-8/O").stored(n), expected) << n;
     }
     EXPECT_TRUE(host.utility.messages.empty());
     // One pass over the file, with the busy cursor around the load.
@@ -114,7 +114,7 @@ TEST_F(DeclarationLoad, Generation73PutsEveryRowOnItsOwnFieldWhateverTheKeyOrder
 }
 
 TEST_F(DeclarationLoad, MissingAndSurplusMainRowsMoveNoValue) {
-    addCompleteSheets(FieldListId::Cit8Gen73);
+    addCompleteSheets("cit8_24");
     pending.erase(std::remove_if(pending.begin(), pending.end(),
                                  [](const Row& r) {
                                      return r.id == kId && r.sheet == 0 &&
@@ -128,14 +128,14 @@ TEST_F(DeclarationLoad, MissingAndSurplusMainRowsMoveNoValue) {
 
     load73();
 
-    const FieldList& main = fieldList(FieldListId::Cit8Gen73);
+    const FieldList& main = fieldList("cit8_24");
     for (int n : main.numbers()) {
         if (n == 40) {
-            EXPECT_EQ(fields.cit8[n].toStored(), "0.00");
+            EXPECT_EQ(fields.main()[n].toStored(), "0.00");
         } else if (n == 100) {
-            EXPECT_EQ(fields.cit8[n].toStored(), "");
+            EXPECT_EQ(fields.main()[n].toStored(), "");
         } else {
-            EXPECT_EQ(fields.cit8[n].toStored(), heldText(main, n)) << n;
+            EXPECT_EQ(fields.main()[n].toStored(), heldText(main, n)) << n;
         }
     }
 }
@@ -152,51 +152,50 @@ TEST_F(DeclarationLoad, AttachmentSheetsGoToTheirListsAndASheetBeyond900Nowhere)
 
     load73();
 
-    EXPECT_EQ(fields.cit8[6].toStored(), "main");
-    EXPECT_EQ(fields.cit8o.stored(6), "O6");
-    ASSERT_NE(fields.ext.find(3, 7), nullptr);
-    EXPECT_EQ(fields.ext.find(3, 7)->ext_wartosc, "Fundacja");
-    EXPECT_EQ(fields.ext.find(3, 10)->ext_wartosc, "250.00");
-    EXPECT_EQ(fields.ext.find(400, 1)->ext_wartosc, "CIT-D 400");
-    EXPECT_EQ(fields.ext.size(), 3u);
-    EXPECT_EQ(fields.extcb.find(2, 19)->ext_wartosc, "1200");
-    EXPECT_EQ(fields.extcb.find(400, 1)->ext_wartosc, "CIT-BR 400");
-    EXPECT_EQ(fields.extcb.size(), 2u);
+    EXPECT_EQ(fields.main()[6].toStored(), "main");
+    EXPECT_EQ(fields.form("CIT-8/O").stored(6), "O6");
+    ASSERT_NE(fields.copies("CIT-D").find(3, 7), nullptr);
+    EXPECT_EQ(fields.copies("CIT-D").find(3, 7)->ext_wartosc, "Fundacja");
+    EXPECT_EQ(fields.copies("CIT-D").find(3, 10)->ext_wartosc, "250.00");
+    EXPECT_EQ(fields.copies("CIT-D").find(400, 1)->ext_wartosc, "CIT-D 400");
+    EXPECT_EQ(fields.copies("CIT-D").size(), 3u);
+    EXPECT_EQ(fields.copies("CIT-BR").find(2, 19)->ext_wartosc, "1200");
+    EXPECT_EQ(fields.copies("CIT-BR").find(400, 1)->ext_wartosc, "CIT-BR 400");
+    EXPECT_EQ(fields.copies("CIT-BR").size(), 2u);
 }
 
 TEST_F(DeclarationLoad, Generation72ReadsUpTo147AndEverySheetFrom101AsCitD) {
-    addCompleteSheets(FieldListId::Cit8Gen73);  // rows 148..150 too: generation 72 has none
+    addCompleteSheets("cit8_24");  // rows 148..150 too: generation 72 has none
     pending.push_back({kId, 104, "2", "CIT-D 4"});
     pending.push_back({kId, 550, "3", "CIT-D 450"});
     pending.push_back({kId, 650, "5", "CIT-D 550"});
     insertShuffled();
-    fields.extcb.append(1, 1, "kept: generation 72 leaves the CIT-BR list alone");
 
     load72();
 
-    const FieldList& main72 = fieldList(FieldListId::Cit8Gen72);
-    for (int n : main72.numbers()) EXPECT_EQ(fields.cit8[n].toStored(), heldText(main72, n)) << n;
-    for (int n : {148, 149, 150}) EXPECT_EQ(fields.cit8[n].toStored(), "") << n;
-    EXPECT_EQ(fields.ext.find(4, 2)->ext_wartosc, "CIT-D 4");
-    EXPECT_EQ(fields.ext.find(450, 3)->ext_wartosc, "CIT-D 450");
-    EXPECT_EQ(fields.ext.find(550, 5)->ext_wartosc, "CIT-D 550");
-    EXPECT_EQ(fields.extcb.size(), 1u);
+    const FieldList& main72 = fieldList("cit8_23");
+    for (int n : main72.numbers()) EXPECT_EQ(fields.main()[n].toStored(), heldText(main72, n)) << n;
+    EXPECT_FALSE(fields.main().has(148));
+    EXPECT_EQ(fields.copies("CIT-D").find(4, 2)->ext_wartosc, "CIT-D 4");
+    EXPECT_EQ(fields.copies("CIT-D").find(450, 3)->ext_wartosc, "CIT-D 450");
+    EXPECT_EQ(fields.copies("CIT-D").find(550, 5)->ext_wartosc, "CIT-D 550");
+    EXPECT_FALSE(fields.carries("CIT-BR"));
 }
 
 TEST_F(DeclarationLoad, NothingOfThePreviousDeclarationStaysInTheLoadedSheets) {
-    fields.cit8[6].setText("previous");
-    fields.cit8[31].setText("99.00");
-    fields.cit8o[6].setText("previous");
-    fields.ext.append(1, 1, "previous");
+    fields.main()[6].setText("previous");
+    fields.main()[31].setText("99.00");
+    fields.form("CIT-8/O")[6].setText("previous");
+    fields.copies("CIT-D").append(1, 1, "previous");
     host.addPoz(kId, 0, "1", "1234567890");
 
     load73();
 
-    EXPECT_EQ(fields.cit8[1].toStored(), "1234567890");
-    EXPECT_EQ(fields.cit8[6].toStored(), "");
-    EXPECT_EQ(fields.cit8[31].toStored(), "0.00");
-    EXPECT_EQ(fields.cit8o.stored(6), "");
-    EXPECT_TRUE(fields.ext.empty());
+    EXPECT_EQ(fields.main()[1].toStored(), "1234567890");
+    EXPECT_EQ(fields.main()[6].toStored(), "");
+    EXPECT_EQ(fields.main()[31].toStored(), "0.00");
+    EXPECT_EQ(fields.form("CIT-8/O").stored(6), "");
+    EXPECT_TRUE(fields.copies("CIT-D").empty());
 }
 
 TEST_F(DeclarationLoad, EmptyAmountIsZeroAndUnreadableNumbersAreNamedOnce) {
@@ -211,13 +210,13 @@ TEST_F(DeclarationLoad, EmptyAmountIsZeroAndUnreadableNumbersAreNamedOnce) {
 
     load73();
 
-    EXPECT_EQ(fields.cit8[31].toStored(), "0.00");
-    EXPECT_EQ(fields.cit8[33].toStored(), "0.00");
-    EXPECT_EQ(fields.cit8[34].toStored(), "0.00");
-    EXPECT_EQ(fields.cit8[35].amount().grosze(), 1750);
-    EXPECT_EQ(fields.cit8o.stored(9), "0.00");
-    EXPECT_EQ(fields.cit8o[4].day(), 81234);
-    EXPECT_EQ(fields.cit8o[5].day(), 0);
+    EXPECT_EQ(fields.main()[31].toStored(), "0.00");
+    EXPECT_EQ(fields.main()[33].toStored(), "0.00");
+    EXPECT_EQ(fields.main()[34].toStored(), "0.00");
+    EXPECT_EQ(fields.main()[35].amount().grosze(), 1750);
+    EXPECT_EQ(fields.form("CIT-8/O").stored(9), "0.00");
+    EXPECT_EQ(fields.form("CIT-8/O")[4].day(), 81234);
+    EXPECT_EQ(fields.form("CIT-8/O")[5].day(), 0);
     ASSERT_EQ(messages("MSG_OST").size(), 1u);
     const std::string text = messages("MSG_OST").front();
     EXPECT_TRUE(text.starts_with("Nieczytelne wartości pól deklaracji: CIT-8 poz. 33")) << text;
@@ -246,10 +245,10 @@ TEST_F(DeclarationLoad, OrdZuTakesItsFieldsAndTheLongTextThroughTheSecondQuery) 
 
     load73();
 
-    EXPECT_EQ(fields.ordzu.stored(1), "Jan Kowalski");
-    EXPECT_EQ(fields.ordzu.stored(12), "Uzasadnienie");
-    EXPECT_EQ(fields.ordzu.stored(13), std::string(3000, 'z'));
-    EXPECT_FALSE(fields.ordzu.has(3));
+    EXPECT_EQ(fields.form("ORD-ZU").stored(1), "Jan Kowalski");
+    EXPECT_EQ(fields.form("ORD-ZU").stored(12), "Uzasadnienie");
+    EXPECT_EQ(fields.form("ORD-ZU").stored(13), std::string(3000, 'z'));
+    EXPECT_FALSE(fields.form("ORD-ZU").has(3));
     EXPECT_EQ(host.utility.statements.back().text, lengthQuery);
     EXPECT_EQ(fields.issues.cut, std::vector<std::string>{"ORD-ZU poz. 13"});
     EXPECT_NE(messages("MSG_OST").back().find("zostały skrócone: ORD-ZU poz. 13"),
@@ -257,29 +256,29 @@ TEST_F(DeclarationLoad, OrdZuTakesItsFieldsAndTheLongTextThroughTheSecondQuery) 
 }
 
 TEST_F(DeclarationLoad, OrdZuQueryErrorIsShownAndKeepsTheFields) {
-    fields.ordzu[2].setText("kept");
+    fields.form("ORD-ZU")[2].setText("kept");
     host.utility.scriptFailure(kOrdZuQuery, "Brak tabeli DEKLARACJE_ZALACZNIK");
     host.addPoz(kId, 0, "6", "main");
 
     load73();
 
-    EXPECT_EQ(fields.ordzu.stored(2), "kept");
+    EXPECT_EQ(fields.form("ORD-ZU").stored(2), "kept");
     EXPECT_EQ(messages("MSG_INF"), std::vector<std::string>{"Brak tabeli DEKLARACJE_ZALACZNIK"});
-    EXPECT_EQ(fields.cit8[6].toStored(), "main");
+    EXPECT_EQ(fields.main()[6].toStored(), "main");
 }
 
 TEST_F(DeclarationLoad, AnotherTemplateLeavesTheSheetsButStillReadsOrdZu) {
-    fields.cit8[6].setText("untouched");
-    fields.ext.append(1, 1, "untouched");
+    fields.main()[6].setText("untouched");
+    fields.copies("CIT-D").append(1, 1, "untouched");
     host.addPoz(kId, 0, "6", "stored");
     host.utility.script(kOrdZuQuery, {{"2", "Korekta"}});
 
     state.CIT_ID_WZORCA = 72;
     WCZYTAJ_CIT_8_73(host.binding(), state, fields);
 
-    EXPECT_EQ(fields.cit8[6].toStored(), "untouched");
-    EXPECT_EQ(fields.ext.size(), 1u);
-    EXPECT_EQ(fields.ordzu.stored(2), "Korekta");
+    EXPECT_EQ(fields.main()[6].toStored(), "untouched");
+    EXPECT_EQ(fields.copies("CIT-D").size(), 1u);
+    EXPECT_EQ(fields.form("ORD-ZU").stored(2), "Korekta");
     EXPECT_EQ(host.data.fakeFile(host::HostFileId::DEKLARACJE_POZ).openCount, 0);
 }
 
@@ -301,7 +300,7 @@ TEST_P(DeclarationLoadReadError, EndsTheLoadSaysSoAndLeavesTheErrorForTheCaller)
     ASSERT_EQ(messages("MSG_OST").size(), 1u);
     EXPECT_TRUE(messages("MSG_OST")[0].starts_with("Deklaracja 17 nie została wczytana w całości"))
         << messages("MSG_OST")[0];
-    EXPECT_EQ(fields.ordzu.stored(2), "") << "nothing is read after the error";
+    EXPECT_EQ(fields.form("ORD-ZU").stored(2), "") << "nothing is read after the error";
 }
 
 INSTANTIATE_TEST_SUITE_P(MainSheetAndCitD, DeclarationLoadReadError, ::testing::Values(0, 2));
@@ -311,7 +310,7 @@ TEST_F(DeclarationLoad, ALoadThatReachesEveryEndLeavesNoError) {
     host.addPoz(kId, 101, "1", "CIT-D");
     load73();
     EXPECT_EQ(host.utility.errorStatus().code, 0);
-    EXPECT_EQ(fields.cit8[1].toStored(), "NIP");
+    EXPECT_EQ(fields.main()[1].toStored(), "NIP");
 }
 
 }  // namespace

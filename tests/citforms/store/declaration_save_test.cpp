@@ -25,15 +25,15 @@ const std::string kNastyText =
 
 // Field values of a complete declaration: every field of every sheet holds something.
 void fillEverything(DeclarationFields& f) {
-    for (FieldSet* set : {&f.cit8, &f.cit8o}) {
+    for (FieldSet* set : {&f.main(), &f.form("CIT-8/O")}) {
         for (int n : set->list().numbers()) {
             const values::FieldClass cls = set->list().fieldSpec(n).cls;
             set->loadStored(n, cls == values::FieldClass::Text ? "T" + std::to_string(n)
                                                                : std::to_string(n) + ".25");
         }
     }
-    for (int n : f.ordzu.list().numbers()) f.ordzu[n].setText("Z" + std::to_string(n));
-    f.cit8[7].setText("1");
+    for (int n : f.form("ORD-ZU").list().numbers()) f.form("ORD-ZU")[n].setText("Z" + std::to_string(n));
+    f.main()[7].setText("1");
 }
 
 class DeclarationSaveTest : public ::testing::Test {
@@ -53,6 +53,11 @@ protected:
 
     std::int32_t save73(std::int32_t id = kId) {
         return ZAPISZ_CIT_8_73(host.binding(), state, fields, 1, id, 80333, 0, &outcome);
+    }
+    // The open declaration becomes a complete one of template 72.
+    void as72() {
+        fields.hold(72);
+        fillEverything(fields);
     }
     std::int32_t save72(std::int32_t id = kId) {
         state.CIT_ID_WZORCA = 72;
@@ -126,21 +131,21 @@ std::vector<std::string> numbersAsText(const FieldList& list) {
 }
 
 TEST_F(DeclarationSaveTest, Edition24WritesEveryFieldOfEverySheetOnce) {
-    fields.cit8[29].setText("2");  // CIT-D count
-    fields.cit8[28].setText("1");  // CIT-BR count
+    fields.main()[29].setText("2");  // CIT-D count
+    fields.main()[28].setText("1");  // CIT-BR count
     for (int copy : {3, 1, 2}) {
-        fields.ext.append(copy, 2, "D" + std::to_string(copy));
-        fields.ext.append(copy, 1, "D" + std::to_string(copy));
+        fields.copies("CIT-D").append(copy, 2, "D" + std::to_string(copy));
+        fields.copies("CIT-D").append(copy, 1, "D" + std::to_string(copy));
     }
-    fields.extcb.append(2, 19, "900");
-    fields.extcb.append(1, 19, "700");
+    fields.copies("CIT-BR").append(2, 19, "900");
+    fields.copies("CIT-BR").append(1, 19, "700");
 
     EXPECT_EQ(save73(), kId);
     EXPECT_EQ(outcome, SaveOutcome::Saved);
-    EXPECT_EQ(fieldNumbers(0), numbersAsText(fieldList(FieldListId::Cit8Gen73)));
+    EXPECT_EQ(fieldNumbers(0), numbersAsText(fieldList("cit8_24")));
     EXPECT_EQ(fieldNumbers(0).size(), 148u);
     EXPECT_EQ(fieldNumbers(0).back(), "150");
-    EXPECT_EQ(fieldNumbers(1), numbersAsText(fieldList(FieldListId::Cit8O)));
+    EXPECT_EQ(fieldNumbers(1), numbersAsText(fieldList("cit8o_11")));
     EXPECT_EQ(fieldNumbers(1).size(), 89u);
     EXPECT_EQ(fieldNumbers(101), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(fieldNumbers(102), (std::vector<std::string>{"1", "2"}));
@@ -168,13 +173,22 @@ TEST_F(DeclarationSaveTest, Edition24WritesEveryFieldOfEverySheetOnce) {
 }
 
 TEST_F(DeclarationSaveTest, Edition23WritesItsOwnListAndNoCitBr) {
-    fields.cit8[28].setText("1");  // the CIT-D count of this edition
-    fields.cit8[29].setText("0");
-    fields.ext.append(1, 1, "D1");
-    fields.ext.append(2, 1, "D2");
-    fields.extcb.append(1, 19, "700");
+    // Forms of another template are refused whole: nothing is written.
+    const std::string before = storedState();
     EXPECT_EQ(save72(), kId);
-    EXPECT_EQ(fieldNumbers(0), numbersAsText(fieldList(FieldListId::Cit8Gen72)));
+    EXPECT_EQ(outcome, SaveOutcome::Failed);
+    EXPECT_EQ(storedState(), before);
+    expectWriteErrorBox();
+    host.ui.messages.clear();
+
+    as72();
+    EXPECT_FALSE(fields.carries("CIT-BR"));
+    fields.main()[28].setText("1");  // the CIT-D count of this edition
+    fields.copies("CIT-D").append(1, 1, "D1");
+    fields.copies("CIT-D").append(2, 1, "D2");
+    EXPECT_EQ(save72(), kId);
+    EXPECT_EQ(outcome, SaveOutcome::Saved);
+    EXPECT_EQ(fieldNumbers(0), numbersAsText(fieldList("cit8_23")));
     EXPECT_EQ(fieldNumbers(0).size(), 145u);
     EXPECT_EQ(fieldNumbers(1).size(), 89u);
     EXPECT_EQ(sheets(), (std::vector<int>{0, 1, 101}));
@@ -182,11 +196,11 @@ TEST_F(DeclarationSaveTest, Edition23WritesItsOwnListAndNoCitBr) {
 }
 
 TEST_F(DeclarationSaveTest, AttachmentCopiesOutsideTheirSheetsAreNotWritten) {
-    fields.cit8[29].setText("450");
-    fields.cit8[28].setText("450");
+    fields.main()[29].setText("450");
+    fields.main()[28].setText("450");
     for (int copy : {0, 1, 400, 401}) {
-        fields.ext.append(copy, 1, "D");
-        fields.extcb.append(copy, 1, "B");
+        fields.copies("CIT-D").append(copy, 1, "D");
+        fields.copies("CIT-BR").append(copy, 1, "B");
     }
     EXPECT_EQ(save73(), kId);
     // Copy 401 would be CIT-BR 1 (sheet 501) and CIT-BR 401 a sheet no load reads.
@@ -197,7 +211,9 @@ TEST_F(DeclarationSaveTest, AttachmentCopiesOutsideTheirSheetsAreNotWritten) {
                                         "Załączniki CIT-BR o numerach powyżej 400 nie zostały "
                                         "zapisane."}));
     // Generation 72 keeps every CIT-D copy: its load reads all sheets from 101 on.
-    fields.cit8[28].setText("450");
+    as72();
+    fields.main()[28].setText("450");
+    for (int copy : {0, 1, 400, 401}) fields.copies("CIT-D").append(copy, 1, "D");
     EXPECT_EQ(save72(), kId);
     EXPECT_EQ(sheets(), (std::vector<int>{0, 1, 101, 500, 501}));
 }
@@ -229,7 +245,7 @@ TEST_F(DeclarationSaveTest, HeaderTakesCorrectionFlagUserAndDate) {
     };
     for (const Case& c : {Case{"2", "1"}, Case{"1", "0"}, Case{"", "0"}, Case{"12", "0"}}) {
         SCOPED_TRACE(c.field7);
-        fields.cit8[7].setText(c.field7);
+        fields.main()[7].setText(c.field7);
         EXPECT_EQ(save73(), kId);
         const Record h = header();
         EXPECT_EQ(h.get("STATUS_2"), c.status2);
@@ -323,10 +339,10 @@ TEST_F(DeclarationSaveTest, FailureHalfWayLeavesTheOldDeclaration) {
         host.data.fakeFile(HostFileId::DEKLARACJE_POZ).mutableRows().clear();
         host.zalacznik.clear();
         storeOldDeclaration();
-        fields.cit8[29].setText("1");
-        fields.ext.clear();
-        fields.ext.append(1, 1, "a");
-        fields.ext.append(1, 2, "b");
+        fields.main()[29].setText("1");
+        fields.copies("CIT-D").clear();
+        fields.copies("CIT-D").append(1, 1, "a");
+        fields.copies("CIT-D").append(1, 2, "b");
         const std::string before = storedState();
         FakeHost& h = host;
         h.data.fakeFile(HostFileId::DEKLARACJE_POZ).inserts = 0;
@@ -355,12 +371,12 @@ TEST_F(DeclarationSaveTest, FailureHalfWayLeavesTheOldDeclaration) {
 }
 
 TEST_F(DeclarationSaveTest, OrdZuTextIsEscapedAndStoredIntact) {
-    fields.ordzu[13].setText(kNastyText + std::string(2000, 'x') + "'");
-    fields.ordzu[5].setText(kNastyText);
+    fields.form("ORD-ZU")[13].setText(kNastyText + std::string(2000, 'x') + "'");
+    fields.form("ORD-ZU")[5].setText(kNastyText);
     EXPECT_EQ(save73(), kId);
     ASSERT_EQ(host.zalacznik.size(), 11u);
     EXPECT_EQ(host.zalacznik[2].value, kNastyText);
-    EXPECT_EQ(host.zalacznik[10].value, fields.ordzu[13].text());
+    EXPECT_EQ(host.zalacznik[10].value, fields.form("ORD-ZU")[13].text());
     EXPECT_EQ(host.zalacznik[10].value.back(), '\'');
     // In the statement text every apostrophe of the value is doubled.
     const auto it = std::find_if(host.utility.statements.begin(), host.utility.statements.end(),

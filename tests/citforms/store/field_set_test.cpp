@@ -14,14 +14,14 @@ using values::FieldClass;
 
 TEST(FieldLists, EachFormStoresItsNumbers) {
     struct Case {
-        FieldListId id;
+        std::string_view id;
         std::size_t count;
         int first, second, last;
     };
     const Case cases[] = {
-        {FieldListId::Cit8Gen73, 148, 1, 4, 150}, {FieldListId::Cit8Gen72, 145, 1, 4, 147},
-        {FieldListId::Cit8O, 89, 1, 4, 91},       {FieldListId::CitBr, 67, 1, 2, 67},
-        {FieldListId::OrdZu, 11, 1, 2, 13},
+        {"cit8_24", 148, 1, 4, 150}, {"cit8_23", 145, 1, 4, 147},
+        {"cit8o_11", 89, 1, 4, 91},       {"citbr_1", 67, 1, 2, 67},
+        {"ordzu", 11, 1, 2, 13},
     };
     for (const Case& c : cases) {
         const std::vector<int>& numbers = fieldList(c.id).numbers();
@@ -31,36 +31,36 @@ TEST(FieldLists, EachFormStoresItsNumbers) {
         EXPECT_EQ(numbers.back(), c.last);
         EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
     }
-    EXPECT_FALSE(fieldList(FieldListId::OrdZu).contains(3));
-    EXPECT_FALSE(fieldList(FieldListId::Cit8Gen73).contains(2));
+    EXPECT_FALSE(fieldList("ordzu").contains(3));
+    EXPECT_FALSE(fieldList("cit8_24").contains(2));
 }
 
 TEST(FieldLists, ClassesAndCapacitiesAtTheRangeBorders) {
     struct Case {
-        FieldListId id;
+        std::string_view id;
         int number;
         FieldClass cls;
         std::size_t capacity;  // text only
     };
     const Case cases[] = {
-        {FieldListId::Cit8Gen73, 1, FieldClass::Text, 13},
-        {FieldListId::Cit8Gen73, 5, FieldClass::Text, 10},
-        {FieldListId::Cit8Gen73, 19, FieldClass::Text, 255},
-        {FieldListId::Cit8Gen73, 20, FieldClass::Amount, 0},
-        {FieldListId::Cit8Gen73, 45, FieldClass::Amount, 0},
-        {FieldListId::Cit8Gen73, 46, FieldClass::Text, 150},
-        {FieldListId::Cit8Gen73, 56, FieldClass::Text, 100},
-        {FieldListId::Cit8Gen73, 57, FieldClass::Text, 255},
-        {FieldListId::Cit8Gen72, 147, FieldClass::Text, 255},
-        {FieldListId::Cit8O, 1, FieldClass::Text, 19},
-        {FieldListId::Cit8O, 4, FieldClass::Day, 0},
-        {FieldListId::Cit8O, 7, FieldClass::Text, 255},
-        {FieldListId::Cit8O, 8, FieldClass::Amount, 0},
-        {FieldListId::Cit8O, 14, FieldClass::Text, 255},
-        {FieldListId::Cit8O, 17, FieldClass::Amount, 0},
-        {FieldListId::Cit8O, 18, FieldClass::Text, 255},
-        {FieldListId::OrdZu, 12, FieldClass::Text, 255},
-        {FieldListId::OrdZu, 13, FieldClass::Text, 3000},
+        {"cit8_24", 1, FieldClass::Text, 13},
+        {"cit8_24", 5, FieldClass::Text, 10},
+        {"cit8_24", 19, FieldClass::Text, 255},
+        {"cit8_24", 20, FieldClass::Amount, 0},
+        {"cit8_24", 45, FieldClass::Amount, 0},
+        {"cit8_24", 46, FieldClass::Text, 150},
+        {"cit8_24", 56, FieldClass::Text, 100},
+        {"cit8_24", 57, FieldClass::Text, 255},
+        {"cit8_23", 147, FieldClass::Text, 255},
+        {"cit8o_11", 1, FieldClass::Text, 19},
+        {"cit8o_11", 4, FieldClass::Day, 0},
+        {"cit8o_11", 7, FieldClass::Text, 255},
+        {"cit8o_11", 8, FieldClass::Amount, 0},
+        {"cit8o_11", 14, FieldClass::Text, 255},
+        {"cit8o_11", 17, FieldClass::Amount, 0},
+        {"cit8o_11", 18, FieldClass::Text, 255},
+        {"ordzu", 12, FieldClass::Text, 255},
+        {"ordzu", 13, FieldClass::Text, 3000},
     };
     for (const Case& c : cases) {
         const values::FieldSpec fs = fieldList(c.id).fieldSpec(c.number);
@@ -72,7 +72,7 @@ TEST(FieldLists, ClassesAndCapacitiesAtTheRangeBorders) {
 }
 
 TEST(FieldSet, StoredTextOfEachClassAndCutToCapacity) {
-    FieldSet cit8(FieldListId::Cit8Gen73);
+    FieldSet cit8("cit8_24");
     EXPECT_EQ(cit8.loadStored(1, "52600012345678"), FieldSet::LoadResult::Cut);
     EXPECT_EQ(cit8.stored(1), "5260001234567");  // 13 characters
     EXPECT_EQ(cit8.loadStored(20, "12.5"), FieldSet::LoadResult::Loaded);
@@ -87,16 +87,16 @@ TEST(FieldSet, StoredTextOfEachClassAndCutToCapacity) {
 }
 
 TEST(FieldSet, SaveOrderIsAscendingOverTheChosenList) {
-    FieldSet cit8(FieldListId::Cit8Gen73);
+    FieldSet cit8("cit8_24");
     cit8[150].setText("last of (24)");
     cit8[147].setText("last of (23)");
     std::vector<int> numbers;
     std::string lastValue;
-    cit8.forEachStored(fieldList(FieldListId::Cit8Gen72), [&](int n, const std::string& v) {
+    cit8.forEachStored(fieldList("cit8_23"), [&](int n, const std::string& v) {
         numbers.push_back(n);
         lastValue = v;
     });
-    EXPECT_EQ(numbers, fieldList(FieldListId::Cit8Gen72).numbers());
+    EXPECT_EQ(numbers, fieldList("cit8_23").numbers());
     EXPECT_EQ(lastValue, "last of (23)");
 }
 
