@@ -41,30 +41,57 @@ std::string_view hostFileName(HostFileId id) {
     return "";
 }
 
-Record::Record(std::initializer_list<std::pair<std::string, std::string>> values)
-    : values_(values) {}
+Record::Record(std::initializer_list<std::pair<std::string, std::string>> values) {
+    auto columns = std::make_shared<Columns>();
+    columns->reserve(values.size());
+    values_.reserve(values.size());
+    for (const auto& [column, value] : values) {
+        columns->push_back(column);
+        values_.push_back(value);
+    }
+    columns_ = std::move(columns);
+}
+
+Record::Record(std::shared_ptr<Columns> columns, std::vector<std::string> values)
+    : columns_(std::move(columns)), values_(std::move(values)) {
+    values_.resize(columns_ == nullptr ? 0 : columns_->size());
+}
+
+std::ptrdiff_t Record::indexOf(std::string_view column) const {
+    for (std::size_t i = 0; i < values_.size(); ++i) {
+        if (equalsIgnoreCase((*columns_)[i], column)) return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
 
 const std::string& Record::get(std::string_view column) const {
     static const std::string kEmpty;
-    for (const auto& [name, value] : values_) {
-        if (equalsIgnoreCase(name, column)) return value;
-    }
-    return kEmpty;
+    const std::ptrdiff_t i = indexOf(column);
+    return i < 0 ? kEmpty : values_[static_cast<std::size_t>(i)];
 }
 
 bool Record::has(std::string_view column) const {
-    return std::any_of(values_.begin(), values_.end(),
-                       [&](const auto& v) { return equalsIgnoreCase(v.first, column); });
+    return indexOf(column) >= 0;
 }
 
 void Record::set(std::string_view column, std::string value) {
-    for (auto& [name, current] : values_) {
-        if (equalsIgnoreCase(name, column)) {
-            current = std::move(value);
-            return;
-        }
+    if (const std::ptrdiff_t i = indexOf(column); i >= 0) {
+        values_[static_cast<std::size_t>(i)] = std::move(value);
+        return;
     }
-    values_.emplace_back(std::string(column), std::move(value));
+    // A new column: a list other records share stays as they know it.
+    if (columns_ == nullptr) {
+        columns_ = std::make_shared<Columns>();
+    } else if (columns_.use_count() > 1) {
+        columns_ = std::make_shared<Columns>(*columns_);
+    }
+    columns_->emplace_back(column);
+    values_.push_back(std::move(value));
+}
+
+void Record::clear() {
+    columns_.reset();
+    values_.clear();
 }
 
 }  // namespace citforms::host

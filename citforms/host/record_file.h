@@ -13,6 +13,7 @@
 //   poz.set("DKP:KEY_WG_IDDEKLARACJENAG_ZALACZNIK_NRPOLA", key);
 //   for (Record r; poz.next(r);) { ... }
 //   poz.close();
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -64,10 +65,17 @@ inline constexpr std::string_view kKeyUrzedyPk = "URZ:PK_URZEDY";
 inline constexpr std::string_view kKeyUrzedyFirmyPk = "URF:PK_URZEDY_FIRMY";
 
 // One record: column name -> text value. Column names compare case-insensitively.
+//
+// The records of one read share their list of column names: a record costs its values only.
+// A record that gets a column of its own first takes a copy of the list.
 class Record {
 public:
+    using Columns = std::vector<std::string>;
+
     Record() = default;
     Record(std::initializer_list<std::pair<std::string, std::string>> values);
+    // A record of `values` under the shared `columns` (one value per column).
+    Record(std::shared_ptr<Columns> columns, std::vector<std::string> values);
 
     // Value of `column`; empty when the record has no such column.
     const std::string& get(std::string_view column) const;
@@ -75,11 +83,19 @@ public:
     void set(std::string_view column, std::string value);
     // Room for `columns` values, for a record about to be filled column by column.
     void reserve(std::size_t columns) { values_.reserve(columns); }
-    void clear() { values_.clear(); }
-    const std::vector<std::pair<std::string, std::string>>& values() const { return values_; }
+    void clear();
+
+    // The columns in the order they were given, with their values.
+    std::size_t size() const { return values_.size(); }
+    bool empty() const { return values_.empty(); }
+    const std::string& column(std::size_t i) const { return (*columns_)[i]; }
+    const std::string& value(std::size_t i) const { return values_[i]; }
 
 private:
-    std::vector<std::pair<std::string, std::string>> values_;
+    std::ptrdiff_t indexOf(std::string_view column) const;
+
+    std::shared_ptr<Columns> columns_;  // never changed while another record shares it
+    std::vector<std::string> values_;
 };
 
 class RecordFile {

@@ -68,12 +68,11 @@ private:
 
 bool insertRow(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, std::int32_t field,
                const std::string& value) {
-    Record row;
-    row.set("ID_DEKLARACJE_NAG", std::to_string(id));
-    row.set("NR_ZALACZNIKA", std::to_string(sheet));
-    row.set("NR_POLA", std::to_string(field));
-    row.set("WARTOSC_POLA", value);
-    return poz.insert(row);
+    // Every row of a save has these columns: the records share one list of them.
+    static const auto columns = std::make_shared<Record::Columns>(
+        Record::Columns{"ID_DEKLARACJE_NAG", "NR_ZALACZNIKA", "NR_POLA", "WARTOSC_POLA"});
+    return poz.insert(Record(columns, {std::to_string(id), std::to_string(sheet),
+                                       std::to_string(field), value}));
 }
 
 bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, const FieldSet& set) {

@@ -28,15 +28,21 @@ bool isIdentifier(std::string_view name) {
     });
 }
 
-// Row `row` of `result` as a record; the values are moved out of the result.
-Record toRecord(sql::QueryResult& result, std::size_t row) {
-    Record record;
-    record.reserve(result.columns.size());
-    for (std::size_t i = 0; i < result.columns.size(); ++i) {
-        auto& value = result.rows[row][i];
-        record.set(result.columns[i], value ? std::move(*value) : std::string());
-    }
-    return record;
+// Row `row` of `result` as a record over `columns` (the result's own); the values are moved
+// out of the result.
+Record toRecord(sql::QueryResult& result, std::size_t row,
+                const std::shared_ptr<Record::Columns>& columns) {
+    std::vector<std::string> values;
+    values.reserve(result.columns.size());
+    for (auto& value : result.rows[row]) values.push_back(value ? std::move(*value) : std::string());
+    return Record(columns, std::move(values));
+}
+
+// The text a number key column reads back as ("017" is 17); other text as it is.
+std::string keyText(const KeyColumn& column, const std::string& text) {
+    if (column.kind != KeyKind::Number) return text;
+    const auto n = citforms::values::parseInteger<std::int64_t>(text);
+    return n ? std::to_string(*n) : text;
 }
 
 }  // namespace
@@ -145,7 +151,7 @@ bool TableFile::fetch(std::string_view key, const Record& keyValues, Record& out
     auto result = state_->runNative(text, params);
     if (!result) return fail(kErrorDatabase, result.error(), true);
     if (result->rows.empty()) return fail(kErrorRecordNotFound, "Record not found", false);
-    out = toRecord(*result, 0);
+    out = toRecord(*result, 0, std::make_shared<Record::Columns>(result->columns));
     state_->clearStatus();
     return true;
 }
@@ -187,6 +193,8 @@ bool TableFile::fetchBatch() {
     batch_.clear();
     batchPos_ = 0;
     std::size_t got = 0;  // rows read, the skipped ones included
+    const std::vector<std::string>* columns = tableColumns();
+    if (columns == nullptr) return false;
     auto readRange = [&](std::size_t equal, const char* op) {
         std::vector<std::string> conditions;
         std::vector<std::optional<std::string>> params;
@@ -199,13 +207,47 @@ bool TableFile::fetchBatch() {
                                  keyParam(key.columns[equal]));
             params.emplace_back(from[equal]);
         }
-        std::string text = "SELECT * FROM " + std::string(spec_->table);
+        // The columns the equal prefix fixes are not read: every row of the range holds the
+        // prefix's values there. The records still carry every column, in the table's order.
+        std::vector<std::string> fixed(columns->size());  // value of a fixed column, by index
+        std::vector<bool> isFixed(columns->size(), false);
+        std::vector<std::string> selected;
+        for (std::size_t c = 0; c < columns->size(); ++c) {
+            for (std::size_t i = 0; i < equal; ++i) {
+                if (upperAscii((*columns)[c]) == upperAscii(key.columns[i].name)) {
+                    isFixed[c] = true;
+                    fixed[c] = keyText(key.columns[i], from[i]);
+                }
+            }
+            if (!isFixed[c]) selected.push_back((*columns)[c]);
+        }
+        std::string text = "SELECT " + (equal == 0 || selected.empty() ? std::string("*")
+                                                                        : join(selected, ", ")) +
+                           " FROM " + std::string(spec_->table);
         if (!conditions.empty()) text += " WHERE " + join(conditions, " AND ");
         params.emplace_back(std::to_string(wanted - got));
         auto result = state_->runNative(text + limit, params);
         if (!result) return fail(kErrorDatabase, result.error(), true);
+        const bool partial = equal > 0 && !selected.empty();
+        const auto names =
+            std::make_shared<Record::Columns>(partial ? *columns : result->columns);
         for (std::size_t row = 0; row < result->rows.size() && got < wanted; ++row, ++got) {
-            if (got >= skip) batch_.push_back(toRecord(*result, row));
+            if (got < skip) continue;
+            if (!partial) {
+                batch_.push_back(toRecord(*result, row, names));
+                continue;
+            }
+            std::vector<std::string> values(columns->size());
+            std::size_t next = 0;
+            for (std::size_t c = 0; c < columns->size(); ++c) {
+                if (isFixed[c]) {
+                    values[c] = fixed[c];
+                } else {
+                    auto& value = result->rows[row][next++];
+                    if (value) values[c] = std::move(*value);
+                }
+            }
+            batch_.push_back(Record(names, std::move(values)));
         }
         return true;
     };
@@ -219,6 +261,17 @@ bool TableFile::fetchBatch() {
     if (got < wanted) exhausted_ = true;
     started_ = true;
     return true;
+}
+
+const std::vector<std::string>* TableFile::tableColumns() {
+    if (!tableColumns_.empty()) return &tableColumns_;
+    auto result = state_->runNative("SELECT * FROM " + std::string(spec_->table) + " LIMIT 0", {});
+    if (!result) {
+        fail(kErrorDatabase, result.error(), true);
+        return nullptr;
+    }
+    tableColumns_ = result->columns;
+    return &tableColumns_;
 }
 
 bool TableFile::next(Record& out) {
@@ -302,15 +355,16 @@ std::optional<std::string> boundValue(const std::string& value, bool number) {
 
 bool TableFile::insert(const Record& record) {
     if (!ready()) return false;
-    if (record.values().empty()) return fail(kErrorBadKey, "Empty record", true);
+    if (record.empty()) return fail(kErrorBadKey, "Empty record", true);
     // A save inserts thousands of records with the same columns: the columns' kinds and value
     // expressions are worked out once per set of column names.
     std::string signature;
-    for (const auto& [column, value] : record.values()) (signature += column) += ',';
+    for (std::size_t i = 0; i < record.size(); ++i) (signature += record.column(i)) += ',';
     auto plan = insertPlans_.find(signature);
     if (plan == insertPlans_.end()) {
         InsertPlan fresh;
-        for (const auto& [column, value] : record.values()) {
+        for (std::size_t i = 0; i < record.size(); ++i) {
+            const std::string& column = record.column(i);
             if (!isIdentifier(column)) return fail(kErrorBadKey, "Bad column name " + column, true);
             const auto kind = columnKind(column);
             if (!kind) {
@@ -325,9 +379,9 @@ bool TableFile::insert(const Record& record) {
     }
     sql::RowInsert row{std::string(spec_->table), plan->second.columns,
                        plan->second.placeholders, {}};
-    row.values.reserve(record.values().size());
-    for (std::size_t i = 0; i < record.values().size(); ++i)
-        row.values.push_back(boundValue(record.values()[i].second, plan->second.numeric[i]));
+    row.values.reserve(record.size());
+    for (std::size_t i = 0; i < record.size(); ++i)
+        row.values.push_back(boundValue(record.value(i), plan->second.numeric[i]));
     // Inside a save's transaction the rows may be written together, later (see insertRow).
     if (auto status = state_->insertRow(row); !status)
         return fail(kErrorDatabase, status.error(), true);
@@ -341,7 +395,9 @@ bool TableFile::update(const Record& record) {
     std::vector<std::string> assignments;
     std::vector<std::string> conditions;
     std::vector<std::optional<std::string>> params;
-    for (const auto& [column, value] : record.values()) {
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        const std::string& column = record.column(i);
+        const std::string& value = record.value(i);
         const bool isKey =
             std::any_of(primary.columns.begin(), primary.columns.end(),
                         [&](const KeyColumn& k) { return upperAscii(k.name) == upperAscii(column); });

@@ -50,6 +50,8 @@ private:
     std::optional<ColumnKind> columnKind(const std::string& column);
     std::string valueParam(const std::string& column);
     bool fetchBatch();
+    // The table's columns in their order (as SELECT * gives them); nullptr on a read error.
+    const std::vector<std::string>* tableColumns();
 
     HostState* state_;
     citforms::host::HostFileId id_;
@@ -57,6 +59,7 @@ private:
     int openCount_ = 0;
     std::map<std::string, ColumnKind> columnKinds_;  // upper-case name -> kind
     bool columnKindsRead_ = false;
+    std::vector<std::string> tableColumns_;
 
     // Insert statements by the record's column names ("A,B,C,"): text and numeric columns.
     struct InsertPlan {

@@ -95,7 +95,7 @@ protected:
         std::string out;
         for (HostFileId file : {HostFileId::DEKLARACJE_NAG, HostFileId::DEKLARACJE_POZ}) {
             for (const Record& r : host.data.fakeFile(file).rows()) {
-                for (const auto& [column, value] : r.values()) out += column + "=" + value + ";";
+                for (std::size_t i = 0; i < r.size(); ++i) out += r.column(i) + "=" + r.value(i) + ";";
                 out += "\n";
             }
         }
