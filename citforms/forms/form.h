@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "citforms/values/result.h"
@@ -39,6 +40,11 @@ struct FieldDef {
     std::size_t capacity = 255;        // characters of a text-held value
     std::vector<std::string> answers;  // Choice: the answers in form order
     std::string role;                  // what the position holds; empty when not yet described
+    // The printed text of each answer of a yes/no or choice position, by the stored answer:
+    // {"1", "tak"}, {"2", "nie"} (`answers="1=tak|2=nie"` in the form file).
+    std::vector<std::pair<std::string, std::string>> answerTexts;
+    // The text of `answer`, or nullopt when the form gives none.
+    std::optional<std::string> answerText(std::string_view answer) const;
 };
 
 enum class StorageKind {
