@@ -230,11 +230,17 @@ Result<const forms::FieldDef*> DrawingParser::fieldOf(const Control& c,
                                                        doc::AttributeReader& a) const {
     if (a.optional("label"))
         return a.error("a position's label is the role of its field in the form file");
-    const auto number = form_->fieldOfVariable(c.variable);
-    const forms::FieldDef* field = number ? form_->field(*number) : nullptr;
-    if (field == nullptr) return a.error("form " + form_->id + " has no field " + c.variable);
+    // A page may print another form's variables (the CIT-8/O its return's NIP and year).
+    const forms::FormDef* form = form_;
+    if (auto other = a.optional("form")) {
+        form = forms::FormCatalogue::builtIn().find(*other);
+        if (form == nullptr) return a.error("no form " + *other);
+    }
+    const auto number = form->fieldOfVariable(c.variable);
+    const forms::FieldDef* field = number ? form->field(*number) : nullptr;
+    if (field == nullptr) return a.error("form " + form->id + " has no field " + c.variable);
     if (field->role.empty())
-        return a.error("field " + std::to_string(field->number) + " of form " + form_->id +
+        return a.error("field " + std::to_string(field->number) + " of form " + form->id +
                        " has no role");
     return field;
 }
@@ -269,7 +275,9 @@ values::Status DrawingParser::slot(const doc::Record& rec) {
         return a.error("labelpos must be inside or left");
     int side = kSlotSide;
     int strip = kSlotStrip;
-    for (auto [key, target] : {std::pair<const char*, int*>{"side", &side}, {"strip", &strip}}) {
+    int left = -1;  // air left of the value; `side` when not given
+    for (auto [key, target] : {std::pair<const char*, int*>{"side", &side}, {"strip", &strip},
+                               {"left", &left}}) {
         if (auto v = a.optional(key)) {
             auto n = doc::readInt(*v);
             if (!n || *n < 0 || *n > 500) return a.error(std::string(key) + " must be 0 to 500");
@@ -283,9 +291,10 @@ values::Status DrawingParser::slot(const doc::Record& rec) {
         leftX = *v;
     }
 
-    const int x = toX(c->at.x) - side;
+    if (left < 0) left = side;
+    const int x = toX(c->at.x) - left;
     const int y = toY(c->at.y) - strip;
-    const int w = static_cast<int>(width * scaleNum_ / scaleDenX_) + 2 * side;
+    const int w = static_cast<int>(width * scaleNum_ / scaleDenX_) + left + side;
     const int h = static_cast<int>(height * scaleNumY_ / scaleDenY_) + strip + kSlotBelow;
     out_.items.emplace_back(BoxItem{x, y, w, h, kBlack, kWhite, 7});
     std::string caption = std::to_string(*number) + ".";
