@@ -306,7 +306,7 @@ values::Status DrawingParser::slot(const doc::Record& rec) {
         out_.items.emplace_back(
             TextItem{x + 20, y + 4, std::nullopt, std::nullopt, caption, kLabelFont});
         if (x - 60 - leftX < 300) return a.error("no room left of " + c->name + " for its label");
-        TextItem t{leftX, y + 10, x - 60 - leftX, h - 10, label, kRowLabelFont};
+        TextItem t{leftX, y + 30, x - 60 - leftX, std::nullopt, label, kRowLabelFont};
         t.wrap = true;
         out_.items.emplace_back(std::move(t));
     }
@@ -364,7 +364,7 @@ values::Status DrawingParser::choice(const doc::Record& rec) {
         return a.error("no room left of the answers of " + option->name + " for the question");
     out_.items.emplace_back(
         BoxItem{labelX - 40, rowY - 65, right - labelX + 40, 215, kBlack, kWhite, 7});
-    TextItem q{labelX, rowY - 60, firstX - 60 - labelX, 205,
+    TextItem q{labelX, rowY - 55, firstX - 60 - labelX, std::nullopt,
                std::to_string(*number) + ". " + *label, kQuestionFont};
     q.wrap = true;
     out_.items.emplace_back(std::move(q));
