@@ -376,8 +376,8 @@ private:
         }
         o[37] = "Darowizna na odbudowę kościoła św. Józefa w Rydzynie";
         o[39] = plain(reliefs);
-        const std::array<const char*, 5> losses = {"Strata za rok 2011", "Strata za rok 2012",
-                                                   "", "", ""};
+        // The loss table's first column is the year of the loss (four characters).
+        const std::array<const char*, 5> losses = {"2011", "2012", "", "", ""};
         for (int row = 0; row < 5; ++row) {
             o[40 + row * 4] = losses[static_cast<std::size_t>(row)];
             for (int k = 1; k <= 3; ++k) o[40 + row * 4 + k] = row < 2 ? plain((row + 1) * 1250000 / k) : "0.00";
