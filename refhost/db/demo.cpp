@@ -487,7 +487,8 @@ private:
             {"13", "Korekta zeznania wynika z ujęcia faktury korygującej kontrahenta "
                    "„Zboże-Pol” sp. j. (FK 12/2016), doręczonej po złożeniu zeznania. Spółka "
                    "nie uwzględniła też odsetek od pożyczki udzielonej przez wspólnika. "
-                   "Pełnomocnik podatnika, Józef Żółkiewski, wnosi o przyjęcie korekty."},
+                   "Pełnomocnik podatnika, Józef Żółkiewski z kancelarii „O'Neill i Wspólnicy”, "
+                   "wnosi o przyjęcie korekty."},
         };
         for (const auto& [n, value] : ordzu) {
             if (auto st = exec("insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, "
