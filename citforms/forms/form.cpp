@@ -159,6 +159,7 @@ private:
             if (!cls) return fail(cls.error());
             cls->number = *i;
             cls->role = attrs.optional("role").value_or("");
+            if (auto st = readAnswerTexts(attrs, *cls); !st) return st;
             for (const FieldDef& m : g.members) {
                 if (m.number == *i) return fail("member " + rec.words[0] + " given twice");
             }
@@ -232,6 +233,29 @@ private:
         return attrs.finish();
     }
 
+    // `answers="1=tak|2=nie"`: the printed text of each stored answer.
+    static Status readAnswerTexts(doc::AttributeReader& attrs, FieldDef& f) {
+        const auto text = attrs.optional("answers");
+        if (!text) return Status();
+        std::size_t pos = 0;
+        while (true) {
+            const std::size_t bar = std::min(text->find('|', pos), text->size());
+            const std::string item = text->substr(pos, bar - pos);
+            const std::size_t eq = item.find('=');
+            if (eq == std::string::npos || eq == 0 || eq + 1 == item.size()) {
+                return Status(attrs.error("answers are written 1=text|2=text"));
+            }
+            std::string answer = item.substr(0, eq);
+            for (const auto& [a, t] : f.answerTexts) {
+                if (a == answer) return Status(attrs.error("answer " + answer + " given twice"));
+            }
+            f.answerTexts.emplace_back(std::move(answer), item.substr(eq + 1));
+            if (bar == text->size()) break;
+            pos = bar + 1;
+        }
+        return Status();
+    }
+
     Status fields(const doc::Record& rec, doc::AttributeReader& attrs) {
         const auto fail = [&](std::string_view why) { return Status(attrs.error(why)); };
         if (rec.words.size() != 2) return fail(rec.keyword + " needs positions and a value class");
@@ -244,6 +268,10 @@ private:
         if (!role.empty() && r->first != r->second) return fail("a role belongs to one field");
         const std::string counts = attrs.optional("counts").value_or("");
         if (!counts.empty() && r->first != r->second) return fail("a count belongs to one field");
+        if (attrs.optional("answers") && r->first != r->second) {
+            return fail("answers belong to one field");
+        }
+        if (auto st = readAnswerTexts(attrs, *cls); !st) return st;
         for (int n = r->first; n <= r->second; ++n) {
             if (!numbers_.insert(n).second) return fail("field " + std::to_string(n) + " given twice");
             FieldDef f = *cls;
@@ -263,6 +291,13 @@ private:
 };
 
 }  // namespace
+
+std::optional<std::string> FieldDef::answerText(std::string_view answer) const {
+    for (const auto& [a, t] : answerTexts) {
+        if (a == answer) return t;
+    }
+    return std::nullopt;
+}
 
 const FieldDef* FormDef::field(int number) const {
     const auto it = std::lower_bound(fields.begin(), fields.end(), number,

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "citforms/values/result.h"
@@ -40,6 +41,11 @@ struct FieldDef {
     std::vector<std::string> answers;  // Choice: the answers in form order
     std::string role;                  // what the position holds; empty when not yet described
     std::string counts;  // the name of the numbered form whose copies this field counts
+    // The printed text of each answer of a yes/no or choice position, by the stored answer:
+    // {"1", "tak"}, {"2", "nie"} (`answers="1=tak|2=nie"` in the form file).
+    std::vector<std::pair<std::string, std::string>> answerTexts;
+    // The text of `answer`, or nullopt when the form gives none.
+    std::optional<std::string> answerText(std::string_view answer) const;
 };
 
 enum class StorageKind {

@@ -139,6 +139,8 @@ Result<PageContent> buildPage(const ReportRun& run, int bandNumber,
                                  ? formatFieldValue(c, v)
                                  : values::cutText(v, static_cast<std::size_t>(c.type.length));
                     t.wrap = c.kind == ControlKind::MultiLine;
+                    t.elide = c.kind == ControlKind::Field && w.has_value() &&
+                              c.picture.starts_with('s');
                 }
                 if (!t.text.empty()) page.items.emplace_back(std::move(t));
                 break;

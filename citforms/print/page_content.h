@@ -60,6 +60,9 @@ struct TextItem {
     FontSpec font;
     Justify justify = Justify::Left;
     bool wrap = false;
+    // A single line longer than its width is cut to it and ends in "…", so that a cut text
+    // shows that it was cut (texts printed in their field; an amount is never cut).
+    bool elide = false;
     bool operator==(const TextItem&) const = default;
 };
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "citforms/forms/form.h"
 #include "citforms/print/document_lines.h"
 #include "citforms/print/embedded_files.h"
 #include "citforms/print/layout_catalogue.h"
@@ -51,18 +52,6 @@ std::optional<int> numberOfLabel(std::string_view name) {
     return n;
 }
 
-std::vector<std::string> splitBar(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t pos = 0;
-    while (true) {
-        std::size_t bar = text.find('|', pos);
-        out.push_back(text.substr(pos, bar == std::string::npos ? std::string::npos : bar - pos));
-        if (bar == std::string::npos) break;
-        pos = bar + 1;
-    }
-    return out;
-}
-
 class DrawingParser {
 public:
     DrawingParser(std::string_view fileName, const Layout& layout)
@@ -82,10 +71,13 @@ private:
     int toX(int x) const { return static_cast<int>((x - imageX_) * scaleNum_ / scaleDenX_); }
     int toY(int y) const { return static_cast<int>((y - imageY_) * scaleNumY_ / scaleDenY_); }
     const Control* controlOfBand(std::string_view name) const;
+    // The form field a control prints: its role is the position's label.
+    Result<const forms::FieldDef*> fieldOf(const Control& c, doc::AttributeReader& a) const;
 
     std::string file_;
     const Layout& layout_;
     const Band* band_ = nullptr;
+    const forms::FormDef* form_ = nullptr;
     PageDrawing out_;
     long long imageX_ = 0, imageY_ = 0;
     long long scaleNum_ = 1, scaleDenX_ = 1, scaleNumY_ = 1, scaleDenY_ = 1;
@@ -109,6 +101,11 @@ values::Status DrawingParser::header(const doc::Record& rec) {
     if (out_.layout != layout_.report().name)
         return a.error("drawing is parsed against layout " + layout_.report().name +
                        ", not " + out_.layout);
+    auto formId = a.required("form");
+    if (!formId) return Error{formId.error()};
+    form_ = forms::FormCatalogue::builtIn().find(*formId);
+    if (form_ == nullptr) return a.error("no form " + *formId);
+    out_.form = *formId;
     auto bandName = a.required("band");
     if (!bandName) return Error{bandName.error()};
     out_.band = *bandName;
@@ -229,6 +226,25 @@ const Control* DrawingParser::controlOfBand(std::string_view name) const {
     return nullptr;
 }
 
+Result<const forms::FieldDef*> DrawingParser::fieldOf(const Control& c,
+                                                       doc::AttributeReader& a) const {
+    if (a.optional("label"))
+        return a.error("a position's label is the role of its field in the form file");
+    // A page may print another form's variables (the CIT-8/O its return's NIP and year).
+    const forms::FormDef* form = form_;
+    if (auto other = a.optional("form")) {
+        form = forms::FormCatalogue::builtIn().find(*other);
+        if (form == nullptr) return a.error("no form " + *other);
+    }
+    const auto number = form->fieldOfVariable(c.variable);
+    const forms::FieldDef* field = number ? form->field(*number) : nullptr;
+    if (field == nullptr) return a.error("form " + form->id + " has no field " + c.variable);
+    if (field->role.empty())
+        return a.error("field " + std::to_string(field->number) + " of form " + form->id +
+                       " has no role");
+    return field;
+}
+
 values::Status DrawingParser::slot(const doc::Record& rec) {
     doc::AttributeReader a(rec, file_);
     if (rec.words.size() != 1) return a.error("slot needs the name of one layout control");
@@ -242,7 +258,9 @@ values::Status DrawingParser::slot(const doc::Record& rec) {
         number = *n;
     }
     if (!number) return a.error("slot needs no= for " + c->name);
-    std::string label = a.optional("label").value_or("");
+    auto field = fieldOf(*c, a);
+    if (!field) return Error{field.error()};
+    const std::string label = (*field)->role;
     int width = c->at.width.value_or(kDefaultNaturalWidth);
     int height = c->at.height.value_or(kDefaultNaturalHeight);
     if (auto size = a.optional("size")) {
@@ -257,7 +275,9 @@ values::Status DrawingParser::slot(const doc::Record& rec) {
         return a.error("labelpos must be inside or left");
     int side = kSlotSide;
     int strip = kSlotStrip;
-    for (auto [key, target] : {std::pair<const char*, int*>{"side", &side}, {"strip", &strip}}) {
+    int left = -1;  // air left of the value; `side` when not given
+    for (auto [key, target] : {std::pair<const char*, int*>{"side", &side}, {"strip", &strip},
+                               {"left", &left}}) {
         if (auto v = a.optional(key)) {
             auto n = doc::readInt(*v);
             if (!n || *n < 0 || *n > 500) return a.error(std::string(key) + " must be 0 to 500");
@@ -271,9 +291,10 @@ values::Status DrawingParser::slot(const doc::Record& rec) {
         leftX = *v;
     }
 
-    const int x = toX(c->at.x) - side;
+    if (left < 0) left = side;
+    const int x = toX(c->at.x) - left;
     const int y = toY(c->at.y) - strip;
-    const int w = static_cast<int>(width * scaleNum_ / scaleDenX_) + 2 * side;
+    const int w = static_cast<int>(width * scaleNum_ / scaleDenX_) + left + side;
     const int h = static_cast<int>(height * scaleNumY_ / scaleDenY_) + strip + kSlotBelow;
     out_.items.emplace_back(BoxItem{x, y, w, h, kBlack, kWhite, 7});
     std::string caption = std::to_string(*number) + ".";
@@ -310,12 +331,17 @@ values::Status DrawingParser::choice(const doc::Record& rec) {
         number = *n;
     }
     if (!number) return a.error("choice needs no= for " + option->name);
-    auto label = a.required("label");
-    if (!label) return Error{label.error()};
+    auto field = fieldOf(*option, a);
+    if (!field) return Error{field.error()};
+    const std::string* label = &(*field)->role;
     std::vector<std::string> answers;
-    if (auto ans = a.optional("answers")) answers = splitBar(*ans);
-    if (answers.size() > radios.size())
-        return a.error("more answers than radios for " + option->name);
+    for (const Control* r : radios) {
+        auto text = (*field)->answerText(r->text);
+        if (!text)
+            return a.error("form " + form_->id + " gives no text for answer " + r->text +
+                           " of field " + std::to_string((*field)->number));
+        answers.push_back(*text);
+    }
     int firstX = toX(radios.front()->at.x);
     int rowY = toY(radios.front()->at.y);
     for (const Control* r : radios) {

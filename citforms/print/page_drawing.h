@@ -29,6 +29,7 @@ inline constexpr int kRadioSize = 110;
 
 struct PageDrawing {
     std::string name;        // image key: "CIT-8(24)STR1_WMF"
+    std::string form;        // the form whose field roles label its positions: "cit8_24"
     std::string layout;      // the layout and band it lies under
     std::string band;
     int width = 0;

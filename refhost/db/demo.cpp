@@ -376,8 +376,8 @@ private:
         }
         o[37] = "Darowizna na odbudowę kościoła św. Józefa w Rydzynie";
         o[39] = plain(reliefs);
-        const std::array<const char*, 5> losses = {"Strata za rok 2011", "Strata za rok 2012",
-                                                   "", "", ""};
+        // The loss table's first column is the year of the loss (four characters).
+        const std::array<const char*, 5> losses = {"2011", "2012", "", "", ""};
         for (int row = 0; row < 5; ++row) {
             o[40 + row * 4] = losses[static_cast<std::size_t>(row)];
             for (int k = 1; k <= 3; ++k) o[40 + row * 4 + k] = row < 2 ? plain((row + 1) * 1250000 / k) : "0.00";
@@ -439,7 +439,9 @@ private:
         // One CIT-BR (template 73 only).
         if (g24) {
             std::map<int, std::string> b;
-            for (int n = 1; n <= 67; ++n) b[n] = "0.00";
+            // Amounts 10 to 20 start at 0.00; the text positions (the research units' names
+            // and addresses, 24 to 67) start empty.
+            for (int n = 1; n <= 67; ++n) b[n] = n >= 10 && n <= 20 ? "0.00" : "";
             b[1] = c.nip;
             b[2] = "1";
             b[3] = "";
@@ -461,7 +463,12 @@ private:
             b[21] = "2";
             b[22] = "2";
             b[23] = "0";
-            b[24] = "Receptura mąki orkiszowej o obniżonej zawartości glutenu";
+            // Research unit 1: its full name and the address of its seat.
+            const std::array<const char*, 11> unit = {
+                "Instytut Biotechnologii Przemysłu Rolno-Spożywczego",
+                "PL", "MAZOWIECKIE", "Warszawa", "Warszawa", "ul. Rakowiecka", "36", "",
+                "Warszawa", "02-532", "Warszawa"};
+            for (std::size_t k = 0; k < unit.size(); ++k) b[24 + static_cast<int>(k)] = unit[k];
             if (auto st = writeRows(id, 501, b); !st) return st;
         }
 
@@ -480,8 +487,8 @@ private:
             {"13", "Korekta zeznania wynika z ujęcia faktury korygującej kontrahenta "
                    "„Zboże-Pol” sp. j. (FK 12/2016), doręczonej po złożeniu zeznania. Spółka "
                    "nie uwzględniła też odsetek od pożyczki udzielonej przez wspólnika. "
-                   "Podatnik's representative – pełnomocnik Józef Żółkiewski – wnosi o "
-                   "przyjęcie korekty."},
+                   "Pełnomocnik podatnika, Józef Żółkiewski z kancelarii „O'Neill i Wspólnicy”, "
+                   "wnosi o przyjęcie korekty."},
         };
         for (const auto& [n, value] : ordzu) {
             if (auto st = exec("insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, "

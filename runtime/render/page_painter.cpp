@@ -129,6 +129,12 @@ QPointF lineOrigin(const TextItem& t, const QFontMetricsF& fm, const QString& te
     return QPointF(x, top + fm.ascent());
 }
 
+// The text as one line shows it: cut to the width with "…" when the item asks for it.
+QString elided(const TextItem& t, const QFontMetricsF& fm, const QString& text) {
+    if (!t.elide || !t.width || fm.horizontalAdvance(text) <= *t.width) return text;
+    return fm.elidedText(text, Qt::ElideRight, *t.width);
+}
+
 // Wrapped text runs from the top of its rectangle and is cut at its foot.
 QRectF wrapRect(const TextItem& t) {
     return QRectF(t.x, t.y, *t.width, t.height ? *t.height : 1e6);
@@ -149,7 +155,8 @@ void paintTextDirect(QPainter& p, const TextItem& t, Fonts& fonts) {
         p.restore();
         return;
     }
-    p.drawText(lineOrigin(t, entry.metrics, text) + QPointF(t.x, t.y), text);
+    const QString shown = elided(t, entry.metrics, text);
+    p.drawText(lineOrigin(t, entry.metrics, shown) + QPointF(t.x, t.y), shown);
 }
 
 // What makes two texts shape alike: everything but their place on the page and colour.
@@ -161,6 +168,7 @@ struct ShapeKey {
     std::optional<int> width, height;
     Justify justify = Justify::Left;
     bool wrap = false;
+    bool elide = false;
 
     void assign(const TextItem& t) {
         text.assign(t.text);
@@ -171,6 +179,7 @@ struct ShapeKey {
         height = t.height;
         justify = t.justify;
         wrap = t.wrap && t.width;
+        elide = t.elide && !wrap;
     }
     bool operator==(const ShapeKey&) const = default;
 };
@@ -183,7 +192,7 @@ struct ShapeKeyHash {
         mix(static_cast<std::size_t>(k.points) * 1000u + static_cast<std::size_t>(k.weight));
         mix(static_cast<std::size_t>(k.width.value_or(-1)));
         mix(static_cast<std::size_t>(k.height.value_or(-1)));
-        mix(static_cast<std::size_t>(k.justify) * 2u + (k.wrap ? 1u : 0u));
+        mix(static_cast<std::size_t>(k.justify) * 4u + (k.wrap ? 1u : 0u) + (k.elide ? 2u : 0u));
         return h;
     }
 };
@@ -205,7 +214,7 @@ void shift(QList<QGlyphRun> runs, QPointF by, std::vector<QGlyphRun>* out) {
 }
 
 Shaped shapeLine(const TextItem& t, const Fonts::Entry& entry, const QPaintDevice* device) {
-    const QString text = qstring(t.text);
+    const QString text = elided(t, entry.metrics, qstring(t.text));
     QTextLayout layout(text, entry.font, device);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "citforms/forms/form.h"
 #include "citforms/print/embedded_files.h"
 #include "citforms/print/layout_catalogue.h"
 
@@ -96,7 +97,7 @@ TEST(PageDrawings, MalformedDrawingsNameFileAndLine) {
         "radio V2:R1 at=1000,1000 value=1\n";
     auto layout = Layout::parse(layoutText, "r.layout");
     ASSERT_TRUE(layout) << layout.error();
-    const std::string h = "drawing P_WMF size=7031,10625 layout=R band=P1\n";
+    const std::string h = "drawing P_WMF size=7031,10625 form=cit8_24 layout=R band=P1\n";
     struct Case {
         std::string text;
         int line;
@@ -105,12 +106,16 @@ TEST(PageDrawings, MalformedDrawingsNameFileAndLine) {
     const Case cases[] = {
         {"box at=0,0,1,1\n", 1, "starts with its drawing"},
         {"drawing P_WMF size=7031,10625 layout=S band=P1\n", 1, "not S"},
-        {"drawing P_WMF size=7031,10625 layout=R band=P9\n", 1, "no band P9"},
-        {"drawing Q_WMF size=7031,10625 layout=R band=P1\n", 1, "shows no image Q_WMF"},
+        {"drawing P_WMF size=7031,10625 form=cit8_24 layout=R band=P9\n", 1, "no band P9"},
+        {"drawing Q_WMF size=7031,10625 form=cit8_24 layout=R band=P1\n", 1,
+         "shows no image Q_WMF"},
+        {"drawing P_WMF size=7031,10625 layout=R band=P1\n", 1, "form"},
+        {"drawing P_WMF size=7031,10625 form=cit9 layout=R band=P1\n", 1, "no form cit9"},
         {h + "slot V9\n", 2, "no field V9"},
         {h + "slot V2\n", 2, "no field V2"},
-        {h + "choice V1 label=x\n", 2, "no option V1"},
-        {h + "choice V2 label=x answers=a|b\n", 2, "more answers"},
+        {h + "choice V1\n", 2, "no option V1"},
+        {h + "choice V2\n", 2, "form cit8_24 has no field V2"},
+        {h + "slot V1 label=Nazwa\n", 2, "the role of its field"},
         {h + "slot V1 size=5,5\n", 2, "only for natural-size"},
         {h + "slot V1 labelpos=left\n", 2, "no room"},
         {h + "text at=1,1 wrap text=a\n", 2, "needs a width"},
@@ -125,11 +130,13 @@ TEST(PageDrawings, MalformedDrawingsNameFileAndLine) {
         EXPECT_NE(d.error().find(c.reason), std::string::npos) << d.error();
     }
     // The image sits 52 units down: a slot moves up by as much in the drawing's coordinates.
-    auto ok = PageDrawing::parse(h + "slot V1 label=Nazwa\n", "p.drawing", *layout);
+    auto ok = PageDrawing::parse(h + "slot V1\n", "p.drawing", *layout);
     ASSERT_TRUE(ok) << ok.error();
     const auto& box = std::get<BoxItem>(ok->items.at(0));
     EXPECT_TRUE(boxContains(box, 100, 200 - 52, 1000, 208));
-    EXPECT_EQ(std::get<TextItem>(ok->items.at(1)).text, "1. Nazwa");
+    // The label is the role the form file gives the field.
+    EXPECT_EQ(std::get<TextItem>(ok->items.at(1)).text,
+              "1. " + forms::FormCatalogue::builtIn().form("cit8_24").field(1)->role);
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(DemoTest, OrdZuTextKeepsApostropheAndPolishLetters) {
     const std::string text = demo->value(
         "select wartosc_pola from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=2 AND "
         "typ='ORD-ZU' AND nr_pola=13");
-    EXPECT_NE(text.find("Podatnik's"), std::string::npos);
+    EXPECT_NE(text.find("O'Neill"), std::string::npos);
     EXPECT_NE(text.find("Józef Żółkiewski"), std::string::npos);
 }
 
