@@ -199,7 +199,11 @@ TEST_F(GlyphCache, ImagesMatchTheDirectPaintingEvenWhenTheResolutionChanges) {
             const QImage got = paintImage(pages[i], dpi, [&](QPainter& p, const PageContent& c) {
                 painter.paint(p, c);
             });
-            EXPECT_EQ(differingPixels(want, got), 0) << "page " << i << " at " << dpi << " dpi";
+            // At 60 dpi a 5-point label is four pixels tall, and drawText and a text layout
+            // may set a glyph of it one pixel apart; a text lost, moved or drawn twice
+            // differs by hundreds of pixels.
+            const int allowed = dpi < 100 ? 64 : 0;
+            EXPECT_LE(differingPixels(want, got), allowed) << "page " << i << " at " << dpi << " dpi";
         }
     }
 }
