@@ -87,7 +87,7 @@ bool insertSheet(host::RecordFile& poz, std::int32_t id, std::int32_t sheet, con
 // the form's last copy (0 = no bound) are not written: their sheet belongs to another form;
 // the person is told.
 bool insertCopies(const host::HostBinding& host, HeldForm& held, std::int64_t count,
-                  std::int32_t id) {
+                  std::int32_t id, Notices& notices) {
     if (id == 0) return true;
     BusyCursor busy(host.ui);
     SaveFiles files(host);
@@ -107,9 +107,10 @@ bool insertCopies(const host::HostBinding& host, HeldForm& held, std::int64_t co
         }
     }
     if (beyondLimit) {
-        busy.release();
-        host.utility->MSG_INF("Załączniki " + held.def->name + " o numerach powyżej " +
-                              std::to_string(maxCopy) + " nie zostały zapisane.");
+        notices.push_back({Notice::Kind::Information, "Załączniki " + held.def->name +
+                                                          " o numerach powyżej " +
+                                                          std::to_string(maxCopy) +
+                                                          " nie zostały zapisane."});
     }
     return true;
 }
@@ -123,7 +124,8 @@ std::int64_t copyCount(const DeclarationFields& fields, const HeldForm& held) {
 
 // The texts of an attachment form (ORD-ZU): one DEKLARACJE_ZALACZNIK row per field, empty
 // values included. False when a row could not be written (shown).
-bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, std::int32_t id) {
+bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, std::int32_t id,
+                           Notices& notices) {
     host::UtilityLibrary& u = *host.utility;
     const std::string head =
         "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, typ) "
@@ -134,7 +136,7 @@ bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, s
         const std::string sql = head + std::to_string(n) + "','" + sqlText(set[n].text()) +
                                 "'," + type + ")";
         if (!u.EXECVAX(sql)) {
-            u.MSG_INF(u.fileErrorText());
+            notices.push_back({Notice::Kind::Information, u.fileErrorText()});
             return false;
         }
     }
@@ -142,7 +144,8 @@ bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, s
 }
 
 // Every form of the declaration into the rows of `id`, in storage order.
-bool insertForms(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
+bool insertForms(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id,
+                 Notices& notices) {
     for (HeldForm& held : fields.forms()) {
         bool ok = true;
         switch (held.def->storage.kind) {
@@ -152,10 +155,10 @@ bool insertForms(const host::HostBinding& host, DeclarationFields& fields, std::
                 break;
             }
             case forms::StorageKind::Copies:
-                ok = insertCopies(host, held, copyCount(fields, held), id);
+                ok = insertCopies(host, held, copyCount(fields, held), id, notices);
                 break;
             case forms::StorageKind::Attachment:
-                ok = insertAttachmentTexts(host, held.set, id);
+                ok = insertAttachmentTexts(host, held.set, id, notices);
                 break;
             case forms::StorageKind::None:
                 break;
@@ -168,14 +171,15 @@ bool insertForms(const host::HostBinding& host, DeclarationFields& fields, std::
 // The lock state of a CIT-8: the electronic-filing state where the declaration takes part in
 // electronic filing, otherwise the header's BLOKADA mark. When the filing state cannot be
 // read the mark decides.
-bool cit8Locked(const host::HostBinding& host, std::int32_t id, const Record& header) {
+bool cit8Locked(const host::HostBinding& host, std::int32_t id, const Record& header,
+                Notices& notices) {
     host::UtilityLibrary& u = *host.utility;
     bool filingKnown = false;
     bool filingLocked = false;
     if (!u.EXECVAX("select mozna_modyfikowac_dokument_edeklaracja, czy_zapis_w_bazie from "
                    "deklaracje_nag_view where id_deklaracje_nag = " +
                    std::to_string(id))) {
-        u.MSG_OST(u.fileErrorText());
+        notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
     } else {
         host::ResultRow row;
         if (host.data->result(host::ResultFileId::VAX_FK).next(row) && toId(row.column(1)) != 0) {
@@ -187,9 +191,9 @@ bool cit8Locked(const host::HostBinding& host, std::int32_t id, const Record& he
     return header.get("BLOKADA").find_first_not_of(' ') != std::string::npos;
 }
 
-// Creates a CIT-8 header through the host procedure; 0 when it failed (shown).
+// Creates a CIT-8 header through the host procedure; 0 when it failed (with its notice).
 std::int32_t createCit8Header(const host::HostBinding& host, const module::DeclarationState& state,
-                              std::int32_t dataOkresu, std::int32_t idWzorca) {
+                              std::int32_t dataOkresu, std::int32_t idWzorca, Notices& notices) {
     host::UtilityLibrary& u = *host.utility;
     const host::Globals& g = host.data->globals();
     const std::string call =
@@ -197,7 +201,7 @@ std::int32_t createCit8Header(const host::HostBinding& host, const module::Decla
         std::to_string(g.DANE_ID_UZYTKOWNIKA_NR) + "," + std::to_string(state.CIT_ID_WZORCA) + "," +
         std::to_string(dataOkresu) + "," + std::to_string(idWzorca) + ")";
     if (!u.EXECVAX(call)) {
-        u.MSG_OST(u.fileErrorText());
+        notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
         return 0;
     }
     host::ResultRow row;
@@ -205,58 +209,64 @@ std::int32_t createCit8Header(const host::HostBinding& host, const module::Decla
         host.data->result(host::ResultFileId::VAX_FK).next(row) ? toId(row.column(0)) : 0;
     if (id == 0) {
         // The procedure answered without a header id: nothing the person could go on with.
-        warnWriteError(host);
+        notices.push_back({Notice::Kind::WriteError, kWriteErrorMessage});
         return 0;
     }
     u.LOG_ADD(id, "Dodanie deklaracji CIT-8, id:" + std::to_string(id), "X", "D");
     return id;
 }
 
-std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationState& state,
-                      DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                      std::int32_t dataOkresu, std::int32_t idWzorca, std::int32_t templateId,
-                      SaveOutcome* outcome) {
+// The save itself. Nothing is shown: what the person is to be told comes back in the
+// result's notices, in order, for the caller to show once the work is done.
+SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationState& state,
+                    DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                    std::int32_t dataOkresu, std::int32_t idWzorca, std::int32_t templateId) {
     host::UtilityLibrary& u = *host.utility;
-    SaveOutcome ignored = SaveOutcome::Failed;
-    SaveOutcome& result = outcome != nullptr ? *outcome : ignored;
-    result = SaveOutcome::Failed;
+    SaveResult result;
+    Notices& notices = result.notices;
+    const auto failed = [&](values::ErrorKind kind, std::int32_t keep) {
+        result.id = keep;
+        result.outcome = kind == values::ErrorKind::Locked ? SaveOutcome::Locked
+                                                           : SaveOutcome::Failed;
+        result.error = kind;
+        return result;
+    };
     BusyCursor busy(host.ui);
     if (tryb != 1) {
-        if (id == 0) id = createCit8Header(host, state, dataOkresu, idWzorca);
-        if (id != 0) result = SaveOutcome::Saved;
-        return id;
+        if (id == 0) id = createCit8Header(host, state, dataOkresu, idWzorca, notices);
+        if (id == 0) return failed(values::ErrorKind::Database, 0);
+        result.id = id;
+        result.outcome = SaveOutcome::Saved;
+        return result;
     }
 
     // The forms held must be the template's own: another kind's sheets would be written
     // under this template's numbers.
     if (fields.templateId() != templateId) {
-        busy.release();
-        warnWriteError(host);
-        return id;
+        notices.push_back({Notice::Kind::WriteError, kWriteErrorMessage});
+        return failed(values::ErrorKind::InvalidInput, id);
     }
 
     // Header creation and every row of the save form one transaction.
     if (!u.beginTransaction()) {
-        busy.release();
-        u.MSG_OST(u.fileErrorText());
-        warnWriteError(host);
-        return id;
+        notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
+        notices.push_back({Notice::Kind::WriteError, kWriteErrorMessage});
+        return failed(values::ErrorKind::Database, id);
     }
     const bool created = id == 0;
     // A header made by this call is undone with the rest: its id must not be kept.
     auto undone = [&] { return created ? 0 : id; };
-    auto fail = [&] {
+    auto rollBack = [&](values::ErrorKind kind, std::int32_t keep) {
         u.rollbackTransaction();
-        busy.release();
-        warnWriteError(host);
-        return undone();
+        notices.push_back({Notice::Kind::WriteError, kWriteErrorMessage});
+        return failed(kind, keep);
     };
 
     if (created) {
-        id = createCit8Header(host, state, dataOkresu, idWzorca);
+        id = createCit8Header(host, state, dataOkresu, idWzorca, notices);
         if (id == 0) {
             u.rollbackTransaction();
-            return 0;
+            return failed(values::ErrorKind::Database, 0);
         }
     }
 
@@ -264,15 +274,12 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
     Record header;
     if (!files.nag().fetch(host::kKeyDeklNagPk, Record{{"ID_DEKLARACJE_NAG", std::to_string(id)}},
                            header)) {
-        id = 0;
-        return fail();
+        return rollBack(values::ErrorKind::NotFound, 0);
     }
-    if (cit8Locked(host, id, header)) {
+    if (cit8Locked(host, id, header, notices)) {
         u.rollbackTransaction();
-        busy.release();
-        u.MSG_INF(kLockedMessage);
-        result = SaveOutcome::Locked;
-        return undone();
+        notices.push_back({Notice::Kind::Information, kLockedMessage});
+        return failed(values::ErrorKind::Locked, undone());
     }
 
     const bool correction = fields.main()[7].decimal() == values::Decimal(2);
@@ -280,30 +287,26 @@ std::int32_t saveCit8(const host::HostBinding& host, const module::DeclarationSt
     header.set("INFO_2", "CIT-8");
     header.set("DATA_SYSTEMOWA_P", std::to_string(todayOf(host)));
     header.set("ID_UZYT_P", host.data->globals().DANE_ID_UZYT);
-    if (!files.nag().update(header)) {
-        id = 0;
-        return fail();
-    }
+    if (!files.nag().update(header)) return rollBack(values::ErrorKind::Database, 0);
 
     const std::string idText = std::to_string(id);
     if (!u.EXECSQL("delete from DEKLARACJE_POZ where id_deklaracje_nag=" + idText) ||
         !u.EXECSQL("delete from DEKLARACJE_ZALACZNIK where id_deklaracje_nag=" + idText)) {
-        u.MSG_OST(u.fileErrorText());
-        return fail();
+        notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
+        return rollBack(values::ErrorKind::Database, undone());
     }
     u.LOG_ADD(id, "Aktualizacja deklaracji CIT-8, id:" + idText, "X", "P");
 
-    if (!insertForms(host, fields, id)) {
-        busy.release();
-        return fail();
+    if (!insertForms(host, fields, id, notices)) {
+        return rollBack(values::ErrorKind::Database, undone());
     }
-
     if (!u.commitTransaction()) {
-        u.MSG_OST(u.fileErrorText());
-        return fail();
+        notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
+        return rollBack(values::ErrorKind::Database, undone());
     }
-    result = SaveOutcome::Saved;
-    return id;
+    result.id = id;
+    result.outcome = SaveOutcome::Saved;
+    return result;
 }
 
 }  // namespace
@@ -312,18 +315,55 @@ std::string sqlText(std::string_view text) {
     return values::sqlEscaped(text);
 }
 
+void tell(const host::HostBinding& host, const Notices& notices) {
+    for (const Notice& notice : notices) {
+        switch (notice.kind) {
+            case Notice::Kind::Warning:
+                host.utility->MSG_OST(notice.text);
+                break;
+            case Notice::Kind::Information:
+                host.utility->MSG_INF(notice.text);
+                break;
+            case Notice::Kind::WriteError:
+                warnWriteError(host);
+                break;
+        }
+    }
+}
+
+SaveResult saveDeclaration(const host::HostBinding& host, const module::DeclarationState& state,
+                           DeclarationFields& fields, std::int32_t templateId, std::int32_t tryb,
+                           std::int32_t id, std::int32_t dataOkresu, std::int32_t idWzorca) {
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, templateId);
+}
+
+namespace {
+
+std::int32_t saveAndTell(const host::HostBinding& host, const module::DeclarationState& state,
+                         DeclarationFields& fields, std::int32_t templateId, std::int32_t tryb,
+                         std::int32_t id, std::int32_t dataOkresu, std::int32_t idWzorca,
+                         SaveOutcome* outcome) {
+    const SaveResult result =
+        saveDeclaration(host, state, fields, templateId, tryb, id, dataOkresu, idWzorca);
+    tell(host, result.notices);
+    if (outcome != nullptr) *outcome = result.outcome;
+    return result.id;
+}
+
+}  // namespace
+
 std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
                              std::int32_t dataOkresu, std::int32_t idWzorca,
                              SaveOutcome* outcome) {
-    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, 73, outcome);
+    return saveAndTell(host, state, fields, 73, tryb, id, dataOkresu, idWzorca, outcome);
 }
 
 std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
                              std::int32_t dataOkresu, std::int32_t idWzorca,
                              SaveOutcome* outcome) {
-    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, 72, outcome);
+    return saveAndTell(host, state, fields, 72, tryb, id, dataOkresu, idWzorca, outcome);
 }
 
 bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id) {
@@ -334,17 +374,29 @@ bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields
     return held == nullptr || insertSheet(files.poz(), id, held->def->storage.sheet, held->set);
 }
 
+namespace {
+
+bool saveCopies(const host::HostBinding& host, DeclarationFields& fields, std::string_view name,
+                std::int32_t id) {
+    HeldForm* held = fields.find(name);
+    if (held == nullptr) return true;
+    Notices notices;
+    const bool ok = insertCopies(host, *held, copyCount(fields, *held), id, notices);
+    tell(host, notices);
+    return ok;
+}
+
+}  // namespace
+
 bool ZAPISZ_CIT_D(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
-    HeldForm* held = fields.find("CIT-D");
-    return held == nullptr || insertCopies(host, *held, copyCount(fields, *held), id);
+    return saveCopies(host, fields, "CIT-D", id);
 }
 
 bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id) {
-    HeldForm* held = fields.find("CIT-BR");
-    return held == nullptr || insertCopies(host, *held, copyCount(fields, *held), id);
+    return saveCopies(host, fields, "CIT-BR", id);
 }
 
-void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state) {
+values::Status discardNewCit8(const host::HostBinding& host, module::DeclarationState& state) {
     host::UtilityLibrary& u = *host.utility;
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
     const std::string idText = std::to_string(id);
@@ -359,16 +411,17 @@ void discardNewCit8(const host::HostBinding& host, module::DeclarationState& sta
     }
     if (removed) removed = u.commitTransaction();
     if (!removed) {
+        const std::string error = u.fileErrorText();
         u.rollbackTransaction();
-        u.MSG_OST(u.fileErrorText());
-        return;
+        return values::Status::failure(error, values::ErrorKind::Database);
     }
     u.LOG_ADD(id, "Usunięcie (anuluj) deklaracji CIT-8, id:" + idText, "X", "U");
     state.CIT_ID_DEKLARACJI = 0;
+    return {};
 }
 
-std::int32_t insertCitStHeader(const host::HostBinding& host, std::int32_t period,
-                               std::int32_t correctionFlag) {
+values::Result<std::int32_t> insertCitStHeader(const host::HostBinding& host,
+                                               std::int32_t period, std::int32_t correctionFlag) {
     host::UtilityLibrary& u = *host.utility;
     const host::Globals& g = host.data->globals();
     for (int attempt = 0; attempt < kHeaderAttempts; ++attempt) {
@@ -396,44 +449,44 @@ std::int32_t insertCitStHeader(const host::HostBinding& host, std::int32_t perio
         // unique key refused ours; take fresh numbers.
         u.rollbackTransaction();
     }
-    u.MSG_OST(u.fileErrorText());
-    return 0;
+    return values::Result<std::int32_t>::failure(u.fileErrorText(), values::ErrorKind::Database);
 }
 
-bool updateCitStHeader(const host::HostBinding& host, std::int32_t id, std::int32_t period,
-                       std::int32_t correctionFlag) {
+values::Status updateCitStHeader(const host::HostBinding& host, std::int32_t id,
+                                 std::int32_t period, std::int32_t correctionFlag) {
     host::UtilityLibrary& u = *host.utility;
     const std::string locked =
         u.FUNCVAY("select blokada_stan from DEKLARACJE_NAG_VIEW where id_deklaracje_nag = " +
                   std::to_string(id));
-    if (toId(locked) != 0) {
-        u.MSG_INF(kLockedMessage);
-        return false;
-    }
+    if (toId(locked) != 0) return values::Status::failure(kLockedMessage, values::ErrorKind::Locked);
     const std::string sql =
         "update DEKLARACJE_NAG set DATA_SYSTEMOWA_P=" + std::to_string(todayOf(host)) + "," +
         "STATUS_2=" + std::to_string(correctionFlag) + "," + "ID_UZYT_P = '" +
         sqlText(host.data->globals().DANE_ID_UZYT) + "'," +
         "DATA_OKRESU=" + std::to_string(period) + " where ID_DEKLARACJE_NAG=" + std::to_string(id);
     if (!u.EXECVAX(sql)) {
-        u.MSG_OST(u.fileErrorText());
-        return false;
+        return values::Status::failure(u.fileErrorText(), values::ErrorKind::Database);
     }
-    return true;
+    return {};
 }
 
-void setCit8Link(const host::HostBinding& host, std::int32_t cit8Id, std::int32_t citStId) {
+values::Status setCit8Link(const host::HostBinding& host, std::int32_t cit8Id,
+                           std::int32_t citStId) {
     host::UtilityLibrary& u = *host.utility;
     const std::string a = std::to_string(cit8Id);
+    // Both statements run: a failed removal must not keep the new link from being written.
+    std::string error;
     if (!u.EXECVAX("delete from DEKLARACJE_NAG_INTER where ID_DEKLARACJE_NAG_1=" + a)) {
-        u.MSG_OST(u.fileErrorText());
+        error = u.fileErrorText();
     }
     if (!u.EXECVAX("insert into DEKLARACJE_NAG_INTER (ID_DEKLARACJE_NAG_1, ID_DEKLARACJE_NAG_2) "
                    "select a.ID_DEKLARACJE_NAG, b.ID_DEKLARACJE_NAG from DEKLARACJE_NAG a, "
                    "DEKLARACJE_NAG b where a.ID_DEKLARACJE_NAG=" +
                    a + " AND b.ID_DEKLARACJE_NAG=" + std::to_string(citStId))) {
-        u.MSG_OST(u.fileErrorText());
+        error = u.fileErrorText();
     }
+    if (!error.empty()) return values::Status::failure(error, values::ErrorKind::Database);
+    return {};
 }
 
 std::int32_t readCit8Link(const host::HostBinding& host, std::int32_t cit8Id) {

@@ -12,10 +12,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/values/result.h"
 
 namespace citforms::store {
 
@@ -27,6 +29,33 @@ inline constexpr const char* kWriteErrorMessage = "Wystąpił błąd zapisu do b
 // (the result id alone cannot: a locked or failed save of an existing declaration returns
 // its id too).
 enum class SaveOutcome { Saved, Locked, Failed };
+
+// What the person is to be told after a save, in order: a database's text as a warning
+// (MSG_OST) or as information (MSG_INF), or the write-error box.
+struct Notice {
+    enum class Kind { Warning, Information, WriteError };
+    Kind kind;
+    std::string text;
+};
+using Notices = std::vector<Notice>;
+
+// A save as a value: the declaration id to keep, what became of it and, when it was not
+// saved, why (Locked, NotFound: the header is gone, Database, InvalidInput: the forms held
+// are another template's).
+struct SaveResult {
+    std::int32_t id = 0;
+    SaveOutcome outcome = SaveOutcome::Failed;
+    values::ErrorKind error = values::ErrorKind::Failed;
+    Notices notices;
+};
+
+// The save of a CIT-8 of `templateId` (72, 73) without showing anything; the exported saves
+// below show its notices and return its id.
+SaveResult saveDeclaration(const host::HostBinding& host, const module::DeclarationState& state,
+                           DeclarationFields& fields, std::int32_t templateId, std::int32_t tryb,
+                           std::int32_t id, std::int32_t dataOkresu, std::int32_t idWzorca);
+// Shows notices with the host's message operations.
+void tell(const host::HostBinding& host, const Notices& notices);
 
 // CIT-8 of generation 73. tryb 0: only make sure the header exists (created when `id` is 0
 // from `dataOkresu` and the pattern declaration `idWzorca`); tryb 1: store the field sets.
@@ -55,21 +84,23 @@ bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std
 
 // Removes the header of a CIT-8 that was never saved (its window closed without a save) with
 // its statement definitions and any rows under its id, in one transaction; logs it and sets
-// CIT_ID_DEKLARACJI to 0. When the removal fails the error is shown and the id kept.
-void discardNewCit8(const host::HostBinding& host, module::DeclarationState& state);
+// CIT_ID_DEKLARACJI to 0. When the removal fails nothing is removed, the id is kept and the
+// database's text comes back.
+values::Status discardNewCit8(const host::HostBinding& host, module::DeclarationState& state);
 
 // A header the module numbers itself (template 201, INFO_2 'CIT-ST'): id and LP as the
 // maximum plus one, allocated and inserted in one transaction and tried again when another
-// user took the same numbers first. Returns the new id, 0 on failure (the error was shown).
-std::int32_t insertCitStHeader(const host::HostBinding& host, std::int32_t period,
-                               std::int32_t correctionFlag);
-// Changes an existing CIT-ST header; false (nothing written) when it is locked or the
-// update failed.
-bool updateCitStHeader(const host::HostBinding& host, std::int32_t id, std::int32_t period,
-                       std::int32_t correctionFlag);
+// user took the same numbers first. The new id, or the database's text.
+values::Result<std::int32_t> insertCitStHeader(const host::HostBinding& host,
+                                               std::int32_t period, std::int32_t correctionFlag);
+// Changes an existing CIT-ST header; nothing is written when it is locked (kLockedMessage,
+// ErrorKind::Locked) or the update failed.
+values::Status updateCitStHeader(const host::HostBinding& host, std::int32_t id,
+                                 std::int32_t period, std::int32_t correctionFlag);
 
 // Links of a CIT-8 with its CIT-ST (DEKLARACJE_NAG_INTER).
-void setCit8Link(const host::HostBinding& host, std::int32_t cit8Id, std::int32_t citStId);
+values::Status setCit8Link(const host::HostBinding& host, std::int32_t cit8Id,
+                           std::int32_t citStId);
 std::int32_t readCit8Link(const host::HostBinding& host, std::int32_t cit8Id);
 
 // Text as an SQL string literal's contents: apostrophes doubled, NUL characters dropped.

@@ -45,6 +45,7 @@ public:
     const T& operator*() const& { return value(); }
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
+    T value_or(T fallback) const& { return ok() ? value() : std::move(fallback); }
     const std::string& error() const { return std::get<1>(v_).message; }
     ErrorKind errorKind() const { return std::get<1>(v_).kind; }
 

@@ -524,8 +524,9 @@ TEST_F(Cit8EndToEnd, ConcurrentCitStHeadersGetTheirOwnNumbers) {
             g.DANE_DATA_BIEZACA = 82524;
             writerHost.state().setDefaults(g);
             for (int k = 0; k < kHeadersEach; ++k) {
-                ids[w].push_back(
-                    citforms::store::insertCitStHeader(writerHost.binding(), 78900, 0));
+                const auto id = citforms::store::insertCitStHeader(writerHost.binding(), 78900, 0);
+                if (!id) log << id.error() << "\n";
+                ids[w].push_back(id.value_or(0));
             }
             problems[w] = log.str();
         });

@@ -456,7 +456,7 @@ TEST_F(DeclarationSaveTest, DiscardRemovesTheHeaderWithItsDefinitionsAndLogsIt) 
         "delete from DEKLARACJE_NAG where id_deklaracje_nag = 17"};
     for (const std::string& sql : deletes) host.utility.script(sql, {});
     state.CIT_ID_DEKLARACJI = kId;
-    discardNewCit8(host.binding(), state);
+    EXPECT_TRUE(discardNewCit8(host.binding(), state));
     EXPECT_EQ(state.CIT_ID_DEKLARACJI, 0);
     std::vector<std::string> sent;
     for (const auto& statement : host.utility.statements) sent.push_back(statement.text);
@@ -464,11 +464,13 @@ TEST_F(DeclarationSaveTest, DiscardRemovesTheHeaderWithItsDefinitionsAndLogsIt) 
     EXPECT_EQ(host.utility.logEntries,
               std::vector<std::string>{"17|Usunięcie (anuluj) deklaracji CIT-8, id:17|X|U"});
 
-    // A failing delete is shown and undoes the others; the id stays, nothing is logged.
+    // A failing delete undoes the others and says why; the id stays, nothing is logged.
     state.CIT_ID_DEKLARACJI = kId;
     host.utility.scriptFailure(deletes[3], "Deklaracja jest używana");
-    discardNewCit8(host.binding(), state);
-    EXPECT_EQ(messages("MSG_OST"), std::vector<std::string>{"Deklaracja jest używana"});
+    const values::Status failed = discardNewCit8(host.binding(), state);
+    EXPECT_EQ(failed.error(), "Deklaracja jest używana");
+    EXPECT_EQ(failed.errorKind(), values::ErrorKind::Database);
+    EXPECT_EQ(host.utility.rollbacks, 1);
     EXPECT_EQ(host.utility.logEntries.size(), 1u);
     EXPECT_EQ(state.CIT_ID_DEKLARACJI, kId);
 }
@@ -511,7 +513,7 @@ protected:
 };
 
 TEST_F(CitStHeaderTest, NumbersTheHeaderAsMaximumPlusOne) {
-    EXPECT_EQ(insertCitStHeader(host.binding(), 80333, 1), 21);
+    EXPECT_EQ(*insertCitStHeader(host.binding(), 80333, 1), 21);
     ASSERT_EQ(inserts.size(), 1u);
     EXPECT_EQ(inserts[0],
               "insert into DEKLARACJE_NAG (ID_DEKLARACJE_WZORZEC,ID_DEKLARACJE_NAG,ID_FIRMY,"
@@ -524,17 +526,16 @@ TEST_F(CitStHeaderTest, NumbersTheHeaderAsMaximumPlusOne) {
 
 TEST_F(CitStHeaderTest, TakesFreshNumbersWhenAnotherUserWasFirst) {
     refusals = 2;
-    EXPECT_EQ(insertCitStHeader(host.binding(), 80333, 0), 23);
+    EXPECT_EQ(*insertCitStHeader(host.binding(), 80333, 0), 23);
     EXPECT_EQ(inserts.size(), 3u);
     EXPECT_EQ(host.utility.rollbacks, 2);
     EXPECT_TRUE(host.utility.messages.empty());
 
     refusals = 100;
     inserts.clear();
-    EXPECT_EQ(insertCitStHeader(host.binding(), 80333, 0), 0);
+    const values::Result<std::int32_t> refused = insertCitStHeader(host.binding(), 80333, 0);
     EXPECT_EQ(inserts.size(), 5u);
-    ASSERT_EQ(host.utility.messages.size(), 1u);
-    EXPECT_EQ(host.utility.messages[0].text, "UNIQUE constraint failed");
+    EXPECT_EQ(refused.error(), "UNIQUE constraint failed");
 }
 
 TEST_F(CitStHeaderTest, ChangedHeaderUnlessLocked) {
@@ -544,14 +545,14 @@ TEST_F(CitStHeaderTest, ChangedHeaderUnlessLocked) {
         "update DEKLARACJE_NAG set DATA_SYSTEMOWA_P=80400,STATUS_2=1,ID_UZYT_P = 'O''NEIL',"
         "DATA_OKRESU=80333 where ID_DEKLARACJE_NAG=21";
     host.utility.script(lock, {{"1"}});
-    EXPECT_FALSE(updateCitStHeader(host.binding(), 21, 80333, 1));
-    EXPECT_EQ(host.utility.messages.at(0).text,
-              "Nie można zapisać zmian. Deklaracja jest zablokowana.");
+    const values::Status locked = updateCitStHeader(host.binding(), 21, 80333, 1);
+    EXPECT_EQ(locked.errorKind(), values::ErrorKind::Locked);
+    EXPECT_EQ(locked.error(), "Nie można zapisać zmian. Deklaracja jest zablokowana.");
     EXPECT_EQ(host.utility.statements.back().text, lock);
 
     host.utility.script(lock, {{"0"}});
     host.utility.script(update, {});
-    EXPECT_TRUE(updateCitStHeader(host.binding(), 21, 80333, 1));
+    EXPECT_TRUE(updateCitStHeader(host.binding(), 21, 80333, 1).ok());
     EXPECT_EQ(host.utility.statements.back().text, update);
 }
 
@@ -565,11 +566,11 @@ TEST_F(CitStHeaderTest, LinksOfACit8) {
         "select ID_DEKLARACJE_NAG_2 FROM DEKLARACJE_NAG_INTER where ID_DEKLARACJE_NAG_1 = 17";
     host.utility.script(remove, {});
     host.utility.scriptFailure(insert, "Błąd wstawienia powiązania");
-    setCit8Link(host.binding(), 17, 21);
+    const values::Status linked = setCit8Link(host.binding(), 17, 21);
     ASSERT_GE(host.utility.statements.size(), 2u);
     EXPECT_EQ(host.utility.statements[0].text, remove);
     EXPECT_EQ(host.utility.statements[1].text, insert);
-    EXPECT_EQ(host.utility.messages.at(0).text, "Błąd wstawienia powiązania");
+    EXPECT_EQ(linked.error(), "Błąd wstawienia powiązania");
 
     EXPECT_EQ(readCit8Link(host.binding(), 17), 0);
     host.utility.script(read, {{"21"}});

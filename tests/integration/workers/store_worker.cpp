@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
             const std::int32_t id =
                 command == "cit8-headers"
                     ? citforms::store::ZAPISZ_CIT_8_73(binding, state, fields, 0, 0, period, 0)
-                    : citforms::store::insertCitStHeader(binding, period, 0);
+                    : citforms::store::insertCitStHeader(binding, period, 0).value_or(0);
             if (id == 0) allDone = false;
             std::cout << "id " << id << std::endl;
         }
