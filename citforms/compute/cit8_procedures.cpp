@@ -33,16 +33,21 @@ void compute(const FormEdition& edition, const host::HostBinding& host,
         computation.computeCit8(refresh);
     }
     fields.issues.failedStatements = computation.failedStatements();
+    computation.tell();
 }
 
 void recalculate(const FormEdition& edition, const host::HostBinding& host,
                  store::DeclarationFields& fields, std::int32_t referenceDate) {
-    store::BusyCursor busy(host.ui);
-    fillIdentification(fields,
-                       header::loadCompanyData(*host.utility, *host.data,
-                                               host.data->globals().DANE_ID_FIRMY, referenceDate));
-    FieldSetAmounts amounts(fields);
-    Cit8Rules(edition, amounts).applyAll();
+    header::CompanyData company;
+    {
+        store::BusyCursor busy(host.ui);
+        company = header::loadCompanyData(*host.utility, *host.data,
+                                          host.data->globals().DANE_ID_FIRMY, referenceDate);
+        fillIdentification(fields, company);
+        FieldSetAmounts amounts(fields);
+        Cit8Rules(edition, amounts).applyAll();
+    }
+    header::tellWarnings(*host.utility, company);
 }
 
 }  // namespace

@@ -40,37 +40,40 @@ void StatementComputation::clearStatementMessages() {
     const std::string sql =
         "delete from KOMUNIKAT where kontekst = 'ZESTAW' AND id_uzytkownika = " +
         std::to_string(context_.userNumber);
-    if (!utility_.EXECVAX(sql)) utility_.MSG_OST(utility_.fileErrorText());
+    if (!utility_.EXECVAX(sql)) warnings_.push_back(utility_.fileErrorText());
 }
 
-std::optional<Decimal> StatementComputation::runStatement(const std::string& code) {
+values::Result<Decimal> StatementComputation::runStatement(const std::string& code) {
+    using Failure = values::Result<Decimal>;
     if (!utility_.EXECVAX(statementText(code))) {
-        utility_.MSG_OST(utility_.fileErrorText());
-        return std::nullopt;
+        return Failure::failure(utility_.fileErrorText(), values::ErrorKind::Database);
     }
     host::ResultRow row;
     if (!data_.result(host::ResultFileId::VAX_FK).next(row)) {
-        utility_.MSG_OST("Zestawienie pola " + code + " nie zwróciło kwoty.");
-        return std::nullopt;
+        return Failure::failure("Zestawienie pola " + code + " nie zwróciło kwoty.",
+                                values::ErrorKind::NotFound);
     }
     const std::optional<Decimal> amount = Decimal::parse(row.column(0));
     // A result that is no amount, or more than a form field holds (a badly defined
     // statement), is refused like a failing statement instead of being taken as 0 unseen or
     // ending the whole computation.
     if (!amount) {
-        utility_.MSG_OST("Wynik zestawienia pola " + code + " nie jest kwotą: " + row.column(0));
-        return std::nullopt;
+        return Failure::failure(
+            "Wynik zestawienia pola " + code + " nie jest kwotą: " + row.column(0),
+            values::ErrorKind::InvalidInput);
     }
     if (*amount > largestAmount() || -*amount > largestAmount()) {
-        utility_.MSG_OST("Kwota zestawienia pola " + code + " jest poza zakresem: " +
-                         row.column(0));
-        return std::nullopt;
+        return Failure::failure(
+            "Kwota zestawienia pola " + code + " jest poza zakresem: " + row.column(0),
+            values::ErrorKind::InvalidInput);
     }
-    return amount;
+    return *amount;
 }
 
-void StatementComputation::statementFailed(const std::string& form, int position) {
+void StatementComputation::statementFailed(const std::string& form, int position,
+                                           const std::string& why) {
     failed_.push_back(form + " poz. " + std::to_string(position));
+    warnings_.push_back(why);
 }
 
 void StatementComputation::setCit8(int p24, const Decimal& value) {
@@ -83,9 +86,13 @@ void StatementComputation::setCit8Text(int p24, const std::string& text) {
 
 void StatementComputation::cit8Statement(int p24, bool wholeZloty) {
     setCit8(p24, Decimal());
-    const std::optional<Decimal> amount = runStatement(edition_.statementCode(p24));
+    const values::Result<Decimal> amount = runStatement(edition_.statementCode(p24));
     if (!amount) {
-        if (const auto p = edition_.position(p24)) statementFailed("CIT-8", *p);
+        if (const auto p = edition_.position(p24)) {
+            statementFailed("CIT-8", *p, amount.error());
+        } else {
+            warnings_.push_back(amount.error());
+        }
         return;
     }
     setCit8(p24, wholeZloty ? round0(*amount) : *amount);
@@ -93,9 +100,9 @@ void StatementComputation::cit8Statement(int p24, bool wholeZloty) {
 
 void StatementComputation::cit8oStatement(int position) {
     fields_.setCit8o(position, Decimal());
-    const std::optional<Decimal> amount = runStatement("O" + std::to_string(position));
+    const values::Result<Decimal> amount = runStatement("O" + std::to_string(position));
     if (!amount) {
-        statementFailed("CIT-8/O", position);
+        statementFailed("CIT-8/O", position, amount.error());
         return;
     }
     fields_.setCit8o(position, *amount);
@@ -104,6 +111,7 @@ void StatementComputation::cit8oStatement(int position) {
 void StatementComputation::computeCit8(bool refresh) {
     busy(true);
     failed_.clear();
+    warnings_.clear();
     clearStatementMessages();
     setCit8Text(4, std::to_string(context_.periodStart));
     setCit8Text(5, std::to_string(context_.periodEnd));
@@ -155,7 +163,7 @@ void StatementComputation::computeCit8(bool refresh) {
         setCit8Text(149, std::to_string(context_.today));
     }
     busy(false);
-    utility_.INFO_ZESTAWIENIE(1);
+    showStatementMessages_ = true;
 }
 
 void StatementComputation::computeCit8o(bool refresh) {
@@ -166,6 +174,7 @@ void StatementComputation::computeAttachment(bool refresh, bool standalone) {
     busy(true);
     if (standalone) {
         failed_.clear();
+        warnings_.clear();
         clearStatementMessages();
     }
 
@@ -218,7 +227,14 @@ void StatementComputation::computeAttachment(bool refresh, bool standalone) {
     }
 
     busy(false);
-    if (standalone) utility_.INFO_ZESTAWIENIE(1);
+    if (standalone) showStatementMessages_ = true;
+}
+
+void StatementComputation::tell() {
+    for (const std::string& warning : warnings_) utility_.MSG_OST(warning);
+    if (showStatementMessages_) utility_.INFO_ZESTAWIENIE(1);
+    warnings_.clear();
+    showStatementMessages_ = false;
 }
 
 }  // namespace citforms::compute

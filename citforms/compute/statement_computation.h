@@ -4,8 +4,9 @@
 // Each statement field is set to 0, then receives the single amount that the host's
 // statement procedure returns for the field's code; the form rules are applied as soon as
 // their inputs are in. A failing statement, or one whose result is no amount a field can hold,
-// is shown and skipped: the field stays 0 and is named in failedStatements(), so that a caller
-// without a person to decide (automation) does not save it.
+// is skipped: the field stays 0 and is named in failedStatements(), so that a caller without a
+// person to decide (automation) does not save it. Nothing is shown while the work runs: the
+// reasons wait in warnings() and tell() shows them, then the statement messages window.
 //
 //   StatementComputation c(FormEdition::cit8Edition24(), fields, utility, ui, context);
 //   c.computeCit8(false);   // fresh: a new declaration, hand-filled fields reset
@@ -18,6 +19,7 @@
 #include "citforms/compute/declaration_amounts.h"
 #include "citforms/compute/form_edition.h"
 #include "citforms/host/libraries.h"
+#include "citforms/values/result.h"
 
 namespace citforms::compute {
 
@@ -45,6 +47,12 @@ public:
     // Fields whose statement failed in the last computation ("CIT-8 poz. 31", "CIT-8/O poz.
     // 12"); they hold 0.
     const std::vector<std::string>& failedStatements() const { return failed_; }
+    // Why statements failed (the database's text, or what was wrong with the result), in
+    // the order they ran.
+    const std::vector<std::string>& warnings() const { return warnings_; }
+    // Shows the warnings with MSG_OST and then the statement messages of the computation
+    // (INFO_ZESTAWIENIE); each computation's once.
+    void tell();
 
     // The statement call of one field, exactly as the host procedure expects it.
     std::string statementText(const std::string& code) const;
@@ -55,8 +63,8 @@ private:
     // unseen) nor shows them; the CIT-8 shows them all once at its end.
     void computeAttachment(bool refresh, bool standalone);
     void clearStatementMessages();
-    std::optional<Decimal> runStatement(const std::string& code);
-    void statementFailed(const std::string& form, int position);
+    values::Result<Decimal> runStatement(const std::string& code);
+    void statementFailed(const std::string& form, int position, const std::string& why);
     // CIT-8 statement field, given by its edition-(24) position.
     void cit8Statement(int p24, bool wholeZloty = false);
     void cit8oStatement(int position);
@@ -71,6 +79,8 @@ private:
     host::UiSeam* ui_;
     ComputationContext context_;
     std::vector<std::string> failed_;
+    std::vector<std::string> warnings_;
+    bool showStatementMessages_ = false;
 };
 
 }  // namespace citforms::compute

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "citforms/values/field_value.h"
+#include "citforms/values/text.h"
 
 namespace citforms::header {
 
@@ -24,28 +25,19 @@ private:
     std::vector<std::string> cut_;
 };
 
-std::string joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
-    return text;
-}
-
-// First row of the last statement run into VAY_FK, or nothing (after showing the error).
+// First row of the last statement run into VAY_FK, or nothing (the database's text is kept
+// in `warnings`).
 bool firstRow(host::UtilityLibrary& utility, host::DataLibrary& data, const std::string& sql,
-              host::ResultRow& row) {
+              host::ResultRow& row, std::vector<std::string>& warnings) {
     if (!utility.EXECVAY(sql)) {
-        utility.MSG_OST(utility.fileErrorText());
+        warnings.push_back(utility.fileErrorText());
         return false;
     }
     return data.result(host::ResultFileId::VAY_FK).next(row);
 }
 
 std::int32_t readId(const std::string& text) {
-    try {
-        return text.empty() ? 0 : static_cast<std::int32_t>(std::stol(text));
-    } catch (const std::exception&) {
-        return 0;
-    }
+    return values::parseInteger<std::int32_t>(values::trim(text, " ")).value_or(0);
 }
 
 }  // namespace
@@ -62,7 +54,7 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
     if (firstRow(
             utility, data,
             "select nip, rodzaj_platnika, nazwa_pelna, regon from FIRMA where id_firmy=" + company,
-            row)) {
+            row, c.warnings)) {
         c.nip = cutText(row.column(0), 13, "NIP");
         c.taxpayerKind = readId(row.column(1));
         c.fullName = cutText(row.column(2), 150, "nazwa pełna");
@@ -76,7 +68,7 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
                  "miejscowosc, kod_pocztowy, poczta from ADRESY_FIRMY where id_firmy=" +
                      company + " AND typ_adresu='S' AND data_od<=" + day +
                      " order by id_firmy, typ_adresu, data_od desc",
-                 row)) {
+                 row, c.warnings)) {
         c.province = cutText(row.column(0), 40, "województwo");
         c.county = cutText(row.column(1), 40, "powiat");
         c.commune = cutText(row.column(2), 40, "gmina");
@@ -106,14 +98,18 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
     }
     if (c.taxOffice.empty()) missing.push_back("urzędu skarbowego");
     if (!missing.empty()) {
-        utility.MSG_OST("Firma nie ma " + joined(missing) +
-                        ": te pola deklaracji pozostaną puste. Uzupełnij dane firmy.");
+        c.warnings.push_back("Firma nie ma " + values::join(missing, ", ") +
+                             ": te pola deklaracji pozostaną puste. Uzupełnij dane firmy.");
     }
     if (!cutText.cut().empty()) {
-        utility.MSG_OST("Dane firmy dłuższe niż pola deklaracji zostały skrócone: " +
-                        joined(cutText.cut()) + ".");
+        c.warnings.push_back("Dane firmy dłuższe niż pola deklaracji zostały skrócone: " +
+                             values::join(cutText.cut(), ", ") + ".");
     }
     return c;
+}
+
+void tellWarnings(host::UtilityLibrary& utility, const CompanyData& data) {
+    for (const std::string& warning : data.warnings) utility.MSG_OST(warning);
 }
 
 }  // namespace citforms::header

@@ -5,6 +5,7 @@
 //   CompanyData data = loadCompanyData(utility, data, globals.DANE_ID_FIRMY, period);
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "citforms/host/libraries.h"
 #include "citforms/values/day_number.h"
@@ -27,10 +28,15 @@ struct CompanyData {
     std::string postalCode;   // 10
     std::string postOffice;   // 40
     std::string taxOffice;    // 150: name and address of the office
+    // What the person should be told, in order: a database's text, the data the company
+    // lacks, the texts cut to their fields. The data read is usable all the same.
+    std::vector<std::string> warnings;
 };
 
-// POBIERZ_DANE_FIRMY for `companyId` and the reference date `date`.
+// POBIERZ_DANE_FIRMY for `companyId` and the reference date `date`; shows nothing.
 CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& data,
                             std::int32_t companyId, values::DayNumber date);
+// Shows the warnings of a load with MSG_OST.
+void tellWarnings(host::UtilityLibrary& utility, const CompanyData& data);
 
 }  // namespace citforms::header

@@ -76,6 +76,7 @@ std::int32_t prepareNewCit8(const host::HostBinding& host, module::DeclarationSt
 
     const CompanyData company =
         loadCompanyData(*host.utility, *host.data, host.data->globals().DANE_ID_FIRMY, period);
+    tellWarnings(*host.utility, company);
     report(progress, 40);
     // The new declaration starts from empty forms of its kind: nothing of the declaration
     // open before it may stay behind.
