@@ -27,6 +27,9 @@ PdfStep correction(int field) {
     return PdfStep{"CIT_ORDZU_Prn", field, 2, ""};
 }
 
+// Each kind names only what it has; the members it leaves out keep their defaults.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 std::vector<DeclarationKind> makeKinds() {
     std::vector<DeclarationKind> kinds;
     // The CIT-2 family: forms and windows known, procedures still to come.
@@ -47,62 +50,48 @@ std::vector<DeclarationKind> makeKinds() {
         kinds.push_back(std::move(k));
     }
 
-    DeclarationKind k70;
-    k70.templateId = 70;
-    k70.family = "CIT-8";
-    k70.edition = "21";
-    k70.mainPrint = "CIT_8_Prn_70";
-    k70.pdf = {always("CIT_8_Prn_70"), correction(7), when("CIT_O_Prn_70", 24),
-               perCopy("CIT_D_Prn_70", 25, "CIT-D")};
-    k70.mainWindow = "CIT_8_70";
-    k70.attachmentWindows = {"CIT_O_70", "CIT_D_70"};
-    kinds.push_back(k70);
-
     // The linked CIT-ST prints its pages where the CIT-ST count is above 0.
-    DeclarationKind k72;
-    k72.templateId = 72;
-    k72.family = "CIT-8";
-    k72.edition = "23";
-    k72.load = store::WCZYTAJ_CIT_8_72;
-    k72.compute = compute::OBLICZ_CIT_8_72;
-    k72.recalculate = compute::PRZELICZ_CIT_8_72;
-    k72.save = store::ZAPISZ_CIT_8_72;
-    k72.mainPrint = "CIT_8_Prn_72";
-    k72.pdf = {always("CIT_8_Prn_72"), correction(7), when("CIT_ST_Prn_201", 25),
-               when("CIT_O_Prn_72", 27), perCopy("CIT_D_Prn_72", 28, "CIT-D")};
-    k72.mainWindow = "CIT_8_72";
-    k72.attachmentWindows = {"CIT_O_72", "CIT_D_72", "CIT_ST_201"};
-    k72.zeroedOnCreation = 43;
-    kinds.push_back(k72);
-
-    DeclarationKind k73;
-    k73.templateId = 73;
-    k73.family = "CIT-8";
-    k73.edition = "24";
-    k73.load = store::WCZYTAJ_CIT_8_73;
-    k73.compute = compute::OBLICZ_CIT_8_73;
-    k73.recalculate = compute::PRZELICZ_CIT_8_73;
-    k73.save = store::ZAPISZ_CIT_8_73;
-    k73.mainPrint = "CIT_8_Prn_73";
-    k73.pdf = {always("CIT_8_Prn_73"),
-               correction(7),
-               when("CIT_ST_Prn_201", 25),
-               when("CIT_O_Prn_73", 27),
-               perCopy("CIT_BR_Prn_73", 28, "CIT-BR"),
-               perCopy("CIT_D_Prn_72", 29, "CIT-D")};
-    k73.mainWindow = "CIT_8_73";
-    k73.attachmentWindows = {"CIT_O_73", "CIT_BR_73", "CIT_D_72", "CIT_ST_201"};
-    k73.zeroedOnCreation = 44;
-    kinds.push_back(k73);
-
-    DeclarationKind k201;
-    k201.templateId = 201;
-    k201.family = "CIT-ST";
-    k201.edition = "7";
-    k201.mainPrint = "CIT_ST_PRN_201";
-    k201.pdf = {always("CIT_ST_Prn_201"), always("CIT_STA_Prn_201"), correction(8)};
-    k201.mainWindow = "CIT_ST_201";
-    kinds.push_back(k201);
+    kinds.push_back({.templateId = 70,
+                     .family = "CIT-8",
+                     .edition = "21",
+                     .mainPrint = "CIT_8_Prn_70",
+                     .pdf = {always("CIT_8_Prn_70"), correction(7), when("CIT_O_Prn_70", 24),
+                             perCopy("CIT_D_Prn_70", 25, "CIT-D")},
+                     .mainWindow = "CIT_8_70",
+                     .attachmentWindows = {"CIT_O_70", "CIT_D_70"}});
+    kinds.push_back({.templateId = 72,
+                     .family = "CIT-8",
+                     .edition = "23",
+                     .load = store::WCZYTAJ_CIT_8_72,
+                     .compute = compute::OBLICZ_CIT_8_72,
+                     .recalculate = compute::PRZELICZ_CIT_8_72,
+                     .save = store::ZAPISZ_CIT_8_72,
+                     .mainPrint = "CIT_8_Prn_72",
+                     .pdf = {always("CIT_8_Prn_72"), correction(7), when("CIT_ST_Prn_201", 25),
+                             when("CIT_O_Prn_72", 27), perCopy("CIT_D_Prn_72", 28, "CIT-D")},
+                     .mainWindow = "CIT_8_72",
+                     .attachmentWindows = {"CIT_O_72", "CIT_D_72", "CIT_ST_201"},
+                     .zeroedOnCreation = 43});
+    kinds.push_back({.templateId = 73,
+                     .family = "CIT-8",
+                     .edition = "24",
+                     .load = store::WCZYTAJ_CIT_8_73,
+                     .compute = compute::OBLICZ_CIT_8_73,
+                     .recalculate = compute::PRZELICZ_CIT_8_73,
+                     .save = store::ZAPISZ_CIT_8_73,
+                     .mainPrint = "CIT_8_Prn_73",
+                     .pdf = {always("CIT_8_Prn_73"), correction(7), when("CIT_ST_Prn_201", 25),
+                             when("CIT_O_Prn_73", 27), perCopy("CIT_BR_Prn_73", 28, "CIT-BR"),
+                             perCopy("CIT_D_Prn_72", 29, "CIT-D")},
+                     .mainWindow = "CIT_8_73",
+                     .attachmentWindows = {"CIT_O_73", "CIT_BR_73", "CIT_D_72", "CIT_ST_201"},
+                     .zeroedOnCreation = 44});
+    kinds.push_back({.templateId = 201,
+                     .family = "CIT-ST",
+                     .edition = "7",
+                     .mainPrint = "CIT_ST_PRN_201",
+                     .pdf = {always("CIT_ST_Prn_201"), always("CIT_STA_Prn_201"), correction(8)},
+                     .mainWindow = "CIT_ST_201"});
 
     // The forms of each kind are those whose files name its template, the main form first.
     for (DeclarationKind& k : kinds) {
@@ -119,6 +108,7 @@ std::vector<DeclarationKind> makeKinds() {
     }
     return kinds;
 }
+#pragma GCC diagnostic pop
 
 }  // namespace
 
