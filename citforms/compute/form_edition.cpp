@@ -1,31 +1,61 @@
 #include "citforms/compute/form_edition.h"
 
+#include <algorithm>
+#include <cassert>
+
 #include "citforms/forms/form.h"
 
 namespace citforms::compute {
 
+namespace {
+
+bool carries(const forms::FormDef& form, int templateId) {
+    return std::find(form.templates.begin(), form.templates.end(), templateId) !=
+           form.templates.end();
+}
+
+const forms::FormDef* formOf(int templateId, std::string_view name) {
+    for (const forms::FormDef& form : forms::FormCatalogue::builtIn().all()) {
+        if (form.name == name && carries(form, templateId)) return &form;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+FormEdition::FormEdition(int templateId)
+    : templateId_(templateId),
+      main_(formOf(templateId, "CIT-8")),
+      lastField_(main_ != nullptr ? main_->fields.back().number : 0),
+      hasCitBr_(formOf(templateId, "CIT-BR") != nullptr) {
+    assert(main_ != nullptr && "a CIT-8 edition needs its form file");
+}
+
 const FormEdition& FormEdition::cit8Edition24() {
-    static const FormEdition edition(73, 150);
+    static const FormEdition edition(73);
     return edition;
 }
 
 const FormEdition& FormEdition::cit8Edition23() {
-    static const FormEdition edition(72, 147);
+    static const FormEdition edition(72);
     return edition;
 }
 
 const FormEdition* FormEdition::forTemplate(int templateId) {
-    if (templateId == 73) return &cit8Edition24();
-    if (templateId == 72) return &cit8Edition23();
+    for (const FormEdition* e : {&cit8Edition24(), &cit8Edition23()}) {
+        if (e->templateId() == templateId) return e;
+    }
     return nullptr;
 }
 
 std::optional<int> FormEdition::position(int p24) const {
-    if (p24 < 1 || p24 > 150) return std::nullopt;
     // The form file of the edition maps its positions onto those of edition (24).
-    const forms::FormDef& form =
-        forms::FormCatalogue::builtIn().form(templateId_ == 73 ? "cit8_24" : "cit8_23");
-    return form.fromNewest(p24);
+    const forms::FormDef& newest = cit8Edition24().main_->newestId.empty()
+                                       ? *cit8Edition24().main_
+                                       : forms::FormCatalogue::builtIn().form(
+                                             cit8Edition24().main_->newestId);
+    if (p24 < 1 || p24 > newest.fields.back().number) return std::nullopt;
+    return main_->fromNewest(p24);
 }
 
 std::string FormEdition::statementCode(int p24) const {

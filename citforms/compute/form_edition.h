@@ -12,6 +12,10 @@
 #include <optional>
 #include <string>
 
+namespace citforms::forms {
+class FormDef;
+}
+
 namespace citforms::compute {
 
 class FormEdition {
@@ -23,7 +27,7 @@ public:
 
     int templateId() const { return templateId_; }
     int lastField() const { return lastField_; }
-    bool hasCitBr() const { return templateId_ == 73; }
+    bool hasCitBr() const { return hasCitBr_; }
 
     // The edition's position of the edition-(24) position `p24`; nullopt when the edition
     // has no such position.
@@ -34,9 +38,12 @@ public:
     std::string statementCode(int p24) const;
 
 private:
-    FormEdition(int templateId, int lastField) : templateId_(templateId), lastField_(lastField) {}
+    // The edition of the CIT-8 that template `templateId` carries, as its form files say.
+    explicit FormEdition(int templateId);
     int templateId_;
+    const forms::FormDef* main_;  // the template's CIT-8 form
     int lastField_;
+    bool hasCitBr_;
 };
 
 }  // namespace citforms::compute
