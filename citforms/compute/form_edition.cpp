@@ -50,11 +50,7 @@ const FormEdition* FormEdition::forTemplate(int templateId) {
 
 std::optional<int> FormEdition::position(int p24) const {
     // The form file of the edition maps its positions onto those of edition (24).
-    const forms::FormDef& newest = cit8Edition24().main_->newestId.empty()
-                                       ? *cit8Edition24().main_
-                                       : forms::FormCatalogue::builtIn().form(
-                                             cit8Edition24().main_->newestId);
-    if (p24 < 1 || p24 > newest.fields.back().number) return std::nullopt;
+    if (p24 < 1 || p24 > cit8Edition24().lastField()) return std::nullopt;
     return main_->fromNewest(p24);
 }
 
