@@ -1,5 +1,6 @@
 #include "citforms/module/automation_entry.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <limits>
@@ -169,6 +170,17 @@ bool loadForWindow(ModuleState& module, std::int32_t id) {
     return true;
 }
 
+// Whether `window` serves declarations of `templateId`: its main window, one of its
+// attachments' windows, or the ORD-ZU every CIT-8 and CIT-ST carries. A window of another
+// edition would lay its positions over values numbered differently.
+bool windowServes(std::int32_t templateId, const std::string& window) {
+    const DeclarationKind* kind = declarationKind(templateId);
+    if (kind == nullptr) return false;
+    if (window == kind->mainWindow || window == "CIT_ORDZU") return true;
+    return std::find(kind->attachmentWindows.begin(), kind->attachmentWindows.end(), window) !=
+           kind->attachmentWindows.end();
+}
+
 std::string openWindowVerb(ModuleState& module, Request& request) {
     const std::string window = request.string("window");
     const std::int32_t id = request.whole("id", 0);
@@ -178,6 +190,10 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
     if (module.host().ui == nullptr) return failure("the host bound no UI to show a window on");
     if (id != 0 && !loadForWindow(module, id))
         return failure("declaration " + std::to_string(id) + " could not be opened");
+    if (!windowServes(module.declaration.CIT_ID_WZORCA, window)) {
+        return failure("window " + window + " does not serve declarations of template " +
+                       std::to_string(module.declaration.CIT_ID_WZORCA));
+    }
     windows::WindowOpener opener(module.host(), module.iniManager(), module.fields,
                                  module.declaration.CIT_ID_DEKLARACJI);
     const values::Result<int> result = opener.open(window, copy, count);
