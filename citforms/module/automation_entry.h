@@ -19,6 +19,11 @@
 //        the CIT-8 with its attachments in one PDF, as ZAPISZ_CIT8_DO_PDF makes it; without
 //        "template" the declaration's own template is read from its header
 //        -> {"ok":true,"id":N,"file":"out.pdf"}
+//   {"verb":"open-window","window":"CIT_8_73","id":N,"copy":n,"count":N}
+//        the module's window `window` on the UI the host bound, modally; with "id" the stored
+//        declaration N is loaded first (else the open declaration is shown); "copy" and
+//        "count" pick the copy of a numbered attachment (CIT_BR_73)
+//        -> {"ok":true,"window":"CIT_8_73","result":R} when the window has closed
 //
 // Anything else — a text that is not a JSON object, an unknown verb, a missing or mistyped
 // member, a whole number beyond 32 bits, no host bound, or work that failed — is answered

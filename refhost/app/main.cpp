@@ -23,6 +23,7 @@
 #include "refhost/app/import_books.h"
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
+#include "refhost/app/session_command.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/print/output_file.h"
@@ -184,6 +185,7 @@ struct Session {
     refhost::sql::HostDatabase* db = nullptr;  // from Stage::Database on
     std::string shownTarget{};                 // the database as messages name it
     ReferenceHost* host = nullptr;             // from Stage::Session on, its globals set
+    citforms::runtime::ScriptedUi* ui = nullptr;  // the host's UI, from Stage::Session on
     std::int32_t company = 0;
     std::int32_t declaration = 0;  // the declaration of a command on one (Command::onDeclaration)
 };
@@ -328,6 +330,16 @@ const Command kCommands[] = {
      runPrint},
     {"print", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
      runPrint},
+    {"run",
+     [](const Options& o) -> std::string {
+         return o.arguments.size() == 1 ? "" : "run needs one script file";
+     },
+     writes, Stage::CheckedSession, false, nullptr,
+     [](Session& s) {
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runSession(module, *s.ui, s.options.arguments[0], std::cerr);
+         });
+     }},
 };
 
 const Command* findCommand(std::string_view name) {
@@ -404,6 +416,7 @@ int main(int argc, char** argv) {
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
     ReferenceHost host(**db, ui);
     session.host = &host;
+    session.ui = &ui;
     if (!refhost::sql::HostDatabase::isPostgresTarget(target))
         host.print().protectFiles(citforms::refhost::sqliteFiles(target));
     std::optional<std::int32_t> chosenCompany = options.company;

@@ -26,7 +26,9 @@ const char* const kUsage =
     "  copy-db --from DB --to DB [--company N]\n"
     "                     copy all data (into an empty database) or one company's\n"
     "  import-books [--company N] FILE\n"
-    "                     import the books from a JPK_KR file or the text format\n";
+    "                     import the books from a JPK_KR file or the text format\n"
+    "  run SCRIPT         replay a session at the module's windows without a screen and\n"
+    "                     print its transcript (docs/scripted-sessions.md)\n";
 
 std::optional<std::int32_t> parseId(const std::string& text) {
     const auto value = citforms::values::parseInteger<std::int32_t>(text);

@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QThread>
 
+#include "runtime/ui/qt_form_window.h"
 #include "runtime/ui/scripted/button_captions.h"
 
 namespace citforms::runtime {
@@ -107,6 +109,33 @@ void QtUi::setBusyOnThisThread(bool busy) {
         --busyDepth_;
         QGuiApplication::restoreOverrideCursor();
     }
+}
+
+int QtUi::popupMenu(const std::string& items) {
+    if (!onApplicationThread()) return 0;
+    QMenu menu(QApplication::activeWindow());
+    std::vector<QAction*> actions;
+    for (const QString& caption : buttonCaptions(items)) actions.push_back(menu.addAction(caption));
+    QAction* chosen = menu.exec(QCursor::pos());
+    const auto it = std::find(actions.begin(), actions.end(), chosen);
+    return it == actions.end() ? 0 : static_cast<int>(it - actions.begin()) + 1;
+}
+
+int QtUi::runWindow(const host::WindowRequest& request) {
+    if (!onApplicationThread() || request.window == nullptr) return 0;
+    QtFormWindowView view(request);
+    const std::string name = request.window->model().name;
+    openWindows_[name] = &view;
+    view.exec();
+    openWindows_.erase(name);
+    return request.window->result();
+}
+
+void QtUi::focusWindow(std::string_view name) {
+    const auto it = openWindows_.find(name);
+    if (it == openWindows_.end()) return;
+    it->second->raise();
+    it->second->activateWindow();
 }
 
 }  // namespace citforms::runtime

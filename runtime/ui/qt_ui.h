@@ -1,5 +1,6 @@
 #pragma once
-// The UI seam on the screen: real message boxes and the application's busy cursor.
+// The UI seam on the screen: real message boxes, pop-up menus, the module's windows and the
+// application's busy cursor.
 //
 //   QtUi ui;
 //   int answer = ui.message({"Tabrix: Pytanie", "Zapisać zmiany?", "&Zapisz|&Anuluj",
@@ -10,9 +11,13 @@
 // request's default button is the default; Escape and the close button answer the last one.
 // Calls from a thread other than the application's are carried out on the application's
 // thread, the caller waiting for the answer. Needs a QApplication.
+#include <map>
+#include <string>
 #include <vector>
 
 #include <QString>
+
+class QWidget;
 
 #include "citforms/host/ui_seam.h"
 
@@ -23,6 +28,12 @@ public:
     int message(const host::MessageRequest& request) override;
     // Nested: the cursor returns to normal when every busy-on has been matched by a busy-off.
     void setBusy(bool busy) override;
+    // A QMenu at the mouse pointer; 0 when it is dismissed.
+    int popupMenu(const std::string& items) override;
+    // A QtFormWindowView, modal over the active window (qt_form_window.h).
+    int runWindow(const host::WindowRequest& request) override;
+    // Raises and activates the open window of that name.
+    void focusWindow(std::string_view name) override;
 
     int busyDepth() const { return busyDepth_; }
 
@@ -36,6 +47,7 @@ private:
     void setBusyOnThisThread(bool busy);
 
     int busyDepth_ = 0;  // touched on the application's thread only
+    std::map<std::string, QWidget*, std::less<>> openWindows_;
 };
 
 }  // namespace citforms::runtime

@@ -19,6 +19,7 @@ engine=${CITFORMS_TEST_ENGINE:-sqlite}
 
 # --- the case file: description, then "# fixture", "# run" and "# expect" in that order
 fixture=()
+session=()
 commands=()
 expected=""
 section=""
@@ -29,18 +30,21 @@ while IFS= read -r line || [ -n "$line" ]; do
   fi
   case "$line" in
     "# fixture") [ -z "$section" ] && section=fixture || section=bad ;;
-    "# run") [ "$section" = fixture ] && section=run || section=bad ;;
+    "# session") [ "$section" = fixture ] && section=session || section=bad ;;
+    "# run") [ "$section" = fixture ] || [ "$section" = session ] && section=run || section=bad ;;
     "# expect") [ "$section" = run ] && section=expect || section=bad ;;
     *)
       [[ -z "${line//[[:space:]]/}" ]] && continue
       case "$section" in
         fixture) fixture+=("$line") ;;
+        session) session+=("$line") ;;
         run) commands+=("$line") ;;
       esac
       ;;
   esac
   if [ "$section" = bad ]; then
-    echo "$case_file: the sections must be '# fixture', '# run', '# expect', in that order" >&2
+    echo "$case_file: the sections must be '# fixture', ['# session',] '# run', '# expect'," \
+      "in that order" >&2
     exit 2
   fi
 done <"$case_file"
@@ -78,6 +82,8 @@ run_tabrix() {
   (cd "$work" && "$tabrix" --db "$db" "$@" >"$work/out" 2>"$work/err")
 }
 
+# --- a session script, when the case has one: session.script in the case's folder
+if [ ${#session[@]} -gt 0 ]; then printf '%s\n' "${session[@]}" >"$work/session.script"; fi
 # --- the fixture: a database, then one SQL statement a line
 case "${fixture[0]}" in
   demo) init=(init-db --demo) ;;

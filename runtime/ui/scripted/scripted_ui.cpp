@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <optional>
 
 #include "citforms/values/text.h"
 #include "runtime/ui/scripted/button_captions.h"
@@ -184,6 +185,219 @@ int ScriptedUi::busyOffCalls() const {
 int ScriptedUi::busyDepth() const {
     std::lock_guard lock(mutex_);
     return busyDepth_;
+}
+
+}  // namespace citforms::runtime
+
+namespace citforms::runtime {
+
+namespace {
+
+std::string joinFields(std::initializer_list<std::string_view> fields) {
+    std::string line;
+    for (std::string_view f : fields) {
+        if (!line.empty()) line += '\t';
+        line += escapeField(f);
+    }
+    return line;
+}
+
+std::size_t findEntry(const host::UiWindow& window, int field) {
+    const auto& entries = window.model().entries;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].field == field) return i;
+    return entries.size();
+}
+
+// The button captioned `caption` ("&" and case as findButton() takes them), by its position
+// on the panel first; buttons of a page other than the shown one are not reachable.
+std::size_t findCaption(const host::UiWindow& window, std::string_view caption) {
+    const auto& buttons = window.model().buttons;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (buttons[i].page != -1 && buttons[i].page != window.page()) continue;
+        if (findButton({buttons[i].caption}, caption) == 1) return i;
+    }
+    return buttons.size();
+}
+
+}  // namespace
+
+void ScriptedUi::write(const std::string& line) {
+    std::lock_guard lock(mutex_);
+    if (transcript_ == nullptr) return;
+    *transcript_ << line << '\n';
+    transcript_->flush();
+}
+
+void ScriptedUi::unmet(const SessionStep& step, const std::string& why) {
+    ++failures_;
+    write(joinFields({"unmet", std::to_string(step.line), why}));
+}
+
+bool ScriptedUi::queue(const SessionStep& step) {
+    if (step.kind == SessionStep::Kind::Answer) {
+        auto parsed = parseScript(step.name);
+        if (parsed && parsed->size() == 1) addAnswer(parsed->front());
+        else addAnswer(ScriptedAnswer{0, step.name});
+        return true;
+    }
+    if (step.kind == SessionStep::Kind::Pick) {
+        menuPicks_.push_back(step.number);
+        return true;
+    }
+    return false;
+}
+
+int ScriptedUi::popupMenu(const std::string& items) {
+    int chosen = 0;
+    if (!menuPicks_.empty()) {
+        chosen = menuPicks_.front();
+        menuPicks_.pop_front();
+    }
+    if (chosen > static_cast<int>(splitButtons(items).size())) chosen = 0;
+    write(joinFields({"menu", items, std::to_string(chosen)}));
+    return chosen;
+}
+
+void ScriptedUi::focusWindow(std::string_view name) {
+    write(joinFields({"window", "focus", name}));
+}
+
+int ScriptedUi::runSession(std::vector<SessionStep> steps,
+                           const std::function<bool(const SessionStep&)>& open) {
+    steps_ = std::move(steps);
+    nextStep_ = 0;
+    while (nextStep_ < steps_.size()) {
+        const SessionStep step = steps_[nextStep_++];
+        if (queue(step)) continue;
+        if (step.kind != SessionStep::Kind::Open) {
+            unmet(step, "no window is open");
+            continue;
+        }
+        if (!open(step)) unmet(step, "window " + step.name + " was not opened");
+    }
+    if (answersLeft() > 0) {
+        ++failures_;
+        write(joinFields({"unmet", "end", std::to_string(answersLeft()) + " answer(s) not used"}));
+    }
+    return failures_;
+}
+
+int ScriptedUi::runWindow(const host::WindowRequest& request) {
+    host::UiWindow& window = *request.window;
+    const host::WindowModel& model = window.model();
+    write(joinFields({"window", "open", model.name, model.title,
+                      std::to_string(model.pages.size()), std::to_string(model.entries.size())}));
+    while (!window.finished()) {
+        if (nextStep_ >= steps_.size()) {
+            // The script ended with the window open: it is closed as its close box would.
+            if (!window.requestClose()) break;
+            continue;
+        }
+        const SessionStep step = steps_[nextStep_++];
+        if (queue(step)) continue;
+        if (step.kind == SessionStep::Kind::Close) {
+            window.requestClose();
+            continue;
+        }
+        replay(window, step);
+    }
+    write(joinFields({"window", "close", model.name, std::to_string(window.result())}));
+    return window.result();
+}
+
+void ScriptedUi::replay(host::UiWindow& window, const SessionStep& step) {
+    const host::WindowModel& model = window.model();
+    using Kind = SessionStep::Kind;
+    const std::string where = " in " + model.name;
+    auto entry = [&]() -> std::optional<std::size_t> {
+        const std::size_t i = findEntry(window, step.number);
+        if (i >= model.entries.size()) {
+            unmet(step, "no entry of position " + std::to_string(step.number) + where);
+            return std::nullopt;
+        }
+        return i;
+    };
+    switch (step.kind) {
+        case Kind::Type:
+        case Kind::Choose:
+            if (auto i = entry()) {
+                if (!window.entryEnabled(*i)) {
+                    unmet(step, "position " + std::to_string(step.number) + " is not editable");
+                } else if (!window.edit(*i, step.text)) {
+                    unmet(step, "position " + std::to_string(step.number) + " refused '" +
+                                    step.text + "'");
+                }
+            }
+            break;
+        case Kind::Press: {
+            const std::size_t b = findCaption(window, step.name);
+            if (b >= model.buttons.size()) {
+                unmet(step, "no button " + step.name + where);
+            } else if (!window.buttonEnabled(b)) {
+                unmet(step, "button " + step.name + " is disabled");
+            } else {
+                window.press(b);
+            }
+            break;
+        }
+        case Kind::Define: {
+            std::size_t found = model.buttons.size();
+            for (std::size_t b = 0; b < model.buttons.size(); ++b) {
+                if (model.buttons[b].field == step.number && model.buttons[b].caption == "D")
+                    found = b;
+            }
+            if (found >= model.buttons.size()) {
+                unmet(step, "no definition button beside position " +
+                                std::to_string(step.number) + where);
+            } else {
+                window.showPage(model.buttons[found].page);
+                window.press(found);
+            }
+            break;
+        }
+        case Kind::Page:
+            if (step.number < 1 || step.number > static_cast<int>(model.pages.size())) {
+                unmet(step, "no page " + std::to_string(step.number) + where);
+            } else {
+                window.showPage(step.number - 1);
+                write(joinFields({"page", model.name, std::to_string(window.page() + 1)}));
+            }
+            break;
+        case Kind::Show:
+            if (auto i = entry())
+                write(joinFields({"field", model.name, std::to_string(step.number),
+                                  window.display(*i)}));
+            break;
+        case Kind::Expect:
+            if (auto i = entry()) {
+                const std::string shown = window.display(*i);
+                if (shown != step.text)
+                    unmet(step, "position " + std::to_string(step.number) + " shows '" + shown +
+                                    "', not '" + step.text + "'");
+            }
+            break;
+        case Kind::ExpectEnabled: {
+            const std::size_t b = findCaption(window, step.name);
+            if (b >= model.buttons.size()) {
+                unmet(step, "no button " + step.name + where);
+            } else if (window.buttonEnabled(b) != (step.text == "yes")) {
+                unmet(step, "button " + step.name + " is " +
+                                (window.buttonEnabled(b) ? "enabled" : "disabled"));
+            }
+            break;
+        }
+        case Kind::Calendar:
+            if (auto i = entry()) window.pickDate(*i);
+            break;
+        case Kind::Open:
+            unmet(step, "a window opens from its caller's button, not inside " + model.name);
+            break;
+        case Kind::Pick:
+        case Kind::Answer:
+        case Kind::Close:
+            break;
+    }
 }
 
 }  // namespace citforms::runtime

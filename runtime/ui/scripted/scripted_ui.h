@@ -22,7 +22,22 @@
 // \t, \n, \r and \\, so every message is exactly one line. Lines start with "message\t",
 // which keeps them apart from other output: grep '^message' picks them out.
 //
-// Busy-cursor calls are counted, not written. All members are safe to call from any thread.
+// Busy-cursor calls are counted, not written. Messages are safe to answer from any thread;
+// windows, menus and sessions run on the thread that replays the session.
+//
+// Sessions (session_script.h): runSession() replays a script. `open` steps go to the host's
+// callback, which opens the module's window; the window comes back here through runWindow(),
+// which replays the following steps on it until it has finished or is closed, nested windows
+// taking the steps while they are open. `answer` queues the answer of the next message,
+// `pick` the item of the next pop-up menu. Transcript lines besides the messages:
+//   window<TAB>open<TAB>name<TAB>title<TAB>pages<TAB>entries
+//   window<TAB>close<TAB>name<TAB>result
+//   window<TAB>focus<TAB>name                  (a one-instance window asked for again)
+//   menu<TAB>items<TAB>item chosen             (0: dismissed)
+//   field<TAB>window<TAB>position<TAB>text shown
+//   page<TAB>window<TAB>page shown (1-based)
+//   unmet<TAB>line<TAB>what was expected or could not be done
+// An unmet step is counted (failures()) and the session goes on.
 #include <cstddef>
 #include <mutex>
 #include <ostream>
@@ -30,8 +45,12 @@
 #include <string_view>
 #include <vector>
 
+#include <deque>
+#include <functional>
+
 #include "citforms/host/ui_seam.h"
 #include "citforms/values/result.h"
+#include "runtime/ui/scripted/session_script.h"
 
 namespace citforms::runtime {
 
@@ -63,6 +82,15 @@ public:
 
     int message(const host::MessageRequest& request) override;
     void setBusy(bool busy) override;
+    int popupMenu(const std::string& items) override;
+    int runWindow(const host::WindowRequest& request) override;
+    void focusWindow(std::string_view name) override;
+
+    // Replays `steps`; `open` opens the window of an `open` step and returns false (having
+    // said why on its own) when it could not. Returns the number of unmet steps.
+    int runSession(std::vector<SessionStep> steps,
+                   const std::function<bool(const SessionStep&)>& open);
+    int failures() const { return failures_; }
 
     std::vector<TranscriptEntry> entries() const;
     std::size_t answersLeft() const;
@@ -74,6 +102,18 @@ public:
     static std::string transcriptLine(const TranscriptEntry& entry);
 
 private:
+    void write(const std::string& line);
+    void unmet(const SessionStep& step, const std::string& why);
+    // Replays one step on `window`; false when the step is not one for a window.
+    void replay(host::UiWindow& window, const SessionStep& step);
+    // Queues the answer of an `answer` or `pick` step; false for any other step.
+    bool queue(const SessionStep& step);
+
+    std::vector<SessionStep> steps_;
+    std::size_t nextStep_ = 0;
+    std::deque<int> menuPicks_;
+    int failures_ = 0;
+
     mutable std::mutex mutex_;
     std::ostream* transcript_;
     std::vector<ScriptedAnswer> script_;

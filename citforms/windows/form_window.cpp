@@ -1,0 +1,433 @@
+#include "citforms/windows/form_window.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+#include <variant>
+
+#include "citforms/host/ui_seam.h"
+#include "citforms/print/page_builder.h"
+#include "citforms/print/page_drawing.h"
+#include "citforms/print/print_variables.h"
+#include "citforms/print/report_run.h"
+#include "citforms/values/amount_entry.h"
+#include "citforms/values/day_number.h"
+#include "citforms/values/field_value.h"
+#include "citforms/values/picture.h"
+
+namespace citforms::windows {
+
+namespace {
+
+using host::EntryKind;
+using print::ControlKind;
+
+constexpr int kNaturalHeight = 208;
+constexpr int kNaturalWidth = 1500;
+constexpr int kPageButtonWidth = 260;
+
+bool isValueControl(ControlKind kind) {
+    return kind == ControlKind::Field || kind == ControlKind::Option ||
+           kind == ControlKind::Radio || kind == ControlKind::MultiLine;
+}
+
+template <class T>
+const T* findPair(const std::vector<std::pair<int, T>>& list, int field) {
+    for (const auto& [n, v] : list)
+        if (n == field) return &v;
+    return nullptr;
+}
+
+// The entry kind a layout control of `field` gets, with its picture and capacity.
+void classify(const WindowDeclaration& d, const forms::FieldDef* def, const print::Control& c,
+              host::EntryModel& e) {
+    const bool display =
+        std::find(d.display.begin(), d.display.end(), e.field) != d.display.end();
+    e.capacity = def != nullptr ? def->capacity : 255;
+    if (const int* chars = findPair(d.textCapacity, e.field)) e.capacity = *chars;
+    const auto picture = values::Picture::parse(c.picture);
+    if (c.kind == ControlKind::Option) {
+        e.kind = EntryKind::Radio;
+    } else if (const int* digits = findPair(d.countDigits, e.field)) {
+        e.kind = EntryKind::Count;
+        e.capacity = static_cast<std::size_t>(*digits);
+        e.picture = "n" + std::to_string(*digits);
+    } else if (picture && picture->kind == values::Picture::Kind::Date) {
+        e.kind = EntryKind::Date;
+        e.picture = "D6-";
+    } else if (picture && picture->kind == values::Picture::Kind::Number) {
+        e.kind = picture->decimals > 0 ? EntryKind::Amount : EntryKind::Whole;
+        e.picture = picture->decimals > 0 ? "@N-19_`2" : "@N-19_";
+    } else {
+        e.kind = EntryKind::Text;
+        e.picture = "s" + std::to_string(e.capacity);
+        e.multiLine = c.kind == ControlKind::MultiLine;
+    }
+    if (display) e.kind = EntryKind::Display;
+}
+
+host::WindowRect placed(const print::ReportRun& run, const print::Rect& at, int naturalWidth,
+                        int naturalHeight) {
+    return {run.left() + at.x, run.top() + at.y, at.width.value_or(naturalWidth),
+            at.height.value_or(naturalHeight)};
+}
+
+std::string trimmed(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    return std::string(text);
+}
+
+// The answer a radio field holds: its text, or the whole number of an amount-held answer.
+std::string answerOf(const values::FieldValue& v) {
+    if (v.fieldClass() != values::FieldClass::Amount) return trimmed(v.text());
+    const std::int64_t grosze = v.amount().grosze();
+    if (grosze == 0) return "";
+    if (grosze % 100 != 0) return v.amount().toPlainText();
+    return std::to_string(grosze / 100);
+}
+
+void setWhole(values::FieldValue& v, std::int64_t n) {
+    if (v.fieldClass() == values::FieldClass::Text) {
+        v.setText(std::to_string(n));
+    } else {
+        v.setAmount(values::Amount::fromGrosze(n * 100));
+    }
+}
+
+}  // namespace
+
+values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declaration,
+                                                 const forms::FormDef& form,
+                                                 const print::Layout& layout) {
+    using R = values::Result<FormWindowLayout>;
+    FormWindowLayout out;
+    out.declaration = declaration;
+    host::WindowModel& m = out.model;
+    m.name = declaration.name;
+    m.title = declaration.title.empty() ? form.title : declaration.title;
+
+    std::set<int> seen;
+    const std::vector<int> bands = layout.pageBands();
+    for (std::size_t p = 0; p < bands.size(); ++p) {
+        const print::Band* band = layout.band(bands[p]);
+        print::ReportRun run(layout);
+        for (const print::Control& c : band->controls)
+            if (isValueControl(c.kind)) run.hide(c.number);
+        auto background = print::buildPage(run, band->number, print::MapVariables{});
+        if (!background) return R::failure(declaration.name + ": " + background.error());
+        m.pages.push_back({std::to_string(p + 1) + " strona", std::move(*background)});
+
+        for (const print::Control& c : band->controls) {
+            if (c.kind != ControlKind::Field && c.kind != ControlKind::MultiLine &&
+                c.kind != ControlKind::Option)
+                continue;
+            const auto field = form.fieldOfVariable(c.variable);
+            if (!field || !seen.insert(*field).second) continue;
+            host::EntryModel e;
+            e.field = *field;
+            e.page = static_cast<int>(p);
+            e.at = placed(run, c.at, kNaturalWidth, kNaturalHeight);
+            const forms::FieldDef* def = form.field(*field);
+            classify(declaration, def, c, e);
+            if (e.kind == EntryKind::Radio) {
+                for (const print::Control& r : band->controls) {
+                    if (r.kind != ControlKind::Radio || r.option != c.number) continue;
+                    host::RadioChoice choice;
+                    choice.value = r.text;
+                    if (def != nullptr) choice.text = def->answerText(r.text).value_or("");
+                    choice.at = placed(run, r.at, print::kRadioSize, print::kRadioSize);
+                    e.radios.push_back(std::move(choice));
+                }
+                if (e.radios.empty()) e.kind = EntryKind::Text;
+            }
+            m.entries.push_back(std::move(e));
+        }
+    }
+    std::stable_sort(m.entries.begin(), m.entries.end(), [](const auto& a, const auto& b) {
+        return a.page != b.page ? a.page < b.page : a.field < b.field;
+    });
+    auto entryOf = [&](int field) -> const host::EntryModel* {
+        for (const auto& e : m.entries)
+            if (e.field == field) return &e;
+        return nullptr;
+    };
+    if (declaration.focus != 0 && entryOf(declaration.focus) == nullptr)
+        return R::failure(declaration.name + ": focus on position " +
+                          std::to_string(declaration.focus) + ", which has no entry");
+
+    auto addButton = [&](host::ButtonModel b, ButtonDeclaration action, int field) {
+        b.field = field;
+        m.buttons.push_back(std::move(b));
+        out.actions.push_back(std::move(action));
+    };
+    for (std::size_t p = 0; p < m.pages.size(); ++p) {
+        ButtonDeclaration action;
+        action.caption = m.pages[p].caption;
+        action.action = "page:" + std::to_string(p);
+        addButton({m.pages[p].caption, "Ctrl+" + std::to_string(p + 1), -1, {}}, action, 0);
+    }
+    for (const ButtonDeclaration& b : declaration.buttons) {
+        if (b.page != 0) continue;
+        addButton({b.caption, b.shortcut, -1, {}}, b, 0);
+    }
+    // Buttons on the pages sit right of the entry they belong to.
+    auto besideEntry = [&](const host::EntryModel& e, int width) {
+        return host::WindowRect{e.at.x + e.at.width + 30, e.at.y, width, e.at.height};
+    };
+    for (const ButtonDeclaration& b : declaration.buttons) {
+        if (b.page == 0) continue;
+        const host::EntryModel* e = entryOf(b.beside);
+        if (e == nullptr || e->page != b.page - 1)
+            return R::failure(declaration.name + ": button " + b.caption + " beside position " +
+                              std::to_string(b.beside) + ", which has no entry on page " +
+                              std::to_string(b.page));
+        addButton({b.caption, b.shortcut, e->page, besideEntry(*e, 3 * kPageButtonWidth)}, b,
+                  b.beside);
+    }
+    for (const auto& [field, code] : declaration.definitions) {
+        const host::EntryModel* e = entryOf(field);
+        if (e == nullptr)
+            return R::failure(declaration.name + ": a definition button beside position " +
+                              std::to_string(field) + ", which has no entry");
+        ButtonDeclaration action;
+        action.caption = "D";
+        action.action = "definition:" + code;
+        addButton({"D", "", e->page, besideEntry(*e, kPageButtonWidth)}, action, field);
+    }
+    return out;
+}
+
+FormWindow::FormWindow(const FormWindowLayout& layout, store::FieldSet& fields,
+                       WindowContext context)
+    : layout_(&layout), fields_(&fields), context_(std::move(context)) {
+    const std::size_t focus = firstFocus();
+    if (focus < model().entries.size()) page_ = model().entries[focus].page;
+}
+
+void FormWindow::setHandler(std::string action, Handler handler) {
+    handlers_[std::move(action)] = std::move(handler);
+}
+
+void FormWindow::finish(int result) {
+    finished_ = true;
+    result_ = result;
+}
+
+void FormWindow::setAfterEdit(std::function<void(FormWindow&, int)> rule) {
+    afterEdit_ = std::move(rule);
+}
+
+void FormWindow::setEntryEnabled(int field, bool enabled) { entryEnabled_[field] = enabled; }
+
+std::size_t FormWindow::entryOf(int field) const {
+    const auto& entries = model().entries;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].field == field) return i;
+    return entries.size();
+}
+
+std::string FormWindow::display(std::size_t entry) const {
+    const host::EntryModel& e = model().entries.at(entry);
+    if (!fields_->has(e.field)) return {};
+    const values::FieldValue& v = (*fields_)[e.field];
+    if (e.kind == EntryKind::Radio) return answerOf(v);
+    if (e.kind == EntryKind::Text ||
+        (e.kind == EntryKind::Display && v.fieldClass() == values::FieldClass::Text &&
+         e.picture.rfind('s', 0) == 0))
+        return trimmed(v.text());
+    if (e.kind == EntryKind::Count) return answerOf(v).empty() ? "0" : answerOf(v);
+    return values::formatPicture(e.picture, trimmed(v.toStored()));
+}
+
+bool FormWindow::entryEnabled(std::size_t entry) const {
+    const host::EntryModel& e = model().entries.at(entry);
+    if (e.kind == EntryKind::Display || !fields_->has(e.field)) return false;
+    const auto it = entryEnabled_.find(e.field);
+    return it == entryEnabled_.end() || it->second;
+}
+
+bool FormWindow::ruleHolds(const EnabledRule& rule) const {
+    if (!fields_->has(rule.field)) return false;
+    const values::FieldValue& v = (*fields_)[rule.field];
+    if (rule.test == EnabledRule::Test::Equals) return answerOf(v) == rule.value;
+    const auto limit = values::parseAmountEntry(rule.value);
+    if (!std::holds_alternative<values::Amount>(limit)) return false;
+    return v.amount().grosze() > std::get<values::Amount>(limit).grosze();
+}
+
+bool FormWindow::buttonEnabled(std::size_t button) const {
+    const ButtonDeclaration& b = layout_->actions.at(button);
+    return !b.enabled || ruleHolds(*b.enabled);
+}
+
+void FormWindow::refuse(std::string_view text) const {
+    if (context_.host == nullptr || context_.host->ui == nullptr) return;
+    context_.host->ui->message({host::kTitleWarning, std::string(text), "&OK",
+                                host::MessageIcon::Warning, 1});
+}
+
+bool FormWindow::edit(std::size_t entry, std::string_view typed) {
+    if (entry >= model().entries.size() || !entryEnabled(entry)) return false;
+    const host::EntryModel& e = model().entries[entry];
+    values::FieldValue& v = (*fields_)[e.field];
+    const std::string where = "poz. " + std::to_string(e.field);
+    switch (e.kind) {
+        case EntryKind::Display:
+            return false;
+        case EntryKind::Text:
+            if (values::textLength(typed) > e.capacity) {
+                refuse("Tekst w " + where + " może mieć najwyżej " + std::to_string(e.capacity) +
+                       " znaków.");
+                return false;
+            }
+            v.setText(typed);
+            break;
+        case EntryKind::Amount:
+        case EntryKind::Whole: {
+            auto parsed = values::parseAmountEntry(typed);
+            if (auto* error = std::get_if<values::EntryError>(&parsed)) {
+                refuse(error->message + " (" + where + ")");
+                return false;
+            }
+            const values::Amount a = std::get<values::Amount>(parsed);
+            if (e.kind == EntryKind::Whole && a.grosze() % 100 != 0) {
+                refuse("W " + where + " wpisuje się kwotę w pełnych złotych.");
+                return false;
+            }
+            v.setAmount(a);
+            break;
+        }
+        case EntryKind::Count: {
+            const std::string text = trimmed(typed);
+            const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c)) != 0;
+            });
+            if (!digits || text.size() > e.capacity) {
+                refuse("W " + where + " wpisuje się liczbę najwyżej " +
+                       std::to_string(e.capacity) + "-cyfrową.");
+                return false;
+            }
+            setWhole(v, std::stoll(text));
+            break;
+        }
+        case EntryKind::Date: {
+            const std::string text = trimmed(typed);
+            values::DayNumber day = 0;
+            if (!text.empty()) {
+                const auto parsed = values::parseDate(text);
+                if (!parsed) {
+                    refuse("Niepoprawna data w " + where + ": " + text);
+                    return false;
+                }
+                day = *parsed;
+            }
+            if (v.fieldClass() == values::FieldClass::Day) {
+                v.setDay(day);
+            } else {
+                v.setText(day == 0 ? std::string() : std::to_string(day));
+            }
+            break;
+        }
+        case EntryKind::Radio: {
+            const std::string answer = trimmed(typed);
+            const bool known = std::any_of(e.radios.begin(), e.radios.end(),
+                                           [&](const auto& r) { return r.value == answer; });
+            if (!known) {
+                refuse("W " + where + " nie ma odpowiedzi " + answer + ".");
+                return false;
+            }
+            if (v.fieldClass() == values::FieldClass::Amount) {
+                setWhole(v, std::stoll(answer));
+            } else {
+                v.setText(answer);
+            }
+            break;
+        }
+    }
+    if (afterEdit_) afterEdit_(*this, e.field);
+    return true;
+}
+
+void FormWindow::pickDate(std::size_t entry) {
+    if (entry >= model().entries.size() || !entryEnabled(entry) || context_.host == nullptr)
+        return;
+    const host::EntryModel& e = model().entries[entry];
+    if (e.kind != EntryKind::Date) return;
+    const values::FieldValue& v = (*fields_)[e.field];
+    const std::string current =
+        v.fieldClass() == values::FieldClass::Day ? std::to_string(v.day()) : trimmed(v.text());
+    const std::string chosen = context_.host->utility->KALENDARZ(e.at.x, e.at.y, current);
+    const auto day = values::parseDate(chosen);
+    if (chosen.empty() || chosen == current) return;
+    // The calendar answers a day number; a date as text is taken too.
+    std::string typed = chosen;
+    if (!day && std::all_of(chosen.begin(), chosen.end(),
+                            [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+        typed = values::formatDayMonthYear(std::stoi(chosen));
+    edit(entry, typed);
+}
+
+void FormWindow::showPage(int page) {
+    if (page >= 0 && page < static_cast<int>(model().pages.size())) page_ = page;
+}
+
+std::size_t FormWindow::firstFocus() const {
+    const std::size_t focus = entryOf(layout_->declaration.focus);
+    return focus < model().entries.size() ? focus : 0;
+}
+
+void FormWindow::press(std::size_t button) {
+    if (button >= model().buttons.size() || !buttonEnabled(button)) return;
+    runAction(button);
+}
+
+void FormWindow::runAction(std::size_t button) {
+    const ButtonDeclaration& b = layout_->actions[button];
+    const std::string& action = b.action;
+    if (action.rfind("page:", 0) == 0) {
+        showPage(std::stoi(action.substr(5)));
+        return;
+    }
+    if (const auto handler = handlers_.find(action); handler != handlers_.end()) {
+        handler->second(*this);
+        return;
+    }
+    if (action == "close") {
+        finish(0);
+    } else if (action.rfind("window:", 0) == 0) {
+        if (context_.open) context_.open(action.substr(7), 0, 0);
+    } else if (action.rfind("copies:", 0) == 0) {
+        const std::int64_t count =
+            fields_->has(b.countField) ? (*fields_)[b.countField].amount().grosze() / 100 : 0;
+        int copy = 1;
+        if (count > 1 && context_.host != nullptr && context_.host->ui != nullptr) {
+            std::string items = "Formularz nr 1";
+            for (std::int64_t k = 2; k <= count; ++k) items += "|Formularz nr " + std::to_string(k);
+            copy = context_.host->ui->popupMenu(items);
+            if (copy < 1 || copy > count) return;
+        }
+        if (context_.open)
+            context_.open(action.substr(7), copy, static_cast<int>(std::max<std::int64_t>(count, 1)));
+    } else if (action == "definition" || action.rfind("definition:", 0) == 0) {
+        const std::string code = action == "definition" ? std::string() : action.substr(11);
+        if (context_.host != nullptr && context_.host->statements != nullptr)
+            context_.host->statements->DEF_ZESTAW_NEW(context_.declarationId, "DD", "", code);
+    } else if (context_.host != nullptr && context_.host->ui != nullptr) {
+        context_.host->ui->message({host::kTitleInformation,
+                                    "Przycisk \"" + b.caption +
+                                        "\" nie jest jeszcze obsługiwany w tym oknie.",
+                                    "&OK", host::MessageIcon::Information, 1});
+    }
+}
+
+bool FormWindow::requestClose() {
+    if (const auto handler = handlers_.find("close"); handler != handlers_.end()) {
+        handler->second(*this);
+        return finished_;
+    }
+    finish(result_);
+    return true;
+}
+
+}  // namespace citforms::windows

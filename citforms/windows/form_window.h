@@ -1,0 +1,111 @@
+#pragma once
+// The one form-window engine: a window generated from the form catalogue, the print layout's
+// positions and the page drawings, plus the window's small declaration (window_declaration.h).
+//
+// buildFormWindow() lays the window out: a tab page over every page band of the layout (its
+// drawing and literal texts, without values, as the page background), an entry over every
+// position the layout prints a value of the window's form at, of the kind the position has
+// (a radio group for an option, a date for "D6-", amounts with grosze or in whole złoty by the
+// picture, counts and display-only positions as declared, text with its capacity otherwise),
+// the definition and picker buttons on the pages and the right-hand button panel with a page
+// button per page. Entries are in keyboard order: page, then position number.
+//
+// FormWindow works that layout over one field set of the open declaration: entries show the
+// values through their pictures and write what is typed back (refused with a message when it
+// is not a value of the entry's kind), the declaration's enabled-state rules follow the values,
+// and buttons run the engine's actions or the handlers the window's controller registers.
+//
+//   auto layout = buildFormWindow(*builtInWindow("CIT_8_73"), form, printLayout);
+//   FormWindow window(*layout, fields.form("CIT-8"), context);
+//   window.setHandler("save", [&](FormWindow& w) { ...; w.finish(id); });
+//   host.ui->runWindow({&window, ini, maximise});
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "citforms/forms/form.h"
+#include "citforms/host/binding.h"
+#include "citforms/host/ui_window.h"
+#include "citforms/print/layout.h"
+#include "citforms/store/field_set.h"
+#include "citforms/values/result.h"
+#include "citforms/windows/window_declaration.h"
+
+namespace citforms::windows {
+
+// What the engine generated for one window: the view's model and, per button, what it does.
+struct FormWindowLayout {
+    WindowDeclaration declaration;
+    host::WindowModel model;
+    // Per button of the model: its declaration (page buttons: "page:<n>"; definition buttons:
+    // "definition:<code>").
+    std::vector<ButtonDeclaration> actions;
+};
+
+values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declaration,
+                                                 const forms::FormDef& form,
+                                                 const print::Layout& layout);
+
+// What a window needs of its surroundings: the host (messages, statement definitions), the
+// declaration's id, and a way to open another window over the same declaration.
+struct WindowContext {
+    const host::HostBinding* host = nullptr;
+    int declarationId = 0;
+    // Opens window `name` (copy `copy` of `count` for a numbered form; 0 otherwise); returns
+    // its result.
+    std::function<int(std::string_view name, int copy, int count)> open;
+};
+
+class FormWindow : public host::UiWindow {
+public:
+    using Handler = std::function<void(FormWindow&)>;
+
+    FormWindow(const FormWindowLayout& layout, store::FieldSet& fields, WindowContext context);
+
+    void setHandler(std::string action, Handler handler);
+    // Ends the window with `result` (a handler's "Zapisz" or "Zamknij").
+    void finish(int result);
+    store::FieldSet& fields() { return *fields_; }
+    const WindowContext& context() const { return context_; }
+    // Runs after a value was accepted into `field` (the window's own rules).
+    void setAfterEdit(std::function<void(FormWindow&, int field)> rule);
+    // An entry shown but not editable while `disabled` holds.
+    void setEntryEnabled(int field, bool enabled);
+
+    const host::WindowModel& model() const override { return layout_->model; }
+    std::string display(std::size_t entry) const override;
+    bool entryEnabled(std::size_t entry) const override;
+    bool buttonEnabled(std::size_t button) const override;
+    bool edit(std::size_t entry, std::string_view typed) override;
+    void press(std::size_t button) override;
+    void pickDate(std::size_t entry) override;
+    int page() const override { return page_; }
+    void showPage(int page) override;
+    std::size_t firstFocus() const override;
+    bool requestClose() override;
+    bool finished() const override { return finished_; }
+    int result() const override { return result_; }
+
+    // The entry of position `field`, or the number of entries when there is none.
+    std::size_t entryOf(int field) const;
+
+private:
+    bool ruleHolds(const EnabledRule& rule) const;
+    void refuse(std::string_view text) const;
+    void runAction(std::size_t button);
+
+    const FormWindowLayout* layout_;
+    store::FieldSet* fields_;
+    WindowContext context_;
+    std::map<std::string, Handler> handlers_;
+    std::function<void(FormWindow&, int)> afterEdit_;
+    std::map<int, bool> entryEnabled_;
+    int page_ = 0;
+    bool finished_ = false;
+    int result_ = 0;
+};
+
+}  // namespace citforms::windows

@@ -1,0 +1,69 @@
+#pragma once
+// WindowDeclaration: what one form window adds to what the form engine generates, read from
+// a small data file per window (citforms/windows/<window>.window, built into the library;
+// the line syntax of the layout documents, docs/form-windows.md).
+//
+//   window CIT_8_73 form=CIT-8 layout=CIT_8_Prn_73 title="Deklaracja CIT-8 (24)" focus=6
+//   display 1,4,5                         positions shown but not edited
+//   count 27,28 digits=1                  a count entry of one digit
+//   text 66 capacity=150                  a text entry of 150 characters
+//   definition 31-34,36-40 code=O{n}      a definition button beside each position
+//   button CIT-8/O key=Ctrl+L action=window:CIT_O_73 enabled=27>0
+//   button Przelew key=Ctrl+P action=transfer
+//   button Urząd page=1 beside=6 action=office-picker
+//
+// Actions the engine carries out itself: `close`, `window:<name>` (a nested window over the
+// same declaration), `copies:<name>` with `count=<field>` (a pop-up menu "Formularz nr 1|…"
+// when the count is above 1, then that copy's window), `definition` (the statement
+// definition of the whole declaration). Any other action is a handler the window's
+// controller registers by name. `enabled=` is `<field>><number>` or `<field>=<answer>`.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "citforms/values/result.h"
+
+namespace citforms::windows {
+
+struct EnabledRule {
+    int field = 0;
+    enum class Test { Above, Equals } test = Test::Above;
+    std::string value;  // Above: a number; Equals: the answer
+};
+
+struct ButtonDeclaration {
+    std::string caption;
+    std::string shortcut;
+    std::string action;
+    int countField = 0;  // copies: the field holding how many copies there are
+    std::optional<EnabledRule> enabled;
+    int page = 0;    // 0: the right-hand panel; else the form page (1-based) it sits on
+    int beside = 0;  // on a page: the position it sits to the right of
+};
+
+struct WindowDeclaration {
+    std::string name;    // "CIT_8_73"
+    std::string form;    // the form's name in the declaration: "CIT-8", "CIT-8/O"
+    std::string layout;  // the print layout whose positions the entries take
+    std::string title;
+    std::string help;    // help topic
+    int focus = 0;       // the position the cursor starts on; 0: the first entry
+    bool singleInstance = false;
+    std::vector<int> display;          // shown, not edited
+    std::vector<std::pair<int, int>> countDigits;  // position, digits
+    std::vector<std::pair<int, int>> textCapacity; // position, characters
+    std::vector<std::pair<int, std::string>> definitions;  // position, statement code
+    std::vector<ButtonDeclaration> buttons;
+
+    // Reads a declaration; a malformed one fails with "<file>:<line>: <reason>".
+    static values::Result<WindowDeclaration> parse(std::string_view text,
+                                                   std::string_view fileName);
+};
+
+// The declaration built into the module for window `name`, or an error naming what is wrong.
+values::Result<WindowDeclaration> builtInWindow(std::string_view name);
+// Names of the built-in windows, sorted.
+std::vector<std::string> builtInWindows();
+
+}  // namespace citforms::windows

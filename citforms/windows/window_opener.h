@@ -1,0 +1,50 @@
+#pragma once
+// Opens the module's form windows over the open declaration, nesting them through the UI seam.
+//
+//   WindowOpener opener(host, ini, module.fields, module.declaration.CIT_ID_DEKLARACJI);
+//   auto result = opener.open("CIT_8_73");            // returns when the window has closed
+//   opener.open("CIT_BR_73", 2, 3);                   // CIT-BR attachment 2 of 3
+//
+// A window is generated from its declaration (window_declaration.h) by the form engine
+// (form_window.h) over the field set of the declaration's form of that name. A numbered form
+// (CIT-BR, CIT-D) is loaded with the copy asked for and its rows are replaced by the window's
+// values when it closes. A one-instance window asked for while it is open gives the open one
+// the focus and returns 0 at once. The host's maximise request (MAKSYMALIZUJ) is passed to
+// the view, and MAKSYMALIZACJAOFF called once the window is open. The rules of each window
+// that are not data (sums as typed, fields that enable others) are registered here by name.
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "citforms/host/binding.h"
+#include "citforms/host/managers.h"
+#include "citforms/store/declaration_fields.h"
+#include "citforms/values/result.h"
+#include "citforms/windows/form_window.h"
+
+namespace citforms::windows {
+
+class WindowOpener {
+public:
+    WindowOpener(const host::HostBinding& host, host::IniManager* ini,
+                 store::DeclarationFields& fields, int declarationId);
+
+    // The window's result; an error when the window cannot be made (no such window, its
+    // form not carried by the declaration, a broken declaration file).
+    values::Result<int> open(std::string_view name, int copy = 0, int count = 0);
+
+private:
+    values::Result<const FormWindowLayout*> layoutOf(std::string_view name);
+    void addRules(FormWindow& window, std::string_view name);
+
+    const host::HostBinding* host_;
+    host::IniManager* ini_;
+    store::DeclarationFields* fields_;
+    int declarationId_;
+    std::map<std::string, std::unique_ptr<FormWindowLayout>, std::less<>> layouts_;
+    std::set<std::string, std::less<>> open_;
+};
+
+}  // namespace citforms::windows

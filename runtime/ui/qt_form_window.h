@@ -1,0 +1,62 @@
+#pragma once
+// The Qt view of a module window (host/ui_window.h): tab pages with the drawn form under the
+// entries, the right-hand button panel with the shortcut labels above the buttons, and the
+// keyboard behaviour every module window has (Enter and the arrow keys move from entry to
+// entry in keyboard order, across pages; the entry with the focus is highlighted).
+//
+//   QtFormWindowView view(request);   // size and position from request.ini under the name
+//   view.exec();                      // until the window has finished or was closed
+//
+// The view holds no values: after every action it reads what each entry shows, which entries
+// and buttons are enabled and which page is shown from the controller.
+#include <vector>
+
+#include <QDialog>
+#include <QImage>
+
+#include "citforms/host/ui_seam.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QLineEdit;
+class QTabWidget;
+class QWidget;
+
+namespace citforms::runtime {
+
+class QtFormWindowView : public QDialog {
+public:
+    explicit QtFormWindowView(const host::WindowRequest& request, QWidget* parent = nullptr);
+    ~QtFormWindowView() override;
+
+    // Reads the controller again (values, enabled states, page).
+    void sync();
+    // The entry widget of entry `index` (a line edit; nullptr for a radio group).
+    QLineEdit* lineEdit(std::size_t index) const;
+    QTabWidget* tabs() const { return tabs_; }
+    // The whole window as an image, every page in turn shown: one image per page.
+    std::vector<QImage> grabPages();
+
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void accepted(std::size_t entry);
+    void pressed(std::size_t button);
+    void moveFocus(std::size_t from, int step);
+    void storeGeometry();
+
+    host::WindowRequest request_;
+    host::UiWindow& window_;
+    QTabWidget* tabs_ = nullptr;
+    std::vector<QLineEdit*> edits_;          // per entry; nullptr for radios
+    std::vector<QButtonGroup*> radioGroups_; // per entry; nullptr for others
+    std::vector<QWidget*> focusTargets_;     // per entry: what takes the focus
+    std::vector<QAbstractButton*> buttons_;  // per button of the model
+    bool syncing_ = false;
+};
+
+}  // namespace citforms::runtime

@@ -1,0 +1,118 @@
+// The windows generated from the shipped forms, layouts and drawings, and the declaration
+// reader's refusals. Behaviour at the windows is tested by the scripted sessions
+// (tests/golden/window_*.case).
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "citforms/host/window_geometry.h"
+#include "citforms/print/layout_catalogue.h"
+#include "citforms/store/declaration_fields.h"
+#include "citforms/windows/form_window.h"
+
+namespace citforms::windows {
+namespace {
+
+using host::EntryKind;
+
+FormWindowLayout generate(const std::string& name, store::DeclarationFields& fields) {
+    auto declaration = builtInWindow(name);
+    EXPECT_TRUE(declaration) << declaration.error();
+    auto layout = print::openLayout(declaration->layout);
+    EXPECT_TRUE(layout) << layout.error();
+    auto built = buildFormWindow(*declaration, *fields.find(declaration->form)->def, *layout);
+    EXPECT_TRUE(built) << built.error();
+    return *built;
+}
+
+TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
+    const std::map<std::string, std::size_t> pages = {
+        {"CIT_8_73", 4}, {"CIT_O_73", 3}, {"CIT_BR_73", 2}, {"CIT_ORDZU", 1}};
+    ASSERT_EQ(builtInWindows().size(), pages.size());
+    for (const std::string& name : builtInWindows()) {
+        store::DeclarationFields fields(73);
+        const FormWindowLayout w = generate(name, fields);
+        EXPECT_EQ(w.model.pages.size(), pages.at(name)) << name;
+        const store::FieldSet& set = fields.find(w.declaration.form)->set;
+        for (const host::EntryModel& e : w.model.entries) {
+            EXPECT_TRUE(set.has(e.field)) << name << " position " << e.field;
+            EXPECT_GT(e.at.width, 0);
+            EXPECT_FALSE(e.kind == EntryKind::Radio && e.radios.size() < 2) << e.field;
+        }
+        EXPECT_EQ(w.model.buttons.size(), w.actions.size());
+    }
+}
+
+TEST(FormWindows, Cit8EntriesHaveTheKindsOfTheirPositions) {
+    store::DeclarationFields fields(73);
+    const FormWindowLayout w = generate("CIT_8_73", fields);
+    const std::map<int, std::pair<EntryKind, int>> expected = {
+        {1, {EntryKind::Display, 0}}, {6, {EntryKind::Text, 0}},    {7, {EntryKind::Radio, 0}},
+        {22, {EntryKind::Amount, 0}}, {23, {EntryKind::Radio, 0}},  {25, {EntryKind::Count, 0}},
+        {31, {EntryKind::Amount, 1}}, {60, {EntryKind::Whole, 2}},  {62, {EntryKind::Count, 2}},
+        {66, {EntryKind::Text, 2}},   {97, {EntryKind::Whole, 3}},  {149, {EntryKind::Date, 3}}};
+    for (const auto& [field, kindAndPage] : expected) {
+        const auto it = std::find_if(w.model.entries.begin(), w.model.entries.end(),
+                                     [&](const auto& e) { return e.field == field; });
+        ASSERT_NE(it, w.model.entries.end()) << field;
+        EXPECT_EQ(it->kind, kindAndPage.first) << field;
+        EXPECT_EQ(it->page, kindAndPage.second) << field;
+    }
+    // Position 23 answers yes, lost or no; the definition buttons sit beside their positions.
+    const auto f23 = std::find_if(w.model.entries.begin(), w.model.entries.end(),
+                                  [](const auto& e) { return e.field == 23; });
+    EXPECT_EQ(f23->radios.size(), 3u);
+    int definitions = 0;
+    for (const host::ButtonModel& b : w.model.buttons) definitions += b.caption == "D";
+    EXPECT_EQ(definitions, 15);
+}
+
+TEST(WindowDeclaration, RefusesWhatItCannotRead) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"display 1", ":1: the first record must be 'window'"},
+        {"window W form=CIT-8\n", ":1: "},  // no layout=
+        {"window W form=F layout=L\nbutton X action=close enabled=7", ":2: enabled="},
+        {"window W form=F layout=L\nbutton X action=copies:Y", ":2: a copies: action needs"},
+        {"window W form=F layout=L\nbutton X action=close page=1", ":2: a page button needs"},
+        {"window W form=F layout=L\ndefinition 5-3", ":2: bad position range"},
+        {"window W form=F layout=L\ncount 5 digits=12", ":2: digits="},
+        {"window W form=F layout=L\nentry 5", ":2: unknown record"},
+        {"window W form=F layout=L colour=red", ":1: "},
+    };
+    for (const auto& [text, reason] : cases) {
+        auto parsed = WindowDeclaration::parse(text, "w.window");
+        ASSERT_FALSE(parsed) << text;
+        EXPECT_NE(parsed.error().find(reason), std::string::npos) << parsed.error();
+    }
+}
+
+class MapIni : public host::IniManager {
+public:
+    void init(const std::string&) override {}
+    std::string fetch(std::string_view s, std::string_view k, std::string_view f) override {
+        auto it = values.find(std::string(s) + "/" + std::string(k));
+        return it == values.end() ? std::string(f) : it->second;
+    }
+    void update(std::string_view s, std::string_view k, std::string_view v) override {
+        values[std::string(s) + "/" + std::string(k)] = std::string(v);
+    }
+    void kill() override {}
+    std::map<std::string, std::string> values;
+};
+
+TEST(WindowGeometry, KeptUnderTheWindowsNameAndDamagedEntriesIgnored) {
+    MapIni ini;
+    EXPECT_FALSE(host::loadWindowGeometry(ini, "CIT_8_73"));
+    host::storeWindowGeometry(ini, "CIT_8_73", {10, 20, 900, 700, true});
+    EXPECT_EQ(host::loadWindowGeometry(ini, "CIT_8_73"),
+              (host::WindowGeometry{10, 20, 900, 700, true}));
+    EXPECT_FALSE(host::loadWindowGeometry(ini, "CIT_O_73"));
+    ini.values["CIT_8_73/Width"] = "9x";
+    EXPECT_FALSE(host::loadWindowGeometry(ini, "CIT_8_73"));
+    ini.values["CIT_8_73/Width"] = "10";  // too small to grab
+    EXPECT_FALSE(host::loadWindowGeometry(ini, "CIT_8_73"));
+}
+
+}  // namespace
+}  // namespace citforms::windows

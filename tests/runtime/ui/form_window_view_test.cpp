@@ -1,0 +1,98 @@
+// The generated CIT-8 (24) window as real Qt widgets (offscreen): entries over the drawn pages,
+// keyboard order across pages, typed amounts reaching the field set, and, with
+// CITFORMS_SCREENSHOT_DIR set, one PNG per page.
+#include <cstdlib>
+#include <string>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include "citforms/print/layout_catalogue.h"
+#include "citforms/store/declaration_fields.h"
+#include "citforms/windows/form_window.h"
+#include "runtime/ui/qt_form_window.h"
+
+namespace citforms::runtime {
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "form_window_view_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+struct Cit8Window : ::testing::Test {
+    void SetUp() override {
+        app();
+        fields.main()[31].setText("1234.5");
+        fields.main()[7].setText("1");
+        auto declaration = windows::builtInWindow("CIT_8_73");
+        ASSERT_TRUE(declaration) << declaration.error();
+        auto layout = print::openLayout(declaration->layout);
+        ASSERT_TRUE(layout) << layout.error();
+        auto built = windows::buildFormWindow(*declaration, *fields.find("CIT-8")->def, *layout);
+        ASSERT_TRUE(built) << built.error();
+        generated = std::move(*built);
+        window = std::make_unique<windows::FormWindow>(generated, fields.main(),
+                                                       windows::WindowContext{});
+        view = std::make_unique<QtFormWindowView>(host::WindowRequest{window.get(), nullptr, false});
+        view->show();
+        QApplication::processEvents();
+    }
+    void key(QWidget* target, int code) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QApplication::processEvents();
+    }
+
+    store::DeclarationFields fields{73};
+    windows::FormWindowLayout generated;
+    std::unique_ptr<windows::FormWindow> window;
+    std::unique_ptr<QtFormWindowView> view;
+};
+
+TEST_F(Cit8Window, EntersAndMovesThroughThePagesByKeyboard) {
+    ASSERT_EQ(view->tabs()->count(), 4);
+    const std::size_t first = window->firstFocus();
+    EXPECT_EQ(generated.model.entries[first].field, 6);
+    QLineEdit* office = view->lineEdit(first);
+    ASSERT_NE(office, nullptr);
+    EXPECT_TRUE(office->hasFocus());
+
+    // Enter leaves the tax office for the next entry in keyboard order; Up comes back.
+    key(office, Qt::Key_Return);
+    EXPECT_FALSE(office->hasFocus());
+    key(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_TRUE(office->hasFocus());
+
+    // Field 31 is on page 2: its entry shows the amount through its picture; what is typed
+    // and accepted with Enter reaches the field set, and the focus moves on within page 2.
+    const std::size_t revenue = window->entryOf(31);
+    QLineEdit* edit = view->lineEdit(revenue);
+    EXPECT_EQ(edit->text().toStdString(), "1 234,50");
+    window->showPage(1);
+    view->sync();
+    edit->setFocus();
+    edit->setText("2 000,10");
+    key(edit, Qt::Key_Return);
+    EXPECT_EQ(fields.main()[31].amount().grosze(), 200010);
+    EXPECT_EQ(view->tabs()->currentIndex(), 1);
+
+    if (const char* dir = std::getenv("CITFORMS_SCREENSHOT_DIR")) {
+        view->resize(1100, 1250);
+        const auto pages = view->grabPages();
+        for (std::size_t p = 0; p < pages.size(); ++p) {
+            const std::string file =
+                std::string(dir) + "/CIT_8_73_page" + std::to_string(p + 1) + ".png";
+            EXPECT_TRUE(pages[p].save(QString::fromStdString(file)));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace citforms::runtime
