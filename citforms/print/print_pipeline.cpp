@@ -19,7 +19,8 @@ Destination destinationOf(const PrintProcedure& p, const host::Globals& g) {
     if (p.pdf && g.GGG_EMAILPDFSAVEAS == 10) return Destination::PdfAppend;
     if (p.send && (g.GGG_EMAILPDFSAVEAS == 1 || g.GGG_EMAILPDFSAVEAS == 2))
         return Destination::PdfSend;
-    return g.DANE_DRUKARKA_EKRAN == 0 ? Destination::Preview : Destination::Printer;
+    // True is the screen (the previewer here), false the printer directly.
+    return g.DANE_DRUKARKA_EKRAN != 0 ? Destination::Preview : Destination::Printer;
 }
 
 void note(const host::HostBinding& host, const std::string& title, const std::string& text,

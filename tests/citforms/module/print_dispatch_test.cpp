@@ -54,7 +54,7 @@ protected:
 TEST_F(PrintDispatch, PdfOfACorrectionHoldsCit8OrdZuCit8OAndEachCitBrInOrder) {
     declaration("2", "1.00", "2.00");
     host_.addPoz(17, 502, "10", "2500.00");  // CIT-BR 2, position 10
-    host_.data.globalValues.DANE_DRUKARKA_EKRAN = 1;  // a PDF all the same
+    host_.data.globalValues.DANE_DRUKARKA_EKRAN = 0;  // the printer: a PDF all the same
     EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "/tmp/zeznanie.pdf   "), 1);
     EXPECT_EQ(pdfCalls(), (std::vector<std::string>{
                               "print.MAKEPDF 0|/tmp/zeznanie.pdf", "print.MAKEPDF 1|",
