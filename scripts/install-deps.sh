@@ -7,7 +7,6 @@ packages=(
   nlohmann-json3-dev libsqlite3-dev libxml2-dev libxml2-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 poppler-utils xvfb
-  libqpdf-dev qpdf
   postgresql
   clang libfuzzer-14-dev
 )

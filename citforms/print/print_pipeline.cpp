@@ -69,7 +69,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
     g.GLOBALRESPONSE = 0;
     g.GLOBALREQUEST = 0;
 
-    auto layout = openLayout(procedure.name);
+    auto layout = sharedLayout(procedure.name);
     if (!layout) {
         // A shipped layout that does not open is a broken build, not the user's doing.
         qCritical("citforms: %s", layout.error().c_str());
@@ -78,7 +78,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
         return kCancelled;
     }
 
-    ReportRun run(*layout);
+    ReportRun run(**layout);
     switch (procedure.offsets) {
         case Offsets::None:
             break;
@@ -101,7 +101,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
     // Progress pass over the work list (entries 1 and 2).
     int result = 0;
     {
-        const ProgressWindow window = layout->progress().value_or(ProgressWindow{});
+        const ProgressWindow window = (*layout)->progress().value_or(ProgressWindow{});
         auto progress = env.runtime.openProgress(window);
         progress->setTitle(screen ? strings.progWinTitlePrvw : strings.progWinTitlePrnt);
         progress->setUserText(strings.progWinUsrText);
@@ -131,6 +131,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
     }
 
     host::PageList pages;
+    pages.setDocumentTitle(env.documentTitle);
     if (result == kCompleted) {
         for (int band : procedure.bands) {
             auto page = buildPage(run, band, variables);

@@ -60,6 +60,9 @@ struct PrintEnvironment {
     const host::HostBinding& host;
     ReportRuntime& runtime;
     host::IniManager* ini = nullptr;  // where the previewer keeps its window settings
+    // The name of the printed declaration (print/document_title.h), given with the pages to
+    // the host's PDF making and e-mail hand-over; empty: the host names them by the run.
+    std::string documentTitle = {};
 };
 
 inline constexpr int kPreviewZoom = 120;

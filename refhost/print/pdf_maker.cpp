@@ -1,7 +1,10 @@
 #include "refhost/print/pdf_maker.h"
 
+#include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -9,16 +12,8 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
-#include <qpdf/Pipeline.hh>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-
-#include <exception>
-
 #include "refhost/print/output_file.h"
+#include "refhost/print/shared_drawings.h"
 #include "runtime/render/page_painter.h"
 
 namespace citforms::refhost {
@@ -31,26 +26,6 @@ QPageLayout layoutFor(print::Orientation orientation) {
                                                                     : QPageLayout::Portrait,
                        QMarginsF(0, 0, 0, 0));
 }
-
-// qpdf's output into the target's QSaveFile.
-class SaveFilePipeline : public Pipeline {
-public:
-    explicit SaveFilePipeline(QSaveFile& file) : Pipeline("target", nullptr), file_(file) {}
-    void write(unsigned char const* data, size_t len) override {
-        if (failed_) return;
-        const auto n = static_cast<qint64>(len);
-        if (file_.write(reinterpret_cast<const char*>(data), n) != n) failed_ = true;
-    }
-    void finish() override {}
-    bool failed() const { return failed_; }
-
-private:
-    QSaveFile& file_;
-    bool failed_ = false;
-};
-
-// The XObject name of drawing `id` in a page's resources.
-std::string formName(int id) { return "/CitForm" + std::to_string(id); }
 
 }  // namespace
 
@@ -70,7 +45,7 @@ void PdfMaker::abandon() {
     title_.clear();
     drawingIds_.clear();
     drawings_.clear();
-    pageDrawings_.clear();
+    placeholders_.clear();
 }
 
 std::int32_t PdfMaker::MAKEPDF(std::uint8_t mode, std::string_view fileName,
@@ -149,6 +124,9 @@ std::vector<int> PdfMaker::sharedDrawings(const print::PageContent& page, std::s
                                  page.items.begin() +
                                      static_cast<std::ptrdiff_t>(use.first + use.count));
             drawings_.push_back(std::move(drawing));
+            QImage placeholder(1, placeholderHeight(it->second), QImage::Format_RGB32);
+            placeholder.fill(Qt::white);
+            placeholders_.push_back(std::move(placeholder));
         }
         ids.push_back(it->second);
         next = use.first + use.count;
@@ -168,7 +146,13 @@ std::int32_t PdfMaker::append(const host::PageList& pages) {
             return kCannotWrite;
         }
         std::size_t firstValue = 0;
-        pageDrawings_.push_back(sharedDrawings(page, &firstValue));
+        for (int id : sharedDrawings(page, &firstValue)) {
+            // The drawing's placeholder over the media box (shared_drawings.h).
+            const QRectF points = writer_->pageLayout().fullRectPoints();
+            painter_->drawImage(QRectF(0, 0, points.width() * 1000.0 / 72.0,
+                                       points.height() * 1000.0 / 72.0),
+                                placeholders_[static_cast<std::size_t>(id)]);
+        }
         pagePainter_->paint(*painter_, page, firstValue);
         ++pages_;
     }
@@ -210,60 +194,21 @@ std::int32_t PdfMaker::finish() {
 }
 
 bool PdfMaker::composeInto(const std::string& draftPath) {
-    SaveFilePipeline out(*file_);
-    // qpdf reports what it cannot read or write by exceptions; none passes this boundary.
-    try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        pdf.processFile(draftPath.c_str());
-        QPDFPageDocumentHelper document(pdf);
-        std::vector<QPDFPageObjectHelper> pages = document.getAllPages();
-        const std::size_t valuePages = static_cast<std::size_t>(pages_);
-        if (pages.size() != valuePages + drawings_.size()) {
-            error_ = "the draft PDF has " + std::to_string(pages.size()) + " pages, not " +
-                     std::to_string(valuePages + drawings_.size());
-            return false;
-        }
-        std::vector<QPDFObjectHandle> forms;
-        forms.reserve(drawings_.size());
-        for (std::size_t k = 0; k < drawings_.size(); ++k)
-            forms.push_back(pages[valuePages + k].getFormXObjectForPage());
-
-        // Pages with the same drawings share the content stream that places them.
-        std::map<std::vector<int>, QPDFObjectHandle> placements;
-        for (std::size_t i = 0; i < valuePages; ++i) {
-            const std::vector<int>& ids = pageDrawings_[i];
-            if (ids.empty()) continue;
-            QPDFObjectHandle resources = pages[i].getAttribute("/Resources", true);
-            QPDFObjectHandle xobjects = resources.getKey("/XObject");
-            if (!xobjects.isDictionary()) {
-                xobjects = QPDFObjectHandle::newDictionary();
-                resources.replaceKey("/XObject", xobjects);
-            } else if (xobjects.isIndirect()) {
-                xobjects = xobjects.shallowCopy();
-                resources.replaceKey("/XObject", xobjects);
-            }
-            for (int id : ids) xobjects.replaceKey(formName(id), forms[static_cast<std::size_t>(id)]);
-            auto placed = placements.find(ids);
-            if (placed == placements.end()) {
-                std::string content;
-                for (int id : ids) content += "q " + formName(id) + " Do Q\n";
-                placed = placements.emplace(ids, QPDFObjectHandle::newStream(&pdf, content)).first;
-            }
-            pages[i].addPageContents(placed->second, true);
-        }
-        for (std::size_t k = 0; k < drawings_.size(); ++k)
-            document.removePage(pages[valuePages + k]);
-
-        QPDFWriter writer(pdf);
-        writer.setOutputPipeline(&out);
-        writer.setObjectStreamMode(qpdf_o_generate);
-        writer.write();
-    } catch (const std::exception& e) {
-        error_ = e.what();
+    QFile draftFile(QString::fromStdString(draftPath));
+    if (!draftFile.open(QIODevice::ReadOnly)) {
+        error_ = draftFile.errorString().toStdString();
         return false;
     }
-    if (out.failed()) {
+    const QByteArray draft = draftFile.readAll();
+    draftFile.close();
+    auto pdf = shareDrawings(std::string_view(draft.constData(), static_cast<std::size_t>(draft.size())),
+                             pages_, static_cast<int>(drawings_.size()));
+    if (!pdf) {
+        error_ = pdf.error();
+        return false;
+    }
+    const auto n = static_cast<qint64>(pdf->size());
+    if (file_->write(pdf->data(), n) != n) {
         error_ = file_->errorString().toStdString();
         return false;
     }

@@ -14,10 +14,10 @@
 //
 // Page drawings (the printed form under the values, print/page_content.h DrawingUse) are
 // written once per PDF: each distinct drawing (its key over its rectangle) is painted on a page
-// of its own at the end of the draft, and finishing turns those pages into form XObjects
-// (qpdf) that every page using them places under its values, then drops them from the page
-// list. A page of 808 costs its values, not its form: Qt's writer alone repeats every label of
-// the form glyph by glyph on every page (docs/printing.md, bench/print_bench).
+// of its own at the end of the draft, and finishing turns those pages into form XObjects that
+// every page using them places under its values (shared_drawings.h). A page of 808 costs its
+// values, not its form: Qt's writer alone repeats every label of the form glyph by glyph on
+// every page (docs/printing.md, bench/print_bench).
 //
 // The title of the document is the one the start's page list names (PageList::documentTitle),
 // else the first page's print-job name; the creator is "tabrix", with the creation date.
@@ -34,6 +34,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <QImage>
 
 #include "citforms/host/page_list.h"
 
@@ -88,7 +90,7 @@ private:
     // index of each in drawings_, registered on first use; `painted` is the first item left.
     std::vector<int> sharedDrawings(const print::PageContent& page, std::size_t* painted);
     // Turns the drawing pages at the end of the draft into form XObjects placed on the pages
-    // that use them and writes the result into file_.
+    // that use them (shared_drawings.h) and writes the result into file_.
     bool composeInto(const std::string& draftPath);
     void abandon();
 
@@ -101,7 +103,7 @@ private:
     std::string title_;
     std::map<DrawingKey, int> drawingIds_;
     std::vector<print::PageContent> drawings_;  // each distinct drawing as a page of its own
-    std::vector<std::vector<int>> pageDrawings_;  // per page written, the drawings under it
+    std::vector<QImage> placeholders_;          // per drawing, what the pages draw for it
     std::string error_;
     std::vector<std::string> protected_;
 };
