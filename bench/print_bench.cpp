@@ -1,5 +1,6 @@
 // The PDF of a template-73 CIT-8 correction with its CIT-8/O and 400 CIT-BR attachments: 808
 // pages. Four measurements in one run:
+// Every case prints the demo correction with position 28 raised to 400.
 //   Baseline    the 808 pages without their page drawings (values only) painted by Qt's PDF
 //               writer alone: what the values cost
 //   WithForms   the pages with the drawings of the form under the values, through the host's
@@ -48,7 +49,6 @@ namespace module = citforms::module;
 namespace print = citforms::print;
 namespace runtime = citforms::runtime;
 namespace store = citforms::store;
-namespace values = citforms::values;
 
 constexpr int kCitBr = 400;
 
@@ -87,20 +87,57 @@ void dispose(const std::filesystem::path& file) {
     std::filesystem::remove(file);
 }
 
-store::DeclarationFields filledFields() {
-    store::DeclarationFields f;
-    f.cit8[1].setText("7781234563");
-    f.cit8[4].setText("78532");
-    f.cit8[5].setText("78897");
-    f.cit8[7].setText("2");
-    for (int n = 8; n <= 19; ++n) f.cit8[n].setText("Tekst pozycji " + std::to_string(n));
-    for (int n = 20; n <= 45; ++n) f.cit8[n].setAmount(values::Amount::fromGrosze(n * 1234567));
-    for (int n = 46; n <= 150; ++n) f.cit8[n].setText(std::to_string(n * 1000) + ".50");
-    for (int n = 8; n <= 91; ++n) {
-        if (f.cit8o.has(n)) f.cit8o[n].setText(std::to_string(n * 777) + ".00");
+// The demo correction (template 73) with position 28 raised to 400, in a database of its own
+// that lives as long as the run; every case prints its pages.
+struct Demo {
+    std::filesystem::path dbFile;
+    std::unique_ptr<::refhost::sql::HostDatabase> db;
+    std::ostringstream transcript;
+    std::unique_ptr<runtime::ScriptedUi> ui;
+    std::unique_ptr<::refhost::libraries::ReferenceHost> host;
+    std::unique_ptr<print::ReportRuntime> runtime;
+    host::HostBinding binding;
+    module::ModuleState module;
+    std::int32_t id = 0;
+    store::DeclarationFields fields;  // the declaration as the export loads it
+
+    ~Demo() {
+        host.reset();
+        db.reset();
+        std::filesystem::remove(dbFile);
     }
-    f.ordzu[13].setText("Uzasadnienie korekty zeznania.");
-    return f;
+};
+
+Demo* demo() {
+    static std::unique_ptr<Demo> d = [] {
+        auto out = std::make_unique<Demo>();
+        out->dbFile = std::filesystem::temp_directory_path() /
+                      ("print-bench-" + std::to_string(::getpid()) + ".db");
+        std::filesystem::remove(out->dbFile);
+        auto db = ::refhost::sql::HostDatabase::open(out->dbFile.string());
+        if (!db || !(*db)->loadDemo()) return std::unique_ptr<Demo>();
+        out->db = std::move(*db);
+        out->ui = std::make_unique<runtime::ScriptedUi>(&out->transcript);
+        out->host = std::make_unique<::refhost::libraries::ReferenceHost>(*out->db, *out->ui);
+        host::Globals g;
+        g.DANE_ID_FIRMY = 1;
+        out->host->state().setDefaults(g);
+        auto& u = out->host->utility();
+        const std::string id = u.FUNCVAY(
+            "select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec = 73");
+        u.EXECSQL("update DEKLARACJE_POZ set WARTOSC_POLA = '400.00' where ID_DEKLARACJE_NAG = " +
+                  id + " AND NR_ZALACZNIKA = 0 AND NR_POLA = '28'");
+        out->id = std::stoi(id);
+        out->runtime = print::makeWindowlessReportRuntime();
+        out->binding = out->host->binding();
+        out->binding.report = out->runtime.get();
+        out->module.bindHost(out->binding);
+        module::DeclarationState state;
+        state.CIT_ID_DEKLARACJI = out->id;
+        store::WCZYTAJ_CIT_8_73(out->binding, state, out->fields);
+        return out;
+    }();
+    return d.get();
 }
 
 // The 808 pages in the order of the PDF; `forms` false hides every page drawing.
@@ -169,7 +206,11 @@ bool qtPdf(const std::filesystem::path& file, store::DeclarationFields& fields,
 enum class Writer { Qt, Maker };
 
 void pagesIntoPdf(benchmark::State& state, bool forms, Writer writer, const char* name) {
-    store::DeclarationFields fields = filledFields();
+    if (demo() == nullptr) {
+        state.SkipWithError("no demo database");
+        return;
+    }
+    store::DeclarationFields fields = demo()->fields;
     const host::Globals globals;
     const auto file = benchFile(name);
     std::int64_t pages = 0;
@@ -202,36 +243,17 @@ void WithForms(benchmark::State& state) {
 }
 void QtOnly(benchmark::State& state) { pagesIntoPdf(state, true, Writer::Qt, "qt-only"); }
 
-// ZAPISZ_CIT8_DO_PDF on the demo correction with position 28 raised to 400.
+// ZAPISZ_CIT8_DO_PDF on the demo correction.
 void Export(benchmark::State& state) {
-    const auto dbFile = std::filesystem::temp_directory_path() /
-                        ("print-bench-" + std::to_string(::getpid()) + ".db");
-    std::filesystem::remove(dbFile);
-    auto db = ::refhost::sql::HostDatabase::open(dbFile.string());
-    if (!db || !(*db)->loadDemo()) {
+    Demo* d = demo();
+    if (d == nullptr) {
         state.SkipWithError("no demo database");
         return;
     }
-    std::ostringstream transcript;
-    runtime::ScriptedUi ui(&transcript);
-    ::refhost::libraries::ReferenceHost host(**db, ui);
-    host::Globals g;
-    g.DANE_ID_FIRMY = 1;
-    host.state().setDefaults(g);
-    auto& u = host.utility();
-    const std::string id = u.FUNCVAY(
-        "select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec = 73");
-    u.EXECSQL("update DEKLARACJE_POZ set WARTOSC_POLA = '400.00' where ID_DEKLARACJE_NAG = " +
-              id + " AND NR_ZALACZNIKA = 0 AND NR_POLA = '28'");
-    auto runtime = print::makeWindowlessReportRuntime();
-    host::HostBinding binding = host.binding();
-    binding.report = runtime.get();
-    module::ModuleState m;
-    m.bindHost(binding);
     const auto file = benchFile("export");
     resetPeakRss();
     for (auto _ : state) {
-        if (module::ZAPISZ_CIT8_DO_PDF(m, 73, std::stoi(id), file.string()) != 1)
+        if (module::ZAPISZ_CIT8_DO_PDF(d->module, 73, d->id, file.string()) != 1)
             state.SkipWithError("export failed");
     }
     const auto bytes = static_cast<double>(std::filesystem::file_size(file));
@@ -241,7 +263,6 @@ void Export(benchmark::State& state) {
     state.counters["bytes_per_page"] = bytes / pages;
     state.counters["peak_rss_kb"] = static_cast<double>(peakRssKb());
     dispose(file);
-    std::filesystem::remove(dbFile);
 }
 
 BENCHMARK(Baseline)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();

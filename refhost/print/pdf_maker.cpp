@@ -1,6 +1,5 @@
 #include "refhost/print/pdf_maker.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -199,10 +198,18 @@ bool PdfMaker::composeInto(const std::string& draftPath) {
         error_ = draftFile.errorString().toStdString();
         return false;
     }
-    const QByteArray draft = draftFile.readAll();
+    // Mapped, not read: the rewrite copies most of it once, into the result.
+    const qint64 size = draftFile.size();
+    const uchar* mapped = size > 0 ? draftFile.map(0, size) : nullptr;
+    if (mapped == nullptr) {
+        error_ = "the draft PDF cannot be read: " + draftFile.errorString().toStdString();
+        return false;
+    }
+    auto pdf = shareDrawings(
+        std::string_view(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(size)),
+        pages_, static_cast<int>(drawings_.size()));
+    draftFile.unmap(const_cast<uchar*>(mapped));
     draftFile.close();
-    auto pdf = shareDrawings(std::string_view(draft.constData(), static_cast<std::size_t>(draft.size())),
-                             pages_, static_cast<int>(drawings_.size()));
     if (!pdf) {
         error_ = pdf.error();
         return false;
