@@ -15,8 +15,8 @@ std::string trimmed(std::string_view s) {
 }  // namespace
 
 std::string periodText(values::DayNumber from, values::DayNumber to) {
-    if (from <= 0 || to <= 0 || !values::isDisplayableDay(from) ||
-        !values::isDisplayableDay(to) || to < from)
+    if (from <= 0 || to <= 0 || !values::isDisplayableDay(from) || !values::isDisplayableDay(to) ||
+        to < from)
         return {};
     const int year = values::yearOf(from);
     if (from == values::fromDate(year, 1, 1) && to == values::fromDate(year, 12, 31))
@@ -24,8 +24,8 @@ std::string periodText(values::DayNumber from, values::DayNumber to) {
     return values::formatDayMonthYear(from, '.') + "\u2013" + values::formatDayMonthYear(to, '.');
 }
 
-std::string documentTitle(std::string_view form, std::string_view company,
-                          values::DayNumber from, values::DayNumber to) {
+std::string documentTitle(std::string_view form, std::string_view company, values::DayNumber from,
+                          values::DayNumber to) {
     std::string title = trimmed(form);
     for (const std::string& part : {trimmed(company), periodText(from, to)}) {
         if (part.empty()) continue;

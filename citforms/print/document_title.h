@@ -14,8 +14,8 @@
 
 namespace citforms::print {
 
-std::string documentTitle(std::string_view form, std::string_view company,
-                          values::DayNumber from, values::DayNumber to);
+std::string documentTitle(std::string_view form, std::string_view company, values::DayNumber from,
+                          values::DayNumber to);
 
 // The period of a tax year as the title shows it; empty when either day is not a date.
 std::string periodText(values::DayNumber from, values::DayNumber to);

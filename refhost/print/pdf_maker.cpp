@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -30,7 +29,9 @@ QPageLayout layoutFor(print::Orientation orientation) {
 
 PdfMaker::PdfMaker() = default;
 
-PdfMaker::~PdfMaker() { abandon(); }
+PdfMaker::~PdfMaker() {
+    abandon();
+}
 
 void PdfMaker::abandon() {
     if (painter_) painter_->end();
@@ -76,10 +77,9 @@ std::int32_t PdfMaker::start(std::string_view fileName, const host::PageList* pa
         error_ = file->errorString().toStdString();
         return kCannotWrite;
     }
-    // The draft lies beside the target: a folder the target can be written to takes it too.
-    const QFileInfo target(file->fileName());
-    auto draft = std::make_unique<QTemporaryFile>(target.absoluteDir().filePath(
-        QStringLiteral(".") + target.fileName() + QStringLiteral(".draft-XXXXXX")));
+    // The draft lies in the temporary folder: a crash leaves nothing beside the target.
+    auto draft = std::make_unique<QTemporaryFile>(
+        QDir(QDir::tempPath()).filePath(QStringLiteral("tabrix-pdf-XXXXXX.draft")));
     if (!draft->open()) {
         error_ = draft->errorString().toStdString();
         file->cancelWriting();
@@ -113,15 +113,15 @@ std::vector<int> PdfMaker::sharedDrawings(const print::PageContent& page, std::s
         // Only what lies under everything else can be placed first; a drawing over other
         // items is painted where it is.
         if (use.first != next || use.first + use.count > page.items.size()) break;
-        DrawingKey key{use.key, use.x, use.y, use.width, use.height,
-                       static_cast<int>(page.orientation)};
+        DrawingKey key{use.key,   use.x,      use.y,
+                       use.width, use.height, static_cast<int>(page.orientation)};
         auto [it, added] = drawingIds_.emplace(std::move(key), static_cast<int>(drawings_.size()));
         if (added) {
             print::PageContent drawing;
             drawing.orientation = page.orientation;
-            drawing.items.assign(page.items.begin() + static_cast<std::ptrdiff_t>(use.first),
-                                 page.items.begin() +
-                                     static_cast<std::ptrdiff_t>(use.first + use.count));
+            drawing.items.assign(
+                page.items.begin() + static_cast<std::ptrdiff_t>(use.first),
+                page.items.begin() + static_cast<std::ptrdiff_t>(use.first + use.count));
             drawings_.push_back(std::move(drawing));
             QImage placeholder(1, placeholderHeight(it->second), QImage::Format_RGB32);
             placeholder.fill(Qt::white);
@@ -148,9 +148,9 @@ std::int32_t PdfMaker::append(const host::PageList& pages) {
         for (int id : sharedDrawings(page, &firstValue)) {
             // The drawing's placeholder over the media box (shared_drawings.h).
             const QRectF points = writer_->pageLayout().fullRectPoints();
-            painter_->drawImage(QRectF(0, 0, points.width() * 1000.0 / 72.0,
-                                       points.height() * 1000.0 / 72.0),
-                                placeholders_[static_cast<std::size_t>(id)]);
+            painter_->drawImage(
+                QRectF(0, 0, points.width() * 1000.0 / 72.0, points.height() * 1000.0 / 72.0),
+                placeholders_[static_cast<std::size_t>(id)]);
         }
         pagePainter_->paint(*painter_, page, firstValue);
         ++pages_;

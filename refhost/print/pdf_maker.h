@@ -21,9 +21,9 @@
 //
 // The title of the document is the one the start's page list names (PageList::documentTitle),
 // else the first page's print-job name; the creator is "tabrix", with the creation date.
-// The PDF is written to a temporary file next to the target and renamed into place when
-// finished: a PDF under the given name is always complete. A PDF without a single page is not
-// made (finish fails, no file is left). A target that is not a regular file or a new name, or
+// The draft lies in the temporary folder; the PDF is written to a temporary file next to the
+// target and renamed into place when finished: a PDF under the given name is always complete.
+// A PDF without a single page is not made (finish fails, no file is left). A target that is not a regular file or a new name, or
 // that is one of the protected files (the open database's), is refused at the start
 // (output_file.h); error() then says why.
 #include <cstddef>

@@ -15,7 +15,14 @@ namespace {
 
 using values::Error;
 
-bool isSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
+// s.substr() that never throws: empty past the end.
+std::string_view slice(std::string_view s, std::size_t at, std::size_t n = std::string_view::npos) {
+    return at > s.size() ? std::string_view() : s.substr(at, n);
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
+}
 
 std::optional<long long> number(std::string_view s, std::size_t* at) {
     std::size_t i = *at;
@@ -42,8 +49,7 @@ std::optional<std::size_t> keyAt(std::string_view dict, std::string_view key) {
     for (std::size_t at = dict.find(key); at != std::string_view::npos;
          at = dict.find(key, at + 1)) {
         const std::size_t end = at + key.size();
-        if (end < dict.size() && !std::isalnum(static_cast<unsigned char>(dict[end])))
-            return end;
+        if (end < dict.size() && !std::isalnum(static_cast<unsigned char>(dict[end]))) return end;
     }
     return std::nullopt;
 }
@@ -66,6 +72,9 @@ std::optional<long long> referenceOf(std::string_view dict, std::string_view key
     return n;
 }
 
+// Far beyond any declaration's PDF (808 pages make about 4 000 objects).
+constexpr long long kMaxObjects = 5'000'000;
+
 class Draft {
 public:
     explicit Draft(std::string_view bytes) : bytes_(bytes) {}
@@ -80,14 +89,16 @@ public:
             return "no cross-reference table";
         xref_ = static_cast<std::size_t>(*xref);
         at = xref_;
-        if (bytes_.substr(at, 4) != "xref") return "not a cross-reference table";
+        if (slice(bytes_, at, 4) != "xref") return "not a cross-reference table";
         at += 4;
         for (;;) {
             while (at < bytes_.size() && isSpace(bytes_[at])) ++at;
-            if (bytes_.substr(at, 7) == "trailer") break;
+            if (slice(bytes_, at, 7) == "trailer") break;
             auto first = number(bytes_, &at);
             auto count = number(bytes_, &at);
-            if (!first || !count || *first < 0 || *count < 0) return "bad cross-reference table";
+            if (!first || !count || *first < 0 || *count < 0 || *first > kMaxObjects ||
+                *count > kMaxObjects)
+                return "bad cross-reference table";
             while (at < bytes_.size() && isSpace(bytes_[at])) ++at;
             for (long long i = 0; i < *count; ++i) {
                 if (at + 20 > bytes_.size()) return "short cross-reference table";
@@ -96,14 +107,19 @@ public:
                 std::size_t p = 0;
                 auto offset = number(entry, &p);
                 if (!offset) return "bad cross-reference entry";
-                if (entry[17] == 'n') offsets_[*first + i] = static_cast<std::size_t>(*offset);
+                if (entry[17] != 'n') continue;
+                if (*offset < 0 || static_cast<std::size_t>(*offset) >= xref_)
+                    return "an object past the cross-reference table";
+                offsets_[*first + i] = static_cast<std::size_t>(*offset);
             }
         }
         const std::size_t trailerEnd = bytes_.find("startxref", at);
+        if (trailerEnd == std::string_view::npos) return "no trailer";
         trailer_ = bytes_.substr(at + 7, trailerEnd - (at + 7));
         const auto size = integerOf(trailer_, "/Size");
         const auto root = referenceOf(trailer_, "/Root");
-        if (!size || !root) return "no /Size or /Root in the trailer";
+        if (!size || !root || *size <= 0 || *size > kMaxObjects || offsets_.count(*root) == 0)
+            return "no /Size or /Root in the trailer";
         size_ = *size;
         root_ = *root;
         // Each object runs to the next one in the file, the last to the table.
@@ -131,8 +147,8 @@ public:
         if (begin == std::string_view::npos) return {};
         std::size_t end = o.find("stream", begin);
         if (end == std::string_view::npos) end = o.find("endobj", begin);
-        return o.substr(begin + 3, end == std::string_view::npos ? std::string_view::npos
-                                                                 : end - begin - 3);
+        return o.substr(begin + 3,
+                        end == std::string_view::npos ? std::string_view::npos : end - begin - 3);
     }
     // The raw data of a stream object, its length taken from /Length (direct or indirect).
     std::optional<std::string_view> streamData(long long n) const {

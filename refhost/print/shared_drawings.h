@@ -27,7 +27,9 @@
 namespace citforms::refhost {
 
 // The placeholder of drawing `k`: its height in pixels (its width is 1).
-inline int placeholderHeight(int k) { return k + 1; }
+inline int placeholderHeight(int k) {
+    return k + 1;
+}
 
 // The PDF made of `draft` with `valuePages` pages of values followed by `drawings` drawing
 // pages, as described above.
