@@ -198,7 +198,7 @@ bool PdfMaker::composeInto(const std::string& draftPath) {
         error_ = draftFile.errorString().toStdString();
         return false;
     }
-    // Mapped, not read: the rewrite copies most of it once, into the result.
+    // Mapped, not read: the rewrite copies most of it once, into the target, a piece at a time.
     const qint64 size = draftFile.size();
     const uchar* mapped = size > 0 ? draftFile.map(0, size) : nullptr;
     if (mapped == nullptr) {
@@ -207,16 +207,16 @@ bool PdfMaker::composeInto(const std::string& draftPath) {
     }
     auto pdf = shareDrawings(
         std::string_view(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(size)),
-        pages_, static_cast<int>(drawings_.size()));
+        pages_, static_cast<int>(drawings_.size()), [this](std::string_view chunk) {
+            const auto n = static_cast<qint64>(chunk.size());
+            return file_->write(chunk.data(), n) == n;
+        });
     draftFile.unmap(const_cast<uchar*>(mapped));
     draftFile.close();
     if (!pdf) {
-        error_ = pdf.error();
-        return false;
-    }
-    const auto n = static_cast<qint64>(pdf->size());
-    if (file_->write(pdf->data(), n) != n) {
-        error_ = file_->errorString().toStdString();
+        error_ = pdf.error() + (file_->error() == QFileDevice::NoError
+                                    ? std::string()
+                                    : ": " + file_->errorString().toStdString());
         return false;
     }
     return true;

@@ -110,7 +110,9 @@ public:
                 if (entry[17] != 'n') continue;
                 if (*offset < 0 || static_cast<std::size_t>(*offset) >= xref_)
                     return "an object past the cross-reference table";
-                offsets_[*first + i] = static_cast<std::size_t>(*offset);
+                const auto n = static_cast<std::size_t>(*first + i);
+                if (n >= offsets_.size()) offsets_.resize(n + 1, kNone);
+                offsets_[n] = static_cast<std::size_t>(*offset);
             }
         }
         const std::size_t trailerEnd = bytes_.find("startxref", at);
@@ -118,27 +120,33 @@ public:
         trailer_ = bytes_.substr(at + 7, trailerEnd - (at + 7));
         const auto size = integerOf(trailer_, "/Size");
         const auto root = referenceOf(trailer_, "/Root");
-        if (!size || !root || *size <= 0 || *size > kMaxObjects || offsets_.count(*root) == 0)
+        if (!size || !root || *size <= 0 || *size > kMaxObjects || !has(*root))
             return "no /Size or /Root in the trailer";
         size_ = *size;
         root_ = *root;
         // Each object runs to the next one in the file, the last to the table.
         std::vector<std::size_t> starts;
-        for (auto [n, offset] : offsets_) starts.push_back(offset);
+        for (std::size_t offset : offsets_) {
+            if (offset != kNone) starts.push_back(offset);
+        }
         starts.push_back(xref_);
         std::sort(starts.begin(), starts.end());
-        for (auto& [n, offset] : offsets_) {
-            const auto next = std::upper_bound(starts.begin(), starts.end(), offset);
-            ends_[n] = *next;
+        ends_.assign(offsets_.size(), kNone);
+        for (std::size_t n = 0; n < offsets_.size(); ++n) {
+            if (offsets_[n] == kNone) continue;
+            ends_[n] = *std::upper_bound(starts.begin(), starts.end(), offsets_[n]);
         }
         return {};
     }
 
-    bool has(long long n) const { return offsets_.count(n) != 0; }
-    std::size_t start(long long n) const { return offsets_.at(n); }
+    bool has(long long n) const {
+        return n >= 0 && static_cast<std::size_t>(n) < offsets_.size() &&
+               offsets_[static_cast<std::size_t>(n)] != kNone;
+    }
+    std::size_t start(long long n) const { return offsets_.at(static_cast<std::size_t>(n)); }
     // The whole object as it lies in the file: "N 0 obj ... endobj" and what follows it.
     std::string_view object(long long n) const {
-        return bytes_.substr(start(n), ends_.at(n) - start(n));
+        return bytes_.substr(start(n), ends_.at(static_cast<std::size_t>(n)) - start(n));
     }
     // The object's dictionary (or value): after "obj", up to "stream" or "endobj".
     std::string_view dictionary(long long n) const {
@@ -174,18 +182,26 @@ public:
 
     std::string_view head() const {
         std::size_t first = xref_;
-        for (auto [n, offset] : offsets_) first = std::min(first, offset);
+        for (std::size_t offset : offsets_) first = std::min(first, offset);
         return bytes_.substr(0, first);
     }
-    const std::map<long long, std::size_t>& offsets() const { return offsets_; }
+    // The objects there are, by number.
+    std::vector<long long> objects() const {
+        std::vector<long long> out;
+        for (std::size_t n = 0; n < offsets_.size(); ++n) {
+            if (offsets_[n] != kNone) out.push_back(static_cast<long long>(n));
+        }
+        return out;
+    }
     std::string_view trailer() const { return trailer_; }
     long long size() const { return size_; }
     long long root() const { return root_; }
 
 private:
     std::string_view bytes_;
-    std::map<long long, std::size_t> offsets_;
-    std::map<long long, std::size_t> ends_;
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> offsets_;  // by object number; kNone for a free one
+    std::vector<std::size_t> ends_;
     std::size_t xref_ = 0;
     std::string_view trailer_;
     long long size_ = 0;
@@ -243,7 +259,7 @@ std::optional<std::pair<std::size_t, std::size_t>> nameValue(std::string_view di
 std::map<long long, std::string> subsetNames(const Draft& draft) {
     std::map<long long, std::string> names;
     std::map<long long, long long> composites;  // Type0 font -> its CID font
-    for (auto [n, offset] : draft.offsets()) {
+    for (long long n : draft.objects()) {
         const std::string_view dict = draft.dictionary(n);
         if (!keyAt(dict, "/BaseFont")) continue;
         if (keyAt(dict, "/Subtype /Type0")) {
@@ -279,6 +295,31 @@ std::string renamed(std::string_view object, const std::string& name) {
     return out;
 }
 
+// What is written, in chunks of a size that keeps memory flat, and where it has got to.
+class Output {
+public:
+    explicit Output(const Sink& sink) : sink_(sink) {}
+    Output& operator+=(std::string_view s) {
+        buffer_.append(s);
+        if (buffer_.size() >= kChunk) flush();
+        return *this;
+    }
+    std::size_t offset() const { return flushed_ + buffer_.size(); }
+    bool flush() {
+        if (ok_ && !buffer_.empty()) ok_ = sink_(buffer_);
+        flushed_ += buffer_.size();
+        buffer_.clear();
+        return ok_;
+    }
+
+private:
+    static constexpr std::size_t kChunk = 1 << 16;
+    const Sink& sink_;
+    std::string buffer_;
+    std::size_t flushed_ = 0;
+    bool ok_ = true;
+};
+
 struct Drawing {
     long long image = 0;     // the placeholder's object, which becomes the form
     long long contents = 0;  // the drawing page's content stream
@@ -288,7 +329,8 @@ struct Drawing {
 
 }  // namespace
 
-values::Result<std::string> shareDrawings(std::string_view bytes, int valuePages, int drawings) {
+values::Result<std::size_t> shareDrawings(std::string_view bytes, int valuePages, int drawings,
+                                          const Sink& write) {
     Draft draft(bytes);
     if (std::string why = draft.read(); !why.empty()) return Error{"draft PDF: " + why};
     const auto pagesRef = referenceOf(draft.dictionary(draft.root()), "/Pages");
@@ -324,7 +366,8 @@ values::Result<std::string> shareDrawings(std::string_view bytes, int valuePages
         if (auto annots = referenceOf(dict, "/Annots")) dropped.insert(*annots);
     }
     // The placeholders: images of 1 x (k + 1) pixels.
-    for (auto [n, offset] : draft.offsets()) {
+    const std::vector<long long> objects = draft.objects();
+    for (long long n : objects) {
         const std::string_view dict = draft.dictionary(n);
         if (!keyAt(dict, "/Subtype /Image")) continue;
         const auto w = integerOf(dict, "/Width");
@@ -335,10 +378,10 @@ values::Result<std::string> shareDrawings(std::string_view bytes, int valuePages
         }
     }
 
-    std::string out;
-    out.reserve(bytes.size());
-    out.append(draft.head());
-    std::map<long long, std::size_t> written;
+    Output out(write);
+    out += draft.head();
+    std::vector<std::size_t> written(static_cast<std::size_t>(draft.size()), 0);
+    std::vector<bool> present(written.size(), false);
     std::map<long long, const Drawing*> formOf;
     for (const Drawing& d : forms) {
         // A drawing no page placed (not possible for the maker) has no image: nothing to do.
@@ -346,11 +389,14 @@ values::Result<std::string> shareDrawings(std::string_view bytes, int valuePages
     }
     const std::map<long long, std::string> fontNames = subsetNames(draft);
     std::vector<std::pair<std::size_t, long long>> order;
-    for (auto [n, offset] : draft.offsets()) order.emplace_back(offset, n);
+    for (long long n : objects) order.emplace_back(draft.start(n), n);
     std::sort(order.begin(), order.end());
     for (auto [offset, n] : order) {
         if (dropped.count(n) != 0) continue;
-        written[n] = out.size();
+        if (static_cast<std::size_t>(n) < written.size()) {
+            written[static_cast<std::size_t>(n)] = out.offset();
+            present[static_cast<std::size_t>(n)] = true;
+        }
         if (auto f = formOf.find(n); f != formOf.end()) {
             const Drawing& d = *f->second;
             const auto data = draft.streamData(d.contents);
@@ -367,7 +413,7 @@ values::Result<std::string> shareDrawings(std::string_view bytes, int valuePages
                    std::to_string(d.resources) + " 0 R\n" +
                    (flate ? "/Filter /FlateDecode\n" : "") + "/Length " +
                    std::to_string(data->size()) + "\n>>\nstream\n";
-            out.append(*data);
+            out += *data;
             out += "\nendstream\nendobj\n";
             continue;
         }
@@ -383,24 +429,35 @@ values::Result<std::string> shareDrawings(std::string_view bytes, int valuePages
             out += renamed(draft.object(n), f->second);
             continue;
         }
-        out.append(draft.object(n));
+        out += draft.object(n);
     }
-    const std::size_t xref = out.size();
+    const std::size_t xref = out.offset();
     out += "xref\n0 " + std::to_string(draft.size()) + "\n";
     char entry[32];
     for (long long n = 0; n < draft.size(); ++n) {
-        auto w = written.find(n);
-        if (w == written.end()) {
+        const auto i = static_cast<std::size_t>(n);
+        if (!present[i]) {
             std::snprintf(entry, sizeof entry, "%010d %05d f \n", 0, n == 0 ? 65535 : 0);
         } else {
-            std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", w->second);
+            std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", written[i]);
         }
         out += entry;
     }
     out += "trailer";
-    out.append(draft.trailer());
+    out += draft.trailer();
     out += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    return out;
+    if (!out.flush()) return Error{"the PDF could not be written"};
+    return out.offset();
+}
+
+values::Result<std::string> shareDrawings(std::string_view draft, int valuePages, int drawings) {
+    std::string pdf;
+    auto made = shareDrawings(draft, valuePages, drawings, [&pdf](std::string_view chunk) {
+        pdf.append(chunk);
+        return true;
+    });
+    if (!made) return Error{made.error()};
+    return pdf;
 }
 
 }  // namespace citforms::refhost

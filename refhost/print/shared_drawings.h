@@ -19,6 +19,8 @@
 // Copying the draft's bytes costs little next to painting them: a PDF of 808 pages costs
 // about what its values cost. Anything in the draft that is not as described fails the
 // rewrite with a reason, and no PDF is made of it.
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,8 +33,14 @@ inline int placeholderHeight(int k) {
     return k + 1;
 }
 
-// The PDF made of `draft` with `valuePages` pages of values followed by `drawings` drawing
-// pages, as described above.
+// Receives the PDF in pieces, in order; false stops the rewrite (a write that failed).
+using Sink = std::function<bool(std::string_view)>;
+
+// Writes the PDF made of `draft` with `valuePages` pages of values followed by `drawings`
+// drawing pages, as described above, into `write` (64 KB at a time); returns its size.
+values::Result<std::size_t> shareDrawings(std::string_view draft, int valuePages, int drawings,
+                                          const Sink& write);
+// The same PDF as one string.
 values::Result<std::string> shareDrawings(std::string_view draft, int valuePages, int drawings);
 
 }  // namespace citforms::refhost
