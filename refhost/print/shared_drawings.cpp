@@ -356,7 +356,9 @@ values::Result<std::size_t> shareDrawings(std::string_view bytes, int valuePages
         if (p == std::string_view::npos) return Error{"draft PDF: no media box"};
         ++p;
         auto x0 = real(dict, &p), y0 = real(dict, &p), x1 = real(dict, &p), y1 = real(dict, &p);
-        if (!x0 || !y0 || !x1 || !y1) return Error{"draft PDF: bad media box"};
+        // The placeholder's matrix is worked out for a box from the origin (as Qt writes it).
+        if (!x0 || !y0 || !x1 || !y1 || *x0 != 0 || *y0 != 0 || !(*x1 > 0) || !(*y1 > 0))
+            return Error{"draft PDF: bad media box"};
         d.contents = *contents;
         d.resources = *resources;
         d.width = *x1 - *x0;
