@@ -1,8 +1,9 @@
 #pragma once
 // A console reporter that, after the usual table, prints each measured case as a ratio to its
 // baseline from the same run ("save/module" against "save/baseline"): the ratio of the medians
-// when the cases were repeated, else of the single runs. Benchmarks state the pairs; a pair
-// whose cases did not both run (a --benchmark_filter) is left out.
+// when the cases were repeated, else of the single runs, in real time and, beside it, in the
+// main thread's CPU time (which a machine busy with other work disturbs less). Benchmarks
+// state the pairs; a pair whose cases did not both run (a --benchmark_filter) is left out.
 //
 // withDefaultFlags() puts repetitions and random interleaving in front of the command line's
 // own flags (which still win): on a shared machine a load that comes and goes then spreads
@@ -35,9 +36,11 @@ public:
             const std::string name = run.run_name.str();
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
                 realTime_[name] = run.GetAdjustedRealTime();
+                cpuTime_[name] = run.GetAdjustedCPUTime();
                 fromMedian_[name] = true;
             } else if (run.run_type == Run::RT_Iteration && !fromMedian_[name]) {
                 realTime_[name] = run.GetAdjustedRealTime();
+                cpuTime_[name] = run.GetAdjustedCPUTime();
             }
         }
     }
@@ -48,8 +51,10 @@ public:
             const auto m = realTime_.find(measured);
             const auto b = realTime_.find(baseline);
             if (m == realTime_.end() || b == realTime_.end() || b->second <= 0) continue;
-            std::printf("ratio %-28s / %-28s = %.2f\n", measured.c_str(), baseline.c_str(),
-                        m->second / b->second);
+            const double cpuBaseline = cpuTime_[baseline];
+            std::printf("ratio %-28s / %-28s = %.2f (cpu %.2f)\n", measured.c_str(),
+                        baseline.c_str(), m->second / b->second,
+                        cpuBaseline > 0 ? cpuTime_[measured] / cpuBaseline : 0.0);
         }
         std::fflush(stdout);
     }
@@ -57,6 +62,7 @@ public:
 private:
     std::vector<std::pair<std::string, std::string>> pairs_;
     std::map<std::string, double> realTime_;
+    std::map<std::string, double> cpuTime_;
     std::map<std::string, bool> fromMedian_;
 };
 

@@ -20,7 +20,9 @@ struct Globals {
     std::int32_t DANE_KONIEC_ROKU = 0;
 
     // Print settings.
-    std::int32_t DANE_DRUKARKA_EKRAN = 0;       // 0 = screen (previewer), 1 = printer
+    // The host contract: true (not 0) = the screen (the previewer, or a PDF), false (0) = to
+    // the printer directly. A host that sets nothing previews.
+    std::int32_t DANE_DRUKARKA_EKRAN = 1;
     std::int32_t GGG_NUMCOPY = 1;               // GGG:NUMCOPY
     std::int32_t DEKLARACJE_NADRUK = 0;         // 1 = overlay onto pre-printed paper
     std::int32_t DEKLARACJE_XPOS = 0;

@@ -9,7 +9,12 @@
 //   host::PageList pages;
 //   pages.append(std::move(page1));
 //   pages.repeatForCopies(3);      // 1,1,1,2,2,2,... when the printer cannot make copies
+//
+// A list may name the document its pages make ("CIT-8 (24) – Młyn – 2016"): the title of a
+// PDF started with it (MAKEPDF mode 0) or made of it (MAKEPDFANDSEND), and the name of the
+// file handed over for e-mail. Without it the host takes the first page's print-job name.
 #include <cstddef>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -26,6 +31,9 @@ public:
     const std::vector<print::PageContent>& pages() const { return pages_; }
     void clear() { pages_.clear(); }
 
+    const std::string& documentTitle() const { return documentTitle_; }
+    void setDocumentTitle(std::string title) { documentTitle_ = std::move(title); }
+
     // Repeats every page `copies` times in place (each page's copies together), as a printer
     // that makes copies itself would; copies below 2 leave the list as it is.
     void repeatForCopies(int copies) {
@@ -40,6 +48,7 @@ public:
 
 private:
     std::vector<print::PageContent> pages_;
+    std::string documentTitle_;
 };
 
 }  // namespace citforms::host

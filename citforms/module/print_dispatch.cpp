@@ -5,6 +5,7 @@
 
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/print/cit8_prints.h"
+#include "citforms/print/document_title.h"
 #include "citforms/store/declaration_load.h"
 
 namespace citforms::module {
@@ -30,6 +31,20 @@ bool wanted(const store::DeclarationFields& fields, const PdfStep& step) {
     if (step.field == 0) return true;
     const values::Decimal value = numberOf(fields.main(), step.field);
     return step.equals != 0 ? value == values::Decimal(step.equals) : value > values::Decimal(0);
+}
+
+// "CIT-8 (24) – <company's short name> – <tax year>" of the loaded declaration `id`.
+std::string declarationTitle(const host::HostBinding& host, const DeclarationKind& kind,
+                             std::int32_t id, const store::DeclarationFields& fields) {
+    const std::string company = host.utility->FUNCVAY(
+        "select f.nazwa from FIRMA f inner join DEKLARACJE_NAG n on n.id_firmy = f.id_firmy "
+        "where n.id_deklaracje_nag = " +
+        std::to_string(id));
+    auto day = [&](int field) {
+        return store::parseStoredNumber(trimmedRight(fields.main()[field].text())).value_or(0);
+    };
+    return print::documentTitle(kind.family + " (" + kind.edition + ")", company, day(4),
+                                day(5));
 }
 
 }  // namespace
@@ -68,7 +83,9 @@ void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText) {
         if (print != nullptr && kind->load != nullptr) {
             state.CIT_ID_WZORCA = templateId;
             kind->load(host, state, module.fields);
-            print(printEnvironment(module), module.fields);
+            print::PrintEnvironment env = printEnvironment(module);
+            env.documentTitle = declarationTitle(host, *kind, id, module.fields);
+            print(env, module.fields);
             state.CIT_ID_WZORCA = 0;
         } else {
             notYetAvailable(host, kind->mainPrint.c_str());
@@ -101,11 +118,13 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
 
     state.CIT_ID_DEKLARACJI = id;
     kind->load(host, state, module.fields);
+    print::PrintEnvironment env = printEnvironment(module);
+    env.documentTitle = declarationTitle(host, *kind, id, module.fields);
     host::PageList pages;
+    pages.setDocumentTitle(env.documentTitle);
     // A PDF that cannot be started cannot be finished: nothing is printed into nowhere.
     if (host.print->MAKEPDF(0, trimmedRight(fileName), &pages) != 0) return 0;
 
-    const print::PrintEnvironment env = printEnvironment(module);
     host::Globals& globals = host.data->globals();
     store::DeclarationFields& fields = module.fields;
     for (const PdfStep& step : kind->pdf) {

@@ -1,5 +1,8 @@
 #include "citforms/print/layout_catalogue.h"
 
+#include <map>
+#include <mutex>
+
 #include "citforms/print/embedded_files.h"
 
 namespace citforms::print {
@@ -16,6 +19,18 @@ values::Result<Layout> openLayout(std::string_view procedureName) {
     if (layout && layout->report().name != procedureName)
         return values::Error{file + ":1: the report is named " + layout->report().name};
     return layout;
+}
+
+values::Result<std::shared_ptr<const Layout>> sharedLayout(std::string_view procedureName) {
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<const Layout>, std::less<>> parsed;
+    const std::lock_guard lock(mutex);
+    if (auto it = parsed.find(procedureName); it != parsed.end()) return it->second;
+    auto layout = openLayout(procedureName);
+    if (!layout) return values::Error{layout.error()};
+    auto shared = std::make_shared<const Layout>(std::move(*layout));
+    parsed.emplace(std::string(procedureName), shared);
+    return shared;
 }
 
 std::vector<std::string> shippedLayouts() {

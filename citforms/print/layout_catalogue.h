@@ -6,6 +6,7 @@
 // A layout whose document is missing or malformed is refused with a message naming the
 // document and line; the shipped documents are checked by the tests, so that message means
 // a broken build rather than a user error.
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,10 @@
 namespace citforms::print {
 
 values::Result<Layout> openLayout(std::string_view procedureName);
+
+// The same layout, parsed once per process and shared: a PDF of several hundred runs of one
+// procedure reads its layout once. Safe to call from several threads.
+values::Result<std::shared_ptr<const Layout>> sharedLayout(std::string_view procedureName);
 // Procedure names of every shipped layout, sorted.
 std::vector<std::string> shippedLayouts();
 

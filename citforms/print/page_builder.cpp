@@ -123,8 +123,11 @@ Result<PageContent> buildPage(const ReportRun& run, int bandNumber,
             case ControlKind::Image: {
                 auto drawing = openPageDrawing(c.text);
                 if (!drawing) return Error{drawing.error()};
-                appendDrawing(**drawing, x, y, w.value_or((*drawing)->width),
-                              h.value_or((*drawing)->height), &page.items);
+                DrawingUse use{c.text, x, y, w.value_or((*drawing)->width),
+                               h.value_or((*drawing)->height), page.items.size(), 0};
+                appendDrawing(**drawing, use.x, use.y, use.width, use.height, &page.items);
+                use.count = page.items.size() - use.first;
+                page.drawings.push_back(std::move(use));
                 break;
             }
             case ControlKind::Field:

@@ -6,7 +6,8 @@
 //   auto page = buildPage(run, 44, variables);   // CIT-8 page 2
 //
 // Controls are taken in declaration order, each over what came before: the page drawing of an
-// image control first, then values, boxes and texts. Hidden controls are skipped. Radios print
+// image control first (its items recorded in PageContent::drawings, so that a PDF can write
+// each drawing once), then values, boxes and texts. Hidden controls are skipped. Radios print
 // their mark only when the option's variable equals their value (numerically when both are
 // numbers, so "2.00" selects the radio "2"). Values go through the shared picture formatter;
 // a decimal variable under a text picture prints its number without trailing zeros (an

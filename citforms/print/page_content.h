@@ -6,6 +6,7 @@
 // a PDF writer, a previewer or an image: boxes, lines, texts and selection marks, drawn in
 // list order, each over what came before. Texts stay texts (a PDF keeps them searchable).
 // Plain data: no Qt, no behaviour, so the module core and the host can pass pages around.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -76,6 +77,17 @@ using PageItem = std::variant<BoxItem, LineItem, TextItem, MarkItem>;
 
 enum class Orientation { Portrait, Landscape };
 
+// Where a page drawing (the printed form under the values) lies among a page's items: items
+// [first, first + count) are the drawing `key` stretched over x, y, width, height. The same key
+// over the same rectangle is the same items on every page, so a PDF writer may write them once
+// and place them on every page that uses them; painters that do not care paint the items.
+struct DrawingUse {
+    std::string key;
+    int x = 0, y = 0, width = 0, height = 0;
+    std::size_t first = 0, count = 0;
+    bool operator==(const DrawingUse&) const = default;
+};
+
 struct PageContent {
     // A4: 210 x 297 mm.
     static constexpr int kA4Width = 8268;
@@ -84,6 +96,7 @@ struct PageContent {
     Orientation orientation = Orientation::Portrait;
     std::string title;              // print-job name of the run that made the page
     std::vector<PageItem> items;
+    std::vector<DrawingUse> drawings;  // the page drawings among `items`, in item order
 
     int width() const { return orientation == Orientation::Portrait ? kA4Width : kA4Height; }
     int height() const { return orientation == Orientation::Portrait ? kA4Height : kA4Width; }

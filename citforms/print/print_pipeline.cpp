@@ -19,7 +19,8 @@ Destination destinationOf(const PrintProcedure& p, const host::Globals& g) {
     if (p.pdf && g.GGG_EMAILPDFSAVEAS == 10) return Destination::PdfAppend;
     if (p.send && (g.GGG_EMAILPDFSAVEAS == 1 || g.GGG_EMAILPDFSAVEAS == 2))
         return Destination::PdfSend;
-    return g.DANE_DRUKARKA_EKRAN == 0 ? Destination::Preview : Destination::Printer;
+    // True is the screen (the previewer here), false the printer directly.
+    return g.DANE_DRUKARKA_EKRAN != 0 ? Destination::Preview : Destination::Printer;
 }
 
 void note(const host::HostBinding& host, const std::string& title, const std::string& text,
@@ -80,7 +81,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
     g.GLOBALRESPONSE = 0;
     g.GLOBALREQUEST = 0;
 
-    auto layout = openLayout(procedure.name);
+    auto layout = sharedLayout(procedure.name);
     if (!layout) {
         // A shipped layout that does not open is a broken build, not the user's doing.
         qCritical("citforms: %s", layout.error().c_str());
@@ -89,7 +90,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
         return kCancelled;
     }
 
-    ReportRun run(*layout);
+    ReportRun run(**layout);
     switch (procedure.offsets) {
         case Offsets::None:
             break;
@@ -100,7 +101,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
             run.setOrigin(g.DEKLARACJE_XPOS, g.DEKLARACJE_YPOS);
             break;
     }
-    for (int control : receiptControls(*layout)) {
+    for (int control : receiptControls(**layout)) {
         if (g.GGG_PRN_UPO_INFO_DRUKUJ == 1) {
             run.show(control);
         } else {
@@ -112,7 +113,7 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
     // Progress pass over the work list (entries 1 and 2).
     int result = 0;
     {
-        const ProgressWindow window = layout->progress().value_or(ProgressWindow{});
+        const ProgressWindow window = (*layout)->progress().value_or(ProgressWindow{});
         auto progress = env.runtime.openProgress(window);
         progress->setTitle(screen ? strings.progWinTitlePrvw : strings.progWinTitlePrnt);
         progress->setUserText(strings.progWinUsrText);
@@ -142,8 +143,9 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
     }
 
     host::PageList pages;
+    pages.setDocumentTitle(env.documentTitle);
     if (result == kCompleted) {
-        for (int band : layout->pageBands()) {
+        for (int band : (*layout)->pageBands()) {
             auto page = buildPage(run, band, variables);
             if (!page) {
                 qCritical("citforms: %s", page.error().c_str());

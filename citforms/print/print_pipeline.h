@@ -18,8 +18,9 @@
 // - Pages are generated after the progress pass, one per page band in the procedure's order.
 // - GGG:EMAILPDFSAVEAS 10 appends the pages to the PDF being made (MAKEPDF mode 1), 1 or 2 hands
 //   them over for e-mail (MAKEPDFANDSEND); either way the setting is reset to 0, whatever the
-//   screen or printer setting says. Otherwise DANE_DRUKARKA_EKRAN 0 opens the previewer at
-//   120 % (printing from it prints GGG:NUMCOPY copies), and any other value prints at once.
+//   screen or printer setting says. Otherwise DANE_DRUKARKA_EKRAN true (not 0) is the screen:
+//   the previewer at 120 % (printing from it prints GGG:NUMCOPY copies); false (0) prints at
+//   once.
 // - Copies: the printer is given the count when it makes copies itself; otherwise every page
 //   is repeated that many times.
 // - Nothing generated or a cancelled run: the note "Nothing to Preview." or "Nothing to
@@ -63,6 +64,9 @@ struct PrintEnvironment {
     const host::HostBinding& host;
     ReportRuntime& runtime;
     host::IniManager* ini = nullptr;  // where the previewer keeps its window settings
+    // The name of the printed declaration (print/document_title.h), given with the pages to
+    // the host's PDF making and e-mail hand-over; empty: the host names them by the run.
+    std::string documentTitle = {};
 };
 
 inline constexpr int kPreviewZoom = 120;

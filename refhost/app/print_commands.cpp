@@ -285,7 +285,8 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
             code = EXIT_FAILURE;
         }
     } else {
-        g.DANE_DRUKARKA_EKRAN = a.printer ? 1 : 0;
+        // The module's contract: true is the screen, false the printer.
+        g.DANE_DRUKARKA_EKRAN = a.printer ? 0 : 1;
         g.GGG_NUMCOPY = a.copies;
         g.DEKLARACJE_XPOS = a.xpos;
         g.DEKLARACJE_YPOS = a.ypos;

@@ -87,11 +87,13 @@ std::int32_t HostPrintLibrary::MAKEPDFANDSEND(citforms::host::PageList* pages) {
     if (pages == nullptr || pages->empty()) return PdfMaker::kNoPages;
     std::error_code ec;
     std::filesystem::create_directories(outbox_, ec);
-    const std::string title = pages->at(0).title;
+    // The declaration's name when the module gives it, else the run's.
+    const std::string title =
+        pages->documentTitle().empty() ? pages->at(0).title : pages->documentTitle();
     const std::filesystem::path pdf = citforms::refhost::freshOutboxName(outbox_, title, ".pdf");
     PdfMaker maker;  // its own: a PDF being made by MAKEPDF goes on undisturbed
     maker.protectFiles(protected_);
-    std::int32_t code = maker.MAKEPDF(0, pdf.string(), nullptr);
+    std::int32_t code = maker.MAKEPDF(0, pdf.string(), pages);
     if (code == PdfMaker::kOk) code = maker.MAKEPDF(1, "", pages);
     if (code == PdfMaker::kOk) code = maker.MAKEPDF(2, "", nullptr);
     if (code != PdfMaker::kOk) {
@@ -99,7 +101,8 @@ std::int32_t HostPrintLibrary::MAKEPDFANDSEND(citforms::host::PageList* pages) {
              (maker.error().empty() ? std::string(".") : ": " + maker.error()));
         return code;
     }
-    auto eml = citforms::refhost::writeMailMessage(pdf, title);
+    auto eml = citforms::refhost::writeMailMessage(pdf, title,
+                                                   citforms::refhost::attachmentName(title));
     if (!eml) {
         warn("Nie można przygotować wiadomości: " + eml.error());
         return PdfMaker::kCannotWrite;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <string_view>
 
 #include <QByteArray>
 #include <QDateTime>
@@ -37,7 +38,41 @@ std::string safeName(const std::string& title) {
     return out.empty() ? std::string("wydruk") : out;
 }
 
+// RFC 2231: UTF-8, each byte beyond the plain ones as %XX.
+std::string extendedValue(const std::string& text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out = "UTF-8''";
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+        }
+    }
+    return out;
+}
+
+bool plainAscii(const std::string& text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80 || c < 0x20 || c == '"' || c == '\\') return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string attachmentName(const std::string& title) {
+    std::string out;
+    for (unsigned char c : title) {
+        const bool bad = c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(
+                                                      static_cast<char>(c)) != std::string_view::npos;
+        out += bad ? '_' : static_cast<char>(c);
+    }
+    while (!out.empty() && (out.back() == ' ' || out.back() == '.')) out.pop_back();
+    return (out.empty() ? std::string("wydruk") : out) + ".pdf";
+}
 
 std::filesystem::path outboxFolder() {
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0')
@@ -84,9 +119,18 @@ std::string mailMessageText(const std::string& subject, const std::string& attac
     m += std::string("Content-Transfer-Encoding: 8bit") + kCrLf + kCrLf;
     m += "W załączeniu " + attachmentName + "." + kCrLf + kCrLf;
     m += "--" + boundary + kCrLf;
-    m += "Content-Type: application/pdf; name=\"" + attachmentName + "\"" + kCrLf;
-    m += std::string("Content-Transfer-Encoding: base64") + kCrLf;
-    m += "Content-Disposition: attachment; filename=\"" + attachmentName + "\"" + kCrLf + kCrLf;
+    if (plainAscii(attachmentName)) {
+        m += "Content-Type: application/pdf; name=\"" + attachmentName + "\"" + kCrLf;
+        m += std::string("Content-Transfer-Encoding: base64") + kCrLf;
+        m += "Content-Disposition: attachment; filename=\"" + attachmentName + "\"" + kCrLf +
+             kCrLf;
+    } else {
+        m += "Content-Type: application/pdf; name=\"" + headerText(attachmentName) + "\"" +
+             kCrLf;
+        m += std::string("Content-Transfer-Encoding: base64") + kCrLf;
+        m += "Content-Disposition: attachment; filename*=" + extendedValue(attachmentName) +
+             kCrLf + kCrLf;
+    }
     const std::string encoded = QByteArray::fromStdString(pdfBytes).toBase64().toStdString();
     for (std::size_t at = 0; at < encoded.size(); at += 76) {
         m += encoded.substr(at, 76);
@@ -97,7 +141,8 @@ std::string mailMessageText(const std::string& subject, const std::string& attac
 }
 
 values::Result<std::filesystem::path> writeMailMessage(const std::filesystem::path& pdf,
-                                                       const std::string& subject) {
+                                                       const std::string& subject,
+                                                       const std::string& attachment) {
     QFile in(QString::fromStdString(pdf.string()));
     if (!in.open(QIODevice::ReadOnly)) return values::Error{"cannot read " + pdf.string()};
     const std::string bytes = in.readAll().toStdString();
@@ -107,7 +152,8 @@ values::Result<std::filesystem::path> writeMailMessage(const std::filesystem::pa
     if (auto st = checkOutputFile(eml.string()); !st) return values::Error{st.error()};
     QSaveFile out(QString::fromStdString(eml.string()));
     if (!out.open(QIODevice::WriteOnly)) return values::Error{"cannot write " + eml.string()};
-    const std::string text = mailMessageText(subject, pdf.filename().string(), bytes, boundary);
+    const std::string text = mailMessageText(
+        subject, attachment.empty() ? pdf.filename().string() : attachment, bytes, boundary);
     out.write(text.data(), static_cast<qint64>(text.size()));
     if (!out.commit()) return values::Error{"cannot write " + eml.string()};
     return eml;

@@ -22,11 +22,19 @@ std::filesystem::path outboxFolder();
 std::filesystem::path freshOutboxName(const std::filesystem::path& folder,
                                       const std::string& title, const std::string& suffix);
 
-// Writes the message with `pdf` attached next to it (same name, .eml); returns its path.
-values::Result<std::filesystem::path> writeMailMessage(const std::filesystem::path& pdf,
-                                                       const std::string& subject);
+// The attachment's file name for a document title: the title with the characters that no file
+// name may hold (/ \ : * ? " < > | and controls) as '_', and ".pdf"
+// ("CIT-8 (24) – Młyn Pszenica – 2016.pdf").
+std::string attachmentName(const std::string& title);
 
-// The MIME text of such a message (CRLF line ends, base64 lines of 76 characters).
+// Writes the message with `pdf` attached next to it (same name, .eml), the attachment named
+// `attachment` (the PDF's own file name when empty); returns its path.
+values::Result<std::filesystem::path> writeMailMessage(const std::filesystem::path& pdf,
+                                                       const std::string& subject,
+                                                       const std::string& attachment = {});
+
+// The MIME text of such a message (CRLF line ends, base64 lines of 76 characters). A name
+// beyond ASCII is written as an encoded word (name=) and in RFC 2231 form (filename*=).
 std::string mailMessageText(const std::string& subject, const std::string& attachmentName,
                             const std::string& pdfBytes, const std::string& boundary);
 

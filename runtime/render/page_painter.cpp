@@ -336,13 +336,15 @@ bool replaysGlyphs(const QPainter& p) {
 }
 
 template <class TextPainter>
-void paintItems(QPainter& painter, const print::PageContent& page, TextPainter&& paintText) {
+void paintItems(QPainter& painter, const print::PageContent& page, std::size_t firstItem,
+                TextPainter&& paintText) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     const QPaintDevice* device = painter.device();
     painter.scale(device->logicalDpiX() / 1000.0, device->logicalDpiY() / 1000.0);
-    for (const print::PageItem& item : page.items) {
+    for (std::size_t i = firstItem; i < page.items.size(); ++i) {
+        const print::PageItem& item = page.items[i];
         if (auto b = std::get_if<BoxItem>(&item)) {
             paintBox(painter, *b);
         } else if (auto l = std::get_if<LineItem>(&item)) {
@@ -363,18 +365,23 @@ PagePainter::~PagePainter() = default;
 
 std::size_t PagePainter::shapedTexts() const { return cache_->shaped.size(); }
 
-void PagePainter::paint(QPainter& painter, const print::PageContent& page) {
+void PagePainter::paint(QPainter& painter, const print::PageContent& page,
+                        std::size_t firstItem) {
     if (!replaysGlyphs(painter)) {
-        paintPage(painter, page);
+        Fonts fonts;
+        paintItems(painter, page, firstItem,
+                   [&](const TextItem& t) { paintTextDirect(painter, t, fonts); });
         return;
     }
     cache_->use(painter.device());
-    paintItems(painter, page, [&](const TextItem& t) { cache_->paintText(painter, t); });
+    paintItems(painter, page, firstItem,
+               [&](const TextItem& t) { cache_->paintText(painter, t); });
 }
 
 void paintPage(QPainter& painter, const print::PageContent& page) {
     Fonts fonts;
-    paintItems(painter, page, [&](const TextItem& t) { paintTextDirect(painter, t, fonts); });
+    paintItems(painter, page, 0,
+               [&](const TextItem& t) { paintTextDirect(painter, t, fonts); });
 }
 
 QString fontFamilyFor(const std::string& face) {

@@ -36,8 +36,9 @@ public:
     PagePainter(const PagePainter&) = delete;
     PagePainter& operator=(const PagePainter&) = delete;
 
-    // Paints `page` with its top-left corner at the painter's origin.
-    void paint(QPainter& painter, const print::PageContent& page);
+    // Paints `page` with its top-left corner at the painter's origin, from its item
+    // `firstItem` on (a PDF writer that places the page's drawing by itself skips it).
+    void paint(QPainter& painter, const print::PageContent& page, std::size_t firstItem = 0);
 
     // Distinct texts shaped so far (bounded: the cache starts over when it is full).
     std::size_t shapedTexts() const;

@@ -123,6 +123,12 @@ TEST_F(Printing, PdfOfTheDemoCorrectionHoldsItsFormsInOrder) {
         for (const std::string& w : words) EXPECT_TRUE(has(text[page], w)) << page << ": " << w;
     }
     EXPECT_FALSE(has(text[0], "ORD-ZU\n")) << "the ORD-ZU is a page of its own";
+    // Named by what it holds: the form, the company's short name, the tax year.
+    const Outcome info = runProgram("pdfinfo", {QString::fromStdString(path("z.pdf"))}, folder_);
+    EXPECT_TRUE(std::regex_search(
+        info.out, std::regex("Title:\\s+CIT-8 \\(24\\) \u2013 Młyn Pszenica \u2013 2016\n")))
+        << info.out;
+    EXPECT_TRUE(std::regex_search(info.out, std::regex("Creator:\\s+tabrix\n"))) << info.out;
 }
 
 TEST_F(Printing, AnOriginalWithTwoCitBrAndFormattedAmounts) {

@@ -54,8 +54,16 @@ protected:
 TEST_F(PrintDispatch, PdfOfACorrectionHoldsCit8OrdZuCit8OAndEachCitBrInOrder) {
     declaration("2", "1.00", "2.00");
     host_.addPoz(17, 502, "10", "2500.00");  // CIT-BR 2, position 10
-    host_.data.globalValues.DANE_DRUKARKA_EKRAN = 1;  // a PDF all the same
+    host_.data.globalValues.DANE_DRUKARKA_EKRAN = 0;  // the printer: a PDF all the same
+    host_.addPoz(17, 0, "4", "78531");  // 1 January 2016
+    host_.addPoz(17, 0, "5", "78896");  // 31 December 2016
+    host_.utility.script(
+        "select f.nazwa from FIRMA f inner join DEKLARACJE_NAG n on n.id_firmy = f.id_firmy "
+        "where n.id_deklaracje_nag = 17",
+        {{"Młyn Pszenica"}});
     EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "/tmp/zeznanie.pdf   "), 1);
+    // The PDF is titled by the declaration it holds.
+    EXPECT_EQ(host_.print.startTitle, "CIT-8 (24) \u2013 Młyn Pszenica \u2013 2016");
     EXPECT_EQ(pdfCalls(), (std::vector<std::string>{
                               "print.MAKEPDF 0|/tmp/zeznanie.pdf", "print.MAKEPDF 1|",
                               "print.MAKEPDF 1|", "print.MAKEPDF 1|", "print.MAKEPDF 1|",

@@ -188,8 +188,27 @@ TEST_F(PrintPipeline, PrintingFromThePreviewerRepeatsPagesWhenThePrinterCannotCo
     EXPECT_EQ(globals().GLOBALRESPONSE, kCompleted);
 }
 
-TEST_F(PrintPipeline, APrinterThatMakesCopiesGetsTheCount) {
+// The host contract: DANE_DRUKARKA_EKRAN true is the screen (the previewer, or a PDF), false
+// the printer directly. A host following the contract must get a preview when it asks for one.
+TEST_F(PrintPipeline, TheScreenSettingTrueMeansThePreviewerAndFalseThePrinter) {
     globals().DANE_DRUKARKA_EKRAN = 1;
+    EXPECT_EQ(printCit8(), kCancelled);  // the previewer closed without printing
+    EXPECT_EQ(runtime_.titles, std::vector<std::string>{"Generating Report"});
+    EXPECT_EQ(runtime_.previewed.size(), 1u);
+    EXPECT_TRUE(runtime_.printed.empty());
+
+    runtime_.titles.clear();
+    runtime_.previewed.clear();
+    globals().DANE_DRUKARKA_EKRAN = 0;
+    EXPECT_EQ(printCit8(), kCompleted);
+    EXPECT_EQ(runtime_.titles, std::vector<std::string>{"Printing Report"});
+    EXPECT_TRUE(runtime_.previewed.empty());
+    ASSERT_EQ(runtime_.printed.size(), 1u);
+    EXPECT_EQ(runtime_.printed[0].size(), 4u);
+}
+
+TEST_F(PrintPipeline, APrinterThatMakesCopiesGetsTheCount) {
+    globals().DANE_DRUKARKA_EKRAN = 0;
     globals().GGG_NUMCOPY = 3;
     runtime_.makesCopies = true;
     EXPECT_EQ(printCit8(), kCompleted);
@@ -201,7 +220,7 @@ TEST_F(PrintPipeline, APrinterThatMakesCopiesGetsTheCount) {
 }
 
 TEST_F(PrintPipeline, NoPrinterIsNotReportedAsCompleted) {
-    globals().DANE_DRUKARKA_EKRAN = 1;
+    globals().DANE_DRUKARKA_EKRAN = 0;
     runtime_.havePrinter = false;
     EXPECT_EQ(printCit8(), kCancelled);
     EXPECT_EQ(globals().GLOBALRESPONSE, kCancelled);
@@ -210,7 +229,7 @@ TEST_F(PrintPipeline, NoPrinterIsNotReportedAsCompleted) {
 TEST_F(PrintPipeline, PdfAppendAndHandOverResetTheSettingAndShowNoPreviewer) {
     struct Case {
         int setting;
-        int printerFlag;
+        int screenFlag;
         bool appended;
     };
     for (const Case c : {Case{10, 0, true}, Case{10, 1, true}, Case{1, 0, false},
@@ -218,7 +237,7 @@ TEST_F(PrintPipeline, PdfAppendAndHandOverResetTheSettingAndShowNoPreviewer) {
         host_.print.appended.clear();
         host_.print.sent.clear();
         globals().GGG_EMAILPDFSAVEAS = c.setting;
-        globals().DANE_DRUKARKA_EKRAN = c.printerFlag;
+        globals().DANE_DRUKARKA_EKRAN = c.screenFlag;
         EXPECT_EQ(printCit8(), kCompleted) << c.setting;
         EXPECT_EQ(globals().GGG_EMAILPDFSAVEAS, 0);
         EXPECT_EQ(host_.print.appended.size(), c.appended ? 4u : 0u) << c.setting;
@@ -267,7 +286,7 @@ TEST_F(PrintPipeline, CancelQuestionAnsweredNoGoesOnAndYesCancels) {
     EXPECT_EQ(globals().GGG_EMAILPDFSAVEAS, 10) << "only a PDF step resets the setting";
     ui_.addAnswer({1, ""});
     globals().GGG_EMAILPDFSAVEAS = 0;
-    globals().DANE_DRUKARKA_EKRAN = 1;
+    globals().DANE_DRUKARKA_EKRAN = 0;
     EXPECT_EQ(printCit8(), kCancelled);
     EXPECT_TRUE(runtime_.printed.empty());
     EXPECT_EQ(messages().back().request.text, "Nothing to Print.");

@@ -271,6 +271,7 @@ public:
                          host::PageList* pages) override {
         log_.push_back(
             {"print.MAKEPDF " + std::to_string(mode) + "|" + std::string(fileName), pages});
+        if (mode == 0 && pages != nullptr) startTitle = pages->documentTitle();
         if (mode == 1 && pages != nullptr) {
             appended.insert(appended.end(), pages->pages().begin(), pages->pages().end());
         }
@@ -278,13 +279,17 @@ public:
     }
     std::int32_t MAKEPDFANDSEND(host::PageList* pages) override {
         log_.push_back({"print.MAKEPDFANDSEND", pages});
-        if (pages != nullptr) sent.insert(sent.end(), pages->pages().begin(), pages->pages().end());
+        if (pages != nullptr) {
+            sent.insert(sent.end(), pages->pages().begin(), pages->pages().end());
+            sentTitle = pages->documentTitle();
+        }
         return pdfResult;
     }
     std::int32_t startResult = 0;  // MAKEPDF mode 0
     std::int32_t pdfResult = 0;    // the other modes and MAKEPDFANDSEND
     std::vector<print::PageContent> appended;  // pages of MAKEPDF mode 1, in order
     std::vector<print::PageContent> sent;      // pages of MAKEPDFANDSEND
+    std::string startTitle, sentTitle;         // the document's name given with the pages
 
 private:
     std::vector<HostCall>& log_;

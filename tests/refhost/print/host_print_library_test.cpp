@@ -1,6 +1,8 @@
 // The host print library: MAKEPDF through the PdfMaker, MAKEPDFANDSEND into the outbox.
 #include "refhost/libraries/window_libraries.h"
 
+#include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -133,6 +135,30 @@ TEST_F(HostPrintLibraryTest, SendLeavesAMessageWithThePdfAttached) {
     EXPECT_EQ(library_.MAKEPDF(1, "", &more), 0);
     EXPECT_EQ(library_.MAKEPDF(2, "", nullptr), 0);
     EXPECT_TRUE(std::filesystem::exists(folder_ / "long.pdf"));
+}
+
+TEST_F(HostPrintLibraryTest, TheDeclarationsNameTitlesThePdfAndNamesTheAttachment) {
+    auto list = pages(1);
+    list.setDocumentTitle("CIT-8 (24) \u2013 Młyn Pszenica \u2013 2016");
+    ASSERT_EQ(library_.MAKEPDFANDSEND(&list), 0);
+    const std::string text = readFile(library_.lastMessage());
+    EXPECT_NE(text.find("Subject: =?UTF-8?B?"), std::string::npos);
+    // RFC 2231: the name as UTF-8, each byte beyond the plain ones as %XX.
+    EXPECT_NE(text.find("filename*=UTF-8''CIT-8%20%2824%29%20%E2%80%93%20M%C5%82yn%20Pszenica%20"
+                        "%E2%80%93%202016.pdf\r\n"),
+              std::string::npos)
+        << text.substr(0, 900);
+    EXPECT_EQ(citforms::refhost::attachmentName("a/b: c?"), "a_b_ c_.pdf");
+    const std::string pdf = std::filesystem::path(library_.lastMessage())
+                                .replace_extension(".pdf")
+                                .string();
+    QProcess info;
+    info.start("pdfinfo", {QString::fromStdString(pdf)});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    const QString out = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("CIT-8 (24) \u2013 Młyn Pszenica \u2013 2016")) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression("Creator: +tabrix"))) << out.toStdString();
+    EXPECT_TRUE(out.contains("CreationDate:")) << out.toStdString();
 }
 
 TEST_F(HostPrintLibraryTest, OutboxNamesNeverOverwriteAndStaySafe) {

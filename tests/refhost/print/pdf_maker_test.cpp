@@ -1,6 +1,11 @@
 #include "refhost/print/pdf_maker.h"
 
 #include <QDir>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QFile>
 #include <QApplication>
 #include <QProcess>
@@ -11,6 +16,7 @@
 #include <unistd.h>
 
 #include "citforms/values/picture.h"
+#include "runtime/render/page_painter.h"
 
 namespace citforms::refhost {
 namespace {
@@ -108,6 +114,86 @@ TEST_F(PdfMakerTest, OnePdfAcrossSeveralRunsKeepsTextSearchable) {
             EXPECT_TRUE(line.contains(" yes ")) << line.toStdString();
         }
     }
+}
+
+// A page with a form drawing under its values, as the page builder makes it: the drawing's
+// items first, recorded as a DrawingUse.
+PageContent drawnPage(const std::string& form, const std::string& value, bool boxFirst = false) {
+    PageContent p;
+    p.title = "CIT_BR_Prn_73";
+    const print::FontSpec font{"Arial", 8, 400, true, std::nullopt};
+    if (boxFirst) p.items.emplace_back(print::BoxItem{100, 100, 200, 200, print::kBlack, {}, 7});
+    const std::size_t first = p.items.size();
+    p.items.emplace_back(print::BoxItem{600, 400, 7000, 10000, print::kBlack, 0xE3E3E3, 7});
+    p.items.emplace_back(TextItem{700, 600, std::nullopt, std::nullopt,
+                                  "Formularz " + form + " – część stała", font});
+    p.items.emplace_back(print::BoxItem{4000, 2000, 2500, 300, print::kBlack, print::kWhite, 7});
+    p.drawings.push_back({form, 0, 0, 8268, 11693, first, p.items.size() - first});
+    p.items.emplace_back(TextItem{4100, 2050, std::nullopt, std::nullopt, value, font});
+    return p;
+}
+
+TEST_F(PdfMakerTest, EachDrawingIsWrittenOnceUnderEveryPageThatUsesIt) {
+    PdfMaker pdf;
+    const std::string file = path("wspolne.pdf");
+    host::PageList start;
+    start.setDocumentTitle("CIT-8 (24) \u2013 Młyn Pszenica \u2013 2016");
+    ASSERT_EQ(pdf.MAKEPDF(0, file, &start), PdfMaker::kOk);
+    host::PageList pages;
+    for (int i = 1; i <= 6; ++i)
+        pages.append(drawnPage(i % 2 == 1 ? "CIT-BR" : "CIT-8/O", "wartość " + std::to_string(i)));
+    pages.append(drawnPage("CIT-BR", "nad ramką", true));  // the drawing is not undermost
+    EXPECT_EQ(pdf.MAKEPDF(1, "", &pages), PdfMaker::kOk);
+    ASSERT_EQ(pdf.MAKEPDF(2, "", nullptr), PdfMaker::kOk) << pdf.error();
+
+    EXPECT_EQ(pageCount(file), 7);
+    for (int i = 1; i <= 7; ++i) {
+        const QString page = run("pdftotext", {"-f", QString::number(i), "-l", QString::number(i),
+                                               QString::fromStdString(file), "-"});
+        EXPECT_TRUE(page.contains(i % 2 == 1 ? "Formularz CIT-BR – część stała"
+                                             : "Formularz CIT-8/O – część stała"))
+            << i << page.toStdString();
+        EXPECT_TRUE(page.contains(i == 7 ? "nad ramką" : "wartość " + QString::number(i))) << i;
+    }
+    // Two drawings shared by six pages: two forms; the seventh page paints its own.
+    QFile raw(QString::fromStdString(file));
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    EXPECT_EQ(raw.readAll().count("/Subtype /Form"), 2);
+    // Embedded subsets with their text (emb, sub, uni).
+    const QString fonts = run("pdffonts", {QString::fromStdString(file)});
+    for (const QString& line : fonts.split('\n').mid(2)) {
+        if (!line.trimmed().isEmpty()) {
+            EXPECT_TRUE(line.contains(QRegularExpression("yes +yes +yes"))) << line.toStdString();
+        }
+    }
+    const QString info = run("pdfinfo", {QString::fromStdString(file)});
+    EXPECT_TRUE(info.contains("CIT-8 (24) \u2013 Młyn Pszenica \u2013 2016"))
+        << info.toStdString();
+
+    // Placed where its page had it: the first page looks as when Qt paints it whole.
+    run("pdftoppm", {"-r", "40", "-f", "1", "-l", "1", "-png", "-singlefile",
+                     QString::fromStdString(file), QString::fromStdString(path("shared"))});
+    QPdfWriter direct(QString::fromStdString(path("direct.pdf")));
+    direct.setResolution(1000);
+    direct.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(0, 0, 0, 0)));
+    {
+        QPainter painter(&direct);
+        runtime::paintPage(painter, pages.at(0));
+    }
+    run("pdftoppm", {"-r", "40", "-png", "-singlefile", QString::fromStdString(path("direct.pdf")),
+                     QString::fromStdString(path("direct"))});
+    const QImage a(QString::fromStdString(path("shared.png")));
+    const QImage b(QString::fromStdString(path("direct.png")));
+    ASSERT_FALSE(a.isNull());
+    ASSERT_EQ(a.size(), b.size());
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 64) ++differing;
+        }
+    }
+    EXPECT_LT(differing, a.width() * a.height() / 1000);
 }
 
 TEST_F(PdfMakerTest, ModesOutOfOrderFailWithoutAFile) {
