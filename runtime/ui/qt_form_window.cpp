@@ -190,7 +190,11 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         focusTargets_[focus]->setFocus();
 }
 
-QtFormWindowView::~QtFormWindowView() = default;
+QtFormWindowView::~QtFormWindowView() {
+    // The dialog deletes the entries after this part of the object is gone, and an entry that
+    // loses its focus then still finishes its editing: no signal may reach the handlers here.
+    for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+}
 
 QLineEdit* QtFormWindowView::lineEdit(std::size_t index) const { return edits_.at(index); }
 
