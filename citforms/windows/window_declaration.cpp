@@ -130,15 +130,17 @@ Result<WindowDeclaration> WindowDeclaration::parse(std::string_view text,
                 b.enabled = *parsed;
             }
             for (auto [key, target] : {std::pair<const char*, int*>{"count", &b.countField},
-                                       {"page", &b.page}, {"beside", &b.beside}}) {
+                                       {"page", &b.page}, {"beside", &b.beside},
+                                       {"below", &b.below}, {"width", &b.width}}) {
                 if (auto v = reader.optional(key)) {
                     auto n = print::doc::readInt(*v);
                     if (!n || *n < 1) return fail<WindowDeclaration>(reader, std::string(key) + "= must be above 0");
                     *target = *n;
                 }
             }
-            if ((b.page == 0) != (b.beside == 0))
-                return fail<WindowDeclaration>(reader, "a page button needs both page= and beside=");
+            if ((b.page == 0) != (b.beside == 0 && b.below == 0) || (b.beside != 0 && b.below != 0))
+                return fail<WindowDeclaration>(
+                    reader, "a page button needs page= and one of beside= or below=");
             if (b.action.rfind("copies:", 0) == 0 && b.countField == 0)
                 return fail<WindowDeclaration>(reader, "a copies: action needs count=");
             d.buttons.push_back(std::move(b));
