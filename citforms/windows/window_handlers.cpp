@@ -63,12 +63,12 @@ void setStoredAmount(values::FieldValue& v, std::string_view stored) {
 void printWindow(FormWindow& w, WindowSession& s) {
     const WindowDeclaration& d = w.declaration();
     const print::FormPrint print = print::formPrintOf(d.layout);
-    if (print == nullptr || s.runtime == nullptr) {
-        utility(s).MSG_OST("Wydruk " + d.form + " nie jest dostępny.");
+    const auto unavailable = [&] { utility(s).MSG_OST("Wydruk " + d.form + " nie jest dostępny."); };
+    if (print == nullptr) return unavailable();
+    if (s.host->declarations == nullptr || s.host->declarations->PARAM_PRN_DEKLAR(d.form) != 1)
         return;
-    }
-    const print::PrintEnvironment env{*s.host, *s.runtime, s.ini};
-    print::printAfterParameters(env, d.form, [&] { return print(env, *s.fields); });
+    if (s.runtime == nullptr) return unavailable();
+    print(print::PrintEnvironment{*s.host, *s.runtime, s.ini}, *s.fields);
 }
 
 // Nothing to do beyond what every action does: the view shows the values again.

@@ -38,6 +38,8 @@ public:
     // Windows over the declaration `declarationId` alone (no prints, no computation period).
     WindowOpener(const host::HostBinding& host, host::IniManager* ini,
                  store::DeclarationFields& fields, int declarationId);
+    WindowOpener(const WindowOpener&) = delete;
+    WindowOpener& operator=(const WindowOpener&) = delete;
 
     // The window's result; an error when the window cannot be made (no such window, its
     // form not carried by the declaration, a broken declaration file).

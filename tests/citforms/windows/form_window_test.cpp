@@ -75,6 +75,8 @@ TEST(WindowDeclaration, RefusesWhatItCannotRead) {
         {"window W form=F layout=L\nbutton X action=close enabled=7", ":2: enabled="},
         {"window W form=F layout=L\nbutton X action=copies:Y", ":2: a copies: action needs"},
         {"window W form=F layout=L\nbutton X action=close page=1", ":2: a page button needs"},
+        {"window W form=F layout=L\nbutton X action=close page=1 beside=2 below=3",
+         ":2: a page button needs"},
         {"window W form=F layout=L\ndefinition 5-3", ":2: bad position range"},
         {"window W form=F layout=L\ncount 5 digits=12", ":2: digits="},
         {"window W form=F layout=L\nentry 5", ":2: unknown record"},
