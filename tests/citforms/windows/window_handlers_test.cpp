@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "citforms/windows/window_opener.h"
-#include "support/fake_host.h"
+#include "citforms/support/fake_host.h"
 
 namespace citforms::windows {
 namespace {
