@@ -177,18 +177,22 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
     };
     for (const ButtonDeclaration& b : declaration.buttons) {
         if (b.page == 0) continue;
-        const int position = b.beside != 0 ? b.beside : b.below;
-        const host::EntryModel* e = entryOf(position);
+        if (b.at) {
+            if (b.page > static_cast<int>(m.pages.size()))
+                return R::failure(declaration.name + ": button " + b.caption + " on page " +
+                                  std::to_string(b.page) + ", which the window has not");
+            addButton({b.caption, b.shortcut, b.page - 1,
+                       placed(print::ReportRun(layout), *b.at, 0, 0)},
+                      b, 0);
+            continue;
+        }
+        const host::EntryModel* e = entryOf(b.beside);
         if (e == nullptr || e->page != b.page - 1)
             return R::failure(declaration.name + ": button " + b.caption + " beside position " +
-                              std::to_string(position) + ", which has no entry on page " +
+                              std::to_string(b.beside) + ", which has no entry on page " +
                               std::to_string(b.page));
-        const int width = b.width != 0 ? b.width : 3 * kPageButtonWidth;
-        const host::WindowRect at =
-            b.below != 0 ? host::WindowRect{e->at.x, e->at.y + e->at.height + 30, width,
-                                            e->at.height}
-                         : besideEntry(*e, width);
-        addButton({b.caption, b.shortcut, e->page, at}, b, position);
+        addButton({b.caption, b.shortcut, e->page, besideEntry(*e, 3 * kPageButtonWidth)}, b,
+                  b.beside);
     }
     for (const auto& [field, code] : declaration.definitions) {
         const host::EntryModel* e = entryOf(field);

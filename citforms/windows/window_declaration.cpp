@@ -130,17 +130,21 @@ Result<WindowDeclaration> WindowDeclaration::parse(std::string_view text,
                 b.enabled = *parsed;
             }
             for (auto [key, target] : {std::pair<const char*, int*>{"count", &b.countField},
-                                       {"page", &b.page}, {"beside", &b.beside},
-                                       {"below", &b.below}, {"width", &b.width}}) {
+                                       {"page", &b.page}, {"beside", &b.beside}}) {
                 if (auto v = reader.optional(key)) {
                     auto n = print::doc::readInt(*v);
                     if (!n || *n < 1) return fail<WindowDeclaration>(reader, std::string(key) + "= must be above 0");
                     *target = *n;
                 }
             }
-            if ((b.page == 0) != (b.beside == 0 && b.below == 0) || (b.beside != 0 && b.below != 0))
+            if (auto at = reader.optional("at")) {
+                auto rect = print::doc::readRect(*at, true);
+                if (!rect) return fail<WindowDeclaration>(reader, "at= " + rect.error());
+                b.at = *rect;
+            }
+            if ((b.page == 0) != (b.beside == 0 && !b.at) || (b.beside != 0 && b.at))
                 return fail<WindowDeclaration>(
-                    reader, "a page button needs page= and one of beside= or below=");
+                    reader, "a page button needs page= and one of beside= or at=");
             if (b.action.rfind("copies:", 0) == 0 && b.countField == 0)
                 return fail<WindowDeclaration>(reader, "a copies: action needs count=");
             d.buttons.push_back(std::move(b));
