@@ -120,6 +120,9 @@ public:
 // Host statements library.
 class StatementsLibrary : public HostLibrary {
 public:
+    // The statement-definition window. The declaration windows call it as
+    // (id, "DD", "", code): the third text is empty and the fourth is the statement code of
+    // the position ("31", "O8"), empty for the whole declaration ("Definicja").
     virtual void DEF_ZESTAW_NEW(std::int32_t declarationId, std::string_view kind,
                                 std::string_view code, std::string_view caption) = 0;
 };
