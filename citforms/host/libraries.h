@@ -62,8 +62,9 @@ public:
     virtual std::string GET_NAZWA_ADRES_URZEDU(std::uint8_t mode, std::int32_t officeId) = 0;
     virtual void INFO_ZESTAWIENIE(std::uint8_t mode) = 0;
     virtual std::string TYLKO_CYFRY(std::string_view text) = 0;
-    virtual std::string ZAMIEN_ZNAK(std::string_view text, std::string_view from,
-                                    std::string_view to) = 0;
+    // `text` with every `from` (one character) replaced by `to`; the two characters come first.
+    virtual std::string ZAMIEN_ZNAK(std::string_view from, std::string_view to,
+                                    std::string_view text) = 0;
     virtual std::string STR_REPLICATE(std::string_view character, std::int32_t count) = 0;
     virtual std::string KALENDARZ(std::int32_t x, std::int32_t y, std::string_view date) = 0;
     virtual std::uint8_t MAKSYMALIZUJ() = 0;
@@ -119,6 +120,9 @@ public:
 // Host statements library.
 class StatementsLibrary : public HostLibrary {
 public:
+    // The statement-definition window. The declaration windows call it as
+    // (id, "DD", "", code): the third text is empty and the fourth is the statement code of
+    // the position ("31", "O8"), empty for the whole declaration ("Definicja").
     virtual void DEF_ZESTAW_NEW(std::int32_t declarationId, std::string_view kind,
                                 std::string_view code, std::string_view caption) = 0;
 };

@@ -16,27 +16,6 @@ std::int32_t number(const std::string& text) {
     return store::parseStoredNumber(text).value_or(0);
 }
 
-// The fiscal year of the company that holds the last day of the period's month.
-void readFiscalYear(const host::HostBinding& host, DeclarationState& state, std::int32_t period) {
-    const std::int32_t e = values::lastDayOfMonth(period);
-    const std::string sql =
-        "select poczatek_roku, koniec_roku from LATA_OBROTOWE where id_firmy = " +
-        std::to_string(host.data->globals().DANE_ID_FIRMY) +
-        " AND poczatek_roku <= " + std::to_string(e) + " AND koniec_roku >= " + std::to_string(e);
-    state.CIT_POCZATEK_ROKU = 0;
-    state.CIT_KONIEC_ROKU = 0;
-    if (!host.utility->EXECVAX(sql)) {
-        host.utility->MSG_OST(host.utility->fileErrorText());
-        return;
-    }
-    host::ResultRow row;
-    if (host.data->result(host::ResultFileId::VAX_FK).next(row)) {
-        state.CIT_POCZATEK_ROKU = number(row.column(0));
-        state.CIT_KONIEC_ROKU = number(row.column(1));
-    }
-}
-
-
 // Automation has no person to decide whether amounts that could not be computed or read may
 // be saved: it saves only a declaration whose every statement and stored value was taken.
 bool refuseIncomplete(host::UtilityLibrary& u, const store::DeclarationIssues& issues,
@@ -83,6 +62,25 @@ private:
 };
 
 }  // namespace
+
+void readFiscalYear(const host::HostBinding& host, DeclarationState& state, std::int32_t period) {
+    const std::int32_t e = values::lastDayOfMonth(period);
+    const std::string sql =
+        "select poczatek_roku, koniec_roku from LATA_OBROTOWE where id_firmy = " +
+        std::to_string(host.data->globals().DANE_ID_FIRMY) +
+        " AND poczatek_roku <= " + std::to_string(e) + " AND koniec_roku >= " + std::to_string(e);
+    state.CIT_POCZATEK_ROKU = 0;
+    state.CIT_KONIEC_ROKU = 0;
+    if (!host.utility->EXECVAX(sql)) {
+        host.utility->MSG_OST(host.utility->fileErrorText());
+        return;
+    }
+    host::ResultRow row;
+    if (host.data->result(host::ResultFileId::VAX_FK).next(row)) {
+        state.CIT_POCZATEK_ROKU = number(row.column(0));
+        state.CIT_KONIEC_ROKU = number(row.column(1));
+    }
+}
 
 std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
                      const std::string& edition, std::int32_t copyFrom) {

@@ -26,4 +26,8 @@ enum class Recompute {
 // included; the reason was shown).
 std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how);
 
+// The company's fiscal year holding the last day of `period`'s month into the state's
+// CIT_POCZATEK_ROKU / CIT_KONIEC_ROKU (0 when there is none; an SQL error is shown).
+void readFiscalYear(const host::HostBinding& host, DeclarationState& state, std::int32_t period);
+
 }  // namespace citforms::module

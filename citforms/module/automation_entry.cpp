@@ -13,8 +13,8 @@
 #include "citforms/module/declaration_json.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/module/print_dispatch.h"
+#include "citforms/module/window_dispatch.h"
 #include "citforms/store/declaration_load.h"
-#include "citforms/windows/window_opener.h"
 
 namespace citforms::module {
 
@@ -154,49 +154,17 @@ std::string pdfVerb(ModuleState& module, Request& request) {
     return text(Json{{"ok", true}, {"id", id}, {"file", file}});
 }
 
-// Loads declaration `id` (its template from the header) into the module's open declaration;
-// false when it cannot be (the reason was shown, or the kind has no load).
-bool loadForWindow(ModuleState& module, std::int32_t id) {
-    const std::optional<std::int32_t> templateId = storedTemplate(module, id);
-    if (!templateId || *templateId == 0) return false;
-    const DeclarationKind* kind = declarationKind(*templateId);
-    if (kind == nullptr || kind->load == nullptr) {
-        notBuilt(module.host());
-        return false;
-    }
-    module.declaration.CIT_ID_DEKLARACJI = id;
-    module.declaration.CIT_ID_WZORCA = *templateId;
-    kind->load(module.host(), module.declaration, module.fields);
-    return true;
-}
-
-// Whether `window` serves declarations of `templateId`: its main window, one of its
-// attachments' windows, or the ORD-ZU every CIT-8 and CIT-ST carries. A window of another
-// edition would lay its positions over values numbered differently.
-bool windowServes(std::int32_t templateId, const std::string& window) {
-    const DeclarationKind* kind = declarationKind(templateId);
-    if (kind == nullptr) return false;
-    if (window == kind->mainWindow || window == "CIT_ORDZU") return true;
-    return std::find(kind->attachmentWindows.begin(), kind->attachmentWindows.end(), window) !=
-           kind->attachmentWindows.end();
-}
-
 std::string openWindowVerb(ModuleState& module, Request& request) {
     const std::string window = request.string("window");
     const std::int32_t id = request.whole("id", 0);
     const std::int32_t copy = request.whole("copy", 0);
     const std::int32_t count = request.whole("count", 0);
+    const std::int32_t existing = request.whole("existing", 1);
+    const std::int32_t unchanged = request.whole("unchanged", 1);
     if (!request.ok()) return request.refusal();
     if (module.host().ui == nullptr) return failure("the host bound no UI to show a window on");
-    if (id != 0 && !loadForWindow(module, id))
-        return failure("declaration " + std::to_string(id) + " could not be opened");
-    if (!windowServes(module.declaration.CIT_ID_WZORCA, window)) {
-        return failure("window " + window + " does not serve declarations of template " +
-                       std::to_string(module.declaration.CIT_ID_WZORCA));
-    }
-    windows::WindowOpener opener(module.host(), module.iniManager(), module.fields,
-                                 module.declaration.CIT_ID_DEKLARACJI);
-    const values::Result<int> result = opener.open(window, copy, count);
+    const values::Result<int> result = openDeclarationWindow(
+        module, id, window, copy, count, windows::WindowArguments{existing != 0, 0, unchanged != 0});
     if (!result) return failure(result.error());
     return text(Json{{"ok", true}, {"window", window}, {"result", *result}});
 }

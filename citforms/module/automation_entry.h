@@ -22,7 +22,9 @@
 //   {"verb":"open-window","window":"CIT_8_73","id":N,"copy":n,"count":N}
 //        the module's window `window` on the UI the host bound, modally; with "id" the stored
 //        declaration N is loaded first (else the open declaration is shown); "copy" and
-//        "count" pick the copy of a numbered attachment (CIT_BR_73)
+//        "count" pick the copy of a numbered attachment (CIT_BR_73); "existing" (default 1)
+//        and "unchanged" (default 1) are the main window's arguments: 0 and 0 open it as on a
+//        declaration prepared just before (closing without a save removes it)
 //        -> {"ok":true,"window":"CIT_8_73","result":R} when the window has closed
 //
 // Anything else — a text that is not a JSON object, an unknown verb, a missing or mistyped

@@ -17,6 +17,7 @@
 #include "citforms/module/exports.h"
 #include "citforms/module/module_state.h"
 #include "citforms/module/print_dispatch.h"
+#include "citforms/module/window_dispatch.h"
 
 #define CITFORMS_EXPORT(symbol, impl)                                                             \
     __asm__(".globl \"" symbol "\"\n.type \"" symbol "\", @function\n.set \"" symbol "\", " #impl \
@@ -74,8 +75,13 @@ std::int32_t citforms_export_ParamCit2(const char*, std::int32_t) {
     return notYetAvailable<std::int32_t>("PARAM_CIT2");
 }
 
-void citforms_export_DeklaracjeCitPokaz(std::int32_t, std::int32_t, std::int32_t) {
-    notYetAvailable("DEKLARACJE_CIT_POKAZ");
+void citforms_export_DeklaracjeCitPokaz(std::int32_t id, std::int32_t templateId,
+                                        std::int32_t date) {
+    guardedVoid("DEKLARACJE_CIT_POKAZ", [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return;
+        citforms::module::DEKLARACJE_CIT_POKAZ(m, id, templateId, date);
+    });
 }
 
 void citforms_export_WydrukDeklaracjiCit(const char* id) {
@@ -87,7 +93,11 @@ void citforms_export_WydrukDeklaracjiCit(const char* id) {
 }
 
 void citforms_export_CitOrdzu() {
-    notYetAvailable("CIT_ORDZU");
+    guardedVoid("CIT_ORDZU", [] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return;
+        citforms::module::CIT_ORDZU(m);
+    });
 }
 
 void citforms_export_CitOrdzuPrn() {

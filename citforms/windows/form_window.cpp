@@ -177,6 +177,15 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
     };
     for (const ButtonDeclaration& b : declaration.buttons) {
         if (b.page == 0) continue;
+        if (b.at) {
+            if (b.page > static_cast<int>(m.pages.size()))
+                return R::failure(declaration.name + ": button " + b.caption + " on page " +
+                                  std::to_string(b.page) + ", which the window has not");
+            addButton({b.caption, b.shortcut, b.page - 1,
+                       placed(print::ReportRun(layout), *b.at, 0, 0)},
+                      b, 0);
+            continue;
+        }
         const host::EntryModel* e = entryOf(b.beside);
         if (e == nullptr || e->page != b.page - 1)
             return R::failure(declaration.name + ": button " + b.caption + " beside position " +

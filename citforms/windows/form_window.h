@@ -69,6 +69,7 @@ public:
     // Ends the window with `result` (a handler's "Zapisz" or "Zamknij").
     void finish(int result);
     store::FieldSet& fields() { return *fields_; }
+    const WindowDeclaration& declaration() const { return layout_->declaration; }
     const WindowContext& context() const { return context_; }
     // Runs after a value was accepted into `field` (the window's own rules).
     void setAfterEdit(std::function<void(FormWindow&, int field)> rule);

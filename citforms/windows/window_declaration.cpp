@@ -137,8 +137,14 @@ Result<WindowDeclaration> WindowDeclaration::parse(std::string_view text,
                     *target = *n;
                 }
             }
-            if ((b.page == 0) != (b.beside == 0))
-                return fail<WindowDeclaration>(reader, "a page button needs both page= and beside=");
+            if (auto at = reader.optional("at")) {
+                auto rect = print::doc::readRect(*at, true);
+                if (!rect) return fail<WindowDeclaration>(reader, "at= " + rect.error());
+                b.at = *rect;
+            }
+            if ((b.page == 0) != (b.beside == 0 && !b.at) || (b.beside != 0 && b.at))
+                return fail<WindowDeclaration>(
+                    reader, "a page button needs page= and one of beside= or at=");
             if (b.action.rfind("copies:", 0) == 0 && b.countField == 0)
                 return fail<WindowDeclaration>(reader, "a copies: action needs count=");
             d.buttons.push_back(std::move(b));

@@ -11,6 +11,7 @@
 //   button CIT-8/O key=Ctrl+L action=window:CIT_O_73 enabled=27>0
 //   button Przelew key=Ctrl+P action=transfer
 //   button Urząd page=1 beside=6 action=office-picker
+//   button "Wypełnij …" page=3 at=1323,5300,3600,190 action=cit2-monthly
 //
 // Actions the engine carries out itself: `close`, `window:<name>` (a nested window over the
 // same declaration), `copies:<name>` with `count=<field>` (a pop-up menu "Formularz nr 1|…"
@@ -22,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "citforms/print/layout.h"
 #include "citforms/values/result.h"
 
 namespace citforms::windows {
@@ -40,6 +42,8 @@ struct ButtonDeclaration {
     std::optional<EnabledRule> enabled;
     int page = 0;    // 0: the right-hand panel; else the form page (1-based) it sits on
     int beside = 0;  // on a page: the position it sits to the right of
+    // or on a page: its box in the layout's thousandths of an inch (x, y, width, height)
+    std::optional<print::Rect> at;
 };
 
 struct WindowDeclaration {

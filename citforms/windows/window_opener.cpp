@@ -1,7 +1,5 @@
 #include "citforms/windows/window_opener.h"
 
-#include <stdexcept>
-
 #include "citforms/host/ui_seam.h"
 #include "citforms/print/layout_catalogue.h"
 #include "citforms/store/declaration_load.h"
@@ -9,32 +7,6 @@
 namespace citforms::windows {
 
 namespace {
-
-// CIT-8 (24): fields 68 to 90 are the advances; field 91 is their sum as typed.
-void cit8AdvanceSum(FormWindow& w, int field) {
-    if (field < 68 || field > 90) return;
-    values::Decimal sum;
-    for (int n = 68; n <= 90; ++n) sum += w.fields()[n].decimal();
-    try {
-        w.fields()[91].setDecimal(sum, values::Rounding::Never);
-    } catch (const std::overflow_error&) {
-        // A sum beyond 15 digits cannot be held: field 91 keeps its value and the person is
-        // told, rather than a wrapped or cut total.
-        const host::HostBinding* host = w.context().host;
-        if (host != nullptr && host->ui != nullptr)
-            host->ui->message({host::kTitleWarning,
-                               "Suma zaliczek z poz. 68 do 90 przekracza 15 cyfr.", "&OK",
-                               host::MessageIcon::Warning, 1});
-    }
-}
-
-// CIT-BR: no kind of research (23) unless scientific research (21) is other than "no".
-void citBrResearchKind(FormWindow& w, int field) {
-    if (field != 21 && field != 0) return;
-    const bool no = w.fields()[21].text() == "2";
-    if (no) w.fields()[23].setText("0");
-    w.setEntryEnabled(23, !no);
-}
 
 // The replacement of copy `copy`'s rows by the set's fields 1 to the last, ascending.
 void storeCopy(store::HeldForm& held, int copy) {
@@ -51,8 +23,16 @@ void storeCopy(store::HeldForm& held, int copy) {
 }  // namespace
 
 WindowOpener::WindowOpener(const host::HostBinding& host, host::IniManager* ini,
+                           store::DeclarationFields& fields, module::DeclarationState& state,
+                           print::ReportRuntime* runtime)
+    : host_(&host), ini_(ini), fields_(&fields), state_(&state), runtime_(runtime) {}
+
+WindowOpener::WindowOpener(const host::HostBinding& host, host::IniManager* ini,
                            store::DeclarationFields& fields, int declarationId)
-    : host_(&host), ini_(ini), fields_(&fields), declarationId_(declarationId) {}
+    : host_(&host), ini_(ini), fields_(&fields), state_(&ownState_), runtime_(nullptr) {
+    ownState_.CIT_ID_DEKLARACJI = declarationId;
+    ownState_.CIT_ID_WZORCA = fields.templateId();
+}
 
 values::Result<const FormWindowLayout*> WindowOpener::layoutOf(std::string_view name) {
     using R = values::Result<const FormWindowLayout*>;
@@ -73,23 +53,16 @@ values::Result<const FormWindowLayout*> WindowOpener::layoutOf(std::string_view 
     return out;
 }
 
-void WindowOpener::addRules(FormWindow& window, std::string_view name) {
-    if (name == "CIT_8_73") {
-        window.setAfterEdit(cit8AdvanceSum);
-    } else if (name == "CIT_BR_73") {
-        citBrResearchKind(window, 0);
-        window.setAfterEdit(citBrResearchKind);
-    } else if (name == "CIT_ORDZU") {
-        // Quotes in the justification become apostrophes when it is left.
-        window.setAfterEdit([](FormWindow& w, int field) {
-            const host::HostBinding* host = w.context().host;
-            if (field != 13 || host == nullptr || host->utility == nullptr) return;
-            w.fields()[13].setText(host->utility->ZAMIEN_ZNAK(w.fields()[13].text(), "\"", "'"));
-        });
-    }
+values::Result<int> WindowOpener::open(std::string_view name, int copy, int count) {
+    return run(name, copy, count, WindowArguments{});
 }
 
-values::Result<int> WindowOpener::open(std::string_view name, int copy, int count) {
+values::Result<int> WindowOpener::open(std::string_view name, const WindowArguments& arguments) {
+    return run(name, 0, 0, arguments);
+}
+
+values::Result<int> WindowOpener::run(std::string_view name, int copy, int count,
+                                      const WindowArguments& arguments) {
     auto layout = layoutOf(name);
     if (!layout) return values::Result<int>::failure(layout.error());
     const FormWindowLayout& built = **layout;
@@ -105,7 +78,7 @@ values::Result<int> WindowOpener::open(std::string_view name, int copy, int coun
 
     WindowContext context;
     context.host = host_;
-    context.declarationId = declarationId_;
+    context.declarationId = state_->CIT_ID_DEKLARACJI;
     context.open = [this](std::string_view nested, int c, int n) {
         auto result = open(nested, c, n);
         if (!result) {
@@ -116,7 +89,17 @@ values::Result<int> WindowOpener::open(std::string_view name, int copy, int coun
         return *result;
     };
     FormWindow window(built, held.set, context);
-    addRules(window, name);
+    WindowSession session;
+    session.host = host_;
+    session.ini = ini_;
+    session.fields = fields_;
+    session.state = state_;
+    session.runtime = runtime_;
+    session.arguments = arguments;
+    session.copy = copy;
+    session.count = count;
+    session.unchanged = arguments.unchanged;
+    addWindowBehaviour(window, session);
 
     const bool maximise = host_->utility != nullptr && host_->utility->MAKSYMALIZUJ() != 0;
     if (host_->utility != nullptr) host_->utility->MAKSYMALIZACJAOFF();

@@ -243,8 +243,8 @@ std::string HostUtilityLibrary::TYLKO_CYFRY(std::string_view text) {
     return digits;
 }
 
-std::string HostUtilityLibrary::ZAMIEN_ZNAK(std::string_view text, std::string_view from,
-                                            std::string_view to) {
+std::string HostUtilityLibrary::ZAMIEN_ZNAK(std::string_view from, std::string_view to,
+                                            std::string_view text) {
     const std::string_view what = firstCodePoint(from);
     const std::string_view with = firstCodePoint(to);
     if (what.empty()) return std::string(text);

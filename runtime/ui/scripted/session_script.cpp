@@ -113,10 +113,11 @@ Steps parseSessionScript(std::string_view text, std::string_view fileName) {
                 const std::size_t eq = w[i].find('=');
                 int value = 0;
                 if (eq == std::string::npos || !number(std::string_view(w[i]).substr(eq + 1), value))
-                    return where("open takes id=N, copy=N, count=N, not '" + w[i] + "'");
+                    return where("open takes id=N, copy=N, count=N, existing=N, unchanged=N, not '" + w[i] + "'");
                 const std::string key = w[i].substr(0, eq);
-                if (key != "id" && key != "copy" && key != "count")
-                    return where("open takes id=N, copy=N, count=N, not '" + w[i] + "'");
+                if (key != "id" && key != "copy" && key != "count" && key != "existing" &&
+                    key != "unchanged")
+                    return where("open takes id=N, copy=N, count=N, existing=N, unchanged=N, not '" + w[i] + "'");
                 if (!step.attrs.emplace(key, w[i].substr(eq + 1)).second)
                     return where("'" + key + "' given twice");
             }

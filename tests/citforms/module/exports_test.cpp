@@ -130,6 +130,19 @@ TEST_F(LoadedModule, ProceduresNotYetBuiltSaySoAndReturnNothing) {
               "Procedura WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ nie jest jeszcze dostępna.");
 }
 
+TEST_F(LoadedModule, ShowEntryReadsTheFiscalYearAndOpensNothingForAKindWithoutAWindow) {
+    FakeHost host;
+    const host::HostBinding binding = host.binding();
+    ASSERT_EQ(resolve<exports::BindHostFn>(exports::kBindHost)(&binding), 1);
+    // 2 December 2016: the year holding the last day of that month.
+    host.utility.script("select poczatek_roku, koniec_roku from LATA_OBROTOWE where id_firmy = 0 "
+                        "AND poczatek_roku <= 78896 AND koniec_roku >= 78896",
+                        {{"78531", "78896"}});
+    resolve<exports::DeklaracjeCitPokazFn>(exports::kDeklaracjeCitPokaz)(5, 201, 78867);
+    ASSERT_EQ(host.utility.messages.size(), 1u);
+    EXPECT_EQ(host.utility.messages[0].text, "Brak obsługi wzorca deklaracji.");
+}
+
 TEST_F(LoadedModule, AutomationEntryAnswersEveryRequestInJson) {
     auto automation = resolve<exports::AutomationFn>(exports::kAutomation);
     ASSERT_NE(automation, nullptr);

@@ -179,8 +179,8 @@ public:
     std::string GET_NAZWA_ADRES_URZEDU(std::uint8_t mode, std::int32_t officeId) override;
     void INFO_ZESTAWIENIE(std::uint8_t mode) override;
     std::string TYLKO_CYFRY(std::string_view text) override;
-    std::string ZAMIEN_ZNAK(std::string_view text, std::string_view from,
-                            std::string_view to) override;
+    std::string ZAMIEN_ZNAK(std::string_view from, std::string_view to,
+                            std::string_view text) override;
     std::string STR_REPLICATE(std::string_view character, std::int32_t count) override;
     std::string KALENDARZ(std::int32_t x, std::int32_t y, std::string_view date) override;
     std::uint8_t MAKSYMALIZUJ() override { return maximise; }

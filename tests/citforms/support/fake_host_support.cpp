@@ -338,8 +338,8 @@ std::string FakeUtility::TYLKO_CYFRY(std::string_view text) {
     return digits;
 }
 
-std::string FakeUtility::ZAMIEN_ZNAK(std::string_view text, std::string_view from,
-                                     std::string_view to) {
+std::string FakeUtility::ZAMIEN_ZNAK(std::string_view from, std::string_view to,
+                                     std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
         if (!from.empty() && text.substr(i, from.size()) == from) {

@@ -178,9 +178,9 @@ TEST_F(UtilityLibrary, ShowsTheStatementMessagesOfTheCurrentUserOnly) {
 TEST_F(UtilityLibrary, SmallTextServices) {
     EXPECT_EQ(utility().TYLKO_CYFRY("PL 525-000-12-34"), "5250001234");
     EXPECT_EQ(utility().TYLKO_CYFRY("brak"), "");
-    EXPECT_EQ(utility().ZAMIEN_ZNAK("Spółka \"Alfa\"", "\"", "'"), "Spółka 'Alfa'");
-    EXPECT_EQ(utility().ZAMIEN_ZNAK("źdźbło", "ź", "z"), "zdzbło");
-    EXPECT_EQ(utility().ZAMIEN_ZNAK("abc", "", "x"), "abc");
+    EXPECT_EQ(utility().ZAMIEN_ZNAK("\"", "'", "Spółka \"Alfa\""), "Spółka 'Alfa'");
+    EXPECT_EQ(utility().ZAMIEN_ZNAK("ź", "z", "źdźbło"), "zdzbło");
+    EXPECT_EQ(utility().ZAMIEN_ZNAK("", "x", "abc"), "abc");
     EXPECT_EQ(utility().STR_REPLICATE("-", 4), "----");
     EXPECT_EQ(utility().STR_REPLICATE("ł", 3), "łłł");
     EXPECT_EQ(utility().STR_REPLICATE("-", -1), "");

@@ -1,0 +1,425 @@
+#include "citforms/windows/window_handlers.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "citforms/compute/cit8_procedures.h"
+#include "citforms/compute/field_set_amounts.h"
+#include "citforms/compute/form_rules.h"
+#include "citforms/header/company_data.h"
+#include "citforms/host/ui_seam.h"
+#include "citforms/module/declaration_kinds.h"
+#include "citforms/print/cit8_prints.h"
+#include "citforms/store/busy_cursor.h"
+#include "citforms/store/declaration_load.h"
+#include "citforms/store/declaration_save.h"
+#include "citforms/values/day_number.h"
+
+namespace citforms::windows {
+
+namespace {
+
+using values::Decimal;
+
+host::UtilityLibrary& utility(const WindowSession& s) { return *s.host->utility; }
+
+// A count held in a field (CIT-8 positions 25 to 30): its whole part, 0 when empty.
+std::int64_t countIn(const store::FieldSet& set, int field) {
+    return set.has(field) ? set[field].amount().grosze() / 100 : 0;
+}
+
+Decimal amountIn(const store::FieldSet& set, int field) {
+    return set.has(field) ? set[field].decimal() : Decimal(0);
+}
+
+// A field's text without the blanks around it (the answer of a radio).
+std::string trimmedText(const store::FieldSet& set, int field) {
+    if (!set.has(field)) return {};
+    const std::string& t = set[field].text();
+    const auto first = t.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return t.substr(first, t.find_last_not_of(' ') - first + 1);
+}
+
+// An amount as a stored declaration holds it; no amount (no row, other text, beyond 15
+// digits) is 0.
+void setStoredAmount(values::FieldValue& v, std::string_view stored) {
+    while (!stored.empty() && stored.front() == ' ') stored.remove_prefix(1);
+    while (!stored.empty() && stored.back() == ' ') stored.remove_suffix(1);
+    const std::optional<Decimal> d = Decimal::parse(stored);
+    try {
+        v.setDecimal(d.value_or(Decimal(0)), values::Rounding::HalfAwayFromZero);
+    } catch (const std::exception&) {
+        v.setDecimal(Decimal(0), values::Rounding::Never);
+    }
+}
+
+// ---- shared by every window ----------------------------------------------------------------
+
+// "Drukuj": the host's print parameters for the window's form, then the print whose layout
+// the window's entries take (the window's own values, as they stand).
+void printWindow(FormWindow& w, WindowSession& s) {
+    const WindowDeclaration& d = w.declaration();
+    const print::FormPrint print = print::formPrintOf(d.layout);
+    const auto unavailable = [&] { utility(s).MSG_OST("Wydruk " + d.form + " nie jest dostępny."); };
+    if (print == nullptr) return unavailable();
+    if (s.host->declarations == nullptr || s.host->declarations->PARAM_PRN_DEKLAR(d.form) != 1)
+        return;
+    if (s.runtime == nullptr) return unavailable();
+    print(print::PrintEnvironment{*s.host, *s.runtime, s.ini}, *s.fields);
+}
+
+// Nothing to do beyond what every action does: the view shows the values again.
+void redisplay(FormWindow&, WindowSession&) {}
+
+// ---- CIT-8 (24) ----------------------------------------------------------------------------
+
+const module::DeclarationKind* kindOf(const WindowSession& s) {
+    return module::declarationKind(s.fields->templateId());
+}
+
+// The first copy 1..count of the numbered form `form` that the in-memory list lacks; 0 when
+// every one is there.
+std::int64_t missingCopy(const store::DeclarationFields& fields, std::string_view form,
+                         std::int64_t count) {
+    const store::HeldForm* held = fields.find(form);
+    if (held == nullptr) return 0;
+    for (std::int64_t k = 1; k <= count; ++k) {
+        bool present = false;
+        for (const store::AttachmentRow& row : held->copies.rows())
+            if (row.ext_nr_zalacznika == k) {
+                present = true;
+                break;
+            }
+        if (!present) return k;
+    }
+    return 0;
+}
+
+enum class SaveStep { Refused, Saved, NotSaved };
+
+// The save of the CIT-8 window: every CIT-D and CIT-BR attachment its count names must have
+// been filled in; then the declaration with all its attachments, in one transaction.
+SaveStep saveCit8(WindowSession& s) {
+    const store::FieldSet& main = s.fields->main();
+    const struct {
+        int field;
+        const char* form;
+    } attachments[] = {{29, "CIT-D"}, {28, "CIT-BR"}};
+    for (const auto& a : attachments) {
+        const std::int64_t count = countIn(main, a.field);
+        if (count <= 0) continue;
+        if (const std::int64_t k = missingCopy(*s.fields, a.form, count); k != 0) {
+            utility(s).MSG_INF("W pozycji nr " + std::to_string(a.field) +
+                               " deklaracji CIT-8 wpisano liczbę " + std::to_string(count) +
+                               ". Proszę wypełnić formularz nr " + std::to_string(k) +
+                               " załącznika " + a.form);
+            return SaveStep::Refused;
+        }
+    }
+    s.unchanged = true;
+    const store::SaveResult result =
+        store::saveDeclaration(*s.host, *s.state, *s.fields, s.fields->templateId(), 1,
+                               s.state->CIT_ID_DEKLARACJI, s.arguments.referenceDate, 0);
+    store::tell(*s.host, result.notices);
+    s.state->CIT_ID_DEKLARACJI = result.id;
+    s.saved = true;
+    return result.outcome == store::SaveOutcome::Saved ? SaveStep::Saved : SaveStep::NotSaved;
+}
+
+// A declaration prepared for this window and never saved goes with it.
+void discardUnsaved(WindowSession& s) {
+    if (s.saved || s.arguments.existing || s.state->CIT_ID_DEKLARACJI == 0) return;
+    if (const values::Status removed = store::discardNewCit8(*s.host, *s.state); !removed)
+        utility(s).MSG_OST(removed.error());
+}
+
+// "Zapisz": closes when the declaration was saved. A refused or failed save keeps the window
+// open with its values, so that nothing typed is lost; the person was told why.
+void saveAndClose(FormWindow& w, WindowSession& s) {
+    if (saveCit8(s) != SaveStep::Saved) return;
+    w.finish(s.state->CIT_ID_DEKLARACJI);
+}
+
+// "Anuluj" and the close box.
+void closeCit8(FormWindow& w, WindowSession& s) {
+    if (!s.unchanged && s.host->ui != nullptr) {
+        const int answer =
+            s.host->ui->message({host::kTitleQuestion, "Czy chcesz zapisać deklarację?",
+                                 "&Zapisz|&Anuluj", host::MessageIcon::Question, 1});
+        if (answer == 1 && saveCit8(s) != SaveStep::Saved) return;
+    }
+    discardUnsaved(s);
+    w.finish(s.state->CIT_ID_DEKLARACJI);
+}
+
+// "Oblicz": the statements again; what was typed by hand stays.
+void computeCit8(FormWindow&, WindowSession& s) {
+    const module::DeclarationKind* kind = kindOf(s);
+    if (kind == nullptr || kind->compute == nullptr) return module::notBuilt(*s.host);
+    s.unchanged = false;
+    if (s.state->CIT_POCZATEK_ROKU == 0) {
+        // Without the fiscal year every statement would run over an empty period and replace
+        // the amounts by zeros.
+        utility(s).MSG_OST("Brak roku obrotowego firmy obejmującego okres deklaracji.");
+        return;
+    }
+    kind->compute(*s.host, *s.state, *s.fields, true);
+}
+
+// "Odśwież": company data afresh (the filing purpose back to 1, a filing) and every form rule.
+void refreshCit8(FormWindow&, WindowSession& s) {
+    const module::DeclarationKind* kind = kindOf(s);
+    if (kind == nullptr || kind->recalculate == nullptr) return module::notBuilt(*s.host);
+    s.fields->main()[7].setText("1");
+    kind->recalculate(*s.host, *s.fields, s.arguments.referenceDate);
+}
+
+// "Przelew": the host's bank-transfer form of this declaration, changed when one exists.
+void transfer(FormWindow&, WindowSession& s) {
+    const std::int32_t id = s.state->CIT_ID_DEKLARACJI;
+    if (id == 0) {
+        utility(s).MSG_INF("Przed otworzeniem formularza przelewu proszę zapisać deklarację.");
+        return;
+    }
+    host::Globals& g = s.host->data->globals();
+    if (!utility(s).EXECVAX("select id_przelewu from PRZELEW where id_deklaracje_nag = " +
+                            std::to_string(id) + " AND id_firmy = " +
+                            std::to_string(g.DANE_ID_FIRMY))) {
+        utility(s).MSG_OST(utility(s).fileErrorText());
+        return;
+    }
+    host::ResultRow row;
+    std::int32_t transferId = 0;
+    if (s.host->data->result(host::ResultFileId::VAX_FK).next(row))
+        transferId = store::parseStoredNumber(row.column(0)).value_or(0);
+    g.GLOBALREQUEST = transferId != 0 ? 2 : 1;
+    if (s.host->settlements != nullptr) s.host->settlements->UP_PRZELEW(1, transferId, id);
+}
+
+// The advances of positions 68 to 90 from the company's stored CIT-2 returns (position 45 of
+// the newest CIT-2, the latest one of each month). Monthly: the n-th month of the fiscal
+// year into 68 + n - 1; quarterly: the n-th quarter-end month into 70 + 3 (n - 1).
+void fillAdvances(WindowSession& s, bool quarterly) {
+    if (s.host->ui == nullptr) return;
+    const std::string question =
+        std::string("Czy chcesz uzupełnić kwoty należnych zaliczek ") +
+        (quarterly ? "kwartalnych" : "miesięcznych") +
+        " na podstawie wypełnionych formularzy CIT-2 ?|Uwaga! Kwoty trafią we właściwe pole, "
+        "jeżeli w danym roku obrotowym wszystkie formularze CIT-2 są wypełnione i zapisane.";
+    if (s.host->ui->message({host::kTitleQuestion, question, "&Tak|&Nie",
+                             host::MessageIcon::Question, 1}) != 1)
+        return;
+    store::FieldSet& main = s.fields->main();
+    for (int n = 68; n <= 90; ++n) main[n].setDecimal(Decimal(0), values::Rounding::Never);
+
+    const host::Globals& g = s.host->data->globals();
+    // The declaration's own fiscal year; the host's current one when it is not known.
+    const std::int32_t yearStart =
+        s.state->CIT_POCZATEK_ROKU != 0 ? s.state->CIT_POCZATEK_ROKU : g.DANE_POCZATEK_ROKU;
+    const std::int32_t yearEnd =
+        s.state->CIT_POCZATEK_ROKU != 0 ? s.state->CIT_KONIEC_ROKU : g.DANE_KONIEC_ROKU;
+    const values::DayNumber first = values::secondOfMonth(yearStart);
+    const values::DayNumber last = values::secondOfMonth(yearEnd);
+    int quarter = 0;
+    for (int k = 0; k < 23; ++k) {
+        const values::DayNumber key = values::addMonths(first, k);
+        if (key > last) break;
+        int field = 68 + k;
+        if (quarterly) {
+            if (values::monthOf(key) % 3 != 0) continue;
+            if (++quarter > 7) break;
+            field = 70 + 3 * (quarter - 1);
+        }
+        const std::string value = utility(s).FUNCVAY(
+            "select top 1 a.wartosc_pola from DEKLARACJE_POZ a inner join DEKLARACJE_NAG b on "
+            "a.ID_DEKLARACJE_NAG = b.ID_DEKLARACJE_NAG where a.NR_POLA = '45' AND "
+            "b.ID_DEKLARACJE_WZORZEC = 35 AND b.ID_FIRMY = " +
+            std::to_string(g.DANE_ID_FIRMY) + " AND DATA_OKRESU=" + std::to_string(key) +
+            " order by b.LP desc");
+        // No return for the month reads as 0.
+        setStoredAmount(main[field], value);
+    }
+    Decimal sum;
+    for (int n = 68; n <= 90; ++n) sum += main[n].decimal();
+    try {
+        main[91].setDecimal(sum, values::Rounding::Never);
+    } catch (const std::exception&) {
+        utility(s).MSG_OST("Suma zaliczek z poz. 68 do 90 przekracza 15 cyfr.");
+    }
+}
+
+void fillMonthly(FormWindow&, WindowSession& s) { fillAdvances(s, false); }
+void fillQuarterly(FormWindow&, WindowSession& s) { fillAdvances(s, true); }
+
+// CIT-8 (24): fields 68 to 90 are the advances; field 91 is their sum as typed.
+void cit8AdvanceSum(FormWindow& w, WindowSession&, int field) {
+    if (field < 68 || field > 90) return;
+    Decimal sum;
+    for (int n = 68; n <= 90; ++n) sum += w.fields()[n].decimal();
+    try {
+        w.fields()[91].setDecimal(sum, values::Rounding::Never);
+    } catch (const std::overflow_error&) {
+        // A sum beyond 15 digits cannot be held: field 91 keeps its value and the person is
+        // told, rather than a wrapped or cut total.
+        const host::HostBinding* host = w.context().host;
+        if (host != nullptr && host->ui != nullptr)
+            host->ui->message({host::kTitleWarning,
+                               "Suma zaliczek z poz. 68 do 90 przekracza 15 cyfr.", "&OK",
+                               host::MessageIcon::Warning, 1});
+    }
+}
+
+// ---- CIT-8/O (11) --------------------------------------------------------------------------
+
+void computeCit8o(FormWindow&, WindowSession& s) {
+    if (s.state->CIT_POCZATEK_ROKU == 0) {
+        utility(s).MSG_OST("Brak roku obrotowego firmy obejmującego okres deklaracji.");
+        return;
+    }
+    compute::OBLICZ_CIT_O_73(*s.host, *s.state, *s.fields, true);
+}
+
+// "Odśwież": the attachment's totals and caps, nothing rounded and no statement run.
+void refreshCit8o(FormWindow&, WindowSession& s) {
+    store::BusyCursor busy(s.host->ui);
+    compute::FieldSetAmounts amounts(*s.fields);
+    compute::Cit8oRules(compute::FormEdition::cit8Edition24(), amounts).applyAll();
+}
+
+// ---- CIT-BR (1) ----------------------------------------------------------------------------
+
+// The checks of one CIT-BR attachment; each only tells.
+void checkCitBr(WindowSession& s, const store::FieldSet& f) {
+    const Decimal f10 = amountIn(f, 10);
+    const Decimal f16 = amountIn(f, 16);
+    const Decimal f17 = amountIn(f, 17);
+    const std::string kind = trimmedText(f, 9);
+    if (amountIn(f, 11) > Decimal::parse("0.3").value() * f10)
+        utility(s).MSG_INF("Kwota z pozycji 11 nie może przekroczyć 30% kwoty z poz.10");
+    if (kind == "1" && f17 > Decimal::parse("0.2").value() * f16)
+        utility(s).MSG_INF("Jeżeli w pozycji 9, zaznaczona jest opcja nr 1, to kwota z pozycji "
+                           "17 nie może przekroczyć 20% kwoty z poz.16");
+    if (kind == "2" && f17 > Decimal::parse("0.1").value() * f16)
+        utility(s).MSG_INF("Jeżeli w pozycji 9, zaznaczona jest opcja nr 2, to kwota z pozycji "
+                           "17 nie może przekroczyć 10% kwoty z poz.16");
+    if (s.copy > 1) {
+        Decimal sum;
+        for (int n = 10; n <= 20; ++n) sum += amountIn(f, n);
+        if (sum != Decimal(0))
+            utility(s).MSG_INF("W kolejnych załącznikach CIT-BR wypełnia się tylko część D.");
+    }
+}
+
+void refreshCitBr(FormWindow& w, WindowSession& s) {
+    store::FieldSet& f = w.fields();
+    header::CompanyData company;
+    {
+        store::BusyCursor busy(s.host->ui);
+        const values::DayNumber periodEnd =
+            store::parseStoredNumber(f[5].toStored()).value_or(0);
+        company = header::loadCompanyData(utility(s), *s.host->data,
+                                          s.host->data->globals().DANE_ID_FIRMY, periodEnd);
+        f[1].setText(company.nip);
+        if (s.copy == 1) {
+            f[7].setText(company.fullName);
+            f[8].setText(company.regon);
+        }
+        try {
+            f[16].setDecimal(amountIn(f, 13) + amountIn(f, 12) + amountIn(f, 14) + amountIn(f, 15),
+                             values::Rounding::Never);
+            f[19].setDecimal(amountIn(f, 17) + amountIn(f, 11) + amountIn(f, 18),
+                             values::Rounding::Never);
+        } catch (const std::exception&) {
+            busy.release();
+            utility(s).MSG_OST("Suma kwot CIT-BR przekracza 15 cyfr.");
+        }
+    }
+    header::tellWarnings(utility(s), company);
+    checkCitBr(s, f);
+}
+
+void closeCitBr(FormWindow& w, WindowSession& s) {
+    checkCitBr(s, w.fields());
+    w.finish(0);
+}
+
+// CIT-BR: no kind of research (23) unless scientific research (21) is other than "no".
+void citBrResearchKind(FormWindow& w, WindowSession&, int field) {
+    if (field != 21 && field != 0) return;
+    const bool no = trimmedText(w.fields(), 21) == "2";
+    if (no) w.fields()[23].setText("0");
+    w.setEntryEnabled(23, !no);
+}
+
+// ---- ORD-ZU --------------------------------------------------------------------------------
+
+// Quotes in the justification become apostrophes when it is left.
+void ordZuQuotes(FormWindow& w, WindowSession& s, int field) {
+    if (field != 13 || s.host->utility == nullptr) return;
+    w.fields()[13].setText(utility(s).ZAMIEN_ZNAK("\"", "'", w.fields()[13].text()));
+}
+
+// ---- the tables ----------------------------------------------------------------------------
+
+using Handler = void (*)(FormWindow&, WindowSession&);
+using TypingRule = void (*)(FormWindow&, WindowSession&, int field);
+
+struct HandlerRow {
+    std::string_view window;
+    std::string_view action;
+    Handler run;
+};
+
+constexpr HandlerRow kHandlers[] = {
+    {"CIT_8_73", "print", printWindow},
+    {"CIT_8_73", "compute", computeCit8},
+    {"CIT_8_73", "refresh", refreshCit8},
+    {"CIT_8_73", "transfer", transfer},
+    {"CIT_8_73", "save", saveAndClose},
+    {"CIT_8_73", "close", closeCit8},
+    {"CIT_8_73", "cit2-monthly", fillMonthly},
+    {"CIT_8_73", "cit2-quarterly", fillQuarterly},
+    {"CIT_O_73", "print", printWindow},
+    {"CIT_O_73", "compute", computeCit8o},
+    {"CIT_O_73", "refresh", refreshCit8o},
+    {"CIT_BR_73", "print", printWindow},
+    {"CIT_BR_73", "refresh", refreshCitBr},
+    {"CIT_BR_73", "close", closeCitBr},
+    {"CIT_ORDZU", "print", printWindow},
+    {"CIT_ORDZU", "refresh", redisplay},
+};
+
+struct RuleRow {
+    std::string_view window;
+    TypingRule rule;
+    bool onOpening;  // applied once when the window opens (field 0)
+};
+
+constexpr RuleRow kRules[] = {
+    {"CIT_8_73", cit8AdvanceSum, false},
+    {"CIT_BR_73", citBrResearchKind, true},
+    {"CIT_ORDZU", ordZuQuotes, false},
+};
+
+}  // namespace
+
+void addWindowBehaviour(FormWindow& window, WindowSession& session) {
+    const std::string& name = window.model().name;
+    for (const HandlerRow& row : kHandlers) {
+        if (row.window != name) continue;
+        const Handler run = row.run;
+        window.setHandler(std::string(row.action),
+                          [run, &session](FormWindow& w) { run(w, session); });
+    }
+    for (const RuleRow& row : kRules) {
+        if (row.window != name) continue;
+        const TypingRule rule = row.rule;
+        if (row.onOpening) rule(window, session, 0);
+        window.setAfterEdit([rule, &session](FormWindow& w, int field) { rule(w, session, field); });
+    }
+}
+
+}  // namespace citforms::windows

@@ -1,0 +1,49 @@
+#pragma once
+// What the module's form windows do beyond the engine: the handlers of their buttons and the
+// rules applied as the person types, one small table per window (window_handlers.cpp).
+//
+//   WindowSession session{...};                 // what the window works on, for as long as it is open
+//   FormWindow window(layout, held.set, context);
+//   addWindowBehaviour(window, session);        // registers the handlers and rules of its name
+//
+// A window whose action has no row keeps the engine's answer ("not handled yet").
+#include <cstdint>
+
+#include "citforms/host/binding.h"
+#include "citforms/host/managers.h"
+#include "citforms/module/declaration_state.h"
+#include "citforms/print/report_runtime.h"
+#include "citforms/store/declaration_fields.h"
+#include "citforms/windows/form_window.h"
+
+namespace citforms::windows {
+
+// How a declaration's main window is opened: a stored declaration (existing) or one prepared
+// just before, the reference date of the company data and of the save, and whether the
+// window starts as unchanged (closing then asks nothing until "Oblicz" is pressed).
+struct WindowArguments {
+    bool existing = true;
+    std::int32_t referenceDate = 0;
+    bool unchanged = true;
+};
+
+// Everything one open window works on; it lives as long as the window is open.
+struct WindowSession {
+    const host::HostBinding* host = nullptr;
+    host::IniManager* ini = nullptr;
+    store::DeclarationFields* fields = nullptr;
+    module::DeclarationState* state = nullptr;
+    print::ReportRuntime* runtime = nullptr;  // nullptr: no prints from this window
+    WindowArguments arguments;
+    int copy = 0;   // a numbered attachment: its number and how many there are
+    int count = 0;
+    // The CIT-8 window's flags: unchanged (no question on closing while set) and saved (a
+    // save ran while the window was open, whatever its outcome).
+    bool unchanged = true;
+    bool saved = false;
+};
+
+// Registers the handlers and typing rules of the window `window.model().name`.
+void addWindowBehaviour(FormWindow& window, WindowSession& session);
+
+}  // namespace citforms::windows
