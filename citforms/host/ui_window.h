@@ -39,6 +39,7 @@ enum class EntryKind {
     Date,     // day number shown "D6-" (dd-mm-yyyy), with a calendar button
     Radio,    // one of the answers of `radios`
     Display,  // shown, not edited
+    List,     // one row of a list (plain windows): takes a row's number or its text
 };
 
 struct RadioChoice {
@@ -94,6 +95,11 @@ public:
     // answer ("1", "2", or "" for none).
     virtual std::string display(std::size_t entry) const = 0;
     virtual bool entryEnabled(std::size_t entry) const = 0;
+    // The rows a list entry offers now (EntryKind::List); edit() takes a row's number.
+    virtual std::vector<std::string> listItems(std::size_t entry) const {
+        (void)entry;
+        return {};
+    }
     virtual bool buttonEnabled(std::size_t button) const = 0;
 
     // Text typed into an entry and accepted (the person left it or pressed Enter); a radio

@@ -337,7 +337,8 @@ const Command kCommands[] = {
      writes, Stage::CheckedSession, false, nullptr,
      [](Session& s) {
          return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
-             return refhost::app::runSession(module, *s.ui, s.options.arguments[0], std::cerr);
+             return refhost::app::runSession(*s.host, module, *s.ui, s.options.arguments[0],
+                                            std::cout, std::cerr);
          });
      }},
 };

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QComboBox>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -90,6 +91,7 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
     edits_.assign(model.entries.size(), nullptr);
     radioGroups_.assign(model.entries.size(), nullptr);
     focusTargets_.assign(model.entries.size(), nullptr);
+    lists_.assign(model.entries.size(), nullptr);
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
         const host::EntryModel& e = model.entries[i];
         QWidget* canvas = canvases.at(static_cast<std::size_t>(e.page));
@@ -111,6 +113,19 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
                 sync();
             });
             radioGroups_[i] = group;
+            continue;
+        }
+        if (e.kind == host::EntryKind::List) {
+            auto* list = new QComboBox(canvas);
+            list->setGeometry(pxRect(e.at, dpi));
+            list->installEventFilter(this);
+            connect(list, &QComboBox::activated, this, [this, i](int row) {
+                if (syncing_) return;
+                window_.edit(i, std::to_string(row + 1));
+                sync();
+            });
+            lists_[i] = list;
+            focusTargets_[i] = list;
             continue;
         }
         auto* edit = new QLineEdit(canvas);
@@ -204,6 +219,17 @@ void QtFormWindowView::sync() {
             if (edit->text() != shown) edit->setText(shown);
             edit->setCursorPosition(0);
             if (model.entries[i].kind != host::EntryKind::Display) edit->setEnabled(enabled);
+        } else if (QComboBox* list = lists_[i]) {
+            QStringList items;
+            for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
+            QStringList shownItems;
+            for (int r = 0; r < list->count(); ++r) shownItems << list->itemText(r);
+            if (shownItems != items) {
+                list->clear();
+                list->addItems(items);
+            }
+            list->setCurrentIndex(list->findText(QString::fromStdString(window_.display(i))));
+            list->setEnabled(enabled);
         } else if (QButtonGroup* group = radioGroups_[i]) {
             const QString answer = QString::fromStdString(window_.display(i));
             for (QAbstractButton* b : group->buttons()) {
