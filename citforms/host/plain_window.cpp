@@ -206,6 +206,13 @@ std::string PlainWindow::value(std::string_view name) const {
     return s.value;
 }
 
+std::string PlainWindow::shown(std::string_view name) const {
+    const std::size_t control = controlOf(name);
+    for (std::size_t e = 0; e < entryControl_.size(); ++e)
+        if (entryControl_[e] == control) return display(e);
+    return {};
+}
+
 void PlainWindow::setValue(std::string_view name, std::string value) {
     State& s = state(name);
     if (doc_.controls[controlOf(name)].kind == PlainKind::List) {

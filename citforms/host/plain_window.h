@@ -78,6 +78,8 @@ public:
     // Values by control name. A list's value is its chosen row's value ("" when none).
     std::string value(std::string_view name) const;
     void setValue(std::string_view name, std::string value);  // list: the row of that value
+    // What the entry of that name shows ("1 234,50", "05-04-2016", a list row's text).
+    std::string shown(std::string_view name) const;
     void setRows(std::string_view name, std::vector<ListRow> rows);
     const std::vector<ListRow>& rows(std::string_view name) const;
     int chosenRow(std::string_view name) const;  // 0-based; -1 none

@@ -416,6 +416,7 @@ int main(int argc, char** argv) {
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
     ReferenceHost host(**db, ui);
+    host.utility().requestMaximise(options.maximise ? 1 : 0);
     session.host = &host;
     session.ui = &ui;
     if (!refhost::sql::HostDatabase::isPostgresTarget(target))

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/values/day_number.h"
+#include "refhost/app/print_commands.h"
 #include "citforms/values/text.h"
 #include "runtime/ui/scripted/session_script.h"
 
@@ -79,6 +80,9 @@ int runSession(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
         err << "tabrix: run: " << steps.error() << '\n';
         return 2;
     }
+    // The host's own prints (the bank transfer) go to the command line's report runtime.
+    const auto report = commandLineRuntime();
+    host.settlements().setReportRuntime(report.get());
     const int unmet = ui.runSession(std::move(*steps), [&](const citforms::runtime::SessionStep& step) {
         if (isHostWindow(step.name)) return openHostWindow(host, step, out);
         nlohmann::json request = {{"verb", "open-window"}, {"window", step.name}};
@@ -115,6 +119,7 @@ int runSession(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
             out << "result\t" << step.name << '\t' << reply.value("result", 0) << '\n';
         return true;
     });
+    host.settlements().setReportRuntime(nullptr);
     out.flush();
     return unmet == 0 ? 0 : 1;
 }

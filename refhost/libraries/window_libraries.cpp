@@ -40,7 +40,7 @@ void HostSettlementsLibrary::KILL() { ini_ = nullptr; }
 
 void HostSettlementsLibrary::UP_PRZELEW(std::uint8_t, std::int32_t transferId,
                                         std::int32_t declarationId) {
-    windows::transfer(*state_, ini_, transferId, declarationId);
+    windows::transfer(*state_, ini_, report_, transferId, declarationId);
 }
 
 using citforms::refhost::PdfMaker;

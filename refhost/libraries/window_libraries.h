@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "citforms/host/libraries.h"
+#include "citforms/print/report_runtime.h"
 #include "refhost/libraries/host_state.h"
 #include "refhost/print/pdf_maker.h"
 
@@ -50,9 +51,12 @@ public:
     void KILL() override;
     void UP_PRZELEW(std::uint8_t mode, std::int32_t transferId,
                     std::int32_t declarationId) override;
+    // Where the transfer is previewed or printed (none: printing it is not offered).
+    void setReportRuntime(citforms::print::ReportRuntime* report) { report_ = report; }
 
 private:
     HostState* state_;
+    citforms::print::ReportRuntime* report_ = nullptr;
     citforms::host::IniManager* ini_ = nullptr;
 };
 

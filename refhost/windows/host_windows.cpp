@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "citforms/host/page_list.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/decimal.h"
 #include "citforms/values/text.h"
@@ -90,6 +91,45 @@ const char* const kDayNames[] = {"niedziela", "poniedziałek", "wtorek", "środa
 const char* const kMonthNames[] = {"styczeń",  "luty",     "marzec",   "kwiecień",
                                    "maj",      "czerwiec", "lipiec",   "sierpień",
                                    "wrzesień", "październik", "listopad", "grudzień"};
+
+// The transfer as a page: the order to the bank with the payee (the tax office), its account,
+// the amount, the title and the payer; moved by the paper offsets (millimetres).
+citforms::print::PageContent transferPage(const PlainWindow& w, const std::string& payer,
+                                          int xMillimetres, int yMillimetres) {
+    using citforms::print::TextItem;
+    citforms::print::PageContent page;
+    page.title = "Przelew";
+    const int dx = xMillimetres * 10000 / 254;
+    const int dy = yMillimetres * 10000 / 254;
+    const int left = 600 + dx;
+    const int width = citforms::print::PageContent::kA4Width - 1200;
+    citforms::print::BoxItem frame;
+    frame.x = left;
+    frame.y = 600 + dy;
+    frame.width = width;
+    frame.height = 4200;
+    page.items.push_back(frame);
+    auto text = [&](int y, const std::string& label, const std::string& value, bool bold) {
+        TextItem t;
+        t.x = left + 150;
+        t.y = 600 + dy + y;
+        t.width = width - 300;
+        t.text = label.empty() ? value : label + ": " + value;
+        t.font.points = bold ? 12 : 10;
+        t.font.weight = bold ? 700 : 400;
+        t.font.centralEuropean = true;
+        t.elide = true;
+        page.items.push_back(std::move(t));
+    };
+    text(150, "", "Polecenie przelewu – wpłata podatku na rachunek urzędu skarbowego", true);
+    text(700, "Odbiorca", w.shown("URZAD"), false);
+    text(1150, "Rachunek odbiorcy", w.value("RACHUNEK"), false);
+    text(1600, "Kwota", w.shown("KWOTA") + " zł", false);
+    text(2050, "Tytułem", w.value("TYTUL"), false);
+    text(2500, "Zleceniodawca", payer, false);
+    text(2950, "Data", w.shown("DATA"), false);
+    return page;
+}
 
 }  // namespace
 
@@ -195,7 +235,8 @@ std::string calendar(HostState& state, citforms::host::IniManager* ini, std::str
     return asNumber ? std::to_string(chosen) : citforms::values::formatDayMonthYear(chosen);
 }
 
-void transfer(HostState& state, citforms::host::IniManager* ini, std::int32_t transferId,
+void transfer(HostState& state, citforms::host::IniManager* ini,
+              citforms::print::ReportRuntime* report, std::int32_t transferId,
               std::int32_t declarationId) {
     const std::string id = std::to_string(declarationId);
     auto head = query(state,
@@ -217,6 +258,9 @@ void transfer(HostState& state, citforms::host::IniManager* ini, std::int32_t tr
     };
     auto w = open(state, "UP_PRZELEW");
     if (!w) return;
+    const auto firm = query(state, "select nip, nazwa_pelna from FIRMA where id_firmy = " +
+                                       std::to_string(company));
+    const std::string payer = firm && !firm->empty() ? (*firm)[0][1] : std::string();
     w->setValue("NAGLOWEK", "Przelew podatku z deklaracji nr " + id);
     w->setValue("URZAD", field("6"));
     std::int32_t stored = transferId;
@@ -239,10 +283,9 @@ void transfer(HostState& state, citforms::host::IniManager* ini, std::int32_t tr
         const auto amount = citforms::values::Decimal::parse(due);
         w->setValue("KWOTA", amount ? amount->toPlainText(2) : "0.00");
         w->setValue("DATA", std::to_string(state.thread().globals.DANE_DATA_BIEZACA));
-        auto nip = query(state, "select nip from FIRMA where id_firmy = " + std::to_string(company));
         std::string digits;
-        if (nip && !nip->empty())
-            for (char c : (*nip)[0][0])
+        if (firm && !firm->empty())
+            for (char c : (*firm)[0][0])
                 if (std::isdigit(static_cast<unsigned char>(c)) != 0) digits += c;
         const int year = citforms::values::isDisplayableDay(period) ? citforms::values::yearOf(period) : 0;
         const std::string yy = std::to_string(year % 100);
@@ -300,7 +343,22 @@ void transfer(HostState& state, citforms::host::IniManager* ini, std::int32_t tr
         w->finish(newId);
     });
     w->onAction("print", [&] {
-        warn(state, "Wydruk przelewu nie jest jeszcze dostępny.");
+        if (report == nullptr) {
+            warn(state, "Wydruk przelewu nie jest dostępny: brak obsługi wydruków.");
+            return;
+        }
+        if (printParameters(state, ini, "Przelew") != 1) return;
+        const citforms::host::Globals& g = state.thread().globals;
+        citforms::host::PageList pages;
+        pages.setDocumentTitle("Przelew – deklaracja " + id);
+        pages.append(transferPage(*w, payer, g.DEKLARACJE_XPOS, g.DEKLARACJE_YPOS));
+        if (g.DANE_DRUKARKA_EKRAN != 0) {
+            report->preview(pages, 100, ini, "UP_PRZELEW");
+        } else {
+            const int copies = std::max(1, g.GGG_NUMCOPY);
+            if (!report->printerSupportsCopies()) pages.repeatForCopies(copies);
+            report->print(pages, "Przelew", report->printerSupportsCopies() ? copies : 1);
+        }
     });
     run(state, ini, *w);
 }

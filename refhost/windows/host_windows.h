@@ -12,6 +12,7 @@
 
 #include "citforms/host/managers.h"
 #include "citforms/host/plain_window.h"
+#include "citforms/print/report_runtime.h"
 #include "citforms/values/result.h"
 #include "refhost/libraries/host_state.h"
 
@@ -36,9 +37,10 @@ std::string calendar(HostState& state, citforms::host::IniManager* ini, std::str
 
 // The bank transfer of declaration `declarationId`: transfer `transferId` (0 = a new one,
 // filled from the declaration: the tax left to pay, the title, the tax office). "Zapisz"
-// stores it in PRZELEW (a new one under the next free id); "Drukuj" previews or prints it
-// by the print parameters of the form "Przelew".
-void transfer(HostState& state, citforms::host::IniManager* ini, std::int32_t transferId,
+// stores it in PRZELEW (a new one under the next free id); "Drukuj" asks the print
+// parameters of the form "Przelew" and previews or prints the transfer on `report`.
+void transfer(HostState& state, citforms::host::IniManager* ini,
+              citforms::print::ReportRuntime* report, std::int32_t transferId,
               std::int32_t declarationId);
 
 // The statement definitions of declaration `declarationId` and kind `kind` ("DD"), showing
