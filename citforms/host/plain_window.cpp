@@ -134,6 +134,8 @@ PlainWindow::PlainWindow(PlainWindowDocument document, UiSeam* ui)
     model_.title = doc_.title;
     PageModel page;
     page.caption = doc_.title;
+    page.width = doc_.width;
+    page.height = doc_.height;
     model_.pages.push_back(std::move(page));
     states_.resize(doc_.controls.size());
     for (std::size_t i = 0; i < doc_.controls.size(); ++i) {
@@ -145,6 +147,7 @@ PlainWindow::PlainWindow(PlainWindowDocument document, UiSeam* ui)
         if (c.kind == PlainKind::Progress) s.value = "0";
         if (c.kind == PlainKind::Count) s.value = "0";
         for (const std::string& item : c.items) s.rows.push_back({item, item});
+        if (!s.rows.empty()) s.chosen = 0;
         if (c.kind == PlainKind::Button) {
             ButtonModel b;
             b.caption = c.text;
@@ -174,6 +177,7 @@ PlainWindow::PlainWindow(PlainWindowDocument document, UiSeam* ui)
             case PlainKind::Progress:
             case PlainKind::Button: e.kind = EntryKind::Display; break;
         }
+        e.label = c.kind == PlainKind::Label;
         entryControl_.push_back(i);
         model_.entries.push_back(std::move(e));
     }
@@ -278,6 +282,10 @@ bool PlainWindow::entryEnabled(std::size_t entry) const {
     if (entry >= entryControl_.size()) return false;
     const State& s = states_[entryControl_[entry]];
     return !s.hidden && s.enabled && model_.entries[entry].kind != EntryKind::Display;
+}
+
+bool PlainWindow::entryVisible(std::size_t entry) const {
+    return entry < entryControl_.size() && !states_[entryControl_[entry]].hidden;
 }
 
 std::vector<std::string> PlainWindow::listItems(std::size_t entry) const {

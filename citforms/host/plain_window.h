@@ -104,6 +104,7 @@ public:
     std::string display(std::size_t entry) const override;
     bool entryEnabled(std::size_t entry) const override;
     std::vector<std::string> listItems(std::size_t entry) const override;
+    bool entryVisible(std::size_t entry) const override;
     bool buttonEnabled(std::size_t button) const override;
     bool edit(std::size_t entry, std::string_view typed) override;
     void press(std::size_t button) override;

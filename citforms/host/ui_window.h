@@ -57,6 +57,7 @@ struct EntryModel {
     std::size_t capacity = 255;  // characters (Text) or digits (Count)
     std::vector<RadioChoice> radios;
     bool multiLine = false;
+    bool label = false;  // a text of a plain window: shown as a label, not an entry
 };
 
 struct ButtonModel {
@@ -70,6 +71,8 @@ struct ButtonModel {
 struct PageModel {
     std::string caption;              // "1 strona"
     print::PageContent background;    // the drawn form page without values
+    int width = 0;                    // a plain window's size (thousandths of an inch);
+    int height = 0;                   // 0: the background's page
 };
 
 struct WindowModel {
@@ -95,6 +98,11 @@ public:
     // answer ("1", "2", or "" for none).
     virtual std::string display(std::size_t entry) const = 0;
     virtual bool entryEnabled(std::size_t entry) const = 0;
+    // Whether the entry is shown now (a plain window hides some until they are needed).
+    virtual bool entryVisible(std::size_t entry) const {
+        (void)entry;
+        return true;
+    }
     // The rows a list entry offers now (EntryKind::List); edit() takes a row's number.
     virtual std::vector<std::string> listItems(std::size_t entry) const {
         (void)entry;

@@ -19,6 +19,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QTabWidget;
 class QWidget;
@@ -56,6 +57,7 @@ private:
     std::vector<QLineEdit*> edits_;          // per entry; nullptr for radios
     std::vector<QButtonGroup*> radioGroups_; // per entry; nullptr for others
     std::vector<QComboBox*> lists_;          // per entry: list entries of plain windows
+    std::vector<QLabel*> labels_;            // per entry: texts of plain windows
     std::vector<QWidget*> focusTargets_;     // per entry: what takes the focus
     std::vector<QAbstractButton*> buttons_;  // per button of the model
     bool syncing_ = false;
