@@ -1,6 +1,5 @@
 #include "citforms/host/plain_window.h"
 
-#include <stdexcept>
 #include <variant>
 
 #include "citforms/print/document_lines.h"
@@ -191,8 +190,10 @@ std::size_t PlainWindow::controlOf(std::string_view name) const {
 
 PlainWindow::State& PlainWindow::state(std::string_view name) {
     const std::size_t i = controlOf(name);
-    if (i >= states_.size()) throw std::logic_error("no control named " + std::string(name));
-    return states_[i];
+    if (i < states_.size()) return states_[i];
+    // A name its document does not have: what is set there is shown nowhere and reads empty.
+    unknown_ = State{};
+    return unknown_;
 }
 
 const PlainWindow::State& PlainWindow::state(std::string_view name) const {
@@ -201,8 +202,9 @@ const PlainWindow::State& PlainWindow::state(std::string_view name) const {
 
 std::string PlainWindow::value(std::string_view name) const {
     const State& s = state(name);
-    const PlainControl& c = doc_.controls[controlOf(name)];
-    if (c.kind == PlainKind::List) {
+    const std::size_t i = controlOf(name);
+    if (i >= doc_.controls.size()) return {};
+    if (doc_.controls[i].kind == PlainKind::List) {
         return s.chosen >= 0 && s.chosen < static_cast<int>(s.rows.size())
                    ? s.rows[static_cast<std::size_t>(s.chosen)].value
                    : std::string();
@@ -219,7 +221,9 @@ std::string PlainWindow::shown(std::string_view name) const {
 
 void PlainWindow::setValue(std::string_view name, std::string value) {
     State& s = state(name);
-    if (doc_.controls[controlOf(name)].kind == PlainKind::List) {
+    const std::size_t i = controlOf(name);
+    if (i >= doc_.controls.size()) return;
+    if (doc_.controls[i].kind == PlainKind::List) {
         for (std::size_t r = 0; r < s.rows.size(); ++r)
             if (s.rows[r].value == value) s.chosen = static_cast<int>(r);
         return;

@@ -138,6 +138,7 @@ private:
     std::vector<std::size_t> entryControl_;   // entry index -> control index
     std::vector<std::size_t> buttonControl_;  // button index -> control index
     std::vector<State> states_;               // per control
+    mutable State unknown_;                   // what a name no control has reaches
     std::map<std::string, std::function<void()>, std::less<>> actions_;
     std::map<std::string, std::function<void()>, std::less<>> changes_;
     std::function<bool()> onClose_;

@@ -293,6 +293,10 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
                                  "R/SFP/CIT8/TXT/Podatek dochodowy");
     }
     w->onAction("save", [&] {
+        if (number(w->value("DATA")) <= 0) {
+            warn(state, "Podaj datę przelewu.");
+            return;
+        }
         const auto amount = citforms::values::Decimal::parse(w->value("KWOTA"));
         if (!amount || !(*amount > citforms::values::Decimal())) {
             warn(state, "Kwota przelewu musi być większa od zera.");
