@@ -39,6 +39,7 @@ enum class EntryKind {
     Date,     // day number shown "D6-" (dd-mm-yyyy), with a calendar button
     Radio,    // one of the answers of `radios`
     Display,  // shown, not edited
+    List,     // one row of a list (plain windows): takes a row's number or its text
 };
 
 struct RadioChoice {
@@ -56,6 +57,7 @@ struct EntryModel {
     std::size_t capacity = 255;  // characters (Text) or digits (Count)
     std::vector<RadioChoice> radios;
     bool multiLine = false;
+    bool label = false;  // a text of a plain window: shown as a label, not an entry
 };
 
 struct ButtonModel {
@@ -69,6 +71,8 @@ struct ButtonModel {
 struct PageModel {
     std::string caption;              // "1 strona"
     print::PageContent background;    // the drawn form page without values
+    int width = 0;                    // a plain window's size (thousandths of an inch);
+    int height = 0;                   // 0: the background's page
 };
 
 struct WindowModel {
@@ -94,6 +98,16 @@ public:
     // answer ("1", "2", or "" for none).
     virtual std::string display(std::size_t entry) const = 0;
     virtual bool entryEnabled(std::size_t entry) const = 0;
+    // Whether the entry is shown now (a plain window hides some until they are needed).
+    virtual bool entryVisible(std::size_t entry) const {
+        (void)entry;
+        return true;
+    }
+    // The rows a list entry offers now (EntryKind::List); edit() takes a row's number.
+    virtual std::vector<std::string> listItems(std::size_t entry) const {
+        (void)entry;
+        return {};
+    }
     virtual bool buttonEnabled(std::size_t button) const = 0;
 
     // Text typed into an entry and accepted (the person left it or pressed Enter); a radio

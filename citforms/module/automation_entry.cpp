@@ -9,6 +9,8 @@
 #include <QtCore/QDebug>
 #include <nlohmann/json.hpp>
 
+#include "citforms/header/param_cit2.h"
+#include "citforms/header/pickers.h"
 #include "citforms/module/automation.h"
 #include "citforms/module/declaration_json.h"
 #include "citforms/module/declaration_kinds.h"
@@ -161,8 +163,21 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
     const std::int32_t count = request.whole("count", 0);
     const std::int32_t existing = request.whole("existing", 1);
     const std::int32_t unchanged = request.whole("unchanged", 1);
+    const std::int32_t date = request.whole("date", 0);
     if (!request.ok()) return request.refusal();
     if (module.host().ui == nullptr) return failure("the host bound no UI to show a window on");
+    // The plain windows of the module: they work on the company, not on a declaration.
+    if (window == "PARAM_CIT2") {
+        const std::int32_t made = header::PARAM_CIT2(module, "CIT-8", date);
+        return text(Json{{"ok", true}, {"window", window}, {"result", made}});
+    }
+    if (window == "Wybierz_Adres_Deklar_Cit" || window == "Wybierz_Urzad_Deklar_Cit") {
+        const std::int32_t chosen =
+            window == "Wybierz_Adres_Deklar_Cit"
+                ? header::pickSeatAddress(module.host(), module.iniManager())
+                : header::pickTaxOffice(module.host(), module.iniManager());
+        return text(Json{{"ok", true}, {"window", window}, {"result", chosen}});
+    }
     const values::Result<int> result = openDeclarationWindow(
         module, id, window, copy, count, windows::WindowArguments{existing != 0, 0, unchanged != 0});
     if (!result) return failure(result.error());

@@ -12,6 +12,7 @@
 
 #include <QtCore/QDebug>
 
+#include "citforms/header/param_cit2.h"
 #include "citforms/host/binding.h"
 #include "citforms/module/automation_entry.h"
 #include "citforms/module/exports.h"
@@ -71,8 +72,12 @@ void citforms_export_Kill() {
     guardedVoid("CITFORMS:KILL", [] { moduleState().KILL(); });
 }
 
-std::int32_t citforms_export_ParamCit2(const char*, std::int32_t) {
-    return notYetAvailable<std::int32_t>("PARAM_CIT2");
+std::int32_t citforms_export_ParamCit2(const char* kind, std::int32_t date) {
+    return guarded<std::int32_t>("PARAM_CIT2", 0, [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return std::int32_t{0};
+        return citforms::header::PARAM_CIT2(m, kind != nullptr ? kind : "", date);
+    });
 }
 
 void citforms_export_DeklaracjeCitPokaz(std::int32_t id, std::int32_t templateId,

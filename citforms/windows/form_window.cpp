@@ -283,6 +283,7 @@ bool FormWindow::edit(std::size_t entry, std::string_view typed) {
     const std::string where = "poz. " + std::to_string(e.field);
     switch (e.kind) {
         case EntryKind::Display:
+        case EntryKind::List:  // plain windows only
             return false;
         case EntryKind::Text:
             if (values::textLength(typed) > e.capacity) {

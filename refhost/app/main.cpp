@@ -337,7 +337,8 @@ const Command kCommands[] = {
      writes, Stage::CheckedSession, false, nullptr,
      [](Session& s) {
          return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
-             return refhost::app::runSession(module, *s.ui, s.options.arguments[0], std::cerr);
+             return refhost::app::runSession(*s.host, module, *s.ui, s.options.arguments[0],
+                                            std::cout, std::cerr);
          });
      }},
 };
@@ -415,6 +416,7 @@ int main(int argc, char** argv) {
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
     ReferenceHost host(**db, ui);
+    host.utility().requestMaximise(options.maximise ? 1 : 0);
     session.host = &host;
     session.ui = &ui;
     if (!refhost::sql::HostDatabase::isPostgresTarget(target))

@@ -6,7 +6,7 @@ namespace refhost::app {
 
 const char* const kUsage =
     "usage: tabrix [--db PATH] [--user N] [--company N] [--answers LIST]\n"
-    "              [--lock-timeout MS] COMMAND ...\n"
+    "              [--lock-timeout MS] [--maximise] COMMAND ...\n"
     "commands:\n"
     "  init-db [--demo]   create the database (with the demo data)\n"
     "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
@@ -47,6 +47,10 @@ citforms::values::Result<Options> parseOptions(const std::vector<std::string>& a
             return options;
         }
         if (arg.rfind("--", 0) != 0) break;
+        if (arg == "--maximise") {
+            options.maximise = true;
+            continue;
+        }
         std::string value;
         bool hasValue = false;
         if (const auto eq = arg.find('='); eq != std::string::npos) {

@@ -1,6 +1,6 @@
 #pragma once
 // The tabrix command line:
-//   tabrix [--db PATH] [--user N] [--company N] [--answers LIST] [--lock-timeout MS]
+//   tabrix [--db PATH] [--user N] [--company N] [--answers LIST] [--lock-timeout MS] [--maximise]
 //          COMMAND [ARGS...]
 // Options take their value as the next argument or after "=" (--db=PATH).
 #include <cstdint>
@@ -19,6 +19,9 @@ struct Options {
     std::string answers;                  // --answers, for the scripted UI
     // --lock-timeout: how long a statement waits for another user's lock before it fails.
     std::int32_t lockTimeoutMs = 30000;
+    // --maximise: the host asks for maximised windows (MAKSYMALIZUJ answers 1 until a window
+    // has opened).
+    bool maximise = false;
     bool help = false;
     std::string command;
     std::vector<std::string> arguments;  // after the command

@@ -198,6 +198,11 @@ private:
 
 }  // namespace
 
+std::unique_ptr<citforms::print::ReportRuntime> commandLineRuntime() {
+    return std::make_unique<CommandLineRuntime>(citforms::runtime::QtReportRuntimeOptions{},
+                                                !headless());
+}
+
 bool isPrintCommand(const std::string& command) { return command == "pdf" || command == "print"; }
 
 std::string checkPrintArguments(const Options& options) {

@@ -12,14 +12,19 @@
 // e-mail shows as "mail<TAB>PATH". `print` exits 0 whatever the outcome line says (a
 // previewer closed without printing is not an error); `pdf` exits 1 when no PDF was made.
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "refhost/app/options.h"
+#include "citforms/print/report_runtime.h"
 #include "refhost/libraries/reference_host.h"
 
 namespace refhost::app {
 
 bool isPrintCommand(const std::string& command);
+// The report runtime of the command line: the screen's previewer when there is a display,
+// else a line "preview<TAB>procedure<TAB>pages<TAB>zoom" for the previewer nobody can see.
+std::unique_ptr<citforms::print::ReportRuntime> commandLineRuntime();
 // "" when the arguments of a print command are fine, else the reason.
 std::string checkPrintArguments(const Options& options);
 int runPrintCommand(libraries::ReferenceHost& host, const Options& options,

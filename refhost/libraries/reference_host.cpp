@@ -7,10 +7,10 @@ ReferenceHost::ReferenceHost(sql::HostDatabase& db, citforms::host::UiSeam& ui)
       state_(db, ui),
       utility_(state_),
       data_(state_),
-      declarations_(ui),
-      settlements_(ui),
+      declarations_(state_),
+      settlements_(state_),
       print_(ui),
-      statements_(ui),
+      statements_(state_),
       contractor_(ui),
       errorManager_(ui) {
     errorManager_.init(&state_.thread().status);

@@ -24,6 +24,7 @@ public:
     HostUtilityLibrary& utility() { return utility_; }
     HostDataLibrary& data() { return data_; }
     HostPrintLibrary& print() { return print_; }
+    HostSettlementsLibrary& settlements() { return settlements_; }
     HostErrorManager& errorManager() { return errorManager_; }
     HostIniManager& iniManager() { return iniManager_; }
     citforms::host::UiSeam& ui() { return *ui_; }

@@ -1,4 +1,5 @@
 #include "refhost/libraries/utility_library.h"
+#include "refhost/windows/host_windows.h"
 
 #include <array>
 #include <chrono>
@@ -65,7 +66,8 @@ void tellNotAvailable(citforms::host::UiSeam& ui, std::string_view name) {
     ui.message(request);
 }
 
-void HostUtilityLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {
+void HostUtilityLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager* ini) {
+    ini_ = ini;
     initialised_ = true;
 }
 
@@ -269,8 +271,7 @@ std::string HostUtilityLibrary::STR_REPLICATE(std::string_view character, std::i
 }
 
 std::string HostUtilityLibrary::KALENDARZ(std::int32_t, std::int32_t, std::string_view date) {
-    tellNotAvailable(state_->ui(), "KALENDARZ");
-    return std::string(date);
+    return windows::calendar(*state_, ini_, date);
 }
 
 std::uint8_t HostUtilityLibrary::MAKSYMALIZUJ() {

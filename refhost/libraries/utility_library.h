@@ -68,6 +68,7 @@ private:
                 citforms::host::MessageIcon icon, int defaultButton = 1);
 
     HostState* state_;
+    citforms::host::IniManager* ini_ = nullptr;  // where the calendar keeps its place
     bool initialised_ = false;
     std::uint8_t maximise_ = 0;
 };

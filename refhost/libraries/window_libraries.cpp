@@ -5,20 +5,23 @@
 #include "citforms/host/page_list.h"
 #include "refhost/libraries/utility_library.h"
 #include "refhost/print/mail_outbox.h"
+#include "refhost/windows/host_windows.h"
 
 namespace refhost::libraries {
 
-void HostDeclarationsLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}
-void HostDeclarationsLibrary::KILL() {}
+void HostDeclarationsLibrary::INIT(citforms::host::ErrorManager*,
+                                   citforms::host::IniManager* ini) {
+    ini_ = ini;
+}
+void HostDeclarationsLibrary::KILL() { ini_ = nullptr; }
 
-std::uint8_t HostDeclarationsLibrary::PARAM_PRN_DEKLAR(std::string_view) {
-    tellNotAvailable(*ui_, "PARAM_PRN_DEKLAR");
-    return 0;
+std::uint8_t HostDeclarationsLibrary::PARAM_PRN_DEKLAR(std::string_view formName) {
+    return windows::printParameters(*state_, ini_, formName);
 }
 
 void HostDeclarationsLibrary::SKLADNIKI_ODLICZENIE(std::string_view, std::string_view,
                                                    std::string_view) {
-    tellNotAvailable(*ui_, "SKLADNIKI_ODLICZENIE");
+    tellNotAvailable(state_->ui(), "SKLADNIKI_ODLICZENIE");
 }
 
 void HostContractorLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}
@@ -29,11 +32,15 @@ std::uint8_t HostContractorLibrary::FIRMA_ODDZIAL(std::uint8_t, std::int32_t) {
     return 0;
 }
 
-void HostSettlementsLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}
-void HostSettlementsLibrary::KILL() {}
+void HostSettlementsLibrary::INIT(citforms::host::ErrorManager*,
+                                  citforms::host::IniManager* ini) {
+    ini_ = ini;
+}
+void HostSettlementsLibrary::KILL() { ini_ = nullptr; }
 
-void HostSettlementsLibrary::UP_PRZELEW(std::uint8_t, std::int32_t, std::int32_t) {
-    tellNotAvailable(*ui_, "UP_PRZELEW");
+void HostSettlementsLibrary::UP_PRZELEW(std::uint8_t, std::int32_t transferId,
+                                        std::int32_t declarationId) {
+    windows::transfer(*state_, ini_, report_, transferId, declarationId);
 }
 
 using citforms::refhost::PdfMaker;
@@ -116,12 +123,15 @@ std::int32_t HostPrintLibrary::MAKEPDFANDSEND(citforms::host::PageList* pages) {
     return PdfMaker::kOk;
 }
 
-void HostStatementsLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}
-void HostStatementsLibrary::KILL() {}
+void HostStatementsLibrary::INIT(citforms::host::ErrorManager*,
+                                 citforms::host::IniManager* ini) {
+    ini_ = ini;
+}
+void HostStatementsLibrary::KILL() { ini_ = nullptr; }
 
-void HostStatementsLibrary::DEF_ZESTAW_NEW(std::int32_t, std::string_view, std::string_view,
-                                           std::string_view) {
-    tellNotAvailable(*ui_, "DEF_ZESTAW_NEW");
+void HostStatementsLibrary::DEF_ZESTAW_NEW(std::int32_t declarationId, std::string_view kind,
+                                           std::string_view code, std::string_view) {
+    windows::statementDefinitions(*state_, ini_, declarationId, kind.empty() ? "DD" : kind, code);
 }
 
 }  // namespace refhost::libraries

@@ -1,10 +1,10 @@
 #pragma once
 // The host's declarations, contractor, settlements, print and statements libraries.
 //
-// Their windows (print parameters, deduction components, branch chooser, bank transfer,
-// statement definitions) are not part of this host yet: each operation tells the user so
-// through the UI seam and gives the result that lets the caller go on without it (no printing,
-// nothing chosen). The print library makes PDF files (refhost/print/pdf_maker.h) and hands
+// The print parameters, the bank transfer and the statement definitions are the host's own
+// plain windows (refhost/windows/host_windows.h). The deduction components and the branch
+// chooser are not part of this host yet: each tells the user so through the UI seam and gives
+// the result that lets the caller go on without it (nothing chosen). The print library makes PDF files (refhost/print/pdf_maker.h) and hands
 // PDFs over for e-mail as messages in the outbox (refhost/print/mail_outbox.h).
 #include <filesystem>
 #include <memory>
@@ -13,13 +13,15 @@
 #include <vector>
 
 #include "citforms/host/libraries.h"
+#include "citforms/print/report_runtime.h"
+#include "refhost/libraries/host_state.h"
 #include "refhost/print/pdf_maker.h"
 
 namespace refhost::libraries {
 
 class HostDeclarationsLibrary : public citforms::host::DeclarationsLibrary {
 public:
-    explicit HostDeclarationsLibrary(citforms::host::UiSeam& ui) : ui_(&ui) {}
+    explicit HostDeclarationsLibrary(HostState& state) : state_(&state) {}
     void INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) override;
     void KILL() override;
     std::uint8_t PARAM_PRN_DEKLAR(std::string_view formName) override;  // 0: do not print
@@ -27,7 +29,8 @@ public:
                               std::string_view form) override;
 
 private:
-    citforms::host::UiSeam* ui_;
+    HostState* state_;
+    citforms::host::IniManager* ini_ = nullptr;
 };
 
 class HostContractorLibrary : public citforms::host::ContractorLibrary {
@@ -43,14 +46,18 @@ private:
 
 class HostSettlementsLibrary : public citforms::host::SettlementsLibrary {
 public:
-    explicit HostSettlementsLibrary(citforms::host::UiSeam& ui) : ui_(&ui) {}
+    explicit HostSettlementsLibrary(HostState& state) : state_(&state) {}
     void INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) override;
     void KILL() override;
     void UP_PRZELEW(std::uint8_t mode, std::int32_t transferId,
                     std::int32_t declarationId) override;
+    // Where the transfer is previewed or printed (none: printing it is not offered).
+    void setReportRuntime(citforms::print::ReportRuntime* report) { report_ = report; }
 
 private:
-    citforms::host::UiSeam* ui_;
+    HostState* state_;
+    citforms::print::ReportRuntime* report_ = nullptr;
+    citforms::host::IniManager* ini_ = nullptr;
 };
 
 // MAKEPDF: one PDF at a time, started, appended to and finished (PdfMaker codes; 0 = done).
@@ -92,14 +99,15 @@ private:
 
 class HostStatementsLibrary : public citforms::host::StatementsLibrary {
 public:
-    explicit HostStatementsLibrary(citforms::host::UiSeam& ui) : ui_(&ui) {}
+    explicit HostStatementsLibrary(HostState& state) : state_(&state) {}
     void INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) override;
     void KILL() override;
     void DEF_ZESTAW_NEW(std::int32_t declarationId, std::string_view kind, std::string_view code,
                         std::string_view caption) override;
 
 private:
-    citforms::host::UiSeam* ui_;
+    HostState* state_;
+    citforms::host::IniManager* ini_ = nullptr;
 };
 
 }  // namespace refhost::libraries

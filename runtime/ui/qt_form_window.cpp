@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QComboBox>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -35,9 +36,11 @@ QRect pxRect(const host::WindowRect& r, int dpi) {
 // One drawn form page under the entries.
 class PageCanvas : public QWidget {
 public:
-    explicit PageCanvas(const print::PageContent& page) : page_(&page) {
+    // `width` and `height` (thousandths of an inch) when not the page's: a plain window.
+    PageCanvas(const print::PageContent& page, int width, int height) : page_(&page) {
         const int dpi = logicalDpiX();
-        setFixedSize(px(page.width(), dpi), px(page.height(), dpi));
+        setFixedSize(px(width > 0 ? width : page.width(), dpi),
+                     px(height > 0 ? height : page.height(), dpi));
         setAutoFillBackground(true);
         QPalette p = palette();
         p.setColor(QPalette::Window, Qt::white);
@@ -79,7 +82,7 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
     const int dpi = logicalDpiX();
     std::vector<QWidget*> canvases;
     for (const host::PageModel& page : model.pages) {
-        auto* canvas = new PageCanvas(page.background);
+        auto* canvas = new PageCanvas(page.background, page.width, page.height);
         auto* scroll = new QScrollArea;
         scroll->setWidget(canvas);
         scroll->setAlignment(Qt::AlignHCenter);
@@ -90,6 +93,8 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
     edits_.assign(model.entries.size(), nullptr);
     radioGroups_.assign(model.entries.size(), nullptr);
     focusTargets_.assign(model.entries.size(), nullptr);
+    lists_.assign(model.entries.size(), nullptr);
+    labels_.assign(model.entries.size(), nullptr);
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
         const host::EntryModel& e = model.entries[i];
         QWidget* canvas = canvases.at(static_cast<std::size_t>(e.page));
@@ -111,6 +116,25 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
                 sync();
             });
             radioGroups_[i] = group;
+            continue;
+        }
+        if (e.kind == host::EntryKind::List) {
+            auto* list = new QComboBox(canvas);
+            list->setGeometry(pxRect(e.at, dpi));
+            list->installEventFilter(this);
+            connect(list, &QComboBox::activated, this, [this, i](int row) {
+                if (syncing_) return;
+                window_.edit(i, std::to_string(row + 1));
+                sync();
+            });
+            lists_[i] = list;
+            focusTargets_[i] = list;
+            continue;
+        }
+        if (e.label) {
+            auto* label = new QLabel(canvas);
+            label->setGeometry(pxRect(e.at, dpi));
+            labels_[i] = label;
             continue;
         }
         auto* edit = new QLineEdit(canvas);
@@ -176,7 +200,12 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         if (!syncing_) window_.showPage(page);
     });
 
-    resize(std::min(1100, px(print::PageContent::kA4Width, dpi) + 220), 800);
+    if (!model.pages.empty() && model.pages[0].width > 0) {
+        // A plain window: its page and the panel.
+        resize(px(model.pages[0].width, dpi) + 200, px(model.pages[0].height, dpi) + 60);
+    } else {
+        resize(std::min(1100, px(print::PageContent::kA4Width, dpi) + 220), 800);
+    }
     if (request_.ini != nullptr) {
         if (auto g = host::loadWindowGeometry(*request_.ini, model.name)) {
             setGeometry(g->x, g->y, g->width, g->height);
@@ -203,16 +232,35 @@ void QtFormWindowView::sync() {
     const host::WindowModel& model = window_.model();
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
         const bool enabled = window_.entryEnabled(i);
+        const bool visible = window_.entryVisible(i);
+        if (QLabel* label = labels_[i]) {
+            label->setText(QString::fromStdString(window_.display(i)));
+            label->setVisible(visible);
+            continue;
+        }
+        if (focusTargets_[i] != nullptr) focusTargets_[i]->setVisible(visible);
         if (QLineEdit* edit = edits_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
             if (edit->text() != shown) edit->setText(shown);
             edit->setCursorPosition(0);
             if (model.entries[i].kind != host::EntryKind::Display) edit->setEnabled(enabled);
+        } else if (QComboBox* list = lists_[i]) {
+            QStringList items;
+            for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
+            QStringList shownItems;
+            for (int r = 0; r < list->count(); ++r) shownItems << list->itemText(r);
+            if (shownItems != items) {
+                list->clear();
+                list->addItems(items);
+            }
+            list->setCurrentIndex(list->findText(QString::fromStdString(window_.display(i))));
+            list->setEnabled(enabled);
         } else if (QButtonGroup* group = radioGroups_[i]) {
             const QString answer = QString::fromStdString(window_.display(i));
             for (QAbstractButton* b : group->buttons()) {
                 b->setChecked(b->property("answer").toString() == answer);
                 b->setEnabled(enabled);
+                b->setVisible(visible);
             }
         }
     }

@@ -18,6 +18,8 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QTabWidget;
 class QWidget;
@@ -54,6 +56,8 @@ private:
     QTabWidget* tabs_ = nullptr;
     std::vector<QLineEdit*> edits_;          // per entry; nullptr for radios
     std::vector<QButtonGroup*> radioGroups_; // per entry; nullptr for others
+    std::vector<QComboBox*> lists_;          // per entry: list entries of plain windows
+    std::vector<QLabel*> labels_;            // per entry: texts of plain windows
     std::vector<QWidget*> focusTargets_;     // per entry: what takes the focus
     std::vector<QAbstractButton*> buttons_;  // per button of the model
     bool syncing_ = false;

@@ -5,6 +5,7 @@
 include(${PROJECT_SOURCE_DIR}/cmake/EmbedFiles.cmake)
 file(GLOB CITFORMS_FORM_FILES CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_LIST_DIR}/*.layout ${CMAKE_CURRENT_LIST_DIR}/pages/*.drawing
-     ${CMAKE_CURRENT_LIST_DIR}/../../forms/*.form ${CMAKE_CURRENT_LIST_DIR}/../../windows/*.window)
+     ${CMAKE_CURRENT_LIST_DIR}/../../forms/*.form ${CMAKE_CURRENT_LIST_DIR}/../../windows/*.window
+     ${CMAKE_CURRENT_LIST_DIR}/../../header/*.dialog)
 list(SORT CITFORMS_FORM_FILES)
 citforms_embed_files(citforms_core citforms::print::detail ${CITFORMS_FORM_FILES})

@@ -111,13 +111,17 @@ Steps parseSessionScript(std::string_view text, std::string_view fileName) {
             step.name = w[1];
             for (std::size_t i = 2; i < w.size(); ++i) {
                 const std::size_t eq = w[i].find('=');
+                const std::string key = eq == std::string::npos ? w[i] : w[i].substr(0, eq);
                 int value = 0;
-                if (eq == std::string::npos || !number(std::string_view(w[i]).substr(eq + 1), value))
-                    return where("open takes id=N, copy=N, count=N, existing=N, unchanged=N, not '" + w[i] + "'");
-                const std::string key = w[i].substr(0, eq);
-                if (key != "id" && key != "copy" && key != "count" && key != "existing" &&
-                    key != "unchanged")
-                    return where("open takes id=N, copy=N, count=N, existing=N, unchanged=N, not '" + w[i] + "'");
+                // form=, code= and date= are texts (a form's name, a statement code, a day
+                // number or dd-mm-yyyy); the rest numbers.
+                const bool textual = key == "form" || key == "code" || key == "date";
+                const bool known = textual || key == "id" || key == "copy" || key == "count" ||
+                                   key == "transfer" || key == "existing" || key == "unchanged";
+                if (eq == std::string::npos || !known ||
+                    (!textual && !number(std::string_view(w[i]).substr(eq + 1), value)))
+                    return where("open takes id=, copy=, count=, transfer=, existing=, "
+                                 "unchanged= (numbers), date=, form=, code=, not '" + w[i] + "'");
                 if (!step.attrs.emplace(key, w[i].substr(eq + 1)).second)
                     return where("'" + key + "' given twice");
             }

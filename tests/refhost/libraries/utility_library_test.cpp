@@ -204,13 +204,19 @@ TEST_F(UtilityLibrary, TransactionsCommitOrRollBackTogether) {
     EXPECT_FALSE(utility().commitTransaction());  // nothing left to commit
 }
 
-TEST_F(UtilityLibrary, HostWindowsNotYetAvailableSaySoAndGoOn) {
+TEST_F(UtilityLibrary, HostWindowsClosedWithoutAChoiceChangeNothing) {
+    // No session: each window is closed by its close box at once.
     EXPECT_EQ(utility().KALENDARZ(10, 20, "31-12-2024"), "31-12-2024");
-    EXPECT_NE(transcript().find("Funkcja KALENDARZ nie jest jeszcze dostępna."), std::string::npos);
     const auto binding = host_->binding();
+    const int copies = host_->state().thread().globals.GGG_NUMCOPY;
     EXPECT_EQ(binding.declarations->PARAM_PRN_DEKLAR("CIT-8"), 0);
+    EXPECT_EQ(host_->state().thread().globals.GGG_NUMCOPY, copies);
+    EXPECT_NE(transcript().find("window\tclose\tPARAM_PRN_DEKLAR\t0"), std::string::npos);
+    // The branch chooser is not part of this host yet.
     EXPECT_EQ(binding.contractor->FIRMA_ODDZIAL(1, 1), 0);
-    EXPECT_EQ(ui_->entries().size(), 3u);
+    EXPECT_NE(transcript().find("Funkcja FIRMA_ODDZIAL nie jest jeszcze dostępna."),
+              std::string::npos);
+    EXPECT_EQ(ui_->entries().size(), 1u);
 }
 
 }  // namespace

@@ -1,0 +1,499 @@
+#include "refhost/windows/host_windows.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+#include "citforms/host/page_list.h"
+#include "citforms/values/day_number.h"
+#include "citforms/values/decimal.h"
+#include "citforms/values/text.h"
+
+namespace refhost::windows {
+
+namespace files {
+struct EmbeddedFile {
+    const char* name;
+    const unsigned char* data;
+    std::size_t size;
+};
+extern const EmbeddedFile kEmbeddedFiles[];
+extern const std::size_t kEmbeddedFileCount;
+}  // namespace files
+
+namespace {
+
+using citforms::host::ListRow;
+using citforms::host::MessageIcon;
+using citforms::host::PlainWindow;
+using citforms::values::DayNumber;
+using citforms::values::parseInteger;
+using citforms::values::sqlQuoted;
+using citforms::values::trim;
+
+void warn(HostState& state, const std::string& text) {
+    state.ui().message({citforms::host::kTitleWarning, text, "&OK", MessageIcon::Warning, 1});
+}
+
+bool ask(HostState& state, const std::string& text) {
+    return state.ui().message({citforms::host::kTitleQuestion, text, "&Tak|&Nie",
+                               MessageIcon::Question, 2}) == 1;
+}
+
+// Rows of a statement in the host's dialect; a refused one is shown and gives none.
+std::optional<std::vector<std::vector<std::string>>> query(HostState& state,
+                                                           const std::string& sql) {
+    auto result = state.run(sql);
+    if (!result) {
+        warn(state, result.error());
+        return std::nullopt;
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& row : result->rows) {
+        std::vector<std::string> out;
+        for (const auto& cell : row) out.push_back(cell.value_or(""));
+        rows.push_back(std::move(out));
+    }
+    return rows;
+}
+
+bool execute(HostState& state, const std::string& sql) {
+    auto result = state.run(sql);
+    if (!result) warn(state, result.error());
+    return static_cast<bool>(result);
+}
+
+std::int32_t number(std::string_view text) {
+    return parseInteger<std::int32_t>(trim(text)).value_or(0);
+}
+
+std::optional<PlainWindow> open(HostState& state, std::string_view name) {
+    auto doc = hostDialog(name);
+    if (!doc) {
+        warn(state, doc.error());
+        return std::nullopt;
+    }
+    return PlainWindow(std::move(*doc), &state.ui());
+}
+
+int run(HostState& state, citforms::host::IniManager* ini, PlainWindow& window) {
+    return state.ui().runWindow({&window, ini, false});
+}
+
+// Forms that have an overlay print onto pre-printed paper.
+bool hasOverlay(std::string_view form) { return form == "CIT-2" || form == "CIT-O"; }
+
+const char* const kDayNames[] = {"niedziela", "poniedziałek", "wtorek", "środa",
+                                 "czwartek",  "piątek",       "sobota"};
+
+const char* const kMonthNames[] = {"styczeń",  "luty",     "marzec",   "kwiecień",
+                                   "maj",      "czerwiec", "lipiec",   "sierpień",
+                                   "wrzesień", "październik", "listopad", "grudzień"};
+
+// The transfer as a page: the order to the bank with the payee (the tax office), its account,
+// the amount, the title and the payer; moved by the paper offsets (millimetres).
+citforms::print::PageContent transferPage(const PlainWindow& w, const std::string& payer,
+                                          int xMillimetres, int yMillimetres) {
+    using citforms::print::TextItem;
+    citforms::print::PageContent page;
+    page.title = "Przelew";
+    const int dx = xMillimetres * 10000 / 254;
+    const int dy = yMillimetres * 10000 / 254;
+    const int left = 600 + dx;
+    const int width = citforms::print::PageContent::kA4Width - 1200;
+    citforms::print::BoxItem frame;
+    frame.x = left;
+    frame.y = 600 + dy;
+    frame.width = width;
+    frame.height = 4200;
+    page.items.push_back(frame);
+    auto text = [&](int y, const std::string& label, const std::string& value, bool bold) {
+        TextItem t;
+        t.x = left + 150;
+        t.y = 600 + dy + y;
+        t.width = width - 300;
+        t.text = label.empty() ? value : label + ": " + value;
+        t.font.points = bold ? 12 : 10;
+        t.font.weight = bold ? 700 : 400;
+        t.font.centralEuropean = true;
+        t.elide = true;
+        page.items.push_back(std::move(t));
+    };
+    text(150, "", "Polecenie przelewu – wpłata podatku na rachunek urzędu skarbowego", true);
+    text(700, "Odbiorca", w.shown("URZAD"), false);
+    text(1150, "Rachunek odbiorcy", w.value("RACHUNEK"), false);
+    text(1600, "Kwota", w.shown("KWOTA") + " zł", false);
+    text(2050, "Tytułem", w.value("TYTUL"), false);
+    text(2500, "Zleceniodawca", payer, false);
+    text(2950, "Data", w.shown("DATA"), false);
+    return page;
+}
+
+}  // namespace
+
+citforms::values::Result<citforms::host::PlainWindowDocument> hostDialog(std::string_view name) {
+    const std::string file = std::string(name) + ".dialog";
+    for (std::size_t i = 0; i < files::kEmbeddedFileCount; ++i) {
+        if (file != files::kEmbeddedFiles[i].name) continue;
+        const std::string_view text(reinterpret_cast<const char*>(files::kEmbeddedFiles[i].data),
+                                    files::kEmbeddedFiles[i].size);
+        return citforms::host::PlainWindowDocument::parse(text, file);
+    }
+    return citforms::values::Result<citforms::host::PlainWindowDocument>::failure(
+        "no window document " + file);
+}
+
+std::uint8_t printParameters(HostState& state, citforms::host::IniManager* ini,
+                             std::string_view form) {
+    auto w = open(state, "PARAM_PRN_DEKLAR");
+    if (!w) return 0;
+    citforms::host::Globals& g = state.thread().globals;
+    w->setValue("FORMULARZ", "Wydruk formularza " + std::string(form));
+    w->setValue("CEL", g.DANE_DRUKARKA_EKRAN != 0 ? "Ekran" : "Drukarka");
+    w->setValue("KOPIE", std::to_string(std::max(1, g.GGG_NUMCOPY)));
+    w->setValue("XPOS", std::to_string(std::max(0, g.DEKLARACJE_XPOS)));
+    w->setValue("YPOS", std::to_string(std::max(0, g.DEKLARACJE_YPOS)));
+    w->setValue("NADRUK", g.DEKLARACJE_NADRUK != 0 ? "1" : "0");
+    w->setValue("UPO", g.GGG_PRN_UPO_INFO_DRUKUJ == 1 ? "1" : "0");
+    w->setValue("UPO1", g.GGG_PRN_UPO_INFO_1);
+    w->setValue("UPO2", g.GGG_PRN_UPO_INFO_2);
+    w->setEnabled("NADRUK", hasOverlay(form));
+    // The receipt lines are printed on the first page of the CIT-8 only.
+    const bool receipt = form == "CIT-8";
+    auto receiptLines = [&] {
+        const bool on = receipt && w->value("UPO") == "1";
+        w->setEnabled("UPO1", on);
+        w->setEnabled("UPO2", on);
+    };
+    w->setEnabled("UPO", receipt);
+    receiptLines();
+    w->onChange("UPO", receiptLines);
+    w->onAction("print", [&] {
+        const std::int32_t copies = number(w->value("KOPIE"));
+        if (copies < 1) {
+            warn(state, "Liczba kopii musi być większa od zera.");
+            return;
+        }
+        g.DANE_DRUKARKA_EKRAN = w->value("CEL") == "Ekran" ? 1 : 0;
+        g.GGG_NUMCOPY = copies;
+        g.DEKLARACJE_XPOS = number(w->value("XPOS"));
+        g.DEKLARACJE_YPOS = number(w->value("YPOS"));
+        if (hasOverlay(form)) g.DEKLARACJE_NADRUK = w->value("NADRUK") == "1" ? 1 : 0;
+        if (receipt) {
+            g.GGG_PRN_UPO_INFO_DRUKUJ = w->value("UPO") == "1" ? 1 : 0;
+            g.GGG_PRN_UPO_INFO_1 = w->value("UPO1");
+            g.GGG_PRN_UPO_INFO_2 = w->value("UPO2");
+        }
+        w->finish(1);
+    });
+    return run(state, ini, *w) == 1 ? 1 : 0;
+}
+
+std::string calendar(HostState& state, citforms::host::IniManager* ini, std::string_view date) {
+    const std::string given(trim(date));
+    const bool asNumber = !given.empty() && std::all_of(given.begin(), given.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    std::optional<DayNumber> start =
+        asNumber ? parseInteger<DayNumber>(given) : citforms::values::parseDate(given);
+    if (!start || !citforms::values::isDisplayableDay(*start)) {
+        start = state.thread().globals.DANE_DATA_BIEZACA;
+        if (!citforms::values::isDisplayableDay(*start)) start = citforms::values::today();
+    }
+    auto w = open(state, "KALENDARZ");
+    if (!w) return given;
+    DayNumber chosen = *start;
+    auto show = [&](DayNumber day) {
+        chosen = day;
+        w->setValue("MIESIAC", std::string(kMonthNames[citforms::values::monthOf(day) - 1]) + " " +
+                                   std::to_string(citforms::values::yearOf(day)));
+        const DayNumber first = citforms::values::firstDayOfMonth(day);
+        const DayNumber last = citforms::values::lastDayOfMonth(day);
+        std::vector<ListRow> rows;
+        for (DayNumber d = first; d <= last; ++d) {
+            // Day 4 (1 January 1801) was a Thursday.
+            const int weekday = static_cast<int>(d % 7);
+            rows.push_back({std::to_string(d), citforms::values::formatDayMonthYear(d) + " " +
+                                                   kDayNames[weekday]});
+        }
+        w->setRows("DZIEN", std::move(rows));
+        w->setValue("DZIEN", std::to_string(day));
+        w->setValue("DATA", std::to_string(day));
+    };
+    show(chosen);
+    w->onChange("DZIEN", [&] { show(number(w->value("DZIEN"))); });
+    w->onChange("DATA", [&] {
+        if (const DayNumber d = number(w->value("DATA")); d > 0) show(d);
+    });
+    w->onAction("previous", [&] { show(citforms::values::addMonths(chosen, -1)); });
+    w->onAction("next", [&] { show(citforms::values::addMonths(chosen, 1)); });
+    w->onAction("today", [&] { show(citforms::values::today()); });
+    w->onAction("choose", [&] { w->finish(1); });
+    if (run(state, ini, *w) != 1) return given;
+    return asNumber ? std::to_string(chosen) : citforms::values::formatDayMonthYear(chosen);
+}
+
+void transfer(HostState& state, citforms::host::IniManager* ini,
+              citforms::print::ReportRuntime* report, std::int32_t transferId,
+              std::int32_t declarationId) {
+    const std::string id = std::to_string(declarationId);
+    auto head = query(state,
+                      "select id_firmy, data_okresu, id_deklaracje_wzorzec from DEKLARACJE_NAG "
+                      "where id_deklaracje_nag = " + id);
+    if (!head) return;
+    if (head->empty()) {
+        warn(state, "Nie znaleziono deklaracji o identyfikatorze " + id + ".");
+        return;
+    }
+    const std::int32_t company = number((*head)[0][0]);
+    const DayNumber period = number((*head)[0][1]);
+    const std::int32_t templateId = number((*head)[0][2]);
+    auto field = [&](const char* position) -> std::string {
+        auto rows = query(state, "select WARTOSC_POLA from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " +
+                                     id + " and NR_ZALACZNIKA = 0 and NR_POLA = " +
+                                     sqlQuoted(position));
+        return rows && !rows->empty() ? std::string(trim((*rows)[0][0])) : std::string();
+    };
+    auto w = open(state, "UP_PRZELEW");
+    if (!w) return;
+    const auto firm = query(state, "select nip, nazwa_pelna from FIRMA where id_firmy = " +
+                                       std::to_string(company));
+    const std::string payer = firm && !firm->empty() ? (*firm)[0][1] : std::string();
+    w->setValue("NAGLOWEK", "Przelew podatku z deklaracji nr " + id);
+    w->setValue("URZAD", field("6"));
+    std::int32_t stored = transferId;
+    if (transferId != 0) {
+        auto rows = query(state, "select data, kwota, tytul, rachunek from PRZELEW where "
+                                 "id_przelewu = " + std::to_string(transferId));
+        if (!rows) return;
+        if (rows->empty()) {
+            warn(state, "Nie znaleziono przelewu o identyfikatorze " + std::to_string(transferId) + ".");
+            return;
+        }
+        const auto& r = (*rows)[0];
+        w->setValue("DATA", std::string(trim(r[0])));
+        w->setValue("KWOTA", std::string(trim(r[1])));
+        w->setValue("TYTUL", r[2]);
+        w->setValue("RACHUNEK", r[3]);
+    } else {
+        // The tax left to pay: field 95 of the CIT-8 (24), field 92 of the older editions.
+        const std::string due = field(templateId == 73 ? "95" : "92");
+        const auto amount = citforms::values::Decimal::parse(due);
+        w->setValue("KWOTA", amount ? amount->toPlainText(2) : "0.00");
+        w->setValue("DATA", std::to_string(state.thread().globals.DANE_DATA_BIEZACA));
+        std::string digits;
+        if (firm && !firm->empty())
+            for (char c : (*firm)[0][0])
+                if (std::isdigit(static_cast<unsigned char>(c)) != 0) digits += c;
+        const int year = citforms::values::isDisplayableDay(period) ? citforms::values::yearOf(period) : 0;
+        const std::string yy = std::to_string(year % 100);
+        w->setValue("TYTUL", "/TI/N" + digits + "/OKR/" + (yy.size() < 2 ? "0" + yy : yy) +
+                                 "R/SFP/CIT8/TXT/Podatek dochodowy");
+    }
+    w->onAction("save", [&] {
+        if (number(w->value("DATA")) <= 0) {
+            warn(state, "Podaj datę przelewu.");
+            return;
+        }
+        const auto amount = citforms::values::Decimal::parse(w->value("KWOTA"));
+        if (!amount || !(*amount > citforms::values::Decimal())) {
+            warn(state, "Kwota przelewu musi być większa od zera.");
+            return;
+        }
+        std::string account;
+        for (char c : w->value("RACHUNEK"))
+            if (c != ' ') account += c;
+        if (!account.empty() && (account.size() != 26 ||
+                                 !std::all_of(account.begin(), account.end(), [](char c) {
+                                     return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                                 }))) {
+            warn(state, "Numer rachunku musi mieć 26 cyfr.");
+            return;
+        }
+        const std::string values = std::to_string(number(w->value("DATA"))) + ", " +
+                                   sqlQuoted(amount->toPlainText(2)) + ", " +
+                                   sqlQuoted(w->value("TYTUL")) + ", " + sqlQuoted(w->value("RACHUNEK"));
+        if (stored != 0) {
+            if (!execute(state, "update PRZELEW set data = " + std::to_string(number(w->value("DATA"))) +
+                                    ", kwota = " + sqlQuoted(amount->toPlainText(2)) +
+                                    ", tytul = " + sqlQuoted(w->value("TYTUL")) +
+                                    ", rachunek = " + sqlQuoted(w->value("RACHUNEK")) +
+                                    " where id_przelewu = " + std::to_string(stored)))
+                return;
+            w->finish(stored);
+            return;
+        }
+        // The next free id and the row go in together, so two users never take the same id.
+        if (auto st = state.begin(); !st) {
+            warn(state, st.error());
+            return;
+        }
+        auto next = query(state, "select isnull(max(id_przelewu), 0) + 1 from PRZELEW");
+        const std::int32_t newId = next && !next->empty() ? number((*next)[0][0]) : 0;
+        if (newId == 0 ||
+            !execute(state, "insert into PRZELEW (id_przelewu, id_deklaracje_nag, id_firmy, data, "
+                            "kwota, tytul, rachunek) values (" + std::to_string(newId) + ", " + id +
+                                ", " + std::to_string(company) + ", " + values + ")")) {
+            state.rollback();
+            return;
+        }
+        if (auto st = state.commit(); !st) {
+            warn(state, st.error());
+            return;
+        }
+        stored = newId;
+        w->finish(newId);
+    });
+    w->onAction("print", [&] {
+        if (report == nullptr) {
+            warn(state, "Wydruk przelewu nie jest dostępny: brak obsługi wydruków.");
+            return;
+        }
+        if (printParameters(state, ini, "Przelew") != 1) return;
+        const citforms::host::Globals& g = state.thread().globals;
+        citforms::host::PageList pages;
+        pages.setDocumentTitle("Przelew – deklaracja " + id);
+        pages.append(transferPage(*w, payer, g.DEKLARACJE_XPOS, g.DEKLARACJE_YPOS));
+        if (g.DANE_DRUKARKA_EKRAN != 0) {
+            report->preview(pages, 100, ini, "UP_PRZELEW");
+        } else {
+            const int copies = std::max(1, g.GGG_NUMCOPY);
+            if (!report->printerSupportsCopies()) pages.repeatForCopies(copies);
+            report->print(pages, "Przelew", report->printerSupportsCopies() ? copies : 1);
+        }
+    });
+    run(state, ini, *w);
+}
+
+void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
+                          std::int32_t declarationId, std::string_view kind,
+                          std::string_view code) {
+    if (declarationId == 0) {
+        warn(state, "Przed zmianą definicji zestawienia proszę zapisać deklarację.");
+        return;
+    }
+    auto w = open(state, "DEF_ZESTAW_NEW");
+    if (!w) return;
+    const std::string id = std::to_string(declarationId);
+    const std::string ofKind = " where id_deklaracje_nag = " + id + " and rodzaj = " + sqlQuoted(kind);
+    w->setValue("NAGLOWEK", "Definicje zestawień deklaracji nr " + id + ", rodzaj " + std::string(kind));
+
+    auto fillCodes = [&](const std::string& wanted) {
+        std::vector<ListRow> rows;
+        if (auto found = query(state, "select distinct kod from ZESTAWIENIE_DEFINICJA" + ofKind)) {
+            for (const auto& r : *found) rows.push_back({r[0], r[0]});
+        }
+        if (!wanted.empty() && std::none_of(rows.begin(), rows.end(),
+                                            [&](const ListRow& r) { return r.value == wanted; }))
+            rows.push_back({wanted, wanted});
+        // Field numbers in their order, the lettered codes (O8, O61) after them.
+        std::sort(rows.begin(), rows.end(), [](const ListRow& a, const ListRow& b) {
+            auto key = [](const std::string& c) {
+                const bool digits = !c.empty() && std::isdigit(static_cast<unsigned char>(c[0])) != 0;
+                std::string rest = digits ? c : c.substr(1);
+                return std::make_tuple(digits ? std::string() : c.substr(0, 1),
+                                       parseInteger<int>(rest).value_or(0), c);
+            };
+            return key(a.value) < key(b.value);
+        });
+        w->setRows("KOD", std::move(rows));
+        if (!wanted.empty()) w->setValue("KOD", wanted);
+    };
+    auto fillTerms = [&] {
+        std::vector<ListRow> rows;
+        const std::string current = w->value("KOD");
+        if (!current.empty()) {
+            if (auto found = query(state, "select lp, maska, miara, znak from ZESTAWIENIE_DEFINICJA" +
+                                              ofKind + " and kod = " + sqlQuoted(current) +
+                                              " order by lp")) {
+                for (const auto& r : *found) {
+                    rows.push_back({std::string(trim(r[0])),
+                                    std::string(trim(r[0])) + " | " + r[1] + " | " + r[2] + " | " +
+                                        (number(r[3]) < 0 ? "-" : "+")});
+                }
+            }
+        }
+        const bool any = !rows.empty();
+        w->setRows("POZYCJE", std::move(rows));
+        w->setEnabled("Popraw", any);
+        w->setEnabled("Usuń", any);
+        w->setEnabled("Dodaj", !current.empty());
+    };
+    auto showTerm = [&] {
+        const std::string lp = w->value("POZYCJE");
+        if (lp.empty()) return;
+        auto found = query(state, "select maska, miara, znak from ZESTAWIENIE_DEFINICJA" + ofKind +
+                                      " and kod = " + sqlQuoted(w->value("KOD")) + " and lp = " +
+                                      std::to_string(number(lp)));
+        if (!found || found->empty()) return;
+        w->setValue("MASKA", (*found)[0][0]);
+        w->setValue("MIARA", (*found)[0][1]);
+        w->setValue("ZNAK", number((*found)[0][2]) < 0 ? "-" : "+");
+    };
+    // A mask names accounts: digits, letters, '-' and '.', with '*' and '?' as wildcards.
+    auto maskOk = [&]() -> bool {
+        const std::string mask(trim(w->value("MASKA")));
+        const bool ok = !mask.empty() && std::all_of(mask.begin(), mask.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.' ||
+                   c == '*' || c == '?';
+        });
+        if (!ok) warn(state, "Maska kont może zawierać cyfry, litery, znaki - . oraz * i ?.");
+        return ok;
+    };
+    auto sign = [&] { return std::string(w->value("ZNAK") == "-" ? "-1" : "1"); };
+
+    fillCodes(std::string(code));
+    if (code.empty() && !w->rows("KOD").empty()) w->chooseRow("KOD", 0);
+    fillTerms();
+    showTerm();
+    w->onChange("KOD", [&] {
+        fillTerms();
+        showTerm();
+    });
+    w->onChange("POZYCJE", showTerm);
+    w->onAction("add", [&] {
+        if (!maskOk()) return;
+        const std::string kod = w->value("KOD");
+        auto next = query(state, "select isnull(max(lp), 0) + 1 from ZESTAWIENIE_DEFINICJA" + ofKind +
+                                     " and kod = " + sqlQuoted(kod));
+        if (!next || next->empty()) return;
+        const std::string lp = std::to_string(number((*next)[0][0]));
+        if (!execute(state, "insert into ZESTAWIENIE_DEFINICJA (id_deklaracje_nag, rodzaj, kod, lp, "
+                            "maska, miara, znak) values (" + id + ", " + sqlQuoted(kind) + ", " +
+                                sqlQuoted(kod) + ", " + lp + ", " +
+                                sqlQuoted(trim(w->value("MASKA"))) + ", " +
+                                sqlQuoted(w->value("MIARA")) + ", " + sign() + ")"))
+            return;
+        fillTerms();
+        w->setValue("POZYCJE", lp);
+    });
+    w->onAction("change", [&] {
+        const std::string lp = w->value("POZYCJE");
+        if (lp.empty() || !maskOk()) return;
+        if (!execute(state, "update ZESTAWIENIE_DEFINICJA set maska = " +
+                                sqlQuoted(trim(w->value("MASKA"))) + ", miara = " +
+                                sqlQuoted(w->value("MIARA")) + ", znak = " + sign() + ofKind +
+                                " and kod = " + sqlQuoted(w->value("KOD")) + " and lp = " +
+                                std::to_string(number(lp))))
+            return;
+        fillTerms();
+        w->setValue("POZYCJE", lp);
+    });
+    w->onAction("delete", [&] {
+        const std::string lp = w->value("POZYCJE");
+        if (lp.empty() || !ask(state, "Czy usunąć pozycję " + lp + " definicji pola " +
+                                          w->value("KOD") + "?"))
+            return;
+        if (!execute(state, "delete from ZESTAWIENIE_DEFINICJA" + ofKind + " and kod = " +
+                                sqlQuoted(w->value("KOD")) + " and lp = " +
+                                std::to_string(number(lp))))
+            return;
+        fillTerms();
+        showTerm();
+    });
+    run(state, ini, *w);
+}
+
+}  // namespace refhost::windows
