@@ -9,6 +9,8 @@
 #include "citforms/compute/field_set_amounts.h"
 #include "citforms/compute/form_rules.h"
 #include "citforms/header/company_data.h"
+#include "citforms/header/pickers.h"
+#include "citforms/host/record_file.h"
 #include "citforms/host/ui_seam.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/print/cit8_prints.h"
@@ -357,6 +359,34 @@ void citBrResearchKind(FormWindow& w, WindowSession&, int field) {
 // ---- ORD-ZU --------------------------------------------------------------------------------
 
 // Quotes in the justification become apostrophes when it is left.
+// "Urząd": the tax office chosen in the picker becomes field 6; no choice changes nothing.
+void officePicker(FormWindow& w, WindowSession& s) {
+    const std::int32_t office = header::pickTaxOffice(*s.host, s.ini);
+    if (office == 0) return;
+    w.fields()[6].setText(utility(s).GET_NAZWA_ADRES_URZEDU(1, office));
+}
+
+// "Adres": the seat address chosen in the picker fills fields 10 to 19 (the country is
+// always "Polska"); an address that cannot be read changes nothing.
+void addressPicker(FormWindow& w, WindowSession& s) {
+    const std::int32_t address = header::pickSeatAddress(*s.host, s.ini);
+    if (address == 0 || s.host->data == nullptr) return;
+    host::RecordFile& file = s.host->data->file(host::HostFileId::ADRESY_FIRMY);
+    file.open();
+    host::Record row;
+    const bool found = file.fetch(host::kKeyAdresyFirmyPk,
+                                  host::Record{{"ID_ADRESY_FIRMY", std::to_string(address)}}, row);
+    file.close();
+    if (!found) return;
+    store::FieldSet& f = w.fields();
+    f[10].setText("Polska");
+    int field = 11;
+    for (const char* column : {"WOJEWODZTWO", "POWIAT", "GMINA", "ULICA", "NR_DOMU", "NR_LOKALU",
+                               "MIEJSCOWOSC", "KOD_POCZTOWY", "POCZTA"}) {
+        f[field++].setText(row.get(column));
+    }
+}
+
 void ordZuQuotes(FormWindow& w, WindowSession& s, int field) {
     if (field != 13 || s.host->utility == nullptr) return;
     w.fields()[13].setText(utility(s).ZAMIEN_ZNAK("\"", "'", w.fields()[13].text()));
@@ -382,6 +412,8 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_73", "close", closeCit8},
     {"CIT_8_73", "cit2-monthly", fillMonthly},
     {"CIT_8_73", "cit2-quarterly", fillQuarterly},
+    {"CIT_8_73", "office-picker", officePicker},
+    {"CIT_8_73", "address-picker", addressPicker},
     {"CIT_O_73", "print", printWindow},
     {"CIT_O_73", "compute", computeCit8o},
     {"CIT_O_73", "refresh", refreshCit8o},
