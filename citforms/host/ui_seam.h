@@ -53,6 +53,9 @@ public:
     }
     // Gives the focus to the open window `name` (a second request for a one-instance window).
     virtual void focusWindow(std::string_view name) { (void)name; }
+    // Selects the contents of the entry that has the focus, as the host's SELECT_KEYBOARD
+    // (`byKeyboard`) and SELECT_MOUSELEFT do; a UI without entries ignores it.
+    virtual void selectFocusedEntry(bool byKeyboard) { (void)byKeyboard; }
 };
 
 // Standard titles of the module's message boxes.

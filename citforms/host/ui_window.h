@@ -123,6 +123,12 @@ public:
     virtual void showPage(int page) = 0;
     // The entry the cursor is put on when the window opens.
     virtual std::size_t firstFocus() const = 0;
+    // The person reached entry `entry` by keyboard (Enter, arrows, Tab) or by a click: an
+    // amount entry has the host select its contents (SELECT_KEYBOARD / SELECT_MOUSELEFT).
+    virtual void entered(std::size_t entry, bool byKeyboard) {
+        (void)entry;
+        (void)byKeyboard;
+    }
 
     // The close box (or Esc where the window has no button for it): true when the window
     // may close now.

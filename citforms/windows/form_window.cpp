@@ -387,6 +387,17 @@ std::size_t FormWindow::firstFocus() const {
     return focus < model().entries.size() ? focus : 0;
 }
 
+void FormWindow::entered(std::size_t entry, bool byKeyboard) {
+    if (entry >= model().entries.size() || context_.host == nullptr) return;
+    const host::EntryModel& e = model().entries[entry];
+    if (e.kind != host::EntryKind::Amount && e.kind != host::EntryKind::Whole) return;
+    if (byKeyboard) {
+        context_.host->utility->SELECT_KEYBOARD(e.picture);
+    } else {
+        context_.host->utility->SELECT_MOUSELEFT(e.picture);
+    }
+}
+
 void FormWindow::press(std::size_t button) {
     if (button >= model().buttons.size() || !buttonEnabled(button)) return;
     runAction(button);

@@ -86,6 +86,7 @@ public:
     int page() const override { return page_; }
     void showPage(int page) override;
     std::size_t firstFocus() const override;
+    void entered(std::size_t entry, bool byKeyboard) override;
     bool requestClose() override;
     bool finished() const override { return finished_; }
     int result() const override { return result_; }

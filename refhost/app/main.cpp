@@ -1,6 +1,7 @@
 // tabrix: the reference host's command line. It opens the host database, binds the host
 // libraries with a scripted UI (every message the module shows becomes a transcript line on
-// standard output) and loads libcitforms.so as a host does.
+// standard output), or with the real windows for the commands a person works in (`new`,
+// `open`), and loads libcitforms.so as a host does.
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "refhost/app/import_books.h"
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
+#include "refhost/app/screen_commands.h"
 #include "refhost/app/session_command.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
@@ -30,6 +32,7 @@
 #include "refhost/sql/database.h"
 #include "refhost/sql/dialect.h"
 #include "refhost/sql/fault_injection.h"
+#include "runtime/ui/qt_ui.h"
 #include "runtime/ui/scripted/scripted_ui.h"
 
 namespace {
@@ -127,12 +130,16 @@ int runSql(ReferenceHost& host, const Options& o) {
 }
 
 // libcitforms.so loaded, bound to the host and initialised.
+// `report`: the report runtime its prints use (nullptr: the module's own, with real windows).
 citforms::values::Result<std::unique_ptr<refhost::libraries::LoadedModule>> loadModule(
-    ReferenceHost& host, const std::filesystem::path& iniFile) {
+    ReferenceHost& host, const std::filesystem::path& iniFile,
+    citforms::print::ReportRuntime* report = nullptr) {
     auto module = refhost::libraries::LoadedModule::load(
         refhost::libraries::LoadedModule::pathFromEnvironment(CITFORMS_MODULE_PATH));
     if (!module) return module;
-    if (auto status = (*module)->bind(host.binding()); !status) {
+    citforms::host::HostBinding binding = host.binding();
+    binding.report = report;
+    if (auto status = (*module)->bind(binding); !status) {
         return citforms::values::Result<std::unique_ptr<refhost::libraries::LoadedModule>>::
             failure(status.error());
     }
@@ -226,8 +233,8 @@ std::string checkDeclarationId(const Options& o) {
 
 // new-cit8, compute and recalc: the module loaded for the work and shut down after it.
 template <class Work>
-int withModule(Session& s, Work work) {
-    auto module = loadModule(*s.host, s.iniFile);
+int withModule(Session& s, Work work, citforms::print::ReportRuntime* report = nullptr) {
+    auto module = loadModule(*s.host, s.iniFile, report);
     if (!module) return fail(module.error());
     const int status = work(**module);
     (*module)->kill();
@@ -336,12 +343,41 @@ const Command kCommands[] = {
      },
      writes, Stage::CheckedSession, false, nullptr,
      [](Session& s) {
+         // Prints started in the windows go where a command-line print goes: a preview nobody
+         // could see is a transcript line.
+         const auto report = refhost::app::commandLineRuntime();
+         return withModule(
+             s,
+             [&](const refhost::libraries::LoadedModule& module) {
+                 return refhost::app::runSession(*s.host, module, *s.ui,
+                                                s.options.arguments[0], std::cout, std::cerr);
+             },
+             report.get());
+     }},
+    {"new",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseNewOnScreen(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::CheckedSession, false, nullptr,
+     [](Session& s) {
          return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
-             return refhost::app::runSession(*s.host, module, *s.ui, s.options.arguments[0],
-                                            std::cout, std::cerr);
+             return refhost::app::runNewOnScreen(
+                 *s.host, module, *refhost::app::parseNewOnScreen(s.options.arguments), std::cout,
+                 std::cerr);
+         });
+     }},
+    {"open", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) {
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runOpenOnScreen(*s.host, module, s.declaration, std::cout,
+                                                 std::cerr);
          });
      }},
 };
+
+// The commands a person works in, on the real windows.
+bool onScreen(std::string_view command) { return command == "new" || command == "open"; }
 
 const Command* findCommand(std::string_view name) {
     for (const Command& command : kCommands) {
@@ -383,6 +419,11 @@ int main(int argc, char** argv) {
         if (!ec) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
     }
     QApplication app(argc, argv);
+    if (onScreen(command->name)) {
+        if (const std::string problem = refhost::app::screenProblem(std::string(command->name));
+            !problem.empty())
+            return fail(problem);
+    }
 
     Session session{options, homeFolder("XDG_CONFIG_HOME", ".config") / "tabrix.ini"};
     if (command->stage == Stage::NoDatabase) return command->run(session);
@@ -415,7 +456,9 @@ int main(int argc, char** argv) {
     if (command->stage == Stage::Database) return command->run(session);
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);
-    ReferenceHost host(**db, ui);
+    citforms::runtime::QtUi screen;
+    ReferenceHost host(**db, onScreen(command->name) ? static_cast<citforms::host::UiSeam&>(screen)
+                                                     : static_cast<citforms::host::UiSeam&>(ui));
     host.utility().requestMaximise(options.maximise ? 1 : 0);
     session.host = &host;
     session.ui = &ui;

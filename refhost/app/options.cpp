@@ -28,7 +28,11 @@ const char* const kUsage =
     "  import-books [--company N] FILE\n"
     "                     import the books from a JPK_KR file or the text format\n"
     "  run SCRIPT         replay a session at the module's windows without a screen and\n"
-    "                     print its transcript (docs/scripted-sessions.md)\n";
+    "                     print its transcript (docs/scripted-sessions.md)\n"
+    "  new [--date DD-MM-YYYY]\n"
+    "                     on the screen: the parameters window of a new CIT-8, then its\n"
+    "                     window; prints the id of the declaration saved\n"
+    "  open ID            on the screen: the stored declaration in its window\n";
 
 std::optional<std::int32_t> parseId(const std::string& text) {
     const auto value = citforms::values::parseInteger<std::int32_t>(text);

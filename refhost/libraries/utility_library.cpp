@@ -283,8 +283,13 @@ void HostUtilityLibrary::MAKSYMALIZACJAOFF() {
 }
 
 // Entries of the Qt runtime select their text themselves on focus; nothing to do here.
-void HostUtilityLibrary::SELECT_KEYBOARD(std::string_view) {}
-void HostUtilityLibrary::SELECT_MOUSELEFT(std::string_view) {}
+// The entry with the focus shows its whole contents selected, so typing replaces the amount.
+void HostUtilityLibrary::SELECT_KEYBOARD(std::string_view) {
+    state_->ui().selectFocusedEntry(true);
+}
+void HostUtilityLibrary::SELECT_MOUSELEFT(std::string_view) {
+    state_->ui().selectFocusedEntry(false);
+}
 void HostUtilityLibrary::STRSTYLTOOLBAR(std::int32_t, std::optional<std::uint8_t>,
                                         std::optional<std::uint8_t>, std::optional<std::uint8_t>) {}
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -301,13 +302,28 @@ void QtFormWindowView::moveFocus(std::size_t from, int step) {
             window_.showPage(page);
             sync();
         }
+        // The focus-in tells the window (an amount has the host select it); other entries
+        // show their text selected so that typing replaces it.
         target->setFocus(Qt::TabFocusReason);
-        if (auto* edit = qobject_cast<QLineEdit*>(target)) edit->selectAll();
+        const host::EntryKind kind = window_.model().entries[index].kind;
+        if (kind != host::EntryKind::Amount && kind != host::EntryKind::Whole) {
+            if (auto* edit = qobject_cast<QLineEdit*>(target)) edit->selectAll();
+        }
         return;
     }
 }
 
 bool QtFormWindowView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool byKeyboard =
+            reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        if (byKeyboard || reason == Qt::MouseFocusReason) {
+            for (std::size_t i = 0; i < edits_.size(); ++i) {
+                if (edits_[i] == watched) window_.entered(i, byKeyboard);
+            }
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         int step = 0;

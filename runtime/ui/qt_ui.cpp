@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPointer>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 
 #include "runtime/ui/qt_form_window.h"
 #include "runtime/ui/scripted/button_captions.h"
@@ -136,6 +139,24 @@ void QtUi::focusWindow(std::string_view name) {
     if (it == openWindows_.end()) return;
     it->second->raise();
     it->second->activateWindow();
+}
+
+}  // namespace citforms::runtime
+
+namespace citforms::runtime {
+
+void QtUi::selectFocusedEntry(bool byKeyboard) {
+    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (edit == nullptr) return;
+    if (byKeyboard) {
+        edit->selectAll();
+        return;
+    }
+    // The press that gave the focus goes on to place the cursor: select after it.
+    QPointer<QLineEdit> later(edit);
+    QTimer::singleShot(0, edit, [later] {
+        if (later != nullptr && later->hasFocus()) later->selectAll();
+    });
 }
 
 }  // namespace citforms::runtime

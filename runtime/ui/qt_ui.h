@@ -34,6 +34,9 @@ public:
     int runWindow(const host::WindowRequest& request) override;
     // Raises and activates the open window of that name.
     void focusWindow(std::string_view name) override;
+    // Selects the whole text of the focused line entry; after a click, once the click has
+    // placed the cursor.
+    void selectFocusedEntry(bool byKeyboard) override;
 
     int busyDepth() const { return busyDepth_; }
 

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Runs one desktop test: tabrix on a private X server (Xvfb), driven with real key and mouse
+# events (xdotool), photographed from the server (screen_grab). The test file is a bash script
+# using the helpers below (docs/desktop-tests.md).
+#
+#   run_desktop.sh TABRIX SCREEN_GRAB TEST
+#
+# CITFORMS_SCREENSHOT_DIR=DIR keeps the screenshots there (docs/screenshots); otherwise they
+# go to the test's own folder, removed at the end. Exit 77 (skipped) without Xvfb or xdotool.
+set -uo pipefail
+if [ $# -ne 3 ]; then
+  echo "usage: run_desktop.sh TABRIX SCREEN_GRAB TEST" >&2
+  exit 2
+fi
+for tool in xvfb-run Xvfb xdotool; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "run_desktop.sh: $tool is not installed (scripts/install-deps.sh installs it)" >&2
+    exit 77
+  fi
+done
+
+if [ -z "${CITFORMS_DESKTOP_INNER:-}" ]; then
+  # A server of our own, big enough for every window at its natural size.
+  export CITFORMS_DESKTOP_INNER=1
+  exec xvfb-run -a -s "-screen 0 1600x1200x24 -nolisten tcp" bash "$0" "$@"
+fi
+
+tabrix=$(readlink -f "$1")
+grab=$(readlink -f "$2")
+test_file=$(readlink -f "$3")
+work=$(mktemp -d "${TMPDIR:-/tmp}/desktop.XXXXXX") || exit 1
+shots=${CITFORMS_SCREENSHOT_DIR:-$work/shots}
+mkdir -p "$shots" "$work/xdg"
+chmod 700 "$work/xdg"
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/xdg
+export QT_QPA_PLATFORM=xcb HOME=$work
+db=$work/desktop.db
+tabrix_pid=""
+cleanup() {
+  [ -n "$tabrix_pid" ] && kill "$tabrix_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAILED: $*" >&2
+  # Called in a command substitution, the subshell's exit would not end the test.
+  if [ "$BASHPID" != "$$" ]; then
+    touch "$work/failed"
+    kill -TERM $$
+    exit 1
+  fi
+  if [ -n "$tabrix_pid" ]; then
+    echo "--- windows on the screen:" >&2
+    xdotool search --name '.' getwindowname %@ 2>/dev/null | grep -v '^Qt Selection\|^tabrix$' >&2
+    "$grab" "$work/at-failure.png" 2>/dev/null && echo "(screen kept in $work/at-failure.png)" >&2
+    trap - EXIT
+  fi
+  [ -f "$work/out" ] && { echo "--- tabrix stdout:" >&2; cat "$work/out" >&2; }
+  [ -f "$work/err" ] && { echo "--- tabrix stderr:" >&2; cat "$work/err" >&2; }
+  exit 1
+}
+
+# tabrix on the test's database, waiting for it to end.
+tx() { "$tabrix" --db "$db" "$@"; }
+# tabrix in the background (its windows on the server); `finish` waits for it.
+start() {
+  "$tabrix" --db "$db" "$@" >"$work/out" 2>"$work/err" &
+  tabrix_pid=$!
+}
+# Waits for tabrix to end; its exit status must be $1 (default 0).
+finish() {
+  local want=${1:-0} waited=0
+  while kill -0 "$tabrix_pid" 2>/dev/null; do
+    sleep 0.2
+    waited=$((waited + 1))
+    [ $waited -gt 300 ] && fail "tabrix did not end"
+  done
+  wait "$tabrix_pid"
+  local status=$?
+  tabrix_pid=""
+  [ "$status" -eq "$want" ] || fail "tabrix ended with $status, not $want"
+}
+# xdotool takes a title as a regular expression: $1 matched exactly.
+title_pattern() { printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\.*^$()+?{}|]/\\&/g')"; }
+# The id of the window titled exactly $1, once it is shown (a minute at most); it gets the
+# focus.
+window() {
+  local id="" tries=0 pattern
+  pattern=$(title_pattern "$1")
+  while [ -z "$id" ]; do
+    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | tail -1)
+    [ -n "$id" ] && break
+    tries=$((tries + 1))
+    [ $tries -gt 300 ] && fail "no window '$1'"
+    sleep 0.2
+  done
+  # Keys go to the window with the focus: wait until the server says it is this one.
+  tries=0
+  until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; do
+    xdotool windowfocus "$id" 2>/dev/null
+    tries=$((tries + 1))
+    [ $tries -gt 100 ] && fail "window '$1' did not get the focus"
+    sleep 0.2
+  done
+  sleep 0.3
+  echo "$id"
+}
+# Waits until no window titled $1 is shown.
+gone() {
+  local tries=0
+  while xdotool search --onlyvisible --name "$(title_pattern "$1")" >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ $tries -gt 100 ] && fail "window '$1' stayed open"
+    sleep 0.2
+  done
+}
+# Real key events through the server (XTEST), to the window with the focus.
+keys() {
+  xdotool key --delay 60 "$@"
+  sleep 0.4
+}
+typed() {
+  xdotool type --delay 40 "$1"
+  sleep 0.3
+}
+# A click at x,y inside window $1.
+click() {
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+  sleep 0.5
+}
+# The window $2 (default: the whole screen) as $shots/$1.png.
+shot() {
+  "$grab" "$shots/$1.png" ${2:+"$2"} 2>/dev/null || fail "no screenshot $1"
+}
+# One value of the database.
+value() { tx sql "$1" | head -1; }
+expect_eq() { [ "$1" = "$2" ] || fail "${3:-value}: '$1', expected '$2'"; }
+# A field of a stored declaration, as stored.
+field() {
+  value "select wartosc_pola from DEKLARACJE_POZ where id_deklaracje_nag = $1 and nr_pola = '$2' and nr_zalacznika = ${3:-0}"
+}
+
+tx init-db --demo >/dev/null || fail "init-db"
+# shellcheck source=/dev/null
+source "$test_file"
+[ -e "$work/failed" ] && exit 1
+echo "passed: $(basename "$test_file")"
