@@ -3,12 +3,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QComboBox>
@@ -25,6 +27,9 @@
 namespace citforms::runtime {
 
 namespace {
+
+// A list entry at least this tall (thousandths of an inch, about three rows) shows its rows.
+constexpr int kListViewHeight = 600;
 
 // Thousandths of an inch to pixels of a screen of `dpi`.
 int px(int thou, int dpi) { return thou * dpi / 1000; }
@@ -95,10 +100,29 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
     radioGroups_.assign(model.entries.size(), nullptr);
     focusTargets_.assign(model.entries.size(), nullptr);
     lists_.assign(model.entries.size(), nullptr);
+    checks_.assign(model.entries.size(), nullptr);
+    rowLists_.assign(model.entries.size(), nullptr);
     labels_.assign(model.entries.size(), nullptr);
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
         const host::EntryModel& e = model.entries[i];
         QWidget* canvas = canvases.at(static_cast<std::size_t>(e.page));
+        const bool plainPage = model.pages.at(static_cast<std::size_t>(e.page)).width != 0;
+        if (e.kind == host::EntryKind::Radio && plainPage && e.radios.size() == 2 &&
+            e.radios[0].value == "1" && e.radios[1].value == "0") {
+            // A yes/no mark of a plain window: no drawn page names its answers, so it is one
+            // check box carrying its own text.
+            auto* check = new QCheckBox(QString::fromStdString(e.radios[0].text), canvas);
+            check->setGeometry(pxRect(e.at, dpi));
+            check->installEventFilter(this);
+            connect(check, &QCheckBox::toggled, this, [this, i](bool on) {
+                if (syncing_) return;
+                window_.edit(i, on ? "1" : "0");
+                sync();
+            });
+            checks_[i] = check;
+            focusTargets_[i] = check;
+            continue;
+        }
         if (e.kind == host::EntryKind::Radio) {
             auto* group = new QButtonGroup(this);
             group->setExclusive(false);  // none chosen is a state of its own
@@ -117,6 +141,20 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
                 sync();
             });
             radioGroups_[i] = group;
+            continue;
+        }
+        if (e.kind == host::EntryKind::List && e.at.height >= kListViewHeight) {
+            // A list with room for rows shows them; the current row is the entry's value.
+            auto* rows = new QListWidget(canvas);
+            rows->setGeometry(pxRect(e.at, dpi));
+            rows->installEventFilter(this);
+            connect(rows, &QListWidget::currentRowChanged, this, [this, i](int row) {
+                if (syncing_ || row < 0) return;
+                window_.edit(i, std::to_string(row + 1));
+                sync();
+            });
+            rowLists_[i] = rows;
+            focusTargets_[i] = rows;
             continue;
         }
         if (e.kind == host::EntryKind::List) {
@@ -184,7 +222,9 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
             button->setAutoDefault(false);
             panel->addWidget(button);
             if (!m.shortcut.empty() && m.shortcut != "Esc") {
-                auto* shortcut = new QShortcut(QKeySequence(QString::fromStdString(m.shortcut)), this);
+                const QKeySequence keys(QString::fromStdString(m.shortcut));
+                shortcuts_.push_back(keys);
+                auto* shortcut = new QShortcut(keys, this);
                 connect(shortcut, &QShortcut::activated, this, [this, b] { pressed(b); });
             }
         } else {
@@ -256,6 +296,24 @@ void QtFormWindowView::sync() {
             }
             list->setCurrentIndex(list->findText(QString::fromStdString(window_.display(i))));
             list->setEnabled(enabled);
+        } else if (QListWidget* rows = rowLists_[i]) {
+            QStringList items;
+            for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
+            QStringList shownItems;
+            for (int r = 0; r < rows->count(); ++r) shownItems << rows->item(r)->text();
+            if (shownItems != items) {
+                rows->clear();
+                rows->addItems(items);
+            }
+            const QString current = QString::fromStdString(window_.display(i));
+            int row = -1;
+            for (int r = 0; r < rows->count() && row < 0; ++r)
+                if (rows->item(r)->text() == current) row = r;
+            rows->setCurrentRow(row);
+            rows->setEnabled(enabled);
+        } else if (QCheckBox* check = checks_[i]) {
+            check->setChecked(window_.display(i) == "1");
+            check->setEnabled(enabled);
         } else if (QButtonGroup* group = radioGroups_[i]) {
             const QString answer = QString::fromStdString(window_.display(i));
             for (QAbstractButton* b : group->buttons()) {
@@ -314,6 +372,22 @@ void QtFormWindowView::moveFocus(std::size_t from, int step) {
 }
 
 bool QtFormWindowView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // A line entry takes Ctrl+U, Ctrl+D … for its own editing (Ctrl+U empties it on X11):
+        // the window's keys must press their buttons instead, never change what is typed.
+        // Plain editing keys (Del, Home, PgUp …) stay the entry's: only a combination with
+        // Ctrl or Alt, or a function key, is the window's.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool windowKey = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) ||
+                               (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QKeySequence& own : windowKey ? shortcuts_ : std::vector<QKeySequence>{}) {
+            if (own.matches(pressed) == QKeySequence::ExactMatch) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
     if (event->type() == QEvent::FocusIn) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         const bool byKeyboard =

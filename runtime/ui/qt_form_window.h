@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QDialog>
+#include <QKeySequence>
 #include <QImage>
 
 #include "citforms/host/ui_seam.h"
@@ -19,8 +20,10 @@
 class QAbstractButton;
 class QButtonGroup;
 class QComboBox;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QTabWidget;
 class QWidget;
 
@@ -57,9 +60,12 @@ private:
     std::vector<QLineEdit*> edits_;          // per entry; nullptr for radios
     std::vector<QButtonGroup*> radioGroups_; // per entry; nullptr for others
     std::vector<QComboBox*> lists_;          // per entry: list entries of plain windows
+    std::vector<QCheckBox*> checks_;         // per entry: yes/no marks of plain windows
+    std::vector<QListWidget*> rowLists_;     // per entry: tall lists of plain windows
     std::vector<QLabel*> labels_;            // per entry: texts of plain windows
     std::vector<QWidget*> focusTargets_;     // per entry: what takes the focus
     std::vector<QAbstractButton*> buttons_;  // per button of the model
+    std::vector<QKeySequence> shortcuts_;    // the panel's keys: they win over an entry's own
     bool syncing_ = false;
 };
 

@@ -12,18 +12,12 @@ if [ $# -ne 3 ]; then
   echo "usage: run_desktop.sh TABRIX SCREEN_GRAB TEST" >&2
   exit 2
 fi
-for tool in xvfb-run Xvfb xdotool; do
+for tool in Xvfb xdotool; do
   if ! command -v "$tool" >/dev/null; then
     echo "run_desktop.sh: $tool is not installed (scripts/install-deps.sh installs it)" >&2
     exit 77
   fi
 done
-
-if [ -z "${CITFORMS_DESKTOP_INNER:-}" ]; then
-  # A server of our own, big enough for every window at its natural size.
-  export CITFORMS_DESKTOP_INNER=1
-  exec xvfb-run -a -s "-screen 0 1600x1200x24 -nolisten tcp" bash "$0" "$@"
-fi
 
 tabrix=$(readlink -f "$1")
 grab=$(readlink -f "$2")
@@ -36,28 +30,45 @@ export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$wo
 export QT_QPA_PLATFORM=xcb HOME=$work
 db=$work/desktop.db
 tabrix_pid=""
+xvfb_pid=""
 cleanup() {
   [ -n "$tabrix_pid" ] && kill "$tabrix_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
+# A server of our own, big enough for every window at its natural size. It picks a free
+# display itself and tells its number once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.2
+done
+if [ ! -s "$work/display" ]; then
+  echo "FAILED: Xvfb did not start" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -1 "$work/display")"
+
 fail() {
   echo "FAILED: $*" >&2
+  if [ -n "$tabrix_pid" ]; then
+    echo "--- windows on the screen:" >&2
+    xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null |
+      grep -v '^Qt Selection\|^tabrix$' >&2
+    local kept=${CITFORMS_SCREENSHOT_DIR:-$work}/at-failure.png
+    "$grab" "$kept" 2>/dev/null && echo "(the screen: $kept)" >&2
+  fi
+  [ -f "$work/out" ] && { echo "--- tabrix stdout:" >&2; cat "$work/out" >&2; }
+  [ -f "$work/err" ] && { echo "--- tabrix stderr:" >&2; cat "$work/err" >&2; }
   # Called in a command substitution, the subshell's exit would not end the test.
   if [ "$BASHPID" != "$$" ]; then
     touch "$work/failed"
     kill -TERM $$
-    exit 1
   fi
-  if [ -n "$tabrix_pid" ]; then
-    echo "--- windows on the screen:" >&2
-    xdotool search --name '.' getwindowname %@ 2>/dev/null | grep -v '^Qt Selection\|^tabrix$' >&2
-    "$grab" "$work/at-failure.png" 2>/dev/null && echo "(screen kept in $work/at-failure.png)" >&2
-    trap - EXIT
-  fi
-  [ -f "$work/out" ] && { echo "--- tabrix stdout:" >&2; cat "$work/out" >&2; }
-  [ -f "$work/err" ] && { echo "--- tabrix stderr:" >&2; cat "$work/err" >&2; }
   exit 1
 }
 
