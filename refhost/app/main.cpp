@@ -15,6 +15,9 @@
 #include <vector>
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
 #include <QCoreApplication>
 #include <nlohmann/json.hpp>
 
@@ -25,6 +28,7 @@
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
 #include "refhost/app/screen_commands.h"
+#include "refhost/desktop/desktop_window.h"
 #include "refhost/app/session_command.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
@@ -262,6 +266,8 @@ int runPrint(Session& s) {
     return refhost::app::runPrintCommand(*s.host, s.options, s.iniFile);
 }
 
+int runDesktop(Session& s);
+
 // Every command of tabrix, one row each.
 const Command kCommands[] = {
     {"init-db",
@@ -367,6 +373,11 @@ const Command kCommands[] = {
                  std::cerr);
          });
      }},
+    {"desktop",
+     [](const Options& o) -> std::string {
+         return o.arguments.empty() ? "" : "the desktop application takes no arguments";
+     },
+     creates, Stage::Session, false, nullptr, runDesktop},
     {"open", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
      [](Session& s) {
          return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
@@ -377,7 +388,59 @@ const Command kCommands[] = {
 };
 
 // The commands a person works in, on the real windows.
-bool onScreen(std::string_view command) { return command == "new" || command == "open"; }
+bool onScreen(std::string_view command) {
+    return command == "new" || command == "open" || command == "desktop";
+}
+
+// What the desktop application remembers: its window, the last database, each database's
+// company.
+std::unique_ptr<QSettings> desktopSettings() {
+    const auto file = homeFolder("XDG_CONFIG_HOME", ".config") / "desktop.ini";
+    return std::make_unique<QSettings>(QString::fromStdString(file.string()),
+                                       QSettings::IniFormat);
+}
+
+// A first start on a database file that is not there: the person chooses the demo data or an
+// empty database, or nothing. nullopt: nothing is created.
+std::optional<bool> askNewDatabase(const std::string& target) {
+    QMessageBox box(QMessageBox::Question, "Tabrix: Pytanie",
+                    QString("Baza danych %1 jeszcze nie istnieje.\nUtworzyć ją z danymi "
+                            "demonstracyjnymi (trzy firmy z księgami i deklaracjami) czy pustą?")
+                        .arg(QString::fromStdString(target)));
+    QPushButton* demo = box.addButton("&Demonstracyjna", QMessageBox::YesRole);
+    QPushButton* empty = box.addButton("&Pusta", QMessageBox::NoRole);
+    box.addButton("&Anuluj", QMessageBox::RejectRole);
+    box.setDefaultButton(demo);
+    box.exec();
+    if (box.clickedButton() == demo) return true;
+    if (box.clickedButton() == empty) return false;
+    return std::nullopt;
+}
+
+int runDesktop(Session& s) {
+    return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+        refhost::desktop::DesktopServices services;
+        services.host = s.host;
+        services.db = s.db;
+        services.module = &module;
+        auto settings = desktopSettings();
+        services.settings = settings.get();
+        services.database = s.shownTarget;
+        const std::string key =
+            refhost::sql::HostDatabase::isPostgresTarget(s.shownTarget)
+                ? s.shownTarget
+                : std::filesystem::absolute(s.shownTarget).string();
+        services.databaseKey = QByteArray::fromStdString(key).toHex().toStdString();
+        services.selectCompany = [&s](std::int32_t company) {
+            s.company = company;
+            setGlobals(*s.host, s.options, company, s.iniFile);
+        };
+        refhost::desktop::DesktopWindow window(std::move(services));
+        window.show();
+        QApplication::exec();
+        return EXIT_SUCCESS;
+    });
+}
 
 const Command* findCommand(std::string_view name) {
     for (const Command& command : kCommands) {
@@ -431,8 +494,12 @@ int main(int argc, char** argv) {
     // Only init-db creates a database, and any command the default one on first use.
     OpenMode mode = command->openMode(options);
     std::string target;
+    const bool desktop = command->name == "desktop";
+    std::unique_ptr<QSettings> remembered = desktop ? desktopSettings() : nullptr;
     if (options.db) {
         target = *options.db;
+    } else if (desktop && !remembered->value("baza").toString().isEmpty()) {
+        target = remembered->value("baza").toString().toStdString();
     } else {
         const auto folder = homeFolder("XDG_DATA_HOME", ".local/share");
         std::error_code ec;
@@ -442,6 +509,14 @@ int main(int argc, char** argv) {
         if (!std::filesystem::exists(target, ec)) mode = OpenMode::Create;
     }
 
+    bool loadDemo = false;
+    if (desktop && !refhost::sql::HostDatabase::isPostgresTarget(target) &&
+        !std::filesystem::exists(target)) {
+        const std::optional<bool> demo = askNewDatabase(target);
+        if (!demo) return EXIT_SUCCESS;
+        loadDemo = *demo;
+        mode = OpenMode::Create;
+    }
     refhost::sql::OpenOptions openOptions;
     openOptions.mode = mode;
     openOptions.lockTimeoutMs = options.lockTimeoutMs;
@@ -453,6 +528,13 @@ int main(int argc, char** argv) {
     if (!faults) return fail(faults.error());
     *db = refhost::sql::withFaultInjection(std::move(*db), *faults);
     session.db = &**db;
+    if (loadDemo) {
+        if (auto status = (*db)->loadDemo(); !status) return fail("demo data: " + status.error());
+    }
+    // The desktop opens the same database next time (a server's address is not kept: it may
+    // hold a password).
+    if (desktop && !refhost::sql::HostDatabase::isPostgresTarget(target))
+        remembered->setValue("baza", QString::fromStdString(std::filesystem::absolute(target).string()));
     if (command->stage == Stage::Database) return command->run(session);
 
     citforms::runtime::ScriptedUi ui(&std::cout, *script);

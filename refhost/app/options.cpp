@@ -6,7 +6,8 @@ namespace refhost::app {
 
 const char* const kUsage =
     "usage: tabrix [--db PATH] [--user N] [--company N] [--answers LIST]\n"
-    "              [--lock-timeout MS] [--maximise] COMMAND ...\n"
+    "              [--lock-timeout MS] [--maximise] [COMMAND ...]\n"
+    "without a command (or with `desktop`): the desktop application\n"
     "commands:\n"
     "  init-db [--demo]   create the database (with the demo data)\n"
     "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
@@ -86,7 +87,11 @@ citforms::values::Result<Options> parseOptions(const std::vector<std::string>& a
             }
         }
     }
-    if (i >= args.size()) return R::failure("no command given");
+    // No command: the desktop application.
+    if (i >= args.size()) {
+        options.command = "desktop";
+        return options;
+    }
     options.command = args[i];
     options.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
     return options;

@@ -64,6 +64,7 @@ fail() {
   fi
   [ -f "$work/out" ] && { echo "--- tabrix stdout:" >&2; cat "$work/out" >&2; }
   [ -f "$work/err" ] && { echo "--- tabrix stderr:" >&2; cat "$work/err" >&2; }
+  [ -s "$work/xvfb.log" ] && { echo "--- Xvfb ($DISPLAY):" >&2; cat "$work/xvfb.log" >&2; }
   # Called in a command substitution, the subshell's exit would not end the test.
   if [ "$BASHPID" != "$$" ]; then
     touch "$work/failed"

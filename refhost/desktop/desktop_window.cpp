@@ -1,0 +1,517 @@
+#include "refhost/desktop/desktop_window.h"
+
+#include <sstream>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "citforms/module/exports.h"
+#include "citforms/values/day_number.h"
+#include "citforms/values/text.h"
+#include "refhost/app/cit8_commands.h"
+#include "refhost/app/import_books.h"
+#include "refhost/db/amounts.h"
+#include "refhost/print/mail_outbox.h"
+
+namespace refhost::desktop {
+
+namespace {
+
+namespace ex = citforms::module::exports;
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+constexpr const char* kWarning = "Tabrix: Ostrzeżenie";
+constexpr const char* kInformation = "Tabrix: Informacja";
+constexpr const char* kQuestion = "Tabrix: Pytanie";
+
+// A read-only table of rows in a dialog of its own (the log, the outbox, the books).
+void showTable(QWidget* parent, const QString& title, const QStringList& headers,
+               const std::vector<QStringList>& rows, const QString& settingsName,
+               QSettings* settings) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), &dialog);
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        for (int c = 0; c < rows[static_cast<std::size_t>(r)].size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(rows[static_cast<std::size_t>(r)][c]));
+    }
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    buttons->button(QDialogButtonBox::Close)->setText("Zamknij");
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    const QString key = "okna/" + settingsName;
+    if (!dialog.restoreGeometry(settings->value(key).toByteArray())) dialog.resize(900, 500);
+    dialog.exec();
+    settings->setValue(key, dialog.saveGeometry());
+}
+
+QString amount(const std::optional<std::string>& grosze) {
+    const auto value = citforms::values::parseInteger<std::int64_t>(grosze.value_or("0"));
+    QString text = q(db::formatGrosze(value.value_or(0)));
+    return text.replace('.', ',');
+}
+
+}  // namespace
+
+DesktopWindow::DesktopWindow(DesktopServices services, QWidget* parent)
+    : QMainWindow(parent), s_(std::move(services)) {
+    setWindowTitle(q("Tabrix – deklaracje CIT – " + s_.database));
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    auto* choices = new QHBoxLayout;
+    auto addChoice = [&](const char* caption, QComboBox*& box, int width) {
+        auto* label = new QLabel(QString::fromUtf8(caption), central);
+        box = new QComboBox(central);
+        box->setMinimumWidth(width);
+        label->setBuddy(box);
+        choices->addWidget(label);
+        choices->addWidget(box);
+    };
+    addChoice("&Firma:", companyBox_, 320);
+    addChoice("&Rok obrotowy:", yearBox_, 200);
+    addChoice("F&ormularz:", formBox_, 100);
+    choices->addStretch(1);
+    layout->addLayout(choices);
+
+    const std::vector<std::string> captions = columnCaptions();
+    table_ = new QTableWidget(0, static_cast<int>(captions.size()), central);
+    QStringList headers;
+    for (const std::string& c : captions) headers << q(c);
+    table_->setHorizontalHeaderLabels(headers);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table_, 1);
+    summary_ = new QLabel(central);
+    layout->addWidget(summary_);
+    setCentralWidget(central);
+    connect(table_, &QTableWidget::activated, this, [this] { openSelected(); });
+
+    buildMenus();
+    if (!restoreGeometry(s_.settings->value("okno/geometria").toByteArray())) resize(1100, 640);
+
+    const std::int32_t remembered =
+        s_.settings->value(q("firma/" + s_.databaseKey), 0).toInt();
+    loadCompanies(remembered != 0 ? remembered
+                                  : s_.host->state().defaults().DANE_ID_FIRMY);
+    connect(companyBox_, &QComboBox::currentIndexChanged, this, [this] { companyChosen(); });
+    connect(yearBox_, &QComboBox::currentIndexChanged, this, [this] { yearChosen(); });
+    connect(formBox_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    table_->setFocus();
+}
+
+DesktopWindow::~DesktopWindow() = default;
+
+void DesktopWindow::buildMenus() {
+    auto add = [this](QMenu* menu, const char* caption, QKeySequence keys, auto slot) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        if (!keys.isEmpty()) action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    QMenu* file = menuBar()->addMenu("&Plik");
+    add(file, "&Otwórz bazę danych…", QKeySequence(), [this] { openDatabase(); });
+    file->addSeparator();
+    add(file, "&Zakończ", QKeySequence("Ctrl+Q"), [this] { close(); });
+
+    QMenu* declarations = menuBar()->addMenu("&Deklaracje");
+    QToolBar* bar = addToolBar("Deklaracje");
+    bar->setObjectName("pasek");
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto both = [&](const char* caption, QKeySequence keys, auto slot) {
+        bar->addAction(add(declarations, caption, keys, slot));
+    };
+    both("&Nowa CIT-8…", QKeySequence("Ctrl+N"), [this] { newCit8(); });
+    both("&Otwórz", QKeySequence("Ctrl+O"), [this] { openSelected(); });
+    both("&Drukuj…", QKeySequence("Ctrl+P"), [this] { printSelected(); });
+    both("Zapisz jako &PDF…", QKeySequence("Ctrl+S"), [this] { pdfSelected(); });
+    both("Przekaż &e-mailem", QKeySequence("Ctrl+M"), [this] { mailSelected(); });
+    declarations->addSeparator();
+    bar->addSeparator();
+    both("&Zablokuj", QKeySequence("Ctrl+L"), [this] { lockSelected(true); });
+    both("Od&blokuj", QKeySequence("Ctrl+Shift+L"), [this] { lockSelected(false); });
+    both("&Usuń", QKeySequence(QKeySequence::Delete), [this] { deleteSelected(); });
+    declarations->addSeparator();
+    both("Odśwież &listę", QKeySequence("F5"), [this] { refresh(); });
+
+    QMenu* settings = menuBar()->addMenu("&Ustawienia");
+    add(settings, "&Parametry wydruku…", QKeySequence(), [this] { printSettings(); });
+    add(settings, "&Definicje zestawień deklaracji…", QKeySequence("F2"),
+        [this] { statementDefinitions(); });
+
+    QMenu* books = menuBar()->addMenu("&Księgi");
+    add(books, "&Plan kont", QKeySequence(), [this] { showAccounts(); });
+    add(books, "&Księgowania", QKeySequence(), [this] { showPostings(); });
+    add(books, "&Import ksiąg…", QKeySequence(), [this] { importBooks(); });
+
+    QMenu* view = menuBar()->addMenu("&Widok");
+    add(view, "&Dziennik zmian deklaracji", QKeySequence("Ctrl+J"), [this] { showLog(true); });
+    add(view, "Dziennik &wszystkich zmian", QKeySequence(), [this] { showLog(false); });
+    add(view, "&Skrzynka nadawcza e-mail", QKeySequence(), [this] { showOutbox(); });
+}
+
+void DesktopWindow::loadCompanies(std::int32_t wanted) {
+    auto companies = listCompanies(*s_.host);
+    if (!told(companies.ok() ? Status{} : Status::failure(companies.error()),
+              "Nie udało się odczytać listy firm."))
+        return;
+    companies_ = std::move(*companies);
+    QSignalBlocker block(companyBox_);
+    companyBox_->clear();
+    int index = 0;
+    for (std::size_t i = 0; i < companies_.size(); ++i) {
+        companyBox_->addItem(q(companies_[i].name + "  (NIP " + companies_[i].nip + ")"));
+        if (companies_[i].id == wanted) index = static_cast<int>(i);
+    }
+    companyBox_->setCurrentIndex(companies_.empty() ? -1 : index);
+    companyChosen();
+}
+
+void DesktopWindow::companyChosen() {
+    const int index = companyBox_->currentIndex();
+    company_ = index < 0 ? 0 : companies_[static_cast<std::size_t>(index)].id;
+    if (company_ != 0) {
+        s_.selectCompany(company_);
+        s_.settings->setValue(q("firma/" + s_.databaseKey), company_);
+    }
+    auto years = listFiscalYears(*s_.host, company_);
+    years_ = years ? std::move(*years) : std::vector<FiscalYear>{};
+    {
+        // Every year at first: the year being closed is rarely the one holding today.
+        QSignalBlocker block(yearBox_);
+        yearBox_->clear();
+        yearBox_->addItem("wszystkie");
+        for (const FiscalYear& year : years_) yearBox_->addItem(q(year.caption()));
+        yearBox_->setCurrentIndex(0);
+    }
+    {
+        QSignalBlocker block(formBox_);
+        const QString form = formBox_->currentText();
+        formBox_->clear();
+        formBox_->addItem("wszystkie");
+        if (auto forms = listForms(*s_.host, company_)) {
+            for (const std::string& f : *forms) formBox_->addItem(q(f));
+        }
+        const int kept = formBox_->findText(form);
+        formBox_->setCurrentIndex(kept < 0 ? 0 : kept);
+    }
+    yearChosen();
+}
+
+void DesktopWindow::yearChosen() {
+    // The module works in the fiscal year chosen here (the parameters window proposes it).
+    const int index = yearBox_->currentIndex();
+    if (index > 0) {
+        const FiscalYear& year = years_[static_cast<std::size_t>(index - 1)];
+        citforms::host::Globals g = s_.host->state().defaults();
+        g.DANE_LATA_OBROTOWE = year.id;
+        g.DANE_POCZATEK_ROKU = year.start;
+        g.DANE_KONIEC_ROKU = year.end;
+        s_.host->state().setDefaults(g);
+    }
+    refresh();
+}
+
+void DesktopWindow::refresh() {
+    const DeclarationRow* was = selected();
+    const std::int32_t keep = was != nullptr ? was->id : 0;
+    ListFilter filter;
+    filter.company = company_;
+    if (formBox_->currentIndex() > 0) filter.form = formBox_->currentText().toStdString();
+    if (yearBox_->currentIndex() > 0)
+        filter.year = years_[static_cast<std::size_t>(yearBox_->currentIndex() - 1)];
+    auto rows = listDeclarations(*s_.host, filter);
+    if (!told(rows.ok() ? Status{} : Status::failure(rows.error()),
+              "Nie udało się odczytać listy deklaracji.")) {
+        return;
+    }
+    rows_ = std::move(*rows);
+    table_->setRowCount(static_cast<int>(rows_.size()));
+    int current = rows_.empty() ? -1 : 0;
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        const std::vector<std::string> cells = rows_[static_cast<std::size_t>(r)].cells();
+        for (int c = 0; c < static_cast<int>(cells.size()); ++c)
+            table_->setItem(r, c, new QTableWidgetItem(q(cells[static_cast<std::size_t>(c)])));
+        if (rows_[static_cast<std::size_t>(r)].id == keep) current = r;
+    }
+    table_->resizeColumnsToContents();
+    if (current >= 0) table_->setCurrentCell(current, 0);
+    summary_->setText(QString("Deklaracji: %1").arg(rows_.size()));
+}
+
+const DeclarationRow* DesktopWindow::selected() const {
+    const int row = table_->currentRow();
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return nullptr;
+    return &rows_[static_cast<std::size_t>(row)];
+}
+
+bool DesktopWindow::told(const Status& status, const QString& what) {
+    if (status) return true;
+    QMessageBox::warning(this, kWarning, what + "\n" + q(status.error()));
+    return false;
+}
+
+void DesktopWindow::newCit8() {
+    if (company_ == 0) return;
+    const auto param = s_.module->procedureAs<ex::ParamCit2Fn>(ex::kParamCit2);
+    const std::int32_t made = param("CIT-8", s_.host->state().defaults().DANE_DATA_BIEZACA);
+    refresh();
+    if (made > 0) {
+        for (int r = 0; r < static_cast<int>(rows_.size()); ++r)
+            if (rows_[static_cast<std::size_t>(r)].id == made) table_->setCurrentCell(r, 0);
+        statusBar()->showMessage(QString("Zapisano deklarację %1.").arg(made), 8000);
+    }
+}
+
+void DesktopWindow::openSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    if (app::neverSaved(*s_.host, row->id)) {
+        QMessageBox::warning(this, kWarning,
+                             "Tworzenie tej deklaracji zostało przerwane; nie ma czego pokazać.");
+        return;
+    }
+    const auto show = s_.module->procedureAs<ex::DeklaracjeCitPokazFn>(ex::kDeklaracjeCitPokaz);
+    show(row->id, row->templateId, row->period);
+    refresh();
+}
+
+void DesktopWindow::printSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    citforms::host::HostBinding b = s_.host->binding();
+    if (b.declarations->PARAM_PRN_DEKLAR(row->form) != 1) return;
+    const auto print = s_.module->procedureAs<ex::WydrukDeklaracjiCitFn>(ex::kWydrukDeklaracjiCit);
+    print(std::to_string(row->id).c_str());
+}
+
+std::string DesktopWindow::writePdf(const DeclarationRow& row, const std::string& file) {
+    const auto pdf = s_.module->procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
+    const long failuresBefore = s_.host->state().failures();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::uint8_t done = pdf(row.templateId, row.id, file.c_str());
+    QApplication::restoreOverrideCursor();
+    if (done != 1) return "Plik PDF nie został zapisany w całości.";
+    if (s_.host->state().failures() != failuresBefore)
+        return "Błąd bazy danych podczas odczytu: " + s_.host->state().firstFailure();
+    return {};
+}
+
+void DesktopWindow::pdfSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    const QString proposed = QDir::home().filePath(
+        QString("%1-%2.pdf").arg(q(row->form)).arg(row->id));
+    const QString file = QFileDialog::getSaveFileName(this, "Zapisz deklarację jako PDF",
+                                                      proposed, "PDF (*.pdf)");
+    if (file.isEmpty()) return;
+    const DeclarationRow chosen = *row;
+    if (const std::string why = writePdf(chosen, file.toStdString()); !why.empty()) {
+        QMessageBox::warning(this, kWarning, q(why));
+        return;
+    }
+    statusBar()->showMessage("Zapisano " + file, 8000);
+}
+
+void DesktopWindow::mailSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    const DeclarationRow chosen = *row;
+    const std::string company = companies_.empty() ? std::string()
+                                 : companies_[static_cast<std::size_t>(companyBox_->currentIndex())].name;
+    const std::string title = chosen.edition + " – " + company + " – " +
+                              citforms::values::formatDayMonthYear(chosen.period);
+    std::error_code ec;
+    std::filesystem::create_directories(citforms::refhost::outboxFolder(), ec);
+    const auto pdfFile = citforms::refhost::freshOutboxName(citforms::refhost::outboxFolder(),
+                                                            chosen.form, ".pdf");
+    if (const std::string why = writePdf(chosen, pdfFile.string()); !why.empty()) {
+        std::filesystem::remove(pdfFile, ec);
+        QMessageBox::warning(this, kWarning, q(why));
+        return;
+    }
+    auto message = citforms::refhost::writeMailMessage(pdfFile, title,
+                                                       citforms::refhost::attachmentName(title));
+    if (!message) {
+        QMessageBox::warning(this, kWarning, "Wiadomość nie została zapisana: " + q(message.error()));
+        return;
+    }
+    statusBar()->showMessage("W skrzynce nadawczej: " + q(message->string()), 8000);
+}
+
+void DesktopWindow::lockSelected(bool lock) {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = app::runLock(*s_.host, row->id, lock, false, out, err);
+    if (status != 0) {
+        std::string why = err.str();
+        if (why.rfind("tabrix: ", 0) == 0) why = why.substr(8);
+        QMessageBox::warning(this, kWarning, q(why));
+    }
+    refresh();
+}
+
+void DesktopWindow::deleteSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    const std::int32_t id = row->id;
+    const QString question = QString("Czy usunąć deklarację %1 (%2, okres %3)?")
+                                 .arg(id)
+                                 .arg(q(row->edition))
+                                 .arg(q(citforms::values::formatDayMonthYear(row->period)));
+    QMessageBox box(QMessageBox::Question, kQuestion, question, QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton("&Tak", QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton("&Nie", QMessageBox::NoRole));
+    box.exec();
+    if (box.clickedButton() != yes) return;
+    if (told(deleteDeclaration(*s_.host, id), QString("Deklaracja %1 nie została usunięta.").arg(id)))
+        statusBar()->showMessage(QString("Usunięto deklarację %1.").arg(id), 8000);
+    refresh();
+}
+
+void DesktopWindow::printSettings() {
+    const DeclarationRow* row = selected();
+    citforms::host::HostBinding b = s_.host->binding();
+    b.declarations->PARAM_PRN_DEKLAR(row != nullptr ? row->form : std::string("CIT-8"));
+}
+
+void DesktopWindow::statementDefinitions() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) {
+        QMessageBox::information(this, kInformation,
+                                 "Definicje zestawień należą do deklaracji: wybierz ją z listy.");
+        return;
+    }
+    citforms::host::HostBinding b = s_.host->binding();
+    b.statements->DEF_ZESTAW_NEW(row->id, "DD", "", "");
+}
+
+void DesktopWindow::showLog(bool selectedOnly) {
+    const DeclarationRow* row = selected();
+    const std::int32_t id = selectedOnly && row != nullptr ? row->id : 0;
+    auto entries = activityLog(*s_.host, id);
+    if (!told(entries.ok() ? Status{} : Status::failure(entries.error()),
+              "Nie udało się odczytać dziennika."))
+        return;
+    std::vector<QStringList> rows;
+    for (const LogEntry& e : *entries) {
+        rows.push_back({q(citforms::values::formatDayMonthYear(e.day)), q(e.time), q(e.user),
+                        QString::number(e.declaration), q(e.text)});
+    }
+    showTable(this, id != 0 ? QString("Dziennik zmian deklaracji %1").arg(id) : "Dziennik zmian",
+              {"Data", "Czas", "Użytkownik", "Deklaracja", "Zmiana"}, rows, "dziennik",
+              s_.settings);
+}
+
+void DesktopWindow::showOutbox() {
+    const QDir folder(q(citforms::refhost::outboxFolder().string()));
+    std::vector<QStringList> rows;
+    for (const QFileInfo& f : folder.entryInfoList({"*.eml"}, QDir::Files, QDir::Time)) {
+        rows.push_back({f.lastModified().toString("dd-MM-yyyy hh:mm"), f.fileName(),
+                        QString::number(f.size() / 1024) + " KB"});
+    }
+    showTable(this, "Skrzynka nadawcza: " + folder.absolutePath(), {"Zapisano", "Wiadomość", "Rozmiar"},
+              rows, "skrzynka", s_.settings);
+}
+
+void DesktopWindow::showAccounts() {
+    auto result = s_.host->state().run(
+        "select nr_konta, nazwa from KONTA where id_firmy = " + std::to_string(company_) +
+        " order by nr_konta");
+    if (!told(result ? Status{} : Status::failure(result.error()), "Nie udało się odczytać planu kont."))
+        return;
+    std::vector<QStringList> rows;
+    for (const auto& r : result->rows) rows.push_back({q(r[0].value_or("")), q(r[1].value_or(""))});
+    showTable(this, "Plan kont", {"Konto", "Nazwa"}, rows, "konta", s_.settings);
+}
+
+void DesktopWindow::showPostings() {
+    // The postings of the fiscal year chosen above (all years when none is).
+    std::string sql =
+        "select data, dokument, nr_konta, kwota_wn, kwota_ma, opis from KSIEGOWANIA where "
+        "id_firmy = " +
+        std::to_string(company_);
+    QString title = "Księgowania";
+    if (yearBox_->currentIndex() > 0) {
+        const FiscalYear& y = years_[static_cast<std::size_t>(yearBox_->currentIndex() - 1)];
+        sql += " and data >= " + std::to_string(y.start) + " and data <= " + std::to_string(y.end);
+        title += " " + q(y.caption());
+    }
+    sql += " order by data, id_ksiegowania";
+    auto result = s_.host->state().run(sql);
+    if (!told(result ? Status{} : Status::failure(result.error()), "Nie udało się odczytać księgowań."))
+        return;
+    std::vector<QStringList> rows;
+    for (const auto& r : result->rows) {
+        const auto day = citforms::values::parseInteger<std::int32_t>(r[0].value_or(""));
+        rows.push_back({q(day ? citforms::values::formatDayMonthYear(*day) : std::string()),
+                        q(r[1].value_or("")), q(r[2].value_or("")), amount(r[3]), amount(r[4]),
+                        q(r[5].value_or(""))});
+    }
+    showTable(this, title, {"Data", "Dokument", "Konto", "Wn", "Ma", "Opis"}, rows, "ksiegowania",
+              s_.settings);
+}
+
+void DesktopWindow::importBooks() {
+    const QString file = QFileDialog::getOpenFileName(
+        this, "Import ksiąg", QDir::homePath(), "Księgi (*.xml *.txt);;Wszystkie pliki (*)");
+    if (file.isEmpty()) return;
+    std::ostringstream out;
+    std::ostringstream err;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int status = app::runImportBooks(*s_.db, company_, file.toStdString(),
+                                           false, out, err);
+    QApplication::restoreOverrideCursor();
+    if (status != 0) {
+        QMessageBox::warning(this, kWarning, q(err.str()));
+        return;
+    }
+    QMessageBox::information(this, kInformation, q(out.str()));
+}
+
+void DesktopWindow::openDatabase() {
+    const QString file = QFileDialog::getOpenFileName(this, "Otwórz bazę danych", QDir::homePath(),
+                                                      "Baza danych (*.db);;Wszystkie pliki (*)");
+    if (file.isEmpty()) return;
+    // A database is the whole session of the host: the application starts again on it.
+    if (QProcess::startDetached(QApplication::applicationFilePath(), {"--db", file})) close();
+}
+
+void DesktopWindow::closeEvent(QCloseEvent* event) {
+    s_.settings->setValue("okno/geometria", saveGeometry());
+    s_.settings->sync();
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace refhost::desktop
