@@ -17,3 +17,4 @@ echo "New CIT-8 of company $company for the fiscal year $year: declaration $id i
 pdf=${CITFORMS_PDF:-build/demo-cit8.pdf}
 build/bin/tabrix --db "$db" pdf "$id" "$pdf"
 echo "The new CIT-8 as PDF: $(realpath "$pdf")"
+echo "The desktop application on this database (needs a screen): build/bin/tabrix --db $db"
