@@ -99,6 +99,17 @@ std::string newCit8Verb(ModuleState& module, Request& request) {
     return id != 0 ? doneWithId(id) : failure("no CIT-8 was made");
 }
 
+std::string newCit2Verb(ModuleState& module, Request& request) {
+    const std::int32_t yearStart = request.whole("yearStart");
+    const std::int32_t yearEnd = request.whole("yearEnd");
+    const std::int32_t period = request.whole("period");
+    const std::string edition = request.string("edition", "");
+    const std::int32_t copyFrom = request.whole("copyFrom", 0);
+    if (!request.ok()) return request.refusal();
+    const std::int32_t id = newCit2(module, yearStart, yearEnd, period, edition, copyFrom);
+    return id != 0 ? doneWithId(id) : failure("no CIT-2 was made");
+}
+
 std::string recompute(ModuleState& module, Request& request, Recompute how) {
     const std::int32_t id = request.whole("id");
     if (!request.ok()) return request.refusal();
@@ -192,7 +203,8 @@ struct Verb {
 // One row a verb. A scripted session is run by the host's scripted UI, which opens windows
 // through "open-window"; the module needs no verb of its own for it.
 constexpr Verb kVerbs[] = {
-    {"new-cit8", newCit8Verb}, {"compute", computeVerb}, {"recalc", recalcVerb},
+    {"new-cit8", newCit8Verb}, {"new-cit2", newCit2Verb}, {"compute", computeVerb},
+    {"recalc", recalcVerb},
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
 };
 

@@ -9,6 +9,10 @@
 //        edition "24", "23", "21" or "" (or absent) for the proposed one; copyFrom the
 //        declaration whose statement definitions are copied (absent or 0: the default set)
 //        -> {"ok":true,"id":N}
+//   {"verb":"new-cit2","yearStart":D,"yearEnd":D,"period":D,"edition":"17","copyFrom":0}
+//        a new CIT-2 of the current company for the month of `period` (a day number) in the
+//        fiscal year [yearStart, yearEnd]; edition "12" to "17" or "" for the template valid
+//        for the period -> {"ok":true,"id":N}
 //   {"verb":"compute","id":N}   statements again (the compute button), then the save
 //   {"verb":"recalc","id":N}    company data afresh and every form rule ("Odśwież"), the save
 //        -> {"ok":true,"id":N}
