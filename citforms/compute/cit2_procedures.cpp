@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "citforms/compute/statement_runner.h"
+#include "citforms/forms/form.h"
 #include "citforms/header/company_data.h"
 #include "citforms/store/busy_cursor.h"
 #include "citforms/store/declaration_load.h"
@@ -266,7 +267,197 @@ void run35(const host::HostBinding& host, store::DeclarationFields& fields,
     run.tell();
 }
 
+// ---- templates 3 and 31 to 34 ------------------------------------------------------------
+
+// 2 December 2005: from this period on template 34 rounds to whole złoty.
+constexpr values::DayNumber kRoundingFrom34 = 74849;
+// The last declarations of the editions before templates 31 and 32: 2 July and 2 December 2002.
+constexpr values::DayNumber kLastOf12 = 73600;
+constexpr values::DayNumber kLastOf13 = 73753;
+
+// The previous declaration of a CIT-2 of templates 3 to 34: the company's newest declaration
+// dated before the period and less than 40 days before it (from template 32 on only a CIT-2).
+// The period date is the 2nd of the month, so the month before is found and the declaration
+// being computed is not.
+std::int32_t findPreviousOld(StatementRunner& run, std::int32_t templateId,
+                             std::int32_t period) {
+    host::UtilityLibrary& u = run.utility();
+    const ComputationContext& c = run.context();
+    const std::string p = std::to_string(period);
+    const std::string sql =
+        "select top 1 isnull(id_deklaracje_nag,0) from DEKLARACJE_NAG where id_firmy=" +
+        std::to_string(c.companyId) + " AND data_okresu<" + p + " AND " + p +
+        "-data_okresu<40" +
+        (templateId >= 32 ? " AND id_deklaracje_wzorzec in (select w.id_deklaracje_wzorzec "
+                            "from DEKLARACJE_WZORZEC w where w.typ='CIT-2')"
+                          : "") +
+        " order by id_firmy, data_okresu Desc";
+    if (!u.EXECVAX(sql)) {
+        run.warn(u.fileErrorText());
+        return 0;
+    }
+    host::ResultRow row;
+    const std::int32_t id =
+        run.data().result(host::ResultFileId::VAX_FK).next(row) ? number(row.column(0)) : 0;
+    if (id == 0 && values::firstDayOfMonth(c.periodStart) != values::firstDayOfMonth(period)) {
+        u.MSG_INF("Brak deklaracji CIT-2 za poprzedni miesiąc.");
+    }
+    return id;
+}
+
+// Templates 31 and 32 look at the edition of the previous declaration. The last declaration
+// of the older edition is read under its own numbering (true); another one of an older
+// template is announced and read as it is.
+bool previousOfOlderEdition(StatementRunner& run, std::int32_t templateId, std::int32_t previous) {
+    if (previous == 0 || (templateId != 31 && templateId != 32)) return false;
+    host::UtilityLibrary& u = run.utility();
+    if (!u.EXECVAX("select data_okresu,1,1,id_deklaracje_wzorzec from DEKLARACJE_NAG where "
+                   "id_deklaracje_nag=" +
+                   std::to_string(previous))) {
+        run.warn(u.fileErrorText());
+        return false;
+    }
+    host::ResultRow row;
+    if (!run.data().result(host::ResultFileId::VAX_FK).next(row)) return false;
+    const std::int32_t date = number(row.column(0));
+    const std::int32_t previousTemplate = number(row.column(3));
+    if (date == (templateId == 31 ? kLastOf12 : kLastOf13)) return true;
+    if (previousTemplate != 0 && previousTemplate < templateId) {
+        u.MSG_INF(std::string("Deklaracja z poprzedniego miesiąca zapisana była na podstawie "
+                              "starego wzorca. W celu uzyskania poprawnych danych należy "
+                              "wygenerować i zapisać ponownie wszystkie deklaracje, zaczynając "
+                              "od deklaracji za ") +
+                  (templateId == 31 ? "08-2002." : "01-2003."));
+    }
+    return false;
+}
+
+// Revenue, costs and income of the period summed over the company's income sources.
+struct IncomeSums {
+    Decimal revenue, costs, income;
+};
+
+IncomeSums sumIncomeSources(StatementRunner& run) {
+    host::UtilityLibrary& u = run.utility();
+    const ComputationContext& c = run.context();
+    const std::string company = std::to_string(c.companyId);
+    IncomeSums sums;
+    if (!u.EXECVAX("select id_deklaracje_dochod, typ_dzialalnosci from DEKLARACJE_DOCHOD where "
+                   "id_firmy=" +
+                   company)) {
+        u.MSG_OST(u.fileErrorText());
+        return sums;
+    }
+    std::vector<std::string> definitions;
+    host::ResultFile& rows = run.data().result(host::ResultFileId::VAX_FK);
+    for (host::ResultRow row; rows.next(row);) definitions.push_back(row.column(0));
+    for (const std::string& definition : definitions) {
+        const std::string call = "CALL DEKLARACJE_OBLICZ_SUME (" + company + ",0," +
+                                 std::string(values::trim(definition, " ")) + "," +
+                                 std::to_string(c.periodStart - 1) + "," +
+                                 std::to_string(c.periodEnd) + ",0,'CIT')";
+        if (!u.EXECSQL1(call)) {
+            u.MSG_OST(u.fileErrorText());
+            continue;
+        }
+        host::ResultRow row;
+        if (!run.data().result(host::ResultFileId::ZAPYTANIESQL1).next(row)) continue;
+        const auto amount = [&](std::size_t column) {
+            return Decimal::parse(values::trim(row.column(column), " ")).value_or(Decimal());
+        };
+        sums.revenue += amount(0);
+        sums.costs += amount(1);
+        sums.income += amount(2);
+    }
+    return sums;
+}
+
+// The edition's position of a CIT-2 (17) position, through the form file's map.
+std::optional<int> positionOf(const store::FieldSet& set, int p17) {
+    return set.list().form().fromNewest(p17);
+}
+
+class AdvanceOld {
+public:
+    AdvanceOld(store::DeclarationFields& fields, StatementRunner& run, std::int32_t templateId)
+        : cit2_(fields.main()), run_(run), templateId_(templateId) {}
+
+    void compute(std::int32_t period) {
+        const ComputationContext& c = run_.context();
+        setText(4, std::to_string(c.periodStart));
+        setText(5, std::to_string(c.periodEnd));
+        const std::int32_t previous = findPreviousOld(run_, templateId_, period);
+        // At the edition boundary the previous return's positions are one lower.
+        const int shift = previousOfOlderEdition(run_, templateId_, previous) ? 1 : 0;
+        PreviousDeclaration before(run_, previous);
+
+        const IncomeSums sums = sumIncomeSources(run_);
+        set(19, sums.revenue);
+        set(21, sums.costs);
+        set(22, max0(sums.income));
+        set(23, max0(-sums.income));
+        set(35, cit2WholeZloty(templateId_, period, max0(sums.income)));
+        const Decimal rate = cit2RateOld(templateId_, get(37));
+        set(37, rate);
+        set(38, get(35) * rate / Decimal(100));
+        set(40, cit2WholeZloty(templateId_, period, get(38)));
+        if (const auto p = positionOf(cit2_, 43)) {
+            set(41, before.amount(*p - shift));
+        }
+        set(42, max0(get(40) - get(41)));
+        set(43, get(41) + get(42));
+    }
+
+private:
+    Decimal get(int p17) const {
+        const auto p = positionOf(cit2_, p17);
+        return p && cit2_.has(*p) ? cit2_[*p].decimal() : Decimal();
+    }
+    void set(int p17, const Decimal& value) {
+        const auto p = positionOf(cit2_, p17);
+        if (p && cit2_.has(*p)) cit2_[*p].setDecimal(value, values::Rounding::HalfAwayFromZero);
+    }
+    void setText(int p17, const std::string& text) {
+        const auto p = positionOf(cit2_, p17);
+        if (p && cit2_.has(*p)) cit2_[*p].setText(text);
+    }
+
+    store::FieldSet& cit2_;
+    StatementRunner& run_;
+    std::int32_t templateId_;
+};
+
 }  // namespace
+
+Decimal cit2WholeZloty(std::int32_t templateId, std::int32_t period, const Decimal& amount) {
+    const bool rounds = templateId == 35 || (templateId == 34 && period >= kRoundingFrom34);
+    return rounds ? round0(amount) : Decimal(amount.integerPart());
+}
+
+Decimal cit2RateOld(std::int32_t templateId, const Decimal& rateField) {
+    switch (templateId) {
+        case 32:
+            return Decimal(27);
+        case 33:
+        case 34:
+            return Decimal(19);
+        default:
+            return rateField.isZero() ? Decimal(28) : rateField;
+    }
+}
+
+void OBLICZ_CIT_2_OLD(const host::HostBinding& host, const module::DeclarationState& state,
+                      store::DeclarationFields& fields, bool /*refresh*/) {
+    const std::int32_t id = state.CIT_ID_DEKLARACJI;
+    const std::int32_t period = headerPeriod(*host.utility, id);
+    StatementRunner run(*host.utility, *host.data, host.ui,
+                        contextOf(host, state.CIT_POCZATEK_ROKU, period, id));
+    {
+        store::BusyCursor busy(host.ui);
+        AdvanceOld(fields, run, state.CIT_ID_WZORCA_CIT2).compute(period);
+    }
+    run.tell();
+}
 
 Decimal cit2Rate35(host::UtilityLibrary& utility, std::int32_t company, std::int32_t yearStart,
                    std::int32_t periodEnd, std::string& warning) {
@@ -286,8 +477,8 @@ void OBLICZ_CIT_2_35(const host::HostBinding& host, const module::DeclarationSta
           Source::Statements);
 }
 
-void PRZELICZ_CIT_2_35(const host::HostBinding& host, store::DeclarationFields& fields,
-                       std::int32_t period) {
+void PRZELICZ_CIT_2_OLD(const host::HostBinding& host, store::DeclarationFields& fields,
+                        std::int32_t period) {
     header::CompanyData company;
     {
         store::BusyCursor busy(host.ui);
@@ -296,6 +487,11 @@ void PRZELICZ_CIT_2_35(const host::HostBinding& host, store::DeclarationFields& 
         fields.main()[1].setText(company.nip);
     }
     header::tellWarnings(*host.utility, company);
+}
+
+void PRZELICZ_CIT_2_35(const host::HostBinding& host, store::DeclarationFields& fields,
+                       std::int32_t period) {
+    PRZELICZ_CIT_2_OLD(host, fields, period);
     const std::int32_t yearStart = fields.main()[4].day();
     run35(host, fields, contextOf(host, yearStart, period, 0), period, Source::Fields);
 }

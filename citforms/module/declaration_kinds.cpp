@@ -51,10 +51,8 @@ std::vector<DeclarationKind> makeKinds() {
         k.attachmentWindows = {std::string("CIT_O") + c.suffix};
         k.load = store::WCZYTAJ_CIT_2;
         k.save = store::ZAPISZ_CIT_2;
-        if (c.id == 35) {
-            k.compute = compute::OBLICZ_CIT_2_35;
-            k.recalculate = compute::PRZELICZ_CIT_2_35;
-        }
+        k.compute = c.id == 35 ? compute::OBLICZ_CIT_2_35 : compute::OBLICZ_CIT_2_OLD;
+        k.recalculate = c.id == 35 ? compute::PRZELICZ_CIT_2_35 : compute::PRZELICZ_CIT_2_OLD;
         kinds.push_back(std::move(k));
     }
 
