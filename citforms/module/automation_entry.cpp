@@ -175,11 +175,12 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
     const std::int32_t existing = request.whole("existing", 1);
     const std::int32_t unchanged = request.whole("unchanged", 1);
     const std::int32_t date = request.whole("date", 0);
+    const std::string kind = request.string("kind", "CIT-8");
     if (!request.ok()) return request.refusal();
     if (module.host().ui == nullptr) return failure("the host bound no UI to show a window on");
     // The plain windows of the module: they work on the company, not on a declaration.
     if (window == "PARAM_CIT2") {
-        const std::int32_t made = header::PARAM_CIT2(module, "CIT-8", date);
+        const std::int32_t made = header::PARAM_CIT2(module, kind, date);
         return text(Json{{"ok", true}, {"window", window}, {"result", made}});
     }
     if (window == "Wybierz_Adres_Deklar_Cit" || window == "Wybierz_Urzad_Deklar_Cit") {

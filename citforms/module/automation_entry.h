@@ -24,6 +24,7 @@
 //        "template" the declaration's own template is read from its header
 //        -> {"ok":true,"id":N,"file":"out.pdf"}
 //   {"verb":"open-window","window":"CIT_8_73","id":N,"copy":n,"count":N}
+//        (PARAM_CIT2 also takes "date" and "kind": "CIT-8", the default, or "CIT-2")
 //        the module's window `window` on the UI the host bound, modally; with "id" the stored
 //        declaration N is loaded first (else the open declaration is shown); "copy" and
 //        "count" pick the copy of a numbered attachment (CIT_BR_73); "existing" (default 1)

@@ -104,6 +104,10 @@ int runSession(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
                 request[key] = *day;
                 continue;
             }
+            if (key == "kind") {
+                request[key] = value;
+                continue;
+            }
             request[key] = std::stoi(value);
         }
         const auto reply = nlohmann::json::parse(module.automation(request.dump()), nullptr, false);
