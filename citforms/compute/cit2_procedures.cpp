@@ -40,6 +40,22 @@ enum class Source {
     Fields,      // the amounts the fields hold (recalculation)
 };
 
+// Only declarations of a CIT-2 template.
+const char* const kCit2TemplatesOnly =
+    " AND id_deklaracje_wzorzec in (select w.id_deklaracje_wzorzec from DEKLARACJE_WZORZEC w "
+    "where w.typ='CIT-2')";
+
+// The declaration id a query finds first; 0 for none, or when the query fails (a warning).
+std::int32_t firstId(StatementRunner& run, const std::string& sql) {
+    host::UtilityLibrary& u = run.utility();
+    if (!u.EXECVAX(sql)) {
+        run.warn(u.fileErrorText());
+        return 0;
+    }
+    host::ResultRow row;
+    return run.data().result(host::ResultFileId::VAX_FK).next(row) ? number(row.column(0)) : 0;
+}
+
 // The declaration a template-35 CIT-2 continues from, and its stored values.
 class PreviousDeclaration {
 public:
@@ -98,19 +114,10 @@ std::int32_t findPrevious35(StatementRunner& run, std::int32_t period) {
     const values::DayNumber before = values::addMonths(own, -step);
     if (own <= firstMonth || before < firstMonth) return 0;
     const values::DayNumber previousPeriod = values::secondOfMonth(before);
-    const std::string sql =
-        "select top 1 isnull(id_deklaracje_nag,0) from DEKLARACJE_NAG where id_firmy=" +
-        company +
-        " AND id_deklaracje_wzorzec in (select w.id_deklaracje_wzorzec from DEKLARACJE_WZORZEC "
-        "w where w.typ='CIT-2') AND data_okresu=" +
-        std::to_string(previousPeriod) + " order by data_okresu Desc, lp desc";
-    if (!u.EXECVAX(sql)) {
-        run.warn(u.fileErrorText());
-        return 0;
-    }
-    host::ResultRow row;
-    const std::int32_t id =
-        run.data().result(host::ResultFileId::VAX_FK).next(row) ? number(row.column(0)) : 0;
+    const std::int32_t id = firstId(
+        run, "select top 1 isnull(id_deklaracje_nag,0) from DEKLARACJE_NAG where id_firmy=" +
+                 company + kCit2TemplatesOnly + " AND data_okresu=" +
+                 std::to_string(previousPeriod) + " order by data_okresu Desc, lp desc");
     if (id == 0) {
         u.MSG_INF("Brak deklaracji CIT-2 za okres od " + values::formatDayMonthYear(c.periodStart) +
                   " do " + values::formatDayMonthYear(values::lastDayOfMonth(before)) + ".");
@@ -281,26 +288,15 @@ constexpr values::DayNumber kLastOf13 = 73753;
 // being computed is not.
 std::int32_t findPreviousOld(StatementRunner& run, std::int32_t templateId,
                              std::int32_t period) {
-    host::UtilityLibrary& u = run.utility();
     const ComputationContext& c = run.context();
     const std::string p = std::to_string(period);
-    const std::string sql =
-        "select top 1 isnull(id_deklaracje_nag,0) from DEKLARACJE_NAG where id_firmy=" +
-        std::to_string(c.companyId) + " AND data_okresu<" + p + " AND " + p +
-        "-data_okresu<40" +
-        (templateId >= 32 ? " AND id_deklaracje_wzorzec in (select w.id_deklaracje_wzorzec "
-                            "from DEKLARACJE_WZORZEC w where w.typ='CIT-2')"
-                          : "") +
-        " order by id_firmy, data_okresu Desc";
-    if (!u.EXECVAX(sql)) {
-        run.warn(u.fileErrorText());
-        return 0;
-    }
-    host::ResultRow row;
-    const std::int32_t id =
-        run.data().result(host::ResultFileId::VAX_FK).next(row) ? number(row.column(0)) : 0;
+    const std::int32_t id = firstId(
+        run, "select top 1 isnull(id_deklaracje_nag,0) from DEKLARACJE_NAG where id_firmy=" +
+                 std::to_string(c.companyId) + " AND data_okresu<" + p + " AND " + p +
+                 "-data_okresu<40" + (templateId >= 32 ? kCit2TemplatesOnly : "") +
+                 " order by id_firmy, data_okresu Desc");
     if (id == 0 && values::firstDayOfMonth(c.periodStart) != values::firstDayOfMonth(period)) {
-        u.MSG_INF("Brak deklaracji CIT-2 za poprzedni miesiąc.");
+        run.utility().MSG_INF("Brak deklaracji CIT-2 za poprzedni miesiąc.");
     }
     return id;
 }
