@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "citforms/compute/statement_runner.h"
 #include "citforms/forms/form.h"
@@ -368,6 +369,59 @@ IncomeSums sumIncomeSources(StatementRunner& run) {
     return sums;
 }
 
+// The deduction fields of the attachment (CIT-O, CIT-2/O) of templates 3 to 34: every position
+// with a deduction definition for the template, in ascending order, takes the sum of its
+// components dated in the period (after the day before the fiscal year, up to the end of the
+// month); 0 when the sum gives no row. A failing sum leaves the field at 0.
+void fillDeductions(StatementRunner& run, store::DeclarationFields& fields,
+                    std::int32_t templateId) {
+    store::FieldSet* attachment = nullptr;
+    for (store::HeldForm& held : fields.forms()) {
+        if (held.def->storage.kind == forms::StorageKind::Sheet && held.def->storage.sheet == 1) {
+            attachment = &held.set;
+        }
+    }
+    if (attachment == nullptr) return;
+    host::UtilityLibrary& u = run.utility();
+    const ComputationContext& c = run.context();
+    if (!u.EXECSQL("select nr_pola from DEKLARACJE_ODLICZENIE where id_deklaracje_wzorzec=" +
+                   std::to_string(templateId))) {
+        run.warn(u.fileErrorText());
+        return;
+    }
+    std::vector<int> positions;
+    host::ResultFile& found = run.data().result(host::ResultFileId::ZAPYTANIESQL);
+    for (host::ResultRow row; found.next(row);) {
+        const std::int32_t position = number(row.column(0));
+        if (attachment->has(position)) positions.push_back(position);
+    }
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    for (const int position : positions) {
+        (*attachment)[position].setDecimal(Decimal(), values::Rounding::HalfAwayFromZero);
+        if (!u.EXECSQL("select id_deklaracje_odliczenie from DEKLARACJE_ODLICZENIE where "
+                       "id_deklaracje_wzorzec=" +
+                       std::to_string(templateId) + " AND nr_pola='" +
+                       std::to_string(position) + "'")) {
+            continue;
+        }
+        host::ResultRow definition;
+        if (!run.data().result(host::ResultFileId::ZAPYTANIESQL).next(definition)) continue;
+        if (!u.EXECSQL1("CALL DEKLARACJE_OBLICZ_SUME (" + std::to_string(c.companyId) + ",0," +
+                        std::string(values::trim(definition.column(0), " ")) + "," +
+                        std::to_string(c.periodStart - 1) + "," + std::to_string(c.periodEnd) +
+                        ",1,'CIT')")) {
+            continue;
+        }
+        host::ResultRow sum;
+        if (run.data().result(host::ResultFileId::ZAPYTANIESQL1).next(sum)) {
+            (*attachment)[position].setDecimal(
+                Decimal::parse(values::trim(sum.column(0), " ")).value_or(Decimal()),
+                values::Rounding::HalfAwayFromZero);
+        }
+    }
+}
+
 // The edition's position of a CIT-2 (17) position, through the form file's map.
 std::optional<int> positionOf(const store::FieldSet& set, int p17) {
     return set.list().form().fromNewest(p17);
@@ -451,6 +505,7 @@ void OBLICZ_CIT_2_OLD(const host::HostBinding& host, const module::DeclarationSt
     {
         store::BusyCursor busy(host.ui);
         AdvanceOld(fields, run, state.CIT_ID_WZORCA_CIT2).compute(period);
+        fillDeductions(run, fields, state.CIT_ID_WZORCA_CIT2);
     }
     run.tell();
 }

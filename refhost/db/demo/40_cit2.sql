@@ -25,3 +25,10 @@ insert into KONTA (id_firmy, nr_konta, nazwa) select 4, nr_konta, nazwa from KON
 insert into DEKLARACJE_DOCHOD (id_deklaracje_dochod, id_firmy, typ_dzialalnosci, nazwa, maska_przychodow, maska_kosztow) values
     (4, 4, 'P', 'Przetarcie drewna', '700*,750-01', '4??-1*,751-01'),
     (5, 4, 'Z', 'Eksport tarcicy', '702*', '4??-3*');
+
+-- Its deduction components of 2005, under the deduction definitions of template 34
+insert into DEKLARACJE_SKLADOWE_O (id_deklaracje_odliczenie, funkcja, argument, operator, wartosc, opis, data_odliczenia, id_firmy, id_udzialowca) values
+    (1, '', '', '+', '800.00', 'Darowizna dla schroniska w Falenicy', 74573, 4, 0),
+    (1, '', '', '+', '1200.00', 'Darowizna dla szkoły w Wawrze', 74818, 4, 0),
+    (1, '', '', '-', '150.00', 'Automatyczna aktualizacja', 74848, 4, 0),
+    (2, '', '', '+', '9500.00', 'Licencja na suszarnię tarcicy', 74879, 4, 0);
