@@ -24,7 +24,8 @@ std::int32_t chooseCit2Template(const host::HostBinding& host, const FiscalYear&
     } else {
         host::ResultFile& rows = host.data->result(host::ResultFileId::VAX_FK);
         host::ResultRow row;
-        for (int taken = 0; taken < (second ? 2 : 1) && rows.next(row); ++taken) {
+        // The first row, or with two asked for the second (none when there is only one).
+        if (rows.next(row) && (!second || rows.next(row))) {
             found = store::parseStoredNumber(row.column(0)).value_or(0);
         }
     }
