@@ -49,6 +49,9 @@ std::vector<DeclarationKind> makeKinds() {
         k.mainPrint = std::string("CIT_2_Prn") + c.suffix;
         k.mainWindow = std::string("CIT_2") + c.suffix;
         k.attachmentWindows = {std::string("CIT_O") + c.suffix};
+        // The PDF holds the return and its attachment.
+        k.pdf = {PdfStep{k.mainPrint, 0, 0, ""},
+                 PdfStep{std::string("CIT_O_Prn") + c.suffix, 0, 0, ""}};
         k.load = store::WCZYTAJ_CIT_2;
         k.save = store::ZAPISZ_CIT_2;
         k.compute = c.id == 35 ? compute::OBLICZ_CIT_2_35 : compute::OBLICZ_CIT_2_OLD;
