@@ -6,75 +6,10 @@ namespace citforms::compute {
 
 using values::round0;
 
-namespace {
-
-// The largest amount a form field holds (15 digits).
-Decimal largestAmount() {
-    return Decimal::fromUnits(values::Amount::kMaxGrosze, 2);
-}
-
-}  // namespace
-
 StatementComputation::StatementComputation(const FormEdition& edition, DeclarationFields& fields,
                                            host::UtilityLibrary& utility, host::DataLibrary& data,
                                            host::UiSeam* ui, ComputationContext context)
-    : edition_(edition),
-      fields_(fields),
-      utility_(utility),
-      data_(data),
-      ui_(ui),
-      context_(context) {}
-
-std::string StatementComputation::statementText(const std::string& code) const {
-    return "CALL ZESTAWIENIE_DD_OBLICZ (" + std::to_string(context_.companyId) + "," +
-           std::to_string(context_.periodStart) + "," + std::to_string(context_.periodEnd) + "," +
-           std::to_string(context_.declarationId) + ",'" + code + "'," +
-           std::to_string(context_.userNumber) + ",'')";
-}
-
-void StatementComputation::busy(bool on) {
-    if (ui_ != nullptr) ui_->setBusy(on);
-}
-
-void StatementComputation::clearStatementMessages() {
-    const std::string sql =
-        "delete from KOMUNIKAT where kontekst = 'ZESTAW' AND id_uzytkownika = " +
-        std::to_string(context_.userNumber);
-    if (!utility_.EXECVAX(sql)) warnings_.push_back(utility_.fileErrorText());
-}
-
-values::Result<Decimal> StatementComputation::runStatement(const std::string& code) {
-    using Failure = values::Result<Decimal>;
-    if (!utility_.EXECVAX(statementText(code))) {
-        return Failure::failure(utility_.fileErrorText(), values::ErrorKind::Database);
-    }
-    host::ResultRow row;
-    if (!data_.result(host::ResultFileId::VAX_FK).next(row)) {
-        return Failure::failure("Zestawienie pola " + code + " nie zwróciło kwoty.",
-                                values::ErrorKind::NotFound);
-    }
-    const std::optional<Decimal> amount = Decimal::parse(row.column(0));
-    // A result that is no amount, or more than a form field holds (a badly defined
-    // statement), is refused like a failing statement instead of being taken as 0 unseen or
-    // ending the whole computation.
-    if (!amount) {
-        return Failure::failure(
-            "Wynik zestawienia pola " + code + " nie jest kwotą: " + row.column(0),
-            values::ErrorKind::InvalidInput);
-    }
-    if (*amount > largestAmount() || -*amount > largestAmount()) {
-        return Failure::failure(
-            "Kwota zestawienia pola " + code + " jest poza zakresem: " + row.column(0),
-            values::ErrorKind::InvalidInput);
-    }
-    return *amount;
-}
-
-void StatementComputation::statementFailed(const std::string& form, int position,
-                                           const std::string& why) {
-    failed_.push_back(form + " poz. " + std::to_string(position));
-    warnings_.push_back(why);
-}
+    : edition_(edition), fields_(fields), runner_(utility, data, ui, context) {}
 
 void StatementComputation::setCit8(int p24, const Decimal& value) {
     if (const auto p = edition_.position(p24)) fields_.setCit8(*p, value);
@@ -86,12 +21,12 @@ void StatementComputation::setCit8Text(int p24, const std::string& text) {
 
 void StatementComputation::cit8Statement(int p24, bool wholeZloty) {
     setCit8(p24, Decimal());
-    const values::Result<Decimal> amount = runStatement(edition_.statementCode(p24));
+    const values::Result<Decimal> amount = runner_.run(edition_.statementCode(p24));
     if (!amount) {
         if (const auto p = edition_.position(p24)) {
-            statementFailed("CIT-8", *p, amount.error());
+            runner_.noteFailure("CIT-8", *p, amount.error());
         } else {
-            warnings_.push_back(amount.error());
+            runner_.warn(amount.error());
         }
         return;
     }
@@ -100,21 +35,18 @@ void StatementComputation::cit8Statement(int p24, bool wholeZloty) {
 
 void StatementComputation::cit8oStatement(int position) {
     fields_.setCit8o(position, Decimal());
-    const values::Result<Decimal> amount = runStatement("O" + std::to_string(position));
-    if (!amount) {
-        statementFailed("CIT-8/O", position, amount.error());
-        return;
+    if (const auto amount = runner_.field("CIT-8/O", position, "O" + std::to_string(position))) {
+        fields_.setCit8o(position, *amount);
     }
-    fields_.setCit8o(position, *amount);
 }
 
 void StatementComputation::computeCit8(bool refresh) {
-    busy(true);
-    failed_.clear();
-    warnings_.clear();
-    clearStatementMessages();
-    setCit8Text(4, std::to_string(context_.periodStart));
-    setCit8Text(5, std::to_string(context_.periodEnd));
+    runner_.busy(true);
+    runner_.reset();
+    runner_.clearStatementMessages();
+    const ComputationContext& context = runner_.context();
+    setCit8Text(4, std::to_string(context.periodStart));
+    setCit8Text(5, std::to_string(context.periodEnd));
 
     if (!refresh) {
         fields_.clearAttachments();
@@ -160,10 +92,10 @@ void StatementComputation::computeCit8(bool refresh) {
     if (!refresh) {
         setCit8(146, Decimal());
         for (int p : {147, 148, 150}) setCit8Text(p, "");
-        setCit8Text(149, std::to_string(context_.today));
+        setCit8Text(149, std::to_string(context.today));
     }
-    busy(false);
-    showStatementMessages_ = true;
+    runner_.busy(false);
+    runner_.finish();
 }
 
 void StatementComputation::computeCit8o(bool refresh) {
@@ -171,11 +103,10 @@ void StatementComputation::computeCit8o(bool refresh) {
 }
 
 void StatementComputation::computeAttachment(bool refresh, bool standalone) {
-    busy(true);
+    runner_.busy(true);
     if (standalone) {
-        failed_.clear();
-        warnings_.clear();
-        clearStatementMessages();
+        runner_.reset();
+        runner_.clearStatementMessages();
     }
 
     auto cit8Text = [&](int p24) {
@@ -183,8 +114,8 @@ void StatementComputation::computeAttachment(bool refresh, bool standalone) {
         return p ? fields_.cit8Text(*p) : std::string();
     };
     fields_.setCit8oText(1, cit8Text(1));
-    fields_.setCit8oDay(4, context_.periodStart);
-    fields_.setCit8oDay(5, context_.periodEnd);
+    fields_.setCit8oDay(4, runner_.context().periodStart);
+    fields_.setCit8oDay(5, runner_.context().periodEnd);
     fields_.setCit8oText(6, cit8Text(8));
     fields_.setCit8oText(7, cit8Text(9));
 
@@ -226,15 +157,8 @@ void StatementComputation::computeAttachment(bool refresh, bool standalone) {
         }
     }
 
-    busy(false);
-    if (standalone) showStatementMessages_ = true;
-}
-
-void StatementComputation::tell() {
-    for (const std::string& warning : warnings_) utility_.MSG_OST(warning);
-    if (showStatementMessages_) utility_.INFO_ZESTAWIENIE(1);
-    warnings_.clear();
-    showStatementMessages_ = false;
+    runner_.busy(false);
+    if (standalone) runner_.finish();
 }
 
 }  // namespace citforms::compute

@@ -18,19 +18,11 @@
 
 #include "citforms/compute/declaration_amounts.h"
 #include "citforms/compute/form_edition.h"
+#include "citforms/compute/statement_runner.h"
 #include "citforms/host/libraries.h"
 #include "citforms/values/result.h"
 
 namespace citforms::compute {
-
-struct ComputationContext {
-    std::int32_t companyId = 0;      // DANE_ID_FIRMY
-    std::int32_t periodStart = 0;    // first day of the fiscal year (day number)
-    std::int32_t periodEnd = 0;      // last day of the fiscal year
-    std::int32_t declarationId = 0;  // header of the declaration being computed
-    std::int32_t userNumber = 0;     // DANE_ID_UZYTKOWNIKA_NR
-    values::DayNumber today = 0;     // fill-in date of a fresh declaration
-};
 
 class StatementComputation {
 public:
@@ -46,41 +38,33 @@ public:
 
     // Fields whose statement failed in the last computation ("CIT-8 poz. 31", "CIT-8/O poz.
     // 12"); they hold 0.
-    const std::vector<std::string>& failedStatements() const { return failed_; }
+    const std::vector<std::string>& failedStatements() const { return runner_.failed(); }
     // Why statements failed (the database's text, or what was wrong with the result), in
     // the order they ran.
-    const std::vector<std::string>& warnings() const { return warnings_; }
+    const std::vector<std::string>& warnings() const { return runner_.warnings(); }
     // Shows the warnings with MSG_OST and then the statement messages of the computation
     // (INFO_ZESTAWIENIE); each computation's once.
-    void tell();
+    void tell() { runner_.tell(); }
 
     // The statement call of one field, exactly as the host procedure expects it.
-    std::string statementText(const std::string& code) const;
+    std::string statementText(const std::string& code) const {
+        return runner_.statementText(code);
+    }
 
 private:
     // `standalone` is false inside the CIT-8 computation: the attachment then neither clears
     // the statement messages (those of the CIT-8 statements that ran before would be lost
     // unseen) nor shows them; the CIT-8 shows them all once at its end.
     void computeAttachment(bool refresh, bool standalone);
-    void clearStatementMessages();
-    values::Result<Decimal> runStatement(const std::string& code);
-    void statementFailed(const std::string& form, int position, const std::string& why);
     // CIT-8 statement field, given by its edition-(24) position.
     void cit8Statement(int p24, bool wholeZloty = false);
     void cit8oStatement(int position);
     void setCit8(int p24, const Decimal& value);
     void setCit8Text(int p24, const std::string& text);
-    void busy(bool on);
 
     const FormEdition& edition_;
     DeclarationFields& fields_;
-    host::UtilityLibrary& utility_;
-    host::DataLibrary& data_;
-    host::UiSeam* ui_;
-    ComputationContext context_;
-    std::vector<std::string> failed_;
-    std::vector<std::string> warnings_;
-    bool showStatementMessages_ = false;
+    StatementRunner runner_;
 };
 
 }  // namespace citforms::compute

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "citforms/header/new_cit8.h"
+#include "citforms/module/automation.h"
+#include "citforms/windows/window_declaration.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/field_value.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr std::string_view kWindow = "Param_CIT2";
 constexpr const char* kCit8Templates = "70,72,73";
+constexpr const char* kCit2Templates = "35";
 
 // The module-wide owner mark of the one parameters window.
 std::atomic<bool> windowOpen{false};
@@ -40,8 +43,14 @@ struct YearRow {
 
 class ParamCit2Window {
 public:
-    ParamCit2Window(module::ModuleState& module, host::PlainWindowDocument doc, std::int32_t date)
-        : module_(module), host_(module.host()), window_(std::move(doc), module.host().ui), date_(date) {}
+    ParamCit2Window(module::ModuleState& module, host::PlainWindowDocument doc, std::int32_t date,
+                    bool cit2)
+        : module_(module),
+          host_(module.host()),
+          window_(std::move(doc), module.host().ui),
+          date_(date),
+          cit2_(cit2),
+          offered_(cit2 ? kCit2Templates : kCit8Templates) {}
 
     // False when the company has no fiscal year (no window is shown).
     bool fill() {
@@ -63,8 +72,13 @@ public:
             years_.push_back(std::move(y));
         }
         if (years_.empty()) return false;
-        window_.setHidden("OKR_ETYKIETA", true);
-        window_.setHidden("OKR", true);
+        const std::string title = cit2_ ? "Deklaracja CIT-2" : "Deklaracja CIT-8";
+        window_.setTitle(title);
+        window_.setValue("TYTUL", title);
+        window_.setHidden("OKR_ETYKIETA", !cit2_);
+        window_.setHidden("OKR", !cit2_);
+        window_.setHidden("WZOR_ETYKIETA", cit2_);
+        window_.setHidden("WZOR", cit2_);
         fillCopySources();
 
         // The year starting on 1 January of the proposed date's year, else the host's current
@@ -81,6 +95,7 @@ public:
         yearChosen();
 
         window_.onChange("KR", [this] { yearChosen(); });
+        window_.onChange("OKR", [this] { periodChosen(); });
         window_.onAction("run", [this] { run(); });
         return true;
     }
@@ -93,7 +108,40 @@ private:
         return years_[static_cast<std::size_t>(i < 0 ? 0 : i)].year;
     }
 
-    values::DayNumber period() const { return cit8Period(year()); }
+    values::DayNumber period() const {
+        return cit2_ ? number(window_.value("OKR")) : cit8Period(year());
+    }
+
+    // The CIT-2 periods of the fiscal year: the 2nd of each month (at most 25), named by the
+    // month (with the year when the fiscal year spans two), then "BZ" on the 28th of the last.
+    void fillPeriods() {
+        const FiscalYear& y = year();
+        const bool twoYears = values::yearOf(y.start) != values::yearOf(y.end);
+        std::vector<host::ListRow> rows;
+        values::DayNumber month = values::secondOfMonth(y.start);
+        for (int n = 0; n < 25 && month <= y.end; ++n) {
+            std::string name = host_.utility->NAZWA_MIESIACA(
+                static_cast<std::int32_t>(values::monthOf(month)), 0);
+            if (twoYears) name = std::to_string(values::yearOf(month)) + "  " + name;
+            rows.push_back({std::to_string(month), values::cutText(name, 20)});
+            month = values::secondOfMonth(values::addMonths(month, 1));
+        }
+        const values::DayNumber last = values::firstDayOfMonth(y.end) + 27;
+        rows.push_back({std::to_string(last), "BZ"});
+        window_.setRows("OKR", std::move(rows));
+        const host::Globals& g = host_.data->globals();
+        int chosen = 0;
+        const auto& listed = window_.rows("OKR");
+        for (const values::DayNumber wanted : {date_, g.DANE_DATA_OKRESU}) {
+            for (std::size_t i = 0; i < listed.size(); ++i) {
+                if (number(listed[i].value) == wanted) {
+                    window_.chooseRow("OKR", static_cast<int>(i));
+                    return;
+                }
+            }
+        }
+        window_.chooseRow("OKR", chosen);
+    }
 
     void fillCopySources() {
         std::vector<host::ListRow> rows{{"0", "<bez kopiowania>"}};
@@ -103,8 +151,7 @@ private:
         if (!u.EXECVAX(std::string("select a.id_deklaracje_nag, a.lp, a.data_okresu, b.nazwa, "
                                    "a.id_firmy from DEKLARACJE_NAG a inner join FIRMA b on "
                                    "a.id_firmy = b.id_firmy AND a.id_deklaracje_wzorzec in (") +
-                       kCit8Templates +
-                       ") order by b.nazwa asc, a.data_okresu desc, a.lp desc")) {
+                       offered_ + ") order by b.nazwa asc, a.data_okresu desc, a.lp desc")) {
             u.MSG_OST(u.fileErrorText());
         } else {
             std::vector<host::ResultRow> found;
@@ -112,15 +159,22 @@ private:
             host::ResultFile& result = host_.data->result(host::ResultFileId::VAX_FK);
             while (result.next(row)) found.push_back(row);
             for (const host::ResultRow& r : found) {
-                const std::string label = u.FUNCVAY(
-                    "select top 1 rok_obrotowy from LATA_OBROTOWE where id_firmy = " +
-                    std::to_string(number(r.column(4))) +
-                    " AND poczatek_roku<=" + std::to_string(number(r.column(2))) +
-                    " order by poczatek_roku desc");
+                const values::DayNumber date = number(r.column(2));
+                std::string label;
+                if (cit2_) {
+                    label = ", Okres obrotowy: " +
+                            u.NAZWA_MIESIACA(static_cast<std::int32_t>(values::monthOf(date)),
+                                             values::yearOf(date));
+                } else {
+                    label = ", Rok obrotowy: " +
+                            std::string(values::trim(u.FUNCVAY(
+                                "select top 1 rok_obrotowy from LATA_OBROTOWE where id_firmy = " +
+                                std::to_string(number(r.column(4))) + " AND poczatek_roku<=" +
+                                std::to_string(date) + " order by poczatek_roku desc")));
+                }
                 const std::string text =
                     "Firma: " + values::cutText(std::string(values::trim(r.column(3))), 50) +
-                    ", Rok obrotowy: " + std::string(values::trim(label)) +
-                    ", lp: " + std::string(values::trim(r.column(1)));
+                    label + ", lp: " + std::string(values::trim(r.column(1)));
                 rows.push_back({std::to_string(number(r.column(0))), values::cutText(text, 200)});
             }
         }
@@ -130,18 +184,51 @@ private:
     // A fiscal year chosen: the copy source of the latest declaration up to the period, the
     // edition the period proposes.
     void yearChosen() {
+        if (cit2_) fillPeriods();
+        periodChosen();
+    }
+
+    void periodChosen() {
         const values::DayNumber p = period();
         const std::string latest = host_.utility->FUNCVAY(
             "select top 1 id_deklaracje_nag from DEKLARACJE_NAG where data_okresu <= " +
             std::to_string(p) + " AND  id_firmy = " +
             std::to_string(host_.data->globals().DANE_ID_FIRMY) +
-            " AND id_deklaracje_wzorzec in (" + kCit8Templates +
+            " AND id_deklaracje_wzorzec in (" + offered_ +
             ") order by data_okresu desc, lp desc");
         if (number(latest) != 0) window_.setValue("KOPIA", std::to_string(number(latest)));
-        window_.setValue("WZOR", proposedEdition(p));
+        if (!cit2_) window_.setValue("WZOR", proposedEdition(p));
+    }
+
+    // "Wykonaj" of a CIT-2: the quarterly payer's question, the template valid for the period,
+    // the header, the company data and the computation, then the save and the window of the
+    // template. Nothing is made when the question is answered "Anuluj" or there is no template.
+    void runCit2() {
+        module::DeclarationState& state = module_.declaration;
+        const FiscalYear chosen = year();
+        window_.setHidden("CZEKAJ", false);
+        window_.setHidden("POSTEP", false);
+        const std::int32_t id = module::newCit2(module_, chosen.start, chosen.end, period(), "",
+                                                number(window_.value("KOPIA")));
+        window_.setHidden("CZEKAJ", true);
+        window_.setValue("POSTEP", "100");
+        if (id == 0) return;
+        const module::DeclarationKind* kind = module::declarationKind(state.CIT_ID_WZORCA_CIT2);
+        if (kind != nullptr && windows::builtInWindow(kind->mainWindow)) {
+            windows::WindowOpener opener(host_, module_.iniManager(), module_.fields, state,
+                                         &module_.reportRuntime());
+            auto opened = opener.open(kind->mainWindow,
+                                      windows::WindowArguments{true, period(), true});
+            if (!opened) host_.utility->MSG_OST(opened.error());
+        }
+        window_.finish(id);
     }
 
     void run() {
+        if (cit2_) {
+            runCit2();
+            return;
+        }
         module::DeclarationState& state = module_.declaration;
         const FiscalYear chosen = year();
         state.CIT_POCZATEK_ROKU = chosen.start;
@@ -183,6 +270,8 @@ private:
     const host::HostBinding& host_;
     host::PlainWindow window_;
     values::DayNumber date_;
+    bool cit2_;
+    std::string offered_;
     std::vector<YearRow> years_;
 };
 
@@ -196,7 +285,7 @@ std::int32_t PARAM_CIT2(module::ModuleState& module, std::string_view kind,
         host.ui->focusWindow(kWindow);
         return 0;
     }
-    if (kind != "CIT-8") {
+    if (kind != "CIT-8" && kind != "CIT-2") {
         host.utility->MSG_INF("Deklaracja " + std::string(kind) +
                               " nie jest jeszcze obsługiwana w oknie parametrów.");
         return 0;
@@ -207,7 +296,7 @@ std::int32_t PARAM_CIT2(module::ModuleState& module, std::string_view kind,
         return 0;
     }
     const std::int32_t date = proposedDate < 1 ? g.DANE_DATA_BIEZACA : proposedDate;
-    ParamCit2Window w(module, std::move(*doc), date);
+    ParamCit2Window w(module, std::move(*doc), date, kind == "CIT-2");
     const bool owner = !windowOpen.exchange(true);
     int result = 0;
     if (w.fill()) result = host.ui->runWindow({&w.window(), module.iniManager(), false});

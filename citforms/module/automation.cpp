@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "citforms/compute/cit8_procedures.h"
+#include "citforms/header/new_cit2.h"
 #include "citforms/header/new_cit8.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/store/declaration_load.h"
@@ -82,18 +83,17 @@ void readFiscalYear(const host::HostBinding& host, DeclarationState& state, std:
     }
 }
 
-std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
-                     const std::string& edition, std::int32_t copyFrom) {
+namespace {
+
+// A new declaration made by `prepare` (which returns its id, 0 for none) and saved as its
+// window's first save would save it. Header, definitions, computation and the first save are
+// one transaction: a creation that fails or is interrupted leaves nothing behind.
+template <class Prepare>
+std::int32_t makeAndSave(ModuleState& module, std::int32_t period, Prepare prepare) {
     const host::HostBinding& host = module.host();
-    const header::FiscalYear year{0, yearStart, yearEnd};
-    const std::int32_t period = header::cit8Period(year);
-    const std::string chosen = edition.empty() ? header::proposedEdition(period) : edition;
-    // Header, definitions, computation and the first save are one transaction: a creation
-    // that fails or is interrupted leaves nothing behind.
     ActionTransaction transaction(*host.utility);
     if (!transaction.open()) return 0;
-    const std::int32_t id =
-        header::prepareNewCit8(host, module.declaration, module.fields, year, chosen, copyFrom);
+    const std::int32_t id = prepare();
     if (id == 0 || refuseIncomplete(*host.utility, module.fields.issues, 0)) {
         module.declaration.CIT_ID_DEKLARACJI = 0;
         return 0;
@@ -108,6 +108,40 @@ std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t y
     }
     module.declaration.CIT_ID_DEKLARACJI = saved;
     return saved;
+}
+
+}  // namespace
+
+std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
+                     const std::string& edition, std::int32_t copyFrom) {
+    const header::FiscalYear year{0, yearStart, yearEnd};
+    const std::int32_t period = header::cit8Period(year);
+    const std::string chosen = edition.empty() ? header::proposedEdition(period) : edition;
+    return makeAndSave(module, period, [&] {
+        return header::prepareNewCit8(module.host(), module.declaration, module.fields, year,
+                                      chosen, copyFrom);
+    });
+}
+
+std::int32_t newCit2(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
+                     std::int32_t period, const std::string& edition, std::int32_t copyFrom) {
+    const host::HostBinding& host = module.host();
+    const header::FiscalYear year{0, yearStart, yearEnd};
+    period = values::secondOfMonth(period);
+    if (!header::confirmQuarterlyMonth(host, period)) return 0;
+    std::int32_t templateId = 0;
+    if (edition.empty()) {
+        templateId = header::chooseCit2Template(host, year, period);
+    } else {
+        for (const DeclarationKind& k : declarationKinds()) {
+            if (k.family == "CIT-2" && k.edition == edition) templateId = k.templateId;
+        }
+    }
+    if (templateId == 0) return 0;
+    return makeAndSave(module, period, [&] {
+        return header::prepareNewCit2(host, module.declaration, module.fields, year, period,
+                                      templateId, copyFrom);
+    });
 }
 
 std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) {

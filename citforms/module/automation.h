@@ -16,12 +16,20 @@ namespace citforms::module {
 std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
                      const std::string& edition, std::int32_t copyFrom);
 
+// What "Wykonaj" of the parameters window does for a CIT-2 of the current company for the
+// month of `period` in the fiscal year [yearStart, yearEnd], then the save. `edition` "12" to
+// "17" names the form edition; empty takes the template valid for the period. A quarterly
+// payer is asked about a month that ends no quarter. Returns the new id, 0 when nothing was
+// made (the reason was shown).
+std::int32_t newCit2(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
+                     std::int32_t period, const std::string& edition, std::int32_t copyFrom);
+
 enum class Recompute {
     Statements,  // the compute button: statements again in the refresh mode
     FormRules,   // "Odśwież": company data afresh, then every form rule
 };
 
-// Loads stored CIT-8 `id` (template 72 or 73) of the current company, recomputes it and saves
+// Loads stored declaration `id` (a CIT-8 of template 72 or 73, a CIT-2 of template 35) of the current company, recomputes it and saves
 // it. Returns the id, 0 when it could not be loaded, computed or saved (a locked declaration
 // included; the reason was shown).
 std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how);

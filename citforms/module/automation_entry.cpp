@@ -99,6 +99,17 @@ std::string newCit8Verb(ModuleState& module, Request& request) {
     return id != 0 ? doneWithId(id) : failure("no CIT-8 was made");
 }
 
+std::string newCit2Verb(ModuleState& module, Request& request) {
+    const std::int32_t yearStart = request.whole("yearStart");
+    const std::int32_t yearEnd = request.whole("yearEnd");
+    const std::int32_t period = request.whole("period");
+    const std::string edition = request.string("edition", "");
+    const std::int32_t copyFrom = request.whole("copyFrom", 0);
+    if (!request.ok()) return request.refusal();
+    const std::int32_t id = newCit2(module, yearStart, yearEnd, period, edition, copyFrom);
+    return id != 0 ? doneWithId(id) : failure("no CIT-2 was made");
+}
+
 std::string recompute(ModuleState& module, Request& request, Recompute how) {
     const std::int32_t id = request.whole("id");
     if (!request.ok()) return request.refusal();
@@ -164,11 +175,12 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
     const std::int32_t existing = request.whole("existing", 1);
     const std::int32_t unchanged = request.whole("unchanged", 1);
     const std::int32_t date = request.whole("date", 0);
+    const std::string kind = request.string("kind", "CIT-8");
     if (!request.ok()) return request.refusal();
     if (module.host().ui == nullptr) return failure("the host bound no UI to show a window on");
     // The plain windows of the module: they work on the company, not on a declaration.
     if (window == "PARAM_CIT2") {
-        const std::int32_t made = header::PARAM_CIT2(module, "CIT-8", date);
+        const std::int32_t made = header::PARAM_CIT2(module, kind, date);
         return text(Json{{"ok", true}, {"window", window}, {"result", made}});
     }
     if (window == "Wybierz_Adres_Deklar_Cit" || window == "Wybierz_Urzad_Deklar_Cit") {
@@ -192,7 +204,8 @@ struct Verb {
 // One row a verb. A scripted session is run by the host's scripted UI, which opens windows
 // through "open-window"; the module needs no verb of its own for it.
 constexpr Verb kVerbs[] = {
-    {"new-cit8", newCit8Verb}, {"compute", computeVerb}, {"recalc", recalcVerb},
+    {"new-cit8", newCit8Verb}, {"new-cit2", newCit2Verb}, {"compute", computeVerb},
+    {"recalc", recalcVerb},
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
 };
 

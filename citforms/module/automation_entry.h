@@ -9,6 +9,10 @@
 //        edition "24", "23", "21" or "" (or absent) for the proposed one; copyFrom the
 //        declaration whose statement definitions are copied (absent or 0: the default set)
 //        -> {"ok":true,"id":N}
+//   {"verb":"new-cit2","yearStart":D,"yearEnd":D,"period":D,"edition":"17","copyFrom":0}
+//        a new CIT-2 of the current company for the month of `period` (a day number) in the
+//        fiscal year [yearStart, yearEnd]; edition "12" to "17" or "" for the template valid
+//        for the period -> {"ok":true,"id":N}
 //   {"verb":"compute","id":N}   statements again (the compute button), then the save
 //   {"verb":"recalc","id":N}    company data afresh and every form rule ("Odśwież"), the save
 //        -> {"ok":true,"id":N}
@@ -20,6 +24,7 @@
 //        "template" the declaration's own template is read from its header
 //        -> {"ok":true,"id":N,"file":"out.pdf"}
 //   {"verb":"open-window","window":"CIT_8_73","id":N,"copy":n,"count":N}
+//        (PARAM_CIT2 also takes "date" and "kind": "CIT-8", the default, or "CIT-2")
 //        the module's window `window` on the UI the host bound, modally; with "id" the stored
 //        declaration N is loaded first (else the open declaration is shown); "copy" and
 //        "count" pick the copy of a numbered attachment (CIT_BR_73); "existing" (default 1)

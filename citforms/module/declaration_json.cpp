@@ -74,6 +74,7 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
 
     module.declaration.CIT_ID_DEKLARACJI = id;
     module.declaration.CIT_ID_WZORCA = templateId;
+    module.declaration.CIT_ID_WZORCA_CIT2 = templateId;
     store::DeclarationFields& fields = module.fields;
     kind->load(host, module.declaration, fields);
     // Every form the kind carries, in storage order: fields by number, numbered copies as

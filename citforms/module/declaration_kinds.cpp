@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "citforms/compute/cit2_procedures.h"
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/forms/form.h"
 #include "citforms/store/declaration_load.h"
+#include "citforms/store/declaration_save.h"
 
 namespace citforms::module {
 
@@ -32,7 +34,7 @@ PdfStep correction(int field) {
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 std::vector<DeclarationKind> makeKinds() {
     std::vector<DeclarationKind> kinds;
-    // The CIT-2 family: forms and windows known, procedures still to come.
+    // The CIT-2 family: one common load and save; the computation per generation.
     const struct {
         std::int32_t id;
         const char* edition;
@@ -47,6 +49,13 @@ std::vector<DeclarationKind> makeKinds() {
         k.mainPrint = std::string("CIT_2_Prn") + c.suffix;
         k.mainWindow = std::string("CIT_2") + c.suffix;
         k.attachmentWindows = {std::string("CIT_O") + c.suffix};
+        // The PDF holds the return and its attachment.
+        k.pdf = {PdfStep{k.mainPrint, 0, 0, ""},
+                 PdfStep{std::string("CIT_O_Prn") + c.suffix, 0, 0, ""}};
+        k.load = store::WCZYTAJ_CIT_2;
+        k.save = store::ZAPISZ_CIT_2;
+        k.compute = c.id == 35 ? compute::OBLICZ_CIT_2_35 : compute::OBLICZ_CIT_2_OLD;
+        k.recalculate = c.id == 35 ? compute::PRZELICZ_CIT_2_35 : compute::PRZELICZ_CIT_2_OLD;
         kinds.push_back(std::move(k));
     }
 

@@ -81,12 +81,15 @@ void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText) {
     if (kind != nullptr) {
         const print::FormPrint print = print::formPrintOf(kind->mainPrint);
         if (print != nullptr && kind->load != nullptr) {
-            state.CIT_ID_WZORCA = templateId;
+            // A CIT-2 names its template in the CIT-2 slot of the state, a CIT-8 in its own.
+            std::int32_t& slot =
+                kind->family == "CIT-2" ? state.CIT_ID_WZORCA_CIT2 : state.CIT_ID_WZORCA;
+            slot = templateId;
             kind->load(host, state, module.fields);
             print::PrintEnvironment env = printEnvironment(module);
             env.documentTitle = declarationTitle(host, *kind, id, module.fields);
             print(env, module.fields);
-            state.CIT_ID_WZORCA = 0;
+            slot = 0;
         } else {
             notYetAvailable(host, kind->mainPrint.c_str());
         }
@@ -104,7 +107,7 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
     }
     state.CIT_ID_WZORCA = templateId;
     const DeclarationKind* kind = declarationKind(templateId);
-    if (kind == nullptr || kind->family == "CIT-2") {
+    if (kind == nullptr) {
         notBuilt(host);
         return 0;
     }
@@ -117,6 +120,8 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
     if (host.print == nullptr) return 0;
 
     state.CIT_ID_DEKLARACJI = id;
+    // The common CIT-2 load reads the template from the CIT-2 slot of the state.
+    if (kind->family == "CIT-2") state.CIT_ID_WZORCA_CIT2 = templateId;
     kind->load(host, state, module.fields);
     print::PrintEnvironment env = printEnvironment(module);
     env.documentTitle = declarationTitle(host, *kind, id, module.fields);

@@ -26,6 +26,18 @@ const PrintProcedure& ordZuPrint() {
     return p;
 }
 
+// The CIT-2 (17) and CIT-2/O (4) of template 35: offsets in thousandths, no own PDF step in
+// the window's print, but the module's PDF export writes them (their pages are appended).
+const PrintProcedure& cit2Print35() {
+    static const PrintProcedure p{"CIT_2_Prn_35"};
+    return p;
+}
+
+const PrintProcedure& cit2OPrint35() {
+    static const PrintProcedure p{"CIT_O_Prn_35"};
+    return p;
+}
+
 namespace {
 
 int printFields(const PrintEnvironment& env, const PrintProcedure& procedure,
@@ -42,6 +54,8 @@ FormPrint formPrintOf(std::string_view name) {
         {"CIT_O_Prn_73", CIT_O_Prn_73},
         {"CIT_BR_Prn_73", CIT_BR_Prn_73},
         {"CIT_ORDZU_Prn", CIT_ORDZU_Prn},
+        {"CIT_2_Prn_35", CIT_2_Prn_35},
+        {"CIT_O_Prn_35", CIT_O_Prn_35},
     };
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
@@ -63,6 +77,14 @@ int CIT_BR_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& f
 
 int CIT_ORDZU_Prn(const PrintEnvironment& env, const store::DeclarationFields& fields) {
     return printFields(env, ordZuPrint(), fields);
+}
+
+int CIT_2_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit2Print35(), fields);
+}
+
+int CIT_O_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit2OPrint35(), fields);
 }
 
 }  // namespace citforms::print

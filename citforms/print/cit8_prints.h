@@ -22,6 +22,8 @@ const PrintProcedure& cit8Print73();
 const PrintProcedure& cit8OPrint73();
 const PrintProcedure& citBrPrint73();
 const PrintProcedure& ordZuPrint();
+const PrintProcedure& cit2Print35();
+const PrintProcedure& cit2OPrint35();
 
 // A print procedure of the open declaration.
 using FormPrint = int (*)(const PrintEnvironment&, const store::DeclarationFields&);
@@ -32,6 +34,8 @@ int CIT_8_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fi
 int CIT_O_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_BR_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_ORDZU_Prn(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_2_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_O_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields);
 
 // The print command of a window: the host's print-parameter dialog for `formName` ("CIT-8",
 // "CIT-8/O", "CIT-BR", "ORD-ZU"), and the print when it answers 1. Returns the run result,

@@ -72,7 +72,9 @@ private:
     int toY(int y) const { return static_cast<int>((y - imageY_) * scaleNumY_ / scaleDenY_); }
     const Control* controlOfBand(std::string_view name) const;
     // The form field a control prints: its role is the position's label.
-    Result<const forms::FieldDef*> fieldOf(const Control& c, doc::AttributeReader& a) const;
+    // A position without a stated role (`numberOnly`) prints its number alone.
+    Result<const forms::FieldDef*> fieldOf(const Control& c, doc::AttributeReader& a,
+                                           bool numberOnly = false) const;
 
     std::string file_;
     const Layout& layout_;
@@ -227,7 +229,8 @@ const Control* DrawingParser::controlOfBand(std::string_view name) const {
 }
 
 Result<const forms::FieldDef*> DrawingParser::fieldOf(const Control& c,
-                                                       doc::AttributeReader& a) const {
+                                                       doc::AttributeReader& a,
+                                                       bool numberOnly) const {
     if (a.optional("label"))
         return a.error("a position's label is the role of its field in the form file");
     // A page may print another form's variables (the CIT-8/O its return's NIP and year).
@@ -239,7 +242,10 @@ Result<const forms::FieldDef*> DrawingParser::fieldOf(const Control& c,
     const auto number = form->fieldOfVariable(c.variable);
     const forms::FieldDef* field = number ? form->field(*number) : nullptr;
     if (field == nullptr) return a.error("form " + form->id + " has no field " + c.variable);
-    if (field->role.empty())
+    if (numberOnly && !field->role.empty())
+        return a.error("field " + std::to_string(field->number) + " of form " + form->id +
+                       " has a role to print");
+    if (!numberOnly && field->role.empty())
         return a.error("field " + std::to_string(field->number) + " of form " + form->id +
                        " has no role");
     return field;
@@ -247,7 +253,10 @@ Result<const forms::FieldDef*> DrawingParser::fieldOf(const Control& c,
 
 values::Status DrawingParser::slot(const doc::Record& rec) {
     doc::AttributeReader a(rec, file_);
-    if (rec.words.size() != 1) return a.error("slot needs the name of one layout control");
+    // `slot V6 number-only`: a position the form gives no role, labelled by its number.
+    const bool numberOnly = rec.words.size() == 2 && rec.words[1] == "number-only";
+    if (rec.words.size() != 1 && !numberOnly)
+        return a.error("slot needs the name of one layout control");
     const Control* c = controlOfBand(rec.words[0]);
     if (c == nullptr || (c->kind != ControlKind::Field && c->kind != ControlKind::MultiLine))
         return a.error("band " + out_.band + " has no field " + rec.words[0]);
@@ -258,7 +267,7 @@ values::Status DrawingParser::slot(const doc::Record& rec) {
         number = *n;
     }
     if (!number) return a.error("slot needs no= for " + c->name);
-    auto field = fieldOf(*c, a);
+    auto field = fieldOf(*c, a, numberOnly);
     if (!field) return Error{field.error()};
     const std::string label = (*field)->role;
     int width = c->at.width.value_or(kDefaultNaturalWidth);
@@ -305,6 +314,7 @@ values::Status DrawingParser::slot(const doc::Record& rec) {
     } else {
         out_.items.emplace_back(
             TextItem{x + 20, y + 4, std::nullopt, std::nullopt, caption, kLabelFont});
+        if (label.empty()) return a.finish();
         if (x - 60 - leftX < 300) return a.error("no room left of " + c->name + " for its label");
         TextItem t{leftX, y + 30, x - 60 - leftX, std::nullopt, label, kRowLabelFont};
         t.wrap = true;

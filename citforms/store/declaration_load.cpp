@@ -119,7 +119,13 @@ values::Status loadSheets(RecordFile& poz, host::UtilityLibrary& utility, std::i
         }
     }
     const host::ErrorStatus status = utility.errorStatus();
-    if (status.code == 0 || status.code == kEndOfRecords) return {};
+    if (status.code == kEndOfRecords) {
+        // The walk of the last declaration of the table ends past the last record: that is
+        // its end, not an error for the caller to find.
+        utility.errorStatus() = host::ErrorStatus{};
+        return {};
+    }
+    if (status.code == 0) return {};
     return values::Status::failure(status.text, values::ErrorKind::Database);
 }
 
@@ -159,13 +165,14 @@ values::Status loadAttachments(const host::HostBinding& host, std::int32_t id,
 // with what went wrong told to the person. Another template leaves the sheets alone and reads
 // only the attachment texts.
 void loadCit8(const host::HostBinding& host, const module::DeclarationState& state,
-              DeclarationFields& fields, std::int32_t templateId) {
+              DeclarationFields& fields, std::int32_t templateId,
+              std::int32_t openTemplate) {
     host::UtilityLibrary& utility = *host.utility;
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
     {
         BusyCursor busy(host.ui);
         fields.issues.clearLoad();
-        if (state.CIT_ID_WZORCA == templateId) {
+        if (openTemplate == templateId) {
             // The sheets start empty; the attachment texts keep their values until read.
             if (fields.templateId() != templateId) fields.hold(templateId);
             for (HeldForm& held : fields.forms()) {
@@ -208,12 +215,17 @@ values::Status loadDeclaration(const host::HostBinding& host, std::int32_t templ
 
 void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields) {
-    loadCit8(host, state, fields, 73);
+    loadCit8(host, state, fields, 73, state.CIT_ID_WZORCA);
 }
 
 void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields) {
-    loadCit8(host, state, fields, 72);
+    loadCit8(host, state, fields, 72, state.CIT_ID_WZORCA);
+}
+
+void WCZYTAJ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
+                   DeclarationFields& fields) {
+    loadCit8(host, state, fields, state.CIT_ID_WZORCA_CIT2, state.CIT_ID_WZORCA_CIT2);
 }
 
 values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t declarationId,

@@ -37,6 +37,12 @@ void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationSt
 void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields);
 
+// The common load of the CIT-2 family: declaration CIT_ID_DEKLARACJI of the template
+// CIT_ID_WZORCA_CIT2 (3, 31 to 35) into the forms of that template, with the CIT-8 loads'
+// messages.
+void WCZYTAJ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
+                   DeclarationFields& fields);
+
 // The load itself, without messages: `fields` takes the forms of `templateId` and every row
 // of declaration `id` goes to the field its sheet and number name. A failure is a database
 // error (the load is then marked incomplete in fields.issues).

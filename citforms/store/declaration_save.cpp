@@ -191,14 +191,25 @@ bool cit8Locked(const host::HostBinding& host, std::int32_t id, const Record& he
     return header.get("BLOKADA").find_first_not_of(' ') != std::string::npos;
 }
 
-// Creates a CIT-8 header through the host procedure; 0 when it failed (with its notice).
-std::int32_t createCit8Header(const host::HostBinding& host, const module::DeclarationState& state,
-                              std::int32_t dataOkresu, std::int32_t idWzorca, Notices& notices) {
+// The family a save writes: the texts of its log entries and the header's INFO_2, and the
+// template its new header takes from the declaration state.
+struct Family {
+    const char* name;  // "CIT-8", "CIT-2"
+    bool cit2;
+};
+constexpr Family kCit8{"CIT-8", false};
+constexpr Family kCit2{"CIT-2", true};
+
+// Creates a header through the host procedure; 0 when it failed (with its notice).
+std::int32_t createHeader(const host::HostBinding& host, const module::DeclarationState& state,
+                          std::int32_t dataOkresu, std::int32_t idWzorca, Notices& notices,
+                          const Family& family) {
     host::UtilityLibrary& u = *host.utility;
     const host::Globals& g = host.data->globals();
+    const std::int32_t templateId = family.cit2 ? state.CIT_ID_WZORCA_CIT2 : state.CIT_ID_WZORCA;
     const std::string call =
         "CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" + std::to_string(g.DANE_ID_FIRMY) + ",0," +
-        std::to_string(g.DANE_ID_UZYTKOWNIKA_NR) + "," + std::to_string(state.CIT_ID_WZORCA) + "," +
+        std::to_string(g.DANE_ID_UZYTKOWNIKA_NR) + "," + std::to_string(templateId) + "," +
         std::to_string(dataOkresu) + "," + std::to_string(idWzorca) + ")";
     if (!u.EXECVAX(call)) {
         notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
@@ -212,7 +223,8 @@ std::int32_t createCit8Header(const host::HostBinding& host, const module::Decla
         notices.push_back({Notice::Kind::WriteError, kWriteErrorMessage});
         return 0;
     }
-    u.LOG_ADD(id, "Dodanie deklaracji CIT-8, id:" + std::to_string(id), "X", "D");
+    u.LOG_ADD(id, std::string("Dodanie deklaracji ") + family.name + ", id:" + std::to_string(id),
+              "X", "D");
     return id;
 }
 
@@ -220,7 +232,8 @@ std::int32_t createCit8Header(const host::HostBinding& host, const module::Decla
 // result's notices, in order, for the caller to show once the work is done.
 SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationState& state,
                     DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                    std::int32_t dataOkresu, std::int32_t idWzorca, std::int32_t templateId) {
+                    std::int32_t dataOkresu, std::int32_t idWzorca, std::int32_t templateId,
+                    const Family& family) {
     host::UtilityLibrary& u = *host.utility;
     SaveResult result;
     Notices& notices = result.notices;
@@ -233,7 +246,7 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
     };
     BusyCursor busy(host.ui);
     if (tryb != 1) {
-        if (id == 0) id = createCit8Header(host, state, dataOkresu, idWzorca, notices);
+        if (id == 0) id = createHeader(host, state, dataOkresu, idWzorca, notices, family);
         if (id == 0) return failed(values::ErrorKind::Database, 0);
         result.id = id;
         result.outcome = SaveOutcome::Saved;
@@ -263,7 +276,7 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
     };
 
     if (created) {
-        id = createCit8Header(host, state, dataOkresu, idWzorca, notices);
+        id = createHeader(host, state, dataOkresu, idWzorca, notices, family);
         if (id == 0) {
             u.rollbackTransaction();
             return failed(values::ErrorKind::Database, 0);
@@ -282,9 +295,10 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
         return failed(values::ErrorKind::Locked, undone());
     }
 
-    const bool correction = fields.main()[7].decimal() == values::Decimal(2);
+    // The CIT-8's purpose of filing (field 7) marks a correction; a CIT-2 has no such mark.
+    const bool correction = !family.cit2 && fields.main()[7].decimal() == values::Decimal(2);
     header.set("STATUS_2", correction ? "1" : "0");
-    header.set("INFO_2", "CIT-8");
+    header.set("INFO_2", family.name);
     header.set("DATA_SYSTEMOWA_P", std::to_string(todayOf(host)));
     header.set("ID_UZYT_P", host.data->globals().DANE_ID_UZYT);
     if (!files.nag().update(header)) return rollBack(values::ErrorKind::Database, 0);
@@ -295,7 +309,8 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
         notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
         return rollBack(values::ErrorKind::Database, undone());
     }
-    u.LOG_ADD(id, "Aktualizacja deklaracji CIT-8, id:" + idText, "X", "P");
+    u.LOG_ADD(id, std::string("Aktualizacja deklaracji ") + family.name + ", id:" + idText, "X",
+              "P");
 
     if (!insertForms(host, fields, id, notices)) {
         return rollBack(values::ErrorKind::Database, undone());
@@ -334,7 +349,15 @@ void tell(const host::HostBinding& host, const Notices& notices) {
 SaveResult saveDeclaration(const host::HostBinding& host, const module::DeclarationState& state,
                            DeclarationFields& fields, std::int32_t templateId, std::int32_t tryb,
                            std::int32_t id, std::int32_t dataOkresu, std::int32_t idWzorca) {
-    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, templateId);
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca, templateId, kCit8);
+}
+
+SaveResult saveCit2Declaration(const host::HostBinding& host,
+                               const module::DeclarationState& state, DeclarationFields& fields,
+                               std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                               std::int32_t idWzorca) {
+    return saveCit8(host, state, fields, tryb, id, dataOkresu, idWzorca,
+                    state.CIT_ID_WZORCA_CIT2, kCit2);
 }
 
 namespace {
@@ -364,6 +387,16 @@ std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::Declar
                              std::int32_t dataOkresu, std::int32_t idWzorca,
                              SaveOutcome* outcome) {
     return saveAndTell(host, state, fields, 72, tryb, id, dataOkresu, idWzorca, outcome);
+}
+
+std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
+                          DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                          std::int32_t dataOkresu, std::int32_t idWzorca, SaveOutcome* outcome) {
+    const SaveResult result =
+        saveCit2Declaration(host, state, fields, tryb, id, dataOkresu, idWzorca);
+    tell(host, result.notices);
+    if (outcome != nullptr) *outcome = result.outcome;
+    return result.id;
 }
 
 bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id) {

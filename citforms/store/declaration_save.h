@@ -54,6 +54,13 @@ struct SaveResult {
 SaveResult saveDeclaration(const host::HostBinding& host, const module::DeclarationState& state,
                            DeclarationFields& fields, std::int32_t templateId, std::int32_t tryb,
                            std::int32_t id, std::int32_t dataOkresu, std::int32_t idWzorca);
+// The common save of the CIT-2 family (templates 3, 31 to 35): as the CIT-8's, for the template
+// CIT_ID_WZORCA_CIT2, logged as "Dodanie deklaracji CIT-2, id:" / "Aktualizacja deklaracji
+// CIT-2, id:", with INFO_2 'CIT-2'.
+SaveResult saveCit2Declaration(const host::HostBinding& host,
+                               const module::DeclarationState& state, DeclarationFields& fields,
+                               std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                               std::int32_t idWzorca);
 // Shows notices with the host's message operations.
 void tell(const host::HostBinding& host, const Notices& notices);
 
@@ -72,6 +79,12 @@ std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::Declar
                              DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
                              std::int32_t dataOkresu, std::int32_t idWzorca,
                              SaveOutcome* outcome = nullptr);
+
+// The common CIT-2 save with its notices shown; arguments and result as ZAPISZ_CIT_8_73's.
+std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
+                          DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                          std::int32_t dataOkresu, std::int32_t idWzorca,
+                          SaveOutcome* outcome = nullptr);
 
 // Writers of one form, for a caller inside a save's transaction; `id` 0 does nothing, and a
 // form the declaration does not carry writes nothing. CIT-D and CIT-BR write copies 1 to the

@@ -59,6 +59,41 @@ Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args) {
     return out;
 }
 
+Result<NewCit2Arguments> parseNewCit2(const std::vector<std::string>& args) {
+    using R = Result<NewCit2Arguments>;
+    NewCit2Arguments out;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (i + 1 >= args.size()) return R::failure("new-cit2: " + name + " needs a value");
+        const std::string& value = args[++i];
+        if (name == "--company") {
+            const auto company = parseId(value);
+            if (!company) return R::failure("new-cit2: not a company number: '" + value + "'");
+            out.company = *company;
+        } else if (name == "--month") {
+            const auto year = value.size() == 7 && value[4] == '-'
+                                  ? parseId(value.substr(0, 4))
+                                  : std::nullopt;
+            const auto month = year ? parseId(value.substr(5)) : std::nullopt;
+            if (!year || !month || *year < 1801 || *month < 1 || *month > 12) {
+                return R::failure("new-cit2: not a month YYYY-MM: '" + value + "'");
+            }
+            out.year = *year;
+            out.month = static_cast<unsigned>(*month);
+        } else if (name == "--edition") {
+            const auto edition = parseId(value);
+            if (!edition || *edition < 12 || *edition > 17) {
+                return R::failure("new-cit2: the edition is 12 to 17, not '" + value + "'");
+            }
+            out.edition = value;
+        } else {
+            return R::failure("new-cit2: unknown argument " + name);
+        }
+    }
+    if (out.month == 0) return R::failure("new-cit2 needs --month YYYY-MM");
+    return out;
+}
+
 Result<std::int32_t> parseDeclarationId(const std::string& command,
                                         const std::vector<std::string>& args) {
     using R = Result<std::int32_t>;
@@ -180,6 +215,51 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
         err << "tabrix: no CIT-8 was made for company " << company << ", fiscal year "
             << citforms::values::formatIso(year->start) << " to "
             << citforms::values::formatIso(year->end)
+            << (id != 0 ? " (a statement of the creation failed)" : "")
+            << "; nothing was written\n";
+        return 1;
+    }
+    out << id << '\n';
+    return 0;
+}
+
+int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
+               const NewCit2Arguments& args, std::ostream& out, std::ostream& err) {
+    const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
+    const std::int32_t period = citforms::values::fromDate(args.year, args.month, 2);
+    const std::string sql =
+        "select id_lata_obrotowe, poczatek_roku, koniec_roku from LATA_OBROTOWE where "
+        "id_firmy = " +
+        std::to_string(company) + " AND poczatek_roku <= " + std::to_string(period) +
+        " AND koniec_roku >= " + std::to_string(period);
+    auto& utility = host.utility();
+    citforms::host::ResultRow row;
+    if (!utility.EXECVAY(sql) ||
+        !host.data().result(citforms::host::ResultFileId::VAY_FK).next(row)) {
+        if (utility.errorStatus().code != 0) {
+            err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        } else {
+            err << "tabrix: company " << company << " has no fiscal year holding "
+                << citforms::values::formatIso(period).substr(0, 7) << '\n';
+        }
+        return 1;
+    }
+    const FiscalYear year{number(row.column(0)), number(row.column(1)), number(row.column(2))};
+    citforms::host::Globals& g = host.state().thread().globals;
+    g.DANE_LATA_OBROTOWE = year.id;
+    g.DANE_POCZATEK_ROKU = year.start;
+    g.DANE_KONIEC_ROKU = year.end;
+    g.DANE_DATA_OKRESU = period;
+
+    CommandTransaction transaction(host);
+    if (!transaction.open()) {
+        err << "tabrix: SQL error: " << transaction.error() << '\n';
+        return 1;
+    }
+    const std::int32_t id = module.newCit2(year.start, year.end, period, args.edition);
+    if (!transaction.finish(id != 0)) {
+        err << "tabrix: no CIT-2 was made for company " << company << ", month "
+            << citforms::values::formatIso(period).substr(0, 7)
             << (id != 0 ? " (a statement of the creation failed)" : "")
             << "; nothing was written\n";
         return 1;

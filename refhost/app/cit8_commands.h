@@ -2,6 +2,7 @@
 // The tabrix commands that make and change CIT-8 declarations through the loaded module:
 //
 //   new-cit8 [--company N] --year YYYY [--edition 24|23] [--copy-from ID]
+//   new-cit2 [--company N] --month YYYY-MM [--edition 12...17]
 //   compute ID      statements again (the refresh mode), then saved
 //   recalc ID       company data afresh and every form rule, then saved
 //   lock ID         marks the header's BLOKADA with the user's code (a save is then refused)
@@ -38,6 +39,16 @@ struct NewCit8Arguments {
 
 citforms::values::Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args);
 
+struct NewCit2Arguments {
+    std::optional<std::int32_t> company;
+    int year = 0;
+    unsigned month = 0;
+    std::string edition;  // "12" to "17" or empty for the template valid for the month
+};
+
+// new-cit2 [--company N] --month YYYY-MM [--edition 12...17]
+citforms::values::Result<NewCit2Arguments> parseNewCit2(const std::vector<std::string>& args);
+
 // The one declaration id of compute, recalc, lock, unlock (which also takes --force) and
 // discard.
 citforms::values::Result<std::int32_t> parseDeclarationId(const std::string& command,
@@ -63,6 +74,9 @@ std::optional<FiscalYear> fiscalYearOf(libraries::ReferenceHost& host, std::int3
 
 int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit8Arguments& args, std::ostream& out, std::ostream& err);
+// The CIT-2 of the month named, in the company's fiscal year holding it.
+int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
+               const NewCit2Arguments& args, std::ostream& out, std::ostream& err);
 // mode 0: compute, 1: recalc.
 int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                  std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err);

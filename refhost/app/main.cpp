@@ -10,6 +10,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,10 +110,17 @@ void setGlobals(ReferenceHost& host, const Options& options, std::int32_t compan
     host.state().setDefaults(g);
 }
 
-int runInitDb(refhost::sql::HostDatabase& db, const std::string& target, const Options& o) {
+int makeDemoCit2Returns(refhost::sql::HostDatabase& db, const Options& o,
+                        const std::filesystem::path& iniFile);
+
+int runInitDb(refhost::sql::HostDatabase& db, const std::string& target, const Options& o,
+              const std::filesystem::path& iniFile) {
     const bool demo = !o.arguments.empty();
     if (demo) {
         if (auto status = db.loadDemo(); !status) return fail("demo data: " + status.error());
+        if (const int status = makeDemoCit2Returns(db, o, iniFile); status != EXIT_SUCCESS) {
+            return status;
+        }
     }
     std::cout << "database " << target << " ready (schema " << db.schemaVersion() << ")"
               << (demo ? ", demo data loaded" : "") << '\n';
@@ -150,6 +158,48 @@ citforms::values::Result<std::unique_ptr<refhost::libraries::LoadedModule>> load
     host.iniManager().init(iniFile.string());
     (*module)->init(&host.errorManager(), &host.iniManager());
     return module;
+}
+
+// The demo's template-35 CIT-2 returns, made and saved through the module as "Wykonaj" of the
+// parameters window makes them, so that the CIT-8's advance fills find them: company 1 every
+// month of 2016, company 2 (a quarterly payer) the quarter-end months of its fiscal year
+// 2015/2016. Each is filled in on the 20th of the month after its own, by Anna Nowak.
+int makeDemoCit2Returns(refhost::sql::HostDatabase& db, const Options& o,
+                        const std::filesystem::path& iniFile) {
+    std::ostringstream shown;
+    citforms::runtime::ScriptedUi ui(&shown, {});
+    ReferenceHost host(db, ui);
+    auto module = loadModule(host, iniFile);
+    if (!module) return fail(module.error());
+    Options demoUser = o;
+    demoUser.user = 7;
+    using citforms::values::fromDate;
+    struct Returns {
+        std::int32_t company;
+        int year;
+        unsigned firstMonth;
+        int months;
+        int step;
+    };
+    for (const Returns& r : {Returns{1, 2016, 1, 12, 1}, Returns{2, 2015, 4, 12, 3}}) {
+        setGlobals(host, demoUser, r.company, iniFile);
+        citforms::host::Globals& g = host.state().thread().globals;
+        const std::int32_t start = fromDate(r.year, r.firstMonth, 1);
+        const std::int32_t end = citforms::values::addMonths(start, 12) - 1;
+        for (int k = r.step - 1; k < r.months; k += r.step) {
+            const std::int32_t period = citforms::values::addMonths(fromDate(r.year, r.firstMonth, 2), k);
+            g.DANE_DATA_BIEZACA = citforms::values::addMonths(period, 1) + 18;
+            g.DANE_DATA_OKRESU = period;
+            if ((*module)->newCit2(start, end, period, "") == 0) {
+                (*module)->kill();
+                return fail("demo data: no CIT-2 was made for company " +
+                            std::to_string(r.company) + ", " +
+                            citforms::values::formatIso(period).substr(0, 7) + ": " + shown.str());
+            }
+        }
+    }
+    (*module)->kill();
+    return EXIT_SUCCESS;
 }
 
 // A header whose creation was interrupted has no values: shown or printed it would pass for a
@@ -278,7 +328,7 @@ const Command kCommands[] = {
          return {};
      },
      creates, Stage::Database, false, nullptr,
-     [](Session& s) { return runInitDb(*s.db, s.shownTarget, s.options); }},
+     [](Session& s) { return runInitDb(*s.db, s.shownTarget, s.options, s.iniFile); }},
     {"sql",
      [](const Options& o) -> std::string {
          return o.arguments.size() == 1 ? "" : "sql needs one statement";
@@ -324,6 +374,20 @@ const Command kCommands[] = {
          return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
              return refhost::app::runNewCit8(*s.host, module,
                                              *refhost::app::parseNewCit8(s.options.arguments),
+                                             std::cout, std::cerr);
+         });
+     }},
+    {"new-cit2",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseNewCit2(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::CheckedSession, false,
+     [](const Options& o) { return refhost::app::parseNewCit2(o.arguments)->company; },
+     [](Session& s) {
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runNewCit2(*s.host, module,
+                                             *refhost::app::parseNewCit2(s.options.arguments),
                                              std::cout, std::cerr);
          });
      }},

@@ -51,6 +51,10 @@ bool openHostWindow(libraries::ReferenceHost& host, const citforms::runtime::Ses
         b.settlements->UP_PRZELEW(1, whole(step, "transfer"), whole(step, "id"));
         return true;
     }
+    if (name == "SKLADNIKI_ODLICZENIE") {
+        b.declarations->SKLADNIKI_ODLICZENIE(attr(step, "code"), attr(step, "date"), "CIT-2");
+        return true;
+    }
     if (name == "DEF_ZESTAW_NEW") {
         b.statements->DEF_ZESTAW_NEW(whole(step, "id"), "DD", attr(step, "code"), "");
         return true;
@@ -60,7 +64,7 @@ bool openHostWindow(libraries::ReferenceHost& host, const citforms::runtime::Ses
 
 bool isHostWindow(const std::string& name) {
     return name == "PARAM_PRN_DEKLAR" || name == "KALENDARZ" || name == "UP_PRZELEW" ||
-           name == "DEF_ZESTAW_NEW";
+           name == "DEF_ZESTAW_NEW" || name == "SKLADNIKI_ODLICZENIE";
 }
 
 }  // namespace
@@ -102,6 +106,10 @@ int runSession(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
                     return false;
                 }
                 request[key] = *day;
+                continue;
+            }
+            if (key == "kind") {
+                request[key] = value;
                 continue;
             }
             request[key] = std::stoi(value);

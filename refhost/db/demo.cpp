@@ -79,6 +79,8 @@ public:
         // fiscal year from April 2015 to March 2016.
         if (auto st = postYear(1, 2015, 1, 24, 1); !st) return st;
         if (auto st = postYear(2, 2015, 4, 12, 2); !st) return st;
+        // Company 4 keeps books from 2001 to 2007, for the CIT-2 editions of those years.
+        if (auto st = postYear(4, 2001, 1, 84, 4, false); !st) return st;
         return declarations();
     }
 
@@ -131,7 +133,9 @@ private:
         return out;
     }
 
-    Status postYear(int company, int year, unsigned firstMonth, int months, std::uint32_t seed) {
+    // `taxRecords`: also the 990 accounts that keep the reliefs of the CIT-8/O and CIT-2/O.
+    Status postYear(int company, int year, unsigned firstMonth, int months, std::uint32_t seed,
+                    bool taxRecords = true) {
         Amounts rnd(seed * 7919u);
         std::vector<Posting> postings;
         auto pair = [&](int day, const std::string& debit, const std::string& credit,
@@ -201,7 +205,7 @@ private:
                 postings.push_back(Posting{"909-145", last, 0, rnd.between(2500, 4500),
                                            "PK " + mm, "Podatek od przychodu z art. 39"});
             }
-            for (int n : oPositions()) {
+            for (int n : taxRecords ? oPositions() : std::vector<int>{}) {
                 postings.push_back(Posting{oAccount(n), last, rnd.between(400, 5200), 0,
                                            "PK " + mm, "Ewidencja ulg i odliczeń"});
                 if (k % 4 == 3) {

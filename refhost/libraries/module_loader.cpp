@@ -139,6 +139,16 @@ std::int32_t LoadedModule::newCit8(std::int32_t yearStart, std::int32_t yearEnd,
                     .dump());
 }
 
+std::int32_t LoadedModule::newCit2(std::int32_t yearStart, std::int32_t yearEnd,
+                                   std::int32_t period, const std::string& edition) const {
+    return idOf(Json{{"verb", "new-cit2"},
+                     {"yearStart", yearStart},
+                     {"yearEnd", yearEnd},
+                     {"period", period},
+                     {"edition", edition}}
+                    .dump());
+}
+
 std::int32_t LoadedModule::recomputeCit8(std::int32_t id, std::int32_t mode) const {
     if (mode != 0 && mode != 1) return 0;
     return idOf(Json{{"verb", mode == 0 ? "compute" : "recalc"}, {"id", id}}.dump());

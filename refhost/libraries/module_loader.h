@@ -60,6 +60,9 @@ public:
     std::int32_t newCit8(std::int32_t yearStart, std::int32_t yearEnd, const char* edition,
                          std::int32_t copyFrom) const;
     std::int32_t recomputeCit8(std::int32_t id, std::int32_t mode) const;
+    // "new-cit2": the CIT-2 of the month of `period`; edition "12" to "17" or empty.
+    std::int32_t newCit2(std::int32_t yearStart, std::int32_t yearEnd, std::int32_t period,
+                         const std::string& edition) const;
     const std::string& path() const { return path_; }
 
 private:

@@ -19,9 +19,9 @@ std::uint8_t HostDeclarationsLibrary::PARAM_PRN_DEKLAR(std::string_view formName
     return windows::printParameters(*state_, ini_, formName);
 }
 
-void HostDeclarationsLibrary::SKLADNIKI_ODLICZENIE(std::string_view, std::string_view,
-                                                   std::string_view) {
-    tellNotAvailable(state_->ui(), "SKLADNIKI_ODLICZENIE");
+void HostDeclarationsLibrary::SKLADNIKI_ODLICZENIE(std::string_view position,
+                                                   std::string_view date, std::string_view) {
+    windows::deductionComponents(*state_, ini_, position, date);
 }
 
 void HostContractorLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}

@@ -4,9 +4,11 @@
 #include <cctype>
 #include <optional>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 #include "citforms/host/page_list.h"
+#include "citforms/values/amount_entry.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/decimal.h"
 #include "citforms/values/text.h"
@@ -363,6 +365,126 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
             if (!report->printerSupportsCopies()) pages.repeatForCopies(copies);
             report->print(pages, "Przelew", report->printerSupportsCopies() ? copies : 1);
         }
+    });
+    run(state, ini, *w);
+}
+
+void deductionComponents(HostState& state, citforms::host::IniManager* ini,
+                         std::string_view position, std::string_view date) {
+    auto w = open(state, "SKLADNIKI_ODLICZENIE");
+    if (!w) return;
+    const std::string company = std::to_string(state.thread().globals.DANE_ID_FIRMY);
+    const std::string pos(trim(position));
+    w->setValue("NAGLOWEK", "Składniki odliczeń pozycji " + pos);
+    std::vector<ListRow> definitions;
+    if (auto found = query(state, "select d.id_deklaracje_odliczenie, w.nazwa, d.opis from "
+                                  "DEKLARACJE_ODLICZENIE d inner join DEKLARACJE_WZORZEC w on "
+                                  "w.id_deklaracje_wzorzec = d.id_deklaracje_wzorzec where "
+                                  "w.typ = 'CIT-2' and d.nr_pola = " +
+                                      sqlQuoted(pos) + " order by d.id_deklaracje_odliczenie")) {
+        for (const auto& r : *found) {
+            definitions.push_back({std::string(trim(r[0])), r[1] + ": " + r[2]});
+        }
+    }
+    if (definitions.empty()) {
+        warn(state, "Brak definicji składników odliczeń dla pozycji " + pos + ".");
+        return;
+    }
+    w->setRows("DEFINICJA", std::move(definitions));
+    w->chooseRow("DEFINICJA", 0);
+    const DayNumber given =
+        number(date) > 0 ? number(date)
+                         : citforms::values::parseDate(std::string(trim(date))).value_or(0);
+    w->setValue("DATA", citforms::values::formatDayMonthYear(
+                            given > 0 ? given : citforms::values::today()));
+    w->setValue("ZNAK", "+");
+
+    auto ofDefinition = [&] {
+        return " where id_deklaracje_odliczenie = " + std::to_string(number(w->value("DEFINICJA"))) +
+               " and id_firmy = " + company + " and id_udzialowca = 0";
+    };
+    auto fillComponents = [&] {
+        std::vector<ListRow> rows;
+        if (auto found = query(state, "select id_deklaracje_skladowe_o, data_odliczenia, operator, "
+                                      "wartosc, opis from DEKLARACJE_SKLADOWE_O" +
+                                          ofDefinition() +
+                                          " order by data_odliczenia, id_deklaracje_skladowe_o")) {
+            for (const auto& r : *found) {
+                rows.push_back({std::string(trim(r[0])),
+                                citforms::values::formatDayMonthYear(number(r[1])) + " | " +
+                                    r[2] + " | " + r[3] + " | " + r[4]});
+            }
+        }
+        const bool any = !rows.empty();
+        w->setRows("SKLADNIKI", std::move(rows));
+        w->setEnabled("Popraw", any);
+        w->setEnabled("Usuń", any);
+    };
+    auto showComponent = [&] {
+        const std::string id = w->value("SKLADNIKI");
+        if (id.empty()) return;
+        auto found = query(state, "select data_odliczenia, operator, wartosc, opis from "
+                                  "DEKLARACJE_SKLADOWE_O where id_deklaracje_skladowe_o = " +
+                                      std::to_string(number(id)));
+        if (!found || found->empty()) return;
+        w->setValue("DATA", citforms::values::formatDayMonthYear(number((*found)[0][0])));
+        w->setValue("ZNAK", (*found)[0][1] == "-" ? "-" : "+");
+        w->setValue("KWOTA", (*found)[0][2]);
+        w->setValue("OPIS", (*found)[0][3]);
+    };
+    // The typed component: its date as a day number and its amount as plain text; nullopt
+    // (with the reason shown) when either cannot be taken.
+    auto typed = [&]() -> std::optional<std::pair<DayNumber, std::string>> {
+        const auto day = citforms::values::parseDate(std::string(trim(w->value("DATA"))));
+        if (!day) {
+            warn(state, "Niepoprawna data składnika: " + w->value("DATA") + ".");
+            return std::nullopt;
+        }
+        const auto amount = citforms::values::parseAmountEntry(trim(w->value("KWOTA")));
+        if (!std::holds_alternative<citforms::values::Amount>(amount)) {
+            warn(state, "Niepoprawna kwota składnika: " + w->value("KWOTA") + ".");
+            return std::nullopt;
+        }
+        return std::make_pair(*day, std::get<citforms::values::Amount>(amount).toPlainText());
+    };
+
+    fillComponents();
+    w->onChange("DEFINICJA", fillComponents);
+    w->onChange("SKLADNIKI", showComponent);
+    w->onAction("add", [&] {
+        const auto component = typed();
+        if (!component) return;
+        if (!execute(state, "insert into DEKLARACJE_SKLADOWE_O (id_deklaracje_odliczenie, funkcja, "
+                            "argument, operator, wartosc, opis, data_odliczenia, id_firmy, "
+                            "id_udzialowca) values (" +
+                                std::to_string(number(w->value("DEFINICJA"))) + ", '', '', " +
+                                sqlQuoted(w->value("ZNAK")) + ", " + sqlQuoted(component->second) +
+                                ", " + sqlQuoted(trim(w->value("OPIS"))) + ", " +
+                                std::to_string(component->first) + ", " + company + ", 0)"))
+            return;
+        fillComponents();
+    });
+    w->onAction("change", [&] {
+        const std::string id = w->value("SKLADNIKI");
+        const auto component = id.empty() ? std::nullopt : typed();
+        if (!component) return;
+        if (!execute(state, "update DEKLARACJE_SKLADOWE_O set operator = " +
+                                sqlQuoted(w->value("ZNAK")) + ", wartosc = " +
+                                sqlQuoted(component->second) + ", opis = " +
+                                sqlQuoted(trim(w->value("OPIS"))) + ", data_odliczenia = " +
+                                std::to_string(component->first) +
+                                " where id_deklaracje_skladowe_o = " + std::to_string(number(id))))
+            return;
+        fillComponents();
+        w->setValue("SKLADNIKI", id);
+    });
+    w->onAction("delete", [&] {
+        const std::string id = w->value("SKLADNIKI");
+        if (id.empty() || !ask(state, "Czy usunąć wybrany składnik odliczenia?")) return;
+        if (!execute(state, "delete from DEKLARACJE_SKLADOWE_O where id_deklaracje_skladowe_o = " +
+                                std::to_string(number(id))))
+            return;
+        fillComponents();
     });
     run(state, ini, *w);
 }

@@ -50,4 +50,11 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
                           std::int32_t declarationId, std::string_view kind,
                           std::string_view code);
 
+// The company's deduction components under the CIT-2 deduction definitions of attachment
+// position `position`, the new ones dated `date` (a day number; empty: today) until another
+// date is typed. Components are added, changed and removed at once in
+// DEKLARACJE_SKLADOWE_O.
+void deductionComponents(HostState& state, citforms::host::IniManager* ini,
+                         std::string_view position, std::string_view date);
+
 }  // namespace refhost::windows

@@ -121,7 +121,7 @@ for command in "${commands[@]}"; do
     run_tabrix "${args[@]}"
     status=$?
     cat "$work/out" >>"$transcript"
-    [ "${args[0]}" = new-cit8 ] && [ "$status" -eq 0 ] && id=$(tail -n 1 "$work/out")
+    case "${args[0]}" in new-cit8 | new-cit2) [ "$status" -eq 0 ] && id=$(tail -n 1 "$work/out") ;; esac
   fi
   sed 's/^/[stderr] /' "$work/err" >>"$transcript"
   echo "[exit $status]" >>"$transcript"

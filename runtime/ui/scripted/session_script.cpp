@@ -113,15 +113,17 @@ Steps parseSessionScript(std::string_view text, std::string_view fileName) {
                 const std::size_t eq = w[i].find('=');
                 const std::string key = eq == std::string::npos ? w[i] : w[i].substr(0, eq);
                 int value = 0;
-                // form=, code= and date= are texts (a form's name, a statement code, a day
-                // number or dd-mm-yyyy); the rest numbers.
-                const bool textual = key == "form" || key == "code" || key == "date";
+                // form=, code=, date= and kind= are texts (a form's name, a statement code, a
+                // day number or dd-mm-yyyy, the parameters window's declaration kind); the rest
+                // numbers.
+                const bool textual =
+                    key == "form" || key == "code" || key == "date" || key == "kind";
                 const bool known = textual || key == "id" || key == "copy" || key == "count" ||
                                    key == "transfer" || key == "existing" || key == "unchanged";
                 if (eq == std::string::npos || !known ||
                     (!textual && !number(std::string_view(w[i]).substr(eq + 1), value)))
                     return where("open takes id=, copy=, count=, transfer=, existing=, "
-                                 "unchanged= (numbers), date=, form=, code=, not '" + w[i] + "'");
+                                 "unchanged= (numbers), date=, form=, code=, kind=, not '" + w[i] + "'");
                 if (!step.attrs.emplace(key, w[i].substr(eq + 1)).second)
                     return where("'" + key + "' given twice");
             }

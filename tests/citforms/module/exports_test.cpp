@@ -117,8 +117,8 @@ TEST_F(LoadedModule, ProceduresNotYetBuiltSaySoAndReturnNothing) {
     const host::HostBinding binding = host.binding();
     ASSERT_EQ(resolve<exports::BindHostFn>(exports::kBindHost)(&binding), 1);
 
-    // The parameters window serves the CIT-8; the monthly CIT-2 comes later.
-    EXPECT_EQ(resolve<exports::ParamCit2Fn>(exports::kParamCit2)("CIT-2", 0), 0);
+    // The parameters window serves the CIT-8 and the CIT-2, no other kind.
+    EXPECT_EQ(resolve<exports::ParamCit2Fn>(exports::kParamCit2)("CIT-ST", 0), 0);
     EXPECT_EQ(resolve<exports::CitSt201Fn>(exports::kCitSt201)(1, 1, 5), 0);
     resolve<exports::WypelnijZmienneCitSta201FormularzFn>(
         exports::kWypelnijZmienneCitSta201Formularz)(1);
@@ -126,7 +126,7 @@ TEST_F(LoadedModule, ProceduresNotYetBuiltSaySoAndReturnNothing) {
     ASSERT_EQ(host.utility.messages.size(), 3u);
     EXPECT_EQ(host.utility.messages[0].kind, "MSG_INF");
     EXPECT_EQ(host.utility.messages[0].text,
-              "Deklaracja CIT-2 nie jest jeszcze obsługiwana w oknie parametrów.");
+              "Deklaracja CIT-ST nie jest jeszcze obsługiwana w oknie parametrów.");
     EXPECT_EQ(host.utility.messages[1].text, "Procedura CIT_ST_201 nie jest jeszcze dostępna.");
     EXPECT_EQ(host.utility.messages[2].text,
               "Procedura WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ nie jest jeszcze dostępna.");

@@ -23,7 +23,7 @@ namespace {
 
 using values::FieldClass;
 
-enum class Form { Cit8, Cit8O, CitBr, OrdZu };
+enum class Form { Cit8, Cit8O, CitBr, OrdZu, Cit2, Cit2O };
 
 struct PrintedForm {
     const PrintProcedure& procedure;
@@ -33,6 +33,8 @@ struct PrintedForm {
     std::set<int> fromCit8;
     // Stored fields the print leaves to the tax office's boxes.
     std::set<int> notPrinted;
+    // The template of the declaration the print serves.
+    std::int32_t templateId = 73;
 };
 
 const std::vector<PrintedForm>& printedForms() {
@@ -42,6 +44,8 @@ const std::vector<PrintedForm>& printedForms() {
         // The CIT-BR range stores 2 and 3 (document number, status) like any other field.
         {citBrPrint73(), Form::CitBr, "citbr_1", {}, {2, 3}},
         {ordZuPrint(), Form::OrdZu, "ordzu", {}, {}},
+        {cit2Print35(), Form::Cit2, "cit2_17", {}, {}, 35},
+        {cit2OPrint35(), Form::Cit2O, "cit2o_4", {}, {}, 35},
     };
     return forms;
 }
@@ -52,7 +56,12 @@ using FieldRef = std::pair<Form, int>;
 // that text to the field: what a print variable resolves to names its field.
 class MarkedDeclaration {
 public:
-    MarkedDeclaration() {
+    explicit MarkedDeclaration(std::int32_t templateId) : fields_(templateId) {
+        if (templateId == 35) {
+            mark(Form::Cit2, fields_.main());
+            mark(Form::Cit2O, fields_.form("CIT-2/O"));
+            return;
+        }
         mark(Form::Cit8, fields_.main());
         mark(Form::Cit8O, fields_.form("CIT-8/O"));
         mark(Form::CitBr, fields_.form("CIT-BR"));
@@ -74,6 +83,8 @@ public:
             case Form::Cit8: return fields_.main();
             case Form::Cit8O: return fields_.form("CIT-8/O");
             case Form::CitBr: return fields_.form("CIT-BR");
+            case Form::Cit2: return fields_.main();
+            case Form::Cit2O: return fields_.form("CIT-2/O");
             case Form::OrdZu: break;
         }
         return fields_.form("ORD-ZU");
@@ -113,8 +124,8 @@ TEST(LayoutsAndForms, EveryPrintedLayoutIsShippedAndEveryShippedLayoutPrinted) {
 }
 
 TEST(LayoutsAndForms, EveryControlNamesAFieldOfItsFormAndEveryFieldHasAControl) {
-    const MarkedDeclaration declaration;
     for (const PrintedForm& p : printedForms()) {
+        const MarkedDeclaration declaration(p.templateId);
         auto layout = openLayout(p.procedure.name);
         ASSERT_TRUE(layout) << layout.error();
         std::set<int> shown;

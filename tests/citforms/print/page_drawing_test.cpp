@@ -17,6 +17,8 @@ const Expected kForms[] = {
     {"CIT_8_Prn_73", "CIT-8(24)"},
     {"CIT_O_Prn_73", "CIT-8/O(11)"},
     {"CIT_BR_Prn_73", "CIT-BR(1)"},
+    {"CIT_2_Prn_35", "CIT-2(17)"},
+    {"CIT_O_Prn_35", "CIT-2/O(4)"},
 };
 
 bool hasText(const PageDrawing& d, const std::string& text) {

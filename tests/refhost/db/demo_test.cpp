@@ -33,7 +33,7 @@ testing::TempDatabase* DemoTest::demo = nullptr;
 TEST_F(DemoTest, SecondLoadIsRefused) {
     auto st = (*demo)->loadDemo();
     EXPECT_FALSE(st);
-    EXPECT_EQ(demo->value("select count(*) from FIRMA"), "3");
+    EXPECT_EQ(demo->value("select count(*) from FIRMA"), "4");
 }
 
 TEST_F(DemoTest, StoredDeclarationsHaveTheSheetsTheSaveWrites) {

@@ -1,0 +1,91 @@
+#include "citforms/compute/statement_runner.h"
+
+#include "citforms/host/ui_seam.h"
+#include "citforms/values/decimal.h"
+
+namespace citforms::compute {
+
+using values::Decimal;
+
+namespace {
+
+// The largest amount a form field holds (15 digits).
+Decimal largestAmount() {
+    return Decimal::fromUnits(values::Amount::kMaxGrosze, 2);
+}
+
+}  // namespace
+
+std::string StatementRunner::statementText(const std::string& code) const {
+    return "CALL ZESTAWIENIE_DD_OBLICZ (" + std::to_string(context_.companyId) + "," +
+           std::to_string(context_.periodStart) + "," + std::to_string(context_.periodEnd) + "," +
+           std::to_string(context_.declarationId) + ",'" + code + "'," +
+           std::to_string(context_.userNumber) + ",'')";
+}
+
+void StatementRunner::busy(bool on) {
+    if (ui_ != nullptr) ui_->setBusy(on);
+}
+
+void StatementRunner::clearStatementMessages() {
+    const std::string sql =
+        "delete from KOMUNIKAT where kontekst = 'ZESTAW' AND id_uzytkownika = " +
+        std::to_string(context_.userNumber);
+    if (!utility_.EXECVAX(sql)) warnings_.push_back(utility_.fileErrorText());
+}
+
+void StatementRunner::reset() {
+    failed_.clear();
+    warnings_.clear();
+}
+
+values::Result<Decimal> StatementRunner::run(const std::string& code) {
+    using Failure = values::Result<Decimal>;
+    if (!utility_.EXECVAX(statementText(code))) {
+        return Failure::failure(utility_.fileErrorText(), values::ErrorKind::Database);
+    }
+    host::ResultRow row;
+    if (!data_.result(host::ResultFileId::VAX_FK).next(row)) {
+        return Failure::failure("Zestawienie pola " + code + " nie zwróciło kwoty.",
+                                values::ErrorKind::NotFound);
+    }
+    const std::optional<Decimal> amount = Decimal::parse(row.column(0));
+    // A result that is no amount, or more than a form field holds (a badly defined
+    // statement), is refused like a failing statement instead of being taken as 0 unseen or
+    // ending the whole computation.
+    if (!amount) {
+        return Failure::failure(
+            "Wynik zestawienia pola " + code + " nie jest kwotą: " + row.column(0),
+            values::ErrorKind::InvalidInput);
+    }
+    if (*amount > largestAmount() || -*amount > largestAmount()) {
+        return Failure::failure(
+            "Kwota zestawienia pola " + code + " jest poza zakresem: " + row.column(0),
+            values::ErrorKind::InvalidInput);
+    }
+    return *amount;
+}
+
+std::optional<Decimal> StatementRunner::field(const std::string& form, int position,
+                                              const std::string& code) {
+    values::Result<Decimal> amount = run(code);
+    if (!amount) {
+        noteFailure(form, position, amount.error());
+        return std::nullopt;
+    }
+    return *amount;
+}
+
+void StatementRunner::noteFailure(const std::string& form, int position, const std::string& why) {
+    failed_.push_back(form + " poz. " + std::to_string(position));
+    warnings_.push_back(why);
+}
+
+void StatementRunner::tell() {
+    for (const std::string& warning : warnings_) utility_.MSG_OST(warning);
+    if (showStatementMessages_) utility_.INFO_ZESTAWIENIE(1);
+    warnings_.clear();
+    showStatementMessages_ = false;
+}
+
+}  // namespace citforms::compute
