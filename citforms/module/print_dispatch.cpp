@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "citforms/forms/form.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/print/document_title.h"
@@ -127,27 +128,50 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
 
     host::Globals& globals = host.data->globals();
     store::DeclarationFields& fields = module.fields;
+    // Every page the declaration announces must reach the file; what cannot be printed is
+    // named, the file is still finished with the rest, and the export does not report success.
+    bool complete = true;
     for (const PdfStep& step : kind->pdf) {
-        // Prints not built yet (the linked CIT-ST, CIT-D) are left out of the file.
+        if (!wanted(fields, step)) continue;
         const print::FormPrint print = print::formPrintOf(step.print);
-        if (print == nullptr || !wanted(fields, step)) continue;
+        if (print == nullptr) {
+            // The linked CIT-ST is a declaration of its own, composed by the CIT-ST link.
+            if (step.print.rfind("CIT_ST", 0) == 0) continue;
+            notYetAvailable(host, step.print.c_str());
+            complete = false;
+            continue;
+        }
         if (step.perCopyOf.empty()) {
             setPdfPrintSettings(globals);
-            print(env, fields);
+            if (print(env, fields) != 1) complete = false;
             continue;
         }
         const store::HeldForm* held = fields.find(step.perCopyOf);
         if (held == nullptr) continue;
-        // No declaration holds copies beyond the sheets of its form.
+        // No declaration holds copies beyond the sheets of its form: those are missing too.
         std::int64_t count = numberOf(fields.main(), step.field).integerPart();
-        if (held->lastCopy() > 0) count = std::min<std::int64_t>(count, held->lastCopy());
+        if (held->lastCopy() > 0 && count > held->lastCopy()) {
+            count = held->lastCopy();
+            complete = false;
+        }
+        std::string missing;
         for (std::int32_t i = 1; i <= count; ++i) {
+            if (!held->copies.hasCopy(i)) {
+                missing += (missing.empty() ? "" : ", ") + std::to_string(i);
+                continue;
+            }
             setPdfPrintSettings(globals);
             store::loadCopy(fields, step.perCopyOf, i, static_cast<std::int32_t>(count));
-            print(env, fields);
+            if (print(env, fields) != 1) complete = false;
+        }
+        if (!missing.empty()) {
+            host.utility->MSG_OST("Brak wartości załącznika " + held->def->name +
+                                  " (formularz nr " + missing + "); plik PDF nie zawiera tych "
+                                  "formularzy.");
+            complete = false;
         }
     }
-    return host.print->MAKEPDF(2, "", &pages) == 0 ? 1 : 0;
+    return host.print->MAKEPDF(2, "", &pages) == 0 && complete ? 1 : 0;
 }
 
 void CIT_ORDZU_PRN(ModuleState& module) {

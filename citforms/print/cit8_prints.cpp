@@ -21,6 +21,16 @@ const PrintProcedure& citBrPrint73() {
     return p;
 }
 
+const PrintProcedure& citDPrint72() {
+    static const PrintProcedure p{"CIT_D_Prn_72"};
+    return p;
+}
+
+const PrintProcedure& citDPrint70() {
+    static const PrintProcedure p{"CIT_D_Prn_70"};
+    return p;
+}
+
 const PrintProcedure& ordZuPrint() {
     static const PrintProcedure p{"CIT_ORDZU_Prn"};
     return p;
@@ -42,6 +52,8 @@ FormPrint formPrintOf(std::string_view name) {
         {"CIT_O_Prn_73", CIT_O_Prn_73},
         {"CIT_BR_Prn_73", CIT_BR_Prn_73},
         {"CIT_ORDZU_Prn", CIT_ORDZU_Prn},
+        {"CIT_D_Prn_72", CIT_D_Prn_72},
+        {"CIT_D_Prn_70", CIT_D_Prn_70},
     };
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
@@ -59,6 +71,14 @@ int CIT_O_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fi
 
 int CIT_BR_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields) {
     return printFields(env, citBrPrint73(), fields);
+}
+
+int CIT_D_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, citDPrint72(), fields);
+}
+
+int CIT_D_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, citDPrint70(), fields);
 }
 
 int CIT_ORDZU_Prn(const PrintEnvironment& env, const store::DeclarationFields& fields) {

@@ -8,6 +8,7 @@
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/compute/field_set_amounts.h"
 #include "citforms/compute/form_rules.h"
+#include "citforms/forms/form.h"
 #include "citforms/header/company_data.h"
 #include "citforms/header/pickers.h"
 #include "citforms/host/record_file.h"
@@ -102,22 +103,22 @@ std::int64_t missingCopy(const store::DeclarationFields& fields, std::string_vie
 
 enum class SaveStep { Refused, Saved, NotSaved };
 
-// The save of the CIT-8 window: every CIT-D and CIT-BR attachment its count names must have
-// been filled in; then the declaration with all its attachments, in one transaction.
+// The save of the CIT-8 window: every numbered attachment (CIT-D, CIT-BR) its count field
+// announces must have been filled in; then the declaration with all its attachments, in one
+// transaction.
 SaveStep saveCit8(WindowSession& s) {
     const store::FieldSet& main = s.fields->main();
-    const struct {
-        int field;
-        const char* form;
-    } attachments[] = {{29, "CIT-D"}, {28, "CIT-BR"}};
-    for (const auto& a : attachments) {
-        const std::int64_t count = countIn(main, a.field);
+    for (const store::HeldForm& held : s.fields->forms()) {
+        if (!held.numbered()) continue;
+        const std::optional<int> field = main.list().form().countOf(held.def->name);
+        if (!field) continue;
+        const std::int64_t count = countIn(main, *field);
         if (count <= 0) continue;
-        if (const std::int64_t k = missingCopy(*s.fields, a.form, count); k != 0) {
-            utility(s).MSG_INF("W pozycji nr " + std::to_string(a.field) +
+        if (const std::int64_t k = missingCopy(*s.fields, held.def->name, count); k != 0) {
+            utility(s).MSG_INF("W pozycji nr " + std::to_string(*field) +
                                " deklaracji CIT-8 wpisano liczbę " + std::to_string(count) +
                                ". Proszę wypełnić formularz nr " + std::to_string(k) +
-                               " załącznika " + a.form);
+                               " załącznika " + held.def->name);
             return SaveStep::Refused;
         }
     }
@@ -359,16 +360,17 @@ void citBrResearchKind(FormWindow& w, WindowSession&, int field) {
 // ---- ORD-ZU --------------------------------------------------------------------------------
 
 // Quotes in the justification become apostrophes when it is left.
-// "Urząd": the tax office chosen in the picker becomes field 6; no choice changes nothing.
-void officePicker(FormWindow& w, WindowSession& s) {
+// "Urząd": the tax office chosen in the picker becomes `field` (name and address); no choice
+// changes nothing.
+void pickOfficeInto(FormWindow& w, WindowSession& s, int field) {
     const std::int32_t office = header::pickTaxOffice(*s.host, s.ini);
     if (office == 0) return;
-    w.fields()[6].setText(utility(s).GET_NAZWA_ADRES_URZEDU(1, office));
+    w.fields()[field].setText(utility(s).GET_NAZWA_ADRES_URZEDU(1, office));
 }
 
-// "Adres": the seat address chosen in the picker fills fields 10 to 19 (the country is
-// always "Polska"); an address that cannot be read changes nothing.
-void addressPicker(FormWindow& w, WindowSession& s) {
+// "Adres": the seat address chosen in the picker fills the country field `country` with
+// "Polska" and the nine fields after it; an address that cannot be read changes nothing.
+void pickAddressInto(FormWindow& w, WindowSession& s, int country) {
     const std::int32_t address = header::pickSeatAddress(*s.host, s.ini);
     if (address == 0 || s.host->data == nullptr) return;
     host::RecordFile& file = s.host->data->file(host::HostFileId::ADRESY_FIRMY);
@@ -379,12 +381,45 @@ void addressPicker(FormWindow& w, WindowSession& s) {
     file.close();
     if (!found) return;
     store::FieldSet& f = w.fields();
-    f[10].setText("Polska");
-    int field = 11;
+    f[country].setText("Polska");
+    int field = country + 1;
     for (const char* column : {"WOJEWODZTWO", "POWIAT", "GMINA", "ULICA", "NR_DOMU", "NR_LOKALU",
                                "MIEJSCOWOSC", "KOD_POCZTOWY", "POCZTA"}) {
         f[field++].setText(row.get(column));
     }
+}
+
+// CIT-8: the office in 6, the seat address in 10 to 19; CIT-D: the office in 7, the address
+// in 13 to 22.
+void officePicker(FormWindow& w, WindowSession& s) { pickOfficeInto(w, s, 6); }
+void addressPicker(FormWindow& w, WindowSession& s) { pickAddressInto(w, s, 10); }
+void officePickerCitD(FormWindow& w, WindowSession& s) { pickOfficeInto(w, s, 7); }
+void addressPickerCitD(FormWindow& w, WindowSession& s) { pickAddressInto(w, s, 13); }
+
+// ---- CIT-D (3) and (5) ---------------------------------------------------------------------
+
+// "Odswież": the company data for the period end in field 5: NIP, tax office, name, REGON
+// and the seat address.
+void refreshCitD(FormWindow& w, WindowSession& s) {
+    store::FieldSet& f = w.fields();
+    header::CompanyData c;
+    {
+        store::BusyCursor busy(s.host->ui);
+        const values::DayNumber periodEnd = store::parseStoredNumber(f[5].toStored()).value_or(0);
+        c = header::loadCompanyData(utility(s), *s.host->data,
+                                    s.host->data->globals().DANE_ID_FIRMY, periodEnd);
+    }
+    f[1].setText(c.nip);
+    f[7].setText(c.taxOffice);
+    f[11].setText(c.fullName);
+    f[12].setText(c.regon);
+    int field = 13;
+    for (const std::string* part : {&c.country, &c.province, &c.county, &c.commune, &c.street,
+                                    &c.houseNumber, &c.flatNumber, &c.town, &c.postalCode,
+                                    &c.postOffice})
+        f[field++].setText(*part);
+    f[13].setText("Polska");
+    header::tellWarnings(utility(s), c);
 }
 
 void ordZuQuotes(FormWindow& w, WindowSession& s, int field) {
@@ -420,6 +455,14 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_BR_73", "print", printWindow},
     {"CIT_BR_73", "refresh", refreshCitBr},
     {"CIT_BR_73", "close", closeCitBr},
+    {"CIT_D_72", "print", printWindow},
+    {"CIT_D_72", "refresh", refreshCitD},
+    {"CIT_D_72", "office-picker", officePickerCitD},
+    {"CIT_D_72", "address-picker", addressPickerCitD},
+    {"CIT_D_70", "print", printWindow},
+    {"CIT_D_70", "refresh", refreshCitD},
+    {"CIT_D_70", "office-picker", officePickerCitD},
+    {"CIT_D_70", "address-picker", addressPickerCitD},
     {"CIT_ORDZU", "print", printWindow},
     {"CIT_ORDZU", "refresh", redisplay},
 };
