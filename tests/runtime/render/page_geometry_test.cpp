@@ -10,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QRectF>
 #include <algorithm>
+#include <climits>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
@@ -134,9 +135,17 @@ std::map<std::string, std::vector<std::string>> demoValues() {
             bool match = false;
             if (table == "DEKLARACJE_POZ") {
                 const int sheet = std::atoi(cols[3].c_str());
+                // Numbered copies end before the first sheet of the next numbered form (CIT-D
+                // at 500, where CIT-BR begins), as the declaration's load takes them.
+                int end = f->storage.lastCopy == 0 ? INT_MAX : f->storage.base + f->storage.lastCopy;
+                for (const forms::FormDef* other : forms73) {
+                    if (other->storage.kind == forms::StorageKind::Copies &&
+                        other->storage.base > f->storage.base)
+                        end = std::min(end, other->storage.base);
+                }
                 match = (f->storage.kind == forms::StorageKind::Sheet && f->storage.sheet == sheet) ||
                         (f->storage.kind == forms::StorageKind::Copies && sheet > f->storage.base &&
-                         (f->storage.lastCopy == 0 || sheet <= f->storage.base + f->storage.lastCopy));
+                         sheet <= end);
             } else if (table == "DEKLARACJE_ZALACZNIK") {
                 match = f->storage.kind == forms::StorageKind::Attachment && f->storage.type == cols[3];
             }
