@@ -202,9 +202,10 @@ void transfer(FormWindow&, WindowSession& s) {
     if (s.host->settlements != nullptr) s.host->settlements->UP_PRZELEW(1, transferId, id);
 }
 
-// The advances of positions 68 to 90 from the company's stored CIT-2 returns (position 45 of
-// the newest CIT-2, the latest one of each month). Monthly: the n-th month of the fiscal
-// year into 68 + n - 1; quarterly: the n-th quarter-end month into 70 + 3 (n - 1).
+// The advances of positions 68 to 90 (edition 24; 65 to 87 in edition 23, through the form's
+// map) from the company's stored CIT-2 returns (position 45 of the newest CIT-2, the latest
+// one of each month). Monthly: the n-th month of the fiscal year into 68 + n - 1; quarterly:
+// the n-th quarter-end month into 70 + 3 (n - 1); their sum into 91.
 void fillAdvances(WindowSession& s, bool quarterly) {
     if (s.host->ui == nullptr) return;
     const std::string question =
@@ -216,7 +217,11 @@ void fillAdvances(WindowSession& s, bool quarterly) {
                              host::MessageIcon::Question, 1}) != 1)
         return;
     store::FieldSet& main = s.fields->main();
-    for (int n = 68; n <= 90; ++n) main[n].setDecimal(Decimal(0), values::Rounding::Never);
+    // The advance positions of edition (24) in the declaration's own edition.
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
+    if (edition == nullptr) return module::notBuilt(*s.host);
+    const auto at = [&](int p24) { return edition->position(p24).value_or(0); };
+    for (int n = 68; n <= 90; ++n) main[at(n)].setDecimal(Decimal(0), values::Rounding::Never);
 
     const host::Globals& g = s.host->data->globals();
     // The declaration's own fiscal year; the host's current one when it is not known.
@@ -243,14 +248,15 @@ void fillAdvances(WindowSession& s, bool quarterly) {
             std::to_string(g.DANE_ID_FIRMY) + " AND DATA_OKRESU=" + std::to_string(key) +
             " order by b.LP desc");
         // No return for the month reads as 0.
-        setStoredAmount(main[field], value);
+        setStoredAmount(main[at(field)], value);
     }
     Decimal sum;
-    for (int n = 68; n <= 90; ++n) sum += main[n].decimal();
+    for (int n = 68; n <= 90; ++n) sum += main[at(n)].decimal();
     try {
-        main[91].setDecimal(sum, values::Rounding::Never);
+        main[at(91)].setDecimal(sum, values::Rounding::Never);
     } catch (const std::exception&) {
-        utility(s).MSG_OST("Suma zaliczek z poz. 68 do 90 przekracza 15 cyfr.");
+        utility(s).MSG_OST("Suma zaliczek z poz. " + std::to_string(at(68)) + " do " +
+                           std::to_string(at(90)) + " przekracza 15 cyfr.");
     }
 }
 
