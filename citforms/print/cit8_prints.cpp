@@ -21,6 +21,16 @@ const PrintProcedure& citBrPrint73() {
     return p;
 }
 
+const PrintProcedure& cit8Print72() {
+    static const PrintProcedure p{"CIT_8_Prn_72"};
+    return p;
+}
+
+const PrintProcedure& cit8OPrint72() {
+    static const PrintProcedure p{"CIT_O_Prn_72"};
+    return p;
+}
+
 const PrintProcedure& citDPrint72() {
     static const PrintProcedure p{"CIT_D_Prn_72"};
     return p;
@@ -54,6 +64,8 @@ FormPrint formPrintOf(std::string_view name) {
         {"CIT_ORDZU_Prn", CIT_ORDZU_Prn},
         {"CIT_D_Prn_72", CIT_D_Prn_72},
         {"CIT_D_Prn_70", CIT_D_Prn_70},
+        {"CIT_8_Prn_72", CIT_8_Prn_72},
+        {"CIT_O_Prn_72", CIT_O_Prn_72},
     };
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
@@ -71,6 +83,14 @@ int CIT_O_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fi
 
 int CIT_BR_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields) {
     return printFields(env, citBrPrint73(), fields);
+}
+
+int CIT_8_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit8Print72(), fields);
+}
+
+int CIT_O_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit8OPrint72(), fields);
 }
 
 int CIT_D_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {

@@ -263,21 +263,26 @@ void fillAdvances(WindowSession& s, bool quarterly) {
 void fillMonthly(FormWindow&, WindowSession& s) { fillAdvances(s, false); }
 void fillQuarterly(FormWindow&, WindowSession& s) { fillAdvances(s, true); }
 
-// CIT-8 (24): fields 68 to 90 are the advances; field 91 is their sum as typed.
-void cit8AdvanceSum(FormWindow& w, WindowSession&, int field) {
-    if (field < 68 || field > 90) return;
+// CIT-8: the advances (edition 24: 68 to 90; edition 23: 65 to 87, through the form's map)
+// and their sum as typed (edition 24: 91; edition 23: 88).
+void cit8AdvanceSum(FormWindow& w, WindowSession& s, int field) {
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
+    if (edition == nullptr) return;
+    const auto at = [&](int p24) { return edition->position(p24).value_or(0); };
+    if (field < at(68) || field > at(90)) return;
     Decimal sum;
-    for (int n = 68; n <= 90; ++n) sum += w.fields()[n].decimal();
+    for (int n = 68; n <= 90; ++n) sum += w.fields()[at(n)].decimal();
     try {
-        w.fields()[91].setDecimal(sum, values::Rounding::Never);
+        w.fields()[at(91)].setDecimal(sum, values::Rounding::Never);
     } catch (const std::overflow_error&) {
-        // A sum beyond 15 digits cannot be held: field 91 keeps its value and the person is
+        // A sum beyond 15 digits cannot be held: the sum keeps its value and the person is
         // told, rather than a wrapped or cut total.
         const host::HostBinding* host = w.context().host;
         if (host != nullptr && host->ui != nullptr)
             host->ui->message({host::kTitleWarning,
-                               "Suma zaliczek z poz. 68 do 90 przekracza 15 cyfr.", "&OK",
-                               host::MessageIcon::Warning, 1});
+                               "Suma zaliczek z poz. " + std::to_string(at(68)) + " do " +
+                                   std::to_string(at(90)) + " przekracza 15 cyfr.",
+                               "&OK", host::MessageIcon::Warning, 1});
     }
 }
 
@@ -288,14 +293,18 @@ void computeCit8o(FormWindow&, WindowSession& s) {
         utility(s).MSG_OST("Brak roku obrotowego firmy obejmującego okres deklaracji.");
         return;
     }
-    compute::OBLICZ_CIT_O_73(*s.host, *s.state, *s.fields, true);
+    const module::DeclarationKind* kind = kindOf(s);
+    if (kind == nullptr || kind->computeAttachment == nullptr) return module::notBuilt(*s.host);
+    kind->computeAttachment(*s.host, *s.state, *s.fields, true);
 }
 
 // "Odśwież": the attachment's totals and caps, nothing rounded and no statement run.
 void refreshCit8o(FormWindow&, WindowSession& s) {
     store::BusyCursor busy(s.host->ui);
     compute::FieldSetAmounts amounts(*s.fields);
-    compute::Cit8oRules(compute::FormEdition::cit8Edition24(), amounts).applyAll();
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
+    if (edition == nullptr) return module::notBuilt(*s.host);
+    compute::Cit8oRules(*edition, amounts).applyAll();
 }
 
 // ---- CIT-BR (1) ----------------------------------------------------------------------------
@@ -458,6 +467,19 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_O_73", "print", printWindow},
     {"CIT_O_73", "compute", computeCit8o},
     {"CIT_O_73", "refresh", refreshCit8o},
+    {"CIT_8_72", "print", printWindow},
+    {"CIT_8_72", "compute", computeCit8},
+    {"CIT_8_72", "refresh", refreshCit8},
+    {"CIT_8_72", "transfer", transfer},
+    {"CIT_8_72", "save", saveAndClose},
+    {"CIT_8_72", "close", closeCit8},
+    {"CIT_8_72", "cit2-monthly", fillMonthly},
+    {"CIT_8_72", "cit2-quarterly", fillQuarterly},
+    {"CIT_8_72", "office-picker", officePicker},
+    {"CIT_8_72", "address-picker", addressPicker},
+    {"CIT_O_72", "print", printWindow},
+    {"CIT_O_72", "compute", computeCit8o},
+    {"CIT_O_72", "refresh", refreshCit8o},
     {"CIT_BR_73", "print", printWindow},
     {"CIT_BR_73", "refresh", refreshCitBr},
     {"CIT_BR_73", "close", closeCitBr},
@@ -481,6 +503,7 @@ struct RuleRow {
 
 constexpr RuleRow kRules[] = {
     {"CIT_8_73", cit8AdvanceSum, false},
+    {"CIT_8_72", cit8AdvanceSum, false},
     {"CIT_BR_73", citBrResearchKind, true},
     {"CIT_ORDZU", ordZuQuotes, false},
 };

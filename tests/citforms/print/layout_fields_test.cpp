@@ -43,6 +43,8 @@ const std::vector<PrintedForm>& printedForms() {
     static const std::vector<PrintedForm> forms = {
         {cit8Print73(), 73, kCit8, "cit8_24", {}, {}},
         {cit8OPrint73(), 73, "CIT-8/O", "cit8o_11", {1, 4, 5}, {}},
+        {cit8Print72(), 72, kCit8, "cit8_23", {}, {}},
+        {cit8OPrint72(), 72, "CIT-8/O", "cit8o_10", {1, 4, 5}, {}},
         // The CIT-BR range stores 2 and 3 (document number, status) like any other field.
         {citBrPrint73(), 73, "CIT-BR", "citbr_1", {}, {2, 3}},
         {ordZuPrint(), 73, "ORD-ZU", "ordzu", {}, {}},

@@ -30,7 +30,8 @@ TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
     // Each window with its page count and a template whose declaration it edits.
     const std::map<std::string, std::pair<std::size_t, int>> windows = {
         {"CIT_8_73", {4, 73}},  {"CIT_O_73", {3, 73}}, {"CIT_BR_73", {2, 73}},
-        {"CIT_ORDZU", {1, 73}}, {"CIT_D_72", {4, 72}}, {"CIT_D_70", {4, 70}}};
+        {"CIT_ORDZU", {1, 73}}, {"CIT_D_72", {4, 72}}, {"CIT_D_70", {4, 70}},
+        {"CIT_8_72", {4, 72}},  {"CIT_O_72", {3, 72}}};
     ASSERT_EQ(builtInWindows().size(), windows.size());
     for (const std::string& name : builtInWindows()) {
         ASSERT_TRUE(windows.contains(name)) << name;
