@@ -54,11 +54,17 @@ std::vector<DeclarationKind> makeKinds() {
     kinds.push_back({.templateId = 70,
                      .family = "CIT-8",
                      .edition = "21",
+                     .load = store::WCZYTAJ_CIT_8_70,
+                     .compute = compute::OBLICZ_CIT_8_70,
+                     .computeAttachment = compute::OBLICZ_CIT_O_70,
+                     .recalculate = compute::PRZELICZ_CIT_8_70,
+                     .save = store::ZAPISZ_CIT_8_70,
                      .mainPrint = "CIT_8_Prn_70",
                      .pdf = {always("CIT_8_Prn_70"), correction(7), when("CIT_O_Prn_70", 24),
                              perCopy("CIT_D_Prn_70", 25, "CIT-D")},
                      .mainWindow = "CIT_8_70",
-                     .attachmentWindows = {"CIT_O_70", "CIT_D_70"}});
+                     .attachmentWindows = {"CIT_O_70", "CIT_D_70"},
+                     .zeroedOnCreation = 43});
     kinds.push_back({.templateId = 72,
                      .family = "CIT-8",
                      .edition = "23",

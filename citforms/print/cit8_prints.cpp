@@ -31,6 +31,16 @@ const PrintProcedure& cit8OPrint72() {
     return p;
 }
 
+const PrintProcedure& cit8Print70() {
+    static const PrintProcedure p{"CIT_8_Prn_70"};
+    return p;
+}
+
+const PrintProcedure& cit8OPrint70() {
+    static const PrintProcedure p{"CIT_O_Prn_70"};
+    return p;
+}
+
 const PrintProcedure& citDPrint72() {
     static const PrintProcedure p{"CIT_D_Prn_72"};
     return p;
@@ -66,6 +76,8 @@ FormPrint formPrintOf(std::string_view name) {
         {"CIT_D_Prn_70", CIT_D_Prn_70},
         {"CIT_8_Prn_72", CIT_8_Prn_72},
         {"CIT_O_Prn_72", CIT_O_Prn_72},
+        {"CIT_8_Prn_70", CIT_8_Prn_70},
+        {"CIT_O_Prn_70", CIT_O_Prn_70},
     };
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
@@ -91,6 +103,14 @@ int CIT_8_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fi
 
 int CIT_O_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {
     return printFields(env, cit8OPrint72(), fields);
+}
+
+int CIT_8_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit8Print70(), fields);
+}
+
+int CIT_O_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit8OPrint70(), fields);
 }
 
 int CIT_D_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {

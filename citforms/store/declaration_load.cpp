@@ -216,6 +216,11 @@ void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationSt
     loadCit8(host, state, fields, 72);
 }
 
+void WCZYTAJ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields) {
+    loadCit8(host, state, fields, 70);
+}
+
 values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t declarationId,
                                    FieldSet& set, DeclarationIssues* issues) {
     host::UtilityLibrary& utility = *host.utility;

@@ -38,6 +38,11 @@ void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationSt
 void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields);
 
+// Load of a generation-70 CIT-8: fields 1 and 4 to 104, CIT-8/O (8), every sheet from 101 on
+// as CIT-D (3), ORD-ZU. Acts on the sheets when CIT_ID_WZORCA is 70.
+void WCZYTAJ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields);
+
 // The load itself, without messages: `fields` takes the forms of `templateId` and every row
 // of declaration `id` goes to the field its sheet and number name. A failure is a database
 // error (the load is then marked incomplete in fields.issues).

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/compute/field_set_amounts.h"
@@ -202,26 +203,38 @@ void transfer(FormWindow&, WindowSession& s) {
     if (s.host->settlements != nullptr) s.host->settlements->UP_PRZELEW(1, transferId, id);
 }
 
-// The advances of positions 68 to 90 (edition 24; 65 to 87 in edition 23, through the form's
-// map) from the company's stored CIT-2 returns (position 45 of the newest CIT-2, the latest
-// one of each month). Monthly: the n-th month of the fiscal year into 68 + n - 1; quarterly:
-// the n-th quarter-end month into 70 + 3 (n - 1); their sum into 91.
+// The advances of positions 68 to 90 (edition 24; 65 to 87 in edition 23 and 59 to 81 in
+// edition 21, through the form's map) from the company's stored CIT-2 returns (position 45 of
+// the newest CIT-2, the latest one of each month). Monthly: the n-th month of the fiscal year
+// into 68 + n - 1, their sum into 91. Quarterly: the n-th quarter-end month into 70 + 3 (n - 1)
+// and the sum into 91; edition 21 keeps its quarters apart (83 to 90, sum 91).
 void fillAdvances(WindowSession& s, bool quarterly) {
     if (s.host->ui == nullptr) return;
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
+    if (edition == nullptr) return module::notBuilt(*s.host);
+    const compute::FormEdition::QuarterlyAdvances& ownQuarters = edition->quarterlyAdvances();
+    // Edition 21 asks without the note on where the amounts go.
     const std::string question =
         std::string("Czy chcesz uzupełnić kwoty należnych zaliczek ") +
-        (quarterly ? "kwartalnych" : "miesięcznych") +
-        " na podstawie wypełnionych formularzy CIT-2 ?|Uwaga! Kwoty trafią we właściwe pole, "
-        "jeżeli w danym roku obrotowym wszystkie formularze CIT-2 są wypełnione i zapisane.";
+        (quarterly ? "kwartalnych" : "miesięcznych") + " na podstawie wypełnionych formularzy CIT-2 ?" +
+        (ownQuarters.first != 0 ? ""
+                                : "|Uwaga! Kwoty trafią we właściwe pole, jeżeli w danym roku "
+                                  "obrotowym wszystkie formularze CIT-2 są wypełnione i zapisane.");
     if (s.host->ui->message({host::kTitleQuestion, question, "&Tak|&Nie",
                              host::MessageIcon::Question, 1}) != 1)
         return;
     store::FieldSet& main = s.fields->main();
     // The advance positions of edition (24) in the declaration's own edition.
-    const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
-    if (edition == nullptr) return module::notBuilt(*s.host);
     const auto at = [&](int p24) { return edition->position(p24).value_or(0); };
-    for (int n = 68; n <= 90; ++n) main[at(n)].setDecimal(Decimal(0), values::Rounding::Never);
+    const bool apart = quarterly && ownQuarters.first != 0;
+    std::vector<int> targets;
+    if (apart) {
+        for (int k = 0; k < ownQuarters.count; ++k) targets.push_back(ownQuarters.first + k);
+    } else {
+        for (int n = 68; n <= 90; ++n) targets.push_back(at(n));
+    }
+    const int sumField = apart ? ownQuarters.sum : at(91);
+    for (int field : targets) main[field].setDecimal(Decimal(0), values::Rounding::Never);
 
     const host::Globals& g = s.host->data->globals();
     // The declaration's own fiscal year; the host's current one when it is not known.
@@ -235,11 +248,16 @@ void fillAdvances(WindowSession& s, bool quarterly) {
     for (int k = 0; k < 23; ++k) {
         const values::DayNumber key = values::addMonths(first, k);
         if (key > last) break;
-        int field = 68 + k;
+        int field = at(68 + k);
         if (quarterly) {
             if (values::monthOf(key) % 3 != 0) continue;
-            if (++quarter > 7) break;
-            field = 70 + 3 * (quarter - 1);
+            if (apart) {
+                if (++quarter > ownQuarters.count) break;
+                field = ownQuarters.first + quarter - 1;
+            } else {
+                if (++quarter > 7) break;
+                field = at(70 + 3 * (quarter - 1));
+            }
         }
         const std::string value = utility(s).FUNCVAY(
             "select top 1 a.wartosc_pola from DEKLARACJE_POZ a inner join DEKLARACJE_NAG b on "
@@ -248,40 +266,48 @@ void fillAdvances(WindowSession& s, bool quarterly) {
             std::to_string(g.DANE_ID_FIRMY) + " AND DATA_OKRESU=" + std::to_string(key) +
             " order by b.LP desc");
         // No return for the month reads as 0.
-        setStoredAmount(main[at(field)], value);
+        setStoredAmount(main[field], value);
     }
     Decimal sum;
-    for (int n = 68; n <= 90; ++n) sum += main[at(n)].decimal();
+    for (int field : targets) sum += main[field].decimal();
     try {
-        main[at(91)].setDecimal(sum, values::Rounding::Never);
+        main[sumField].setDecimal(sum, values::Rounding::Never);
     } catch (const std::exception&) {
-        utility(s).MSG_OST("Suma zaliczek z poz. " + std::to_string(at(68)) + " do " +
-                           std::to_string(at(90)) + " przekracza 15 cyfr.");
+        utility(s).MSG_OST("Suma zaliczek z poz. " + std::to_string(targets.front()) + " do " +
+                           std::to_string(targets.back()) + " przekracza 15 cyfr.");
     }
 }
 
 void fillMonthly(FormWindow&, WindowSession& s) { fillAdvances(s, false); }
 void fillQuarterly(FormWindow&, WindowSession& s) { fillAdvances(s, true); }
 
-// CIT-8: the advances (edition 24: 68 to 90; edition 23: 65 to 87, through the form's map)
-// and their sum as typed (edition 24: 91; edition 23: 88).
+// CIT-8: the advances (edition 24: 68 to 90; edition 23: 65 to 87; edition 21: 59 to 81,
+// through the form's map) and their sum as typed (91; 88; 82); edition 21's quarterly
+// advances 83 to 90 into 91.
 void cit8AdvanceSum(FormWindow& w, WindowSession& s, int field) {
     const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
     if (edition == nullptr) return;
     const auto at = [&](int p24) { return edition->position(p24).value_or(0); };
-    if (field < at(68) || field > at(90)) return;
+    const compute::FormEdition::QuarterlyAdvances& q = edition->quarterlyAdvances();
+    int first = at(68), last = at(90), sumField = at(91);
+    if (q.first != 0 && field >= q.first && field < q.first + q.count) {
+        first = q.first;
+        last = q.first + q.count - 1;
+        sumField = q.sum;
+    }
+    if (field < first || field > last) return;
     Decimal sum;
-    for (int n = 68; n <= 90; ++n) sum += w.fields()[at(n)].decimal();
+    for (int n = first; n <= last; ++n) sum += w.fields()[n].decimal();
     try {
-        w.fields()[at(91)].setDecimal(sum, values::Rounding::Never);
+        w.fields()[sumField].setDecimal(sum, values::Rounding::Never);
     } catch (const std::overflow_error&) {
         // A sum beyond 15 digits cannot be held: the sum keeps its value and the person is
         // told, rather than a wrapped or cut total.
         const host::HostBinding* host = w.context().host;
         if (host != nullptr && host->ui != nullptr)
             host->ui->message({host::kTitleWarning,
-                               "Suma zaliczek z poz. " + std::to_string(at(68)) + " do " +
-                                   std::to_string(at(90)) + " przekracza 15 cyfr.",
+                               "Suma zaliczek z poz. " + std::to_string(first) + " do " +
+                                   std::to_string(last) + " przekracza 15 cyfr.",
                                "&OK", host::MessageIcon::Warning, 1});
     }
 }
@@ -304,6 +330,8 @@ void refreshCit8o(FormWindow&, WindowSession& s) {
     compute::FieldSetAmounts amounts(*s.fields);
     const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
     if (edition == nullptr) return module::notBuilt(*s.host);
+    // An attachment edition of its own (CIT-8/O (8)) has no totals of CIT-8/O (11).
+    if (!edition->ownAttachmentStatements().empty()) return;
     compute::Cit8oRules(*edition, amounts).applyAll();
 }
 
@@ -480,6 +508,19 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_O_72", "print", printWindow},
     {"CIT_O_72", "compute", computeCit8o},
     {"CIT_O_72", "refresh", refreshCit8o},
+    {"CIT_8_70", "print", printWindow},
+    {"CIT_8_70", "compute", computeCit8},
+    {"CIT_8_70", "refresh", refreshCit8},
+    {"CIT_8_70", "transfer", transfer},
+    {"CIT_8_70", "save", saveAndClose},
+    {"CIT_8_70", "close", closeCit8},
+    {"CIT_8_70", "cit2-monthly", fillMonthly},
+    {"CIT_8_70", "cit2-quarterly", fillQuarterly},
+    {"CIT_8_70", "office-picker", officePicker},
+    {"CIT_8_70", "address-picker", addressPicker},
+    {"CIT_O_70", "print", printWindow},
+    {"CIT_O_70", "compute", computeCit8o},
+    {"CIT_O_70", "refresh", refreshCit8o},
     {"CIT_BR_73", "print", printWindow},
     {"CIT_BR_73", "refresh", refreshCitBr},
     {"CIT_BR_73", "close", closeCitBr},
@@ -504,6 +545,7 @@ struct RuleRow {
 constexpr RuleRow kRules[] = {
     {"CIT_8_73", cit8AdvanceSum, false},
     {"CIT_8_72", cit8AdvanceSum, false},
+    {"CIT_8_70", cit8AdvanceSum, false},
     {"CIT_BR_73", citBrResearchKind, true},
     {"CIT_ORDZU", ordZuQuotes, false},
 };

@@ -15,7 +15,7 @@ const char* const kUsage =
     "  print ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
     "           [--receipt TEXT1 TEXT2] [--output FILE]\n"
     "                     print the declaration's main form\n"
-    "  new-cit8 [--company N] --year YYYY [--edition 24|23] [--copy-from ID]\n"
+    "  new-cit8 [--company N] --year YYYY [--edition 24|23|21] [--copy-from ID]\n"
     "                     make, compute and save a CIT-8 for the company's fiscal year\n"
     "                     starting (else ending) in YYYY; prints the new id\n"
     "  compute ID         run the statements of a stored CIT-8 again and save it\n"

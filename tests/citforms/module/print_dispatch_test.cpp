@@ -103,7 +103,7 @@ TEST_F(PrintDispatch, PdfRefusals) {
     };
     const Case cases[] = {{0, "Brak wzorca deklaracji."},
                           {99, "Brak obsługi wzorca deklaracji."},
-                          {70, "Procedura CIT_8_Prn_70 nie jest jeszcze dostępna."}};
+                          {35, "Brak obsługi wzorca deklaracji."}};
     for (const Case& c : cases) {
         host_.utility.messages.clear();
         EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, c.templateId, 17, "a.pdf"), 0);

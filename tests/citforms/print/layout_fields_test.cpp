@@ -45,6 +45,8 @@ const std::vector<PrintedForm>& printedForms() {
         {cit8OPrint73(), 73, "CIT-8/O", "cit8o_11", {1, 4, 5}, {}},
         {cit8Print72(), 72, kCit8, "cit8_23", {}, {}},
         {cit8OPrint72(), 72, "CIT-8/O", "cit8o_10", {1, 4, 5}, {}},
+        {cit8Print70(), 70, kCit8, "cit8_21", {}, {}},
+        {cit8OPrint70(), 70, "CIT-8/O", "cit8o_8", {1, 4, 5}, {}},
         // The CIT-BR range stores 2 and 3 (document number, status) like any other field.
         {citBrPrint73(), 73, "CIT-BR", "citbr_1", {}, {2, 3}},
         {ordZuPrint(), 73, "ORD-ZU", "ordzu", {}, {}},

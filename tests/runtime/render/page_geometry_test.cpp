@@ -168,6 +168,11 @@ TEST_F(PageGeometry, EveryDrawingHoldsItsLabelsAndValues) {
         auto opened = print::openPageDrawing(key.substr(0, key.rfind('_')) + ".wmf");
         ASSERT_TRUE(opened) << opened.error();
         const print::PageDrawing& d = **opened;
+        // The demo's texts are those of template 73: only its forms' pages show them.
+        const forms::FormDef* drawn = forms::FormCatalogue::builtIn().find(d.form);
+        const bool shows73 = drawn != nullptr && std::find(drawn->templates.begin(),
+                                                           drawn->templates.end(),
+                                                           73) != drawn->templates.end();
         auto layout = print::openLayout(d.layout);
         ASSERT_TRUE(layout) << layout.error();
         const print::Band* band = nullptr;
@@ -289,7 +294,7 @@ TEST_F(PageGeometry, EveryDrawingHoldsItsLabelsAndValues) {
             std::vector<std::string> samples;
             const bool amount = !c.picture.empty() && (c.picture[0] == 'N' || c.picture[0] == 'n');
             if (amount) samples.push_back(c.picture.find('`') != std::string::npos ? kMaxAmount : kMaxWhole);
-            if (auto it = demo.find(c.variable); it != demo.end())
+            if (auto it = demo.find(c.variable); shows73 && it != demo.end())
                 samples.insert(samples.end(), it->second.begin(), it->second.end());
             const FontSpec font = layout->fontOf(*band, c);
             for (const std::string& raw : samples) {
