@@ -96,6 +96,16 @@ void OBLICZ_CIT_O_72(const host::HostBinding& host, const module::DeclarationSta
     compute(FormEdition::cit8Edition23(), host, state, fields, refresh, true);
 }
 
+void OBLICZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
+                     store::DeclarationFields& fields, bool refresh) {
+    compute(FormEdition::cit8Edition21(), host, state, fields, refresh, false);
+}
+
+void OBLICZ_CIT_O_70(const host::HostBinding& host, const module::DeclarationState& state,
+                     store::DeclarationFields& fields, bool refresh) {
+    compute(FormEdition::cit8Edition21(), host, state, fields, refresh, true);
+}
+
 void PRZELICZ_CIT_8_73(const host::HostBinding& host, store::DeclarationFields& fields,
                        std::int32_t referenceDate) {
     recalculate(FormEdition::cit8Edition24(), host, fields, referenceDate);
@@ -104,6 +114,11 @@ void PRZELICZ_CIT_8_73(const host::HostBinding& host, store::DeclarationFields& 
 void PRZELICZ_CIT_8_72(const host::HostBinding& host, store::DeclarationFields& fields,
                        std::int32_t referenceDate) {
     recalculate(FormEdition::cit8Edition23(), host, fields, referenceDate);
+}
+
+void PRZELICZ_CIT_8_70(const host::HostBinding& host, store::DeclarationFields& fields,
+                       std::int32_t referenceDate) {
+    recalculate(FormEdition::cit8Edition21(), host, fields, referenceDate);
 }
 
 }  // namespace citforms::compute

@@ -23,11 +23,17 @@ void OBLICZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationSta
                      store::DeclarationFields& fields, bool refresh);
 void OBLICZ_CIT_O_72(const host::HostBinding& host, const module::DeclarationState& state,
                      store::DeclarationFields& fields, bool refresh);
+void OBLICZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
+                     store::DeclarationFields& fields, bool refresh);
+void OBLICZ_CIT_O_70(const host::HostBinding& host, const module::DeclarationState& state,
+                     store::DeclarationFields& fields, bool refresh);
 
 // `referenceDate` picks the seat address and tax office valid on that day.
 void PRZELICZ_CIT_8_73(const host::HostBinding& host, store::DeclarationFields& fields,
                        std::int32_t referenceDate);
 void PRZELICZ_CIT_8_72(const host::HostBinding& host, store::DeclarationFields& fields,
+                       std::int32_t referenceDate);
+void PRZELICZ_CIT_8_70(const host::HostBinding& host, store::DeclarationFields& fields,
                        std::int32_t referenceDate);
 
 // CIT-8 fields 1 and 6 to 19 (NIP, tax office, name, REGON, country and seat address),

@@ -29,6 +29,15 @@ FormEdition::FormEdition(int templateId)
       lastField_(main_ != nullptr ? main_->fields.back().number : 0),
       hasCitBr_(formOf(templateId, "CIT-BR") != nullptr) {
     assert(main_ != nullptr && "a CIT-8 edition needs its form file");
+    if (templateId == 70) {
+        // CIT-8 (21) and CIT-8/O (8): the statement positions of template 70.
+        ownStatements_ = {27, 28, 29, 31, 32, 33, 47, 48, 49, 94, 99};
+        for (int p = 8; p <= 17; ++p) ownAttachmentStatements_.push_back(p);
+        for (int p : {19, 42, 43, 44, 46, 48, 50, 51, 53, 54, 55, 57, 60, 63})
+            ownAttachmentStatements_.push_back(p);
+        for (int p = 65; p <= 72; ++p) ownAttachmentStatements_.push_back(p);
+        quarterly_ = {83, 8, 91};
+    }
 }
 
 const FormEdition& FormEdition::cit8Edition24() {
@@ -41,8 +50,13 @@ const FormEdition& FormEdition::cit8Edition23() {
     return edition;
 }
 
+const FormEdition& FormEdition::cit8Edition21() {
+    static const FormEdition edition(70);
+    return edition;
+}
+
 const FormEdition* FormEdition::forTemplate(int templateId) {
-    for (const FormEdition* e : {&cit8Edition24(), &cit8Edition23()}) {
+    for (const FormEdition* e : {&cit8Edition24(), &cit8Edition23(), &cit8Edition21()}) {
         if (e->templateId() == templateId) return e;
     }
     return nullptr;

@@ -5,12 +5,16 @@
 // Edition (23) (template 72) has the same structure with its positions shifted: everything
 // from the CIT-D count on sits one lower (it has no CIT-BR count), and from the lost
 // reliefs on three lower (it has no CIT-BR relief and no separate deduction total).
+// Edition (21) (template 70) maps only its identification, attachment counts and monthly
+// advances; its statement positions are its own and its quarterly advances have their own
+// positions.
 //
 //   const FormEdition& e = FormEdition::forTemplate(72);
 //   e.position(62);   // 59: the tax-rate field of edition (23)
 //   e.position(54);   // nullopt: edition (23) has no CIT-BR relief
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace citforms::forms {
 class FormDef;
@@ -22,7 +26,8 @@ class FormEdition {
 public:
     static const FormEdition& cit8Edition24();  // template 73
     static const FormEdition& cit8Edition23();  // template 72
-    // The edition of a CIT-8 template (72 or 73); nullptr for any other template.
+    static const FormEdition& cit8Edition21();  // template 70
+    // The edition of a CIT-8 template (70, 72 or 73); nullptr for any other template.
     static const FormEdition* forTemplate(int templateId);
 
     int templateId() const { return templateId_; }
@@ -37,6 +42,22 @@ public:
     // own position number as text).
     std::string statementCode(int p24) const;
 
+    // Statement positions of the edition's own that edition (24) has no counterpart for,
+    // run with their position as the code (edition 21: 27, 28, … 99); empty otherwise.
+    const std::vector<int>& ownStatements() const { return ownStatements_; }
+    // The CIT-8/O positions filled from statements "O<n>" when the edition's CIT-8/O does
+    // not follow CIT-8/O (11) (edition 21's CIT-8/O (8)); empty when it does.
+    const std::vector<int>& ownAttachmentStatements() const { return ownAttachmentStatements_; }
+
+    // Quarterly advances kept apart from the monthly ones (edition 21: 83 to 90, sum 91);
+    // first == 0 when the quarter ends are monthly positions (editions 23 and 24).
+    struct QuarterlyAdvances {
+        int first = 0;
+        int count = 0;
+        int sum = 0;
+    };
+    const QuarterlyAdvances& quarterlyAdvances() const { return quarterly_; }
+
 private:
     // The edition of the CIT-8 that template `templateId` carries, as its form files say.
     explicit FormEdition(int templateId);
@@ -44,6 +65,9 @@ private:
     const forms::FormDef* main_;  // the template's CIT-8 form
     int lastField_;
     bool hasCitBr_;
+    std::vector<int> ownStatements_;
+    std::vector<int> ownAttachmentStatements_;
+    QuarterlyAdvances quarterly_;
 };
 
 }  // namespace citforms::compute

@@ -20,6 +20,8 @@ void StatementComputation::setCit8Text(int p24, const std::string& text) {
 }
 
 void StatementComputation::cit8Statement(int p24, bool wholeZloty) {
+    // A statement position the edition lacks runs no statement.
+    if (!edition_.position(p24)) return;
     setCit8(p24, Decimal());
     const values::Result<Decimal> amount = runner_.run(edition_.statementCode(p24));
     if (!amount) {
@@ -57,6 +59,17 @@ void StatementComputation::computeCit8(bool refresh) {
         setCit8(23, Decimal(3));
         setCit8(24, Decimal(2));
         for (int p = 25; p <= 30; ++p) setCit8(p, Decimal());
+    }
+
+    // The edition's own statement positions, as they stand: no rule of edition (24) uses them.
+    for (int p : edition_.ownStatements()) {
+        fields_.setCit8(p, Decimal());
+        const values::Result<Decimal> amount = runStatement(std::to_string(p));
+        if (!amount) {
+            statementFailed("CIT-8", p, amount.error());
+        } else {
+            fields_.setCit8(p, *amount);
+        }
     }
 
     Cit8Rules rules(edition_, fields_);
@@ -118,6 +131,14 @@ void StatementComputation::computeAttachment(bool refresh, bool standalone) {
     fields_.setCit8oDay(5, runner_.context().periodEnd);
     fields_.setCit8oText(6, cit8Text(8));
     fields_.setCit8oText(7, cit8Text(9));
+
+    // An attachment edition of its own: its statements, no rule of CIT-8/O (11).
+    if (!edition_.ownAttachmentStatements().empty()) {
+        for (int p : edition_.ownAttachmentStatements()) cit8oStatement(p);
+        busy(false);
+        if (standalone) showStatementMessages_ = true;
+        return;
+    }
 
     // A fresh attachment starts without the titles, decision and loss rows of whatever
     // declaration was open before; they are reset before any total is formed from them.

@@ -51,6 +51,7 @@ struct DeclarationKind {
     std::vector<std::string> attachmentForms;
     Load load = nullptr;                       // nullptr: not built yet
     Compute compute = nullptr;
+    Compute computeAttachment = nullptr;       // the CIT-8/O of the edition
     Recalculate recalculate = nullptr;
     Save save = nullptr;
     std::string mainPrint;                     // print procedure of the main form

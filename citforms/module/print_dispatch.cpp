@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
+#include "citforms/forms/form.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/print/document_title.h"
@@ -45,6 +47,19 @@ std::string declarationTitle(const host::HostBinding& host, const DeclarationKin
     };
     return print::documentTitle(kind.family + " (" + kind.edition + ")", company, day(4),
                                 day(5));
+}
+
+// Copy numbers in rising order as runs: "3", "1, 4", "1-399".
+std::string copyRuns(const std::vector<std::int64_t>& copies) {
+    std::string out;
+    for (std::size_t i = 0; i < copies.size();) {
+        std::size_t j = i;
+        while (j + 1 < copies.size() && copies[j + 1] == copies[j] + 1) ++j;
+        out += (out.empty() ? "" : ", ") + std::to_string(copies[i]);
+        if (j > i) out += "-" + std::to_string(copies[j]);
+        i = j + 1;
+    }
+    return out;
 }
 
 }  // namespace
@@ -132,27 +147,59 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
 
     host::Globals& globals = host.data->globals();
     store::DeclarationFields& fields = module.fields;
+    // Every page the declaration announces must reach the file; what cannot be printed is
+    // named, the file is still finished with the rest, and the export does not report success.
+    bool complete = true;
     for (const PdfStep& step : kind->pdf) {
-        // Prints not built yet (the linked CIT-ST, CIT-D) are left out of the file.
+        if (!wanted(fields, step)) continue;
         const print::FormPrint print = print::formPrintOf(step.print);
-        if (print == nullptr || !wanted(fields, step)) continue;
+        if (print == nullptr) {
+            // The linked CIT-ST is a declaration of its own, composed by the CIT-ST link.
+            if (step.print.rfind("CIT_ST", 0) == 0) continue;
+            notYetAvailable(host, step.print.c_str());
+            complete = false;
+            continue;
+        }
         if (step.perCopyOf.empty()) {
             setPdfPrintSettings(globals);
-            print(env, fields);
+            if (print(env, fields) != 1) complete = false;
             continue;
         }
         const store::HeldForm* held = fields.find(step.perCopyOf);
         if (held == nullptr) continue;
-        // No declaration holds copies beyond the sheets of its form.
-        std::int64_t count = numberOf(fields.main(), step.field).integerPart();
-        if (held->lastCopy() > 0) count = std::min<std::int64_t>(count, held->lastCopy());
-        for (std::int32_t i = 1; i <= count; ++i) {
+        // No declaration holds copies beyond the sheets of its form, nor beyond the highest
+        // copy it stores: the copies after those are named as missing without a look.
+        const std::int64_t announced = numberOf(fields.main(), step.field).integerPart();
+        std::int64_t count = announced;
+        if (held->lastCopy() > 0 && count > held->lastCopy()) count = held->lastCopy();
+        std::int64_t highest = 0;
+        for (const store::AttachmentRow& row : held->copies.rows())
+            highest = std::max<std::int64_t>(highest, row.ext_nr_zalacznika);
+        const std::int64_t walked = std::min(count, highest);
+        std::vector<std::int64_t> missing;
+        for (std::int64_t i = 1; i <= walked; ++i) {
+            if (!held->copies.hasCopy(static_cast<std::int32_t>(i))) {
+                missing.push_back(i);
+                continue;
+            }
             setPdfPrintSettings(globals);
-            store::loadCopy(fields, step.perCopyOf, i, static_cast<std::int32_t>(count));
-            print(env, fields);
+            store::loadCopy(fields, step.perCopyOf, static_cast<std::int32_t>(i),
+                            static_cast<std::int32_t>(count));
+            if (print(env, fields) != 1) complete = false;
+        }
+        std::string named = copyRuns(missing);
+        if (announced > walked) {
+            named += (named.empty() ? "" : ", ") + std::to_string(walked + 1);
+            if (announced > walked + 1) named += "-" + std::to_string(announced);
+        }
+        if (!named.empty()) {
+            host.utility->MSG_OST("Brak wartości załącznika " + held->def->name +
+                                  " (formularz nr " + named +
+                                  "); plik PDF nie zawiera tych formularzy.");
+            complete = false;
         }
     }
-    return host.print->MAKEPDF(2, "", &pages) == 0 ? 1 : 0;
+    return host.print->MAKEPDF(2, "", &pages) == 0 && complete ? 1 : 0;
 }
 
 void CIT_ORDZU_PRN(ModuleState& module) {

@@ -21,6 +21,36 @@ const PrintProcedure& citBrPrint73() {
     return p;
 }
 
+const PrintProcedure& cit8Print72() {
+    static const PrintProcedure p{"CIT_8_Prn_72"};
+    return p;
+}
+
+const PrintProcedure& cit8OPrint72() {
+    static const PrintProcedure p{"CIT_O_Prn_72"};
+    return p;
+}
+
+const PrintProcedure& cit8Print70() {
+    static const PrintProcedure p{"CIT_8_Prn_70"};
+    return p;
+}
+
+const PrintProcedure& cit8OPrint70() {
+    static const PrintProcedure p{"CIT_O_Prn_70"};
+    return p;
+}
+
+const PrintProcedure& citDPrint72() {
+    static const PrintProcedure p{"CIT_D_Prn_72"};
+    return p;
+}
+
+const PrintProcedure& citDPrint70() {
+    static const PrintProcedure p{"CIT_D_Prn_70"};
+    return p;
+}
+
 const PrintProcedure& ordZuPrint() {
     static const PrintProcedure p{"CIT_ORDZU_Prn"};
     return p;
@@ -56,6 +86,12 @@ FormPrint formPrintOf(std::string_view name) {
         {"CIT_ORDZU_Prn", CIT_ORDZU_Prn},
         {"CIT_2_Prn_35", CIT_2_Prn_35},
         {"CIT_O_Prn_35", CIT_O_Prn_35},
+        {"CIT_D_Prn_72", CIT_D_Prn_72},
+        {"CIT_D_Prn_70", CIT_D_Prn_70},
+        {"CIT_8_Prn_72", CIT_8_Prn_72},
+        {"CIT_O_Prn_72", CIT_O_Prn_72},
+        {"CIT_8_Prn_70", CIT_8_Prn_70},
+        {"CIT_O_Prn_70", CIT_O_Prn_70},
     };
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
@@ -73,6 +109,30 @@ int CIT_O_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fi
 
 int CIT_BR_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields) {
     return printFields(env, citBrPrint73(), fields);
+}
+
+int CIT_8_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit8Print72(), fields);
+}
+
+int CIT_O_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit8OPrint72(), fields);
+}
+
+int CIT_8_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit8Print70(), fields);
+}
+
+int CIT_O_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit8OPrint70(), fields);
+}
+
+int CIT_D_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, citDPrint72(), fields);
+}
+
+int CIT_D_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, citDPrint70(), fields);
 }
 
 int CIT_ORDZU_Prn(const PrintEnvironment& env, const store::DeclarationFields& fields) {

@@ -1,6 +1,8 @@
 #pragma once
-// The print procedures of the newest CIT-8 (24) with its CIT-8/O (11) and CIT-BR (1), and the
-// ORD-ZU: each prints the open declaration's field sets through the print pipeline.
+// The print procedures of the newest CIT-8 (24) with its CIT-8/O (11) and CIT-BR (1), of the
+// CIT-8 (23) with its CIT-8/O (10), of the CIT-8 (21) with its CIT-8/O (8), of the CIT-D (5)
+// and (3), and the ORD-ZU: each prints the open declaration's field sets through the print
+// pipeline.
 //
 //   PrintEnvironment env{host, runtime, ini};
 //   CIT_8_Prn_73(env, fields);                  // pages 1..4, receipt lines by the settings
@@ -21,6 +23,12 @@ namespace citforms::print {
 const PrintProcedure& cit8Print73();
 const PrintProcedure& cit8OPrint73();
 const PrintProcedure& citBrPrint73();
+const PrintProcedure& cit8Print72();   // CIT-8 (23), template 72
+const PrintProcedure& cit8OPrint72();  // CIT-8/O (10), template 72
+const PrintProcedure& cit8Print70();   // CIT-8 (21), template 70
+const PrintProcedure& cit8OPrint70();  // CIT-8/O (8), template 70
+const PrintProcedure& citDPrint72();  // CIT-D (5), templates 72 and 73
+const PrintProcedure& citDPrint70();  // CIT-D (3), template 70
 const PrintProcedure& ordZuPrint();
 const PrintProcedure& cit2Print35();
 const PrintProcedure& cit2OPrint35();
@@ -33,6 +41,12 @@ FormPrint formPrintOf(std::string_view name);
 int CIT_8_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_O_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_BR_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_8_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_O_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_8_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_O_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_D_Prn_72(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_D_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_ORDZU_Prn(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_2_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_O_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields);

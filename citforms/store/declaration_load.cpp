@@ -228,6 +228,11 @@ void WCZYTAJ_CIT_2(const host::HostBinding& host, const module::DeclarationState
     loadCit8(host, state, fields, state.CIT_ID_WZORCA_CIT2, state.CIT_ID_WZORCA_CIT2);
 }
 
+void WCZYTAJ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields) {
+    loadCit8(host, state, fields, 70);
+}
+
 values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t declarationId,
                                    FieldSet& set, DeclarationIssues* issues) {
     host::UtilityLibrary& utility = *host.utility;
@@ -276,10 +281,14 @@ values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t d
 }
 
 void loadCopy(DeclarationFields& fields, std::string_view formName, std::int32_t n,
-              std::int32_t count) {
-    // A CIT-BR copy not yet written starts from the defaults of a new attachment.
+              std::int32_t count, values::DayNumber today) {
+    // A CIT-BR or CIT-D copy not yet written starts from the defaults of a new attachment.
     if (formName == "CIT-BR") {
         WCZYTAJ_CIT_BR(fields, n, count);
+        return;
+    }
+    if (formName == "CIT-D") {
+        WCZYTAJ_CIT_D(fields, n, count, today);
         return;
     }
     HeldForm* held = fields.find(formName);
@@ -321,6 +330,39 @@ void WCZYTAJ_CIT_BR(DeclarationFields& fields, std::int32_t n, std::int32_t coun
         }
     }
     setNumbering();
+}
+
+void WCZYTAJ_CIT_D(DeclarationFields& fields, std::int32_t n, std::int32_t count,
+                   values::DayNumber today) {
+    HeldForm* held = fields.find("CIT-D");
+    if (held == nullptr) return;
+    FieldSet& d = held->set;
+    const FieldSet& cit8 = fields.main();
+    d.clear();
+    if (!held->copies.hasCopy(n)) {
+        const auto copyOf = [&](int to, int from) {
+            if (cit8.has(from)) d[to].setText(cit8[from].text());
+        };
+        copyOf(1, 1);
+        copyOf(4, 4);
+        copyOf(5, 5);
+        copyOf(7, 6);                                  // tax office
+        for (int f = 11; f <= 22; ++f) copyOf(f, f - 3);  // name, REGON, seat address
+        d[8].setText("2");
+        d[9].setText("1");
+        d[10].setText("0");
+        for (int f : {23, 24, 25, 26, 75, 76, 90, 91, 105, 106}) d[f].setText("0");
+        for (int f = 60; f <= 74; ++f) d[f].setText("0");
+        d[122].setText(std::to_string(today));
+    } else {
+        held->copies.sort();
+        for (const AttachmentRow& row : held->copies.copyRows(n)) {
+            if (row.ext_nr_pola != 3 && d.has(row.ext_nr_pola))
+                d[row.ext_nr_pola].setText(row.ext_wartosc);
+        }
+    }
+    d[2].setText(std::to_string(n));
+    d[6].setText(std::to_string(n) + "/" + std::to_string(count));
 }
 
 }  // namespace citforms::store

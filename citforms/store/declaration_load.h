@@ -19,6 +19,7 @@
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/values/day_number.h"
 #include "citforms/values/result.h"
 
 namespace citforms::store {
@@ -43,6 +44,11 @@ void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationSt
 void WCZYTAJ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
                    DeclarationFields& fields);
 
+// Load of a generation-70 CIT-8: fields 1 and 4 to 104, CIT-8/O (8), every sheet from 101 on
+// as CIT-D (3), ORD-ZU. Acts on the sheets when CIT_ID_WZORCA is 70.
+void WCZYTAJ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
+                      DeclarationFields& fields);
+
 // The load itself, without messages: `fields` takes the forms of `templateId` and every row
 // of declaration `id` goes to the field its sheet and number name. A failure is a database
 // error (the load is then marked incomplete in fields.issues).
@@ -60,10 +66,16 @@ values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t d
 // defaults of a new attachment (taken from the main form) when there is no row of copy n.
 void WCZYTAJ_CIT_BR(DeclarationFields& fields, std::int32_t n, std::int32_t count);
 
+// Fills the CIT-D set with copy n of `count` from the CIT-D copies, or with the defaults of a
+// new copy (identification and seat address from the main form, the date of filling `today`)
+// when there is no row of copy n. Field 2 is the copy number, field 6 "n/count".
+void WCZYTAJ_CIT_D(DeclarationFields& fields, std::int32_t n, std::int32_t count,
+                   values::DayNumber today);
+
 // Fills the set of the numbered form `formName` ("CIT-D", "CIT-BR") with its copy n of
 // `count`; nothing when the declaration does not carry the form.
 void loadCopy(DeclarationFields& fields, std::string_view formName, std::int32_t n,
-              std::int32_t count);
+              std::int32_t count, values::DayNumber today = 0);
 
 // NR_POLA / NR_ZALACZNIKA text as a number: decimal digits, blanks around them allowed.
 std::optional<std::int32_t> parseStoredNumber(std::string_view text);

@@ -399,6 +399,13 @@ std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::Declarati
     return result.id;
 }
 
+std::int32_t ZAPISZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
+                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                             std::int32_t dataOkresu, std::int32_t idWzorca,
+                             SaveOutcome* outcome) {
+    return saveAndTell(host, state, fields, 70, tryb, id, dataOkresu, idWzorca, outcome);
+}
+
 bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id) {
     if (id == 0) return true;
     BusyCursor busy(host.ui);

@@ -86,6 +86,12 @@ std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::Declarati
                           std::int32_t dataOkresu, std::int32_t idWzorca,
                           SaveOutcome* outcome = nullptr);
 
+// The same for generation 70 (fields 1 and 4 to 104, CIT-8/O (8), CIT-D (3)).
+std::int32_t ZAPISZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
+                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                             std::int32_t dataOkresu, std::int32_t idWzorca,
+                             SaveOutcome* outcome = nullptr);
+
 // Writers of one form, for a caller inside a save's transaction; `id` 0 does nothing, and a
 // form the declaration does not carry writes nothing. CIT-D and CIT-BR write copies 1 to the
 // count the main form gives, each on its sheet; copies beyond the form's last sheet (400 of

@@ -140,6 +140,13 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
                     e.radios.push_back(std::move(choice));
                 }
                 if (e.radios.empty()) e.kind = EntryKind::Text;
+                // A lone mark (a check box) could be set but never cleared as a radio: it is
+                // typed as one digit, its mark or 0.
+                if (e.radios.size() == 1) {
+                    e.kind = EntryKind::Count;
+                    e.capacity = 1;
+                    e.picture = "n1";
+                }
             }
             m.entries.push_back(std::move(e));
         }
@@ -316,6 +323,10 @@ bool FormWindow::edit(std::size_t entry, std::string_view typed) {
             if (!digits || text.size() > e.capacity) {
                 refuse("W " + where + " wpisuje się liczbę najwyżej " +
                        std::to_string(e.capacity) + "-cyfrową.");
+                return false;
+            }
+            if (!e.radios.empty() && text != "0" && text != e.radios.front().value) {
+                refuse("W " + where + " nie ma odpowiedzi " + text + ".");
                 return false;
             }
             setWhole(v, std::stoll(text));

@@ -4,10 +4,12 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/compute/field_set_amounts.h"
 #include "citforms/compute/form_rules.h"
+#include "citforms/forms/form.h"
 #include "citforms/header/company_data.h"
 #include "citforms/header/pickers.h"
 #include "citforms/host/record_file.h"
@@ -102,22 +104,22 @@ std::int64_t missingCopy(const store::DeclarationFields& fields, std::string_vie
 
 enum class SaveStep { Refused, Saved, NotSaved };
 
-// The save of the CIT-8 window: every CIT-D and CIT-BR attachment its count names must have
-// been filled in; then the declaration with all its attachments, in one transaction.
+// The save of the CIT-8 window: every numbered attachment (CIT-D, CIT-BR) its count field
+// announces must have been filled in; then the declaration with all its attachments, in one
+// transaction.
 SaveStep saveCit8(WindowSession& s) {
     const store::FieldSet& main = s.fields->main();
-    const struct {
-        int field;
-        const char* form;
-    } attachments[] = {{29, "CIT-D"}, {28, "CIT-BR"}};
-    for (const auto& a : attachments) {
-        const std::int64_t count = countIn(main, a.field);
+    for (const store::HeldForm& held : s.fields->forms()) {
+        if (!held.numbered()) continue;
+        const std::optional<int> field = main.list().form().countOf(held.def->name);
+        if (!field) continue;
+        const std::int64_t count = countIn(main, *field);
         if (count <= 0) continue;
-        if (const std::int64_t k = missingCopy(*s.fields, a.form, count); k != 0) {
-            utility(s).MSG_INF("W pozycji nr " + std::to_string(a.field) +
+        if (const std::int64_t k = missingCopy(*s.fields, held.def->name, count); k != 0) {
+            utility(s).MSG_INF("W pozycji nr " + std::to_string(*field) +
                                " deklaracji CIT-8 wpisano liczbę " + std::to_string(count) +
                                ". Proszę wypełnić formularz nr " + std::to_string(k) +
-                               " załącznika " + a.form);
+                               " załącznika " + held.def->name);
             return SaveStep::Refused;
         }
     }
@@ -201,21 +203,38 @@ void transfer(FormWindow&, WindowSession& s) {
     if (s.host->settlements != nullptr) s.host->settlements->UP_PRZELEW(1, transferId, id);
 }
 
-// The advances of positions 68 to 90 from the company's stored CIT-2 returns (position 45 of
-// the newest CIT-2, the latest one of each month). Monthly: the n-th month of the fiscal
-// year into 68 + n - 1; quarterly: the n-th quarter-end month into 70 + 3 (n - 1).
+// The advances of positions 68 to 90 (edition 24; 65 to 87 in edition 23 and 59 to 81 in
+// edition 21, through the form's map) from the company's stored CIT-2 returns (position 45 of
+// the newest CIT-2, the latest one of each month). Monthly: the n-th month of the fiscal year
+// into 68 + n - 1, their sum into 91. Quarterly: the n-th quarter-end month into 70 + 3 (n - 1)
+// and the sum into 91; edition 21 keeps its quarters apart (83 to 90, sum 91).
 void fillAdvances(WindowSession& s, bool quarterly) {
     if (s.host->ui == nullptr) return;
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
+    if (edition == nullptr) return module::notBuilt(*s.host);
+    const compute::FormEdition::QuarterlyAdvances& ownQuarters = edition->quarterlyAdvances();
+    // Edition 21 asks without the note on where the amounts go.
     const std::string question =
         std::string("Czy chcesz uzupełnić kwoty należnych zaliczek ") +
-        (quarterly ? "kwartalnych" : "miesięcznych") +
-        " na podstawie wypełnionych formularzy CIT-2 ?|Uwaga! Kwoty trafią we właściwe pole, "
-        "jeżeli w danym roku obrotowym wszystkie formularze CIT-2 są wypełnione i zapisane.";
+        (quarterly ? "kwartalnych" : "miesięcznych") + " na podstawie wypełnionych formularzy CIT-2 ?" +
+        (ownQuarters.first != 0 ? ""
+                                : "|Uwaga! Kwoty trafią we właściwe pole, jeżeli w danym roku "
+                                  "obrotowym wszystkie formularze CIT-2 są wypełnione i zapisane.");
     if (s.host->ui->message({host::kTitleQuestion, question, "&Tak|&Nie",
                              host::MessageIcon::Question, 1}) != 1)
         return;
     store::FieldSet& main = s.fields->main();
-    for (int n = 68; n <= 90; ++n) main[n].setDecimal(Decimal(0), values::Rounding::Never);
+    // The advance positions of edition (24) in the declaration's own edition.
+    const auto at = [&](int p24) { return edition->position(p24).value_or(0); };
+    const bool apart = quarterly && ownQuarters.first != 0;
+    std::vector<int> targets;
+    if (apart) {
+        for (int k = 0; k < ownQuarters.count; ++k) targets.push_back(ownQuarters.first + k);
+    } else {
+        for (int n = 68; n <= 90; ++n) targets.push_back(at(n));
+    }
+    const int sumField = apart ? ownQuarters.sum : at(91);
+    for (int field : targets) main[field].setDecimal(Decimal(0), values::Rounding::Never);
 
     const host::Globals& g = s.host->data->globals();
     // The declaration's own fiscal year; the host's current one when it is not known.
@@ -229,11 +248,16 @@ void fillAdvances(WindowSession& s, bool quarterly) {
     for (int k = 0; k < 23; ++k) {
         const values::DayNumber key = values::addMonths(first, k);
         if (key > last) break;
-        int field = 68 + k;
+        int field = at(68 + k);
         if (quarterly) {
             if (values::monthOf(key) % 3 != 0) continue;
-            if (++quarter > 7) break;
-            field = 70 + 3 * (quarter - 1);
+            if (apart) {
+                if (++quarter > ownQuarters.count) break;
+                field = ownQuarters.first + quarter - 1;
+            } else {
+                if (++quarter > 7) break;
+                field = at(70 + 3 * (quarter - 1));
+            }
         }
         const std::string value = utility(s).FUNCVAY(
             "select top 1 a.wartosc_pola from DEKLARACJE_POZ a inner join DEKLARACJE_NAG b on "
@@ -245,32 +269,46 @@ void fillAdvances(WindowSession& s, bool quarterly) {
         setStoredAmount(main[field], value);
     }
     Decimal sum;
-    for (int n = 68; n <= 90; ++n) sum += main[n].decimal();
+    for (int field : targets) sum += main[field].decimal();
     try {
-        main[91].setDecimal(sum, values::Rounding::Never);
+        main[sumField].setDecimal(sum, values::Rounding::Never);
     } catch (const std::exception&) {
-        utility(s).MSG_OST("Suma zaliczek z poz. 68 do 90 przekracza 15 cyfr.");
+        utility(s).MSG_OST("Suma zaliczek z poz. " + std::to_string(targets.front()) + " do " +
+                           std::to_string(targets.back()) + " przekracza 15 cyfr.");
     }
 }
 
 void fillMonthly(FormWindow&, WindowSession& s) { fillAdvances(s, false); }
 void fillQuarterly(FormWindow&, WindowSession& s) { fillAdvances(s, true); }
 
-// CIT-8 (24): fields 68 to 90 are the advances; field 91 is their sum as typed.
-void cit8AdvanceSum(FormWindow& w, WindowSession&, int field) {
-    if (field < 68 || field > 90) return;
+// CIT-8: the advances (edition 24: 68 to 90; edition 23: 65 to 87; edition 21: 59 to 81,
+// through the form's map) and their sum as typed (91; 88; 82); edition 21's quarterly
+// advances 83 to 90 into 91.
+void cit8AdvanceSum(FormWindow& w, WindowSession& s, int field) {
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
+    if (edition == nullptr) return;
+    const auto at = [&](int p24) { return edition->position(p24).value_or(0); };
+    const compute::FormEdition::QuarterlyAdvances& q = edition->quarterlyAdvances();
+    int first = at(68), last = at(90), sumField = at(91);
+    if (q.first != 0 && field >= q.first && field < q.first + q.count) {
+        first = q.first;
+        last = q.first + q.count - 1;
+        sumField = q.sum;
+    }
+    if (field < first || field > last) return;
     Decimal sum;
-    for (int n = 68; n <= 90; ++n) sum += w.fields()[n].decimal();
+    for (int n = first; n <= last; ++n) sum += w.fields()[n].decimal();
     try {
-        w.fields()[91].setDecimal(sum, values::Rounding::Never);
+        w.fields()[sumField].setDecimal(sum, values::Rounding::Never);
     } catch (const std::overflow_error&) {
-        // A sum beyond 15 digits cannot be held: field 91 keeps its value and the person is
+        // A sum beyond 15 digits cannot be held: the sum keeps its value and the person is
         // told, rather than a wrapped or cut total.
         const host::HostBinding* host = w.context().host;
         if (host != nullptr && host->ui != nullptr)
             host->ui->message({host::kTitleWarning,
-                               "Suma zaliczek z poz. 68 do 90 przekracza 15 cyfr.", "&OK",
-                               host::MessageIcon::Warning, 1});
+                               "Suma zaliczek z poz. " + std::to_string(first) + " do " +
+                                   std::to_string(last) + " przekracza 15 cyfr.",
+                               "&OK", host::MessageIcon::Warning, 1});
     }
 }
 
@@ -281,14 +319,20 @@ void computeCit8o(FormWindow&, WindowSession& s) {
         utility(s).MSG_OST("Brak roku obrotowego firmy obejmującego okres deklaracji.");
         return;
     }
-    compute::OBLICZ_CIT_O_73(*s.host, *s.state, *s.fields, true);
+    const module::DeclarationKind* kind = kindOf(s);
+    if (kind == nullptr || kind->computeAttachment == nullptr) return module::notBuilt(*s.host);
+    kind->computeAttachment(*s.host, *s.state, *s.fields, true);
 }
 
 // "Odśwież": the attachment's totals and caps, nothing rounded and no statement run.
 void refreshCit8o(FormWindow&, WindowSession& s) {
     store::BusyCursor busy(s.host->ui);
     compute::FieldSetAmounts amounts(*s.fields);
-    compute::Cit8oRules(compute::FormEdition::cit8Edition24(), amounts).applyAll();
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
+    if (edition == nullptr) return module::notBuilt(*s.host);
+    // An attachment edition of its own (CIT-8/O (8)) has no totals of CIT-8/O (11).
+    if (!edition->ownAttachmentStatements().empty()) return;
+    compute::Cit8oRules(*edition, amounts).applyAll();
 }
 
 // ---- CIT-BR (1) ----------------------------------------------------------------------------
@@ -359,16 +403,17 @@ void citBrResearchKind(FormWindow& w, WindowSession&, int field) {
 // ---- ORD-ZU --------------------------------------------------------------------------------
 
 // Quotes in the justification become apostrophes when it is left.
-// "Urząd": the tax office chosen in the picker becomes field 6; no choice changes nothing.
-void officePicker(FormWindow& w, WindowSession& s) {
+// "Urząd": the tax office chosen in the picker becomes `field` (name and address); no choice
+// changes nothing.
+void pickOfficeInto(FormWindow& w, WindowSession& s, int field) {
     const std::int32_t office = header::pickTaxOffice(*s.host, s.ini);
     if (office == 0) return;
-    w.fields()[6].setText(utility(s).GET_NAZWA_ADRES_URZEDU(1, office));
+    w.fields()[field].setText(utility(s).GET_NAZWA_ADRES_URZEDU(1, office));
 }
 
-// "Adres": the seat address chosen in the picker fills fields 10 to 19 (the country is
-// always "Polska"); an address that cannot be read changes nothing.
-void addressPicker(FormWindow& w, WindowSession& s) {
+// "Adres": the seat address chosen in the picker fills the country field `country` with
+// "Polska" and the nine fields after it; an address that cannot be read changes nothing.
+void pickAddressInto(FormWindow& w, WindowSession& s, int country) {
     const std::int32_t address = header::pickSeatAddress(*s.host, s.ini);
     if (address == 0 || s.host->data == nullptr) return;
     host::RecordFile& file = s.host->data->file(host::HostFileId::ADRESY_FIRMY);
@@ -379,12 +424,45 @@ void addressPicker(FormWindow& w, WindowSession& s) {
     file.close();
     if (!found) return;
     store::FieldSet& f = w.fields();
-    f[10].setText("Polska");
-    int field = 11;
+    f[country].setText("Polska");
+    int field = country + 1;
     for (const char* column : {"WOJEWODZTWO", "POWIAT", "GMINA", "ULICA", "NR_DOMU", "NR_LOKALU",
                                "MIEJSCOWOSC", "KOD_POCZTOWY", "POCZTA"}) {
         f[field++].setText(row.get(column));
     }
+}
+
+// CIT-8: the office in 6, the seat address in 10 to 19; CIT-D: the office in 7, the address
+// in 13 to 22.
+void officePicker(FormWindow& w, WindowSession& s) { pickOfficeInto(w, s, 6); }
+void addressPicker(FormWindow& w, WindowSession& s) { pickAddressInto(w, s, 10); }
+void officePickerCitD(FormWindow& w, WindowSession& s) { pickOfficeInto(w, s, 7); }
+void addressPickerCitD(FormWindow& w, WindowSession& s) { pickAddressInto(w, s, 13); }
+
+// ---- CIT-D (3) and (5) ---------------------------------------------------------------------
+
+// "Odswież": the company data for the period end in field 5: NIP, tax office, name, REGON
+// and the seat address.
+void refreshCitD(FormWindow& w, WindowSession& s) {
+    store::FieldSet& f = w.fields();
+    header::CompanyData c;
+    {
+        store::BusyCursor busy(s.host->ui);
+        const values::DayNumber periodEnd = store::parseStoredNumber(f[5].toStored()).value_or(0);
+        c = header::loadCompanyData(utility(s), *s.host->data,
+                                    s.host->data->globals().DANE_ID_FIRMY, periodEnd);
+    }
+    f[1].setText(c.nip);
+    f[7].setText(c.taxOffice);
+    f[11].setText(c.fullName);
+    f[12].setText(c.regon);
+    int field = 13;
+    for (const std::string* part : {&c.country, &c.province, &c.county, &c.commune, &c.street,
+                                    &c.houseNumber, &c.flatNumber, &c.town, &c.postalCode,
+                                    &c.postOffice})
+        f[field++].setText(*part);
+    f[13].setText("Polska");
+    header::tellWarnings(utility(s), c);
 }
 
 void ordZuQuotes(FormWindow& w, WindowSession& s, int field) {
@@ -417,9 +495,43 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_O_73", "print", printWindow},
     {"CIT_O_73", "compute", computeCit8o},
     {"CIT_O_73", "refresh", refreshCit8o},
+    {"CIT_8_72", "print", printWindow},
+    {"CIT_8_72", "compute", computeCit8},
+    {"CIT_8_72", "refresh", refreshCit8},
+    {"CIT_8_72", "transfer", transfer},
+    {"CIT_8_72", "save", saveAndClose},
+    {"CIT_8_72", "close", closeCit8},
+    {"CIT_8_72", "cit2-monthly", fillMonthly},
+    {"CIT_8_72", "cit2-quarterly", fillQuarterly},
+    {"CIT_8_72", "office-picker", officePicker},
+    {"CIT_8_72", "address-picker", addressPicker},
+    {"CIT_O_72", "print", printWindow},
+    {"CIT_O_72", "compute", computeCit8o},
+    {"CIT_O_72", "refresh", refreshCit8o},
+    {"CIT_8_70", "print", printWindow},
+    {"CIT_8_70", "compute", computeCit8},
+    {"CIT_8_70", "refresh", refreshCit8},
+    {"CIT_8_70", "transfer", transfer},
+    {"CIT_8_70", "save", saveAndClose},
+    {"CIT_8_70", "close", closeCit8},
+    {"CIT_8_70", "cit2-monthly", fillMonthly},
+    {"CIT_8_70", "cit2-quarterly", fillQuarterly},
+    {"CIT_8_70", "office-picker", officePicker},
+    {"CIT_8_70", "address-picker", addressPicker},
+    {"CIT_O_70", "print", printWindow},
+    {"CIT_O_70", "compute", computeCit8o},
+    {"CIT_O_70", "refresh", refreshCit8o},
     {"CIT_BR_73", "print", printWindow},
     {"CIT_BR_73", "refresh", refreshCitBr},
     {"CIT_BR_73", "close", closeCitBr},
+    {"CIT_D_72", "print", printWindow},
+    {"CIT_D_72", "refresh", refreshCitD},
+    {"CIT_D_72", "office-picker", officePickerCitD},
+    {"CIT_D_72", "address-picker", addressPickerCitD},
+    {"CIT_D_70", "print", printWindow},
+    {"CIT_D_70", "refresh", refreshCitD},
+    {"CIT_D_70", "office-picker", officePickerCitD},
+    {"CIT_D_70", "address-picker", addressPickerCitD},
     {"CIT_ORDZU", "print", printWindow},
     {"CIT_ORDZU", "refresh", redisplay},
 };
@@ -432,6 +544,8 @@ struct RuleRow {
 
 constexpr RuleRow kRules[] = {
     {"CIT_8_73", cit8AdvanceSum, false},
+    {"CIT_8_72", cit8AdvanceSum, false},
+    {"CIT_8_70", cit8AdvanceSum, false},
     {"CIT_BR_73", citBrResearchKind, true},
     {"CIT_ORDZU", ordZuQuotes, false},
 };

@@ -3,6 +3,7 @@
 #include "citforms/host/ui_seam.h"
 #include "citforms/print/layout_catalogue.h"
 #include "citforms/store/declaration_load.h"
+#include "citforms/values/day_number.h"
 
 namespace citforms::windows {
 
@@ -73,7 +74,8 @@ values::Result<int> WindowOpener::run(std::string_view name, int copy, int count
     store::HeldForm& held = *fields_->find(built.declaration.form);
     if (held.numbered()) {
         if (copy < 1) return values::Result<int>::failure(std::string(name) + " needs a copy number");
-        store::loadCopy(*fields_, held.def->name, copy, count);
+        const std::int32_t today = host_->data->globals().DANE_DATA_BIEZACA;
+        store::loadCopy(*fields_, held.def->name, copy, count, today > 0 ? today : values::today());
     }
 
     WindowContext context;

@@ -43,8 +43,8 @@ Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args) {
             out.year = *year;
             yearGiven = true;
         } else if (name == "--edition") {
-            if (value != "24" && value != "23") {
-                return R::failure("new-cit8: the edition is 24 or 23, not '" + value + "'");
+            if (value != "24" && value != "23" && value != "21") {
+                return R::failure("new-cit8: the edition is 24, 23 or 21, not '" + value + "'");
             }
             out.edition = value;
         } else if (name == "--copy-from") {

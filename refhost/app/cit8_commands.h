@@ -1,7 +1,7 @@
 #pragma once
 // The tabrix commands that make and change CIT-8 declarations through the loaded module:
 //
-//   new-cit8 [--company N] --year YYYY [--edition 24|23] [--copy-from ID]
+//   new-cit8 [--company N] --year YYYY [--edition 24|23|21] [--copy-from ID]
 //   new-cit2 [--company N] --month YYYY-MM [--edition 12...17]
 //   compute ID      statements again (the refresh mode), then saved
 //   recalc ID       company data afresh and every form rule, then saved

@@ -16,7 +16,7 @@ const char* const kUsage =
     "  print ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
     "           [--receipt TEXT1 TEXT2] [--output FILE]\n"
     "                     print the declaration's main form\n"
-    "  new-cit8 [--company N] --year YYYY [--edition 24|23] [--copy-from ID]\n"
+    "  new-cit8 [--company N] --year YYYY [--edition 24|23|21] [--copy-from ID]\n"
     "                     make, compute and save a CIT-8 for the company's fiscal year\n"
     "                     starting (else ending) in YYYY; prints the new id\n"
     "  new-cit2 [--company N] --month YYYY-MM [--edition 12...17]\n"

@@ -276,10 +276,11 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
         auto save = (*module)->procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
         const bool made = save(templateId, a.id, output->stagingName().c_str()) == 1;
         std::string problem;
-        if (!made) {
-            problem = "no PDF was made of declaration " + std::to_string(a.id);
-        } else if (auto failed = readFailure()) {
+        // A read error is the cause of whatever else went missing: it is named first.
+        if (auto failed = readFailure()) {
             problem = "declaration " + std::to_string(a.id) + " could not be read: " + *failed;
+        } else if (!made) {
+            problem = "no PDF was made of declaration " + std::to_string(a.id);
         } else if (std::string why = output->commit(keep); !why.empty()) {
             problem = "cannot write " + a.file + ": " + why;
         }

@@ -422,16 +422,18 @@ private:
                 d[b + 2] = nip(str(778300100 + k * 11 + copy));
                 d[b + 3] = "PL";
                 d[b + 4] = donors[static_cast<std::size_t>(k)];
-                d[b + 5] = "WIELKOPOLSKIE";
-                d[b + 6] = "Poznań";
+                // The donee's address: country, province, county, commune, street, house,
+                // flat, town, postal code, post office.
+                d[b + 5] = "Polska";
+                d[b + 6] = "WIELKOPOLSKIE";
                 d[b + 7] = "Poznań";
-                d[b + 8] = "ul. Ogrodowa";
-                d[b + 9] = str(10 + k);
-                d[b + 10] = "";
-                d[b + 11] = "Poznań";
-                d[b + 12] = "61-82" + str(k);
-                d[b + 13] = "Poznań";
-                d[b + 14] = "";
+                d[b + 8] = "Poznań";
+                d[b + 9] = "ul. Ogrodowa";
+                d[b + 10] = str(10 + k);
+                d[b + 11] = "";
+                d[b + 12] = "Poznań";
+                d[b + 13] = "61-82" + str(k);
+                d[b + 14] = "Poznań";
             }
             d[120] = "Anna Nowak";
             d[121] = "Główna księgowa";

@@ -105,9 +105,9 @@ TEST_F(Printing, PdfOfTheDemoCorrectionHoldsItsFormsInOrder) {
         tabrix({"pdf", QString::fromStdString(id_), QString::fromStdString(path("z.pdf"))});
     ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
     EXPECT_NE(r.out.find("pdf\t" + path("z.pdf")), std::string::npos);
-    ASSERT_EQ(pageCount(path("z.pdf")), 4 + 1 + 3 + 2);
+    ASSERT_EQ(pageCount(path("z.pdf")), 4 + 1 + 3 + 2 + 2 * 4);
     const auto text = pages(path("z.pdf"));
-    ASSERT_EQ(text.size(), 10u);
+    ASSERT_EQ(text.size(), 18u);
     const std::vector<std::pair<std::size_t, std::vector<std::string>>> marks = {
         {0, {"CIT-8(24)", "1/4"}},
         {1, {"CIT-8(24)", "2/4"}},
@@ -118,7 +118,9 @@ TEST_F(Printing, PdfOfTheDemoCorrectionHoldsItsFormsInOrder) {
         {6, {"2/3"}},
         {7, {"3/3"}},
         {8, {"CIT-BR(1)", "1/2"}},
-        {9, {"CIT-BR(1)", "2/2"}}};
+        {9, {"CIT-BR(1)", "2/2"}},
+        {10, {"CIT-D(5)", "1/2"}},
+        {14, {"CIT-D(5)", "2/2"}}};
     for (const auto& [page, words] : marks) {
         for (const std::string& w : words) EXPECT_TRUE(has(text[page], w)) << page << ": " << w;
     }
@@ -137,6 +139,10 @@ TEST_F(Printing, AnOriginalWithTwoCitBrAndFormattedAmounts) {
     setField("28", "2.00");
     setField("32", "-1234.5");
     setField("33", "0");
+    setField("29", "0.00");
+    // CIT-BR 2 filled in, so that both announced copies are there.
+    sql("insert into DEKLARACJE_POZ (ID_DEKLARACJE_NAG, NR_ZALACZNIKA, NR_POLA, WARTOSC_POLA) "
+        "values (" + id_ + ", 502, '10', '5000.00')");
     ASSERT_EQ(tabrix({"pdf", QString::fromStdString(id_), QString::fromStdString(path("o.pdf"))})
                   .exitCode,
               0);

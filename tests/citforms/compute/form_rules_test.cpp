@@ -284,7 +284,17 @@ TEST(FormEditionTest, Edition23PositionsAndStatementCodes) {
     EXPECT_EQ(e.statementCode(94), "91");
     EXPECT_EQ(e.statementCode(145), "142");
     EXPECT_EQ(FormEdition::cit8Edition24().statementCode(31), "31");
-    EXPECT_EQ(FormEdition::forTemplate(70), nullptr);
+    EXPECT_EQ(FormEdition::forTemplate(35), nullptr);
+
+    // Edition 21 maps only its identification, counts and monthly advances with their sum.
+    const FormEdition& e21 = *FormEdition::forTemplate(70);
+    EXPECT_EQ(e21.position(19), 19);
+    EXPECT_EQ(e21.position(29), 25);
+    EXPECT_EQ(e21.position(68), 59);
+    EXPECT_EQ(e21.position(91), 82);
+    EXPECT_EQ(e21.position(31), std::nullopt);
+    EXPECT_EQ(e21.statementCode(94), "");
+    EXPECT_EQ(e21.quarterlyAdvances().sum, 91);
 }
 
 TEST(FormEdition23Test, WholeTableInShiftedPositions) {

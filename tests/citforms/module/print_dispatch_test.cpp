@@ -53,7 +53,7 @@ protected:
 
 TEST_F(PrintDispatch, PdfOfACorrectionHoldsCit8OrdZuCit8OAndEachCitBrInOrder) {
     declaration("2", "1.00", "2.00");
-    host_.addPoz(17, 502, "10", "2500.00");  // CIT-BR 2, position 10
+    host_.addPoz(17, 502, "10", "2500.00");  // CIT-BR 2, position 10; CIT-BR 1 never filled
     host_.data.globalValues.DANE_DRUKARKA_EKRAN = 0;  // the printer: a PDF all the same
     host_.addPoz(17, 0, "4", "78531");  // 1 January 2016
     host_.addPoz(17, 0, "5", "78896");  // 31 December 2016
@@ -61,18 +61,23 @@ TEST_F(PrintDispatch, PdfOfACorrectionHoldsCit8OrdZuCit8OAndEachCitBrInOrder) {
         "select f.nazwa from FIRMA f inner join DEKLARACJE_NAG n on n.id_firmy = f.id_firmy "
         "where n.id_deklaracje_nag = 17",
         {{"Młyn Pszenica"}});
-    EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "/tmp/zeznanie.pdf   "), 1);
+    // The announced CIT-BR 1 has no values: it is named, the rest is written, and the export
+    // does not report success.
+    EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "/tmp/zeznanie.pdf   "), 0);
+    EXPECT_EQ(host_.utility.messagesOf("MSG_OST"),
+              std::vector<std::string>{"Brak wartości załącznika CIT-BR (formularz nr 1); plik "
+                                       "PDF nie zawiera tych formularzy."});
     // The PDF is titled by the declaration it holds.
     EXPECT_EQ(host_.print.startTitle, "CIT-8 (24) \u2013 Młyn Pszenica \u2013 2016");
     EXPECT_EQ(pdfCalls(), (std::vector<std::string>{
                               "print.MAKEPDF 0|/tmp/zeznanie.pdf", "print.MAKEPDF 1|",
                               "print.MAKEPDF 1|", "print.MAKEPDF 1|", "print.MAKEPDF 1|",
-                              "print.MAKEPDF 1|", "print.MAKEPDF 2|"}));
+                              "print.MAKEPDF 2|"}));
     const auto& pages = host_.print.appended;
-    ASSERT_EQ(pages.size(), 4u + 1u + 3u + 2u + 2u);
+    ASSERT_EQ(pages.size(), 4u + 1u + 3u + 2u);
     const std::pair<std::size_t, const char*> marks[] = {
         {0, "1/4"}, {3, "4/4"}, {4, "ORD-ZU"}, {5, "CIT-8/O(11)"}, {5, "1/3"}, {7, "3/3"},
-        {8, "CIT-BR(1)"}, {8, "1/2"}, {10, "2/2"}, {10, "2 500,00"}, {4, "Powód korekty"}};
+        {8, "CIT-BR(1)"}, {8, "2/2"}, {8, "2 500,00"}, {4, "Powód korekty"}};
     for (auto [page, text] : marks) EXPECT_TRUE(pageHas(pages[page], text)) << page << text;
     EXPECT_EQ(pages[0].title, "CIT_8_Prn_73");
     EXPECT_EQ(pages[4].title, "CIT_ORDZU_Prn");
@@ -98,7 +103,7 @@ TEST_F(PrintDispatch, PdfRefusals) {
     };
     const Case cases[] = {{0, "Brak wzorca deklaracji."},
                           {99, "Brak obsługi wzorca deklaracji."},
-                          {72, "Procedura CIT_8_Prn_72 nie jest jeszcze dostępna."}};
+                          {35, "Brak obsługi wzorca deklaracji."}};
     for (const Case& c : cases) {
         host_.utility.messages.clear();
         EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, c.templateId, 17, "a.pdf"), 0);
@@ -120,9 +125,14 @@ TEST_F(PrintDispatch, APdfThatCannotBeStartedOrFinishedIsNotMade) {
 
 TEST_F(PrintDispatch, AnAbsurdCitBrCountStopsAtTheSheetsADeclarationCanHold) {
     declaration("1", "0.00", "100000.00");
-    EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "a.pdf"), 1);
-    EXPECT_EQ(host_.print.appended.size(), 4u + 400u * 2u);
+    host_.addPoz(17, 900, "10", "1.00");  // CIT-BR 400, the last a declaration can hold
+    EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "a.pdf"), 0);
+    EXPECT_EQ(host_.print.appended.size(), 4u + 2u);
     EXPECT_TRUE(pageHas(host_.print.appended[host_.print.appended.size() - 2], "400/400"));
+    // The copies never filled are named as runs, not one by one, up to the count announced.
+    EXPECT_EQ(host_.utility.messagesOf("MSG_OST"),
+              std::vector<std::string>{"Brak wartości załącznika CIT-BR (formularz nr 1-399, "
+                                       "401-100000); plik PDF nie zawiera tych formularzy."});
 }
 
 TEST_F(PrintDispatch, PrintEntryPrintsTheMainFormOnlyAndClearsTheState) {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "citforms/forms/form.h"
 #include "citforms/host/globals.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/print/declaration_variables.h"
@@ -23,49 +24,53 @@ namespace {
 
 using values::FieldClass;
 
-enum class Form { Cit8, Cit8O, CitBr, OrdZu, Cit2, Cit2O };
+// A form of a template's declaration: its name ("CIT-8/O") as the declaration holds it.
+using Form = std::string;
+const Form kCit8 = "CIT-8";
 
 struct PrintedForm {
     const PrintProcedure& procedure;
+    int templateId;
     Form form;
     const char* formId;
     // Fields of the form printed from the CIT-8 in their place (the header the forms share).
     std::set<int> fromCit8;
     // Stored fields the print leaves to the tax office's boxes.
     std::set<int> notPrinted;
-    // The template of the declaration the print serves.
-    std::int32_t templateId = 73;
 };
 
 const std::vector<PrintedForm>& printedForms() {
     static const std::vector<PrintedForm> forms = {
-        {cit8Print73(), Form::Cit8, "cit8_24", {}, {}},
-        {cit8OPrint73(), Form::Cit8O, "cit8o_11", {1, 4, 5}, {}},
+        {cit8Print73(), 73, kCit8, "cit8_24", {}, {}},
+        {cit8OPrint73(), 73, "CIT-8/O", "cit8o_11", {1, 4, 5}, {}},
+        {cit8Print72(), 72, kCit8, "cit8_23", {}, {}},
+        {cit8OPrint72(), 72, "CIT-8/O", "cit8o_10", {1, 4, 5}, {}},
+        {cit8Print70(), 70, kCit8, "cit8_21", {}, {}},
+        {cit8OPrint70(), 70, "CIT-8/O", "cit8o_8", {1, 4, 5}, {}},
         // The CIT-BR range stores 2 and 3 (document number, status) like any other field.
-        {citBrPrint73(), Form::CitBr, "citbr_1", {}, {2, 3}},
-        {ordZuPrint(), Form::OrdZu, "ordzu", {}, {}},
-        {cit2Print35(), Form::Cit2, "cit2_17", {}, {}, 35},
-        {cit2OPrint35(), Form::Cit2O, "cit2o_4", {}, {}, 35},
+        {citBrPrint73(), 73, "CIT-BR", "citbr_1", {}, {2, 3}},
+        {ordZuPrint(), 73, "ORD-ZU", "ordzu", {}, {}},
+        // CIT-D: 2 is the copy number, 3 stored empty.
+        {citDPrint72(), 72, "CIT-D", "citd_5", {}, {2, 3}},
+        {citDPrint70(), 70, "CIT-D", "citd_3", {}, {2, 3}},
+        {cit2Print35(), 35, "CIT-2", "cit2_17", {}, {}},
+        {cit2OPrint35(), 35, "CIT-2/O", "cit2o_4", {}, {}},
     };
     return forms;
 }
 
 using FieldRef = std::pair<Form, int>;
 
-// A declaration whose every field holds a text no other field holds, and the way back from
-// that text to the field: what a print variable resolves to names its field.
+// A declaration of a template whose every field holds a text no other field holds, and the
+// way back from that text to the field: what a print variable resolves to names its field.
 class MarkedDeclaration {
 public:
-    explicit MarkedDeclaration(std::int32_t templateId) : fields_(templateId) {
-        if (templateId == 35) {
-            mark(Form::Cit2, fields_.main());
-            mark(Form::Cit2O, fields_.form("CIT-2/O"));
-            return;
+    explicit MarkedDeclaration(int templateId) : fields_(templateId) {
+        int base = 1000;
+        for (store::HeldForm& held : fields_.forms()) {
+            mark(held.def->name, held.set, base);
+            base += 1000;
         }
-        mark(Form::Cit8, fields_.main());
-        mark(Form::Cit8O, fields_.form("CIT-8/O"));
-        mark(Form::CitBr, fields_.form("CIT-BR"));
-        mark(Form::OrdZu, fields_.form("ORD-ZU"));
     }
 
     // The field a print variable shows, if any.
@@ -78,21 +83,8 @@ public:
         return it->second;
     }
 
-    const store::FieldSet& set(Form form) const {
-        switch (form) {
-            case Form::Cit8: return fields_.main();
-            case Form::Cit8O: return fields_.form("CIT-8/O");
-            case Form::CitBr: return fields_.form("CIT-BR");
-            case Form::Cit2: return fields_.main();
-            case Form::Cit2O: return fields_.form("CIT-2/O");
-            case Form::OrdZu: break;
-        }
-        return fields_.form("ORD-ZU");
-    }
-
 private:
-    void mark(Form form, store::FieldSet& set) {
-        const int base = (static_cast<int>(form) + 1) * 1000;
+    void mark(const Form& form, store::FieldSet& set, int base) {
         for (int n : set.list().numbers()) {
             const values::FieldSpec fieldClass = set.list().fieldSpec(n);
             const std::string text = fieldClass.cls == FieldClass::Text
@@ -136,7 +128,7 @@ TEST(LayoutsAndForms, EveryControlNamesAFieldOfItsFormAndEveryFieldHasAControl) 
                 ASSERT_TRUE(field) << p.procedure.name << ": " << c.name << " (line " << c.line
                                    << ") shows no field";
                 const auto [form, number] = *field;
-                if (form == Form::Cit8 && p.fromCit8.contains(number)) {
+                if (form == kCit8 && p.fromCit8.contains(number)) {
                     shown.insert(number);
                     continue;
                 }

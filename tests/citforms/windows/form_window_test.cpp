@@ -27,13 +27,19 @@ FormWindowLayout generate(const std::string& name, store::DeclarationFields& fie
 }
 
 TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
-    const std::map<std::string, std::size_t> pages = {
-        {"CIT_8_73", 4}, {"CIT_O_73", 3}, {"CIT_BR_73", 2}, {"CIT_ORDZU", 1}};
-    ASSERT_EQ(builtInWindows().size(), pages.size());
+    // Each window with its page count and a template whose declaration it edits.
+    const std::map<std::string, std::pair<std::size_t, int>> windows = {
+        {"CIT_8_73", {4, 73}},  {"CIT_O_73", {3, 73}}, {"CIT_BR_73", {2, 73}},
+        {"CIT_ORDZU", {1, 73}}, {"CIT_D_72", {4, 72}}, {"CIT_D_70", {4, 70}},
+        {"CIT_8_72", {4, 72}},  {"CIT_O_72", {3, 72}}, {"CIT_8_70", {4, 70}},
+        {"CIT_O_70", {3, 70}}};
+    ASSERT_EQ(builtInWindows().size(), windows.size());
     for (const std::string& name : builtInWindows()) {
-        store::DeclarationFields fields(73);
+        ASSERT_TRUE(windows.contains(name)) << name;
+        const auto [pages, templateId] = windows.at(name);
+        store::DeclarationFields fields(templateId);
         const FormWindowLayout w = generate(name, fields);
-        EXPECT_EQ(w.model.pages.size(), pages.at(name)) << name;
+        EXPECT_EQ(w.model.pages.size(), pages) << name;
         const store::FieldSet& set = fields.find(w.declaration.form)->set;
         for (const host::EntryModel& e : w.model.entries) {
             EXPECT_TRUE(set.has(e.field)) << name << " position " << e.field;
