@@ -8,13 +8,13 @@ namespace citforms::citst {
 
 namespace {
 
-int printCells(const print::PrintEnvironment& env, const char* procedure, const char* prefix,
-               const std::vector<std::string>& cells) {
+int printCells(const print::PrintEnvironment& env, const print::PrintProcedure& procedure,
+               const char* prefix, const std::vector<std::string>& cells) {
     print::MapVariables variables;
     for (std::size_t n = 1; n < cells.size(); ++n) {
         variables.set(prefix + std::to_string(n), cells[n]);
     }
-    return print::runPrint(env, print::PrintProcedure{procedure}, variables);
+    return print::runPrint(env, procedure, variables);
 }
 
 }  // namespace
@@ -54,12 +54,22 @@ void WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ(module::ModuleState& module, std::in
     module.VSTA = citStaCopyCells(module.citSt, module.ODDZIALY_CIT_ST, form);
 }
 
+const print::PrintProcedure& citStPrint201() {
+    static const print::PrintProcedure procedure{"CIT_ST_Prn_201"};
+    return procedure;
+}
+
+const print::PrintProcedure& citStaPrint201() {
+    static const print::PrintProcedure procedure{"CIT_STA_Prn_201"};
+    return procedure;
+}
+
 int CIT_ST_Prn_201(const print::PrintEnvironment& env, const std::vector<std::string>& cells) {
-    return printCells(env, "CIT_ST_Prn_201", "VST_", cells);
+    return printCells(env, citStPrint201(), "VST_", cells);
 }
 
 int CIT_STA_Prn_201(const print::PrintEnvironment& env, const std::vector<std::string>& cells) {
-    return printCells(env, "CIT_STA_Prn_201", "VSTA_", cells);
+    return printCells(env, citStaPrint201(), "VSTA_", cells);
 }
 
 std::int32_t linkedCitSt(const host::HostBinding& host, std::int32_t cit8Id) {

@@ -28,6 +28,10 @@ void WYPELNIJ_ZMIENNE_CIT_ST_201_FORMULARZ(module::ModuleState& module, std::int
                                            std::int32_t forms);
 void WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ(module::ModuleState& module, std::int32_t form);
 
+// The print procedures of a CIT-ST (7) copy and a CIT-STA (5) copy: layout and offsets.
+const print::PrintProcedure& citStPrint201();
+const print::PrintProcedure& citStaPrint201();
+
 // One CIT-ST (7) copy from its print cells (VST), one CIT-STA (5) copy from its cells (VSTA).
 // Each prints the cells it was given, so a print still running is not changed by the next
 // filler. The run result.
