@@ -42,7 +42,10 @@ void loadCitStKind(const host::HostBinding& host, const module::DeclarationState
                    store::DeclarationFields& fields) {
     const values::Status loaded =
         loadCitSt(host, state.CIT_ID_DEKLARACJI, fields, module::moduleState().ODDZIALY_CIT_ST);
-    if (!loaded) host.utility->MSG_OST(loaded.error());
+    if (loaded) return;
+    // What could not be read must not be shown as the CIT-ST, nor saved over it.
+    fields.issues.incomplete = true;
+    host.utility->MSG_OST(loaded.error());
 }
 
 void WYPELNIJ_ZMIENNE_CIT_ST_201_FORMULARZ(module::ModuleState& module, std::int32_t form,
