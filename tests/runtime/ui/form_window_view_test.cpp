@@ -94,5 +94,38 @@ TEST_F(Cit8Window, EntersAndMovesThroughThePagesByKeyboard) {
     }
 }
 
+// The CIT-ST window over the cells of a form copy: four pages, the header typed, the branch
+// slots shown but not edited.
+TEST(CitStWindow, ShowsTheCopyCellsAndKeepsTheBranchSlotsReadOnly) {
+    app();
+    store::DeclarationFields fields{201};
+    store::FieldSet& cells = fields.form("CIT-ST-copy");
+    cells[7].setText("Urząd Skarbowy Poznań-Jeżyce");
+    cells[23].setText("WIELKOPOLSKIE");
+    auto declaration = windows::builtInWindow("CIT_ST_201");
+    ASSERT_TRUE(declaration) << declaration.error();
+    auto layout = print::openLayout(declaration->layout);
+    ASSERT_TRUE(layout) << layout.error();
+    auto built = windows::buildFormWindow(*declaration, *fields.find("CIT-ST-copy")->def, *layout);
+    ASSERT_TRUE(built) << built.error();
+    windows::FormWindow window(*built, cells, windows::WindowContext{});
+    QtFormWindowView view(host::WindowRequest{&window, nullptr, false});
+    view.show();
+    QApplication::processEvents();
+    ASSERT_EQ(view.tabs()->count(), 4);
+    EXPECT_EQ(view.lineEdit(window.entryOf(7))->text().toStdString(), "Urząd Skarbowy Poznań-Jeżyce");
+    EXPECT_FALSE(window.entryEnabled(window.entryOf(23)));
+    EXPECT_FALSE(window.edit(window.entryOf(23), "MAZOWIECKIE"));
+    if (const char* dir = std::getenv("CITFORMS_SCREENSHOT_DIR")) {
+        view.resize(1100, 1250);
+        const auto pages = view.grabPages();
+        for (std::size_t p = 0; p < pages.size(); ++p) {
+            const std::string file =
+                std::string(dir) + "/CIT_ST_201_page" + std::to_string(p + 1) + ".png";
+            EXPECT_TRUE(pages[p].save(QString::fromStdString(file)));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace citforms::runtime
