@@ -34,15 +34,27 @@ std::string withoutTrailingBlanks(std::string_view text) {
     return std::string(text);
 }
 
-// The cells of the first CIT-ST copy from the positions and the branches.
-void showCells(FormWindow& w, WindowSession& s) {
+int copiesShown() { return std::max(1, citst::copiesFor(branches().size(), citst::kBranchesPerCitSt)); }
+
+// The cells of CIT-ST copy `copy` from the positions and the branches; cell 6 says which copy
+// the branch slots show ("2 / 3").
+void showCells(FormWindow& w, WindowSession& s, int copy = 1) {
     const store::CitStBranches& list = branches();
-    const int forms = std::max(1, citst::copiesFor(list.size(), citst::kBranchesPerCitSt));
-    const std::vector<std::string> values = citst::citStCopyCells(*s.fields, list, 1, forms);
+    const int forms = copiesShown();
+    const std::vector<std::string> values =
+        citst::citStCopyCells(*s.fields, list, std::clamp(copy, 1, forms), forms);
     store::FieldSet& set = w.fields();
     for (int n : set.list().numbers()) {
         if (static_cast<std::size_t>(n) < values.size()) set[n].setText(values[n]);
     }
+}
+
+// The pop-up menu of the form copies: "1 / 3|2 / 3|3 / 3".
+std::string copyMenu(int copies) {
+    std::string items;
+    for (int k = 1; k <= copies; ++k)
+        items += (k > 1 ? "|" : "") + std::to_string(k) + " / " + std::to_string(copies);
+    return items;
 }
 
 // The branch sum as the checks compare it: empty while there are no branches.
@@ -102,14 +114,8 @@ void printCopy(FormWindow& w, WindowSession& s, bool annex) {
     const int copies =
         citst::copiesFor(list.size(), annex ? citst::kBranchesPerCitSta : citst::kBranchesPerCitSt);
     if (copies == 0 || s.host->ui == nullptr) return;
-    int copy = 1;
-    if (copies > 1) {
-        std::string items;
-        for (int k = 1; k <= copies; ++k)
-            items += (k > 1 ? "|" : "") + std::to_string(k) + " / " + std::to_string(copies);
-        copy = s.host->ui->popupMenu(items);
-        if (copy < 1 || copy > copies) return;
-    }
+    const int copy = copies > 1 ? s.host->ui->popupMenu(copyMenu(copies)) : 1;
+    if (copy < 1 || copy > copies) return;
     if (!checksPass(w, s)) return;
     if (s.host->declarations == nullptr ||
         s.host->declarations->PARAM_PRN_DEKLAR(annex ? "CIT-STA" : "CIT-ST") != 1)
@@ -138,6 +144,7 @@ void cells(FormWindow& w, WindowSession& s, int field) {
         showCells(w, s);
         w.setButtonEnabled("print-cit-st", [] { return !branches().empty(); });
         w.setButtonEnabled("print-cit-sta", [] { return !branches().empty(); });
+        w.setButtonEnabled("show-copy", [] { return copiesShown() > 1; });
         return;
     }
     if (const int position = positionOfCell(field); position != 0)
@@ -193,6 +200,15 @@ void pickBranches(FormWindow& w, WindowSession& s) {
     list = std::move(picked);
     s.fields->main()[22].setText(citst::employeeSum(list));
     showCells(w, s);
+}
+
+void showCopy(FormWindow& w, WindowSession& s) {
+    const int copies = copiesShown();
+    if (copies < 2 || s.host->ui == nullptr) return;
+    const int copy = s.host->ui->popupMenu(copyMenu(copies));
+    if (copy < 1 || copy > copies) return;
+    showCells(w, s, copy);
+    w.showPage(1);
 }
 
 void printCitSt(FormWindow& w, WindowSession& s) { printCopy(w, s, false); }

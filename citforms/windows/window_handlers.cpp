@@ -426,6 +426,7 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_73", "cit-st", citst_window::cit8CitSt},
     {"CIT_ST_201", "office-picker", citst_window::officePicker},
     {"CIT_ST_201", "pick-branches", citst_window::pickBranches},
+    {"CIT_ST_201", "show-copy", citst_window::showCopy},
     {"CIT_ST_201", "print-cit-st", citst_window::printCitSt},
     {"CIT_ST_201", "print-cit-sta", citst_window::printCitSta},
     {"CIT_ST_201", "save", citst_window::save},
