@@ -382,11 +382,15 @@ values::Status discardNewCit8(const host::HostBinding& host, module::Declaration
     const std::string idText = std::to_string(id);
     // The header goes with everything made under its id: its statement definitions above
     // all, which would otherwise block the next declaration given the same id.
+    // Its link to a CIT-ST goes too: the next declaration given the id must not inherit it.
     bool removed = u.beginTransaction();
     for (const char* table : {"ZESTAWIENIE_DEFINICJA", "DEKLARACJE_POZ", "DEKLARACJE_ZALACZNIK",
-                              "DEKLARACJE_NAG"}) {
+                              "DEKLARACJE_NAG_INTER", "DEKLARACJE_NAG"}) {
         if (!removed) break;
-        removed = u.EXECVAX(std::string("delete from ") + table + " where id_deklaracje_nag = " +
+        const std::string column = std::string_view(table) == "DEKLARACJE_NAG_INTER"
+                                       ? "ID_DEKLARACJE_NAG_1"
+                                       : "id_deklaracje_nag";
+        removed = u.EXECVAX(std::string("delete from ") + table + " where " + column + " = " +
                             idText);
     }
     if (removed) removed = u.commitTransaction();
