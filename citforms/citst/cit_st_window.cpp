@@ -230,7 +230,8 @@ void openCitStOfCit8(module::ModuleState& module, std::int32_t cit8Id,
     if (cit8Id == 0) return;
     const host::HostBinding& host = module.host();
     host::UtilityLibrary& u = *host.utility;
-    if (const std::int32_t linked = store::readCit8Link(host, cit8Id); linked != 0) {
+    // A link to a CIT-ST that is no longer there counts as none (the new link replaces it).
+    if (const std::int32_t linked = linkedCitSt(host, cit8Id); linked != 0) {
         CIT_ST_201(module, 1, 1, linked);
         return;
     }
