@@ -34,6 +34,15 @@ std::string withoutTrailingBlanks(std::string_view text) {
     return std::string(text);
 }
 
+constexpr int kFirstSlotCell = 23;
+constexpr int kEmployeesInSlot = 6;  // the cell of a slot that holds the branch's employees
+
+// The copy whose branches the slots show: cell 6 reads "2 / 3".
+int shownCopy(FormWindow& w) {
+    const std::string& cell = w.fields()[6].text();
+    return std::max(1, numberIn(std::string_view(cell).substr(0, cell.find('/'))));
+}
+
 int copiesShown() { return std::max(1, citst::copiesFor(branches().size(), citst::kBranchesPerCitSt)); }
 
 // The cells of CIT-ST copy `copy` from the positions and the branches; cell 6 says which copy
@@ -46,6 +55,12 @@ void showCells(FormWindow& w, WindowSession& s, int copy = 1) {
     store::FieldSet& set = w.fields();
     for (int n : set.list().numbers()) {
         if (static_cast<std::size_t>(n) < values.size()) set[n].setText(values[n]);
+    }
+    // The employees are typed only into slots that hold a branch.
+    for (int slot = 0; slot < citst::kBranchesPerCitSt; ++slot) {
+        const std::size_t branch =
+            static_cast<std::size_t>((shownCopy(w) - 1) * citst::kBranchesPerCitSt + slot);
+        w.setEntryEnabled(kFirstSlotCell + 8 * slot + kEmployeesInSlot, branch < list.size());
     }
 }
 
@@ -147,8 +162,29 @@ void cells(FormWindow& w, WindowSession& s, int field) {
         w.setButtonEnabled("show-copy", [] { return copiesShown() > 1; });
         return;
     }
-    if (const int position = positionOfCell(field); position != 0)
+    if (const int position = positionOfCell(field); position != 0) {
         s.fields->main()[position].setText(w.fields()[field].text());
+        return;
+    }
+    if (field < kFirstSlotCell || (field - kFirstSlotCell) % 8 != kEmployeesInSlot) return;
+    const std::size_t branch =
+        static_cast<std::size_t>((shownCopy(w) - 1) * citst::kBranchesPerCitSt +
+                                 (field - kFirstSlotCell) / 8);
+    if (branch >= branches().size()) return;
+    store::CitStBranch& b = branches()[branch];
+    const std::string typed(values::trim(w.fields()[field].text()));
+    const bool digits = !typed.empty() && std::all_of(typed.begin(), typed.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    if (digits) {
+        b.ZATRUDNIONYCH = numberIn(typed);
+    } else if (s.host->ui != nullptr) {
+        s.host->ui->message({host::kTitleWarning,
+                             "W poz. " + std::to_string(field) +
+                                 " wpisuje się liczbę najwyżej 7-cyfrową.",
+                             "&OK", host::MessageIcon::Warning, 1});
+    }
+    w.fields()[field].setText(std::to_string(b.ZATRUDNIONYCH));
 }
 
 void officePicker(FormWindow& w, WindowSession& s) {
