@@ -9,6 +9,7 @@
 #include <QtCore/QDebug>
 #include <nlohmann/json.hpp>
 
+#include "citforms/citst/cit_st_window.h"
 #include "citforms/header/param_cit2.h"
 #include "citforms/header/pickers.h"
 #include "citforms/module/automation.h"
@@ -189,6 +190,22 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
                 ? header::pickSeatAddress(module.host(), module.iniManager())
                 : header::pickTaxOffice(module.host(), module.iniManager());
         return text(Json{{"ok", true}, {"window", window}, {"result", chosen}});
+    }
+    // A new CIT-ST (mode 0) and the link window work on the company, not on a stored
+    // declaration; a stored CIT-ST opens like any declaration (mode 1, its id).
+    if (window == "CIT_ST_201" && id == 0) {
+        const std::int32_t saved =
+            citst::CIT_ST_201(module, 0, static_cast<std::uint8_t>(request.whole("source", 0)), 0,
+                              &module.fields);
+        return text(Json{{"ok", true}, {"window", window}, {"result", saved}});
+    }
+    if (window == "CIT_ST_8_powiazanie") {
+        const std::int32_t cit8 = request.whole("cit8", 0);
+        const std::int32_t citSt = request.whole("citst", 0);
+        if (!request.ok()) return request.refusal();
+        const std::int32_t linked = cit8 != 0 ? citst::CIT_ST_8_POWIAZANIE(module, "CIT-8", cit8)
+                                              : citst::CIT_ST_8_POWIAZANIE(module, "CIT-ST", citSt);
+        return text(Json{{"ok", true}, {"window", window}, {"result", linked}});
     }
     const values::Result<int> result = openDeclarationWindow(
         module, id, window, copy, count, windows::WindowArguments{existing != 0, 0, unchanged != 0});

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <nlohmann/json.hpp>
 
+#include "citforms/citst/cit_st.h"
 #include "citforms/forms/form.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/store/declaration_load.h"
@@ -80,7 +81,22 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
     // Every form the kind carries, in storage order: fields by number, numbered copies as
     // [copy, field, value] rows.
     for (const store::HeldForm& held : fields.forms()) {
+        // A form printed from the others' values (CIT-STA) holds nothing of its own.
+        if (held.def->storage.kind == forms::StorageKind::None) continue;
         out[keyOf(held.def->name)] = held.numbered() ? rowsJson(held.copies) : fieldsJson(held.set);
+    }
+    // The branches of a CIT-ST: per branch its stored members, keyed by the form file's roles.
+    if (kind->family == "CIT-ST") {
+        const forms::GroupDef& group = forms::FormCatalogue::builtIn().form(kind->mainForm).groups.at(0);
+        Json branches = Json::array();
+        for (const store::CitStBranch& b : module.ODDZIALY_CIT_ST) {
+            Json branch = Json::object();
+            for (const forms::FieldDef& member : group.members) {
+                branch[member.role] = citst::branchValue(b, member.number);
+            }
+            branches.push_back(std::move(branch));
+        }
+        out["oddzialy"] = std::move(branches);
     }
     // Values that could not be taken as stored are named, never passed off as read.
     if (!fields.issues.unreadable.empty()) out["unreadable"] = fields.issues.unreadable;

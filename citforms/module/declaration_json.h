@@ -7,7 +7,9 @@
 // module's state alone.
 //   {"id":17, "template":73, "cit8":{"1":"…","4":"…",…}, "cit8o":{…}, "ordzu":{…},
 //    "citd":[[copy,field,"value"],…], "citbr":[[copy,field,"value"],…]}
-// Field keys are the field numbers in ascending order, values their stored text.
+// Field keys are the field numbers in ascending order, values their stored text. A CIT-ST
+// (template 201) gives "citst" (positions 1 to 25), "ordzu" and "oddzialy": its branches in
+// stored order, each member by its name (NAZWA_PELNA, ..., GMINA_KOD).
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "citforms/citst/cit_st_procedures.h"
 #include "citforms/compute/cit2_procedures.h"
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/forms/form.h"
@@ -106,8 +107,10 @@ std::vector<DeclarationKind> makeKinds() {
     kinds.push_back({.templateId = 201,
                      .family = "CIT-ST",
                      .edition = "7",
+                     .load = citst::loadCitStKind,
                      .mainPrint = "CIT_ST_PRN_201",
-                     .pdf = {always("CIT_ST_Prn_201"), always("CIT_STA_Prn_201"), correction(8)},
+                     // "CIT_ST_Prn_201" stands for every CIT-ST copy followed by every CIT-STA copy.
+                     .pdf = {always("CIT_ST_Prn_201"), correction(8)},
                      .mainWindow = "CIT_ST_201"});
 
     // The forms of each kind are those whose files name its template, the main form first.

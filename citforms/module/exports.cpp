@@ -12,6 +12,8 @@
 
 #include <QtCore/QDebug>
 
+#include "citforms/citst/cit_st_procedures.h"
+#include "citforms/citst/cit_st_window.h"
 #include "citforms/header/param_cit2.h"
 #include "citforms/host/binding.h"
 #include "citforms/module/automation_entry.h"
@@ -123,40 +125,72 @@ std::uint8_t citforms_export_ZapiszCit8DoPdf(std::int32_t templateId, std::int32
     });
 }
 
-std::int32_t citforms_export_CitSt201(std::uint8_t, std::uint8_t, std::int32_t) {
-    return notYetAvailable<std::int32_t>("CIT_ST_201");
+std::int32_t citforms_export_CitSt201(std::uint8_t mode, std::uint8_t source, std::int32_t id) {
+    return guarded<std::int32_t>("CIT_ST_201", 0, [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return std::int32_t{0};
+        return citforms::citst::CIT_ST_201(m, mode, source, id, &m.fields);
+    });
 }
 
-std::int32_t citforms_export_AktualizujCitSt201(std::int32_t) {
-    return notYetAvailable<std::int32_t>("AKTUALIZUJ_CIT_ST_201");
+std::int32_t citforms_export_AktualizujCitSt201(std::int32_t id) {
+    return guarded<std::int32_t>("AKTUALIZUJ_CIT_ST_201", 0, [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return std::int32_t{0};
+        return citforms::citst::AKTUALIZUJ_CIT_ST_201(m, id);
+    });
 }
 
-void citforms_export_CitStPre(std::uint8_t, std::int32_t) {
-    notYetAvailable("CIT_ST_PRE");
+void citforms_export_CitStPre(std::uint8_t mode, std::int32_t id) {
+    guardedVoid("CIT_ST_PRE", [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return;
+        citforms::citst::CIT_ST_PRE(m, mode, id);
+    });
 }
 
-void citforms_export_WypelnijZmienneCitSt201(std::int32_t) {
-    notYetAvailable("WYPELNIJ_ZMIENNE_CIT_ST_201");
+void citforms_export_WypelnijZmienneCitSt201(std::int32_t id) {
+    guardedVoid("WYPELNIJ_ZMIENNE_CIT_ST_201", [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return;
+        citforms::citst::WYPELNIJ_ZMIENNE_CIT_ST_201(m, id);
+    });
 }
 
 void citforms_export_CitStPrn201() {
-    notYetAvailable("CIT_ST_PRN_201");
+    guardedVoid("CIT_ST_PRN_201", [] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return;
+        citforms::citst::CIT_ST_Prn_201(citforms::module::printEnvironment(m), m.VST);
+    });
 }
 
-void citforms_export_WypelnijZmienneCitSt201Formularz(std::int32_t, std::int32_t) {
-    notYetAvailable("WYPELNIJ_ZMIENNE_CIT_ST_201_FORMULARZ");
+void citforms_export_WypelnijZmienneCitSt201Formularz(std::int32_t form, std::int32_t forms) {
+    guardedVoid("WYPELNIJ_ZMIENNE_CIT_ST_201_FORMULARZ", [&] {
+        citforms::citst::WYPELNIJ_ZMIENNE_CIT_ST_201_FORMULARZ(moduleState(), form, forms);
+    });
 }
 
-void citforms_export_WypelnijZmienneCitSta201Formularz(std::int32_t) {
-    notYetAvailable("WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ");
+void citforms_export_WypelnijZmienneCitSta201Formularz(std::int32_t form) {
+    guardedVoid("WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ", [&] {
+        citforms::citst::WYPELNIJ_ZMIENNE_CIT_STA_201_FORMULARZ(moduleState(), form);
+    });
 }
 
 void citforms_export_CitStaPrn201() {
-    notYetAvailable("CIT_STA_PRN_201");
+    guardedVoid("CIT_STA_PRN_201", [] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return;
+        citforms::citst::CIT_STA_Prn_201(citforms::module::printEnvironment(m), m.VSTA);
+    });
 }
 
-std::int32_t citforms_export_CitSt8Powiazanie(const char*, std::int32_t) {
-    return notYetAvailable<std::int32_t>("CIT_ST_8_POWIAZANIE");
+std::int32_t citforms_export_CitSt8Powiazanie(const char* kind, std::int32_t id) {
+    return guarded<std::int32_t>("CIT_ST_8_POWIAZANIE", 0, [&] {
+        citforms::module::ModuleState& m = moduleState();
+        if (!m.hostBound()) return std::int32_t{0};
+        return citforms::citst::CIT_ST_8_POWIAZANIE(m, kind != nullptr ? kind : "", id);
+    });
 }
 
 std::int32_t citforms_export_BindHost(const citforms::host::HostBinding* binding) {

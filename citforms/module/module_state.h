@@ -16,6 +16,8 @@
 //   m.declaration.CIT_ID_DEKLARACJI = id;
 //   store::WCZYTAJ_CIT_8_73(m.host(), m.declaration, m.fields);
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
@@ -64,6 +66,10 @@ public:
     DeclarationState declaration;
     store::DeclarationFields fields;
     store::CitStBranches ODDZIALY_CIT_ST;
+    // The CIT-ST working set beside the open CIT-8: ZVST (the CIT-ST form's positions 1 to 25)
+    // with its ORD-ZU, and the print cells of the last filled CIT-ST and CIT-STA copy.
+    store::DeclarationFields citSt{201};
+    std::vector<std::string> VST, VSTA;
 
 private:
     host::HostBinding host_{};

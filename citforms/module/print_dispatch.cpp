@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "citforms/forms/form.h"
+#include "citforms/citst/cit_st_procedures.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/print/document_title.h"
@@ -93,7 +94,17 @@ void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText) {
     const std::int32_t templateId = store::parseStoredNumber(t).value_or(0);
     const DeclarationKind* kind =
         std::to_string(templateId) == t ? declarationKind(templateId) : nullptr;
-    if (kind != nullptr) {
+    if (kind != nullptr && kind->family == "CIT-ST") {
+        // The first CIT-ST copy, numbered among the copies its branches need.
+        if (citst::WYPELNIJ_ZMIENNE_CIT_ST_201(module, id)) {
+            const int forms = citst::copiesFor(module.ODDZIALY_CIT_ST.size(),
+                                               citst::kBranchesPerCitSt);
+            citst::WYPELNIJ_ZMIENNE_CIT_ST_201_FORMULARZ(module, 1, std::max(forms, 1));
+            print::PrintEnvironment env = printEnvironment(module);
+            env.documentTitle = declarationTitle(host, *kind, id, module.citSt);
+            citst::CIT_ST_Prn_201(env, module.VST);
+        }
+    } else if (kind != nullptr) {
         const print::FormPrint print = print::formPrintOf(kind->mainPrint);
         if (print != nullptr && kind->load != nullptr) {
             // A CIT-2 names its template in the CIT-2 slot of the state, a CIT-8 in its own.
@@ -126,9 +137,10 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
         notBuilt(host);
         return 0;
     }
-    // The export composes the prints of the kind; only edition 24's exist yet.
-    if (kind->pdf.empty() || print::formPrintOf(kind->pdf.front().print) == nullptr ||
-        kind->load == nullptr) {
+    const bool citSt = kind->family == "CIT-ST";
+    // The export composes the prints of the kind; only edition 24's and the CIT-ST's exist yet.
+    if (kind->pdf.empty() || kind->load == nullptr ||
+        (!citSt && print::formPrintOf(kind->pdf.front().print) == nullptr)) {
         notYetAvailable(host, kind->mainPrint.c_str());
         return 0;
     }
@@ -137,21 +149,40 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
     state.CIT_ID_DEKLARACJI = id;
     // The common CIT-2 load reads the template from the CIT-2 slot of the state.
     if (kind->family == "CIT-2") state.CIT_ID_WZORCA_CIT2 = templateId;
-    kind->load(host, state, module.fields);
+    // A CIT-ST is the module's CIT-ST working set; a CIT-8 its field sets.
+    store::DeclarationFields& fields = citSt ? module.citSt : module.fields;
+    kind->load(host, state, fields);
     print::PrintEnvironment env = printEnvironment(module);
-    env.documentTitle = declarationTitle(host, *kind, id, module.fields);
+    env.documentTitle = declarationTitle(host, *kind, id, fields);
     host::PageList pages;
     pages.setDocumentTitle(env.documentTitle);
     // A PDF that cannot be started cannot be finished: nothing is printed into nowhere.
     if (host.print->MAKEPDF(0, trimmedRight(fileName), &pages) != 0) return 0;
 
     host::Globals& globals = host.data->globals();
-    store::DeclarationFields& fields = module.fields;
     // Every page the declaration announces must reach the file; what cannot be printed is
     // named, the file is still finished with the rest, and the export does not report success.
     bool complete = true;
     for (const PdfStep& step : kind->pdf) {
         if (!wanted(fields, step)) continue;
+        if (step.print == "CIT_ST_Prn_201") {
+            // A CIT-8 prints the CIT-ST linked to it; the CIT-8's own sets stay as loaded.
+            std::int32_t citStId = id;
+            if (!citSt) {
+                citStId = citst::linkedCitSt(host, id);
+                if (citStId == 0) {
+                    host.utility->MSG_OST(citst::missingCitStMessage(id));
+                    complete = false;
+                    continue;
+                }
+            }
+            if (!citSt && !citst::WYPELNIJ_ZMIENNE_CIT_ST_201(module, citStId)) {
+                complete = false;
+                continue;
+            }
+            citst::printCitStPages(module, env, [&] { setPdfPrintSettings(globals); });
+            continue;
+        }
         const print::FormPrint print = print::formPrintOf(step.print);
         if (print == nullptr) {
             // The linked CIT-ST is a declaration of its own, composed by the CIT-ST link.
@@ -199,7 +230,9 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
             complete = false;
         }
     }
-    return host.print->MAKEPDF(2, "", &pages) == 0 && complete ? 1 : 0;
+    const bool made = host.print->MAKEPDF(2, "", &pages) == 0;
+    // A file without the pages its return announces is no full success.
+    return made && complete ? 1 : 0;
 }
 
 void CIT_ORDZU_PRN(ModuleState& module) {

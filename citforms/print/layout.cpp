@@ -194,6 +194,11 @@ values::Status Parser::bandRecord(const doc::Record& rec, std::vector<Band>* ban
     auto h = doc::readInt(*height);
     if (!h || *h < 0) return a.error("height must be a whole number of at least 0");
     b.height = *h;
+    if (auto orientation = a.optional("orientation")) {
+        if (*orientation != "portrait" && *orientation != "landscape")
+            return a.error("orientation must be portrait or landscape");
+        b.landscape = *orientation == "landscape";
+    }
     if (auto font = a.optional("font")) {
         auto f = doc::readFont(*font);
         if (!f) return a.error(f.error());

@@ -80,6 +80,7 @@ struct Band {
     std::string name;      // "STRONA1", ...
     Rect at;               // position; page bands sit at 0, 0
     int height = 0;
+    bool landscape = false;        // the page is printed across (orientation=landscape)
     std::optional<FontSpec> font;  // the report's font when absent
     std::vector<Control> controls;
     int line = 0;

@@ -112,6 +112,7 @@ Result<PageContent> buildPage(const ReportRun& run, int bandNumber,
     const int oy = run.top() + band->at.y;
 
     PageContent page;
+    page.orientation = band->landscape ? Orientation::Landscape : Orientation::Portrait;
     page.title = run.title().empty() ? layout.report().name : run.title();
     for (const Control& c : band->controls) {
         if (run.isHidden(c.number)) continue;

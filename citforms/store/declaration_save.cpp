@@ -122,26 +122,6 @@ std::int64_t copyCount(const DeclarationFields& fields, const HeldForm& held) {
     return field ? wholeNumber(main, *field) : 0;
 }
 
-// The texts of an attachment form (ORD-ZU): one DEKLARACJE_ZALACZNIK row per field, empty
-// values included. False when a row could not be written (shown).
-bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, std::int32_t id,
-                           Notices& notices) {
-    host::UtilityLibrary& u = *host.utility;
-    const std::string head =
-        "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, typ) "
-        "values (" +
-        std::to_string(id) + ",'";
-    const std::string type = values::sqlQuoted(set.list().form().storage.type);
-    for (int n : set.list().numbers()) {
-        const std::string sql = head + std::to_string(n) + "','" + sqlText(set[n].text()) +
-                                "'," + type + ")";
-        if (!u.EXECVAX(sql)) {
-            notices.push_back({Notice::Kind::Information, u.fileErrorText()});
-            return false;
-        }
-    }
-    return true;
-}
 
 // Every form of the declaration into the rows of `id`, in storage order.
 bool insertForms(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id,
@@ -442,11 +422,15 @@ values::Status discardNewCit8(const host::HostBinding& host, module::Declaration
     const std::string idText = std::to_string(id);
     // The header goes with everything made under its id: its statement definitions above
     // all, which would otherwise block the next declaration given the same id.
+    // Its link to a CIT-ST goes too: the next declaration given the id must not inherit it.
     bool removed = u.beginTransaction();
     for (const char* table : {"ZESTAWIENIE_DEFINICJA", "DEKLARACJE_POZ", "DEKLARACJE_ZALACZNIK",
-                              "DEKLARACJE_NAG"}) {
+                              "DEKLARACJE_NAG_INTER", "DEKLARACJE_NAG"}) {
         if (!removed) break;
-        removed = u.EXECVAX(std::string("delete from ") + table + " where id_deklaracje_nag = " +
+        const std::string column = std::string_view(table) == "DEKLARACJE_NAG_INTER"
+                                       ? "ID_DEKLARACJE_NAG_1"
+                                       : "id_deklaracje_nag";
+        removed = u.EXECVAX(std::string("delete from ") + table + " where " + column + " = " +
                             idText);
     }
     if (removed) removed = u.commitTransaction();
@@ -533,6 +517,25 @@ std::int32_t readCit8Link(const host::HostBinding& host, std::int32_t cit8Id) {
     return toId(host.utility->FUNCVAY(
         "select ID_DEKLARACJE_NAG_2 FROM DEKLARACJE_NAG_INTER where ID_DEKLARACJE_NAG_1 = " +
         std::to_string(cit8Id)));
+}
+
+bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, std::int32_t id,
+                           Notices& notices) {
+    host::UtilityLibrary& u = *host.utility;
+    const std::string head =
+        "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, typ) "
+        "values (" +
+        std::to_string(id) + ",'";
+    const std::string type = values::sqlQuoted(set.list().form().storage.type);
+    for (int n : set.list().numbers()) {
+        const std::string sql = head + std::to_string(n) + "','" + sqlText(set[n].text()) +
+                                "'," + type + ")";
+        if (!u.EXECVAX(sql)) {
+            notices.push_back({Notice::Kind::Information, u.fileErrorText()});
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace citforms::store

@@ -101,6 +101,12 @@ bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields
 bool ZAPISZ_CIT_D(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
 bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std::int32_t id);
 
+// The texts of an attachment form (ORD-ZU) of declaration `id`: one DEKLARACJE_ZALACZNIK row
+// per field, empty values included. False when a row could not be written (the database's
+// text is left in `notices`).
+bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, std::int32_t id,
+                           Notices& notices);
+
 // Removes the header of a CIT-8 that was never saved (its window closed without a save) with
 // its statement definitions and any rows under its id, in one transaction; logs it and sets
 // CIT_ID_DEKLARACJI to 0. When the removal fails nothing is removed, the id is kept and the

@@ -236,6 +236,15 @@ void FormWindow::setAfterEdit(std::function<void(FormWindow&, int)> rule) {
 
 void FormWindow::setEntryEnabled(int field, bool enabled) { entryEnabled_[field] = enabled; }
 
+void FormWindow::setTitle(std::string title) {
+    titled_ = layout_->model;
+    titled_->title = std::move(title);
+}
+
+void FormWindow::setButtonEnabled(std::string action, std::function<bool()> holds) {
+    buttonEnabled_[std::move(action)] = std::move(holds);
+}
+
 std::size_t FormWindow::entryOf(int field) const {
     const auto& entries = model().entries;
     for (std::size_t i = 0; i < entries.size(); ++i)
@@ -274,6 +283,9 @@ bool FormWindow::ruleHolds(const EnabledRule& rule) const {
 
 bool FormWindow::buttonEnabled(std::size_t button) const {
     const ButtonDeclaration& b = layout_->actions.at(button);
+    if (const auto rule = buttonEnabled_.find(b.action);
+        rule != buttonEnabled_.end() && !rule->second())
+        return false;
     return !b.enabled || ruleHolds(*b.enabled);
 }
 

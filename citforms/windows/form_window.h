@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,8 +76,17 @@ public:
     void setAfterEdit(std::function<void(FormWindow&, int field)> rule);
     // An entry shown but not editable while `disabled` holds.
     void setEntryEnabled(int field, bool enabled);
+    // The buttons of `action` are enabled while `holds` answers true (a rule that is not a
+    // position's value, such as a list the window's code keeps); the declaration's
+    // `enabled=` rule must hold too.
+    void setButtonEnabled(std::string action, std::function<bool()> holds);
 
-    const host::WindowModel& model() const override { return layout_->model; }
+    // A title other than the declaration's for this opening ("… \ Dodawanie").
+    void setTitle(std::string title);
+
+    const host::WindowModel& model() const override {
+        return titled_ ? *titled_ : layout_->model;
+    }
     std::string display(std::size_t entry) const override;
     bool entryEnabled(std::size_t entry) const override;
     bool buttonEnabled(std::size_t button) const override;
@@ -105,6 +115,8 @@ private:
     std::map<std::string, Handler> handlers_;
     std::function<void(FormWindow&, int)> afterEdit_;
     std::map<int, bool> entryEnabled_;
+    std::optional<host::WindowModel> titled_;
+    std::map<std::string, std::function<bool()>> buttonEnabled_;
     int page_ = 0;
     bool finished_ = false;
     int result_ = 0;

@@ -20,6 +20,7 @@
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 #include "citforms/values/day_number.h"
+#include "citforms/windows/cit_st_handlers.h"
 
 namespace citforms::windows {
 
@@ -534,6 +535,13 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_D_70", "address-picker", addressPickerCitD},
     {"CIT_ORDZU", "print", printWindow},
     {"CIT_ORDZU", "refresh", redisplay},
+    {"CIT_8_73", "cit-st", citst_window::cit8CitSt},
+    {"CIT_ST_201", "office-picker", citst_window::officePicker},
+    {"CIT_ST_201", "pick-branches", citst_window::pickBranches},
+    {"CIT_ST_201", "show-copy", citst_window::showCopy},
+    {"CIT_ST_201", "print-cit-st", citst_window::printCitSt},
+    {"CIT_ST_201", "print-cit-sta", citst_window::printCitSta},
+    {"CIT_ST_201", "save", citst_window::save},
 };
 
 struct RuleRow {
@@ -548,6 +556,7 @@ constexpr RuleRow kRules[] = {
     {"CIT_8_70", cit8AdvanceSum, false},
     {"CIT_BR_73", citBrResearchKind, true},
     {"CIT_ORDZU", ordZuQuotes, false},
+    {"CIT_ST_201", citst_window::cells, true},
 };
 
 }  // namespace

@@ -55,6 +55,13 @@ bool openHostWindow(libraries::ReferenceHost& host, const citforms::runtime::Ses
         b.declarations->SKLADNIKI_ODLICZENIE(attr(step, "code"), attr(step, "date"), "CIT-2");
         return true;
     }
+    if (name == "FIRMA_ODDZIAL") {
+        const std::int32_t company = whole(step, "company");
+        const int answer = b.contractor->FIRMA_ODDZIAL(
+            1, company != 0 ? company : host.state().thread().globals.DANE_ID_FIRMY);
+        out << "result\tFIRMA_ODDZIAL\t" << answer << '\n';
+        return true;
+    }
     if (name == "DEF_ZESTAW_NEW") {
         b.statements->DEF_ZESTAW_NEW(whole(step, "id"), "DD", attr(step, "code"), "");
         return true;
@@ -64,7 +71,8 @@ bool openHostWindow(libraries::ReferenceHost& host, const citforms::runtime::Ses
 
 bool isHostWindow(const std::string& name) {
     return name == "PARAM_PRN_DEKLAR" || name == "KALENDARZ" || name == "UP_PRZELEW" ||
-           name == "DEF_ZESTAW_NEW" || name == "SKLADNIKI_ODLICZENIE";
+           name == "DEF_ZESTAW_NEW" || name == "SKLADNIKI_ODLICZENIE" ||
+           name == "FIRMA_ODDZIAL";
 }
 
 }  // namespace
@@ -123,7 +131,8 @@ int runSession(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
             return false;
         }
         // The plain windows of the module answer an id: the declaration made, the row chosen.
-        if (step.name == "PARAM_CIT2" || step.name.rfind("Wybierz_", 0) == 0)
+        if (step.name == "PARAM_CIT2" || step.name.rfind("Wybierz_", 0) == 0 ||
+            step.name == "CIT_ST_201" || step.name == "CIT_ST_8_powiazanie")
             out << "result\t" << step.name << '\t' << reply.value("result", 0) << '\n';
         return true;
     });

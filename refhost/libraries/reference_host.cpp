@@ -11,7 +11,7 @@ ReferenceHost::ReferenceHost(sql::HostDatabase& db, citforms::host::UiSeam& ui)
       settlements_(state_),
       print_(ui),
       statements_(state_),
-      contractor_(ui),
+      contractor_(state_),
       errorManager_(ui) {
     errorManager_.init(&state_.thread().status);
 }

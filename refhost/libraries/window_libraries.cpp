@@ -24,12 +24,14 @@ void HostDeclarationsLibrary::SKLADNIKI_ODLICZENIE(std::string_view position,
     windows::deductionComponents(*state_, ini_, position, date);
 }
 
-void HostContractorLibrary::INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) {}
-void HostContractorLibrary::KILL() {}
+void HostContractorLibrary::INIT(citforms::host::ErrorManager*,
+                                 citforms::host::IniManager* ini) {
+    ini_ = ini;
+}
+void HostContractorLibrary::KILL() { ini_ = nullptr; }
 
-std::uint8_t HostContractorLibrary::FIRMA_ODDZIAL(std::uint8_t, std::int32_t) {
-    tellNotAvailable(*ui_, "FIRMA_ODDZIAL");
-    return 0;
+std::uint8_t HostContractorLibrary::FIRMA_ODDZIAL(std::uint8_t, std::int32_t companyId) {
+    return windows::branchChooser(*state_, ini_, companyId);
 }
 
 void HostSettlementsLibrary::INIT(citforms::host::ErrorManager*,

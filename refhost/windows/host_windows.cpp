@@ -618,4 +618,91 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
     run(state, ini, *w);
 }
 
+std::uint8_t branchChooser(HostState& state, citforms::host::IniManager* ini,
+                           std::int32_t companyId) {
+    const std::string company = std::to_string(companyId);
+    const std::string user = std::to_string(state.thread().globals.DANE_ID_UZYTKOWNIKA_NR);
+    const std::string ofUser = " where id_browsera = 56 AND id_uzytkownika = " + user;
+    auto branches = query(state,
+                          "select ID_FIRMA_ODDZIAL, NAZWA, MIEJSCOWOSC, GMINA_KOD, ZATRUDNIONYCH "
+                          "from FIRMA_ODDZIAL where ID_FIRMY = " + company +
+                              " order by ID_FIRMA_ODDZIAL");
+    auto marked = query(state, "select id_elementu from ZAZNACZENIE" + ofUser);
+    auto name = query(state, "select nazwa from FIRMA where id_firmy = " + company);
+    if (!branches || !marked) return 0;
+    auto w = open(state, "FIRMA_ODDZIAL");
+    if (!w) return 0;
+    struct Branch {
+        std::string id, text;
+        bool marked = false;
+    };
+    std::vector<Branch> list;
+    for (const auto& row : *branches) {
+        Branch b{row[0], std::string(trim(row[1])) + " – " + std::string(trim(row[2])) +
+                             " (kod GUS gminy " + std::string(trim(row[3])) +
+                             ", zatrudnionych " + std::string(trim(row[4])) + ")"};
+        for (const auto& m : *marked) b.marked = b.marked || number(m[0]) == number(row[0]);
+        list.push_back(std::move(b));
+    }
+    w->setValue("FIRMA", name && !name->empty() ? std::string(trim((*name)[0][0])) : company);
+    auto show = [&] {
+        const int chosen = w->chosenRow("ODDZIAL");
+        std::vector<ListRow> rows;
+        int count = 0;
+        for (const Branch& b : list) {
+            rows.push_back({b.id, (b.marked ? "[x] " : "[ ] ") + b.text});
+            count += b.marked ? 1 : 0;
+        }
+        w->setRows("ODDZIAL", std::move(rows));
+        if (chosen >= 0) w->chooseRow("ODDZIAL", chosen);
+        w->setValue("ZAZNACZONE", "Zaznaczonych oddziałów: " + std::to_string(count) + " z " +
+                                      std::to_string(list.size()));
+        w->setEnabled("Wybierz", !list.empty());
+    };
+    show();
+    if (!list.empty()) w->chooseRow("ODDZIAL", 0);
+    auto markAll = [&](bool on) {
+        for (Branch& b : list) b.marked = on;
+        show();
+    };
+    w->onAction("mark", [&] {
+        const int chosen = w->chosenRow("ODDZIAL");
+        if (chosen < 0) return;
+        list[static_cast<std::size_t>(chosen)].marked = !list[static_cast<std::size_t>(chosen)].marked;
+        show();
+    });
+    w->onAction("mark-all", [&] { markAll(true); });
+    w->onAction("unmark-all", [&] { markAll(false); });
+    w->onAction("choose", [&] {
+        if (std::none_of(list.begin(), list.end(), [](const Branch& b) { return b.marked; })) {
+            const int chosen = w->chosenRow("ODDZIAL");
+            if (chosen < 0) return;
+            list[static_cast<std::size_t>(chosen)].marked = true;
+        }
+        // The marks of this company's branches go together: all of them or none.
+        if (auto st = state.begin(); !st) {
+            warn(state, st.error());
+            return;
+        }
+        bool ok = execute(state, "delete from ZAZNACZENIE" + ofUser +
+                                     " AND id_elementu in (select ID_FIRMA_ODDZIAL from "
+                                     "FIRMA_ODDZIAL where ID_FIRMY = " + company + ")");
+        for (const Branch& b : list) {
+            if (!ok || !b.marked) continue;
+            ok = execute(state, "insert into ZAZNACZENIE (id_browsera, id_uzytkownika, "
+                                "id_elementu) values (56, " + user + ", " + b.id + ")");
+        }
+        if (!ok) {
+            state.rollback();
+            return;
+        }
+        if (auto st = state.commit(); !st) {
+            warn(state, st.error());
+            return;
+        }
+        w->finish(1);
+    });
+    return run(state, ini, *w) == 1 ? 1 : 0;
+}
+
 }  // namespace refhost::windows

@@ -1,7 +1,8 @@
 #pragma once
 // The reference host's own windows, behind the host operations the module calls: the print
 // parameters (PARAM_PRN_DEKLAR), the date picker (KALENDARZ), the bank transfer of a
-// declaration (UP_PRZELEW) and the statement definitions (DEF_ZESTAW_NEW). Each is a plain
+// declaration (UP_PRZELEW), the statement definitions (DEF_ZESTAW_NEW) and the branch chooser
+// (FIRMA_ODDZIAL). Each is a plain
 // window from its document (refhost/windows/<name>.dialog) worked through the host's UI seam,
 // so the desktop shows it and `tabrix run` drives it from a session script.
 //
@@ -56,5 +57,12 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
 // DEKLARACJE_SKLADOWE_O.
 void deductionComponents(HostState& state, citforms::host::IniManager* ini,
                          std::string_view position, std::string_view date);
+// The branch chooser of company `companyId`: its branches (FIRMA_ODDZIAL), those the user
+// marked before already marked. "Zaznacz" marks or unmarks the chosen branch; "Wybierz"
+// replaces the user's marks of this company's branches in ZAZNACZENIE (list 56) in one
+// transaction (the chosen branch when none is marked) and answers 1; "Anuluj" changes
+// nothing and answers 0.
+std::uint8_t branchChooser(HostState& state, citforms::host::IniManager* ini,
+                           std::int32_t companyId);
 
 }  // namespace refhost::windows

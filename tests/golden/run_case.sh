@@ -112,9 +112,12 @@ for command in "${commands[@]}"; do
   ID=$id
   eval "args=($command)" || exit 2
   if [ "${args[0]}" = pdftext ]; then
-    # The text of a written PDF, page by page, laid out as printed (trailing blanks cut).
+    # The text of a written PDF, page by page, laid out as printed (trailing blanks cut);
+    # with a list of pages ("1,2,13") the page count and those pages only.
     pdftotext -layout "$work/${args[1]}" - 2>"$work/err" |
-      awk 'BEGIN { RS = "\f" } { printf "[page %d]\n%s", NR, $0 }' |
+      awk -v pages="${args[2]:-}" 'BEGIN { RS = "\f"; n = split(pages, p, ","); for (i = 1; i <= n; ++i) want[p[i]] = 1 }
+        { if (n == 0 || NR in want) printf "[page %d]\n%s", NR, $0; total = NR }
+        END { if (n > 0) printf "[pages %d]\n", total - ($0 == "" ? 1 : 0) }' |
       sed 's/[[:space:]]*$//' >>"$transcript"
     status=${PIPESTATUS[0]}
   else

@@ -119,11 +119,14 @@ Steps parseSessionScript(std::string_view text, std::string_view fileName) {
                 const bool textual =
                     key == "form" || key == "code" || key == "date" || key == "kind";
                 const bool known = textual || key == "id" || key == "copy" || key == "count" ||
-                                   key == "transfer" || key == "existing" || key == "unchanged";
+                                   key == "transfer" || key == "existing" || key == "unchanged" ||
+                                   key == "source" || key == "company" || key == "cit8" ||
+                                   key == "citst";
                 if (eq == std::string::npos || !known ||
                     (!textual && !number(std::string_view(w[i]).substr(eq + 1), value)))
                     return where("open takes id=, copy=, count=, transfer=, existing=, "
-                                 "unchanged= (numbers), date=, form=, code=, kind=, not '" + w[i] + "'");
+                                 "unchanged=, source=, company=, cit8=, citst= (numbers), date=, "
+                                 "form=, code=, kind=, not '" + w[i] + "'");
                 if (!step.attrs.emplace(key, w[i].substr(eq + 1)).second)
                     return where("'" + key + "' given twice");
             }

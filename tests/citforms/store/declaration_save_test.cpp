@@ -453,6 +453,7 @@ TEST_F(DeclarationSaveTest, DiscardRemovesTheHeaderWithItsDefinitionsAndLogsIt) 
         "delete from ZESTAWIENIE_DEFINICJA where id_deklaracje_nag = 17",
         "delete from DEKLARACJE_POZ where id_deklaracje_nag = 17",
         "delete from DEKLARACJE_ZALACZNIK where id_deklaracje_nag = 17",
+        "delete from DEKLARACJE_NAG_INTER where ID_DEKLARACJE_NAG_1 = 17",
         "delete from DEKLARACJE_NAG where id_deklaracje_nag = 17"};
     for (const std::string& sql : deletes) host.utility.script(sql, {});
     state.CIT_ID_DEKLARACJI = kId;
@@ -466,7 +467,7 @@ TEST_F(DeclarationSaveTest, DiscardRemovesTheHeaderWithItsDefinitionsAndLogsIt) 
 
     // A failing delete undoes the others and says why; the id stays, nothing is logged.
     state.CIT_ID_DEKLARACJI = kId;
-    host.utility.scriptFailure(deletes[3], "Deklaracja jest używana");
+    host.utility.scriptFailure(deletes[4], "Deklaracja jest używana");
     const values::Status failed = discardNewCit8(host.binding(), state);
     EXPECT_EQ(failed.error(), "Deklaracja jest używana");
     EXPECT_EQ(failed.errorKind(), values::ErrorKind::Database);

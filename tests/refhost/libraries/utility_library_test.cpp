@@ -212,11 +212,8 @@ TEST_F(UtilityLibrary, HostWindowsClosedWithoutAChoiceChangeNothing) {
     EXPECT_EQ(binding.declarations->PARAM_PRN_DEKLAR("CIT-8"), 0);
     EXPECT_EQ(host_->state().thread().globals.GGG_NUMCOPY, copies);
     EXPECT_NE(transcript().find("window\tclose\tPARAM_PRN_DEKLAR\t0"), std::string::npos);
-    // The branch chooser is not part of this host yet.
     EXPECT_EQ(binding.contractor->FIRMA_ODDZIAL(1, 1), 0);
-    EXPECT_NE(transcript().find("Funkcja FIRMA_ODDZIAL nie jest jeszcze dostępna."),
-              std::string::npos);
-    EXPECT_EQ(ui_->entries().size(), 1u);
+    EXPECT_NE(transcript().find("window\tclose\tFIRMA_ODDZIAL\t0"), std::string::npos);
 }
 
 }  // namespace

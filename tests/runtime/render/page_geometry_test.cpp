@@ -189,7 +189,11 @@ TEST_F(PageGeometry, EveryDrawingHoldsItsLabelsAndValues) {
         ASSERT_EQ(image->at.height.value_or(0), d.height) << d.name;
         const double ox = image->at.x, oy = image->at.y;
         const auto& report = layout->report();
-        const QRectF printable(-ox, -oy, report.area.width.value_or(0), report.area.height.value_or(0));
+        // A page printed across turns the report's printable area with it.
+        const double areaWidth = report.area.width.value_or(0);
+        const double areaHeight = report.area.height.value_or(0);
+        const QRectF printable(-ox, -oy, band->landscape ? areaHeight : areaWidth,
+                               band->landscape ? areaWidth : areaHeight);
 
         std::vector<QRectF> sections, whites;
         for (const auto& item : d.items) {

@@ -2,6 +2,7 @@
 // keyboard order across pages, typed amounts reaching the field set, and, with
 // CITFORMS_SCREENSHOT_DIR set, one PNG per page.
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include <QApplication>
@@ -26,17 +27,42 @@ QApplication& app() {
     return *instance;
 }
 
+// The generated window `name` over the form of `fields` it names.
+std::optional<windows::FormWindowLayout> generate(const char* name,
+                                                  const store::DeclarationFields& fields) {
+    auto declaration = windows::builtInWindow(name);
+    EXPECT_TRUE(declaration) << declaration.error();
+    if (!declaration) return std::nullopt;
+    auto layout = print::openLayout(declaration->layout);
+    EXPECT_TRUE(layout) << layout.error();
+    if (!layout) return std::nullopt;
+    auto built = windows::buildFormWindow(*declaration, *fields.find(declaration->form)->def,
+                                          *layout);
+    EXPECT_TRUE(built) << built.error();
+    if (!built) return std::nullopt;
+    return std::move(*built);
+}
+
+// With CITFORMS_SCREENSHOT_DIR set, one PNG a page: <dir>/<name>_page<n>.png.
+void saveScreenshots(QtFormWindowView& view, const std::string& name) {
+    const char* dir = std::getenv("CITFORMS_SCREENSHOT_DIR");
+    if (dir == nullptr) return;
+    view.resize(1100, 1250);
+    const auto pages = view.grabPages();
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        const std::string file =
+            std::string(dir) + "/" + name + "_page" + std::to_string(p + 1) + ".png";
+        EXPECT_TRUE(pages[p].save(QString::fromStdString(file)));
+    }
+}
+
 struct Cit8Window : ::testing::Test {
     void SetUp() override {
         app();
         fields.main()[31].setText("1234.5");
         fields.main()[7].setText("1");
-        auto declaration = windows::builtInWindow("CIT_8_73");
-        ASSERT_TRUE(declaration) << declaration.error();
-        auto layout = print::openLayout(declaration->layout);
-        ASSERT_TRUE(layout) << layout.error();
-        auto built = windows::buildFormWindow(*declaration, *fields.find("CIT-8")->def, *layout);
-        ASSERT_TRUE(built) << built.error();
+        auto built = generate("CIT_8_73", fields);
+        ASSERT_TRUE(built);
         generated = std::move(*built);
         window = std::make_unique<windows::FormWindow>(generated, fields.main(),
                                                        windows::WindowContext{});
@@ -83,15 +109,28 @@ TEST_F(Cit8Window, EntersAndMovesThroughThePagesByKeyboard) {
     EXPECT_EQ(fields.main()[31].amount().grosze(), 200010);
     EXPECT_EQ(view->tabs()->currentIndex(), 1);
 
-    if (const char* dir = std::getenv("CITFORMS_SCREENSHOT_DIR")) {
-        view->resize(1100, 1250);
-        const auto pages = view->grabPages();
-        for (std::size_t p = 0; p < pages.size(); ++p) {
-            const std::string file =
-                std::string(dir) + "/CIT_8_73_page" + std::to_string(p + 1) + ".png";
-            EXPECT_TRUE(pages[p].save(QString::fromStdString(file)));
-        }
-    }
+    saveScreenshots(*view, "CIT_8_73");
+}
+
+// The CIT-ST window over the cells of a form copy: four pages, the header typed, the branch
+// slots shown but not edited.
+TEST(CitStWindow, ShowsTheCopyCellsAndKeepsTheBranchSlotsReadOnly) {
+    app();
+    store::DeclarationFields fields{201};
+    store::FieldSet& cells = fields.form("CIT-ST-copy");
+    cells[7].setText("Urząd Skarbowy Poznań-Jeżyce");
+    cells[23].setText("WIELKOPOLSKIE");
+    auto built = generate("CIT_ST_201", fields);
+    ASSERT_TRUE(built);
+    windows::FormWindow window(*built, cells, windows::WindowContext{});
+    QtFormWindowView view(host::WindowRequest{&window, nullptr, false});
+    view.show();
+    QApplication::processEvents();
+    ASSERT_EQ(view.tabs()->count(), 4);
+    EXPECT_EQ(view.lineEdit(window.entryOf(7))->text().toStdString(), "Urząd Skarbowy Poznań-Jeżyce");
+    EXPECT_FALSE(window.entryEnabled(window.entryOf(23)));
+    EXPECT_FALSE(window.edit(window.entryOf(23), "MAZOWIECKIE"));
+    saveScreenshots(view, "CIT_ST_201");
 }
 
 }  // namespace
