@@ -64,12 +64,8 @@ void StatementComputation::computeCit8(bool refresh) {
     // The edition's own statement positions, as they stand: no rule of edition (24) uses them.
     for (int p : edition_.ownStatements()) {
         fields_.setCit8(p, Decimal());
-        const values::Result<Decimal> amount = runStatement(std::to_string(p));
-        if (!amount) {
-            statementFailed("CIT-8", p, amount.error());
-        } else {
+        if (const auto amount = runner_.field("CIT-8", p, std::to_string(p)))
             fields_.setCit8(p, *amount);
-        }
     }
 
     Cit8Rules rules(edition_, fields_);
@@ -135,8 +131,8 @@ void StatementComputation::computeAttachment(bool refresh, bool standalone) {
     // An attachment edition of its own: its statements, no rule of CIT-8/O (11).
     if (!edition_.ownAttachmentStatements().empty()) {
         for (int p : edition_.ownAttachmentStatements()) cit8oStatement(p);
-        busy(false);
-        if (standalone) showStatementMessages_ = true;
+        runner_.busy(false);
+        if (standalone) runner_.finish();
         return;
     }
 

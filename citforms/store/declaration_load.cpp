@@ -230,7 +230,7 @@ void WCZYTAJ_CIT_2(const host::HostBinding& host, const module::DeclarationState
 
 void WCZYTAJ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
                       DeclarationFields& fields) {
-    loadCit8(host, state, fields, 70);
+    loadCit8(host, state, fields, 70, state.CIT_ID_WZORCA);
 }
 
 values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t declarationId,
