@@ -150,11 +150,15 @@ void DesktopWindow::buildMenus() {
     auto both = [&](const char* caption, QKeySequence keys, auto slot) {
         bar->addAction(add(declarations, caption, keys, slot));
     };
-    both("&Nowa CIT-8…", QKeySequence("Ctrl+N"), [this] { newCit8(); });
+    both("&Nowa CIT-8…", QKeySequence("Ctrl+N"), [this] { newDeclaration("CIT-8"); });
+    add(declarations, "Nowa CIT-&2…", QKeySequence("Ctrl+Shift+N"),
+        [this] { newDeclaration("CIT-2"); });
+    add(declarations, "Nowa informacja CIT-&ST…", QKeySequence(), [this] { newCitSt(); });
     both("&Otwórz", QKeySequence("Ctrl+O"), [this] { openSelected(); });
     both("&Drukuj…", QKeySequence("Ctrl+P"), [this] { printSelected(); });
     both("Zapisz jako &PDF…", QKeySequence("Ctrl+S"), [this] { pdfSelected(); });
     both("Przekaż &e-mailem", QKeySequence("Ctrl+M"), [this] { mailSelected(); });
+    add(declarations, "Powią&zanie CIT-8 z CIT-ST…", QKeySequence("Ctrl+K"), [this] { linkSelected(); });
     declarations->addSeparator();
     bar->addSeparator();
     both("&Zablokuj", QKeySequence("Ctrl+L"), [this] { lockSelected(true); });
@@ -167,6 +171,7 @@ void DesktopWindow::buildMenus() {
     add(settings, "&Parametry wydruku…", QKeySequence(), [this] { printSettings(); });
     add(settings, "&Definicje zestawień deklaracji…", QKeySequence("F2"),
         [this] { statementDefinitions(); });
+    add(settings, "&Oddziały firmy…", QKeySequence(), [this] { branches(); });
 
     QMenu* books = menuBar()->addMenu("&Księgi");
     add(books, "&Plan kont", QKeySequence(), [this] { showAccounts(); });
@@ -280,10 +285,49 @@ bool DesktopWindow::told(const Status& status, const QString& what) {
     return false;
 }
 
-void DesktopWindow::newCit8() {
+void DesktopWindow::newDeclaration(const char* kind) {
     if (company_ == 0) return;
     const auto param = s_.module->procedureAs<ex::ParamCit2Fn>(ex::kParamCit2);
-    const std::int32_t made = param("CIT-8", s_.host->state().defaults().DANE_DATA_BIEZACA);
+    const std::int32_t made = param(kind, s_.host->state().defaults().DANE_DATA_BIEZACA);
+    afterNew(made);
+}
+
+void DesktopWindow::newCitSt() {
+    if (company_ == 0) return;
+    const std::int32_t before = newestDeclaration();
+    const auto pre = s_.module->procedureAs<ex::CitStPreFn>(ex::kCitStPre);
+    pre(0, 0);
+    const std::int32_t after = newestDeclaration();
+    afterNew(after != before ? after : 0);
+}
+
+std::int32_t DesktopWindow::newestDeclaration() {
+    auto newest = s_.host->state().run("select max(ID_DEKLARACJE_NAG) from DEKLARACJE_NAG");
+    if (!newest || newest->rows.empty()) return 0;
+    return citforms::values::parseInteger<std::int32_t>(newest->rows[0][0].value_or("0"))
+        .value_or(0);
+}
+
+void DesktopWindow::linkSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    if (row->form != "CIT-8" && row->form != "CIT-ST") {
+        QMessageBox::information(this, kInformation,
+                                 "Powiązać można deklarację CIT-8 z informacją CIT-ST.");
+        return;
+    }
+    const auto link = s_.module->procedureAs<ex::CitSt8PowiazanieFn>(ex::kCitSt8Powiazanie);
+    link(row->form.c_str(), row->id);
+    refresh();
+}
+
+void DesktopWindow::branches() {
+    if (company_ == 0) return;
+    citforms::host::HostBinding b = s_.host->binding();
+    b.contractor->FIRMA_ODDZIAL(1, company_);
+}
+
+void DesktopWindow::afterNew(std::int32_t made) {
     refresh();
     if (made > 0) {
         for (int r = 0; r < static_cast<int>(rows_.size()); ++r)

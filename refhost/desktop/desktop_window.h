@@ -60,7 +60,12 @@ private:
     // Shows why an action could not be done; true when `status` is fine.
     bool told(const Status& status, const QString& what);
 
-    void newCit8();
+    void newDeclaration(const char* kind);  // "CIT-8" or "CIT-2", through PARAM_CIT2
+    void newCitSt();
+    void afterNew(std::int32_t made);
+    std::int32_t newestDeclaration();
+    void linkSelected();
+    void branches();
     void openSelected();
     void printSelected();
     void pdfSelected();
