@@ -127,7 +127,9 @@ std::int32_t CIT_ST_201(module::ModuleState& module, std::uint8_t mode, std::uin
     module.ODDZIALY_CIT_ST.clear();
     if (mode == 0) {
         module.citSt.hold(201);
-        if (source == 1 && cit8 != nullptr) {
+        const bool fromCit8 = source == 1 && cit8 != nullptr &&
+                              (cit8->templateId() == 72 || cit8->templateId() == 73);
+        if (fromCit8) {
             defaultsFromCit8(cit8->main(), cit8->templateId(), module.citSt);
         } else {
             const std::vector<std::string> warnings = standaloneDefaults(host, module.citSt);

@@ -14,8 +14,9 @@
 
 namespace citforms::citst {
 
-// The CIT-ST window. Mode 0: a new CIT-ST, its header from the company's data (source 0) or
-// from the CIT-8 `cit8` open in the calling window (source 1); mode 1: stored CIT-ST `id`.
+// The CIT-ST window. Mode 0: a new CIT-ST, its header from the company's data (source 0, or
+// source 1 without a CIT-8 (24) or (23) at hand) or from the CIT-8 `cit8` open in the calling
+// window (source 1); mode 1: stored CIT-ST `id`.
 // The id the window saved, 0 when it was closed without a save (or could not be opened).
 std::int32_t CIT_ST_201(module::ModuleState& module, std::uint8_t mode, std::uint8_t source,
                         std::int32_t id, const store::DeclarationFields* cit8 = nullptr);

@@ -43,18 +43,20 @@ int shownCopy(FormWindow& w) {
     return std::max(1, numberIn(std::string_view(cell).substr(0, cell.find('/'))));
 }
 
-int copiesShown() { return std::max(1, citst::copiesFor(branches().size(), citst::kBranchesPerCitSt)); }
+int copiesShown() {
+    return std::max(1, citst::copiesFor(branches().size(), citst::kBranchesPerCitSt));
+}
 
 // The cells of CIT-ST copy `copy` from the positions and the branches; cell 6 says which copy
 // the branch slots show ("2 / 3").
 void showCells(FormWindow& w, WindowSession& s, int copy = 1) {
     const store::CitStBranches& list = branches();
     const int forms = copiesShown();
-    const std::vector<std::string> values =
+    const std::vector<std::string> texts =
         citst::citStCopyCells(*s.fields, list, std::clamp(copy, 1, forms), forms);
     store::FieldSet& set = w.fields();
     for (int n : set.list().numbers()) {
-        if (static_cast<std::size_t>(n) < values.size()) set[n].setText(values[n]);
+        if (static_cast<std::size_t>(n) < texts.size()) set[n].setText(texts[n]);
     }
     // The employees are typed only into slots that hold a branch.
     for (int slot = 0; slot < citst::kBranchesPerCitSt; ++slot) {
