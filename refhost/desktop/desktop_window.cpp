@@ -344,8 +344,13 @@ void DesktopWindow::openSelected() {
                              "Tworzenie tej deklaracji zostało przerwane; nie ma czego pokazać.");
         return;
     }
-    const auto show = s_.module->procedureAs<ex::DeklaracjeCitPokazFn>(ex::kDeklaracjeCitPokaz);
-    show(row->id, row->templateId, row->period);
+    // A CIT-ST opens in its own window; every return in the window of its edition.
+    if (row->form == "CIT-ST") {
+        s_.module->procedureAs<ex::CitStPreFn>(ex::kCitStPre)(1, row->id);
+    } else {
+        s_.module->procedureAs<ex::DeklaracjeCitPokazFn>(ex::kDeklaracjeCitPokaz)(
+            row->id, row->templateId, row->period);
+    }
     refresh();
 }
 
