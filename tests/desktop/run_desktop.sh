@@ -31,8 +31,11 @@ export QT_QPA_PLATFORM=xcb HOME=$work
 db=$work/desktop.db
 tabrix_pid=""
 xvfb_pid=""
+pg_schema=""
 cleanup() {
   [ -n "$tabrix_pid" ] && kill "$tabrix_pid" 2>/dev/null
+  [ -n "${second_pid:-}" ] && kill "$second_pid" 2>/dev/null
+  [ -n "$pg_schema" ] && psql -X -q "$pg_server" -c "DROP SCHEMA IF EXISTS $pg_schema CASCADE" >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -73,6 +76,19 @@ fail() {
   exit 1
 }
 
+# The test's database becomes a schema of its own on the PostgreSQL server of
+# CITFORMS_TEST_POSTGRES, with the demo data (skipped without a server).
+use_postgres() {
+  local server=${CITFORMS_TEST_POSTGRES:-}
+  if [ -z "$server" ]; then
+    echo "CITFORMS_TEST_POSTGRES is not set: skipped"
+    exit 77
+  fi
+  pg_schema="desktop_$$_${RANDOM}"
+  pg_server=${server%%\?*}
+  if [[ "$server" == *\?* ]]; then db="$server&schema=$pg_schema"; else db="$server?schema=$pg_schema"; fi
+  tx init-db --demo >/dev/null || fail "init-db on PostgreSQL"
+}
 # tabrix on the test's database, waiting for it to end.
 tx() { "$tabrix" --db "$db" "$@"; }
 # tabrix in the background (its windows on the server); `finish` waits for it.
@@ -116,6 +132,33 @@ window() {
     sleep 0.2
   done
   sleep 0.3
+  echo "$id"
+}
+# The window of process $1 whose title starts with $2, focused (two instances show the same
+# titles).
+window_of() {
+  local id="" tries=0 pattern
+  pattern="^$(printf '%s' "$2" | sed 's/[][\.*^$()+?{}|]/\\&/g')"
+  while [ -z "$id" ]; do
+    id=$(xdotool search --all --onlyvisible --pid "$1" --name "$pattern" 2>/dev/null | tail -1)
+    [ -n "$id" ] && break
+    tries=$((tries + 1))
+    [ $tries -gt 300 ] && fail "no window '$2' of process $1"
+    sleep 0.2
+  done
+  tries=0
+  until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; do
+    xdotool windowfocus "$id" 2>/dev/null
+    tries=$((tries + 1))
+    [ $tries -gt 100 ] && fail "window '$2' of process $1 did not get the focus"
+    sleep 0.2
+  done
+  # The other instance may still take the focus back as its own dialog closes: it must stay.
+  sleep 0.5
+  if [ "$(xdotool getwindowfocus 2>/dev/null)" != "$id" ]; then
+    xdotool windowfocus --sync "$id" 2>/dev/null
+    sleep 0.5
+  fi
   echo "$id"
 }
 # Waits until no window titled $1 is shown.
