@@ -109,58 +109,43 @@ finish() {
   tabrix_pid=""
   [ "$status" -eq "$want" ] || fail "tabrix ended with $status, not $want"
 }
-# xdotool takes a title as a regular expression: $1 matched exactly.
-title_pattern() { printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\.*^$()+?{}|]/\\&/g')"; }
-# The id of the window titled exactly $1, once it is shown (a minute at most); it gets the
-# focus.
-window() {
-  local id="" tries=0 pattern
-  pattern=$(title_pattern "$1")
-  while [ -z "$id" ]; do
-    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | tail -1)
-    [ -n "$id" ] && break
-    tries=$((tries + 1))
-    [ $tries -gt 300 ] && fail "no window '$1'"
-    sleep 0.2
-  done
-  # Keys go to the window with the focus: wait until the server says it is this one.
-  tries=0
-  until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; do
-    xdotool windowfocus "$id" 2>/dev/null
-    tries=$((tries + 1))
-    [ $tries -gt 100 ] && fail "window '$1' did not get the focus"
-    sleep 0.2
-  done
-  sleep 0.3
-  echo "$id"
+# xdotool takes a title as a regular expression: $1 matched exactly (with $2 "prefix", at
+# its start).
+title_pattern() {
+  local escaped
+  escaped=$(printf '%s' "$1" | sed 's/[][\.*^$()+?{}|]/\\&/g')
+  if [ "${2:-}" = prefix ]; then printf '^%s' "$escaped"; else printf '^%s$' "$escaped"; fi
 }
-# The window of process $1 whose title starts with $2, focused (two instances show the same
-# titles).
-window_of() {
-  local id="" tries=0 pattern
-  pattern="^$(printf '%s' "$2" | sed 's/[][\.*^$()+?{}|]/\\&/g')"
+# The id of the window found by the xdotool search arguments "$@" once it is shown (a minute
+# at most), with the focus: keys go to the window the server says has it.
+focused() {
+  local id="" tries=0
   while [ -z "$id" ]; do
-    id=$(xdotool search --all --onlyvisible --pid "$1" --name "$pattern" 2>/dev/null | tail -1)
+    id=$(xdotool search --all --onlyvisible "$@" 2>/dev/null | tail -1)
     [ -n "$id" ] && break
     tries=$((tries + 1))
-    [ $tries -gt 300 ] && fail "no window '$2' of process $1"
+    [ $tries -gt 300 ] && fail "no window: $*"
     sleep 0.2
   done
   tries=0
   until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; do
     xdotool windowfocus "$id" 2>/dev/null
     tries=$((tries + 1))
-    [ $tries -gt 100 ] && fail "window '$2' of process $1 did not get the focus"
+    [ $tries -gt 100 ] && fail "the window did not get the focus: $*"
     sleep 0.2
   done
-  # The other instance may still take the focus back as its own dialog closes: it must stay.
-  sleep 0.5
+  # Another window may still take the focus back as its own dialog closes: it must stay.
+  sleep 0.4
   if [ "$(xdotool getwindowfocus 2>/dev/null)" != "$id" ]; then
     xdotool windowfocus --sync "$id" 2>/dev/null
-    sleep 0.5
+    sleep 0.4
   fi
   echo "$id"
 }
+# The window titled exactly $1.
+window() { focused --name "$(title_pattern "$1")"; }
+# The window of process $1 whose title starts with $2 (two instances show the same titles).
+window_of() { focused --pid "$1" --name "$(title_pattern "$2" prefix)"; }
 # Waits until no window titled $1 is shown.
 gone() {
   local tries=0
