@@ -258,6 +258,16 @@ private:
         return plain(r * 100);
     }
 
+    // The CIT-8/O's identification: NIP, tax year, name, REGON.
+    static void attachmentHeader(std::map<int, std::string>& o, const Company& c, int start,
+                                 int end) {
+        o[1] = c.nip;
+        o[4] = str(start);
+        o[5] = str(end);
+        o[6] = c.name;
+        o[7] = c.regon;
+    }
+
     // CIT-D copies 1..copies of declaration `id`, on sheets 101 and on.
     Status citD(int id, const Company& c, int start, int end, int copies) {
         const std::array<const char*, 3> donors = {
@@ -409,12 +419,8 @@ private:
 
         // CIT-8/O
         std::map<int, std::string> o;
-        o[1] = c.nip;
-        for (int n = 4; n <= 91; ++n) o[n] = "0";
-        o[4] = str(start);
-        o[5] = str(end);
-        o[6] = c.name;
-        o[7] = c.regon;
+        for (int n = 8; n <= 91; ++n) o[n] = "0";
+        attachmentHeader(o, c, start, end);
         const std::vector<int> statementO =
             cat(cat(range(8, 36), {38, 61, 62, 63, 65, 67, 69, 70, 72, 73, 74, 76, 79, 82}),
                 range(84, 91));
@@ -561,11 +567,7 @@ private:
 
         std::map<int, std::string> o;
         for (int n = 8; n <= 72; ++n) o[n] = "";
-        o[1] = c.nip;
-        o[4] = str(start);
-        o[5] = str(end);
-        o[6] = c.name;
-        o[7] = c.regon;
+        attachmentHeader(o, c, start, end);
         const std::vector<int> statementO =
             cat(cat(range(8, 17), {19, 42, 43, 44, 46, 48, 50, 51, 53, 54, 55, 57, 60, 63}),
                 range(65, 72));
