@@ -12,6 +12,7 @@ ADDRESS = ["Kraj", "Województwo", "Powiat", "Gmina", "Ulica", "Nr domu", "Nr lo
            "Miejscowość", "Kod pocztowy", "Poczta"]
 AMOUNT = 'picture="N-19_`2"'
 FONT = "font=Arial,10,bold,ce"
+ROW_STEP = 310  # between the rows of an address
 
 EDITIONS = [
     dict(edition=5, form="citd_5", templates="72,73", prn="CIT_D_Prn_72",
@@ -83,14 +84,15 @@ def form_file(e):
 
 # Page content: (kind, data) rows the layout and the drawing are both made from.
 def address_rows(first, y0):
-    """The ten address parts in three rows, at the columns of the company address."""
-    cols = [[(375, 1406), (1927, 2865), (4917, 2031)],
-            [(375, 1771), (2240, 3177), (5677, 521), (6354, 521)],
-            [(375, 2604), (3698, 885), (4688, 2292)]]
+    """The ten address parts in three rows, at the columns of the company address; the rows
+    leave air between their boxes and the last column ends clear of the section's edge."""
+    cols = [[(375, 1406), (1927, 2865), (4917, 1900)],
+            [(375, 1771), (2240, 3177), (5677, 521), (6354, 460)],
+            [(375, 2604), (3698, 885), (4688, 2130)]]
     fields, n = [], first
     for r, row in enumerate(cols):
         for x, w in row:
-            fields.append((n, x, y0 + 281 * r, w, "s255"))
+            fields.append((n, x, y0 + ROW_STEP * r, w, "s255"))
             n += 1
     return fields
 
@@ -107,7 +109,7 @@ def pages():
     a.append(("option", 10, 1500, 3316, [(1575, 1), (3175, 2), (5375, 3)], 150))
     a.append(("section", 100, 3750, 2100, "B. DANE IDENTYFIKACYJNE PODATNIKA"))
     a.append(("field", 11, 490, 4123, 6354, "s255"))
-    a.append(("field", 12, 490, 4404, 3000, "s255"))
+    a.append(("field", 12, 490, 4434, 3000, "s255"))
     a.append(("caption", 150, 4680, "Adres siedziby"))
     a += [("field",) + f for f in address_rows(13, 4935)]
     # Page 2: donations received, the donors, the purposes.
@@ -139,9 +141,9 @@ def pages():
         page.append(("amount", d + 1, 2375, top + 330, 1800))
         page.append(("field", d + 2, 4375, top + 330, 1500, "s255"))
         page.append(("field", d + 3, 6075, top + 330, 800, "s255"))
-        page.append(("field", d + 4, 375, top + 611, 6354, "s255"))
-        page.append(("caption", 150, top + 900, "Adres"))
-        page += [("field",) + f for f in address_rows(d + 5, top + 1173)]
+        page.append(("field", d + 4, 375, top + 641, 6354, "s255"))
+        page.append(("caption", 150, top + 930, "Adres"))
+        page += [("field",) + f for f in address_rows(d + 5, top + 1198)]
     g = p[3]["items"]
     g.append(("section", 100, 2550, 1000, "G. PODPIS OSOBY REPREZENTUJĄCEJ PODATNIKA"))
     g.append(("field", 120, 375, 2923, 3100, "s255"))

@@ -68,6 +68,11 @@ std::optional<int> FormEdition::position(int p24) const {
     return main_->fromNewest(p24);
 }
 
+bool FormEdition::attachmentTypedByHand(int p) const {
+    // CIT-8/O (10) has no statement for position 79.
+    return templateId_ == 72 && p == 79;
+}
+
 std::string FormEdition::statementCode(int p24) const {
     const auto p = position(p24);
     return p ? std::to_string(*p) : std::string();

@@ -48,6 +48,9 @@ public:
     // The CIT-8/O positions filled from statements "O<n>" when the edition's CIT-8/O does
     // not follow CIT-8/O (11) (edition 21's CIT-8/O (8)); empty when it does.
     const std::vector<int>& ownAttachmentStatements() const { return ownAttachmentStatements_; }
+    // Whether CIT-8/O position `p`, filled from a statement in CIT-8/O (11), is typed by hand
+    // in this edition's attachment (CIT-8/O (10): position 79).
+    bool attachmentTypedByHand(int p) const;
 
     // Quarterly advances kept apart from the monthly ones (edition 21: 83 to 90, sum 91);
     // first == 0 when the quarter ends are monthly positions (editions 23 and 24).

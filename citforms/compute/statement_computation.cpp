@@ -36,6 +36,8 @@ void StatementComputation::cit8Statement(int p24, bool wholeZloty) {
 }
 
 void StatementComputation::cit8oStatement(int position) {
+    // A position the edition's attachment leaves to the person keeps what was typed.
+    if (edition_.attachmentTypedByHand(position)) return;
     fields_.setCit8o(position, Decimal());
     if (const auto amount = runner_.field("CIT-8/O", position, "O" + std::to_string(position))) {
         fields_.setCit8o(position, *amount);

@@ -262,6 +262,67 @@ private:
         return plain(r * 100);
     }
 
+    // The CIT-8/O's identification: NIP, tax year, name, REGON.
+    static void attachmentHeader(std::map<int, std::string>& o, const Company& c, int start,
+                                 int end) {
+        o[1] = c.nip;
+        o[4] = str(start);
+        o[5] = str(end);
+        o[6] = c.name;
+        o[7] = c.regon;
+    }
+
+    // CIT-D copies 1..copies of declaration `id`, on sheets 101 and on.
+    Status citD(int id, const Company& c, int start, int end, int copies) {
+        const std::array<const char*, 3> donors = {
+            "Fundacja Rozwoju Wsi „Kłos”", "Stowarzyszenie Młynarzy Wielkopolskich",
+            "Parafia pw. św. Jadwigi Śląskiej"};
+        for (int copy = 1; copy <= copies; ++copy) {
+            std::map<int, std::string> d;
+            for (int n = 1; n <= 123; ++n) d[n] = "";
+            d[1] = c.nip;
+            d[2] = str(copy);
+            d[4] = str(start);
+            d[5] = str(end);
+            d[6] = str(copy) + "/" + str(copies);
+            d[7] = c.office;
+            d[8] = "2";
+            d[9] = "1";
+            d[10] = "2";
+            d[11] = c.name;
+            d[12] = c.regon;
+            for (int k = 0; k < 10; ++k) d[13 + k] = c.address[static_cast<std::size_t>(k)];
+            for (int n : {23, 24, 25, 26}) d[n] = "0.00";
+            for (int n = 60; n <= 74; ++n) d[n] = (n == 61 || n == 73) ? "1" : "0";
+            for (int k = 0; k < 3; ++k) {
+                const int b = 75 + k * 15;
+                d[b] = plain((copy * 3 + k + 1) * 150000);
+                d[b + 1] = plain((copy * 3 + k + 1) * 150000);
+                d[b + 2] = nip(str(778300100 + k * 11 + copy));
+                d[b + 3] = "PL";
+                d[b + 4] = donors[static_cast<std::size_t>(k)];
+                // The donee's address: country, province, county, commune, street, house,
+                // flat, town, postal code, post office.
+                d[b + 5] = "Polska";
+                d[b + 6] = "WIELKOPOLSKIE";
+                d[b + 7] = "Poznań";
+                d[b + 8] = "Poznań";
+                d[b + 9] = "ul. Ogrodowa";
+                d[b + 10] = str(10 + k);
+                d[b + 11] = "";
+                d[b + 12] = "Poznań";
+                d[b + 13] = "61-82" + str(k);
+                d[b + 14] = "Poznań";
+            }
+            d[120] = "Anna Nowak";
+            d[121] = "Główna księgowa";
+            d[122] = str(dayNumber(2017, 3, 20));
+            d[123] = "";
+            if (auto st = writeRows(id, 100 + copy, d); !st) return st;
+        }
+        return {};
+    }
+
     // One CIT-8 of template 73 (gen = 24) or 72 (gen = 23) with its attachments.
     Status cit8(int templateId, int company, const Company& c, int start, int end, int& id) {
         const int period = dayNumber(static_cast<int>(dateOfDay(end).year()),
@@ -362,12 +423,8 @@ private:
 
         // CIT-8/O
         std::map<int, std::string> o;
-        o[1] = c.nip;
-        for (int n = 4; n <= 91; ++n) o[n] = "0";
-        o[4] = str(start);
-        o[5] = str(end);
-        o[6] = c.name;
-        o[7] = c.regon;
+        for (int n = 8; n <= 91; ++n) o[n] = "0";
+        attachmentHeader(o, c, start, end);
         const std::vector<int> statementO =
             cat(cat(range(8, 36), {38, 61, 62, 63, 65, 67, 69, 70, 72, 73, 74, 76, 79, 82}),
                 range(84, 91));
@@ -395,52 +452,7 @@ private:
         if (auto st = writeRows(id, 1, o); !st) return st;
 
         // Two CIT-D copies.
-        const std::array<const char*, 3> donors = {
-            "Fundacja Rozwoju Wsi „Kłos”", "Stowarzyszenie Młynarzy Wielkopolskich",
-            "Parafia pw. św. Jadwigi Śląskiej"};
-        for (int copy = 1; copy <= 2; ++copy) {
-            std::map<int, std::string> d;
-            for (int n = 1; n <= 123; ++n) d[n] = "";
-            d[1] = c.nip;
-            d[2] = str(copy);
-            d[4] = str(start);
-            d[5] = str(end);
-            d[6] = str(copy) + "/2";
-            d[7] = c.office;
-            d[8] = "2";
-            d[9] = "1";
-            d[10] = "2";
-            d[11] = c.name;
-            d[12] = c.regon;
-            for (int k = 0; k < 10; ++k) d[13 + k] = c.address[static_cast<std::size_t>(k)];
-            for (int n : {23, 24, 25, 26}) d[n] = "0.00";
-            for (int n = 60; n <= 74; ++n) d[n] = (n == 61 || n == 73) ? "1" : "0";
-            for (int k = 0; k < 3; ++k) {
-                const int b = 75 + k * 15;
-                d[b] = plain((copy * 3 + k + 1) * 150000);
-                d[b + 1] = plain((copy * 3 + k + 1) * 150000);
-                d[b + 2] = nip(str(778300100 + k * 11 + copy));
-                d[b + 3] = "PL";
-                d[b + 4] = donors[static_cast<std::size_t>(k)];
-                // The donee's address: country, province, county, commune, street, house,
-                // flat, town, postal code, post office.
-                d[b + 5] = "Polska";
-                d[b + 6] = "WIELKOPOLSKIE";
-                d[b + 7] = "Poznań";
-                d[b + 8] = "Poznań";
-                d[b + 9] = "ul. Ogrodowa";
-                d[b + 10] = str(10 + k);
-                d[b + 11] = "";
-                d[b + 12] = "Poznań";
-                d[b + 13] = "61-82" + str(k);
-                d[b + 14] = "Poznań";
-            }
-            d[120] = "Anna Nowak";
-            d[121] = "Główna księgowa";
-            d[122] = str(dayNumber(2017, 3, 20));
-            d[123] = "";
-            if (auto st = writeRows(id, 100 + copy, d); !st) return st;
-        }
+        if (auto st = citD(id, c, start, end, 2); !st) return st;
 
         // One CIT-BR (template 73 only).
         if (g24) {
@@ -509,6 +521,69 @@ private:
                     {str(todayNumber()), str(id)});
     }
 
+    // One CIT-8 (21) of template 70: the positions its rules name (identification, counts,
+    // statements, monthly advances and their sum), its CIT-8/O (8) and `copies` CIT-D (3).
+    Status cit8Edition21(int company, const Company& c, int start, int end, int copies, int& id) {
+        const int period = dayNumber(static_cast<int>(dateOfDay(end).year()),
+                                     unsigned(dateOfDay(end).month()), 2);
+        auto created = call("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" + str(company) + ",0,7,70," +
+                            str(period) + ",0)");
+        if (!created) return Status::failure(created.error());
+        const auto createdId = citforms::values::parseInteger<int>(*created);
+        if (!createdId) return Status::failure("Niepoprawny identyfikator deklaracji: " + *created);
+        id = *createdId;
+        auto statement = [&](const std::string& code) -> Result<std::string> {
+            return call("CALL ZESTAWIENIE_DD_OBLICZ (" + str(company) + "," + str(start) + "," +
+                        str(end) + "," + str(id) + ",'" + code + "',7,'')");
+        };
+        // Positions typed by hand are text and start empty; the amounts start at 0.00.
+        std::map<int, std::string> f;
+        for (int n = 4; n <= 104; ++n) f[n] = "";
+        f[1] = c.nip;
+        std::string day = str(start);
+        day.resize(10, ' ');
+        f[4] = day;
+        day = str(end);
+        day.resize(10, ' ');
+        f[5] = day;
+        f[6] = c.office;
+        f[7] = "1";
+        f[8] = c.name;
+        f[9] = c.regon;
+        for (int k = 0; k < 10; ++k) f[10 + k] = c.address[static_cast<std::size_t>(k)];
+        f[24] = "1.00";
+        f[25] = plain(copies * 100);
+        f[43] = "0.00";
+        for (int n : {27, 28, 29, 31, 32, 33, 47, 48, 49, 94, 99}) {
+            auto v = statement(str(n));
+            if (!v) return Status::failure(v.error());
+            f[n] = *v;
+        }
+        std::int64_t advances = 0;
+        for (int n = 59; n <= 91; ++n) f[n] = "0.00";
+        for (int n = 59; n <= 70; ++n) {
+            const std::int64_t a = 2500000 + (n - 59) * 10000;
+            f[n] = plain(a);
+            advances += a;
+        }
+        f[82] = plain(advances);
+        if (auto st = writeRows(id, 0, f); !st) return st;
+
+        std::map<int, std::string> o;
+        for (int n = 8; n <= 72; ++n) o[n] = "";
+        attachmentHeader(o, c, start, end);
+        const std::vector<int> statementO =
+            cat(cat(range(8, 17), {19, 42, 43, 44, 46, 48, 50, 51, 53, 54, 55, 57, 60, 63}),
+                range(65, 72));
+        for (int n : statementO) {
+            auto v = statement("O" + str(n));
+            if (!v) return Status::failure(v.error());
+            o[n] = *v;
+        }
+        if (auto st = writeRows(id, 1, o); !st) return st;
+        return citD(id, c, start, end, copies);
+    }
+
     Status declarations() {
         const Company pszenica{
             nip("778123456"),
@@ -524,6 +599,13 @@ private:
             return st;
         }
         if (auto st = cit8(73, 1, pszenica, dayNumber(2016, 1, 1), dayNumber(2016, 12, 31), id73);
+            !st) {
+            return st;
+        }
+        // The 2015 return once more in the edition (21), with two CIT-D copies.
+        int id70 = 0;
+        if (auto st = cit8Edition21(1, pszenica, dayNumber(2015, 1, 1), dayNumber(2015, 12, 31), 2,
+                                    id70);
             !st) {
             return st;
         }

@@ -173,7 +173,7 @@ TEST_F(TabrixCit8, RefusesWhatItCannotDo) {
         EXPECT_EQ(r.exitCode, c.exitCode) << what;
         EXPECT_NE(r.err.find(c.stderrHas), std::string::npos) << what << "\n" << r.err;
     }
-    EXPECT_EQ(sql("select count(*) from DEKLARACJE_NAG"), "18\n");
+    EXPECT_EQ(sql("select count(*) from DEKLARACJE_NAG"), "19\n");
 }
 
 }  // namespace

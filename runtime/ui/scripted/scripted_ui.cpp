@@ -209,13 +209,15 @@ std::size_t findEntry(const host::UiWindow& window, int field) {
     return entries.size();
 }
 
-// The button captioned `caption` ("&" and case as findButton() takes them), by its position
-// on the panel first; buttons of a page other than the shown one are not reachable.
-std::size_t findCaption(const host::UiWindow& window, std::string_view caption) {
+// The `occurrence`-th button captioned `caption` ("&" and case as findButton() takes them),
+// by its position on the panel first; buttons of a page other than the shown one are not
+// reachable.
+std::size_t findCaption(const host::UiWindow& window, std::string_view caption,
+                        int occurrence = 1) {
     const auto& buttons = window.model().buttons;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (buttons[i].page != -1 && buttons[i].page != window.page()) continue;
-        if (findButton({buttons[i].caption}, caption) == 1) return i;
+        if (findButton({buttons[i].caption}, caption) == 1 && --occurrence <= 0) return i;
     }
     return buttons.size();
 }
@@ -331,7 +333,7 @@ void ScriptedUi::replay(host::UiWindow& window, const SessionStep& step) {
             }
             break;
         case Kind::Press: {
-            const std::size_t b = findCaption(window, step.name);
+            const std::size_t b = findCaption(window, step.name, std::max(step.number, 1));
             if (b >= model.buttons.size()) {
                 unmet(step, "no button " + step.name + where);
             } else if (!window.buttonEnabled(b)) {

@@ -130,6 +130,12 @@ Steps parseSessionScript(std::string_view text, std::string_view fileName) {
                 if (!step.attrs.emplace(key, w[i].substr(eq + 1)).second)
                     return where("'" + key + "' given twice");
             }
+        } else if (shape->kind == SessionStep::Kind::Press && given == 2) {
+            // press CAPTION N: the N-th button of that caption (two buttons may share one).
+            step.name = w[1];
+            if (!number(w[2], step.number) || step.number < 1)
+                return where("press takes a caption and an optional occurrence from 1, not '" +
+                             w[2] + "'");
         } else {
             if (given != shape->arguments)
                 return where(w[0] + " takes " + std::to_string(shape->arguments) +

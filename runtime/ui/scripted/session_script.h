@@ -38,7 +38,7 @@ struct SessionStep {
     Kind kind = Kind::Show;
     int line = 0;
     std::string name;                          // window, caption, text of Answer
-    int number = 0;                            // field, page, menu item
+    int number = 0;                            // field, page, menu item, occurrence of a caption
     std::string text;                          // typed text, expected text, yes|no
     std::map<std::string, std::string> attrs;  // Open: id=, copy=, count=
 };

@@ -62,6 +62,9 @@ protected:
         state.CIT_ID_WZORCA = templateId;
         if (templateId == 73) {
             OBLICZ_CIT_8_73(host.binding(), state, fields, refresh);
+        } else if (templateId == 70) {
+            fields = store::DeclarationFields(70);
+            OBLICZ_CIT_8_70(host.binding(), state, fields, refresh);
         } else {
             OBLICZ_CIT_8_72(host.binding(), state, fields, refresh);
         }
@@ -73,11 +76,14 @@ protected:
         return out;
     }
 
+    // `typedO`: a CIT-8/O code the edition leaves to the person (no statement runs).
     std::vector<std::string> expectedFresh(const std::vector<std::string>& before,
-                                           const std::vector<std::string>& after) const {
+                                           const std::vector<std::string>& after,
+                                           const std::string& typedO = "") const {
         std::vector<std::string> out{kClearMessages};
         for (const std::string& c : before) out.push_back(call(c));
-        for (const std::string& c : kCit8oCodes) out.push_back(call(c));
+        for (const std::string& c : kCit8oCodes)
+            if (c != typedO) out.push_back(call(c));
         for (const std::string& c : after) out.push_back(call(c));
         return out;
     }
@@ -110,9 +116,22 @@ TEST_F(StatementComputationTest, FreshEdition24RunsItsSixtyFiveStatementsInFormO
 
 TEST_F(StatementComputationTest, FreshEdition23UsesItsOwnPositionsAsCodes) {
     compute(72, false);
+    // CIT-8/O (10) has no statement O79.
     EXPECT_EQ(statementTexts(),
               expectedFresh({"30", "31", "32", "33", "35", "36", "37", "38", "39"},
-                            {"53", "54", "55", "91", "142"}));
+                            {"53", "54", "55", "91", "142"}, "O79"));
+}
+
+TEST_F(StatementComputationTest, FreshEdition21RunsItsOwnStatementsAndThoseOfCit8o8) {
+    compute(70, false);
+    std::vector<std::string> expected{kClearMessages};
+    for (const char* c : {"27", "28", "29", "31", "32", "33", "47", "48", "49", "94", "99", "O8",
+                          "O9", "O10", "O11", "O12", "O13", "O14", "O15", "O16", "O17", "O19",
+                          "O42", "O43", "O44", "O46", "O48", "O50", "O51", "O53", "O54", "O55",
+                          "O57", "O60", "O63", "O65", "O66", "O67", "O68", "O69", "O70", "O71",
+                          "O72"})
+        expected.push_back(call(c));
+    EXPECT_EQ(statementTexts(), expected);
 }
 
 TEST_F(StatementComputationTest, MessagesClearedOnceAndShownOnceForTheWholeCit8) {

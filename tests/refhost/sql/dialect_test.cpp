@@ -257,7 +257,7 @@ TEST_F(StatementsTest, EachIsAcceptedByTheEngineOnTheDemoData) {
         EXPECT_EQ((*demo)->transactionDepth(), 0);
     }
     // Nothing of the statements stayed behind.
-    EXPECT_EQ(demo->value("select count(*) from DEKLARACJE_NAG"), "2");
+    EXPECT_EQ(demo->value("select count(*) from DEKLARACJE_NAG"), "3");
 }
 
 }  // namespace

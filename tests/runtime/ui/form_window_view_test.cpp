@@ -133,5 +133,38 @@ TEST(CitStWindow, ShowsTheCopyCellsAndKeepsTheBranchSlotsReadOnly) {
     saveScreenshots(view, "CIT_ST_201");
 }
 
+// The windows of the older editions as widgets: their four pages, the advance-fill buttons on
+// page 3; with CITFORMS_SCREENSHOT_DIR set, one PNG per page.
+TEST(OlderCit8Windows, ShowTheirPages) {
+    app();
+    for (const auto& [name, templateId] : {std::pair{"CIT_8_72", 72}, std::pair{"CIT_8_70", 70}}) {
+        store::DeclarationFields fields(templateId);
+        auto declaration = windows::builtInWindow(name);
+        ASSERT_TRUE(declaration) << declaration.error();
+        auto layout = print::openLayout(declaration->layout);
+        ASSERT_TRUE(layout) << layout.error();
+        auto built = windows::buildFormWindow(*declaration, *fields.find("CIT-8")->def, *layout);
+        ASSERT_TRUE(built) << built.error();
+        windows::FormWindow window(*built, fields.main(), windows::WindowContext{});
+        QtFormWindowView view(host::WindowRequest{&window, nullptr, false});
+        view.show();
+        QApplication::processEvents();
+        EXPECT_EQ(view.tabs()->count(), 4) << name;
+        int fills = 0;
+        for (const host::ButtonModel& b : built->model.buttons)
+            if (b.caption.starts_with("Wypełnij") && b.page == 2) ++fills;
+        EXPECT_EQ(fills, 2) << name;
+        if (const char* dir = std::getenv("CITFORMS_SCREENSHOT_DIR")) {
+            view.resize(1100, 1250);
+            const auto pages = view.grabPages();
+            for (std::size_t p = 0; p < pages.size(); ++p) {
+                const std::string file = std::string(dir) + "/" + name + "_page" +
+                                         std::to_string(p + 1) + ".png";
+                EXPECT_TRUE(pages[p].save(QString::fromStdString(file)));
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace citforms::runtime
