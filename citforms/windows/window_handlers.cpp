@@ -536,6 +536,7 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_ORDZU", "print", printWindow},
     {"CIT_ORDZU", "refresh", redisplay},
     {"CIT_8_73", "cit-st", citst_window::cit8CitSt},
+    {"CIT_8_72", "cit-st", citst_window::cit8CitSt},
     {"CIT_ST_201", "office-picker", citst_window::officePicker},
     {"CIT_ST_201", "pick-branches", citst_window::pickBranches},
     {"CIT_ST_201", "show-copy", citst_window::showCopy},
