@@ -64,12 +64,13 @@ void setStoredAmount(values::FieldValue& v, std::string_view stored) {
 // the window's entries take (the window's own values, as they stand).
 void printWindow(FormWindow& w, WindowSession& s) {
     const WindowDeclaration& d = w.declaration();
-    const print::FormPrint print = print::formPrintOf(d.layout);
     const auto unavailable = [&] { utility(s).MSG_OST("Wydruk " + d.form + " nie jest dostępny."); };
-    if (print == nullptr) return unavailable();
+    if (print::formPrintOf(d.layout) == nullptr) return unavailable();
     if (s.host->declarations == nullptr || s.host->declarations->PARAM_PRN_DEKLAR(d.form) != 1)
         return;
     if (s.runtime == nullptr) return unavailable();
+    // The dialog may have asked for the overlay onto pre-printed paper (DEKLARACJE_NADRUK).
+    const print::FormPrint print = print::formPrintFor(d.layout, s.host->data->globals());
     print(print::PrintEnvironment{*s.host, *s.runtime, s.ini}, *s.fields);
 }
 

@@ -46,6 +46,8 @@ const std::vector<PrintedForm>& printedForms() {
         {ordZuPrint(), Form::OrdZu, "ordzu", {}, {}},
         {cit2Print35(), Form::Cit2, "cit2_17", {}, {}, 35},
         {cit2OPrint35(), Form::Cit2O, "cit2o_4", {}, {}, 35},
+        {cit2Print35Overlay(), Form::Cit2, "cit2_17", {}, {}, 35},
+        {cit2OPrint35Overlay(), Form::Cit2O, "cit2o_4", {}, {}, 35},
     };
     return forms;
 }
