@@ -28,10 +28,11 @@ FormWindowLayout generate(const std::string& name, store::DeclarationFields& fie
 
 TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
     const std::map<std::string, std::size_t> pages = {
-        {"CIT_8_73", 4}, {"CIT_O_73", 3}, {"CIT_BR_73", 2}, {"CIT_ORDZU", 1}};
+        {"CIT_8_73", 4}, {"CIT_O_73", 3}, {"CIT_BR_73", 2}, {"CIT_ORDZU", 1},
+        {"CIT_2_35", 2}, {"CIT_O_35", 2}};
     ASSERT_EQ(builtInWindows().size(), pages.size());
     for (const std::string& name : builtInWindows()) {
-        store::DeclarationFields fields(73);
+        store::DeclarationFields fields(name.ends_with("_35") ? 35 : 73);
         const FormWindowLayout w = generate(name, fields);
         EXPECT_EQ(w.model.pages.size(), pages.at(name)) << name;
         const store::FieldSet& set = fields.find(w.declaration.form)->set;
