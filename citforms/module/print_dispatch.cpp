@@ -105,7 +105,9 @@ void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText) {
             citst::CIT_ST_Prn_201(env, module.VST);
         }
     } else if (kind != nullptr) {
-        const print::FormPrint print = print::formPrintOf(kind->mainPrint);
+        // An edition printed onto pre-printed paper uses its overlay when the host asks so.
+        const print::FormPrint print =
+            print::formPrintFor(kind->mainPrint, host.data->globals());
         if (print != nullptr && kind->load != nullptr) {
             // A CIT-2 names its template in the CIT-2 slot of the state, a CIT-8 in its own.
             std::int32_t& slot =

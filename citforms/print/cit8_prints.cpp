@@ -68,6 +68,17 @@ const PrintProcedure& cit2OPrint35() {
     return p;
 }
 
+// Their overlays onto pre-printed paper: the same offsets, no PDF step.
+const PrintProcedure& cit2Print35Overlay() {
+    static const PrintProcedure p{"CIT_2_Prn_35_nadruk", Offsets::Thousandths, false, true};
+    return p;
+}
+
+const PrintProcedure& cit2OPrint35Overlay() {
+    static const PrintProcedure p{"CIT_O_Prn_35_nadruk", Offsets::Thousandths, false, true};
+    return p;
+}
+
 namespace {
 
 int printFields(const PrintEnvironment& env, const PrintProcedure& procedure,
@@ -92,11 +103,32 @@ FormPrint formPrintOf(std::string_view name) {
         {"CIT_O_Prn_72", CIT_O_Prn_72},
         {"CIT_8_Prn_70", CIT_8_Prn_70},
         {"CIT_O_Prn_70", CIT_O_Prn_70},
+        {"CIT_2_Prn_35_nadruk", CIT_2_Prn_35_nadruk},
+        {"CIT_O_Prn_35_nadruk", CIT_O_Prn_35_nadruk},
     };
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
     }
     return nullptr;
+}
+
+std::string overlayOf(std::string_view name) {
+    static const std::pair<std::string_view, std::string_view> kOverlays[] = {
+        {"CIT_2_Prn_35", "CIT_2_Prn_35_nadruk"},
+        {"CIT_O_Prn_35", "CIT_O_Prn_35_nadruk"},
+    };
+    for (const auto& [full, overlay] : kOverlays) {
+        if (full == name) return std::string(overlay);
+    }
+    return {};
+}
+
+FormPrint formPrintFor(std::string_view name, const host::Globals& globals) {
+    if (globals.DEKLARACJE_NADRUK != 0) {
+        if (const std::string overlay = overlayOf(name); !overlay.empty())
+            return formPrintOf(overlay);
+    }
+    return formPrintOf(name);
 }
 
 int CIT_8_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields) {
@@ -145,6 +177,14 @@ int CIT_2_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fi
 
 int CIT_O_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields) {
     return printFields(env, cit2OPrint35(), fields);
+}
+
+int CIT_2_Prn_35_nadruk(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit2Print35Overlay(), fields);
+}
+
+int CIT_O_Prn_35_nadruk(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, cit2OPrint35Overlay(), fields);
 }
 
 }  // namespace citforms::print

@@ -12,7 +12,10 @@
 // Each returns the run result (1 completed, 2 cancelled), also left in GLOBALRESPONSE, and
 // leaves the field sets as they were.
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+#include "citforms/host/globals.h"
 
 #include "citforms/print/print_pipeline.h"
 #include "citforms/store/declaration_fields.h"
@@ -32,11 +35,19 @@ const PrintProcedure& citDPrint70();  // CIT-D (3), template 70
 const PrintProcedure& ordZuPrint();
 const PrintProcedure& cit2Print35();
 const PrintProcedure& cit2OPrint35();
+const PrintProcedure& cit2Print35Overlay();
+const PrintProcedure& cit2OPrint35Overlay();
 
 // A print procedure of the open declaration.
 using FormPrint = int (*)(const PrintEnvironment&, const store::DeclarationFields&);
 // The procedure named `name` ("CIT_O_Prn_73"); nullptr for one not built yet.
 FormPrint formPrintOf(std::string_view name);
+// The overlay onto pre-printed paper that stands beside the full-form print `name`
+// ("CIT_2_Prn_35" -> "CIT_2_Prn_35_nadruk"); empty when it has none.
+std::string overlayOf(std::string_view name);
+// The print of `name` by the host's setting: its overlay when DEKLARACJE_NADRUK is set and it
+// has one, else the full form.
+FormPrint formPrintFor(std::string_view name, const host::Globals& globals);
 
 int CIT_8_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_O_Prn_73(const PrintEnvironment& env, const store::DeclarationFields& fields);
@@ -50,6 +61,8 @@ int CIT_D_Prn_70(const PrintEnvironment& env, const store::DeclarationFields& fi
 int CIT_ORDZU_Prn(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_2_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields);
 int CIT_O_Prn_35(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_2_Prn_35_nadruk(const PrintEnvironment& env, const store::DeclarationFields& fields);
+int CIT_O_Prn_35_nadruk(const PrintEnvironment& env, const store::DeclarationFields& fields);
 
 // The print command of a window: the host's print-parameter dialog for `formName` ("CIT-8",
 // "CIT-8/O", "CIT-BR", "ORD-ZU"), and the print when it answers 1. Returns the run result,

@@ -79,6 +79,7 @@ Result<WindowDeclaration> WindowDeclaration::parse(std::string_view text,
             d.layout = *layout;
             d.title = reader.optional("title").value_or("");
             d.help = reader.optional("help").value_or("");
+            d.printForm = reader.optional("print-form").value_or("");
             if (auto focus = reader.optional("focus")) {
                 auto n = print::doc::readInt(*focus);
                 if (!n) return fail<WindowDeclaration>(reader, "focus= must be a position");

@@ -52,6 +52,9 @@ struct WindowDeclaration {
     std::string layout;  // the print layout whose positions the entries take
     std::string title;
     std::string help;    // help topic
+    // The form name the host's print parameters are asked for; the form's own when empty
+    // ("CIT-O" for the CIT-2/O, whose paper the host knows by its older name).
+    std::string printForm;
     int focus = 0;       // the position the cursor starts on; 0: the first entry
     bool singleInstance = false;
     std::vector<int> display;          // shown, not edited

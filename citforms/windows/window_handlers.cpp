@@ -67,12 +67,14 @@ void setStoredAmount(values::FieldValue& v, std::string_view stored) {
 // the window's entries take (the window's own values, as they stand).
 void printWindow(FormWindow& w, WindowSession& s) {
     const WindowDeclaration& d = w.declaration();
-    const print::FormPrint print = print::formPrintOf(d.layout);
     const auto unavailable = [&] { utility(s).MSG_OST("Wydruk " + d.form + " nie jest dostępny."); };
-    if (print == nullptr) return unavailable();
-    if (s.host->declarations == nullptr || s.host->declarations->PARAM_PRN_DEKLAR(d.form) != 1)
+    if (print::formPrintOf(d.layout) == nullptr) return unavailable();
+    const std::string& form = d.printForm.empty() ? d.form : d.printForm;
+    if (s.host->declarations == nullptr || s.host->declarations->PARAM_PRN_DEKLAR(form) != 1)
         return;
     if (s.runtime == nullptr) return unavailable();
+    // The dialog may have asked for the overlay onto pre-printed paper (DEKLARACJE_NADRUK).
+    const print::FormPrint print = print::formPrintFor(d.layout, s.host->data->globals());
     print(print::PrintEnvironment{*s.host, *s.runtime, s.ini}, *s.fields);
 }
 
@@ -110,6 +112,18 @@ enum class SaveStep { Refused, Saved, NotSaved };
 // transaction.
 SaveStep saveCit8(WindowSession& s) {
     const store::FieldSet& main = s.fields->main();
+    // A CIT-2 has no numbered attachments and its own common save.
+    const module::DeclarationKind* kind = kindOf(s);
+    if (kind != nullptr && kind->family == "CIT-2") {
+        s.unchanged = true;
+        const store::SaveResult result = store::saveCit2Declaration(
+            *s.host, *s.state, *s.fields, 1, s.state->CIT_ID_DEKLARACJI,
+            s.arguments.referenceDate, 0);
+        store::tell(*s.host, result.notices);
+        s.state->CIT_ID_DEKLARACJI = result.id;
+        s.saved = true;
+        return result.outcome == store::SaveOutcome::Saved ? SaveStep::Saved : SaveStep::NotSaved;
+    }
     for (const store::HeldForm& held : s.fields->forms()) {
         if (!held.numbered()) continue;
         const std::optional<int> field = main.list().form().countOf(held.def->name);
@@ -180,6 +194,33 @@ void refreshCit8(FormWindow&, WindowSession& s) {
     if (kind == nullptr || kind->recalculate == nullptr) return module::notBuilt(*s.host);
     s.fields->main()[7].setText("1");
     kind->recalculate(*s.host, *s.fields, s.arguments.referenceDate);
+}
+
+// "Odśwież" of a CIT-2: every rule of its edition on the values as they stand, no statement.
+void refreshCit2(FormWindow&, WindowSession& s) {
+    const module::DeclarationKind* kind = kindOf(s);
+    if (kind == nullptr || kind->recalculate == nullptr) return module::notBuilt(*s.host);
+    // The attachment window is opened without the period: the 2nd of the period's month.
+    std::int32_t period = s.arguments.referenceDate;
+    if (period == 0) period = values::secondOfMonth(s.fields->main()[5].day());
+    kind->recalculate(*s.host, *s.fields, period);
+}
+
+// The service function of the CIT-2 (17) window: after the question, the statement
+// definitions of this declaration are replaced by those an earlier program version made.
+void restoreDefinitions(FormWindow&, WindowSession& s) {
+    const std::int32_t id = s.state->CIT_ID_DEKLARACJI;
+    if (id == 0 || s.host->ui == nullptr) return;
+    if (s.host->ui->message({host::kTitleQuestion,
+                             "Funkcja serwisowa - przywrócenie definicji obliczeń", "&Tak|&Nie",
+                             host::MessageIcon::Question, 2}) != 1)
+        return;
+    store::BusyCursor busy(s.host->ui);
+    if (!utility(s).EXECSQL("call TG_UPGRADE7810_PITCIT(" + std::to_string(id) + ")")) {
+        utility(s).MSG_OST(utility(s).fileErrorText());
+        return;
+    }
+    utility(s).MSG_INF("Przywrócono poprzednie definicje obliczeń dla wybranej deklaracji.");
 }
 
 // "Przelew": the host's bank-transfer form of this declaration, changed when one exists.
@@ -533,6 +574,16 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_D_70", "refresh", refreshCitD},
     {"CIT_D_70", "office-picker", officePickerCitD},
     {"CIT_D_70", "address-picker", addressPickerCitD},
+    {"CIT_2_35", "print", printWindow},
+    {"CIT_2_35", "compute", computeCit8},
+    {"CIT_2_35", "refresh", refreshCit2},
+    {"CIT_2_35", "transfer", transfer},
+    {"CIT_2_35", "save", saveAndClose},
+    {"CIT_2_35", "close", closeCit8},
+    {"CIT_2_35", "restore-definitions", restoreDefinitions},
+    {"CIT_O_35", "print", printWindow},
+    {"CIT_O_35", "compute", computeCit8},
+    {"CIT_O_35", "refresh", refreshCit2},
     {"CIT_ORDZU", "print", printWindow},
     {"CIT_ORDZU", "refresh", redisplay},
     {"CIT_8_73", "cit-st", citst_window::cit8CitSt},

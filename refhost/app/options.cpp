@@ -14,7 +14,7 @@ const char* const kUsage =
     "  dump ID            print a stored declaration as JSON\n"
     "  pdf ID FILE        write the declaration with its attachments as one PDF\n"
     "  print ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
-    "           [--receipt TEXT1 TEXT2] [--output FILE]\n"
+    "           [--receipt TEXT1 TEXT2] [--output FILE] [--overlay]\n"
     "                     print the declaration's main form\n"
     "  new-cit8 [--company N] --year YYYY [--edition 24|23|21] [--copy-from ID]\n"
     "                     make, compute and save a CIT-8 for the company's fiscal year\n"

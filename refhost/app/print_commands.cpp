@@ -32,6 +32,7 @@ struct PrintArguments {
     std::int32_t ypos = 0;
     std::optional<std::pair<std::string, std::string>> receipt;
     std::string output;           // print: --output
+    bool overlay = false;         // print: --overlay (DEKLARACJE_NADRUK)
 };
 
 std::optional<std::int32_t> wholeNumber(const std::string& text) {
@@ -64,6 +65,8 @@ citforms::values::Result<PrintArguments> parse(const Options& o) {
             a.printer = false;
         } else if (arg == "--printer") {
             a.printer = true;
+        } else if (arg == "--overlay") {
+            a.overlay = true;
         } else if (arg == "--copies" || arg == "--xpos" || arg == "--ypos") {
             const auto text = value(arg.c_str());
             const auto n = text ? wholeNumber(*text) : std::nullopt;
@@ -296,6 +299,7 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
         g.GGG_NUMCOPY = a.copies;
         g.DEKLARACJE_XPOS = a.xpos;
         g.DEKLARACJE_YPOS = a.ypos;
+        g.DEKLARACJE_NADRUK = a.overlay ? 1 : 0;
         g.GGG_EMAILPDFSAVEAS = 0;
         g.GGG_PRN_UPO_INFO_DRUKUJ = a.receipt ? 1 : 0;
         if (a.receipt) {

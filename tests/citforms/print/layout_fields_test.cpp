@@ -62,6 +62,8 @@ const std::vector<PrintedForm>& printedForms() {
         // four cells.
         {citst::citStPrint201(), 201, "CIT-ST", "cit_st_7_copy", {}, {2, 3, 170}},
         {citst::citStaPrint201(), 201, "CIT-STA", "cit_sta_5", {}, {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
+        {cit2Print35Overlay(), 35, "CIT-2", "cit2_17", {}, {}},
+        {cit2OPrint35Overlay(), 35, "CIT-2/O", "cit2o_4", {}, {}},
     };
     return forms;
 }

@@ -32,7 +32,8 @@ TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
         {"CIT_8_73", {4, 73}},  {"CIT_O_73", {3, 73}}, {"CIT_BR_73", {2, 73}},
         {"CIT_ORDZU", {1, 73}}, {"CIT_D_72", {4, 72}}, {"CIT_D_70", {4, 70}},
         {"CIT_8_72", {4, 72}},  {"CIT_O_72", {3, 72}}, {"CIT_8_70", {4, 70}},
-        {"CIT_O_70", {3, 70}},  {"CIT_ST_201", {4, 201}}};
+        {"CIT_O_70", {3, 70}},  {"CIT_ST_201", {4, 201}}, {"CIT_2_35", {2, 35}},
+        {"CIT_O_35", {2, 35}}};
     ASSERT_EQ(builtInWindows().size(), windows.size());
     for (const std::string& name : builtInWindows()) {
         ASSERT_TRUE(windows.contains(name)) << name;

@@ -92,6 +92,8 @@ TEST_F(Painting, RightJustifiedAmountsEndAtTheRightEdge) {
 
 TEST_F(Painting, EveryShippedPageRendersWithInkOnIt) {
     for (const auto& name : print::shippedLayouts()) {
+        // An overlay onto pre-printed paper holds the values alone: without them, no ink.
+        if (name.ends_with("_nadruk")) continue;
         auto layout = print::openLayout(name);
         ASSERT_TRUE(layout) << layout.error();
         print::ReportRun run(*layout);
