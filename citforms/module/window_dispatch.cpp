@@ -65,6 +65,11 @@ bool windowServes(std::int32_t templateId, const std::string& window) {
 
 void DEKLARACJE_CIT_POKAZ(ModuleState& module, std::int32_t id, std::int32_t templateId,
                           std::int32_t date) {
+    // A CIT-ST is not shown here: it opens through CIT_ST_PRE or from its CIT-8.
+    if (const DeclarationKind* k = declarationKind(templateId); k != nullptr && k->family == "CIT-ST") {
+        notBuilt(module.host());
+        return;
+    }
     if (!prepare(module, id, templateId, date)) return;
     const DeclarationKind* kind = declarationKind(templateId);
     windows::WindowOpener opener(module.host(), module.iniManager(), module.fields,

@@ -103,7 +103,7 @@ TEST_F(PrintDispatch, PdfRefusals) {
     };
     const Case cases[] = {{0, "Brak wzorca deklaracji."},
                           {99, "Brak obsługi wzorca deklaracji."},
-                          {35, "Brak obsługi wzorca deklaracji."}};
+                          {3, "Procedura CIT_2_Prn nie jest jeszcze dostępna."}};
     for (const Case& c : cases) {
         host_.utility.messages.clear();
         EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, c.templateId, 17, "a.pdf"), 0);
