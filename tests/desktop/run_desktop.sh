@@ -41,20 +41,27 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A server of our own, big enough for every window at its natural size. It picks a free
-# display itself and tells its number once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.2
+# A server of our own, big enough for every window at its natural size, on a display number
+# nobody holds; it counts as started once a client can talk to it.
+for _ in $(seq 20); do
+  n=$((100 + RANDOM % 800))
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do
+    DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break 2
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
 done
-if [ ! -s "$work/display" ]; then
+if [ -z "$xvfb_pid" ]; then
   echo "FAILED: Xvfb did not start" >&2
   cat "$work/xvfb.log" >&2
   exit 1
 fi
-export DISPLAY=":$(head -1 "$work/display")"
+export DISPLAY=":$n"
 
 fail() {
   echo "FAILED: $*" >&2
