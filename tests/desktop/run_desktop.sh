@@ -46,7 +46,9 @@ trap cleanup EXIT
 for _ in $(seq 20); do
   n=$((100 + RANDOM % 800))
   [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  # -noreset: without it the server resets when its last client leaves (the check below),
+  # refusing connections for a moment.
+  Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do
     DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break 2
