@@ -444,6 +444,7 @@ const Command kCommands[] = {
      creates, Stage::Session, false, nullptr, runDesktop},
     {"open", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
      [](Session& s) {
+         if (refhost::app::neverSaved(*s.host, s.declaration)) return failNeverSaved(s.declaration);
          return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
              return refhost::app::runOpenOnScreen(*s.host, module, s.declaration, std::cout,
                                                  std::cerr);

@@ -5,7 +5,6 @@
 #include "citforms/module/exports.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
-#include "refhost/app/cit8_commands.h"
 
 namespace refhost::app {
 
@@ -49,12 +48,6 @@ int runNewOnScreen(libraries::ReferenceHost& host, const libraries::LoadedModule
 int runOpenOnScreen(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                     std::int32_t id, std::ostream& out, std::ostream& err) {
     (void)out;
-    if (neverSaved(host, id)) {
-        err << "tabrix: declaration " << id
-            << " was never saved (its creation was interrupted); 'tabrix discard " << id
-            << "' removes it\n";
-        return 1;
-    }
     auto& utility = host.utility();
     if (!utility.EXECVAY("select id_deklaracje_wzorzec, data_okresu from DEKLARACJE_NAG where "
                          "id_deklaracje_nag = " +

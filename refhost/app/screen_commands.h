@@ -28,7 +28,8 @@ std::string screenProblem(const std::string& command);
 int runNewOnScreen(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                    const NewOnScreen& args, std::ostream& out, std::ostream& err);
 
-// DEKLARACJE_CIT_POKAZ(id, template, period) of stored declaration `id`.
+// DEKLARACJE_CIT_POKAZ(id, template, period) of stored declaration `id` (the caller has
+// refused a header whose creation never finished).
 int runOpenOnScreen(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                     std::int32_t id, std::ostream& out, std::ostream& err);
 
