@@ -535,9 +535,23 @@ void PRZELICZ_CIT_2_OLD(const host::HostBinding& host, store::DeclarationFields&
         store::BusyCursor busy(host.ui);
         company = header::loadCompanyData(*host.utility, *host.data,
                                           host.data->globals().DANE_ID_FIRMY, period);
-        fields.main()[1].setText(company.nip);
+        fillCit2Identification(fields, company);
     }
     header::tellWarnings(*host.utility, company);
+}
+
+void fillCit2Identification(store::DeclarationFields& fields, const header::CompanyData& c) {
+    store::FieldSet& f = fields.main();
+    f[1].setText(c.nip);
+    // Only CIT-2 (17) is known to hold the rest of the company data, at 6 to 18 in the
+    // loader's order; in the older editions those positions are typed by hand.
+    if (fields.templateId() != 35) return;
+    const std::string* const data[] = {&c.taxOffice, &c.fullName, &c.regon,      &c.country,
+                                       &c.province,  &c.county,   &c.commune,    &c.street,
+                                       &c.houseNumber, &c.flatNumber, &c.town,
+                                       &c.postalCode, &c.postOffice};
+    int position = 6;
+    for (const std::string* text : data) f[position++].setText(*text);
 }
 
 void PRZELICZ_CIT_2_35(const host::HostBinding& host, store::DeclarationFields& fields,

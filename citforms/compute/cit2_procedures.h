@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "citforms/header/company_data.h"
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
@@ -24,7 +25,10 @@ namespace citforms::compute {
 // whose statement failed are left in fields.issues.failedStatements.
 void OBLICZ_CIT_2_35(const host::HostBinding& host, const module::DeclarationState& state,
                      store::DeclarationFields& fields, bool refresh);
-// Template 35 without statements: field 1 from the company data afresh, then every rule on
+// The company data of a CIT-2: the NIP (field 1) in every edition, and in CIT-2 (17) the tax
+// office, the full name, the REGON and the seat address (fields 6 to 18).
+void fillCit2Identification(store::DeclarationFields& fields, const header::CompanyData& company);
+// Template 35 without statements: the company data afresh (fillCit2Identification), then every rule on
 // the statement amounts as they stand. `period` is the declaration's period date; the fiscal
 // year's start is field 4.
 void PRZELICZ_CIT_2_35(const host::HostBinding& host, store::DeclarationFields& fields,

@@ -1,5 +1,6 @@
 #include "citforms/header/new_cit2.h"
 
+#include "citforms/compute/cit2_procedures.h"
 #include "citforms/header/company_data.h"
 #include "citforms/host/ui_seam.h"
 #include "citforms/module/declaration_kinds.h"
@@ -72,7 +73,7 @@ std::int32_t prepareNewCit2(const host::HostBinding& host, module::DeclarationSt
         loadCompanyData(*host.utility, *host.data, host.data->globals().DANE_ID_FIRMY, period);
     tellWarnings(*host.utility, company);
     fields.hold(templateId);
-    fields.main()[1].setText(company.nip);
+    compute::fillCit2Identification(fields, company);
     kind->compute(host, state, fields, false);
     return id;
 }

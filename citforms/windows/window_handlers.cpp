@@ -480,6 +480,8 @@ void officePicker(FormWindow& w, WindowSession& s) { pickOfficeInto(w, s, 6); }
 void addressPicker(FormWindow& w, WindowSession& s) { pickAddressInto(w, s, 10); }
 void officePickerCitD(FormWindow& w, WindowSession& s) { pickOfficeInto(w, s, 7); }
 void addressPickerCitD(FormWindow& w, WindowSession& s) { pickAddressInto(w, s, 13); }
+// CIT-2 (17): the office in 6, the seat address in 9 to 18.
+void addressPickerCit2(FormWindow& w, WindowSession& s) { pickAddressInto(w, s, 9); }
 
 // ---- CIT-D (3) and (5) ---------------------------------------------------------------------
 
@@ -581,6 +583,8 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_2_35", "save", saveAndClose},
     {"CIT_2_35", "close", closeCit8},
     {"CIT_2_35", "restore-definitions", restoreDefinitions},
+    {"CIT_2_35", "office-picker", officePicker},
+    {"CIT_2_35", "address-picker", addressPickerCit2},
     {"CIT_O_35", "print", printWindow},
     {"CIT_O_35", "compute", computeCit8},
     {"CIT_O_35", "refresh", refreshCit2},
