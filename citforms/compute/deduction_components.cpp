@@ -14,6 +14,24 @@ enum Answer { kTak = 1, kNie = 2, kDefinicja = 3 };
 
 }  // namespace
 
+values::Result<std::string> deductionDefinition(const host::HostBinding& host,
+                                                std::int32_t templateId, int position) {
+    host::UtilityLibrary& u = *host.utility;
+    if (!u.EXECSQL("select id_deklaracje_odliczenie from dbo.DEKLARACJE_ODLICZENIE where "
+                   "id_deklaracje_wzorzec=" +
+                   std::to_string(templateId) + " AND nr_pola='" + std::to_string(position) +
+                   "'")) {
+        return values::Result<std::string>::failure(u.fileErrorText(),
+                                                    values::ErrorKind::Database);
+    }
+    host::ResultRow row;
+    if (!host.data->result(host::ResultFileId::ZAPYTANIESQL).next(row)) return std::string();
+    std::string id(values::trim(row.column(0), " "));
+    // Only a number is an id that may be written back into SQL text.
+    if (!values::parseInteger<std::int32_t>(id)) return std::string();
+    return id;
+}
+
 bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, int position,
                         const values::Decimal& before, const values::Decimal& after,
                         std::int32_t period) {
@@ -36,21 +54,15 @@ bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, 
     host::UtilityLibrary& u = *host.utility;
     const values::DayNumber componentDate = values::firstDayOfMonth(period);
     bool written = true;
-    std::string definition;
-    if (u.EXECSQL("select id_deklaracje_odliczenie from dbo.DEKLARACJE_ODLICZENIE where "
-                  "id_deklaracje_wzorzec=" +
-                  std::to_string(templateId) + " AND nr_pola='" + std::to_string(position) +
-                  "'")) {
-        host::ResultRow row;
-        if (host.data->result(host::ResultFileId::ZAPYTANIESQL).next(row)) {
-            definition = std::string(values::trim(row.column(0), " "));
-        }
-    }
-    if (!definition.empty() && values::parseInteger<std::int32_t>(definition)) {
+    const values::Result<std::string> definition = deductionDefinition(host, templateId, position);
+    if (!definition) {
+        u.MSG_OST(definition.error());
+        written = false;
+    } else if (!definition->empty()) {
         written = u.EXECSQL(
             "insert into dbo.DEKLARACJE_SKLADOWE_O(id_deklaracje_odliczenie,funkcja,argument,"
             "operator,wartosc,opis,data_odliczenia,id_firmy,id_udzialowca) values(" +
-            definition + ",'','','+'," + (after - before).toPlainText() +
+            *definition + ",'','','+'," + (after - before).toPlainText() +
             ",'Automatyczna aktualizacja'," + std::to_string(componentDate) + "," +
             std::to_string(host.data->globals().DANE_ID_FIRMY) + ",0)");
         if (!written) u.MSG_OST(u.fileErrorText());

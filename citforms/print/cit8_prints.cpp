@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "citforms/print/cit2_attachment_prints.h"
 #include "citforms/print/declaration_variables.h"
 
 namespace citforms::print {
@@ -109,13 +110,16 @@ FormPrint formPrintOf(std::string_view name) {
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
     }
-    return nullptr;
+    return cit2AttachmentPrintOf(name);
 }
 
 std::string overlayOf(std::string_view name) {
     static const std::pair<std::string_view, std::string_view> kOverlays[] = {
         {"CIT_2_Prn_35", "CIT_2_Prn_35_nadruk"},
         {"CIT_O_Prn_35", "CIT_O_Prn_35_nadruk"},
+        {"CIT_O_Prn_32", "CIT_O_Prn_32_nadruk"},
+        {"CIT_O_Prn_33", "CIT_O_Prn_33_nadruk"},
+        {"CIT_O_Prn_34", "CIT_O_Prn_34_nadruk"},
     };
     for (const auto& [full, overlay] : kOverlays) {
         if (full == name) return std::string(overlay);

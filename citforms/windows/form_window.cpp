@@ -234,6 +234,10 @@ void FormWindow::setAfterEdit(std::function<void(FormWindow&, int)> rule) {
     afterEdit_ = std::move(rule);
 }
 
+void FormWindow::setAfterChange(ChangeRule rule) {
+    afterChange_ = std::move(rule);
+}
+
 void FormWindow::setEntryEnabled(int field, bool enabled) { entryEnabled_[field] = enabled; }
 
 void FormWindow::setTitle(std::string title) {
@@ -300,6 +304,7 @@ bool FormWindow::edit(std::size_t entry, std::string_view typed) {
     const host::EntryModel& e = model().entries[entry];
     values::FieldValue& v = (*fields_)[e.field];
     const std::string where = "poz. " + std::to_string(e.field);
+    const values::FieldValue before = v;
     switch (e.kind) {
         case EntryKind::Display:
         case EntryKind::List:  // plain windows only
@@ -379,6 +384,8 @@ bool FormWindow::edit(std::size_t entry, std::string_view typed) {
         }
     }
     if (afterEdit_) afterEdit_(*this, e.field);
+    if (afterChange_ && (*fields_)[e.field].toStored() != before.toStored())
+        afterChange_(*this, e.field, before);
     return true;
 }
 

@@ -32,6 +32,7 @@
 #include "citforms/host/ui_window.h"
 #include "citforms/print/layout.h"
 #include "citforms/store/field_set.h"
+#include "citforms/values/field_value.h"
 #include "citforms/values/result.h"
 #include "citforms/windows/window_declaration.h"
 
@@ -74,6 +75,10 @@ public:
     const WindowContext& context() const { return context_; }
     // Runs after a value was accepted into `field` (the window's own rules).
     void setAfterEdit(std::function<void(FormWindow&, int field)> rule);
+    // Runs after the rules of setAfterEdit when the accepted value differs from the value the
+    // entry had before (`before`): an entry left with a changed value.
+    using ChangeRule = std::function<void(FormWindow&, int field, const values::FieldValue& before)>;
+    void setAfterChange(ChangeRule rule);
     // An entry shown but not editable while `disabled` holds.
     void setEntryEnabled(int field, bool enabled);
     // The buttons of `action` are enabled while `holds` answers true (a rule that is not a
@@ -114,6 +119,7 @@ private:
     WindowContext context_;
     std::map<std::string, Handler> handlers_;
     std::function<void(FormWindow&, int)> afterEdit_;
+    ChangeRule afterChange_;
     std::map<int, bool> entryEnabled_;
     std::optional<host::WindowModel> titled_;
     std::map<std::string, std::function<bool()>> buttonEnabled_;

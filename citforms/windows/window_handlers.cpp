@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "citforms/compute/cit8_procedures.h"
+#include "citforms/compute/deduction_components.h"
 #include "citforms/compute/field_set_amounts.h"
 #include "citforms/compute/form_rules.h"
 #include "citforms/forms/form.h"
@@ -196,14 +197,34 @@ void refreshCit8(FormWindow&, WindowSession& s) {
     kind->recalculate(*s.host, *s.fields, s.arguments.referenceDate);
 }
 
+// The period date of a CIT-2 window's declaration. The attachment window is opened without
+// it: the 2nd of the month of the period's end (position 5).
+std::int32_t cit2Period(const WindowSession& s) {
+    const std::int32_t period = s.arguments.referenceDate;
+    return period != 0 ? period : values::secondOfMonth(s.fields->main()[5].day());
+}
+
 // "Odśwież" of a CIT-2: every rule of its edition on the values as they stand, no statement.
 void refreshCit2(FormWindow&, WindowSession& s) {
     const module::DeclarationKind* kind = kindOf(s);
     if (kind == nullptr || kind->recalculate == nullptr) return module::notBuilt(*s.host);
-    // The attachment window is opened without the period: the 2nd of the period's month.
-    std::int32_t period = s.arguments.referenceDate;
-    if (period == 0) period = values::secondOfMonth(s.fields->main()[5].day());
-    kind->recalculate(*s.host, *s.fields, period);
+    kind->recalculate(*s.host, *s.fields, cit2Period(s));
+}
+
+// An amount of a CIT-O / CIT-2/O of templates 3 to 34 left changed: when its position has a
+// deduction definition for the template, the question whether the definition follows (a new
+// component of the difference, "Definicja" the host's component window).
+void deductionQuestion(FormWindow& w, WindowSession& s, int field,
+                       const values::FieldValue& before) {
+    const values::FieldValue& after = w.fields()[field];
+    if (after.fieldClass() != values::FieldClass::Amount || s.host->utility == nullptr) return;
+    const std::int32_t templateId = s.fields->templateId();
+    const values::Result<std::string> definition =
+        compute::deductionDefinition(*s.host, templateId, field);
+    if (!definition) return utility(s).MSG_OST(definition.error());
+    if (definition->empty()) return;
+    static_cast<void>(compute::checkDeductionEdit(*s.host, templateId, field, before.decimal(),
+                                                  after.decimal(), cit2Period(s)));
 }
 
 // The service function of the CIT-2 (17) window: after the question, the statement
@@ -588,6 +609,21 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_O_35", "print", printWindow},
     {"CIT_O_35", "compute", computeCit8},
     {"CIT_O_35", "refresh", refreshCit2},
+    {"CIT_O", "print", printWindow},
+    {"CIT_O", "compute", computeCit8},
+    {"CIT_O", "refresh", refreshCit2},
+    {"CIT_O_31", "print", printWindow},
+    {"CIT_O_31", "compute", computeCit8},
+    {"CIT_O_31", "refresh", refreshCit2},
+    {"CIT_O_32", "print", printWindow},
+    {"CIT_O_32", "compute", computeCit8},
+    {"CIT_O_32", "refresh", refreshCit2},
+    {"CIT_O_33", "print", printWindow},
+    {"CIT_O_33", "compute", computeCit8},
+    {"CIT_O_33", "refresh", refreshCit2},
+    {"CIT_O_34", "print", printWindow},
+    {"CIT_O_34", "compute", computeCit8},
+    {"CIT_O_34", "refresh", refreshCit2},
     {"CIT_ORDZU", "print", printWindow},
     {"CIT_ORDZU", "refresh", redisplay},
     {"CIT_8_73", "cit-st", citst_window::cit8CitSt},
@@ -615,6 +651,19 @@ constexpr RuleRow kRules[] = {
     {"CIT_ST_201", citst_window::cells, true},
 };
 
+// The rules on an entry left with a changed value (the value before it is given).
+using ChangeRule = void (*)(FormWindow&, WindowSession&, int field, const values::FieldValue&);
+struct ChangeRuleRow {
+    std::string_view window;
+    ChangeRule rule;
+};
+
+constexpr ChangeRuleRow kChangeRules[] = {
+    {"CIT_O", deductionQuestion},    {"CIT_O_31", deductionQuestion},
+    {"CIT_O_32", deductionQuestion}, {"CIT_O_33", deductionQuestion},
+    {"CIT_O_34", deductionQuestion},
+};
+
 }  // namespace
 
 void addWindowBehaviour(FormWindow& window, WindowSession& session) {
@@ -630,6 +679,14 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session) {
         const TypingRule rule = row.rule;
         if (row.onOpening) rule(window, session, 0);
         window.setAfterEdit([rule, &session](FormWindow& w, int field) { rule(w, session, field); });
+    }
+    for (const ChangeRuleRow& row : kChangeRules) {
+        if (row.window != name) continue;
+        const ChangeRule rule = row.rule;
+        window.setAfterChange(
+            [rule, &session](FormWindow& w, int field, const values::FieldValue& before) {
+                rule(w, session, field, before);
+            });
     }
 }
 

@@ -68,6 +68,10 @@ TEST_F(DeductionComponentsTest, DefinicjaOpensTheComponentWindowAndAFailedWriteI
     EXPECT_FALSE(edit("10.00", "60.00", 3));
     EXPECT_EQ(host.utility.messagesOf("MSG_OST"), std::vector<std::string>{"brak miejsca"});
     EXPECT_EQ(host.callNames().back(), "declarations.SKLADNIKI_ODLICZENIE 17|74818|CIT-2");
+    // A lookup that fails is shown and reported, not taken for a position without definition.
+    host.utility.scriptFailure(kLookup, "brak połączenia");
+    EXPECT_FALSE(edit("10.00", "70.00", 1));
+    EXPECT_EQ(host.utility.messagesOf("MSG_OST").back(), "brak połączenia");
 }
 
 }  // namespace

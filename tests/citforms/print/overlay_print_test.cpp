@@ -1,6 +1,6 @@
-// The overlays of the CIT-2 (17) and CIT-2/O (4) onto pre-printed paper: each page carries the
-// declaration's values and nothing of the form, the same fields as the full form in the same
-// formats, and the host's offsets move every value by the same amount.
+// The overlays of the CIT-2 (17) and of the CIT-2/O (1) to (4) onto pre-printed paper: each
+// page carries the declaration's values and nothing of the form, the same fields as the full
+// form in the same formats, and the host's offsets move every value by the same amount.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "citforms/host/globals.h"
+#include "citforms/print/cit2_attachment_prints.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/print/layout_catalogue.h"
 #include "citforms/print/page_builder.h"
@@ -18,10 +19,14 @@ namespace {
 struct Overlay {
     const char* full;
     std::vector<int> bands;
+    const PrintProcedure& procedure;
 };
 const Overlay kOverlays[] = {
-    {"CIT_2_Prn_35", {1, 29}},
-    {"CIT_O_Prn_35", {1, 26}},
+    {"CIT_2_Prn_35", {1, 29}, cit2Print35Overlay()},
+    {"CIT_O_Prn_35", {1, 26}, cit2OPrint35Overlay()},
+    {"CIT_O_Prn_32", {1, 27}, *cit2AttachmentProcedure("CIT_O_Prn_32_nadruk")},
+    {"CIT_O_Prn_33", {1, 24}, *cit2AttachmentProcedure("CIT_O_Prn_33_nadruk")},
+    {"CIT_O_Prn_34", {1, 24}, *cit2AttachmentProcedure("CIT_O_Prn_34_nadruk")},
 };
 
 // Every bound control of a layout by its variable: picture, type and font.
@@ -44,18 +49,25 @@ TEST(OverlayPrints, HoldTheFullFormsFieldsAndNoFormText) {
         const std::string name = overlayOf(o.full);
         ASSERT_FALSE(name.empty()) << o.full;
         ASSERT_NE(formPrintOf(name), nullptr) << name;
-        // The offsets are those of the full form: millimetres x 39.35.
-        EXPECT_EQ(cit2Print35Overlay().offsets, Offsets::Thousandths);
-        EXPECT_EQ(cit2OPrint35Overlay().offsets, Offsets::Thousandths);
+        EXPECT_EQ(o.procedure.name, name);
         auto overlay = openLayout(name);
         auto full = openLayout(o.full);
         ASSERT_TRUE(overlay) << overlay.error();
         ASSERT_TRUE(full) << full.error();
         EXPECT_EQ(overlay->pageBands(), o.bands) << name;
+        // The offsets are taken in the layout's units: as they are in millimetres (template
+        // 32, its own area), x 39.35 in thousandths (the full form's area).
         const Rect& oa = overlay->report().area;
-        const Rect& fa = full->report().area;
-        EXPECT_TRUE(oa.x == fa.x && oa.y == fa.y && oa.width == fa.width && oa.height == fa.height)
-            << name;
+        if (overlay->report().units == Units::Millimetres) {
+            EXPECT_EQ(o.procedure.offsets, Offsets::Millimetres) << name;
+            EXPECT_TRUE(oa.x == 15 && oa.y == 10 && oa.width == 176 && oa.height == 272) << name;
+        } else {
+            const Rect& fa = full->report().area;
+            EXPECT_EQ(o.procedure.offsets, Offsets::Thousandths) << name;
+            EXPECT_TRUE(oa.x == fa.x && oa.y == fa.y && oa.width == fa.width &&
+                        oa.height == fa.height)
+                << name;
+        }
         EXPECT_EQ(boundControls(*overlay), boundControls(*full)) << name;
         for (const Band& band : overlay->bands()) {
             for (const Control& c : band.controls) {
@@ -84,11 +96,14 @@ TEST(OverlayPrints, PagesHoldOnlyTheValuesAndTheOffsetsMoveEveryOne) {
                 values.insert(formatFieldValue(c, v));
             }
         }
-        // DEKLARACJE_XPOS / YPOS 0 and 3, 5 mm, as the pipeline sets the origin.
+        // DEKLARACJE_XPOS / YPOS 0 and 3, 5 mm, as the pipeline sets the origin: 3 mm and
+        // 3 x 39.35 thousandths both come to 118 on the page, 5 mm to 197 (a millimetre
+        // layout's positions are rounded to the thousandth once, with the origin in them).
+        const bool mm = o.procedure.offsets == Offsets::Millimetres;
         ReportRun plain(*layout);
-        plain.setOrigin(offsetThousandths(0), offsetThousandths(0));
+        plain.setOrigin(0, 0);
         ReportRun moved(*layout);
-        moved.setOrigin(offsetThousandths(3), offsetThousandths(5));
+        moved.setOrigin(mm ? 3 : offsetThousandths(3), mm ? 5 : offsetThousandths(5));
         for (int bandNo : layout->pageBands()) {
             auto a = buildPage(plain, bandNo, vars);
             auto b = buildPage(moved, bandNo, vars);
@@ -100,8 +115,8 @@ TEST(OverlayPrints, PagesHoldOnlyTheValuesAndTheOffsetsMoveEveryOne) {
                 ASSERT_TRUE(ta && tb) << o.full << ": the overlay page draws something else";
                 if (ta->text.empty()) continue;
                 EXPECT_TRUE(values.contains(ta->text)) << "\"" << ta->text << "\" is no value";
-                EXPECT_EQ(tb->x - ta->x, 118) << ta->text;
-                EXPECT_EQ(tb->y - ta->y, 197) << ta->text;
+                EXPECT_NEAR(tb->x - ta->x, 118, mm ? 1 : 0) << ta->text;
+                EXPECT_NEAR(tb->y - ta->y, 197, mm ? 1 : 0) << ta->text;
             }
         }
     }
@@ -112,8 +127,14 @@ TEST(OverlayPrints, ChosenByTheHostsSettingWhereAPrintHasOne) {
     g.DEKLARACJE_NADRUK = 1;
     EXPECT_EQ(formPrintFor("CIT_2_Prn_35", g), formPrintOf("CIT_2_Prn_35_nadruk"));
     EXPECT_EQ(formPrintFor("CIT_8_Prn_73", g), formPrintOf("CIT_8_Prn_73"));
+    // Templates 3 and 31 have none: the whole form whatever the setting.
+    EXPECT_EQ(formPrintFor("CIT_O_Prn_33", g), formPrintOf("CIT_O_Prn_33_nadruk"));
+    EXPECT_EQ(formPrintFor("CIT_O_Prn", g), formPrintOf("CIT_O_Prn"));
+    EXPECT_EQ(formPrintFor("CIT_O_Prn_31", g), formPrintOf("CIT_O_Prn_31"));
+    EXPECT_NE(formPrintOf("CIT_O_Prn"), nullptr);
     g.DEKLARACJE_NADRUK = 0;
     EXPECT_EQ(formPrintFor("CIT_O_Prn_35", g), formPrintOf("CIT_O_Prn_35"));
+    EXPECT_EQ(formPrintFor("CIT_O_Prn_32", g), formPrintOf("CIT_O_Prn_32"));
 }
 
 }  // namespace

@@ -19,6 +19,11 @@ const Expected kForms[] = {
     {"CIT_BR_Prn_73", "CIT-BR(1)"},
     {"CIT_2_Prn_35", "CIT-2(17)"},
     {"CIT_O_Prn_35", "CIT-2/O(4)"},
+    {"CIT_O_Prn", "CIT-O(1)"},
+    {"CIT_O_Prn_31", "CIT-O(2)"},
+    {"CIT_O_Prn_32", "CIT-2/O(1)"},
+    {"CIT_O_Prn_33", "CIT-2/O(2)"},
+    {"CIT_O_Prn_34", "CIT-2/O(3)"},
 };
 
 bool hasText(const PageDrawing& d, const std::string& text) {
