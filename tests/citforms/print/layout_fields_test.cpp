@@ -64,6 +64,14 @@ const std::vector<PrintedForm>& printedForms() {
         {citst::citStaPrint201(), 201, "CIT-STA", "cit_sta_5", {}, {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
         {cit2Print35Overlay(), 35, "CIT-2", "cit2_17", {}, {}},
         {cit2OPrint35Overlay(), 35, "CIT-2/O", "cit2o_4", {}, {}},
+        {olderCit2Prints()[0], 3, "CIT-2", "cit2_12", {}, {}},
+        {olderCit2Prints()[1], 31, "CIT-2", "cit2_13", {}, {}},
+        {olderCit2Prints()[2], 32, "CIT-2", "cit2_14", {}, {}},
+        {olderCit2Prints()[3], 33, "CIT-2", "cit2_15", {}, {}},
+        {olderCit2Prints()[4], 34, "CIT-2", "cit2_16", {}, {}},
+        {olderCit2Prints()[5], 32, "CIT-2", "cit2_14", {}, {}},
+        {olderCit2Prints()[6], 33, "CIT-2", "cit2_15", {}, {}},
+        {olderCit2Prints()[7], 34, "CIT-2", "cit2_16", {}, {}},
     };
     return forms;
 }

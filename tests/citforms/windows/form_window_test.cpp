@@ -33,7 +33,8 @@ TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
         {"CIT_ORDZU", {1, 73}}, {"CIT_D_72", {4, 72}}, {"CIT_D_70", {4, 70}},
         {"CIT_8_72", {4, 72}},  {"CIT_O_72", {3, 72}}, {"CIT_8_70", {4, 70}},
         {"CIT_O_70", {3, 70}},  {"CIT_ST_201", {4, 201}}, {"CIT_2_35", {2, 35}},
-        {"CIT_O_35", {2, 35}}};
+        {"CIT_O_35", {2, 35}},  {"CIT_2", {2, 3}},     {"CIT_2_31", {2, 31}},
+        {"CIT_2_32", {2, 32}},  {"CIT_2_33", {2, 33}}, {"CIT_2_34", {2, 34}}};
     ASSERT_EQ(builtInWindows().size(), windows.size());
     for (const std::string& name : builtInWindows()) {
         ASSERT_TRUE(windows.contains(name)) << name;
