@@ -336,7 +336,8 @@ struct PagePainter::Cache {
 
 namespace {
 
-// Engines that keep a glyph run as text; others (a QPicture, say) want the string.
+// Engines that a kept layout is replayed on (a PDF keeps its lines as text); others (a
+// QPicture, say) record the string as drawText is given it.
 bool replaysGlyphs(const QPainter& p) {
     const QPaintEngine* engine = p.paintEngine();
     return engine != nullptr &&
