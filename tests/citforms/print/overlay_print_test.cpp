@@ -126,7 +126,8 @@ TEST(OverlayPrints, PagesHoldOnlyTheValuesAndTheOffsetsMoveEveryOne) {
                 ASSERT_TRUE(ta && tb) << o.full << ": the overlay page draws something else";
                 if (ta->text.empty()) continue;
                 EXPECT_TRUE(values.contains(ta->text)) << "\"" << ta->text << "\" is no value";
-                // Millimetres become thousandths one by one: a value may move one more.
+                // A millimetre position is converted once with the origin: 5 mm moves a
+                // value 196 or 197 thousandths.
                 EXPECT_NEAR(tb->x - ta->x, 118, mm ? 1 : 0) << ta->text;
                 EXPECT_NEAR(tb->y - ta->y, 197, mm ? 1 : 0) << ta->text;
             }
