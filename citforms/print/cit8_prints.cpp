@@ -1,5 +1,6 @@
 #include "citforms/print/cit8_prints.h"
 
+#include <array>
 #include <utility>
 
 #include "citforms/print/cit2_attachment_prints.h"
@@ -80,12 +81,53 @@ const PrintProcedure& cit2OPrint35Overlay() {
     return p;
 }
 
+// The CIT-2 of templates 3 and 31 to 34. Their overlays, like that of template 35, have no PDF
+// step; the one of template 32 is laid out in millimetres and takes the offsets as they are.
+namespace {
+constexpr std::size_t kOlderCit2Prints = 8;
+}
+
+std::span<const PrintProcedure> olderCit2Prints() {
+    static const std::array<PrintProcedure, kOlderCit2Prints> prints = {{
+        {"CIT_2_Prn"},
+        {"CIT_2_Prn_31"},
+        {"CIT_2_Prn_32"},
+        {"CIT_2_Prn_33"},
+        {"CIT_2_Prn_34"},
+        {"CIT_2_Prn_32_nadruk", Offsets::Millimetres, false, true},
+        {"CIT_2_Prn_33_nadruk", Offsets::Thousandths, false, true},
+        {"CIT_2_Prn_34_nadruk", Offsets::Thousandths, false, true},
+    }};
+    return prints;
+}
+
 namespace {
 
 int printFields(const PrintEnvironment& env, const PrintProcedure& procedure,
                 const store::DeclarationFields& fields) {
     const DeclarationVariables variables(fields, env.host.data->globals());
     return runPrint(env, procedure, variables);
+}
+
+// The print procedure of olderCit2Prints()[I].
+template <std::size_t I>
+int printOlderCit2(const PrintEnvironment& env, const store::DeclarationFields& fields) {
+    return printFields(env, olderCit2Prints()[I], fields);
+}
+
+template <std::size_t... I>
+constexpr std::array<FormPrint, sizeof...(I)> olderCit2Functions(std::index_sequence<I...>) {
+    return {printOlderCit2<I>...};
+}
+
+FormPrint olderCit2PrintOf(std::string_view name) {
+    static constexpr auto functions =
+        olderCit2Functions(std::make_index_sequence<kOlderCit2Prints>{});
+    const std::span<const PrintProcedure> prints = olderCit2Prints();
+    for (std::size_t i = 0; i < prints.size(); ++i) {
+        if (prints[i].name == name) return functions[i];
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -110,6 +152,7 @@ FormPrint formPrintOf(std::string_view name) {
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
     }
+    if (FormPrint older = olderCit2PrintOf(name)) return older;
     return cit2AttachmentPrintOf(name);
 }
 
@@ -120,6 +163,9 @@ std::string overlayOf(std::string_view name) {
         {"CIT_O_Prn_32", "CIT_O_Prn_32_nadruk"},
         {"CIT_O_Prn_33", "CIT_O_Prn_33_nadruk"},
         {"CIT_O_Prn_34", "CIT_O_Prn_34_nadruk"},
+        {"CIT_2_Prn_32", "CIT_2_Prn_32_nadruk"},
+        {"CIT_2_Prn_33", "CIT_2_Prn_33_nadruk"},
+        {"CIT_2_Prn_34", "CIT_2_Prn_34_nadruk"},
     };
     for (const auto& [full, overlay] : kOverlays) {
         if (full == name) return std::string(overlay);

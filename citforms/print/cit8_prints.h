@@ -13,6 +13,7 @@
 // leaves the field sets as they were.
 #include <cstdint>
 #include <string>
+#include <span>
 #include <string_view>
 
 #include "citforms/host/globals.h"
@@ -37,6 +38,9 @@ const PrintProcedure& cit2Print35();
 const PrintProcedure& cit2OPrint35();
 const PrintProcedure& cit2Print35Overlay();
 const PrintProcedure& cit2OPrint35Overlay();
+// The CIT-2 of templates 3 and 31 to 34: the full forms "CIT_2_Prn", "CIT_2_Prn_31" …
+// "CIT_2_Prn_34" and the overlays "CIT_2_Prn_32_nadruk" … "CIT_2_Prn_34_nadruk".
+std::span<const PrintProcedure> olderCit2Prints();
 
 // A print procedure of the open declaration.
 using FormPrint = int (*)(const PrintEnvironment&, const store::DeclarationFields&);

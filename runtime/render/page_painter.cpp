@@ -1,7 +1,6 @@
 #include "runtime/render/page_painter.h"
 
 #include <QFontMetricsF>
-#include <QGlyphRun>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPen>
@@ -9,6 +8,7 @@
 #include <cmath>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -197,37 +197,44 @@ struct ShapeKeyHash {
     }
 };
 
-// A text shaped once: its glyphs placed relative to the item's x, y, and whether they
-// overflow the item's rectangle and must be clipped to it.
+// A text shaped once: its laid-out lines, where each is drawn relative to the item's x, y, and
+// whether they overflow the item's rectangle and must be clipped to it.
+//
+// The lines are replayed with QTextLine::draw, the step with which drawText ends, rather than
+// as glyph runs. drawText draws each script item of a line ("96. " and "Dochód" are two) from
+// the item's own origin, so on a scaled device a glyph lands at scale x origin + scale x
+// offset, whereas a glyph run holds origin + offset and the painter scales the sum. The two
+// may differ in the last bit, which the fixed-point glyph position then truncates into the
+// neighbouring 1/64 pixel: enough to render a glyph from another subpixel bitmap than drawText
+// does, one glyph of a label some 30 pixels apart at 60 or 150 dpi.
 struct Shaped {
-    std::vector<QGlyphRun> runs;
+    std::shared_ptr<QTextLayout> layout;
+    std::vector<QPointF> lines;
     bool clip = false;
 };
 
-void shift(QList<QGlyphRun> runs, QPointF by, std::vector<QGlyphRun>* out) {
-    for (QGlyphRun& run : runs) {
-        QList<QPointF> positions = run.positions();
-        for (QPointF& at : positions) at += by;
-        run.setPositions(positions);
-        out->push_back(std::move(run));
-    }
+std::shared_ptr<QTextLayout> textLayout(const QString& text, const Fonts::Entry& entry,
+                                        const QPaintDevice* device, QTextOption option) {
+    auto layout = std::make_shared<QTextLayout>(text, entry.font, device);
+    layout->setCacheEnabled(true);  // the shaped glyphs stay for every later draw
+    layout->setTextOption(option);
+    return layout;
 }
 
 Shaped shapeLine(const TextItem& t, const Fonts::Entry& entry, const QPaintDevice* device) {
     const QString text = elided(t, entry.metrics, qstring(t.text));
-    QTextLayout layout(text, entry.font, device);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(option);
+    Shaped shaped;
+    shaped.layout = textLayout(text, entry, device, option);
+    QTextLayout& layout = *shaped.layout;
     layout.beginLayout();
     QTextLine line = layout.createLine();
     if (line.isValid()) line.setLineWidth(1e7);
     layout.endLayout();
-    Shaped shaped;
     if (!line.isValid()) return shaped;
     // The layout puts the baseline at the line's ascent; drawText puts it at the given point.
-    shift(line.glyphRuns(), lineOrigin(t, entry.metrics, text) - QPointF(0, line.ascent()),
-          &shaped.runs);
+    shaped.lines.push_back(lineOrigin(t, entry.metrics, text) - QPointF(0, line.ascent()));
     return shaped;
 }
 
@@ -239,10 +246,10 @@ Shaped shapeWrapped(const TextItem& t, const Fonts::Entry& entry, const QPaintDe
     Shaped shaped;
     if (text.isEmpty()) return shaped;
     const QRectF rect(0, 0, *t.width, t.height ? *t.height : 1e6);
-    QTextLayout layout(text, entry.font, device);
     QTextOption option;
     option.setAlignment(Qt::AlignLeft);
-    layout.setTextOption(option);
+    shaped.layout = textLayout(text, entry, device, option);
+    QTextLayout& layout = *shaped.layout;
     const double leading = entry.metrics.leading();
     double height = -leading;
     double width = 0;
@@ -263,7 +270,7 @@ Shaped shapeWrapped(const TextItem& t, const Fonts::Entry& entry, const QPaintDe
         double x = 0;
         if (t.justify == Justify::Right) x = rect.width() - line.horizontalAdvance();
         if (t.justify == Justify::Centre) x = (rect.width() - line.horizontalAdvance()) / 2;
-        shift(line.glyphRuns(), QPointF(x, 0), &shaped.runs);
+        shaped.lines.emplace_back(x, 0);
     }
     double left = 0;
     if (t.justify == Justify::Right) left = rect.width() - width;
@@ -314,21 +321,23 @@ struct PagePainter::Cache {
             it = shaped.emplace(probe, std::move(s)).first;
         }
         const Shaped& s = it->second;
-        if (s.runs.empty()) return;
+        if (s.lines.empty()) return;
         setTextPen(p, t.font);
         const QPointF at(t.x, t.y);
         if (s.clip) {
             p.save();
             p.setClipRect(wrapRect(t));
         }
-        for (const QGlyphRun& run : s.runs) p.drawGlyphRun(at, run);
+        for (std::size_t i = 0; i < s.lines.size(); ++i)
+            s.layout->lineAt(static_cast<int>(i)).draw(&p, at + s.lines[i]);
         if (s.clip) p.restore();
     }
 };
 
 namespace {
 
-// Engines that keep a glyph run as text; others (a QPicture, say) want the string.
+// Engines that a kept layout is replayed on (a PDF keeps its lines as text); others (a
+// QPicture, say) record the string as drawText is given it.
 bool replaysGlyphs(const QPainter& p) {
     const QPaintEngine* engine = p.paintEngine();
     return engine != nullptr &&

@@ -16,8 +16,8 @@
 //
 // A form's page drawing puts the same few hundred labels on every page of its kind, so a
 // PagePainter shapes each distinct text (in its font, box and justification) once and replays
-// the glyphs on later pages; paintPage() lays every text out afresh, as QPainter::drawText
-// does, and is the reference the cached glyphs must match.
+// its laid-out lines on later pages; paintPage() lays every text out afresh, as
+// QPainter::drawText does, and is the reference the replayed lines must match pixel for pixel.
 #include <QFont>
 #include <QImage>
 #include <QPainter>

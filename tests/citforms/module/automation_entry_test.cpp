@@ -108,13 +108,13 @@ TEST_F(AutomationEntry, DumpRepliesWithTheDeclarationAsTheLoadWroteIt) {
 
 TEST_F(AutomationEntry, PdfTakesTheTemplateFromTheRequestOrTheHeader) {
     const char* notMade = "no PDF was made of declaration 8";
-    // Given: the header is not read; the oldest CIT-2 edition has no print yet and says so.
-    EXPECT_EQ(reply(R"({"verb":"pdf","id":8,"file":"x.pdf","template":3})")["error"], notMade);
+    // Given: the header is not read; a template the module does not serve says so.
+    EXPECT_EQ(reply(R"({"verb":"pdf","id":8,"file":"x.pdf","template":99})")["error"], notMade);
     EXPECT_TRUE(host.utility.statements.empty());
     ASSERT_EQ(host.utility.messagesOf("MSG_OST").size(), 1u);
 
-    // Read from the header: the same for a stored 3.
-    host.utility.script(kTemplateQuery + "8", {{"3"}});
+    // Read from the header: the same for a stored 99.
+    host.utility.script(kTemplateQuery + "8", {{"99"}});
     EXPECT_EQ(reply(R"({"verb":"pdf","id":8,"file":"x.pdf"})")["error"], notMade);
     ASSERT_EQ(host.utility.messagesOf("MSG_OST").size(), 2u);
     EXPECT_EQ(host.utility.messagesOf("MSG_OST")[1], host.utility.messagesOf("MSG_OST")[0]);

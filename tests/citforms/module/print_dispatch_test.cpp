@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "citforms/support/fake_host.h"
 
 namespace citforms::module {
@@ -102,8 +104,7 @@ TEST_F(PrintDispatch, PdfRefusals) {
         const char* message;
     };
     const Case cases[] = {{0, "Brak wzorca deklaracji."},
-                          {99, "Brak obsługi wzorca deklaracji."},
-                          {3, "Procedura CIT_2_Prn nie jest jeszcze dostępna."}};
+                          {99, "Brak obsługi wzorca deklaracji."}};
     for (const Case& c : cases) {
         host_.utility.messages.clear();
         EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, c.templateId, 17, "a.pdf"), 0);
@@ -154,12 +155,36 @@ TEST_F(PrintDispatch, PrintEntryPutsOnlyANumberIntoItsStatement) {
     EXPECT_TRUE(host_.print.appended.empty());
 }
 
-TEST_F(PrintDispatch, PrintEntryTellsOfPrintsNotBuiltYet) {
-    host_.utility.script(
-        "select id_deklaracje_wzorzec from DEKLARACJE_NAG where id_deklaracje_nag = 17", {{"34"}});
-    WYDRUK_DEKLARACJI_CIT(module_, "17");
-    ASSERT_EQ(host_.utility.messages.size(), 1u);
-    EXPECT_EQ(host_.utility.messages[0].text, "Procedura CIT_2_Prn_34 nie jest jeszcze dostępna.");
+// Templates 3 and 31 to 34 print their own edition's whole form; with the overlay setting
+// 32 to 34 print their values alone, 3 and 31 the whole form still.
+TEST_F(PrintDispatch, PrintEntryPrintsEachOlderCit2Edition) {
+    struct Case {
+        const char* templateId;
+        int overlay;
+        const char* mark;  // the edition's mark on page 2; none on an overlay
+    };
+    const Case cases[] = {{"3", 1, "CIT-2(12)"}, {"31", 1, "CIT-2(13)"}, {"32", 0, "CIT-2(14)"},
+                          {"32", 1, nullptr},    {"34", 0, "CIT-2(16)"},  {"34", 1, nullptr}};
+    for (const Case& c : cases) {
+        // The pages handed over for e-mail, which the full forms and the overlays both do.
+        host_.data.globalValues.GGG_EMAILPDFSAVEAS = 1;
+        host_.print.sent.clear();
+        host_.data.globalValues.DEKLARACJE_NADRUK = c.overlay;
+        host_.utility.script(
+            "select id_deklaracje_wzorzec from DEKLARACJE_NAG where id_deklaracje_nag = 17",
+            {{c.templateId}});
+        WYDRUK_DEKLARACJI_CIT(module_, "17");
+        EXPECT_TRUE(host_.utility.messages.empty()) << c.templateId;
+        ASSERT_EQ(host_.print.sent.size(), 2u) << c.templateId;
+        const print::PageContent& page = host_.print.sent[1];
+        if (c.mark != nullptr) {
+            EXPECT_TRUE(pageHas(page, c.mark)) << c.templateId;
+        } else {
+            EXPECT_TRUE(std::all_of(page.items.begin(), page.items.end(), [](const auto& item) {
+                return std::holds_alternative<print::TextItem>(item);
+            })) << c.templateId << ": an overlay draws nothing but values";
+        }
+    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The overlays of the CIT-2 (17) and of the CIT-2/O (1) to (4) onto pre-printed paper: each
-// page carries the declaration's values and nothing of the form, the same fields as the full
-// form in the same formats, and the host's offsets move every value by the same amount.
+// The overlays of the CIT-2 (14) to (17) and CIT-2/O (1) to (4) onto pre-printed paper: each page
+// carries the declaration's values and nothing of the form, the same fields as the full form
+// in the same formats, and the host's offsets move every value by the same amount.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -19,15 +19,27 @@ namespace {
 struct Overlay {
     const char* full;
     std::vector<int> bands;
-    const PrintProcedure& procedure;
+    Offsets offsets = Offsets::Thousandths;
+    std::string literal = {};  // the one text of the form the paper lacks
 };
 const Overlay kOverlays[] = {
-    {"CIT_2_Prn_35", {1, 29}, cit2Print35Overlay()},
-    {"CIT_O_Prn_35", {1, 26}, cit2OPrint35Overlay()},
-    {"CIT_O_Prn_32", {1, 27}, *cit2AttachmentProcedure("CIT_O_Prn_32_nadruk")},
-    {"CIT_O_Prn_33", {1, 24}, *cit2AttachmentProcedure("CIT_O_Prn_33_nadruk")},
-    {"CIT_O_Prn_34", {1, 24}, *cit2AttachmentProcedure("CIT_O_Prn_34_nadruk")},
+    {"CIT_2_Prn_35", {1, 29}},
+    {"CIT_O_Prn_35", {1, 26}},
+    {"CIT_2_Prn_34", {1, 29}},
+    {"CIT_2_Prn_33", {1, 29}, Offsets::Thousandths, "%"},
+    {"CIT_2_Prn_32", {1, 33}, Offsets::Millimetres},
+    {"CIT_O_Prn_32", {1, 27}, Offsets::Millimetres},
+    {"CIT_O_Prn_33", {1, 24}},
+    {"CIT_O_Prn_34", {1, 24}},
 };
+
+const PrintProcedure* procedureOf(const std::string& name) {
+    for (const PrintProcedure* p : {&cit2Print35Overlay(), &cit2OPrint35Overlay()})
+        if (p->name == name) return p;
+    for (const PrintProcedure& p : olderCit2Prints())
+        if (p.name == name) return &p;
+    return cit2AttachmentProcedure(name);
+}
 
 // Every bound control of a layout by its variable: picture, type and font.
 std::map<std::string, std::string> boundControls(const Layout& layout) {
@@ -49,21 +61,23 @@ TEST(OverlayPrints, HoldTheFullFormsFieldsAndNoFormText) {
         const std::string name = overlayOf(o.full);
         ASSERT_FALSE(name.empty()) << o.full;
         ASSERT_NE(formPrintOf(name), nullptr) << name;
-        EXPECT_EQ(o.procedure.name, name);
+        // The offsets: millimetres x 39.35 in thousandths of an inch, as the full form takes
+        // them; as they are in a millimetre layout.
+        const PrintProcedure* procedure = procedureOf(name);
+        ASSERT_NE(procedure, nullptr) << name;
+        EXPECT_EQ(procedure->offsets, o.offsets) << name;
+        EXPECT_FALSE(procedure->pdf) << name;
         auto overlay = openLayout(name);
         auto full = openLayout(o.full);
         ASSERT_TRUE(overlay) << overlay.error();
         ASSERT_TRUE(full) << full.error();
         EXPECT_EQ(overlay->pageBands(), o.bands) << name;
-        // The offsets are taken in the layout's units: as they are in millimetres (template
-        // 32, its own area), x 39.35 in thousandths (the full form's area).
         const Rect& oa = overlay->report().area;
-        if (overlay->report().units == Units::Millimetres) {
-            EXPECT_EQ(o.procedure.offsets, Offsets::Millimetres) << name;
+        const Rect& fa = full->report().area;
+        if (o.offsets == Offsets::Millimetres) {
+            EXPECT_EQ(overlay->report().units, Units::Millimetres);
             EXPECT_TRUE(oa.x == 15 && oa.y == 10 && oa.width == 176 && oa.height == 272) << name;
         } else {
-            const Rect& fa = full->report().area;
-            EXPECT_EQ(o.procedure.offsets, Offsets::Thousandths) << name;
             EXPECT_TRUE(oa.x == fa.x && oa.y == fa.y && oa.width == fa.width &&
                         oa.height == fa.height)
                 << name;
@@ -71,8 +85,9 @@ TEST(OverlayPrints, HoldTheFullFormsFieldsAndNoFormText) {
         EXPECT_EQ(boundControls(*overlay), boundControls(*full)) << name;
         for (const Band& band : overlay->bands()) {
             for (const Control& c : band.controls) {
-                const bool emptyLiteral = c.kind == ControlKind::String && c.text.empty();
-                EXPECT_TRUE(c.kind == ControlKind::Field || emptyLiteral)
+                const bool literal = c.kind == ControlKind::String &&
+                                     (c.text.empty() || c.text == o.literal);
+                EXPECT_TRUE(c.kind == ControlKind::Field || literal)
                     << name << ": " << c.name << " (line " << c.line << ") is not a value";
             }
         }
@@ -96,10 +111,10 @@ TEST(OverlayPrints, PagesHoldOnlyTheValuesAndTheOffsetsMoveEveryOne) {
                 values.insert(formatFieldValue(c, v));
             }
         }
-        // DEKLARACJE_XPOS / YPOS 0 and 3, 5 mm, as the pipeline sets the origin: 3 mm and
-        // 3 x 39.35 thousandths both come to 118 on the page, 5 mm to 197 (a millimetre
-        // layout's positions are rounded to the thousandth once, with the origin in them).
-        const bool mm = o.procedure.offsets == Offsets::Millimetres;
+        if (!o.literal.empty()) values.insert(o.literal);
+        // DEKLARACJE_XPOS / YPOS 0 and 3, 5 mm, as the pipeline sets the origin; on the page
+        // (thousandths of an inch) 3 mm is 118 either way, 5 mm 197.
+        const bool mm = o.offsets == Offsets::Millimetres;
         ReportRun plain(*layout);
         plain.setOrigin(0, 0);
         ReportRun moved(*layout);
@@ -115,6 +130,8 @@ TEST(OverlayPrints, PagesHoldOnlyTheValuesAndTheOffsetsMoveEveryOne) {
                 ASSERT_TRUE(ta && tb) << o.full << ": the overlay page draws something else";
                 if (ta->text.empty()) continue;
                 EXPECT_TRUE(values.contains(ta->text)) << "\"" << ta->text << "\" is no value";
+                // A millimetre position is converted once with the origin: 5 mm moves a
+                // value 196 or 197 thousandths.
                 EXPECT_NEAR(tb->x - ta->x, 118, mm ? 1 : 0) << ta->text;
                 EXPECT_NEAR(tb->y - ta->y, 197, mm ? 1 : 0) << ta->text;
             }
@@ -127,14 +144,19 @@ TEST(OverlayPrints, ChosenByTheHostsSettingWhereAPrintHasOne) {
     g.DEKLARACJE_NADRUK = 1;
     EXPECT_EQ(formPrintFor("CIT_2_Prn_35", g), formPrintOf("CIT_2_Prn_35_nadruk"));
     EXPECT_EQ(formPrintFor("CIT_8_Prn_73", g), formPrintOf("CIT_8_Prn_73"));
-    // Templates 3 and 31 have none: the whole form whatever the setting.
-    EXPECT_EQ(formPrintFor("CIT_O_Prn_33", g), formPrintOf("CIT_O_Prn_33_nadruk"));
-    EXPECT_EQ(formPrintFor("CIT_O_Prn", g), formPrintOf("CIT_O_Prn"));
-    EXPECT_EQ(formPrintFor("CIT_O_Prn_31", g), formPrintOf("CIT_O_Prn_31"));
-    EXPECT_NE(formPrintOf("CIT_O_Prn"), nullptr);
     g.DEKLARACJE_NADRUK = 0;
     EXPECT_EQ(formPrintFor("CIT_O_Prn_35", g), formPrintOf("CIT_O_Prn_35"));
-    EXPECT_EQ(formPrintFor("CIT_O_Prn_32", g), formPrintOf("CIT_O_Prn_32"));
+    // Templates 3 and 31 always print the whole form; 32 to 34 their overlays when asked.
+    g.DEKLARACJE_NADRUK = 1;
+    for (const char* full : {"CIT_2_Prn", "CIT_2_Prn_31"}) {
+        ASSERT_NE(formPrintOf(full), nullptr) << full;
+        EXPECT_EQ(formPrintFor(full, g), formPrintOf(full)) << full;
+    }
+    for (const char* full : {"CIT_2_Prn_32", "CIT_2_Prn_33", "CIT_2_Prn_34"}) {
+        ASSERT_NE(formPrintOf(full), nullptr) << full;
+        EXPECT_EQ(formPrintFor(full, g), formPrintOf(std::string(full) + "_nadruk")) << full;
+        EXPECT_NE(formPrintFor(full, g), formPrintOf(full)) << full;
+    }
 }
 
 }  // namespace

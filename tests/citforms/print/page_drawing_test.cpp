@@ -24,6 +24,11 @@ const Expected kForms[] = {
     {"CIT_O_Prn_32", "CIT-2/O(1)"},
     {"CIT_O_Prn_33", "CIT-2/O(2)"},
     {"CIT_O_Prn_34", "CIT-2/O(3)"},
+    {"CIT_2_Prn", "CIT-2(12)"},
+    {"CIT_2_Prn_31", "CIT-2(13)"},
+    {"CIT_2_Prn_32", "CIT-2(14)"},
+    {"CIT_2_Prn_33", "CIT-2(15)"},
+    {"CIT_2_Prn_34", "CIT-2(16)"},
 };
 
 bool hasText(const PageDrawing& d, const std::string& text) {

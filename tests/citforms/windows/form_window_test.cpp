@@ -3,6 +3,8 @@
 // (tests/golden/window_*.case).
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -34,7 +36,9 @@ TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
         {"CIT_8_72", {4, 72}},  {"CIT_O_72", {3, 72}}, {"CIT_8_70", {4, 70}},
         {"CIT_O_70", {3, 70}},  {"CIT_ST_201", {4, 201}}, {"CIT_2_35", {2, 35}},
         {"CIT_O_35", {2, 35}},  {"CIT_O", {2, 3}},      {"CIT_O_31", {2, 31}},
-        {"CIT_O_32", {2, 32}},  {"CIT_O_33", {2, 33}},  {"CIT_O_34", {2, 34}}};
+        {"CIT_O_32", {2, 32}},  {"CIT_O_33", {2, 33}},  {"CIT_O_34", {2, 34}},
+        {"CIT_2", {2, 3}},     {"CIT_2_31", {2, 31}},
+        {"CIT_2_32", {2, 32}},  {"CIT_2_33", {2, 33}}, {"CIT_2_34", {2, 34}}};
     ASSERT_EQ(builtInWindows().size(), windows.size());
     for (const std::string& name : builtInWindows()) {
         ASSERT_TRUE(windows.contains(name)) << name;
@@ -49,6 +53,29 @@ TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
             EXPECT_FALSE(e.kind == EntryKind::Radio && e.radios.size() < 2) << e.field;
         }
         EXPECT_EQ(w.model.buttons.size(), w.actions.size());
+    }
+}
+
+// The CIT-2 windows of templates 3 and 31 to 34: their attachment, "Drukuj", "Oblicz",
+// "Odśwież", "Zapisz" and "Zamknij", in this order, and nothing of template 35's own
+// ("Definicja", the service function, "Przelew").
+TEST(FormWindows, OlderCit2WindowsHaveTheirEditionsButtons) {
+    const std::pair<const char*, int> windows[] = {
+        {"CIT_2", 3}, {"CIT_2_31", 31}, {"CIT_2_32", 32}, {"CIT_2_33", 33}, {"CIT_2_34", 34}};
+    for (const auto& [name, templateId] : windows) {
+        store::DeclarationFields fields(templateId);
+        const FormWindowLayout w = generate(name, fields);
+        const std::string suffix = templateId == 3 ? "" : "_" + std::to_string(templateId);
+        std::vector<std::pair<std::string, std::string>> panel;
+        for (const ButtonDeclaration& b : w.actions) {
+            if (!b.action.starts_with("page:")) panel.emplace_back(b.caption, b.action);
+        }
+        const std::vector<std::pair<std::string, std::string>> expected = {
+            {templateId < 32 ? "CIT-O" : "CIT-2/O", "window:CIT_O" + suffix},
+            {"Drukuj", "print"},  {"Oblicz", "compute"}, {"Odśwież", "refresh"},
+            {"Zapisz", "save"},   {"Zamknij", "close"}};
+        EXPECT_EQ(panel, expected) << name;
+        EXPECT_EQ(w.declaration.layout, "CIT_2_Prn" + suffix) << name;
     }
 }
 
