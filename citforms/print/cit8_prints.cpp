@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "citforms/print/cit2_attachment_prints.h"
 #include "citforms/print/declaration_variables.h"
 
 namespace citforms::print {
@@ -81,10 +80,11 @@ const PrintProcedure& cit2OPrint35Overlay() {
     return p;
 }
 
-// The CIT-2 of templates 3 and 31 to 34. Their overlays, like that of template 35, have no PDF
-// step; the one of template 32 is laid out in millimetres and takes the offsets as they are.
+// The CIT-2 of templates 3 and 31 to 34 and their attachments CIT-O (1), (2) and CIT-2/O (1) to
+// (3). Their overlays, like those of template 35, have no PDF step; those of template 32 are
+// laid out in millimetres and take the offsets as they are.
 namespace {
-constexpr std::size_t kOlderCit2Prints = 8;
+constexpr std::size_t kOlderCit2Prints = 16;
 }
 
 std::span<const PrintProcedure> olderCit2Prints() {
@@ -97,8 +97,23 @@ std::span<const PrintProcedure> olderCit2Prints() {
         {"CIT_2_Prn_32_nadruk", Offsets::Millimetres, false, true},
         {"CIT_2_Prn_33_nadruk", Offsets::Thousandths, false, true},
         {"CIT_2_Prn_34_nadruk", Offsets::Thousandths, false, true},
+        {"CIT_O_Prn"},
+        {"CIT_O_Prn_31"},
+        {"CIT_O_Prn_32"},
+        {"CIT_O_Prn_33"},
+        {"CIT_O_Prn_34"},
+        {"CIT_O_Prn_32_nadruk", Offsets::Millimetres, false, true},
+        {"CIT_O_Prn_33_nadruk", Offsets::Thousandths, false, true},
+        {"CIT_O_Prn_34_nadruk", Offsets::Thousandths, false, true},
     }};
     return prints;
+}
+
+const PrintProcedure* olderCit2Procedure(std::string_view name) {
+    for (const PrintProcedure& p : olderCit2Prints()) {
+        if (p.name == name) return &p;
+    }
+    return nullptr;
 }
 
 namespace {
@@ -152,8 +167,7 @@ FormPrint formPrintOf(std::string_view name) {
     for (const auto& [n, print] : kPrints) {
         if (n == name) return print;
     }
-    if (FormPrint older = olderCit2PrintOf(name)) return older;
-    return cit2AttachmentPrintOf(name);
+    return olderCit2PrintOf(name);
 }
 
 std::string overlayOf(std::string_view name) {

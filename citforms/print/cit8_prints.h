@@ -39,8 +39,11 @@ const PrintProcedure& cit2OPrint35();
 const PrintProcedure& cit2Print35Overlay();
 const PrintProcedure& cit2OPrint35Overlay();
 // The CIT-2 of templates 3 and 31 to 34: the full forms "CIT_2_Prn", "CIT_2_Prn_31" …
-// "CIT_2_Prn_34" and the overlays "CIT_2_Prn_32_nadruk" … "CIT_2_Prn_34_nadruk".
+// "CIT_2_Prn_34" and the overlays "CIT_2_Prn_32_nadruk" … "CIT_2_Prn_34_nadruk", then those of
+// their attachments in the same order ("CIT_O_Prn" … "CIT_O_Prn_34_nadruk").
 std::span<const PrintProcedure> olderCit2Prints();
+// One of them by name; nullptr for another name.
+const PrintProcedure* olderCit2Procedure(std::string_view name);
 
 // A print procedure of the open declaration.
 using FormPrint = int (*)(const PrintEnvironment&, const store::DeclarationFields&);

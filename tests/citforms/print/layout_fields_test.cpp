@@ -15,7 +15,6 @@
 #include "citforms/citst/cit_st_procedures.h"
 #include "citforms/forms/form.h"
 #include "citforms/host/globals.h"
-#include "citforms/print/cit2_attachment_prints.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/print/declaration_variables.h"
 #include "citforms/print/layout_catalogue.h"
@@ -65,14 +64,14 @@ const std::vector<PrintedForm>& printedForms() {
         {citst::citStaPrint201(), 201, "CIT-STA", "cit_sta_5", {}, {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
         {cit2Print35Overlay(), 35, "CIT-2", "cit2_17", {}, {}},
         {cit2OPrint35Overlay(), 35, "CIT-2/O", "cit2o_4", {}, {}},
-        {*cit2AttachmentProcedure("CIT_O_Prn"), 3, "CIT-O", "cito_1", {}, {}},
-        {*cit2AttachmentProcedure("CIT_O_Prn_31"), 31, "CIT-O", "cito_2", {}, {}},
-        {*cit2AttachmentProcedure("CIT_O_Prn_32"), 32, "CIT-2/O", "cit2o_1", {}, {}},
-        {*cit2AttachmentProcedure("CIT_O_Prn_33"), 33, "CIT-2/O", "cit2o_2", {}, {}},
-        {*cit2AttachmentProcedure("CIT_O_Prn_34"), 34, "CIT-2/O", "cit2o_3", {}, {}},
-        {*cit2AttachmentProcedure("CIT_O_Prn_32_nadruk"), 32, "CIT-2/O", "cit2o_1", {}, {}},
-        {*cit2AttachmentProcedure("CIT_O_Prn_33_nadruk"), 33, "CIT-2/O", "cit2o_2", {}, {}},
-        {*cit2AttachmentProcedure("CIT_O_Prn_34_nadruk"), 34, "CIT-2/O", "cit2o_3", {}, {}},
+        {*olderCit2Procedure("CIT_O_Prn"), 3, "CIT-O", "cito_1", {}, {}},
+        {*olderCit2Procedure("CIT_O_Prn_31"), 31, "CIT-O", "cito_2", {}, {}},
+        {*olderCit2Procedure("CIT_O_Prn_32"), 32, "CIT-2/O", "cit2o_1", {}, {}},
+        {*olderCit2Procedure("CIT_O_Prn_33"), 33, "CIT-2/O", "cit2o_2", {}, {}},
+        {*olderCit2Procedure("CIT_O_Prn_34"), 34, "CIT-2/O", "cit2o_3", {}, {}},
+        {*olderCit2Procedure("CIT_O_Prn_32_nadruk"), 32, "CIT-2/O", "cit2o_1", {}, {}},
+        {*olderCit2Procedure("CIT_O_Prn_33_nadruk"), 33, "CIT-2/O", "cit2o_2", {}, {}},
+        {*olderCit2Procedure("CIT_O_Prn_34_nadruk"), 34, "CIT-2/O", "cit2o_3", {}, {}},
         {olderCit2Prints()[0], 3, "CIT-2", "cit2_12", {}, {}},
         {olderCit2Prints()[1], 31, "CIT-2", "cit2_13", {}, {}},
         {olderCit2Prints()[2], 32, "CIT-2", "cit2_14", {}, {}},

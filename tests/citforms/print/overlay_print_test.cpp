@@ -8,7 +8,6 @@
 #include <string>
 
 #include "citforms/host/globals.h"
-#include "citforms/print/cit2_attachment_prints.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/print/layout_catalogue.h"
 #include "citforms/print/page_builder.h"
@@ -36,9 +35,7 @@ const Overlay kOverlays[] = {
 const PrintProcedure* procedureOf(const std::string& name) {
     for (const PrintProcedure* p : {&cit2Print35Overlay(), &cit2OPrint35Overlay()})
         if (p->name == name) return p;
-    for (const PrintProcedure& p : olderCit2Prints())
-        if (p.name == name) return &p;
-    return cit2AttachmentProcedure(name);
+    return olderCit2Procedure(name);
 }
 
 // Every bound control of a layout by its variable: picture, type and font.
