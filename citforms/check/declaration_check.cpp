@@ -169,8 +169,7 @@ private:
     }
     // How many copies of `form` the main form announces, and where.
     std::optional<int> countField(std::string_view form) const {
-        if (const auto f = mainDef_.countOf(form)) return f;
-        return mainFieldOfRole("Liczba załączników " + std::string(form));
+        return countPosition(mainDef_, form);
     }
 
     static std::string mismatch(int position, const Decimal& held, const Decimal& given) {
@@ -517,6 +516,19 @@ private:
     store::DeclarationFields scratch_{fields_};
     CheckResult result_;
 };
+
+}  // namespace
+
+std::optional<int> countPosition(const forms::FormDef& main, std::string_view form) {
+    if (const auto f = main.countOf(form)) return f;
+    const std::string role = "Liczba załączników " + std::string(form);
+    for (const forms::FieldDef& f : main.fields) {
+        if (f.role == role) return f.number;
+    }
+    return std::nullopt;
+}
+
+namespace {
 
 CheckResult notChecked(std::int32_t id, std::int32_t templateId, const std::string& family) {
     CheckResult r;

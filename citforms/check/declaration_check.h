@@ -20,12 +20,18 @@
 //   if (!r) fail(r.error());            // the declaration could not be read: never "clean"
 //   for (const CheckItem& item : r->items) ...
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "citforms/check/check_item.h"
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
 #include "citforms/values/result.h"
+
+namespace citforms::forms {
+class FormDef;
+}
 
 namespace citforms::module {
 class ModuleState;
@@ -40,6 +46,10 @@ struct CheckOptions {
     // are, for a caller that has just computed this very declaration.
     bool runStatements = true;
 };
+
+// The position of the main form `main` that announces how many copies of `form` ("CIT-D",
+// "CIT-8/O", "CIT-ST") the declaration has; nullopt when the edition has none.
+std::optional<int> countPosition(const forms::FormDef& main, std::string_view form);
 
 // Loads stored declaration `id` through the module's own load (into the module's field
 // sets, as `dump` does) and checks it. A failure: no such declaration, a header or field rows

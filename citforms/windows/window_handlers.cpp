@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "citforms/check/declaration_check.h"
 #include "citforms/compute/cit2_advances.h"
 #include "citforms/compute/cit8_procedures.h"
 #include "citforms/compute/citbr_rules.h"
@@ -22,7 +23,9 @@
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 #include "citforms/values/day_number.h"
+#include "citforms/values/text.h"
 #include "citforms/windows/cit_st_handlers.h"
+#include "citforms/windows/plain_documents.h"
 
 namespace citforms::windows {
 
@@ -333,6 +336,53 @@ void cit8AdvanceSum(FormWindow& w, WindowSession& s, int field) {
     }
 }
 
+// "Sprawdź": the pre-filing check of the values as they stand in the window (nothing is
+// saved or changed), its list, and the cursor on the chosen item's position: a CIT-8
+// position itself, for an attachment the position that announces it.
+void checkCit8(FormWindow& w, WindowSession& s) {
+    if (s.host->ui == nullptr) return;
+    check::CheckResult result;
+    {
+        store::BusyCursor busy(s.host->ui);
+        result = check::checkFields(*s.host, *s.state, *s.fields);
+    }
+    if (!result.checked) return utility(s).MSG_INF(result.note);
+    if (result.items.empty())
+        return utility(s).MSG_INF("Sprawdzenie deklaracji nie wykazało błędów ani uwag.");
+    auto doc = builtInDialog("CIT_8_Sprawdz");
+    if (!doc) return utility(s).MSG_OST(doc.error());
+    host::PlainWindow list(std::move(*doc), s.host->ui);
+    std::vector<host::ListRow> rows;
+    for (std::size_t i = 0; i < result.items.size(); ++i) {
+        const check::CheckItem& item = result.items[i];
+        std::vector<std::string> positions;
+        for (int p : item.positions) positions.push_back(std::to_string(p));
+        const std::vector<std::string> columns = {
+            item.severity == check::Severity::Error ? "Błąd" : "Uwaga",
+            item.copy > 0 ? item.form + " nr " + std::to_string(item.copy) : item.form,
+            values::join(positions, ","), item.text};
+        rows.push_back({std::to_string(i + 1), values::join(columns, " | ")});
+    }
+    list.setRows("WYNIKI", std::move(rows));
+    list.chooseRow("WYNIKI", 0);
+    list.setValue("PODSUMOWANIE", "Błędy: " + std::to_string(result.errors()) +
+                                      ", uwagi: " + std::to_string(result.warnings()));
+    list.onAction("go", [&list] {
+        list.finish(values::parseInteger<int>(list.value("WYNIKI")).value_or(0));
+    });
+    const int chosen = s.host->ui->runWindow({&list, s.ini, false});
+    if (chosen <= 0 || chosen > static_cast<int>(result.items.size())) return;
+    const check::CheckItem& item = result.items[static_cast<std::size_t>(chosen - 1)];
+    const forms::FormDef& main = s.fields->main().list().form();
+    std::optional<int> field;
+    if (item.form == main.name) {
+        if (!item.positions.empty()) field = item.positions.front();
+    } else {
+        field = check::countPosition(main, item.form);
+    }
+    if (field) w.focusField(*field);
+}
+
 // ---- CIT-8/O (11) --------------------------------------------------------------------------
 
 void computeCit8o(FormWindow&, WindowSession& s) {
@@ -495,6 +545,7 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_73", "cit2-quarterly", fillQuarterly},
     {"CIT_8_73", "office-picker", officePicker},
     {"CIT_8_73", "address-picker", addressPicker},
+    {"CIT_8_73", "check", checkCit8},
     {"CIT_O_73", "print", printWindow},
     {"CIT_O_73", "compute", computeCit8o},
     {"CIT_O_73", "refresh", refreshCit8o},
@@ -508,6 +559,7 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_72", "cit2-quarterly", fillQuarterly},
     {"CIT_8_72", "office-picker", officePicker},
     {"CIT_8_72", "address-picker", addressPicker},
+    {"CIT_8_72", "check", checkCit8},
     {"CIT_O_72", "print", printWindow},
     {"CIT_O_72", "compute", computeCit8o},
     {"CIT_O_72", "refresh", refreshCit8o},
@@ -521,6 +573,7 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_70", "cit2-quarterly", fillQuarterly},
     {"CIT_8_70", "office-picker", officePicker},
     {"CIT_8_70", "address-picker", addressPicker},
+    {"CIT_8_70", "check", checkCit8},
     {"CIT_O_70", "print", printWindow},
     {"CIT_O_70", "compute", computeCit8o},
     {"CIT_O_70", "refresh", refreshCit8o},
