@@ -27,8 +27,9 @@ Result<CheckArguments> parseCheck(const std::vector<std::string>& args) {
     return out;
 }
 
-Result<CheckResult> checkDeclaration(const libraries::LoadedModule& module, std::int32_t id) {
-    return module.check(id);
+Result<CheckResult> checkDeclaration(const libraries::LoadedModule& module, std::int32_t id,
+                                     bool runStatements) {
+    return module.check(id, runStatements);
 }
 
 int checkStatus(const CheckResult& result) {

@@ -32,8 +32,10 @@ struct CheckArguments {
 citforms::values::Result<CheckArguments> parseCheck(const std::vector<std::string>& args);
 
 // The check of stored declaration `id` on the module loaded for the host's current session.
+// runStatements = false: the statement messages are taken as KOMUNIKAT holds them, for a
+// caller that has just computed this declaration (its statements need not run twice).
 citforms::values::Result<citforms::check::CheckResult> checkDeclaration(
-    const libraries::LoadedModule& module, std::int32_t id);
+    const libraries::LoadedModule& module, std::int32_t id, bool runStatements = true);
 
 // 0, 1 or 3 by what the result holds.
 int checkStatus(const citforms::check::CheckResult& result);
