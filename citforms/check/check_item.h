@@ -63,12 +63,9 @@ inline Json toJson(const CheckItem& item) {
 inline Json toJson(const CheckResult& result) {
     Json items = Json::array();
     for (const CheckItem& item : result.items) items.push_back(toJson(item));
-    return Json{{"id", result.declarationId},
-                {"template", result.templateId},
-                {"checked", result.checked},
-                {"note", result.note},
-                {"errors", result.errors()},
-                {"warnings", result.warnings()},
+    return Json{{"id", result.declarationId}, {"template", result.templateId},
+                {"checked", result.checked},  {"note", result.note},
+                {"errors", result.errors()},  {"warnings", result.warnings()},
                 {"items", std::move(items)}};
 }
 

@@ -193,7 +193,8 @@ private:
         if (const auto& q = edition_.quarterlyAdvances(); q.first != 0) {
             Decimal sum;
             for (int p = q.first; p < q.first + q.count; ++p) sum += probe.cit8(p);
-            if (probe.cit8(q.sum) != sum) error("CIT-8", {q.sum}, mismatch(q.sum, probe.cit8(q.sum), sum));
+            if (probe.cit8(q.sum) != sum)
+                error("CIT-8", {q.sum}, mismatch(q.sum, probe.cit8(q.sum), sum));
         }
         for (const auto& [position, given] : probe.cit8oGiven) {
             const Decimal held = probe.cit8o(position);
@@ -206,7 +207,9 @@ private:
 
     void identifiersOf(const std::string& form, int copy, const forms::FormDef& def,
                        const store::FieldSet& set, bool main) {
-        const auto text = [&](int n) { return set.has(n) ? trimmed(set[n].text()) : std::string(); };
+        const auto text = [&](int n) {
+            return set.has(n) ? trimmed(set[n].text()) : std::string();
+        };
         for (const forms::FieldDef& f : def.fields) {
             if (!set.has(f.number)) continue;
             const std::string value = text(f.number);
@@ -288,13 +291,13 @@ private:
         }
         if (*from > *to) {
             error("CIT-8", {4, 5},
-                  "Poz. 4, 5: początek okresu " + shownDay(*from) + " jest późniejszy niż jego koniec " +
-                      shownDay(*to));
+                  "Poz. 4, 5: początek okresu " + shownDay(*from) +
+                      " jest późniejszy niż jego koniec " + shownDay(*to));
         } else {
-            const std::string years = u_.FUNCVAY(
-                "select count(*) from LATA_OBROTOWE where id_firmy = " +
-                std::to_string(subject_.company) + " AND poczatek_roku <= " +
-                std::to_string(*from) + " AND koniec_roku >= " + std::to_string(*to));
+            const std::string years =
+                u_.FUNCVAY("select count(*) from LATA_OBROTOWE where id_firmy = " +
+                           std::to_string(subject_.company) + " AND poczatek_roku <= " +
+                           std::to_string(*from) + " AND koniec_roku >= " + std::to_string(*to));
             if (store::parseStoredNumber(years).value_or(0) == 0) {
                 error("CIT-8", {4, 5},
                       "Poz. 4, 5: okres od " + shownDay(*from) + " do " + shownDay(*to) +
@@ -349,9 +352,10 @@ private:
         for (std::int32_t k = static_cast<std::int32_t>(std::max<std::int64_t>(count, 0)) + 1;
              k <= highest; ++k) {
             if (held.copies.hasCopy(k)) {
-                warning(name, {}, "Załącznik " + name + " nr " + std::to_string(k) +
-                                      " nie jest wykazany w poz. " + std::to_string(*field) +
-                                      " zeznania CIT-8",
+                warning(name, {},
+                        "Załącznik " + name + " nr " + std::to_string(k) +
+                            " nie jest wykazany w poz. " + std::to_string(*field) +
+                            " zeznania CIT-8",
                         k);
             }
         }
@@ -415,8 +419,7 @@ private:
                   at + "wpisano " + std::to_string(count) +
                       ", a z zeznaniem nie powiązano informacji CIT-ST");
         } else if (count <= 0 && linked) {
-            warning("CIT-8", {*field},
-                    at + "wpisano 0, a z zeznaniem powiązano informację CIT-ST");
+            warning("CIT-8", {*field}, at + "wpisano 0, a z zeznaniem powiązano informację CIT-ST");
         }
     }
 
@@ -436,9 +439,9 @@ private:
         if (subject_.yearStart == 0) return;
         const std::string returns = u_.FUNCVAY(
             "select count(*) from DEKLARACJE_NAG where ID_DEKLARACJE_WZORZEC = 35 AND ID_FIRMY = " +
-            std::to_string(subject_.company) + " AND DATA_OKRESU >= " +
-            std::to_string(subject_.yearStart) + " AND DATA_OKRESU <= " +
-            std::to_string(subject_.yearEnd));
+            std::to_string(subject_.company) +
+            " AND DATA_OKRESU >= " + std::to_string(subject_.yearStart) +
+            " AND DATA_OKRESU <= " + std::to_string(subject_.yearEnd));
         if (store::parseStoredNumber(returns).value_or(0) == 0) return;
         const bool quarterly =
             store::parseStoredNumber(u_.FUNCVAY("select KWARTALNY_PDO from FIRMA where id_firmy=" +
@@ -476,8 +479,8 @@ private:
             context.periodEnd = subject_.yearEnd;
             context.declarationId = subject_.id;
             context.userNumber = subject_.user;
-            compute::StatementComputation computation(edition_, amounts, u_, *host_.data,
-                                                      nullptr, context);
+            compute::StatementComputation computation(edition_, amounts, u_, *host_.data, nullptr,
+                                                      context);
             computation.computeCit8(true);
             for (const std::string& why : computation.warnings()) warning("CIT-8", {}, why);
         }
@@ -492,9 +495,8 @@ private:
             std::string form = "CIT-8";
             std::vector<int> positions;
             if (text.starts_with("Pole ")) {
-                std::string code = text.substr(5, text.find(':') == std::string::npos
-                                                      ? 0
-                                                      : text.find(':') - 5);
+                std::string code =
+                    text.substr(5, text.find(':') == std::string::npos ? 0 : text.find(':') - 5);
                 if (code.starts_with("O")) {
                     form = "CIT-8/O";
                     code.erase(0, 1);
@@ -550,7 +552,7 @@ CheckResult checkFields(const host::HostBinding& host, const module::Declaration
                           kind != nullptr ? kind->family : "tego wzorca");
     }
     const host::Globals& g = host.data->globals();
-    Subject subject{state.CIT_ID_DEKLARACJI, fields.templateId(), g.DANE_ID_FIRMY,
+    Subject subject{state.CIT_ID_DEKLARACJI,  fields.templateId(),     g.DANE_ID_FIRMY,
                     g.DANE_ID_UZYTKOWNIKA_NR, state.CIT_POCZATEK_ROKU, state.CIT_KONIEC_ROKU};
     return Checker(host, subject, fields, options).run();
 }
@@ -590,9 +592,9 @@ values::Result<CheckResult> checkStoredDeclaration(module::ModuleState& module, 
     store::DeclarationFields& fields = module.fields;
     if (const values::Status loaded = store::loadDeclaration(host, templateId, id, fields);
         !loaded) {
-        return R::failure("Deklaracja " + std::to_string(id) +
-                              " nie została wczytana: " + loaded.error(),
-                          loaded.errorKind());
+        return R::failure(
+            "Deklaracja " + std::to_string(id) + " nie została wczytana: " + loaded.error(),
+            loaded.errorKind());
     }
     if (!fields.issues.loadClean()) {
         std::vector<std::string> names = fields.issues.unreadable;
@@ -602,7 +604,11 @@ values::Result<CheckResult> checkStoredDeclaration(module::ModuleState& module, 
                               store::DeclarationIssues::join(names) + ".",
                           values::ErrorKind::InvalidInput);
     }
-    Subject subject{id, templateId, company, g.DANE_ID_UZYTKOWNIKA_NR, state.CIT_POCZATEK_ROKU,
+    Subject subject{id,
+                    templateId,
+                    company,
+                    g.DANE_ID_UZYTKOWNIKA_NR,
+                    state.CIT_POCZATEK_ROKU,
                     state.CIT_KONIEC_ROKU};
     return Checker(host, subject, fields, options).run();
 }

@@ -43,8 +43,7 @@ std::string checkLine(const CheckItem& item) {
     const std::string form =
         item.copy > 0 ? item.form + " nr " + std::to_string(item.copy) : item.form;
     return std::string(citforms::check::severityName(item.severity)) + '\t' + form + '\t' +
-           (positions.empty() ? "-" : positions) + '\t' +
-           citforms::runtime::escapeField(item.text);
+           (positions.empty() ? "-" : positions) + '\t' + citforms::runtime::escapeField(item.text);
 }
 
 int runCheck(const libraries::LoadedModule& module, const CheckArguments& args, std::ostream& out,

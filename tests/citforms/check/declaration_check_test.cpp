@@ -16,10 +16,17 @@ TEST(CheckCountPosition, FollowsEachEditionsForm) {
         std::optional<int> position;
     };
     const Row rows[] = {
-        {"cit8_24", "CIT-ST", 25}, {"cit8_24", "CIT-8/O", 27}, {"cit8_24", "CIT-BR", 28},
-        {"cit8_24", "CIT-D", 29},  {"cit8_23", "CIT-ST", 25},  {"cit8_23", "CIT-8/O", 27},
-        {"cit8_23", "CIT-BR", std::nullopt}, {"cit8_23", "CIT-D", 28},
-        {"cit8_21", "CIT-ST", std::nullopt}, {"cit8_21", "CIT-8/O", 24}, {"cit8_21", "CIT-D", 25},
+        {"cit8_24", "CIT-ST", 25},
+        {"cit8_24", "CIT-8/O", 27},
+        {"cit8_24", "CIT-BR", 28},
+        {"cit8_24", "CIT-D", 29},
+        {"cit8_23", "CIT-ST", 25},
+        {"cit8_23", "CIT-8/O", 27},
+        {"cit8_23", "CIT-BR", std::nullopt},
+        {"cit8_23", "CIT-D", 28},
+        {"cit8_21", "CIT-ST", std::nullopt},
+        {"cit8_21", "CIT-8/O", 24},
+        {"cit8_21", "CIT-D", 25},
     };
     for (const Row& r : rows) {
         const forms::FormDef& main = forms::FormCatalogue::builtIn().form(r.form);
@@ -31,8 +38,9 @@ TEST(CheckResultJson, ReadsBackWhatItWrote) {
     CheckResult r;
     r.declarationId = 2;
     r.templateId = 73;
-    r.items = {{Severity::Error, "CIT-BR", 2, {16}, "Poz. 16: wpisano 0,00, z wyliczenia wynika 1,00"},
-               {Severity::Warning, "CIT-8", 0, {}, "Pole 31: maska konta „9*” …"}};
+    r.items = {
+        {Severity::Error, "CIT-BR", 2, {16}, "Poz. 16: wpisano 0,00, z wyliczenia wynika 1,00"},
+        {Severity::Warning, "CIT-8", 0, {}, "Pole 31: maska konta „9*” …"}};
     const std::optional<CheckResult> back = fromJson(Json::parse(toJson(r).dump()));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->items, r.items);
