@@ -418,6 +418,11 @@ private:
             error("CIT-8", {*field},
                   at + "wpisano " + std::to_string(count) +
                       ", a z zeznaniem nie powiązano informacji CIT-ST");
+        } else if (count > 1) {
+            // A CIT-8 is linked to one CIT-ST at most, whatever number of form copies it has.
+            error("CIT-8", {*field},
+                  at + "wpisano " + std::to_string(count) +
+                      ", a z zeznaniem powiązano jedną informację CIT-ST");
         } else if (count <= 0 && linked) {
             warning("CIT-8", {*field}, at + "wpisano 0, a z zeznaniem powiązano informację CIT-ST");
         }
