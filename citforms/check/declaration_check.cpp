@@ -253,6 +253,43 @@ private:
             } else if (f.role.starts_with("Urząd skarbowy") && value.empty()) {
                 error(form, {f.number}, at + "brak urzędu skarbowego", copy);
             }
+            if (!main) sameAsReturn(form, copy, f, set);
+        }
+    }
+
+    // An attachment belongs to this return: the taxpayer's NIP and the period are the
+    // CIT-8's own.
+    void sameAsReturn(const std::string& form, int copy, const forms::FieldDef& f,
+                      const store::FieldSet& set) {
+        const std::string at = "Poz. " + std::to_string(f.number) + ": ";
+        const std::string value = trimmed(set[f.number].toStored());
+        if (value.empty()) return;
+        if (f.role == "Numer identyfikacyjny podatnika (NIP)") {
+            const std::optional<int> nip = mainFieldOfRole(f.role);
+            const std::string own = nip ? mainText(*nip) : std::string();
+            const std::string d = digitsOf(value);
+            if (d.size() == 10 && !own.empty() && d != digitsOf(own)) {
+                error(form, {f.number},
+                      at + "NIP „" + value + "” różni się od NIP zeznania CIT-8 „" + own + "”",
+                      copy);
+            }
+            return;
+        }
+        int returnField = 0;
+        if (f.role == "Pierwszy dzień roku podatkowego" || f.role == "Początek okresu") {
+            returnField = 4;
+        } else if (f.role == "Ostatni dzień roku podatkowego" || f.role == "Koniec okresu") {
+            returnField = 5;
+        }
+        if (returnField == 0) return;
+        const std::optional<std::int32_t> day = store::parseStoredNumber(value);
+        const std::optional<std::int32_t> own =
+            store::parseStoredNumber(mainText(returnField));
+        if (own && day != own) {
+            error(form, {f.number},
+                  at + "dzień „" + (day ? shownDay(*day) : value) + "” różni się od poz. " +
+                      std::to_string(returnField) + " zeznania CIT-8 (" + shownDay(*own) + ")",
+                  copy);
         }
     }
 
