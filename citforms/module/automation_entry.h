@@ -23,6 +23,13 @@
 //        the CIT-8 with its attachments in one PDF, as ZAPISZ_CIT8_DO_PDF makes it; without
 //        "template" the declaration's own template is read from its header
 //        -> {"ok":true,"id":N,"file":"out.pdf"}
+//   {"verb":"check","id":N,"statements":1}
+//        the pre-filing check of stored declaration N (check/declaration_check.h); with
+//        "statements":0 the statement messages are taken as KOMUNIKAT holds them instead of
+//        running the statements again
+//        -> {"ok":true,"check":{"id":N,"template":T,"checked":true,"note":"","errors":E,
+//            "warnings":W,"items":[…]}} (check/check_item.h); a declaration that cannot be
+//           read -> {"ok":false,"error":"…"}
 //   {"verb":"open-window","window":"CIT_8_73","id":N,"copy":n,"count":N}
 //        (PARAM_CIT2 also takes "date" and "kind": "CIT-8", the default, or "CIT-2")
 //        the module's window `window` on the UI the host bound, modally; with "id" the stored

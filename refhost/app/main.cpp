@@ -23,6 +23,7 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/values/day_number.h"
+#include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/copy_db.h"
 #include "refhost/app/import_books.h"
@@ -48,9 +49,13 @@ using refhost::libraries::ReferenceHost;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-int fail(const std::string& message, int code = kExitFailure) {
+// `check` keeps 1 for "warnings only": a check that could not be done ends with its own
+// status instead.
+int failureStatus = kExitFailure;
+
+int fail(const std::string& message) {
     std::cerr << "tabrix: " << message << '\n';
-    return code;
+    return failureStatus;
 }
 
 int usageError(const std::string& message) {
@@ -403,6 +408,19 @@ const Command kCommands[] = {
      [](Session& s) {
          return refhost::app::runDiscard(*s.host, s.declaration, std::cout, std::cerr);
      }},
+    {"check",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseCheck(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) {
+         if (refhost::app::neverSaved(*s.host, s.declaration)) return failNeverSaved(s.declaration);
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runCheck(module, *refhost::app::parseCheck(s.options.arguments),
+                                           std::cout, std::cerr);
+         });
+     }},
     {"pdf", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
      runPrint},
     {"print", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
@@ -529,6 +547,7 @@ int main(int argc, char** argv) {
     if (command == nullptr) return usageError("unknown command " + options.command);
     if (const std::string problem = command->checkArguments(options); !problem.empty())
         return usageError(problem);
+    if (command->name == "check") failureStatus = refhost::app::kCheckFailed;
     auto script = citforms::runtime::ScriptedUi::parseScript(options.answers);
     if (!script) return usageError("--answers: " + script.error());
 
@@ -641,8 +660,8 @@ int main(int argc, char** argv) {
     const int status = command->run(session);
     // A statement that failed on the way (one the module showed and went on from, or one
     // after the work was saved) must not end in a success: the result may be incomplete.
-    if (command->stage == Stage::CheckedSession && status == EXIT_SUCCESS &&
-        host.state().failures() > 0) {
+    if (command->stage == Stage::CheckedSession &&
+        (status == EXIT_SUCCESS || command->name == "check") && host.state().failures() > 0) {
         return fail("a database statement failed during the command: " +
                     host.state().firstFailure());
     }
