@@ -26,6 +26,7 @@
 #include "citforms/module/exports.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
+#include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/import_books.h"
 #include "refhost/db/amounts.h"
@@ -156,6 +157,7 @@ void DesktopWindow::buildMenus() {
     add(declarations, "Nowa informacja CIT-&ST…", QKeySequence(), [this] { newCitSt(); });
     both("&Otwórz", QKeySequence("Ctrl+O"), [this] { openSelected(); });
     both("&Drukuj…", QKeySequence("Ctrl+P"), [this] { printSelected(); });
+    both("&Sprawdź", QKeySequence("F9"), [this] { checkSelected(); });
     both("Zapisz jako &PDF…", QKeySequence("Ctrl+S"), [this] { pdfSelected(); });
     both("Przekaż &e-mailem", QKeySequence("Ctrl+M"), [this] { mailSelected(); });
     add(declarations, "Powią&zanie CIT-8 z CIT-ST…", QKeySequence("Ctrl+K"), [this] { linkSelected(); });
@@ -361,6 +363,44 @@ void DesktopWindow::printSelected() {
     if (b.declarations->PARAM_PRN_DEKLAR(row->form) != 1) return;
     const auto print = s_.module->procedureAs<ex::WydrukDeklaracjiCitFn>(ex::kWydrukDeklaracjiCit);
     print(std::to_string(row->id).c_str());
+}
+
+// The pre-filing check of the chosen return: what it finds, in a list; a clean return says so.
+void DesktopWindow::checkSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto result = app::checkDeclaration(*s_.module, row->id);
+    QApplication::restoreOverrideCursor();
+    if (!result) {
+        QMessageBox::warning(this, kWarning,
+                             q("Nie udało się sprawdzić deklaracji: " + result.error()));
+        return;
+    }
+    if (!result->checked) {
+        QMessageBox::information(this, kInformation, q(result->note));
+        return;
+    }
+    if (result->items.empty()) {
+        QMessageBox::information(this, kInformation,
+                                 "Sprawdzenie nie wykazało błędów ani ostrzeżeń.");
+        return;
+    }
+    std::vector<QStringList> rows;
+    for (const citforms::check::CheckItem& item : result->items) {
+        QString form = q(item.form);
+        if (item.copy > 0) form += QString(" nr %1").arg(item.copy);
+        QStringList positions;
+        for (int p : item.positions) positions << QString::number(p);
+        rows.push_back({item.severity == citforms::check::Severity::Error ? "Błąd" : "Ostrzeżenie",
+                        form, positions.join(", "), q(item.text)});
+    }
+    showTable(this,
+              QString("Sprawdzenie deklaracji %1: błędy %2, ostrzeżenia %3")
+                  .arg(row->id)
+                  .arg(result->errors())
+                  .arg(result->warnings()),
+              {"Rodzaj", "Formularz", "Pozycje", "Opis"}, rows, "sprawdzenie", s_.settings);
 }
 
 std::string DesktopWindow::writePdf(const DeclarationRow& row, const std::string& file) {

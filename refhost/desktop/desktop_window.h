@@ -68,6 +68,7 @@ private:
     void branches();
     void openSelected();
     void printSelected();
+    void checkSelected();
     void pdfSelected();
     void mailSelected();
     void lockSelected(bool lock);
