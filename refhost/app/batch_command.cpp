@@ -45,6 +45,17 @@ std::string reason(const std::string& written) {
     return line;
 }
 
+// Whether `text` names the company already ("company 12" not followed by a digit), as the
+// reasons of new-cit8 and compute do.
+bool namesCompany(const std::string& text, std::int32_t company) {
+    const std::string name = "company " + std::to_string(company);
+    for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const std::size_t end = at + name.size();
+        if (end == text.size() || text[end] < '0' || text[end] > '9') return true;
+    }
+    return false;
+}
+
 class Batch {
 public:
     Batch(const BatchServices& services, const BatchArguments& args)
@@ -310,9 +321,7 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
         if (!row.failure.empty()) {
             ++failed;
             bar.clear();
-            // The reasons of new-cit8 and compute name the company already.
-            const std::string company = "company " + std::to_string(row.company);
-            err << "tabrix: " << (row.failure.rfind(company + " ", 0) == 0 ? "" : company + ": ")
+            err << "tabrix: " << (namesCompany(row.failure, row.company) ? "" : "company " + std::to_string(row.company) + ": ")
                 << row.failure << '\n';
         }
         if (services.terminal) {
