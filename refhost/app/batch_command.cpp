@@ -13,6 +13,7 @@
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
 #include "refhost/app/progress_bar.h"
+#include "refhost/print/output_file.h"
 
 namespace refhost::app {
 
@@ -304,6 +305,12 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
         return 1;
     }
     const std::string summaryFile = (std::filesystem::path(args.out) / "summary.csv").string();
+    if (const auto st = citforms::refhost::checkOutputFile(
+            summaryFile, services.host->print().protectedFiles());
+        !st) {
+        err << "tabrix: cannot write " << summaryFile << ": " << st.error() << '\n';
+        return 1;
+    }
     std::ofstream summary(summaryFile, std::ios::binary | std::ios::trunc);
     summary << csvHeader();
     if (!summary) {
