@@ -136,6 +136,9 @@ public:
     // True once an action of the window itself ("Zapisz", "Zamknij") has ended it.
     virtual bool finished() const = 0;
     virtual int result() const = 0;
+    // The entry an action asked the view to put the cursor on (its page is shown already);
+    // asked once after each action, nullopt when none was asked for.
+    virtual std::optional<std::size_t> takeFocusRequest() { return std::nullopt; }
 };
 
 }  // namespace citforms::host

@@ -9,6 +9,7 @@
 #include <QtCore/QDebug>
 #include <nlohmann/json.hpp>
 
+#include "citforms/check/declaration_check.h"
 #include "citforms/citst/cit_st_window.h"
 #include "citforms/header/param_cit2.h"
 #include "citforms/header/pickers.h"
@@ -169,6 +170,18 @@ std::string pdfVerb(ModuleState& module, Request& request) {
     return text(Json{{"ok", true}, {"id", id}, {"file", file}});
 }
 
+std::string checkVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    const std::int32_t statements = request.whole("statements", 1);
+    if (!request.ok()) return request.refusal();
+    check::CheckOptions options;
+    options.runStatements = statements != 0;
+    const values::Result<check::CheckResult> result =
+        check::checkStoredDeclaration(module, id, options);
+    if (!result) return failure(result.error());
+    return text(Json{{"ok", true}, {"check", check::toJson(*result)}});
+}
+
 std::string openWindowVerb(ModuleState& module, Request& request) {
     const std::string window = request.string("window");
     const std::int32_t id = request.whole("id", 0);
@@ -243,6 +256,7 @@ constexpr Verb kVerbs[] = {
     {"recalc", recalcVerb},
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
     {"summary", summaryVerb},
+    {"check", checkVerb},
 };
 
 std::string dispatch(ModuleState& module, const char* requestJson) {

@@ -27,6 +27,13 @@
 //        (module/declaration_summary.h gives the positions of each edition)
 //        -> {"ok":true,"id":N,"template":T,"form":"cit8_24","taxDue":"1234.00",
 //            "toPay":"1234.00","overpaid":"0.00"} (null where the edition has no such position)
+//   {"verb":"check","id":N,"statements":1}
+//        the pre-filing check of stored declaration N (check/declaration_check.h); with
+//        "statements":0 the statement messages are taken as KOMUNIKAT holds them instead of
+//        running the statements again
+//        -> {"ok":true,"check":{"id":N,"template":T,"checked":true,"note":"","errors":E,
+//            "warnings":W,"items":[…]}} (check/check_item.h); a declaration that cannot be
+//           read -> {"ok":false,"error":"…"}
 //   {"verb":"open-window","window":"CIT_8_73","id":N,"copy":n,"count":N}
 //        (PARAM_CIT2 also takes "date" and "kind": "CIT-8", the default, or "CIT-2")
 //        the module's window `window` on the UI the host bound, modally; with "id" the stored

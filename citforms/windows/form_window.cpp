@@ -401,6 +401,14 @@ void FormWindow::pickDate(std::size_t entry) {
     edit(entry, typed);
 }
 
+bool FormWindow::focusField(int field) {
+    const std::size_t entry = entryOf(field);
+    if (entry >= model().entries.size()) return false;
+    page_ = model().entries[entry].page;
+    focusRequest_ = entry;
+    return true;
+}
+
 void FormWindow::showPage(int page) {
     if (page >= 0 && page < static_cast<int>(model().pages.size())) page_ = page;
 }

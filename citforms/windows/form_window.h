@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "citforms/forms/form.h"
@@ -103,6 +104,12 @@ public:
 
     // The entry of position `field`, or the number of entries when there is none.
     std::size_t entryOf(int field) const;
+    // Shows the page of position `field` and asks the view to put the cursor on it; false
+    // when the window has no entry of that position.
+    bool focusField(int field);
+    std::optional<std::size_t> takeFocusRequest() override {
+        return std::exchange(focusRequest_, std::nullopt);
+    }
 
 private:
     bool ruleHolds(const EnabledRule& rule) const;
@@ -118,6 +125,7 @@ private:
     std::optional<host::WindowModel> titled_;
     std::map<std::string, std::function<bool()>> buttonEnabled_;
     int page_ = 0;
+    std::optional<std::size_t> focusRequest_;
     bool finished_ = false;
     int result_ = 0;
 };

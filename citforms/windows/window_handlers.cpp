@@ -6,7 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "citforms/check/declaration_check.h"
+#include "citforms/compute/cit2_advances.h"
 #include "citforms/compute/cit8_procedures.h"
+#include "citforms/compute/citbr_rules.h"
 #include "citforms/compute/field_set_amounts.h"
 #include "citforms/compute/form_rules.h"
 #include "citforms/forms/form.h"
@@ -20,7 +23,9 @@
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 #include "citforms/values/day_number.h"
+#include "citforms/values/text.h"
 #include "citforms/windows/cit_st_handlers.h"
+#include "citforms/windows/plain_documents.h"
 
 namespace citforms::windows {
 
@@ -33,10 +38,6 @@ host::UtilityLibrary& utility(const WindowSession& s) { return *s.host->utility;
 // A count held in a field (CIT-8 positions 25 to 30): its whole part, 0 when empty.
 std::int64_t countIn(const store::FieldSet& set, int field) {
     return set.has(field) ? set[field].amount().grosze() / 100 : 0;
-}
-
-Decimal amountIn(const store::FieldSet& set, int field) {
-    return set.has(field) ? set[field].decimal() : Decimal(0);
 }
 
 // A field's text without the blanks around it (the answer of a radio).
@@ -284,31 +285,12 @@ void fillAdvances(WindowSession& s, bool quarterly) {
         s.state->CIT_POCZATEK_ROKU != 0 ? s.state->CIT_POCZATEK_ROKU : g.DANE_POCZATEK_ROKU;
     const std::int32_t yearEnd =
         s.state->CIT_POCZATEK_ROKU != 0 ? s.state->CIT_KONIEC_ROKU : g.DANE_KONIEC_ROKU;
-    const values::DayNumber first = values::secondOfMonth(yearStart);
-    const values::DayNumber last = values::secondOfMonth(yearEnd);
-    int quarter = 0;
-    for (int k = 0; k < 23; ++k) {
-        const values::DayNumber key = values::addMonths(first, k);
-        if (key > last) break;
-        int field = at(68 + k);
-        if (quarterly) {
-            if (values::monthOf(key) % 3 != 0) continue;
-            if (apart) {
-                if (++quarter > ownQuarters.count) break;
-                field = ownQuarters.first + quarter - 1;
-            } else {
-                if (++quarter > 7) break;
-                field = at(70 + 3 * (quarter - 1));
-            }
-        }
-        const std::string value = utility(s).FUNCVAY(
-            "select top 1 a.wartosc_pola from DEKLARACJE_POZ a inner join DEKLARACJE_NAG b on "
-            "a.ID_DEKLARACJE_NAG = b.ID_DEKLARACJE_NAG where a.NR_POLA = '45' AND "
-            "b.ID_DEKLARACJE_WZORZEC = 35 AND b.ID_FIRMY = " +
-            std::to_string(g.DANE_ID_FIRMY) + " AND DATA_OKRESU=" + std::to_string(key) +
-            " order by b.LP desc");
+    for (const compute::AdvanceSlot& slot :
+         compute::advanceSlots(*edition, yearStart, yearEnd, quarterly)) {
+        const std::string value =
+            utility(s).FUNCVAY(compute::cit2AdvanceQuery(g.DANE_ID_FIRMY, slot.month));
         // No return for the month reads as 0.
-        setStoredAmount(main[field], value);
+        setStoredAmount(main[slot.field], value);
     }
     Decimal sum;
     for (int field : targets) sum += main[field].decimal();
@@ -354,6 +336,53 @@ void cit8AdvanceSum(FormWindow& w, WindowSession& s, int field) {
     }
 }
 
+// "Sprawdź": the pre-filing check of the values as they stand in the window (nothing is
+// saved or changed), its list, and the cursor on the chosen item's position: a CIT-8
+// position itself, for an attachment the position that announces it.
+void checkCit8(FormWindow& w, WindowSession& s) {
+    if (s.host->ui == nullptr) return;
+    check::CheckResult result;
+    {
+        store::BusyCursor busy(s.host->ui);
+        result = check::checkFields(*s.host, *s.state, *s.fields);
+    }
+    if (!result.checked) return utility(s).MSG_INF(result.note);
+    if (result.items.empty())
+        return utility(s).MSG_INF("Sprawdzenie deklaracji nie wykazało błędów ani uwag.");
+    auto doc = builtInDialog("CIT_8_Sprawdz");
+    if (!doc) return utility(s).MSG_OST(doc.error());
+    host::PlainWindow list(std::move(*doc), s.host->ui);
+    std::vector<host::ListRow> rows;
+    for (std::size_t i = 0; i < result.items.size(); ++i) {
+        const check::CheckItem& item = result.items[i];
+        std::vector<std::string> positions;
+        for (int p : item.positions) positions.push_back(std::to_string(p));
+        const std::vector<std::string> columns = {
+            item.severity == check::Severity::Error ? "Błąd" : "Uwaga",
+            item.copy > 0 ? item.form + " nr " + std::to_string(item.copy) : item.form,
+            values::join(positions, ","), item.text};
+        rows.push_back({std::to_string(i + 1), values::join(columns, " | ")});
+    }
+    list.setRows("WYNIKI", std::move(rows));
+    list.chooseRow("WYNIKI", 0);
+    list.setValue("PODSUMOWANIE", "Błędy: " + std::to_string(result.errors()) +
+                                      ", uwagi: " + std::to_string(result.warnings()));
+    list.onAction("go", [&list] {
+        list.finish(values::parseInteger<int>(list.value("WYNIKI")).value_or(0));
+    });
+    const int chosen = s.host->ui->runWindow({&list, s.ini, false});
+    if (chosen <= 0 || chosen > static_cast<int>(result.items.size())) return;
+    const check::CheckItem& item = result.items[static_cast<std::size_t>(chosen - 1)];
+    const forms::FormDef& main = s.fields->main().list().form();
+    std::optional<int> field;
+    if (item.form == main.name) {
+        if (!item.positions.empty()) field = item.positions.front();
+    } else {
+        field = check::countPosition(main, item.form);
+    }
+    if (field) w.focusField(*field);
+}
+
 // ---- CIT-8/O (11) --------------------------------------------------------------------------
 
 void computeCit8o(FormWindow&, WindowSession& s) {
@@ -381,24 +410,8 @@ void refreshCit8o(FormWindow&, WindowSession& s) {
 
 // The checks of one CIT-BR attachment; each only tells.
 void checkCitBr(WindowSession& s, const store::FieldSet& f) {
-    const Decimal f10 = amountIn(f, 10);
-    const Decimal f16 = amountIn(f, 16);
-    const Decimal f17 = amountIn(f, 17);
-    const std::string kind = trimmedText(f, 9);
-    if (amountIn(f, 11) > Decimal::parse("0.3").value() * f10)
-        utility(s).MSG_INF("Kwota z pozycji 11 nie może przekroczyć 30% kwoty z poz.10");
-    if (kind == "1" && f17 > Decimal::parse("0.2").value() * f16)
-        utility(s).MSG_INF("Jeżeli w pozycji 9, zaznaczona jest opcja nr 1, to kwota z pozycji "
-                           "17 nie może przekroczyć 20% kwoty z poz.16");
-    if (kind == "2" && f17 > Decimal::parse("0.1").value() * f16)
-        utility(s).MSG_INF("Jeżeli w pozycji 9, zaznaczona jest opcja nr 2, to kwota z pozycji "
-                           "17 nie może przekroczyć 10% kwoty z poz.16");
-    if (s.copy > 1) {
-        Decimal sum;
-        for (int n = 10; n <= 20; ++n) sum += amountIn(f, n);
-        if (sum != Decimal(0))
-            utility(s).MSG_INF("W kolejnych załącznikach CIT-BR wypełnia się tylko część D.");
-    }
+    for (const compute::CitBrFinding& finding : compute::citBrLimits(f, s.copy))
+        utility(s).MSG_INF(finding.text);
 }
 
 void refreshCitBr(FormWindow& w, WindowSession& s) {
@@ -416,10 +429,8 @@ void refreshCitBr(FormWindow& w, WindowSession& s) {
             f[8].setText(company.regon);
         }
         try {
-            f[16].setDecimal(amountIn(f, 13) + amountIn(f, 12) + amountIn(f, 14) + amountIn(f, 15),
-                             values::Rounding::Never);
-            f[19].setDecimal(amountIn(f, 17) + amountIn(f, 11) + amountIn(f, 18),
-                             values::Rounding::Never);
+            f[16].setDecimal(compute::citBrSum16(f), values::Rounding::Never);
+            f[19].setDecimal(compute::citBrSum19(f), values::Rounding::Never);
         } catch (const std::exception&) {
             busy.release();
             utility(s).MSG_OST("Suma kwot CIT-BR przekracza 15 cyfr.");
@@ -534,6 +545,7 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_73", "cit2-quarterly", fillQuarterly},
     {"CIT_8_73", "office-picker", officePicker},
     {"CIT_8_73", "address-picker", addressPicker},
+    {"CIT_8_73", "check", checkCit8},
     {"CIT_O_73", "print", printWindow},
     {"CIT_O_73", "compute", computeCit8o},
     {"CIT_O_73", "refresh", refreshCit8o},
@@ -547,6 +559,7 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_72", "cit2-quarterly", fillQuarterly},
     {"CIT_8_72", "office-picker", officePicker},
     {"CIT_8_72", "address-picker", addressPicker},
+    {"CIT_8_72", "check", checkCit8},
     {"CIT_O_72", "print", printWindow},
     {"CIT_O_72", "compute", computeCit8o},
     {"CIT_O_72", "refresh", refreshCit8o},
@@ -560,6 +573,7 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_70", "cit2-quarterly", fillQuarterly},
     {"CIT_8_70", "office-picker", officePicker},
     {"CIT_8_70", "address-picker", addressPicker},
+    {"CIT_8_70", "check", checkCit8},
     {"CIT_O_70", "print", printWindow},
     {"CIT_O_70", "compute", computeCit8o},
     {"CIT_O_70", "refresh", refreshCit8o},

@@ -100,6 +100,7 @@ Result<std::int32_t> parseDeclarationId(const std::string& command,
     std::vector<std::string> rest;
     for (const std::string& arg : args) {
         if (arg == "--force" && command == "unlock") continue;
+        if (arg == "--json" && command == "check") continue;
         rest.push_back(arg);
     }
     if (rest.size() != 1) return R::failure(command + " needs one declaration id");

@@ -49,8 +49,8 @@ struct NewCit2Arguments {
 // new-cit2 [--company N] --month YYYY-MM [--edition 12...17]
 citforms::values::Result<NewCit2Arguments> parseNewCit2(const std::vector<std::string>& args);
 
-// The one declaration id of compute, recalc, lock, unlock (which also takes --force) and
-// discard.
+// The one declaration id of compute, recalc, lock, unlock (which also takes --force),
+// discard and check (which also takes --json).
 citforms::values::Result<std::int32_t> parseDeclarationId(const std::string& command,
                                                           const std::vector<std::string>& args);
 bool hasForce(const std::vector<std::string>& args);

@@ -24,6 +24,7 @@
 
 #include "citforms/values/day_number.h"
 #include "refhost/app/batch_command.h"
+#include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/copy_db.h"
 #include "refhost/app/import_books.h"
@@ -51,9 +52,13 @@ using refhost::libraries::ReferenceHost;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-int fail(const std::string& message, int code = kExitFailure) {
+// `check` keeps 1 for "warnings only": a check that could not be done ends with its own
+// status instead.
+int failureStatus = kExitFailure;
+
+int fail(const std::string& message) {
     std::cerr << "tabrix: " << message << '\n';
-    return code;
+    return failureStatus;
 }
 
 int usageError(const std::string& message) {
@@ -347,6 +352,17 @@ int runBatch(Session& s) {
                 s.company = company;
                 setGlobals(*s.host, s.options, company, s.iniFile);
             };
+            // Right after the declaration was computed: the statement messages are those
+            // KOMUNIKAT holds, the statements are not run a second time.
+            services.check = [&module](std::int32_t id, std::string& problem)
+                -> std::optional<refhost::app::CheckCounts> {
+                const auto checked = module.check(id, false);
+                if (!checked) {
+                    problem = checked.error();
+                    return std::nullopt;
+                }
+                return refhost::app::CheckCounts{checked->errors(), checked->warnings()};
+            };
             services.terminal = isatty(STDERR_FILENO) == 1;
             return refhost::app::runBatch(services, *refhost::app::parseBatch(s.options.arguments),
                                           std::cout, std::cerr);
@@ -443,6 +459,19 @@ const Command kCommands[] = {
          return parsed ? "" : parsed.error();
      },
      writes, Stage::CheckedSession, false, nullptr, runBatch},
+    {"check",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseCheck(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) {
+         if (refhost::app::neverSaved(*s.host, s.declaration)) return failNeverSaved(s.declaration);
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runCheck(module, *refhost::app::parseCheck(s.options.arguments),
+                                           std::cout, std::cerr);
+         });
+     }},
     {"pdf", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
      runPrint},
     {"print", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
@@ -569,6 +598,7 @@ int main(int argc, char** argv) {
     if (command == nullptr) return usageError("unknown command " + options.command);
     if (const std::string problem = command->checkArguments(options); !problem.empty())
         return usageError(problem);
+    if (command->name == "check") failureStatus = refhost::app::kCheckFailed;
     auto script = citforms::runtime::ScriptedUi::parseScript(options.answers);
     if (!script) return usageError("--answers: " + script.error());
 
@@ -681,8 +711,8 @@ int main(int argc, char** argv) {
     const int status = command->run(session);
     // A statement that failed on the way (one the module showed and went on from, or one
     // after the work was saved) must not end in a success: the result may be incomplete.
-    if (command->stage == Stage::CheckedSession && status == EXIT_SUCCESS &&
-        host.state().failures() > 0) {
+    if (command->stage == Stage::CheckedSession &&
+        (status == EXIT_SUCCESS || command->name == "check") && host.state().failures() > 0) {
         return fail("a database statement failed during the command: " +
                     host.state().firstFailure());
     }

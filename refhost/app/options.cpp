@@ -32,6 +32,8 @@ const char* const kUsage =
     "  lock ID            mark the declaration locked (BLOKADA) with your user code\n"
     "  unlock ID [--force]  clear the lock mark: yours, or another user's with --force\n"
     "  discard ID         remove a declaration header that was never saved\n"
+    "  check ID [--json]  the pre-filing check of a CIT-8; status 0 clean, 1 warnings,\n"
+    "                     3 errors, 4 not checked\n"
     "  copy-db --from DB --to DB [--company N]\n"
     "                     copy all data (into an empty database) or one company's\n"
     "  import-books [--company N] FILE\n"

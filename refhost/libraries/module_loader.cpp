@@ -154,4 +154,24 @@ std::int32_t LoadedModule::recomputeCit8(std::int32_t id, std::int32_t mode) con
     return idOf(Json{{"verb", mode == 0 ? "compute" : "recalc"}, {"id", id}}.dump());
 }
 
+Result<citforms::check::CheckResult> LoadedModule::check(std::int32_t id,
+                                                       bool runStatements) const {
+    using R = Result<citforms::check::CheckResult>;
+    const Json reply = Json::parse(
+        automation(Json{{"verb", "check"}, {"id", id}, {"statements", runStatements ? 1 : 0}}
+                       .dump()),
+        nullptr, false);
+    if (!reply.is_object()) return R::failure("the module's reply is not JSON");
+    if (reply.value("ok", false) != true) {
+        const auto error = reply.find("error");
+        return R::failure(error != reply.end() && error->is_string() ? error->get<std::string>()
+                                                                      : "no reason given");
+    }
+    const auto check = reply.find("check");
+    if (check == reply.end()) return R::failure("the module's reply holds no check");
+    std::optional<citforms::check::CheckResult> result = citforms::check::fromJson(*check);
+    if (!result) return R::failure("the module's check cannot be read");
+    return std::move(*result);
+}
+
 }  // namespace refhost::libraries

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "citforms/check/check_item.h"
 #include "citforms/host/binding.h"
 #include "citforms/host/managers.h"
 #include "citforms/module/exports.h"
@@ -63,6 +64,10 @@ public:
     // "new-cit2": the CIT-2 of the month of `period`; edition "12" to "17" or empty.
     std::int32_t newCit2(std::int32_t yearStart, std::int32_t yearEnd, std::int32_t period,
                          const std::string& edition) const;
+    // "check": the pre-filing check of stored declaration `id` (check/check_item.h); a
+    // declaration that cannot be read fails with the module's reason. runStatements = false
+    // takes the statement messages KOMUNIKAT holds (right after computing this declaration).
+    Result<citforms::check::CheckResult> check(std::int32_t id, bool runStatements = true) const;
     const std::string& path() const { return path_; }
 
 private:

@@ -347,6 +347,10 @@ void QtFormWindowView::pressed(std::size_t button) {
         if (edits_[i] != nullptr && edits_[i]->hasFocus()) accepted(i);
     window_.press(button);
     sync();
+    // An action may ask for the cursor on a position ("Sprawdź"): its page is shown by now.
+    if (const auto focus = window_.takeFocusRequest();
+        focus && *focus < focusTargets_.size() && focusTargets_[*focus] != nullptr)
+        focusTargets_[*focus]->setFocus(Qt::OtherFocusReason);
 }
 
 void QtFormWindowView::moveFocus(std::size_t from, int step) {

@@ -340,6 +340,10 @@ void ScriptedUi::replay(host::UiWindow& window, const SessionStep& step) {
                 unmet(step, "button " + step.name + " is disabled");
             } else {
                 window.press(b);
+                if (const auto focus = window.takeFocusRequest(); focus && *focus < model.entries.size())
+                    write(joinFields({"focus", model.name,
+                                      std::to_string(model.entries[*focus].field),
+                                      std::to_string(window.page() + 1)}));
             }
             break;
         }

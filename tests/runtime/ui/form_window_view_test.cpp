@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -110,6 +111,21 @@ TEST_F(Cit8Window, EntersAndMovesThroughThePagesByKeyboard) {
     EXPECT_EQ(view->tabs()->currentIndex(), 1);
 
     saveScreenshots(*view, "CIT_8_73");
+}
+
+// A button whose action asks for the cursor on a position ("Sprawdź" and a chosen item):
+// the view shows that position's page and gives its entry the focus.
+TEST_F(Cit8Window, AnActionPutsTheCursorOnThePositionItAsksFor) {
+    window->setHandler("check", [](windows::FormWindow& w) { EXPECT_TRUE(w.focusField(52)); });
+    QAbstractButton* check = nullptr;
+    for (QAbstractButton* b : view->findChildren<QAbstractButton*>())
+        if (b->text().startsWith("Sprawdź")) check = b;
+    ASSERT_NE(check, nullptr);
+    check->click();
+    QApplication::processEvents();
+    EXPECT_EQ(view->tabs()->currentIndex(), 1);
+    EXPECT_TRUE(view->lineEdit(window->entryOf(52))->hasFocus());
+    EXPECT_FALSE(window->takeFocusRequest()) << "asked once, taken once";
 }
 
 // The CIT-ST window over the cells of a form copy: four pages, the header typed, the branch

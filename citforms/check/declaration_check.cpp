@@ -1,0 +1,610 @@
+#include "citforms/check/declaration_check.h"
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+#include <string_view>
+
+#include "citforms/compute/cit2_advances.h"
+#include "citforms/compute/citbr_rules.h"
+#include "citforms/compute/field_set_amounts.h"
+#include "citforms/compute/form_rules.h"
+#include "citforms/compute/statement_computation.h"
+#include "citforms/forms/form.h"
+#include "citforms/module/automation.h"
+#include "citforms/module/declaration_kinds.h"
+#include "citforms/module/module_state.h"
+#include "citforms/store/declaration_load.h"
+#include "citforms/values/day_number.h"
+#include "citforms/values/picture.h"
+#include "citforms/values/text.h"
+
+namespace citforms::check {
+
+namespace {
+
+using values::Decimal;
+
+// What the check works on beside the values: the declaration and its company and year.
+struct Subject {
+    std::int32_t id = 0;
+    std::int32_t templateId = 0;
+    std::int32_t company = 0;
+    std::int32_t user = 0;
+    std::int32_t yearStart = 0;  // 0: the fiscal year is not known
+    std::int32_t yearEnd = 0;
+};
+
+std::string trimmed(std::string_view text) {
+    return std::string(values::trim(text));
+}
+
+std::string digitsOf(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '-' || c == ' ') continue;
+        out += c;
+    }
+    return out;
+}
+
+bool allDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// An amount as the form windows show it: "1 000,00", "-12,50".
+std::string shown(const Decimal& d) {
+    static const values::Picture picture = *values::Picture::parse("@N-19_`2");
+    return trimmed(values::formatNumber(picture, d));
+}
+
+std::string shownDay(std::int32_t day) {
+    return values::isDisplayableDay(day) ? values::formatDayMonthYear(day) : std::to_string(day);
+}
+
+// A rule's exact result as a field holds it: to the grosz, halves away from zero.
+Decimal toGrosz(const Decimal& d) {
+    try {
+        return values::Amount::fromDecimal(d, values::Rounding::HalfAwayFromZero).toDecimal();
+    } catch (const std::exception&) {
+        return d;
+    }
+}
+
+// The NIP check digit: weights 6 5 7 2 3 4 5 6 7, the sum modulo 11 (10 is never valid).
+bool nipValid(const std::string& d) {
+    static constexpr int kWeights[] = {6, 5, 7, 2, 3, 4, 5, 6, 7};
+    int sum = 0;
+    for (int i = 0; i < 9; ++i) sum += kWeights[i] * (d[static_cast<std::size_t>(i)] - '0');
+    return sum % 11 != 10 && sum % 11 == d[9] - '0';
+}
+
+// The REGON check digit of 9 or 14 digits: the weighted sum modulo 11, 10 counting as 0.
+bool regonValid(const std::string& d) {
+    static constexpr int kWeights9[] = {8, 9, 2, 3, 4, 5, 6, 7};
+    static constexpr int kWeights14[] = {2, 4, 8, 5, 0, 9, 7, 3, 6, 1, 2, 4, 8};
+    const auto valid = [&](const int* weights, std::size_t n) {
+        int sum = 0;
+        for (std::size_t i = 0; i < n; ++i) sum += weights[i] * (d[i] - '0');
+        return sum % 11 % 10 == d[n] - '0';
+    };
+    if (d.size() == 9) return valid(kWeights9, 8);
+    return valid(kWeights9, 8) && valid(kWeights14, 13);
+}
+
+bool postalCodeValid(const std::string& t) {
+    return t.size() == 6 && t[2] == '-' && allDigits(t.substr(0, 2)) && allDigits(t.substr(3));
+}
+
+// The form rules applied to the values as they stand: every read gives the held value, every
+// write is kept aside as what the rule gives, so each rule is judged on its own inputs and one
+// wrong position is named once, not again in every total after it.
+class RuleProbe : public compute::DeclarationAmounts {
+public:
+    explicit RuleProbe(store::DeclarationFields& fields) : held_(fields) {}
+    Decimal cit8(int position) const override { return held_.cit8(position); }
+    void setCit8(int position, const Decimal& value) override { cit8Given[position] = value; }
+    Decimal cit8o(int position) const override { return held_.cit8o(position); }
+    void setCit8o(int position, const Decimal& value) override { cit8oGiven[position] = value; }
+    Decimal firstCitBrRelief() override { return held_.firstCitBrRelief(); }
+
+    std::map<int, Decimal> cit8Given;
+    std::map<int, Decimal> cit8oGiven;
+
+private:
+    compute::FieldSetAmounts held_;
+};
+
+class Checker {
+public:
+    Checker(const host::HostBinding& host, const Subject& subject,
+            const store::DeclarationFields& fields, const CheckOptions& options)
+        : host_(host),
+          u_(*host.utility),
+          subject_(subject),
+          fields_(fields),
+          options_(options),
+          edition_(*compute::FormEdition::forTemplate(subject.templateId)),
+          main_(fields_.main()),
+          mainDef_(main_.list().form()) {
+        result_.declarationId = subject.id;
+        result_.templateId = subject.templateId;
+    }
+
+    CheckResult run() {
+        arithmetic();
+        identifiers();
+        dates();
+        attachments();
+        advances();
+        statementMessages();
+        return std::move(result_);
+    }
+
+private:
+    void add(Severity severity, std::string form, int copy, std::vector<int> positions,
+             std::string text) {
+        result_.items.push_back(
+            {severity, std::move(form), copy, std::move(positions), std::move(text)});
+    }
+    void error(std::string form, std::vector<int> positions, std::string text, int copy = 0) {
+        add(Severity::Error, std::move(form), copy, std::move(positions), std::move(text));
+    }
+    void warning(std::string form, std::vector<int> positions, std::string text, int copy = 0) {
+        add(Severity::Warning, std::move(form), copy, std::move(positions), std::move(text));
+    }
+
+    // The main form's field whose role is `role` (roles are the same in every edition).
+    std::optional<int> mainFieldOfRole(std::string_view role, bool prefix = false) const {
+        for (const forms::FieldDef& f : mainDef_.fields) {
+            if (prefix ? f.role.starts_with(role) : f.role == role) return f.number;
+        }
+        return std::nullopt;
+    }
+    std::string mainText(int field) const {
+        return main_.has(field) ? trimmed(main_[field].text()) : std::string();
+    }
+    std::int64_t mainCount(std::optional<int> field) const {
+        return field && main_.has(*field) ? main_[*field].decimal().integerPart() : 0;
+    }
+    // How many copies of `form` the main form announces, and where.
+    std::optional<int> countField(std::string_view form) const {
+        return countPosition(mainDef_, form);
+    }
+
+    static std::string mismatch(int position, const Decimal& held, const Decimal& given) {
+        return "Poz. " + std::to_string(position) + ": wpisano " + shown(held) +
+               ", z wyliczenia wynika " + shown(given);
+    }
+
+    // ---- arithmetic ----------------------------------------------------------------------
+
+    void arithmetic() {
+        store::DeclarationFields scratch = fields_;
+        RuleProbe probe(scratch);
+        compute::Cit8Rules(edition_, probe).applyAll();
+        if (edition_.ownAttachmentStatements().empty())
+            compute::Cit8oRules(edition_, probe).applyAll();
+        for (const auto& [position, given] : probe.cit8Given) {
+            const Decimal held = probe.cit8(position);
+            if (held != toGrosz(given)) error("CIT-8", {position}, mismatch(position, held, given));
+        }
+        // Edition 21 sums its quarterly advances apart.
+        if (const auto& q = edition_.quarterlyAdvances(); q.first != 0) {
+            Decimal sum;
+            for (int p = q.first; p < q.first + q.count; ++p) sum += probe.cit8(p);
+            if (probe.cit8(q.sum) != sum) error("CIT-8", {q.sum}, mismatch(q.sum, probe.cit8(q.sum), sum));
+        }
+        for (const auto& [position, given] : probe.cit8oGiven) {
+            const Decimal held = probe.cit8o(position);
+            if (held != toGrosz(given))
+                error("CIT-8/O", {position}, mismatch(position, held, given));
+        }
+    }
+
+    // ---- identifiers ---------------------------------------------------------------------
+
+    void identifiersOf(const std::string& form, int copy, const forms::FormDef& def,
+                       const store::FieldSet& set, bool main) {
+        const auto text = [&](int n) { return set.has(n) ? trimmed(set[n].text()) : std::string(); };
+        for (const forms::FieldDef& f : def.fields) {
+            if (!set.has(f.number)) continue;
+            const std::string value = text(f.number);
+            const std::string at = "Poz. " + std::to_string(f.number) + ": ";
+            if (f.role == "Numer identyfikacyjny podatnika (NIP)") {
+                const std::string d = digitsOf(value);
+                if (value.empty()) {
+                    if (main) error(form, {f.number}, at + "brak NIP", copy);
+                } else if (d.size() != 10 || !allDigits(d)) {
+                    error(form, {f.number}, at + "NIP „" + value + "” powinien mieć 10 cyfr", copy);
+                } else if (!nipValid(d)) {
+                    error(form, {f.number}, at + "NIP „" + value + "” ma błędną cyfrę kontrolną",
+                          copy);
+                }
+            } else if (f.role == "Numer REGON") {
+                const std::string d = digitsOf(value);
+                if (value.empty()) {
+                    if (main) warning(form, {f.number}, at + "brak numeru REGON", copy);
+                } else if ((d.size() != 9 && d.size() != 14) || !allDigits(d)) {
+                    error(form, {f.number},
+                          at + "REGON „" + value + "” powinien mieć 9 albo 14 cyfr", copy);
+                } else if (!regonValid(d)) {
+                    error(form, {f.number}, at + "REGON „" + value + "” ma błędną cyfrę kontrolną",
+                          copy);
+                }
+            } else if (f.role == "Kod pocztowy") {
+                // A foreign address keeps its own postal codes: the country of the same
+                // address is the nearest "Kraj" before it.
+                std::string country;
+                for (const forms::FieldDef& c : def.fields) {
+                    if (c.number < f.number && c.role == "Kraj") country = text(c.number);
+                }
+                const bool poland = country.empty() || values::upper(country) == "POLSKA" ||
+                                    values::upper(country) == "PL";
+                if (value.empty()) {
+                    if (main) warning(form, {f.number}, at + "brak kodu pocztowego", copy);
+                } else if (poland && !postalCodeValid(value)) {
+                    error(form, {f.number},
+                          at + "kod pocztowy „" + value + "” nie ma postaci NN-NNN", copy);
+                }
+            } else if (f.role.starts_with("Urząd skarbowy") && value.empty()) {
+                error(form, {f.number}, at + "brak urzędu skarbowego", copy);
+            }
+        }
+    }
+
+    void identifiers() {
+        for (const store::HeldForm& held : fields_.forms()) {
+            const std::string& name = held.def->name;
+            if (name == "ORD-ZU") continue;
+            if (!held.numbered()) {
+                const bool isMain = &held.set == &main_;
+                if (!isMain && mainCount(countField(name)) <= 0) continue;
+                identifiersOf(name, 0, *held.def, held.set, isMain);
+                continue;
+            }
+            const std::int64_t count = mainCount(countField(name));
+            for (std::int32_t k = 1; k <= count; ++k) {
+                if (!held.copies.hasCopy(k)) continue;
+                identifiersOf(name, k, *held.def, copy(name, k, count), false);
+            }
+        }
+    }
+
+    // Copy k of the numbered form `name`, in a field set of its own.
+    const store::FieldSet& copy(const std::string& name, std::int32_t k, std::int64_t count) {
+        store::loadCopy(scratch_, name, k, static_cast<std::int32_t>(count));
+        return scratch_.form(name);
+    }
+
+    // ---- dates ---------------------------------------------------------------------------
+
+    void dates() {
+        const std::optional<std::int32_t> from = store::parseStoredNumber(mainText(4));
+        const std::optional<std::int32_t> to = store::parseStoredNumber(mainText(5));
+        if (!from || !to || *from <= 0 || *to <= 0) {
+            error("CIT-8", {4, 5}, "Poz. 4, 5: brak okresu, którego dotyczy zeznanie");
+            return;
+        }
+        if (*from > *to) {
+            error("CIT-8", {4, 5},
+                  "Poz. 4, 5: początek okresu " + shownDay(*from) + " jest późniejszy niż jego koniec " +
+                      shownDay(*to));
+        } else {
+            const std::string years = u_.FUNCVAY(
+                "select count(*) from LATA_OBROTOWE where id_firmy = " +
+                std::to_string(subject_.company) + " AND poczatek_roku <= " +
+                std::to_string(*from) + " AND koniec_roku >= " + std::to_string(*to));
+            if (store::parseStoredNumber(years).value_or(0) == 0) {
+                error("CIT-8", {4, 5},
+                      "Poz. 4, 5: okres od " + shownDay(*from) + " do " + shownDay(*to) +
+                          " nie mieści się w jednym roku obrotowym firmy");
+            }
+        }
+        const std::optional<int> filled = mainFieldOfRole("Data wypełnienia", true);
+        if (!filled) return;
+        const std::string text = mainText(*filled);
+        const std::string at = "Poz. " + std::to_string(*filled) + ": ";
+        const std::optional<std::int32_t> day = store::parseStoredNumber(text);
+        if (text.empty()) {
+            warning("CIT-8", {*filled}, at + "brak daty wypełnienia zeznania");
+        } else if (!day || !values::isDisplayableDay(*day)) {
+            error("CIT-8", {*filled}, at + "„" + text + "” nie jest datą");
+        } else if (*day < *to) {
+            error("CIT-8", {*filled},
+                  at + "data wypełnienia " + shownDay(*day) +
+                      " jest wcześniejsza niż koniec okresu " + shownDay(*to));
+        }
+    }
+
+    // ---- attachments ---------------------------------------------------------------------
+
+    void attachments() {
+        for (const store::HeldForm& held : fields_.forms()) {
+            if (held.numbered()) numberedCopies(held);
+        }
+        cit8oCount();
+        citStLink();
+        correction();
+    }
+
+    void numberedCopies(const store::HeldForm& held) {
+        const std::string& name = held.def->name;
+        const std::optional<int> field = countField(name);
+        if (!field) return;
+        const std::int64_t count = mainCount(field);
+        const std::string at = "Poz. " + std::to_string(*field) + ": ";
+        for (std::int32_t k = 1; k <= count; ++k) {
+            if (!held.copies.hasCopy(k)) {
+                error("CIT-8", {*field},
+                      at + "wpisano " + std::to_string(count) + ", brak formularza nr " +
+                          std::to_string(k) + " załącznika " + name);
+            } else if (name == "CIT-BR") {
+                citBrCopy(k, count);
+            }
+        }
+        std::int32_t highest = 0;
+        for (const store::AttachmentRow& row : held.copies.rows())
+            highest = std::max(highest, row.ext_nr_zalacznika);
+        for (std::int32_t k = static_cast<std::int32_t>(std::max<std::int64_t>(count, 0)) + 1;
+             k <= highest; ++k) {
+            if (held.copies.hasCopy(k)) {
+                warning(name, {}, "Załącznik " + name + " nr " + std::to_string(k) +
+                                      " nie jest wykazany w poz. " + std::to_string(*field) +
+                                      " zeznania CIT-8",
+                        k);
+            }
+        }
+    }
+
+    void citBrCopy(std::int32_t k, std::int64_t count) {
+        const store::FieldSet& set = copy("CIT-BR", k, count);
+        const auto sum = [&](int position, const Decimal& given) {
+            const Decimal held = set[position].decimal();
+            if (held != given) error("CIT-BR", {position}, mismatch(position, held, given), k);
+        };
+        sum(16, compute::citBrSum16(set));
+        sum(19, compute::citBrSum19(set));
+        for (const compute::CitBrFinding& f : compute::citBrLimits(set, k))
+            error("CIT-BR", f.positions, f.text, k);
+    }
+
+    void cit8oCount() {
+        const std::optional<int> field = countField("CIT-8/O");
+        if (!field) return;
+        const std::int64_t count = mainCount(field);
+        const std::string at = "Poz. " + std::to_string(*field) + ": ";
+        if (count > 1) {
+            error("CIT-8", {*field},
+                  at + "wpisano " + std::to_string(count) +
+                      ", a do zeznania dołącza się jeden załącznik CIT-8/O");
+        }
+        if (count != 0) return;
+        // What the attachment carries into the CIT-8: O-39, O-68, O-71, O-72 into 47, 48, 49
+        // and 53 (edition 24's numbering).
+        std::vector<int> fed;
+        bool amounts = false;
+        for (const auto& [p24, o] : {std::pair{47, 39}, {48, 68}, {49, 71}, {53, 72}}) {
+            const std::optional<int> p = edition_.position(p24);
+            if (!p) continue;
+            fed.push_back(*p);
+            if (!main_[*p].decimal().isZero()) amounts = true;
+            if (edition_.ownAttachmentStatements().empty() &&
+                !fields_.form("CIT-8/O")[o].decimal().isZero())
+                amounts = true;
+        }
+        if (!amounts) return;
+        std::vector<int> positions{*field};
+        positions.insert(positions.end(), fed.begin(), fed.end());
+        error("CIT-8", positions,
+              at + "nie wykazano załącznika CIT-8/O, a kwoty z niego przeniesiono do poz. " +
+                  std::to_string(fed.front()) + "–" + std::to_string(fed.back()));
+    }
+
+    void citStLink() {
+        const std::optional<int> field = countField("CIT-ST");
+        if (!field || subject_.id == 0) return;
+        const std::int64_t count = mainCount(field);
+        const std::string links =
+            u_.FUNCVAY("select count(*) from DEKLARACJE_NAG_INTER where ID_DEKLARACJE_NAG_1 = " +
+                       std::to_string(subject_.id));
+        const bool linked = store::parseStoredNumber(links).value_or(0) > 0;
+        const std::string at = "Poz. " + std::to_string(*field) + ": ";
+        if (count > 0 && !linked) {
+            error("CIT-8", {*field},
+                  at + "wpisano " + std::to_string(count) +
+                      ", a z zeznaniem nie powiązano informacji CIT-ST");
+        } else if (count <= 0 && linked) {
+            warning("CIT-8", {*field},
+                    at + "wpisano 0, a z zeznaniem powiązano informację CIT-ST");
+        }
+    }
+
+    void correction() {
+        const std::optional<int> purpose = mainFieldOfRole("Cel złożenia zeznania");
+        if (!purpose || mainText(*purpose) != "2" || !fields_.carries("ORD-ZU")) return;
+        const store::FieldSet& ordZu = fields_.form("ORD-ZU");
+        if (ordZu.has(13) && !trimmed(ordZu[13].text()).empty()) return;
+        error("CIT-8", {*purpose},
+              "Poz. " + std::to_string(*purpose) +
+                  ": korekta zeznania bez uzasadnienia przyczyn korekty (ORD-ZU, poz. 13)");
+    }
+
+    // ---- advances ------------------------------------------------------------------------
+
+    void advances() {
+        if (subject_.yearStart == 0) return;
+        const std::string returns = u_.FUNCVAY(
+            "select count(*) from DEKLARACJE_NAG where ID_DEKLARACJE_WZORZEC = 35 AND ID_FIRMY = " +
+            std::to_string(subject_.company) + " AND DATA_OKRESU >= " +
+            std::to_string(subject_.yearStart) + " AND DATA_OKRESU <= " +
+            std::to_string(subject_.yearEnd));
+        if (store::parseStoredNumber(returns).value_or(0) == 0) return;
+        const bool quarterly =
+            store::parseStoredNumber(u_.FUNCVAY("select KWARTALNY_PDO from FIRMA where id_firmy=" +
+                                                std::to_string(subject_.company)))
+                .value_or(0) == 1;
+        for (const compute::AdvanceSlot& slot :
+             compute::advanceSlots(edition_, subject_.yearStart, subject_.yearEnd, quarterly)) {
+            if (slot.field == 0 || !main_.has(slot.field)) continue;
+            if (!u_.EXECVAX(compute::cit2AdvanceQuery(subject_.company, slot.month))) return;
+            host::ResultRow row;
+            if (!host_.data->result(host::ResultFileId::VAX_FK).next(row)) continue;
+            const Decimal declared = Decimal::parse(trimmed(row.column(0))).value_or(Decimal());
+            const Decimal held = main_[slot.field].decimal();
+            if (held == declared) continue;
+            const std::string month = shownDay(slot.month).substr(3);
+            warning("CIT-8", {slot.field},
+                    "Poz. " + std::to_string(slot.field) + ": wpisano " + shown(held) +
+                        ", a w deklaracji CIT-2 za " + month + " wykazano zaliczkę " +
+                        shown(declared));
+        }
+    }
+
+    // ---- statement messages --------------------------------------------------------------
+
+    void statementMessages() {
+        if (options_.runStatements) {
+            if (subject_.yearStart == 0 || subject_.id == 0) return;
+            // Run on a copy: the declaration's values stay as they are; the statements leave
+            // their messages in KOMUNIKAT as every computation does.
+            store::DeclarationFields scratch = fields_;
+            compute::FieldSetAmounts amounts(scratch);
+            compute::ComputationContext context;
+            context.companyId = subject_.company;
+            context.periodStart = subject_.yearStart;
+            context.periodEnd = subject_.yearEnd;
+            context.declarationId = subject_.id;
+            context.userNumber = subject_.user;
+            compute::StatementComputation computation(edition_, amounts, u_, *host_.data,
+                                                      nullptr, context);
+            computation.computeCit8(true);
+            for (const std::string& why : computation.warnings()) warning("CIT-8", {}, why);
+        }
+        if (!u_.EXECVAX("select tekst from KOMUNIKAT where kontekst = 'ZESTAW' AND "
+                        "id_uzytkownika = " +
+                        std::to_string(subject_.user) + " order by id_komunikat"))
+            return;
+        host::ResultFile& rows = host_.data->result(host::ResultFileId::VAX_FK);
+        for (host::ResultRow row; rows.next(row);) {
+            const std::string text = row.column(0);
+            // "Pole 31: …" names a CIT-8 statement, "Pole O12: …" one of the CIT-8/O.
+            std::string form = "CIT-8";
+            std::vector<int> positions;
+            if (text.starts_with("Pole ")) {
+                std::string code = text.substr(5, text.find(':') == std::string::npos
+                                                      ? 0
+                                                      : text.find(':') - 5);
+                if (code.starts_with("O")) {
+                    form = "CIT-8/O";
+                    code.erase(0, 1);
+                }
+                if (const auto p = values::parseInteger<int>(code)) positions.push_back(*p);
+            }
+            warning(form, positions, text);
+        }
+    }
+
+    const host::HostBinding& host_;
+    host::UtilityLibrary& u_;
+    Subject subject_;
+    const store::DeclarationFields& fields_;
+    CheckOptions options_;
+    const compute::FormEdition& edition_;
+    const store::FieldSet& main_;
+    const forms::FormDef& mainDef_;
+    store::DeclarationFields scratch_{fields_};
+    CheckResult result_;
+};
+
+}  // namespace
+
+std::optional<int> countPosition(const forms::FormDef& main, std::string_view form) {
+    if (const auto f = main.countOf(form)) return f;
+    const std::string role = "Liczba załączników " + std::string(form);
+    for (const forms::FieldDef& f : main.fields) {
+        if (f.role == role) return f.number;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+CheckResult notChecked(std::int32_t id, std::int32_t templateId, const std::string& family) {
+    CheckResult r;
+    r.declarationId = id;
+    r.templateId = templateId;
+    r.checked = false;
+    r.note = "Sprawdzane są zeznania CIT-8; deklaracji " + family + " nie sprawdzono.";
+    return r;
+}
+
+}  // namespace
+
+CheckResult checkFields(const host::HostBinding& host, const module::DeclarationState& state,
+                        const store::DeclarationFields& fields, const CheckOptions& options) {
+    const module::DeclarationKind* kind = module::declarationKind(fields.templateId());
+    if (kind == nullptr || kind->family != "CIT-8" ||
+        compute::FormEdition::forTemplate(fields.templateId()) == nullptr) {
+        return notChecked(state.CIT_ID_DEKLARACJI, fields.templateId(),
+                          kind != nullptr ? kind->family : "tego wzorca");
+    }
+    const host::Globals& g = host.data->globals();
+    Subject subject{state.CIT_ID_DEKLARACJI, fields.templateId(), g.DANE_ID_FIRMY,
+                    g.DANE_ID_UZYTKOWNIKA_NR, state.CIT_POCZATEK_ROKU, state.CIT_KONIEC_ROKU};
+    return Checker(host, subject, fields, options).run();
+}
+
+values::Result<CheckResult> checkStoredDeclaration(module::ModuleState& module, std::int32_t id,
+                                                   const CheckOptions& options) {
+    using R = values::Result<CheckResult>;
+    if (!module.hostBound()) return R::failure("no host is bound to the module");
+    const host::HostBinding& host = module.host();
+    host::UtilityLibrary& u = *host.utility;
+    if (!u.EXECVAX("select id_deklaracje_wzorzec, data_okresu, id_firmy from DEKLARACJE_NAG "
+                   "where id_deklaracje_nag = " +
+                   std::to_string(id)))
+        return R::failure(u.fileErrorText(), values::ErrorKind::Database);
+    host::ResultRow header;
+    if (!host.data->result(host::ResultFileId::VAX_FK).next(header)) {
+        return R::failure("Nie znaleziono deklaracji o identyfikatorze " + std::to_string(id) + ".",
+                          values::ErrorKind::NotFound);
+    }
+    const std::int32_t templateId = store::parseStoredNumber(header.column(0)).value_or(0);
+    const std::int32_t period = store::parseStoredNumber(header.column(1)).value_or(0);
+    const std::int32_t company = store::parseStoredNumber(header.column(2)).value_or(0);
+    const module::DeclarationKind* kind = module::declarationKind(templateId);
+    if (kind == nullptr || kind->family != "CIT-8")
+        return notChecked(id, templateId, kind != nullptr ? kind->family : "tego wzorca");
+
+    module::DeclarationState& state = module.declaration;
+    state.CIT_ID_DEKLARACJI = id;
+    state.CIT_ID_WZORCA = templateId;
+    state.CIT_ID_WZORCA_CIT2 = templateId;
+    host::Globals& g = host.data->globals();
+    const std::int32_t current = g.DANE_ID_FIRMY;
+    g.DANE_ID_FIRMY = company;
+    module::readFiscalYear(host, state, period);
+    g.DANE_ID_FIRMY = current;
+
+    store::DeclarationFields& fields = module.fields;
+    if (const values::Status loaded = store::loadDeclaration(host, templateId, id, fields);
+        !loaded) {
+        return R::failure("Deklaracja " + std::to_string(id) +
+                              " nie została wczytana: " + loaded.error(),
+                          loaded.errorKind());
+    }
+    if (!fields.issues.loadClean()) {
+        std::vector<std::string> names = fields.issues.unreadable;
+        names.insert(names.end(), fields.issues.cut.begin(), fields.issues.cut.end());
+        return R::failure("Deklaracja " + std::to_string(id) +
+                              " ma wartości, których nie można odczytać: " +
+                              store::DeclarationIssues::join(names) + ".",
+                          values::ErrorKind::InvalidInput);
+    }
+    Subject subject{id, templateId, company, g.DANE_ID_UZYTKOWNIKA_NR, state.CIT_POCZATEK_ROKU,
+                    state.CIT_KONIEC_ROKU};
+    return Checker(host, subject, fields, options).run();
+}
+
+}  // namespace citforms::check

@@ -1,0 +1,74 @@
+#include "refhost/app/check_command.h"
+
+#include "refhost/app/options.h"
+#include "runtime/ui/scripted/scripted_ui.h"
+
+namespace refhost::app {
+
+using citforms::check::CheckItem;
+using citforms::check::CheckResult;
+using citforms::values::Result;
+
+Result<CheckArguments> parseCheck(const std::vector<std::string>& args) {
+    using R = Result<CheckArguments>;
+    CheckArguments out;
+    bool idGiven = false;
+    for (const std::string& arg : args) {
+        if (arg == "--json") {
+            out.json = true;
+            continue;
+        }
+        const auto id = parseId(arg);
+        if (!id || idGiven) return R::failure("check needs one declaration id (and --json)");
+        out.id = *id;
+        idGiven = true;
+    }
+    if (!idGiven) return R::failure("check needs one declaration id");
+    return out;
+}
+
+Result<CheckResult> checkDeclaration(const libraries::LoadedModule& module, std::int32_t id,
+                                     bool runStatements) {
+    return module.check(id, runStatements);
+}
+
+int checkStatus(const CheckResult& result) {
+    if (result.errors() > 0) return kCheckErrors;
+    return result.warnings() > 0 ? kCheckWarnings : kCheckClean;
+}
+
+std::string checkLine(const CheckItem& item) {
+    std::string positions;
+    for (int p : item.positions) positions += (positions.empty() ? "" : ",") + std::to_string(p);
+    const std::string form =
+        item.copy > 0 ? item.form + " nr " + std::to_string(item.copy) : item.form;
+    return std::string(citforms::check::severityName(item.severity)) + '\t' + form + '\t' +
+           (positions.empty() ? "-" : positions) + '\t' +
+           citforms::runtime::escapeField(item.text);
+}
+
+int runCheck(const libraries::LoadedModule& module, const CheckArguments& args, std::ostream& out,
+             std::ostream& err) {
+    const Result<CheckResult> result = checkDeclaration(module, args.id);
+    if (!result) {
+        err << "tabrix: declaration " << args.id << " could not be checked: " << result.error()
+            << '\n';
+        return kCheckFailed;
+    }
+    if (args.json) {
+        out << citforms::check::toJson(*result).dump(2, ' ', false,
+                                                     nlohmann::json::error_handler_t::replace)
+            << '\n';
+        return checkStatus(*result);
+    }
+    for (const CheckItem& item : result->items) out << checkLine(item) << '\n';
+    out << "declaration " << args.id << ": ";
+    if (!result->checked) {
+        out << "not checked: " << result->note << '\n';
+    } else {
+        out << result->errors() << " error(s), " << result->warnings() << " warning(s)\n";
+    }
+    return checkStatus(*result);
+}
+
+}  // namespace refhost::app
