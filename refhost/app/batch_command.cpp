@@ -102,8 +102,9 @@ private:
     }
 
     // The latest stored CIT-8 of the company's fiscal year of `args_.year`.
-    std::optional<std::int32_t> stored(BatchRow& row) {
+    std::optional<std::int32_t> stored(BatchRow& row, long before) {
         const auto year = fiscalYearOf(host_, row.company, args_.year);
+        if (sqlFailed(row, before)) return std::nullopt;
         if (!year) {
             fail(row, "company " + std::to_string(row.company) +
                           " has no fiscal year starting or ending in " +
@@ -115,6 +116,7 @@ private:
             std::to_string(row.company) +
             " AND id_deklaracje_wzorzec in (70, 72, 73) AND data_okresu >= " +
             std::to_string(year->start) + " AND data_okresu <= " + std::to_string(year->end));
+        if (sqlFailed(row, before)) return std::nullopt;
         const auto id = citforms::values::parseInteger<std::int32_t>(found);
         if (!id || *id == 0) {
             fail(row, "company " + std::to_string(row.company) + " has no CIT-8 of the fiscal year " +
@@ -131,7 +133,7 @@ private:
         std::ostringstream problems;
         int status = 1;
         if (args_.recompute) {
-            const auto id = stored(row);
+            const auto id = stored(row, before);
             if (!id) return false;
             row.declaration = *id;
             status = runRecompute(host_, *s_.module, *id, 0, made, problems, before);
