@@ -146,13 +146,18 @@ Status Books::insertPosting(int company, const Posting& p) {
         {firm, p.account, std::to_string(p.day), std::to_string(p.debit),
          std::to_string(p.credit), p.document, p.description});
     if (!r) return Status::failure(r.error());
-    r = db_.runNative(
+    return addTurnover(company, p.account, monthKeyOfDay(p.day), p.debit, p.credit);
+}
+
+Status Books::addTurnover(int company, const std::string& account, int month,
+                          std::int64_t debit, std::int64_t credit) {
+    auto r = db_.runNative(
         "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
         "values (?, ?, ?, ?, ?) on conflict (id_firmy, nr_konta, okres) do update set "
         "obroty_wn = OBROTY.obroty_wn + excluded.obroty_wn, "
         "obroty_ma = OBROTY.obroty_ma + excluded.obroty_ma",
-        {firm, p.account, std::to_string(monthKeyOfDay(p.day)), std::to_string(p.debit),
-         std::to_string(p.credit)});
+        {std::to_string(company), account, std::to_string(month), std::to_string(debit),
+         std::to_string(credit)});
     return r ? Status() : Status::failure(r.error());
 }
 
@@ -183,14 +188,8 @@ Status Books::postAll(int company, const std::vector<Posting>& postings) {
         t.credit += p.credit;
     }
     for (const auto& [key, t] : turnovers) {
-        auto r = db_.runNative(
-            "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
-            "values (?, ?, ?, ?, ?) on conflict (id_firmy, nr_konta, okres) do update set "
-            "obroty_wn = OBROTY.obroty_wn + excluded.obroty_wn, "
-            "obroty_ma = OBROTY.obroty_ma + excluded.obroty_ma",
-            {firm, key.first, std::to_string(key.second), std::to_string(t.debit),
-             std::to_string(t.credit)});
-        if (!r) return fail(Status::failure(r.error()));
+        if (auto st = addTurnover(company, key.first, key.second, t.debit, t.credit); !st)
+            return fail(st);
     }
     return db_.commit();
 }
