@@ -16,6 +16,7 @@
 #include "citforms/module/automation.h"
 #include "citforms/module/declaration_json.h"
 #include "citforms/module/declaration_kinds.h"
+#include "citforms/module/declaration_summary.h"
 #include "citforms/module/print_dispatch.h"
 #include "citforms/module/window_dispatch.h"
 #include "citforms/store/declaration_load.h"
@@ -226,6 +227,23 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
     return text(Json{{"ok", true}, {"window", window}, {"result", *result}});
 }
 
+std::string summaryVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    if (!request.ok()) return request.refusal();
+    const auto summary = declarationSummary(module, id);
+    if (!summary) return failure(summary.error());
+    auto amount = [](const std::optional<values::Decimal>& value) -> Json {
+        return value ? Json(value->toPlainText(2)) : Json(nullptr);
+    };
+    return text(Json{{"ok", true},
+                     {"id", id},
+                     {"template", summary->templateId},
+                     {"form", summary->form},
+                     {"taxDue", amount(summary->taxDue)},
+                     {"toPay", amount(summary->toPay)},
+                     {"overpaid", amount(summary->overpaid)}});
+}
+
 struct Verb {
     std::string_view name;
     std::string (*run)(ModuleState&, Request&);
@@ -237,6 +255,7 @@ constexpr Verb kVerbs[] = {
     {"new-cit8", newCit8Verb}, {"new-cit2", newCit2Verb}, {"compute", computeVerb},
     {"recalc", recalcVerb},
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
+    {"summary", summaryVerb},
     {"check", checkVerb},
 };
 

@@ -23,6 +23,10 @@
 //        the CIT-8 with its attachments in one PDF, as ZAPISZ_CIT8_DO_PDF makes it; without
 //        "template" the declaration's own template is read from its header
 //        -> {"ok":true,"id":N,"file":"out.pdf"}
+//   {"verb":"summary","id":N}   the tax due, to pay and overpaid of a stored CIT-8
+//        (module/declaration_summary.h gives the positions of each edition)
+//        -> {"ok":true,"id":N,"template":T,"form":"cit8_24","taxDue":"1234.00",
+//            "toPay":"1234.00","overpaid":"0.00"} (null where the edition has no such position)
 //   {"verb":"check","id":N,"statements":1}
 //        the pre-filing check of stored declaration N (check/declaration_check.h); with
 //        "statements":0 the statement messages are taken as KOMUNIKAT holds them instead of

@@ -151,9 +151,12 @@ namespace {
 // and it is committed only when the module reported success and no statement of the process
 // failed on the way (a failure the module showed and went on from included, or one while the
 // command was being set up). Anything else rolls back every write of the command.
+// `failuresBefore`: the failures of the process that belong to earlier work (a batch's
+// companies before this one), which do not hold this command back.
 class CommandTransaction {
 public:
-    explicit CommandTransaction(libraries::ReferenceHost& host) : host_(host) {
+    explicit CommandTransaction(libraries::ReferenceHost& host, long failuresBefore = 0)
+        : host_(host), failuresBefore_(failuresBefore) {
         const auto begun = host_.state().begin();
         open_ = static_cast<bool>(begun);
         if (!open_) error_ = begun.error();
@@ -167,7 +170,7 @@ public:
     bool open() const { return open_; }
     // Why the transaction could not begin (the engine's text).
     const std::string& error() const { return error_; }
-    bool clean() const { return host_.state().failures() == 0; }
+    bool clean() const { return host_.state().failures() == failuresBefore_; }
     // Commits when clean; otherwise (or when the commit fails) nothing of it stays.
     bool finish(bool moduleSucceeded) {
         if (!open_) return false;
@@ -181,6 +184,7 @@ public:
 
 private:
     libraries::ReferenceHost& host_;
+    long failuresBefore_ = 0;
     bool open_ = false;
     std::string error_;
 };
@@ -188,7 +192,8 @@ private:
 }  // namespace
 
 int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
-               const NewCit8Arguments& args, std::ostream& out, std::ostream& err) {
+               const NewCit8Arguments& args, std::ostream& out, std::ostream& err,
+               long failuresBefore) {
     const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
     const std::optional<FiscalYear> year = fiscalYearOf(host, company, args.year);
     if (!year) {
@@ -205,7 +210,7 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
     g.DANE_POCZATEK_ROKU = year->start;
     g.DANE_KONIEC_ROKU = year->end;
 
-    CommandTransaction transaction(host);
+    CommandTransaction transaction(host, failuresBefore);
     if (!transaction.open()) {
         err << "tabrix: SQL error: " << transaction.error() << '\n';
         return 1;
@@ -270,8 +275,9 @@ int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
 }
 
 int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
-                 std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err) {
-    CommandTransaction transaction(host);
+                 std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err,
+                 long failuresBefore) {
+    CommandTransaction transaction(host, failuresBefore);
     if (!transaction.open()) {
         err << "tabrix: SQL error: " << transaction.error() << '\n';
         return 1;

@@ -72,14 +72,19 @@ struct FiscalYear {
 std::optional<FiscalYear> fiscalYearOf(libraries::ReferenceHost& host, std::int32_t company,
                                        int year);
 
+// `failuresBefore` (new-cit8 and compute/recalc): failed statements of the process that belong
+// to earlier work and do not hold this one back (a batch's earlier companies); a command on
+// its own has none.
 int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
-               const NewCit8Arguments& args, std::ostream& out, std::ostream& err);
+               const NewCit8Arguments& args, std::ostream& out, std::ostream& err,
+               long failuresBefore = 0);
 // The CIT-2 of the month named, in the company's fiscal year holding it.
 int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit2Arguments& args, std::ostream& out, std::ostream& err);
 // mode 0: compute, 1: recalc.
 int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
-                 std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err);
+                 std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err,
+                 long failuresBefore = 0);
 int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool force,
             std::ostream& out, std::ostream& err);
 int runDiscard(libraries::ReferenceHost& host, std::int32_t id, std::ostream& out,

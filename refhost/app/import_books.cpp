@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "refhost/app/options.h"
+#include "refhost/app/progress_bar.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/book_import.h"
 #include "refhost/db/days.h"
@@ -13,41 +14,6 @@ namespace refhost::app {
 namespace {
 
 using citforms::values::Result;
-
-// "[#######-------------]  35 %   120 000 zapisów   81 000 zapisów/s", redrawn in place at
-// most ten times a second.
-class ProgressBar {
-public:
-    explicit ProgressBar(std::ostream& out) : out_(out), start_(Clock::now()) {}
-
-    void update(std::uint64_t bytesRead, std::uint64_t bytesTotal, long long postings) {
-        const auto now = Clock::now();
-        if (drawn_ && now - last_ < std::chrono::milliseconds(100)) return;
-        last_ = now;
-        drawn_ = true;
-        const double seconds = std::chrono::duration<double>(now - start_).count();
-        const int percent =
-            bytesTotal == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(100, bytesRead * 100 / bytesTotal));
-        constexpr int kWidth = 30;
-        std::string bar(kWidth, '-');
-        for (int i = 0; i < percent * kWidth / 100; ++i) bar[static_cast<std::size_t>(i)] = '#';
-        char line[160];
-        std::snprintf(line, sizeof line, "\r[%s] %3d %%  %10lld zapisów  %9.0f zapisów/s",
-                      bar.c_str(), percent, postings, seconds > 0 ? postings / seconds : 0.0);
-        out_ << line << std::flush;
-    }
-
-    void clear() {
-        if (drawn_) out_ << "\r\033[K" << std::flush;
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    std::ostream& out_;
-    Clock::time_point start_;
-    Clock::time_point last_;
-    bool drawn_ = false;
-};
 
 }  // namespace
 
@@ -88,7 +54,7 @@ int runImportBooks(sql::HostDatabase& db, std::int32_t company, const std::strin
         err << "tabrix: import-books: w bazie nie ma żadnej firmy\n";
         return 1;
     }
-    ProgressBar bar(out);
+    ProgressBar bar(out, "zapisów");
     db::BookImportOptions options;
     if (terminal) {
         options.progress = [&](std::uint64_t read, std::uint64_t total, long long postings) {

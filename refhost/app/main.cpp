@@ -23,13 +23,16 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/values/day_number.h"
+#include "refhost/app/batch_command.h"
 #include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/copy_db.h"
 #include "refhost/app/import_books.h"
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
+#include "refhost/app/progress_bar.h"
 #include "refhost/app/screen_commands.h"
+#include "refhost/db/demo_companies.h"
 #include "refhost/desktop/desktop_window.h"
 #include "refhost/app/session_command.h"
 #include "refhost/libraries/module_loader.h"
@@ -120,15 +123,27 @@ int makeDemoCit2Returns(refhost::sql::HostDatabase& db, const Options& o,
 
 int runInitDb(refhost::sql::HostDatabase& db, const std::string& target, const Options& o,
               const std::filesystem::path& iniFile) {
-    const bool demo = !o.arguments.empty();
+    const refhost::app::InitDbArguments args = *refhost::app::parseInitDb(o.arguments);
+    const bool demo = args.demo;
     if (demo) {
         if (auto status = db.loadDemo(); !status) return fail("demo data: " + status.error());
         if (const int status = makeDemoCit2Returns(db, o, iniFile); status != EXIT_SUCCESS) {
             return status;
         }
     }
+    if (args.companies > 0) {
+        refhost::app::ProgressBar bar(std::cerr, "firm");
+        const bool terminal = isatty(STDERR_FILENO) == 1;
+        const auto status = refhost::db::addDemoCompanies(db, args.companies, [&](int done, int total) {
+            if (terminal) bar.update(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total), done);
+        });
+        bar.clear();
+        if (!status) return fail("generated companies: " + status.error());
+    }
     std::cout << "database " << target << " ready (schema " << db.schemaVersion() << ")"
-              << (demo ? ", demo data loaded" : "") << '\n';
+              << (demo ? ", demo data loaded" : "");
+    if (args.companies > 0) std::cout << ", " << args.companies << " companies generated";
+    std::cout << '\n';
     return EXIT_SUCCESS;
 }
 
@@ -323,14 +338,44 @@ int runPrint(Session& s) {
 
 int runDesktop(Session& s);
 
+// The CIT-8 of many companies with one loaded module; each company becomes the session's
+// company in turn.
+int runBatch(Session& s) {
+    const auto report = refhost::app::commandLineRuntime();
+    return withModule(
+        s,
+        [&](const refhost::libraries::LoadedModule& module) {
+            refhost::app::BatchServices services;
+            services.host = s.host;
+            services.module = &module;
+            services.selectCompany = [&s](std::int32_t company) {
+                s.company = company;
+                setGlobals(*s.host, s.options, company, s.iniFile);
+            };
+            // Right after the declaration was computed: the statement messages are those
+            // KOMUNIKAT holds, the statements are not run a second time.
+            services.check = [&module](std::int32_t id, std::string& problem)
+                -> std::optional<refhost::app::CheckCounts> {
+                const auto checked = module.check(id, false);
+                if (!checked) {
+                    problem = checked.error();
+                    return std::nullopt;
+                }
+                return refhost::app::CheckCounts{checked->errors(), checked->warnings()};
+            };
+            services.terminal = isatty(STDERR_FILENO) == 1;
+            return refhost::app::runBatch(services, *refhost::app::parseBatch(s.options.arguments),
+                                          std::cout, std::cerr);
+        },
+        report.get());
+}
+
 // Every command of tabrix, one row each.
 const Command kCommands[] = {
     {"init-db",
      [](const Options& o) -> std::string {
-         for (const std::string& arg : o.arguments) {
-             if (arg != "--demo") return "init-db: unknown argument " + arg;
-         }
-         return {};
+         auto parsed = refhost::app::parseInitDb(o.arguments);
+         return parsed ? "" : parsed.error();
      },
      creates, Stage::Database, false, nullptr,
      [](Session& s) { return runInitDb(*s.db, s.shownTarget, s.options, s.iniFile); }},
@@ -408,6 +453,12 @@ const Command kCommands[] = {
      [](Session& s) {
          return refhost::app::runDiscard(*s.host, s.declaration, std::cout, std::cerr);
      }},
+    {"batch",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseBatch(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::CheckedSession, false, nullptr, runBatch},
     {"check",
      [](const Options& o) -> std::string {
          auto parsed = refhost::app::parseCheck(o.arguments);

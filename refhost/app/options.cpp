@@ -9,7 +9,9 @@ const char* const kUsage =
     "              [--lock-timeout MS] [--maximise] [COMMAND ...]\n"
     "without a command (or with `desktop`): the desktop application\n"
     "commands:\n"
-    "  init-db [--demo]   create the database (with the demo data)\n"
+    "  init-db [--demo [--companies N]]\n"
+    "                     create the database (with the demo data and N generated\n"
+    "                     companies with their books)\n"
     "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
     "  dump ID            print a stored declaration as JSON\n"
     "  pdf ID FILE        write the declaration with its attachments as one PDF\n"
@@ -22,6 +24,9 @@ const char* const kUsage =
     "  new-cit2 [--company N] --month YYYY-MM [--edition 12...17]\n"
     "                     make, compute and save the CIT-2 of that month (the template\n"
     "                     valid for it, or the edition named); prints the new id\n"
+    "  batch --year YYYY [--company N ...|--all] --out DIR [--pdf] [--check] [--recompute]\n"
+    "                     the CIT-8 of many companies (or their stored ones recomputed),\n"
+    "                     their PDFs and checks, and DIR/summary.csv (docs/batch.md)\n"
     "  compute ID         run the statements of a stored declaration again and save it\n"
     "  recalc ID          company data afresh and every form rule, then save\n"
     "  lock ID            mark the declaration locked (BLOKADA) with your user code\n"
@@ -100,6 +105,39 @@ citforms::values::Result<Options> parseOptions(const std::vector<std::string>& a
     options.command = args[i];
     options.arguments.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
     return options;
+}
+
+}  // namespace refhost::app
+
+namespace refhost::app {
+
+citforms::values::Result<InitDbArguments> parseInitDb(const std::vector<std::string>& args) {
+    using R = citforms::values::Result<InitDbArguments>;
+    InitDbArguments out;
+    bool companiesGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const auto eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        if (name == "--demo" && !value) {
+            out.demo = true;
+        } else if (name == "--companies") {
+            if (!value && i + 1 < args.size()) value = args[++i];
+            const auto n = value ? parseId(*value) : std::nullopt;
+            if (!n || *n > 100000) {
+                return R::failure("init-db: --companies needs a number from 1 to 100000");
+            }
+            out.companies = *n;
+            companiesGiven = true;
+        } else {
+            return R::failure("init-db: unknown argument " + args[i]);
+        }
+    }
+    if (companiesGiven && !out.demo) return R::failure("init-db: --companies needs --demo");
+    return out;
 }
 
 }  // namespace refhost::app

@@ -32,6 +32,13 @@ citforms::values::Result<Options> parseOptions(const std::vector<std::string>& a
 // A whole positive 32-bit number, or nullopt.
 std::optional<std::int32_t> parseId(const std::string& text);
 
+// init-db [--demo [--companies N]]
+struct InitDbArguments {
+    bool demo = false;
+    int companies = 0;  // generated companies after the demo data
+};
+citforms::values::Result<InitDbArguments> parseInitDb(const std::vector<std::string>& args);
+
 extern const char* const kUsage;
 
 }  // namespace refhost::app

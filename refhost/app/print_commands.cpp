@@ -201,6 +201,35 @@ private:
 
 }  // namespace
 
+std::string writeDeclarationPdf(libraries::ReferenceHost& host,
+                                const libraries::LoadedModule& module, std::int32_t id,
+                                std::int32_t templateId, const std::string& file,
+                                long failuresBefore) {
+    const std::vector<std::string> keep = host.print().protectedFiles();
+    StagedOutput output;
+    if (const std::string problem = output.prepare(file, keep); !problem.empty())
+        return "cannot write " + file + ": " + problem;
+    const int reported = host.errorManager().reported();
+    namespace ex = citforms::module::exports;
+    auto save = module.procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
+    const bool made = save(templateId, id, output.stagingName().c_str()) == 1;
+    // An error of the database read on the way makes the pages incomplete: no file then. So
+    // does any statement that failed on the way, even one the module showed and went on from
+    // (the ORD-ZU texts, the check of the header). A read error is the cause of whatever else
+    // went missing: it is named first.
+    if (host.errorManager().reported() != reported) {
+        return "declaration " + std::to_string(id) +
+               " could not be read: " + host.errorManager().lastReport();
+    }
+    if (host.state().failures() != failuresBefore) {
+        return "declaration " + std::to_string(id) + " could not be read: " +
+               (failuresBefore == 0 ? host.state().firstFailure() : host.state().lastFailure());
+    }
+    if (!made) return "no PDF was made of declaration " + std::to_string(id);
+    if (std::string why = output.commit(keep); !why.empty()) return "cannot write " + file + ": " + why;
+    return {};
+}
+
 std::unique_ptr<citforms::print::ReportRuntime> commandLineRuntime() {
     return std::make_unique<CommandLineRuntime>(citforms::runtime::QtReportRuntimeOptions{},
                                                 !headless());
@@ -237,7 +266,7 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
         std::cerr << "tabrix: " << module.error() << '\n';
         return EXIT_FAILURE;
     }
-    const std::string outputName = options.command == "pdf" ? a.file : a.output;
+    const std::string outputName = options.command == "pdf" ? std::string() : a.output;
     const std::vector<std::string> keep = host.print().protectedFiles();
     std::optional<StagedOutput> output;
     if (!outputName.empty()) {
@@ -275,18 +304,7 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
     };
     int code = EXIT_SUCCESS;
     if (options.command == "pdf") {
-        namespace ex = citforms::module::exports;
-        auto save = (*module)->procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
-        const bool made = save(templateId, a.id, output->stagingName().c_str()) == 1;
-        std::string problem;
-        // A read error is the cause of whatever else went missing: it is named first.
-        if (auto failed = readFailure()) {
-            problem = "declaration " + std::to_string(a.id) + " could not be read: " + *failed;
-        } else if (!made) {
-            problem = "no PDF was made of declaration " + std::to_string(a.id);
-        } else if (std::string why = output->commit(keep); !why.empty()) {
-            problem = "cannot write " + a.file + ": " + why;
-        }
+        const std::string problem = writeDeclarationPdf(host, **module, a.id, templateId, a.file);
         if (problem.empty()) {
             std::cout << "pdf\t" << a.file << '\n';
         } else {

@@ -17,6 +17,7 @@
 
 #include "refhost/app/options.h"
 #include "citforms/print/report_runtime.h"
+#include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 
 namespace refhost::app {
@@ -27,6 +28,14 @@ bool isPrintCommand(const std::string& command);
 std::unique_ptr<citforms::print::ReportRuntime> commandLineRuntime();
 // "" when the arguments of a print command are fine, else the reason.
 std::string checkPrintArguments(const Options& options);
+// Writes declaration `id` (of template `templateId`) with its attachments as one PDF through
+// the loaded module (ZAPISZ_CIT8_DO_PDF): the pages go into a file beside `file`, which takes
+// its name only when the whole PDF was made and no statement failed on the way (counted from
+// `failuresBefore`). "" when written, else why not.
+std::string writeDeclarationPdf(libraries::ReferenceHost& host,
+                                const libraries::LoadedModule& module, std::int32_t id,
+                                std::int32_t templateId, const std::string& file,
+                                long failuresBefore = 0);
 int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
                     const std::filesystem::path& iniFile);
 

@@ -195,14 +195,10 @@ public:
         int lastMonth = 0;
         for (const auto& [key, t] : turnovers_) {
             if (t.debit == 0 && t.credit == 0) continue;
-            auto r = db_.runNative(
-                "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
-                "values (?, ?, ?, ?, ?) on conflict (id_firmy, nr_konta, okres) do update set "
-                "obroty_wn = OBROTY.obroty_wn + excluded.obroty_wn, "
-                "obroty_ma = OBROTY.obroty_ma + excluded.obroty_ma",
-                {firm_, key.first, std::to_string(key.second), std::to_string(t.debit),
-                 std::to_string(t.credit)});
-            if (!r) return R::failure(r.error());
+            if (auto st = Books(db_).addTurnover(company_, key.first, key.second, t.debit, t.credit);
+                !st) {
+                return R::failure(st.error());
+            }
             firstMonth = firstMonth == 0 ? key.second : std::min(firstMonth, key.second);
             lastMonth = std::max(lastMonth, key.second);
         }

@@ -146,13 +146,18 @@ Status Books::insertPosting(int company, const Posting& p) {
         {firm, p.account, std::to_string(p.day), std::to_string(p.debit),
          std::to_string(p.credit), p.document, p.description});
     if (!r) return Status::failure(r.error());
-    r = db_.runNative(
+    return addTurnover(company, p.account, monthKeyOfDay(p.day), p.debit, p.credit);
+}
+
+Status Books::addTurnover(int company, const std::string& account, int month,
+                          std::int64_t debit, std::int64_t credit) {
+    auto r = db_.runNative(
         "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
         "values (?, ?, ?, ?, ?) on conflict (id_firmy, nr_konta, okres) do update set "
         "obroty_wn = OBROTY.obroty_wn + excluded.obroty_wn, "
         "obroty_ma = OBROTY.obroty_ma + excluded.obroty_ma",
-        {firm, p.account, std::to_string(monthKeyOfDay(p.day)), std::to_string(p.debit),
-         std::to_string(p.credit)});
+        {std::to_string(company), account, std::to_string(month), std::to_string(debit),
+         std::to_string(credit)});
     return r ? Status() : Status::failure(r.error());
 }
 
@@ -160,13 +165,31 @@ Status Books::post(int company, const Posting& posting) {
     return postAll(company, {posting});
 }
 
+// The postings as rows the engine may gather into few statements (HostDatabase::insertRow),
+// and each account's month of turnovers written once with the sum of its postings.
 Status Books::postAll(int company, const std::vector<Posting>& postings) {
     if (auto st = db_.begin(); !st) return st;
+    auto fail = [&](Status st) {
+        db_.rollback();
+        return st;
+    };
+    const std::string firm = std::to_string(company);
+    sql::RowInsert row{"KSIEGOWANIA",
+                       {"id_firmy", "nr_konta", "data", "kwota_wn", "kwota_ma", "dokument", "opis"},
+                       {},
+                       {}};
+    std::map<std::pair<std::string, int>, AccountTotals> turnovers;
     for (const Posting& p : postings) {
-        if (auto st = insertPosting(company, p); !st) {
-            db_.rollback();
-            return st;
-        }
+        row.values = {firm, p.account, std::to_string(p.day), std::to_string(p.debit),
+                      std::to_string(p.credit), p.document, p.description};
+        if (auto st = db_.insertRow(row); !st) return fail(st);
+        AccountTotals& t = turnovers[{p.account, monthKeyOfDay(p.day)}];
+        t.debit += p.debit;
+        t.credit += p.credit;
+    }
+    for (const auto& [key, t] : turnovers) {
+        if (auto st = addTurnover(company, key.first, key.second, t.debit, t.credit); !st)
+            return fail(st);
     }
     return db_.commit();
 }

@@ -93,6 +93,10 @@ public:
     Status post(int company, const Posting& posting);
     Status postAll(int company, const std::vector<Posting>& postings);
 
+    // Adds to the turnovers of an account's month (okres = year * 12 + month - 1).
+    Status addTurnover(int company, const std::string& account, int month, std::int64_t debit,
+                       std::int64_t credit);
+
     // Turnovers of each account from day `from` to day `to`, both included.
     Result<PeriodTotals> totals(int company, int from, int to);
 

@@ -39,7 +39,7 @@ std::string withCheckDigit(std::string base, const std::vector<int>& weights) {
         int sum = 0;
         for (std::size_t i = 0; i < weights.size(); ++i) sum += (base[i] - '0') * weights[i];
         int check = sum % 11;
-        if (weights.size() == 8 && check == 10) check = 0;  // REGON
+        if (weights.size() != 9 && check == 10) check = 0;  // REGON (9 or 14 digits)
         if (check < 10) return base + static_cast<char>('0' + check);
         base.back() = static_cast<char>('0' + (base.back() - '0' + 1) % 10);  // NIP: retry
     }
@@ -66,6 +66,12 @@ private:
 class Demo {
 public:
     explicit Demo(HostDatabase& db) : db_(db), books_(db) {}
+
+    // The demo's book writer for a company of another data set (generated companies).
+    Status books(int company, int year, unsigned firstMonth, int months, std::uint32_t seed,
+                 bool taxRecords) {
+        return postYear(company, year, firstMonth, months, seed, taxRecords);
+    }
 
     // The data files first (users, offices, companies, branches, charts of accounts,
     // statement definitions), then the books and the declarations computed from them.
@@ -621,6 +627,17 @@ private:
 };
 
 }  // namespace
+
+Status postDemoBooks(HostDatabase& db, int company, int year, unsigned firstMonth, int months,
+                     std::uint32_t seed, bool taxRecords) {
+    return Demo(db).books(company, year, firstMonth, months, seed, taxRecords);
+}
+
+std::string nipWithCheckDigit(const std::string& nineDigits) { return nip(nineDigits); }
+std::string regonWithCheckDigit(const std::string& eightDigits) { return regon(eightDigits); }
+std::string regon14WithCheckDigit(const std::string& thirteenDigits) {
+    return withCheckDigit(thirteenDigits, {2, 4, 8, 5, 0, 9, 7, 3, 6, 1, 2, 4, 8});
+}
 
 Status loadDemo(HostDatabase& db) {
     auto existing = db.runNative("select count(*) from FIRMA");

@@ -64,9 +64,11 @@ citforms::host::ErrorManager* HostState::errorManager(HostFileId id) const {
 
 template <typename R>
 R HostState::counted(R result) {
-    if (!result && failures_.fetch_add(1) == 0) {
+    if (!result) {
+        const bool first = failures_.fetch_add(1) == 0;
         std::lock_guard lock(threadsMutex_);
-        firstFailure_ = result.error();
+        if (first) firstFailure_ = result.error();
+        lastFailure_ = result.error();
     }
     return result;
 }
@@ -74,6 +76,11 @@ R HostState::counted(R result) {
 std::string HostState::firstFailure() const {
     std::lock_guard lock(threadsMutex_);
     return firstFailure_;
+}
+
+std::string HostState::lastFailure() const {
+    std::lock_guard lock(threadsMutex_);
+    return lastFailure_;
 }
 
 sql::Result<sql::QueryResult> HostState::run(std::string_view hostSql) {

@@ -95,6 +95,9 @@ public:
     long failures() const { return failures_.load(); }
     // The engine's text of the first of them ("" when none failed).
     std::string firstFailure() const;
+    // The engine's text of the latest of them (a caller that goes on after a failure, as a
+    // batch over many companies does, names the one of its own step).
+    std::string lastFailure() const;
 
     // Sets the calling thread's error status; text "" and code 0 clear it.
     void setStatus(int code, std::string text);
@@ -107,6 +110,7 @@ private:
     sql::HostDatabase* db_;
     std::atomic<long> failures_{0};
     std::string firstFailure_;  // guarded by threadsMutex_
+    std::string lastFailure_;   // guarded by threadsMutex_
     citforms::host::UiSeam* ui_;
     mutable std::mutex threadsMutex_;
     std::map<std::thread::id, std::unique_ptr<ThreadState>> threads_;

@@ -87,6 +87,7 @@ if [ ${#session[@]} -gt 0 ]; then printf '%s\n' "${session[@]}" >"$work/session.
 # --- the fixture: a database, then one SQL statement a line
 case "${fixture[0]}" in
   demo) init=(init-db --demo) ;;
+  "demo --companies "[0-9]*) init=(init-db --demo --companies "${fixture[0]#demo --companies }") ;;
   empty) init=(init-db) ;;
   *)
     echo "$case_file: the fixture starts with 'demo' or 'empty', not '${fixture[0]}'" >&2
@@ -111,7 +112,11 @@ for command in "${commands[@]}"; do
   printf '$ %s\n' "$command" >>"$transcript"
   ID=$id
   eval "args=($command)" || exit 2
-  if [ "${args[0]}" = pdftext ]; then
+  if [ "${args[0]}" = cat ]; then
+    # A text file a command wrote (a batch's summary.csv).
+    cat "$work/${args[1]}" >>"$transcript" 2>"$work/err"
+    status=$?
+  elif [ "${args[0]}" = pdftext ]; then
     # The text of a written PDF, page by page, laid out as printed (trailing blanks cut);
     # with a list of pages ("1,2,13") the page count and those pages only.
     pdftotext -layout "$work/${args[1]}" - 2>"$work/err" |

@@ -293,6 +293,28 @@ TEST_F(FailureSafety, ACreationFailingOnceDoesNotBlockTheNextOnes) {
     }
 }
 
+// A batch goes on after a company whose statement failed: that company's transaction leaves
+// nothing, its row says why, and the next company's declaration is made and saved.
+TEST_F(FailureSafety, ABatchCompanyThatFailsLeavesNothingAndTheNextGoesOn) {
+    const std::string before = sql("select max(id_deklaracje_nag) from DEKLARACJE_NAG");
+    const Outcome r =
+        tabrix({"batch", "--year", "2016", "--company", "1", "2", "--out", "returns"},
+               {{"TABRIX_FAULT_INJECTION", "match=ZESTAWIENIE_DD_OBLICZ (1,"}});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_TRUE(contains(r.err, "tabrix: no CIT-8 was made for company 1")) << r.err;
+    std::ifstream in(folder_ / "returns" / "summary.csv");
+    std::stringstream csv;
+    csv << in.rdbuf();
+    const std::vector<std::string> rows = lines(csv.str());
+    ASSERT_EQ(rows.size(), 3u) << csv.str();
+    EXPECT_EQ(rows[1].rfind("1,Młyn Pszenica,7781234563,,,,,,,,\"no CIT-8 was made", 0), 0u)
+        << rows[1];
+    const std::string made = sql("select max(id_deklaracje_nag) from DEKLARACJE_NAG");
+    EXPECT_EQ(std::stoi(made), std::stoi(before) + 1);
+    EXPECT_EQ(sql("select id_firmy from DEKLARACJE_NAG where id_deklaracje_nag = " + made), "2");
+    EXPECT_EQ(rows[2].rfind("2,Stocznia Żagiel,5832345686," + made + ",", 0), 0u) << rows[2];
+}
+
 TEST_F(FailureSafety, KilledCreationsLeaveNoHeaderWithoutItsValues) {
     const auto clock = std::chrono::steady_clock::now;
     const auto started = clock();

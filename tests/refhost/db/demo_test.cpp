@@ -1,4 +1,5 @@
 #include "refhost/db/demo.h"
+#include "refhost/db/demo_companies.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -174,6 +175,50 @@ TEST_F(DemoTest, EveryTableHoldsTheRecordedRows) {
                           << "\n actual:   " << (moreA ? la : "<end>");
             break;
         }
+    }
+}
+
+// Generated companies: the same count gives the same rows in every table, books included,
+// and their identification numbers pass the official checksums.
+TEST(DemoCompanies, TheSameCountGivesTheSameDataWithValidNumbers) {
+    testing::TempDatabase first;
+    testing::TempDatabase second;
+    for (testing::TempDatabase* db : {&first, &second}) {
+        ASSERT_TRUE((*db)->loadDemo());
+        int calls = 0;
+        auto st = addDemoCompanies(**db, 9, [&](int done, int total) {
+            EXPECT_EQ(total, 9);
+            EXPECT_EQ(done, ++calls);
+        });
+        ASSERT_TRUE(st) << st.error();
+    }
+    EXPECT_EQ(dumpOfEveryTable(first), dumpOfEveryTable(second));
+    EXPECT_EQ(first.value("select count(*) from FIRMA"), "13");
+    EXPECT_EQ(first.value("select count(distinct nip) from FIRMA"), "13");
+    // Each has fiscal years, a branch and a year of books.
+    EXPECT_EQ(first.value("select count(*) from FIRMA f where f.id_firmy > 4 AND (select "
+                          "count(*) from LATA_OBROTOWE l where l.id_firmy = f.id_firmy) = 3 AND "
+                          "(select count(*) from FIRMA_ODDZIAL o where o.id_firmy = f.id_firmy) "
+                          "> 0 AND (select count(*) from KSIEGOWANIA k where k.id_firmy = "
+                          "f.id_firmy) > 300"),
+              "9");
+
+    auto valid = [](const std::string& number, const std::vector<int>& weights) {
+        if (number.size() != weights.size() + 1) return false;
+        int sum = 0;
+        for (std::size_t i = 0; i < weights.size(); ++i) sum += (number[i] - '0') * weights[i];
+        return sum % 11 % 10 == number.back() - '0' && (weights.size() != 9 || sum % 11 != 10);
+    };
+    auto r = first->run("select nip, regon from FIRMA where id_firmy > 4");
+    ASSERT_TRUE(r);
+    for (const auto& row : r->rows) {
+        EXPECT_TRUE(valid(row[0].value_or(""), {6, 5, 7, 2, 3, 4, 5, 6, 7})) << *row[0];
+        EXPECT_TRUE(valid(row[1].value_or(""), {8, 9, 2, 3, 4, 5, 6, 7})) << *row[1];
+    }
+    r = first->run("select REGON from FIRMA_ODDZIAL where id_firmy > 4");
+    ASSERT_TRUE(r);
+    for (const auto& row : r->rows) {
+        EXPECT_TRUE(valid(row[0].value_or(""), {2, 4, 8, 5, 0, 9, 7, 3, 6, 1, 2, 4, 8})) << *row[0];
     }
 }
 

@@ -1,0 +1,351 @@
+#include "refhost/app/batch_command.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "citforms/values/day_number.h"
+#include "citforms/values/text.h"
+#include "refhost/app/cit8_commands.h"
+#include "refhost/app/options.h"
+#include "refhost/app/print_commands.h"
+#include "refhost/app/progress_bar.h"
+#include "refhost/print/output_file.h"
+
+namespace refhost::app {
+
+namespace {
+
+using citforms::values::Result;
+
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string digitsOf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') out += c;
+    }
+    return out;
+}
+
+// The first line of what a command wrote on its error stream, without the program's name.
+std::string reason(const std::string& written) {
+    std::string line = written.substr(0, written.find('\n'));
+    if (line.rfind("tabrix: ", 0) == 0) line.erase(0, 8);
+    return line;
+}
+
+// Whether `text` names the company already ("company 12" not followed by a digit), as the
+// reasons of new-cit8 and compute do.
+bool namesCompany(const std::string& text, std::int32_t company) {
+    const std::string name = "company " + std::to_string(company);
+    for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const std::size_t end = at + name.size();
+        if (end == text.size() || text[end] < '0' || text[end] > '9') return true;
+    }
+    return false;
+}
+
+class Batch {
+public:
+    Batch(const BatchServices& services, const BatchArguments& args)
+        : s_(services), args_(args), host_(*services.host) {}
+
+    BatchRow company(std::int32_t id) {
+        BatchRow row;
+        row.company = id;
+        const long before = host_.state().failures();
+        if (!read(row, before) || !make(row, before)) return row;
+        if (!summarise(row)) return row;
+        if (args_.pdf && !pdf(row, before)) return row;
+        if (args_.check) check(row);
+        return row;
+    }
+
+private:
+    bool fail(BatchRow& row, std::string why) {
+        row.failure = std::move(why);
+        return false;
+    }
+
+    bool sqlFailed(BatchRow& row, long before) {
+        if (host_.state().failures() == before) return false;
+        return !fail(row, "SQL error: " + host_.state().lastFailure());
+    }
+
+    // The company's name and NIP, and the company made the session's one.
+    bool read(BatchRow& row, long before) {
+        auto& utility = host_.utility();
+        if (!utility.EXECVAY("select nip, nazwa from FIRMA where id_firmy = " +
+                             std::to_string(row.company))) {
+            return fail(row, "SQL error: " + utility.fileErrorText());
+        }
+        citforms::host::ResultRow found;
+        if (!host_.data().result(citforms::host::ResultFileId::VAY_FK).next(found)) {
+            return fail(row, "no company " + std::to_string(row.company));
+        }
+        row.nip = digitsOf(found.column(0));
+        row.name = found.column(1);
+        s_.selectCompany(row.company);
+        return !sqlFailed(row, before);
+    }
+
+    // The latest stored CIT-8 of the company's fiscal year of `args_.year`.
+    std::optional<std::int32_t> stored(BatchRow& row, long before) {
+        const auto year = fiscalYearOf(host_, row.company, args_.year);
+        if (sqlFailed(row, before)) return std::nullopt;
+        if (!year) {
+            fail(row, "company " + std::to_string(row.company) +
+                          " has no fiscal year starting or ending in " +
+                          std::to_string(args_.year));
+            return std::nullopt;
+        }
+        const std::string found = host_.utility().FUNCVAY(
+            "select max(id_deklaracje_nag) from DEKLARACJE_NAG where id_firmy = " +
+            std::to_string(row.company) +
+            " AND id_deklaracje_wzorzec in (70, 72, 73) AND data_okresu >= " +
+            std::to_string(year->start) + " AND data_okresu <= " + std::to_string(year->end));
+        if (sqlFailed(row, before)) return std::nullopt;
+        const auto id = citforms::values::parseInteger<std::int32_t>(found);
+        if (!id || *id == 0) {
+            fail(row, "company " + std::to_string(row.company) + " has no CIT-8 of the fiscal year " +
+                          citforms::values::formatIso(year->start) + " to " +
+                          citforms::values::formatIso(year->end) + " to recompute");
+            return std::nullopt;
+        }
+        return id;
+    }
+
+    // The new CIT-8 (or the stored one computed again), saved in its own transaction.
+    bool make(BatchRow& row, long before) {
+        std::ostringstream made;
+        std::ostringstream problems;
+        int status = 1;
+        if (args_.recompute) {
+            const auto id = stored(row, before);
+            if (!id) return false;
+            row.declaration = *id;
+            status = runRecompute(host_, *s_.module, *id, 0, made, problems, before);
+        } else {
+            NewCit8Arguments cit8;
+            cit8.company = row.company;
+            cit8.year = args_.year;
+            status = runNewCit8(host_, *s_.module, cit8, made, problems, before);
+        }
+        if (status != 0) {
+            // A declaration that was not recomputed keeps its stored amounts: none are shown.
+            return fail(row, reason(problems.str()));
+        }
+        row.declaration =
+            citforms::values::parseInteger<std::int32_t>(reason(made.str())).value_or(0);
+        return row.declaration != 0 || fail(row, "no declaration id: " + made.str());
+    }
+
+    bool summarise(BatchRow& row) {
+        const auto reply = nlohmann::json::parse(
+            s_.module->automation(R"({"verb":"summary","id":)" + std::to_string(row.declaration) +
+                                  "}"),
+            nullptr, false);
+        if (reply.is_discarded() || !reply.value("ok", false)) {
+            return fail(row, "the amounts of declaration " + std::to_string(row.declaration) +
+                                 " could not be read: " +
+                                 (reply.is_object() ? reply.value("error", "") : ""));
+        }
+        auto amount = [&](const char* name) {
+            const auto& v = reply[name];
+            return v.is_string() ? v.get<std::string>() : std::string();
+        };
+        row.taxDue = amount("taxDue");
+        row.toPay = amount("toPay");
+        row.overpaid = amount("overpaid");
+        templateId_ = reply.value("template", 0);
+        return true;
+    }
+
+    bool pdf(BatchRow& row, long before) {
+        if (row.nip.empty()) return fail(row, "the company has no NIP to name its PDF by");
+        const std::string name = row.nip + "-" + std::to_string(args_.year) + ".pdf";
+        if (const auto [it, fresh] = written_.emplace(name, row.company); !fresh) {
+            return fail(row, name + " was written for company " + std::to_string(it->second) +
+                                 " (the same NIP); not overwritten");
+        }
+        const std::string file = (std::filesystem::path(args_.out) / name).string();
+        if (std::string problem =
+                writeDeclarationPdf(host_, *s_.module, row.declaration, templateId_, file, before);
+            !problem.empty()) {
+            return fail(row, problem);
+        }
+        row.pdf = name;
+        return true;
+    }
+
+    void check(BatchRow& row) {
+        if (!s_.check) return;
+        std::string problem;
+        row.check = s_.check(row.declaration, problem);
+        if (!row.check) fail(row, "the check did not run: " + problem);
+    }
+
+    const BatchServices& s_;
+    const BatchArguments& args_;
+    libraries::ReferenceHost& host_;
+    std::int32_t templateId_ = 0;
+    std::map<std::string, std::int32_t> written_;  // PDF name -> company
+};
+
+// Every company of the database, ascending.
+Result<std::vector<std::int32_t>> allCompanies(libraries::ReferenceHost& host) {
+    auto& utility = host.utility();
+    if (!utility.EXECVAY("select id_firmy from FIRMA order by id_firmy")) {
+        return Result<std::vector<std::int32_t>>::failure("SQL error: " + utility.fileErrorText());
+    }
+    std::vector<std::int32_t> out;
+    auto& rows = host.data().result(citforms::host::ResultFileId::VAY_FK);
+    for (citforms::host::ResultRow row; rows.next(row);) {
+        if (const auto id = citforms::values::parseInteger<std::int32_t>(row.column(0)))
+            out.push_back(*id);
+    }
+    return out;
+}
+
+}  // namespace
+
+Result<BatchArguments> parseBatch(const std::vector<std::string>& args) {
+    using R = Result<BatchArguments>;
+    BatchArguments out;
+    bool all = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= args.size()) return std::nullopt;
+            return args[++i];
+        };
+        if (arg == "--year") {
+            const auto text = value();
+            const auto year = text ? parseId(*text) : std::nullopt;
+            if (!year || *year < 1801 || *year > 9999) {
+                return R::failure("batch: --year needs a year YYYY");
+            }
+            out.year = *year;
+        } else if (arg == "--company") {
+            // One or more numbers, up to the next option.
+            const std::size_t first = out.companies.size();
+            while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
+                const auto id = parseId(args[++i]);
+                if (!id) return R::failure("batch: not a company number: '" + args[i] + "'");
+                out.companies.push_back(*id);
+            }
+            if (out.companies.size() == first) return R::failure("batch: --company needs a number");
+        } else if (arg == "--all") {
+            all = true;
+        } else if (arg == "--out") {
+            const auto text = value();
+            if (!text || text->empty()) return R::failure("batch: --out needs a folder");
+            out.out = *text;
+        } else if (arg == "--pdf") {
+            out.pdf = true;
+        } else if (arg == "--check") {
+            out.check = true;
+        } else if (arg == "--recompute") {
+            out.recompute = true;
+        } else {
+            return R::failure("batch: unknown argument " + arg);
+        }
+    }
+    if (out.year == 0) return R::failure("batch needs --year YYYY");
+    if (out.out.empty()) return R::failure("batch needs --out DIR");
+    if (all && !out.companies.empty()) return R::failure("batch: --company or --all, not both");
+    return out;
+}
+
+std::string csvHeader() {
+    return "company,name,nip,declaration,tax_due,to_pay,overpaid,errors,warnings,pdf,failure\n";
+}
+
+std::string csvRow(const BatchRow& row) {
+    std::string line = std::to_string(row.company) + "," + csvField(row.name) + "," + row.nip +
+                       "," + (row.declaration != 0 ? std::to_string(row.declaration) : "") + "," +
+                       row.taxDue + "," + row.toPay + "," + row.overpaid + ",";
+    if (row.check) {
+        line += std::to_string(row.check->errors) + "," + std::to_string(row.check->warnings);
+    } else {
+        line += ",";
+    }
+    return line + "," + csvField(row.pdf) + "," + csvField(row.failure) + "\n";
+}
+
+int runBatch(const BatchServices& services, const BatchArguments& args, std::ostream& out,
+             std::ostream& err) {
+    if (args.check && !services.check) {
+        err << "tabrix: batch: the check of a declaration is not available\n";
+        return 2;
+    }
+    std::vector<std::int32_t> companies = args.companies;
+    if (companies.empty()) {
+        auto all = allCompanies(*services.host);
+        if (!all) {
+            err << "tabrix: " << all.error() << '\n';
+            return 1;
+        }
+        companies = std::move(*all);
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(args.out, ec);
+    if (ec) {
+        err << "tabrix: cannot create " << args.out << ": " << ec.message() << '\n';
+        return 1;
+    }
+    const std::string summaryFile = (std::filesystem::path(args.out) / "summary.csv").string();
+    if (const auto st = citforms::refhost::checkOutputFile(
+            summaryFile, services.host->print().protectedFiles());
+        !st) {
+        err << "tabrix: cannot write " << summaryFile << ": " << st.error() << '\n';
+        return 1;
+    }
+    std::ofstream summary(summaryFile, std::ios::binary | std::ios::trunc);
+    summary << csvHeader();
+    if (!summary) {
+        err << "tabrix: cannot write " << summaryFile << '\n';
+        return 1;
+    }
+
+    Batch batch(services, args);
+    ProgressBar bar(err, "firm");
+    int failed = 0;
+    for (std::size_t k = 0; k < companies.size(); ++k) {
+        const BatchRow row = batch.company(companies[k]);
+        // Each row as soon as it is known: a batch stopped half-way leaves what it did.
+        summary << csvRow(row) << std::flush;
+        if (!row.failure.empty()) {
+            ++failed;
+            bar.clear();
+            err << "tabrix: " << (namesCompany(row.failure, row.company) ? "" : "company " + std::to_string(row.company) + ": ")
+                << row.failure << '\n';
+        }
+        if (services.terminal) {
+            bar.update(k + 1, companies.size(), static_cast<long long>(k + 1));
+        }
+    }
+    bar.clear();
+    summary.close();
+    if (!summary) {
+        err << "tabrix: cannot write " << summaryFile << '\n';
+        return 1;
+    }
+    out << "batch\t" << summaryFile << '\t' << companies.size() << " companies\t" << failed
+        << " failed\n";
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace refhost::app
