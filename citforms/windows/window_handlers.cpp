@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "citforms/check/declaration_check.h"
@@ -620,49 +621,9 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_2_35", "restore-definitions", restoreDefinitions},
     {"CIT_2_35", "office-picker", officePicker},
     {"CIT_2_35", "address-picker", addressPickerCit2},
-    {"CIT_2", "print", printWindow},
-    {"CIT_2", "compute", computeCit8},
-    {"CIT_2", "refresh", refreshCit2},
-    {"CIT_2", "save", saveAndClose},
-    {"CIT_2", "close", closeCit8},
-    {"CIT_2_31", "print", printWindow},
-    {"CIT_2_31", "compute", computeCit8},
-    {"CIT_2_31", "refresh", refreshCit2},
-    {"CIT_2_31", "save", saveAndClose},
-    {"CIT_2_31", "close", closeCit8},
-    {"CIT_2_32", "print", printWindow},
-    {"CIT_2_32", "compute", computeCit8},
-    {"CIT_2_32", "refresh", refreshCit2},
-    {"CIT_2_32", "save", saveAndClose},
-    {"CIT_2_32", "close", closeCit8},
-    {"CIT_2_33", "print", printWindow},
-    {"CIT_2_33", "compute", computeCit8},
-    {"CIT_2_33", "refresh", refreshCit2},
-    {"CIT_2_33", "save", saveAndClose},
-    {"CIT_2_33", "close", closeCit8},
-    {"CIT_2_34", "print", printWindow},
-    {"CIT_2_34", "compute", computeCit8},
-    {"CIT_2_34", "refresh", refreshCit2},
-    {"CIT_2_34", "save", saveAndClose},
-    {"CIT_2_34", "close", closeCit8},
     {"CIT_O_35", "print", printWindow},
     {"CIT_O_35", "compute", computeCit8},
     {"CIT_O_35", "refresh", refreshCit2},
-    {"CIT_O", "print", printWindow},
-    {"CIT_O", "compute", computeCit8},
-    {"CIT_O", "refresh", refreshCit2},
-    {"CIT_O_31", "print", printWindow},
-    {"CIT_O_31", "compute", computeCit8},
-    {"CIT_O_31", "refresh", refreshCit2},
-    {"CIT_O_32", "print", printWindow},
-    {"CIT_O_32", "compute", computeCit8},
-    {"CIT_O_32", "refresh", refreshCit2},
-    {"CIT_O_33", "print", printWindow},
-    {"CIT_O_33", "compute", computeCit8},
-    {"CIT_O_33", "refresh", refreshCit2},
-    {"CIT_O_34", "print", printWindow},
-    {"CIT_O_34", "compute", computeCit8},
-    {"CIT_O_34", "refresh", refreshCit2},
     {"CIT_ORDZU", "print", printWindow},
     {"CIT_ORDZU", "refresh", redisplay},
     {"CIT_8_73", "cit-st", citst_window::cit8CitSt},
@@ -673,6 +634,15 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_ST_201", "print-cit-st", citst_window::printCitSt},
     {"CIT_ST_201", "print-cit-sta", citst_window::printCitSta},
     {"CIT_ST_201", "save", citst_window::save},
+};
+
+// The CIT-2 windows of templates 3 and 31 to 34 and their attachments' act as those of
+// template 35 on the buttons they have (their window files declare fewer).
+constexpr std::pair<std::string_view, std::string_view> kActsAs[] = {
+    {"CIT_2", "CIT_2_35"},    {"CIT_2_31", "CIT_2_35"}, {"CIT_2_32", "CIT_2_35"},
+    {"CIT_2_33", "CIT_2_35"}, {"CIT_2_34", "CIT_2_35"}, {"CIT_O", "CIT_O_35"},
+    {"CIT_O_31", "CIT_O_35"}, {"CIT_O_32", "CIT_O_35"}, {"CIT_O_33", "CIT_O_35"},
+    {"CIT_O_34", "CIT_O_35"},
 };
 
 struct RuleRow {
@@ -707,8 +677,12 @@ constexpr ChangeRuleRow kChangeRules[] = {
 
 void addWindowBehaviour(FormWindow& window, WindowSession& session) {
     const std::string& name = window.model().name;
+    std::string_view handlersOf = name;
+    for (const auto& [alike, model] : kActsAs) {
+        if (alike == name) handlersOf = model;
+    }
     for (const HandlerRow& row : kHandlers) {
-        if (row.window != name) continue;
+        if (row.window != handlersOf) continue;
         const Handler run = row.run;
         window.setHandler(std::string(row.action),
                           [run, &session](FormWindow& w) { run(w, session); });
