@@ -32,9 +32,14 @@ values::Result<std::string> deductionDefinition(const host::HostBinding& host,
     return id;
 }
 
-bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, int position,
-                        const values::Decimal& before, const values::Decimal& after,
-                        std::int32_t period) {
+namespace {
+
+// The question, then for "Tak" and "Definicja" the component under the definition that
+// `definition` gives (looked up only when the answer needs it).
+template <typename Definition>
+bool askAndRecord(const host::HostBinding& host, std::int32_t templateId, int position,
+                  const values::Decimal& before, const values::Decimal& after,
+                  std::int32_t period, Definition definitionOf) {
     if (before == after || host.ui == nullptr) return true;
     host::MessageRequest question;
     if (templateId == 3) {
@@ -54,7 +59,7 @@ bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, 
     host::UtilityLibrary& u = *host.utility;
     const values::DayNumber componentDate = values::firstDayOfMonth(period);
     bool written = true;
-    const values::Result<std::string> definition = deductionDefinition(host, templateId, position);
+    const values::Result<std::string> definition = definitionOf();
     if (!definition) {
         u.MSG_OST(definition.error());
         written = false;
@@ -72,6 +77,22 @@ bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, 
                                                 std::to_string(componentDate), "CIT-2");
     }
     return written;
+}
+
+}  // namespace
+
+bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, int position,
+                        const values::Decimal& before, const values::Decimal& after,
+                        std::int32_t period) {
+    return askAndRecord(host, templateId, position, before, after, period,
+                        [&] { return deductionDefinition(host, templateId, position); });
+}
+
+bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, int position,
+                        const values::Decimal& before, const values::Decimal& after,
+                        std::int32_t period, const std::string& definition) {
+    return askAndRecord(host, templateId, position, before, after, period,
+                        [&] { return values::Result<std::string>(definition); });
 }
 
 }  // namespace citforms::compute

@@ -30,5 +30,10 @@ values::Result<std::string> deductionDefinition(const host::HostBinding& host,
 bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, int position,
                         const values::Decimal& before, const values::Decimal& after,
                         std::int32_t period);
+// The same for a caller that has looked the position's definition up already (`definition`,
+// as deductionDefinition gave it).
+bool checkDeductionEdit(const host::HostBinding& host, std::int32_t templateId, int position,
+                        const values::Decimal& before, const values::Decimal& after,
+                        std::int32_t period, const std::string& definition);
 
 }  // namespace citforms::compute

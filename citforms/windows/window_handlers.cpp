@@ -226,7 +226,7 @@ void deductionQuestion(FormWindow& w, WindowSession& s, int field,
     if (!definition) return utility(s).MSG_OST(definition.error());
     if (definition->empty()) return;
     static_cast<void>(compute::checkDeductionEdit(*s.host, templateId, field, before.decimal(),
-                                                  after.decimal(), cit2Period(s)));
+                                                  after.decimal(), cit2Period(s), *definition));
 }
 
 // The service function of the CIT-2 (17) window: after the question, the statement
