@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <optional>
 #include <string_view>
 
 #include "citforms/compute/cit2_advances.h"
@@ -16,6 +17,7 @@
 #include "citforms/module/module_state.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/values/day_number.h"
+#include "citforms/values/identifiers.h"
 #include "citforms/values/picture.h"
 #include "citforms/values/text.h"
 
@@ -71,25 +73,18 @@ Decimal toGrosz(const Decimal& d) {
     }
 }
 
-// The NIP check digit: weights 6 5 7 2 3 4 5 6 7, the sum modulo 11 (10 is never valid).
+// A NIP of ten digits whose last is its check digit.
 bool nipValid(const std::string& d) {
-    static constexpr int kWeights[] = {6, 5, 7, 2, 3, 4, 5, 6, 7};
-    int sum = 0;
-    for (int i = 0; i < 9; ++i) sum += kWeights[i] * (d[static_cast<std::size_t>(i)] - '0');
-    return sum % 11 != 10 && sum % 11 == d[9] - '0';
+    const std::optional<int> check = values::nipCheckDigit(std::string_view(d).substr(0, 9));
+    return check && *check == d[9] - '0';
 }
 
-// The REGON check digit of 9 or 14 digits: the weighted sum modulo 11, 10 counting as 0.
+// A REGON of 9 or 14 digits whose check digits are right (of 14, also the ninth).
 bool regonValid(const std::string& d) {
-    static constexpr int kWeights9[] = {8, 9, 2, 3, 4, 5, 6, 7};
-    static constexpr int kWeights14[] = {2, 4, 8, 5, 0, 9, 7, 3, 6, 1, 2, 4, 8};
-    const auto valid = [&](const int* weights, std::size_t n) {
-        int sum = 0;
-        for (std::size_t i = 0; i < n; ++i) sum += weights[i] * (d[i] - '0');
-        return sum % 11 % 10 == d[n] - '0';
-    };
-    if (d.size() == 9) return valid(kWeights9, 8);
-    return valid(kWeights9, 8) && valid(kWeights14, 13);
+    const std::string_view v(d);
+    const bool nine = values::regonCheckDigit(v.substr(0, 8)) == d[8] - '0';
+    if (d.size() == 9) return nine;
+    return nine && values::regonCheckDigit(v.substr(0, 13)) == d[13] - '0';
 }
 
 bool postalCodeValid(const std::string& t) {

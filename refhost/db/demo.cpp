@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "citforms/values/identifiers.h"
 #include "citforms/values/text.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/books.h"
@@ -33,20 +34,19 @@ using Params = std::vector<std::optional<std::string>>;
 
 std::string str(long long v) { return std::to_string(v); }
 
-// Makes the demo's identification numbers pass the official checksums.
-std::string withCheckDigit(std::string base, const std::vector<int>& weights) {
+// The demo's identification numbers pass the official checksums: a NIP whose nine digits
+// allow no check digit takes the next last digit.
+std::string nip(std::string nine) {
     for (int attempt = 0; attempt < 10; ++attempt) {
-        int sum = 0;
-        for (std::size_t i = 0; i < weights.size(); ++i) sum += (base[i] - '0') * weights[i];
-        int check = sum % 11;
-        if (weights.size() != 9 && check == 10) check = 0;  // REGON (9 or 14 digits)
-        if (check < 10) return base + static_cast<char>('0' + check);
-        base.back() = static_cast<char>('0' + (base.back() - '0' + 1) % 10);  // NIP: retry
+        if (const auto check = citforms::values::nipCheckDigit(nine))
+            return nine + static_cast<char>('0' + *check);
+        nine.back() = static_cast<char>('0' + (nine.back() - '0' + 1) % 10);
     }
-    return base + "0";
+    return nine + "0";
 }
-std::string nip(const std::string& nine) { return withCheckDigit(nine, {6, 5, 7, 2, 3, 4, 5, 6, 7}); }
-std::string regon(const std::string& eight) { return withCheckDigit(eight, {8, 9, 2, 3, 4, 5, 6, 7}); }
+std::string regon(const std::string& digits) {
+    return digits + static_cast<char>('0' + citforms::values::regonCheckDigit(digits));
+}
 
 // Deterministic pseudo-random amounts, so every demo database holds the same books.
 class Amounts {
@@ -635,9 +635,7 @@ Status postDemoBooks(HostDatabase& db, int company, int year, unsigned firstMont
 
 std::string nipWithCheckDigit(const std::string& nineDigits) { return nip(nineDigits); }
 std::string regonWithCheckDigit(const std::string& eightDigits) { return regon(eightDigits); }
-std::string regon14WithCheckDigit(const std::string& thirteenDigits) {
-    return withCheckDigit(thirteenDigits, {2, 4, 8, 5, 0, 9, 7, 3, 6, 1, 2, 4, 8});
-}
+std::string regon14WithCheckDigit(const std::string& thirteenDigits) { return regon(thirteenDigits); }
 
 Status loadDemo(HostDatabase& db) {
     auto existing = db.runNative("select count(*) from FIRMA");
