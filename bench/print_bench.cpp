@@ -130,6 +130,14 @@ Demo* demo() {
             "select min(id_deklaracje_nag) from DEKLARACJE_NAG where id_deklaracje_wzorzec = 73");
         u.EXECSQL("update DEKLARACJE_POZ set WARTOSC_POLA = '400.00' where ID_DEKLARACJE_NAG = " +
                   id + " AND NR_ZALACZNIKA = 0 AND NR_POLA = '28'");
+        // The 400 announced copies stored too (copy n on sheet 500 + n, each the first one's
+        // values): the export refuses a declaration whose announced copies are missing.
+        for (int n = 2; n <= kCitBr; ++n) {
+            u.EXECSQL("insert into DEKLARACJE_POZ (ID_DEKLARACJE_NAG, NR_POLA, WARTOSC_POLA, "
+                      "NR_ZALACZNIKA) select ID_DEKLARACJE_NAG, NR_POLA, WARTOSC_POLA, " +
+                      std::to_string(500 + n) + " from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " +
+                      id + " AND NR_ZALACZNIKA = 501");
+        }
         out->id = std::stoi(id);
         out->runtime = print::makeWindowlessReportRuntime();
         out->binding = out->host->binding();
