@@ -33,6 +33,9 @@ Result<CheckResult> checkDeclaration(const libraries::LoadedModule& module, std:
 }
 
 int checkStatus(const CheckResult& result) {
+    // A kind the check does not cover was not found clean: a script that files on status 0
+    // must not file it unchecked.
+    if (!result.checked) return kCheckFailed;
     if (result.errors() > 0) return kCheckErrors;
     return result.warnings() > 0 ? kCheckWarnings : kCheckClean;
 }

@@ -37,7 +37,7 @@ citforms::values::Result<CheckArguments> parseCheck(const std::vector<std::strin
 citforms::values::Result<citforms::check::CheckResult> checkDeclaration(
     const libraries::LoadedModule& module, std::int32_t id, bool runStatements = true);
 
-// 0, 1 or 3 by what the result holds.
+// 0, 1 or 3 by what the result holds; 4 when its kind was not checked.
 int checkStatus(const citforms::check::CheckResult& result);
 
 // One line of the list: "error\tCIT-BR nr 2\t16\tPoz. 16: …".
