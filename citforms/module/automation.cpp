@@ -144,6 +144,12 @@ std::int32_t newCit2(ModuleState& module, std::int32_t yearStart, std::int32_t y
     });
 }
 
+bool ofCurrentCompany(const host::HostBinding& host, std::int32_t id, std::int32_t company) {
+    if (company == host.data->globals().DANE_ID_FIRMY) return true;
+    host.utility->MSG_OST("Deklaracja " + std::to_string(id) + " należy do innej firmy.");
+    return false;
+}
+
 std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) {
     const host::HostBinding& host = module.host();
     host::UtilityLibrary& u = *host.utility;
@@ -162,10 +168,7 @@ std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) 
     }
     const std::int32_t templateId = number(header.column(0));
     const std::int32_t period = number(header.column(1));
-    if (number(header.column(2)) != host.data->globals().DANE_ID_FIRMY) {
-        u.MSG_OST("Deklaracja " + std::to_string(id) + " należy do innej firmy.");
-        return 0;
-    }
+    if (!ofCurrentCompany(host, id, number(header.column(2)))) return 0;
     const DeclarationKind* kind = declarationKind(templateId);
     if (kind == nullptr || kind->load == nullptr || kind->compute == nullptr ||
         kind->recalculate == nullptr || kind->save == nullptr) {

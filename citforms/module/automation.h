@@ -34,6 +34,11 @@ enum class Recompute {
 // included; the reason was shown).
 std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how);
 
+// Whether declaration header `company` is the current company's; when not, the person is told
+// that declaration `id` belongs to another company. Its books, fiscal years and data would
+// otherwise be laid over another company's declaration.
+bool ofCurrentCompany(const host::HostBinding& host, std::int32_t id, std::int32_t company);
+
 // The company's fiscal year holding the last day of `period`'s month into the state's
 // CIT_POCZATEK_ROKU / CIT_KONIEC_ROKU (0 when there is none; an SQL error is shown).
 void readFiscalYear(const host::HostBinding& host, DeclarationState& state, std::int32_t period);
