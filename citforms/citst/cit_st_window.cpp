@@ -7,6 +7,7 @@
 #include "citforms/citst/cit_st_procedures.h"
 #include "citforms/host/plain_window.h"
 #include "citforms/host/ui_seam.h"
+#include "citforms/module/automation.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 #include "citforms/values/day_number.h"
@@ -136,7 +137,8 @@ std::int32_t CIT_ST_201(module::ModuleState& module, std::uint8_t mode, std::uin
             if (!warnings.empty()) host.utility->MSG_OST(values::join(warnings, "|"));
         }
         id = 0;
-    } else if (!WYPELNIJ_ZMIENNE_CIT_ST_201(module, id)) {
+    } else if (!module::declarationOfCurrentCompany(host, id) ||
+               !WYPELNIJ_ZMIENNE_CIT_ST_201(module, id)) {
         return 0;
     }
     module::DeclarationState state;

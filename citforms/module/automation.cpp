@@ -150,6 +150,12 @@ bool ofCurrentCompany(const host::HostBinding& host, std::int32_t id, std::int32
     return false;
 }
 
+bool declarationOfCurrentCompany(const host::HostBinding& host, std::int32_t id) {
+    const std::string company = host.utility->FUNCVAY(
+        "select id_firmy from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(id));
+    return company.empty() || ofCurrentCompany(host, id, number(company));
+}
+
 std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) {
     const host::HostBinding& host = module.host();
     host::UtilityLibrary& u = *host.utility;

@@ -39,6 +39,10 @@ std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how);
 // otherwise be laid over another company's declaration.
 bool ofCurrentCompany(const host::HostBinding& host, std::int32_t id, std::int32_t company);
 
+// The same for declaration `id` as its header names the company; true when there is no such
+// header (its load says so).
+bool declarationOfCurrentCompany(const host::HostBinding& host, std::int32_t id);
+
 // The company's fiscal year holding the last day of `period`'s month into the state's
 // CIT_POCZATEK_ROKU / CIT_KONIEC_ROKU (0 when there is none; an SQL error is shown).
 void readFiscalYear(const host::HostBinding& host, DeclarationState& state, std::int32_t period);

@@ -15,13 +15,12 @@ namespace {
 struct StoredHeader {
     std::int32_t templateId = 0;
     std::int32_t period = 0;
-    std::int32_t company = 0;
 };
 
 // The template and period of declaration `id`; nullopt when there is no such header or it
 // could not be read (an SQL error is shown).
 std::optional<StoredHeader> readHeader(const host::HostBinding& host, std::int32_t id) {
-    if (!host.utility->EXECVAX("select id_deklaracje_wzorzec, data_okresu, id_firmy from DEKLARACJE_NAG "
+    if (!host.utility->EXECVAX("select id_deklaracje_wzorzec, data_okresu from DEKLARACJE_NAG "
                                "where id_deklaracje_nag = " +
                                std::to_string(id))) {
         host.utility->MSG_OST(host.utility->fileErrorText());
@@ -30,18 +29,14 @@ std::optional<StoredHeader> readHeader(const host::HostBinding& host, std::int32
     host::ResultRow row;
     if (!host.data->result(host::ResultFileId::VAX_FK).next(row)) return std::nullopt;
     return StoredHeader{store::parseStoredNumber(row.column(0)).value_or(0),
-                        store::parseStoredNumber(row.column(1)).value_or(0),
-                        store::parseStoredNumber(row.column(2)).value_or(0)};
+                        store::parseStoredNumber(row.column(1)).value_or(0)};
 }
 
 // The declaration state and the load of declaration `id`; false when it is another company's
 // or its template has no load (told), or the load failed (the load told why).
 bool prepare(ModuleState& module, std::int32_t id, std::int32_t templateId, std::int32_t date) {
     const host::HostBinding& host = module.host();
-    if (const std::optional<StoredHeader> header = readHeader(host, id);
-        header && !ofCurrentCompany(host, id, header->company)) {
-        return false;
-    }
+    if (!declarationOfCurrentCompany(host, id)) return false;
     DeclarationState& state = module.declaration;
     readFiscalYear(host, state, date);
     state.CIT_ID_WZORCA_CIT2 = templateId;
