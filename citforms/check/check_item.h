@@ -46,6 +46,11 @@ struct CheckResult {
     int warnings() const { return static_cast<int>(items.size()) - errors(); }
 };
 
+// The form an item names, with the copy of a numbered attachment: "CIT-8", "CIT-BR nr 2".
+inline std::string formOf(const CheckItem& item) {
+    return item.copy > 0 ? item.form + " nr " + std::to_string(item.copy) : item.form;
+}
+
 inline const char* severityName(Severity s) {
     return s == Severity::Error ? "error" : "warning";
 }

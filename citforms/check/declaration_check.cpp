@@ -73,20 +73,6 @@ Decimal toGrosz(const Decimal& d) {
     }
 }
 
-// A NIP of ten digits whose last is its check digit.
-bool nipValid(const std::string& d) {
-    const std::optional<int> check = values::nipCheckDigit(std::string_view(d).substr(0, 9));
-    return check && *check == d[9] - '0';
-}
-
-// A REGON of 9 or 14 digits whose check digits are right (of 14, also the ninth).
-bool regonValid(const std::string& d) {
-    const std::string_view v(d);
-    const bool nine = values::regonCheckDigit(v.substr(0, 8)) == d[8] - '0';
-    if (d.size() == 9) return nine;
-    return nine && values::regonCheckDigit(v.substr(0, 13)) == d[13] - '0';
-}
-
 bool postalCodeValid(const std::string& t) {
     return t.size() == 6 && t[2] == '-' && allDigits(t.substr(0, 2)) && allDigits(t.substr(3));
 }
@@ -215,7 +201,7 @@ private:
                     if (main) error(form, {f.number}, at + "brak NIP", copy);
                 } else if (d.size() != 10 || !allDigits(d)) {
                     error(form, {f.number}, at + "NIP „" + value + "” powinien mieć 10 cyfr", copy);
-                } else if (!nipValid(d)) {
+                } else if (!values::nipValid(d)) {
                     error(form, {f.number}, at + "NIP „" + value + "” ma błędną cyfrę kontrolną",
                           copy);
                 }
@@ -226,7 +212,7 @@ private:
                 } else if ((d.size() != 9 && d.size() != 14) || !allDigits(d)) {
                     error(form, {f.number},
                           at + "REGON „" + value + "” powinien mieć 9 albo 14 cyfr", copy);
-                } else if (!regonValid(d)) {
+                } else if (!values::regonValid(d)) {
                     error(form, {f.number}, at + "REGON „" + value + "” ma błędną cyfrę kontrolną",
                           copy);
                 }

@@ -171,20 +171,12 @@ FormPrint formPrintOf(std::string_view name) {
 }
 
 std::string overlayOf(std::string_view name) {
-    static const std::pair<std::string_view, std::string_view> kOverlays[] = {
-        {"CIT_2_Prn_35", "CIT_2_Prn_35_nadruk"},
-        {"CIT_O_Prn_35", "CIT_O_Prn_35_nadruk"},
-        {"CIT_O_Prn_32", "CIT_O_Prn_32_nadruk"},
-        {"CIT_O_Prn_33", "CIT_O_Prn_33_nadruk"},
-        {"CIT_O_Prn_34", "CIT_O_Prn_34_nadruk"},
-        {"CIT_2_Prn_32", "CIT_2_Prn_32_nadruk"},
-        {"CIT_2_Prn_33", "CIT_2_Prn_33_nadruk"},
-        {"CIT_2_Prn_34", "CIT_2_Prn_34_nadruk"},
-    };
-    for (const auto& [full, overlay] : kOverlays) {
-        if (full == name) return std::string(overlay);
-    }
-    return {};
+    // An overlay is the print of the full form's name with "_nadruk"; none has an overlay of
+    // its own.
+    static constexpr std::string_view kSuffix = "_nadruk";
+    if (name.ends_with(kSuffix)) return {};
+    std::string overlay = std::string(name) + std::string(kSuffix);
+    return formPrintOf(overlay) != nullptr ? overlay : std::string();
 }
 
 FormPrint formPrintFor(std::string_view name, const host::Globals& globals) {

@@ -31,4 +31,17 @@ int regonCheckDigit(std::string_view digits) {
     return sum % 11 % 10;
 }
 
+bool nipValid(std::string_view d) {
+    if (d.size() != 10) return false;
+    const std::optional<int> check = nipCheckDigit(d.substr(0, 9));
+    return check && *check == d[9] - '0';
+}
+
+bool regonValid(std::string_view d) {
+    if (d.size() != 9 && d.size() != 14) return false;
+    const bool nine = regonCheckDigit(d.substr(0, 8)) == d[8] - '0';
+    if (d.size() == 9) return nine;
+    return nine && regonCheckDigit(d.substr(0, 13)) == d[13] - '0';
+}
+
 }  // namespace citforms::values

@@ -18,4 +18,10 @@ std::optional<int> nipCheckDigit(std::string_view nineDigits);
 // digits: the weighted sum modulo 11, 10 counting as 0.
 int regonCheckDigit(std::string_view digits);
 
+// Whether ten digits are a NIP whose last digit is its check digit.
+bool nipValid(std::string_view tenDigits);
+
+// Whether 9 or 14 digits are a REGON whose check digits are right (of 14, also the ninth).
+bool regonValid(std::string_view digits);
+
 }  // namespace citforms::values

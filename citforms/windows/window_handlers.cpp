@@ -381,7 +381,7 @@ void checkCit8(FormWindow& w, WindowSession& s) {
         for (int p : item.positions) positions.push_back(std::to_string(p));
         const std::vector<std::string> columns = {
             item.severity == check::Severity::Error ? "Błąd" : "Uwaga",
-            item.copy > 0 ? item.form + " nr " + std::to_string(item.copy) : item.form,
+            check::formOf(item),
             values::join(positions, ","), item.text};
         rows.push_back({std::to_string(i + 1), values::join(columns, " | ")});
     }

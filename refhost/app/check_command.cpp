@@ -43,9 +43,8 @@ int checkStatus(const CheckResult& result) {
 std::string checkLine(const CheckItem& item) {
     std::string positions;
     for (int p : item.positions) positions += (positions.empty() ? "" : ",") + std::to_string(p);
-    const std::string form =
-        item.copy > 0 ? item.form + " nr " + std::to_string(item.copy) : item.form;
-    return std::string(citforms::check::severityName(item.severity)) + '\t' + form + '\t' +
+    return std::string(citforms::check::severityName(item.severity)) + '\t' +
+           citforms::check::formOf(item) + '\t' +
            (positions.empty() ? "-" : positions) + '\t' + citforms::runtime::escapeField(item.text);
 }
 

@@ -388,12 +388,10 @@ void DesktopWindow::checkSelected() {
     }
     std::vector<QStringList> rows;
     for (const citforms::check::CheckItem& item : result->items) {
-        QString form = q(item.form);
-        if (item.copy > 0) form += QString(" nr %1").arg(item.copy);
         QStringList positions;
         for (int p : item.positions) positions << QString::number(p);
         rows.push_back({item.severity == citforms::check::Severity::Error ? "Błąd" : "Ostrzeżenie",
-                        form, positions.join(", "), q(item.text)});
+                        q(citforms::check::formOf(item)), positions.join(", "), q(item.text)});
     }
     showTable(this,
               QString("Sprawdzenie deklaracji %1: błędy %2, ostrzeżenia %3")
