@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+# The compiler cache (when installed) keys on paths relative to the checkout, so a fresh clone
+# in another folder still finds what an earlier build compiled.
+export CCACHE_BASEDIR="$PWD"
 
 pgdir=$(mktemp -d "${TMPDIR:-/tmp}/citforms-pg.XXXXXX")
 trap 'scripts/pg-cluster.sh stop "$pgdir"' EXIT
