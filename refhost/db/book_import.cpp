@@ -10,8 +10,8 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <limits>
+#include <map>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -63,7 +63,17 @@ std::optional<WideGrosze> wideOf(const std::optional<std::string>& v) {
     return negative ? -out : out;
 }
 
-std::string fileSystemError(int error) { return std::strerror(error); }
+// The reason of a failed file operation, in Polish for the usual ones.
+std::string fileSystemError(int error) {
+    switch (error) {
+        case ENOENT: return "nie ma takiego pliku";
+        case EACCES:
+        case EPERM: return "brak uprawnień";
+        case ENOSPC: return "brak miejsca na dysku";
+        case EISDIR: return "to jest folder";
+        default: return std::strerror(error);
+    }
+}
 
 // Writes one import into the books: the company's checks, the replaced postings, the
 // chart, the postings, the monthly turnovers and the import's record. The caller holds the
@@ -260,8 +270,8 @@ public:
             total.code = code;
             if (auto it = groupNames_.find(code); it != groupNames_.end()) total.name = it->second;
             total.postings = g.postings;
-            // Each group's sum is part of the totals above, in absolute value no larger when
-            // all amounts have one sign; mixed signs may still take one past 64 bits.
+            // The summary shows a group's sums in 64 bits as well (with amounts of both
+            // signs they may pass them while the totals do not).
             if (!fitsGrosze(g.sums.debit) || !fitsGrosze(g.sums.credit)) {
                 return R::failure("suma kwot zespołu " + shownValue(code) +
                                   " przekracza zakres kwot");
@@ -550,7 +560,7 @@ public:
         if (path != "-") {
             struct stat st {};
             if (::stat(path.c_str(), &st) != 0) return failure("nie można otworzyć pliku", errno);
-            if (S_ISDIR(st.st_mode)) return Status::failure(name_ + ": to jest folder, nie plik");
+            if (S_ISDIR(st.st_mode)) return failure("nie można otworzyć pliku", EISDIR);
             if (S_ISREG(st.st_mode)) {
                 if (::access(path.c_str(), R_OK) != 0)
                     return failure("nie można otworzyć pliku", errno);
