@@ -111,7 +111,7 @@ public:
         const std::string own = digits(r->rows[0][0].value_or(""));
         if (own.empty()) return Status::failure("firma " + firm_ + " nie ma w danych numeru NIP");
         if (digits(h.nip) != own) {
-            return Status::failure("NIP podmiotu w pliku (" + h.nip + ") nie jest NIP-em firmy " +
+            return Status::failure("NIP podmiotu w pliku (" + shownValue(h.nip) + ") nie jest NIP-em firmy " +
                                    firm_ + " (" + own + ")");
         }
         auto years = db_.runNative(
@@ -145,7 +145,12 @@ public:
             "where id_firmy = ? and id_importu <> 0 and data >= ? and data <= ? "
             "group by nr_konta, data",
             period);
-        if (!old) return Status::failure(old.error());
+        // (SQLite refuses a sum past 64 bits, which only postings of an earlier import that
+        // went wrong can reach.)
+        if (!old) {
+            return Status::failure("nie można zsumować księgowań wcześniejszych importów okresu (" +
+                                   old.error() + ")");
+        }
         for (const auto& row : old->rows) {
             WideTotals& t =
                 turnovers_[{row[0].value_or(""), monthKeyOfDay(static_cast<int>(toInt64(row[1])))}];
