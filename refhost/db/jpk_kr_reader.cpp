@@ -7,7 +7,6 @@
 #include <libxml/xmlschemas.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -35,8 +34,10 @@ constexpr long long kProgressEvery = 4096;
 // The longest text of one element taken: the schema allows a few thousand characters, and
 // an element of many CDATA sections must not fill the memory before it is refused.
 constexpr std::size_t kMaxValue = 1 << 20;
-// Bytes of a value quoted in a message of libxml2 before it is cut.
+// Characters of a value quoted in a message of libxml2 shown before the cut, and of the
+// whole message (a value with apostrophes of its own is not told from the rest).
 constexpr std::size_t kShownQuote = 80;
+constexpr std::size_t kShownMessage = 600;
 
 const char* text(const xmlChar* s) { return s != nullptr ? reinterpret_cast<const char*>(s) : ""; }
 
@@ -82,13 +83,19 @@ SchemaHolder& schemaHolder() {
 // braces of a pattern such as "\d{4}" stay), on one line, each quoted value cut short.
 std::string tidy(const std::string& raw) {
     std::string message;
+    // The first '}' after the '{' looked at, found once for a run of them (npos: none).
+    std::size_t brace = 0;
+    bool searched = false;
     for (std::size_t i = 0; i < raw.size(); ++i) {
         if (raw[i] == '{') {
-            const std::size_t close = raw.find('}', i);
-            if (close != std::string::npos) {
-                const std::string_view inside = std::string_view(raw).substr(i + 1, close - i - 1);
+            if (!searched || (brace != std::string::npos && brace < i)) {
+                brace = raw.find('}', i);
+                searched = true;
+            }
+            if (brace != std::string::npos && brace - i <= 256) {
+                const std::string_view inside = std::string_view(raw).substr(i + 1, brace - i - 1);
                 if (inside.find("://") != std::string_view::npos || inside.rfind("urn:", 0) == 0) {
-                    i = close;
+                    i = brace;
                     continue;
                 }
             }
@@ -112,7 +119,7 @@ std::string tidy(const std::string& raw) {
         from = close + 1;
     }
     out.append(message, std::min(from, message.size()));
-    return out;
+    return shownValue(out, kShownMessage);
 }
 
 // The element a message of the schema validator is about: "Element 'KwotaWinien': ...".
