@@ -38,6 +38,7 @@ const char* const kUsage =
     "                     copy all data (into an empty database) or one company's\n"
     "  import-books [--company N] FILE\n"
     "                     import the books from a JPK_KR file or the text format\n"
+    "                     (FILE - reads standard input)\n"
     "  run SCRIPT         replay a session at the module's windows without a screen and\n"
     "                     print its transcript (docs/scripted-sessions.md)\n"
     "  new [--date DD-MM-YYYY]\n"

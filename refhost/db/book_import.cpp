@@ -1,15 +1,23 @@
 #include "refhost/db/book_import.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
 #include <thread>
 #include <unordered_map>
 
+#include "citforms/values/text.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/book_text.h"
 #include "refhost/db/books.h"
@@ -31,11 +39,40 @@ std::string digits(std::string_view s) {
 }
 
 std::int64_t toInt64(const std::optional<std::string>& v) {
-    return v && !v->empty() ? std::stoll(*v) : 0;
+    if (!v || v->empty()) return 0;
+    return citforms::values::parseInteger<std::int64_t>(*v).value_or(0);
 }
 
-bool addChecked(std::int64_t& sum, std::int64_t value) {
-    return !__builtin_add_overflow(sum, value, &sum);
+// A sum of grosze as the database returns it: digits, PostgreSQL's sum of a BIGINT column
+// perhaps past 64 bits and perhaps with a fraction of zeros ("12.00").
+std::optional<WideGrosze> wideOf(const std::optional<std::string>& v) {
+    if (!v || v->empty()) return 0;
+    std::string_view text = *v;
+    if (const auto dot = text.find('.'); dot != std::string_view::npos) {
+        if (text.find_first_not_of('0', dot + 1) != std::string_view::npos) return std::nullopt;
+        text = text.substr(0, dot);
+    }
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty() || text.size() > 36) return std::nullopt;
+    WideGrosze out = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        out = out * 10 + (c - '0');
+    }
+    return negative ? -out : out;
+}
+
+// The reason of a failed file operation, in Polish for the usual ones.
+std::string fileSystemError(int error) {
+    switch (error) {
+        case ENOENT: return "nie ma takiego pliku";
+        case EACCES:
+        case EPERM: return "brak uprawnień";
+        case ENOSPC: return "brak miejsca na dysku";
+        case EISDIR: return "to jest folder";
+        default: return std::strerror(error);
+    }
 }
 
 // Writes one import into the books: the company's checks, the replaced postings, the
@@ -74,7 +111,7 @@ public:
         const std::string own = digits(r->rows[0][0].value_or(""));
         if (own.empty()) return Status::failure("firma " + firm_ + " nie ma w danych numeru NIP");
         if (digits(h.nip) != own) {
-            return Status::failure("NIP podmiotu w pliku (" + h.nip + ") nie jest NIP-em firmy " +
+            return Status::failure("NIP podmiotu w pliku (" + shownValue(h.nip) + ") nie jest NIP-em firmy " +
                                    firm_ + " (" + own + ")");
         }
         auto years = db_.runNative(
@@ -108,12 +145,20 @@ public:
             "where id_firmy = ? and id_importu <> 0 and data >= ? and data <= ? "
             "group by nr_konta, data",
             period);
-        if (!old) return Status::failure(old.error());
+        // (SQLite refuses a sum past 64 bits, which only postings of an earlier import that
+        // went wrong can reach.)
+        if (!old) {
+            return Status::failure("nie można zsumować księgowań wcześniejszych importów okresu (" +
+                                   old.error() + ")");
+        }
         for (const auto& row : old->rows) {
-            AccountTotals& t =
+            WideTotals& t =
                 turnovers_[{row[0].value_or(""), monthKeyOfDay(static_cast<int>(toInt64(row[1])))}];
-            t.debit -= toInt64(row[2]);
-            t.credit -= toInt64(row[3]);
+            const std::optional<WideGrosze> debit = wideOf(row[2]);
+            const std::optional<WideGrosze> credit = wideOf(row[3]);
+            if (!debit || !credit) return Status::failure("nieczytelna suma księgowań w bazie");
+            t.debit -= *debit;
+            t.credit -= *credit;
             summary_.replaced += toInt64(row[4]);
         }
         if (old->rows.empty()) return {};
@@ -172,16 +217,16 @@ public:
         v[8] = currency;
         v[9] = std::to_string(foreign);
         if (auto st = db_.insertRow(insert_); !st) return st;
-        AccountTotals& t = turnovers_[{account, monthKeyOfDay(day)}];
+        WideTotals& t = turnovers_[{account, monthKeyOfDay(day)}];
         t.debit += debit;
         t.credit += credit;
-        BookGroupTotal& g = groups_[groupFor(account)];
+        WideGroup& g = groups_[groupFor(account)];
         ++g.postings;
         ++summary_.postings;
-        if (!addChecked(g.debit, debit) || !addChecked(g.credit, credit) ||
-            !addChecked(summary_.debit, debit) || !addChecked(summary_.credit, credit)) {
-            return Status::failure("suma kwot poza zakresem");
-        }
+        g.sums.debit += debit;
+        g.sums.credit += credit;
+        sums_.debit += debit;
+        sums_.credit += credit;
         if (summary_.format == BookFileFormat::Text) {
             summary_.from = summary_.from == 0 ? day : std::min(summary_.from, day);
             summary_.to = std::max(summary_.to, day);
@@ -191,6 +236,13 @@ public:
 
     // The turnovers and the import's record; then the summary.
     Result<BookImportSummary> finish() {
+        // IMPORTY_KSIAG keeps the sums in grosze columns too.
+        if (!fitsGrosze(sums_.debit) || !fitsGrosze(sums_.credit)) {
+            return R::failure("suma kwot importu przekracza zakres kwot (najwyżej " +
+                              formatGrosze(std::numeric_limits<std::int64_t>::max()) + " zł)");
+        }
+        summary_.debit = static_cast<std::int64_t>(sums_.debit);
+        summary_.credit = static_cast<std::int64_t>(sums_.credit);
         int firstMonth = 0;
         int lastMonth = 0;
         for (const auto& [key, t] : turnovers_) {
@@ -219,9 +271,19 @@ public:
              std::to_string(summary_.debit), std::to_string(summary_.credit)});
         if (!r) return R::failure(r.error());
         for (auto& [code, g] : groups_) {
-            g.code = code;
-            if (auto it = groupNames_.find(code); it != groupNames_.end()) g.name = it->second;
-            summary_.groups.push_back(g);
+            BookGroupTotal total;
+            total.code = code;
+            if (auto it = groupNames_.find(code); it != groupNames_.end()) total.name = it->second;
+            total.postings = g.postings;
+            // The summary shows a group's sums in 64 bits as well (with amounts of both
+            // signs they may pass them while the totals do not).
+            if (!fitsGrosze(g.sums.debit) || !fitsGrosze(g.sums.credit)) {
+                return R::failure("suma kwot zespołu " + shownValue(code) +
+                                  " przekracza zakres kwot");
+            }
+            total.debit = static_cast<std::int64_t>(g.sums.debit);
+            total.credit = static_cast<std::int64_t>(g.sums.credit);
+            summary_.groups.push_back(std::move(total));
         }
         return summary_;
     }
@@ -246,8 +308,13 @@ private:
     std::set<std::string> chart_;
     std::unordered_map<std::string, std::string> groupOf_;
     std::map<std::string, std::string> groupNames_;
-    std::map<std::string, BookGroupTotal> groups_;
-    std::map<std::pair<std::string, int>, AccountTotals> turnovers_;
+    struct WideGroup {
+        long long postings = 0;
+        WideTotals sums;
+    };
+    std::map<std::string, WideGroup> groups_;
+    std::map<std::pair<std::string, int>, WideTotals> turnovers_;
+    WideTotals sums_;
     BookImportSummary summary_;
 };
 
@@ -283,48 +350,54 @@ private:
     BookWriter& writer_;
 };
 
-// Reads the text format line by line from `in` into the writer.
+// Reads the text format from `in`, a block at a time, line by line into the writer.
 Status loadText(std::istream& in, const std::string& name, std::uint64_t size, BookWriter& writer,
                 const BookImportOptions& options) {
-    std::string line;
-    std::size_t lineNo = 0;
     std::uint64_t bytes = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        bytes += line.size() + 1;
-        auto fail = [&](const std::string& reason) {
-            return Status::failure(name + ", wiersz " + std::to_string(lineNo) + ": " + reason);
-        };
-        auto record = parseBookTextLine(line, lineNo == 1);
-        if (!record) return fail(record.error());
-        if (!*record) continue;
+    BookTextLines lines([&](std::string_view line, std::size_t number) -> Status {
+        auto record = parseBookTextLine(line, number == 1);
+        if (!record) return Status::failure(record.error());
+        if (!*record) return {};
         if (const auto* a = std::get_if<BookTextAccount>(&**record)) {
-            if (auto st = writer.account(a->account, a->name, a->account.substr(0, 1), {}); !st)
-                return fail(st.error());
-            continue;
+            return writer.account(a->account, a->name, a->account.substr(0, 1), {});
         }
         const auto& p = std::get<Posting>(**record);
         if (!writer.knows(p.account)) {
-            return fail("konto " + p.account + " nie występuje w planie kont");
+            return Status::failure("konto " + shownValue(p.account) + " nie występuje w planie kont");
         }
         if (auto st = writer.post(p.account, p.day, p.debit, p.credit, p.document, p.description,
                                   {}, 0);
             !st) {
-            return fail(st.error());
+            return st;
         }
         if (options.progress && writer.summary().postings % 4096 == 0) {
             options.progress(bytes, size, writer.summary().postings);
         }
+        return {};
+    });
+    std::string block(1 << 16, '\0');
+    Status st;
+    while (st && in) {
+        in.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        bytes += got;
+        st = lines.feed(std::string_view(block.data(), got));
     }
-    if (in.bad()) return Status::failure(name + ": błąd odczytu pliku");
+    if (st && in.bad()) return Status::failure(name + ": błąd odczytu pliku");
+    if (st) st = lines.finish();
+    if (!st) {
+        return Status::failure(name + ", wiersz " + std::to_string(lines.lineNumber()) + ": " +
+                               st.error());
+    }
     return {};
 }
 
 enum class Kind { Jpk, Text };
 
 Result<BookImportSummary> runImport(sql::HostDatabase& db, int company, const std::string& name,
-                                    Kind kind, const std::function<Status(BookWriter&)>& load) {
-    BookWriter writer(db, company, name,
+                                    const std::string& file, Kind kind,
+                                    const std::function<Status(BookWriter&)>& load) {
+    BookWriter writer(db, company, file,
                       kind == Kind::Jpk ? BookFileFormat::JpkKr : BookFileFormat::Text);
     if (auto st = db.begin(); !st) return R::failure(st.error());
     auto fail = [&](const std::string& message) {
@@ -473,40 +546,145 @@ Status loadJpk(const JpkKrSource& source, std::uint64_t size, BookWriter& writer
     return {};
 }
 
+// The input as a file that can be read from its start, and more than once: the file itself
+// when it is a regular one, else (standard input, a pipe, a FIFO, a device) a temporary copy
+// of all of it. The copy is made before the database is touched, so no transaction waits
+// for a writer at the other end of a pipe.
+class BookInput {
+public:
+    BookInput() = default;
+    BookInput(const BookInput&) = delete;
+    BookInput& operator=(const BookInput&) = delete;
+    ~BookInput() {
+        if (!copy_.empty()) ::unlink(copy_.c_str());
+    }
+
+    Status open(const std::string& path) {
+        name_ = path == "-" ? std::string(kStandardInputName) : path;
+        int fd = STDIN_FILENO;
+        if (path != "-") {
+            struct stat st {};
+            if (::stat(path.c_str(), &st) != 0) return failure("nie można otworzyć pliku", errno);
+            if (S_ISDIR(st.st_mode)) return failure("nie można otworzyć pliku", EISDIR);
+            if (S_ISREG(st.st_mode)) {
+                if (::access(path.c_str(), R_OK) != 0)
+                    return failure("nie można otworzyć pliku", errno);
+                path_ = path;
+                size_ = static_cast<std::uint64_t>(st.st_size);
+                return {};
+            }
+            fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) return failure("nie można otworzyć pliku", errno);
+        }
+        Status st = copyFrom(fd);
+        if (fd != STDIN_FILENO) ::close(fd);
+        return st;
+    }
+
+    const std::string& name() const { return name_; }  // for messages
+    const std::string& path() const { return path_; }  // to read
+    std::uint64_t size() const { return size_; }
+
+private:
+    Status failure(const std::string& what, int error) const {
+        return Status::failure(name_ + ": " + what + " (" + fileSystemError(error) + ")");
+    }
+
+    Status copyFrom(int in) {
+        std::error_code ec;
+        const auto folder = std::filesystem::temp_directory_path(ec);
+        std::string pattern = (ec ? std::filesystem::path("/tmp") : folder) / "tabrix-import-XXXXXX";
+        const int out = ::mkstemp(pattern.data());
+        if (out < 0) return failure("nie można utworzyć pliku tymczasowego na kopię wejścia", errno);
+        copy_ = path_ = pattern;
+        std::string buffer(1 << 16, '\0');
+        Status st;
+        for (;;) {
+            const ssize_t got = ::read(in, buffer.data(), buffer.size());
+            if (got == 0) break;
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                st = failure("błąd odczytu", errno);
+                break;
+            }
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t put = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+                if (put < 0 && errno == EINTR) continue;
+                if (put < 0) {
+                    st = failure("nie można zapisać kopii wejścia w pliku tymczasowym", errno);
+                    break;
+                }
+                done += put;
+            }
+            if (!st) break;
+            size_ += static_cast<std::uint64_t>(got);
+        }
+        if (::close(out) != 0 && st) st = failure("nie można zapisać kopii wejścia", errno);
+        return st;
+    }
+
+    std::string name_;
+    std::string path_;
+    std::string copy_;
+    std::uint64_t size_ = 0;
+};
+
+// Checks that need nothing of the database: an empty input, a text file in another encoding.
+Status checkBeforeImport(const std::string& name, std::uint64_t size, std::string_view head,
+                         bool text) {
+    if (size == 0) return Status::failure(name + ": plik jest pusty");
+    if (text) {
+        if (auto problem = bookTextEncodingProblem(head); !problem.empty())
+            return Status::failure(name + ": " + problem);
+    }
+    return {};
+}
+
 }  // namespace
 
 Result<BookImportSummary> importBooks(sql::HostDatabase& db, int company, const std::string& path,
                                       const BookImportOptions& options) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return R::failure(path + ": nie można otworzyć pliku");
-    std::error_code ec;
-    const std::uint64_t size = std::filesystem::file_size(path, ec);
+    BookInput input;
+    if (auto st = input.open(path); !st) return R::failure(st.error());
+    const std::string& name = input.name();
+    std::ifstream in(input.path(), std::ios::binary);
+    if (!in) return R::failure(name + ": nie można otworzyć pliku");
     std::string head(512, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
-    if (looksLikeBookText(head)) {
+    const bool text = looksLikeBookText(head);
+    if (auto st = checkBeforeImport(name, input.size(), head, text); !st)
+        return R::failure(st.error());
+    if (text) {
         in.clear();
         in.seekg(0);
-        return runImport(db, company, path, Kind::Text, [&](BookWriter& w) {
-            return loadText(in, path, size, w, options);
+        if (!in) return R::failure(name + ": błąd odczytu pliku");
+        return runImport(db, company, name, path, Kind::Text, [&](BookWriter& w) {
+            return loadText(in, name, input.size(), w, options);
         });
     }
     in.close();
-    return runImport(db, company, path, Kind::Jpk, [&](BookWriter& w) {
-        return loadJpk(JpkKrSource::file(path), size, w, options);
+    JpkKrSource source = JpkKrSource::file(input.path());
+    source.name = name;
+    return runImport(db, company, name, path, Kind::Jpk, [&](BookWriter& w) {
+        return loadJpk(source, input.size(), w, options);
     });
 }
 
 Result<BookImportSummary> importBooksText(sql::HostDatabase& db, int company,
                                           const std::string& name, std::string_view text,
                                           const BookImportOptions& options) {
-    if (looksLikeBookText(text.substr(0, 512))) {
+    const std::string_view head = text.substr(0, 512);
+    const bool plain = looksLikeBookText(head);
+    if (auto st = checkBeforeImport(name, text.size(), head, plain); !st)
+        return R::failure(st.error());
+    if (plain) {
         std::istringstream in{std::string(text)};
-        return runImport(db, company, name, Kind::Text, [&](BookWriter& w) {
+        return runImport(db, company, name, name, Kind::Text, [&](BookWriter& w) {
             return loadText(in, name, text.size(), w, options);
         });
     }
-    return runImport(db, company, name, Kind::Jpk, [&](BookWriter& w) {
+    return runImport(db, company, name, name, Kind::Jpk, [&](BookWriter& w) {
         return loadJpk(JpkKrSource::memory(name, text), text.size(), w, options);
     });
 }

@@ -54,6 +54,11 @@ struct BookImportOptions {
         progress;
 };
 
+// How messages name standard input.
+inline constexpr const char* kStandardInputName = "standardowe wejście";
+
+// `path` "-" reads standard input. Whatever the input is (a file, standard input, a pipe, a
+// FIFO), all of it is read before the database is written to; an empty one is refused.
 Result<BookImportSummary> importBooks(sql::HostDatabase& db, int company,
                                       const std::string& path,
                                       const BookImportOptions& options = {});

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -37,6 +38,11 @@ bool addGrosze(std::int64_t& a, const std::optional<std::string>& b) {
 }
 
 }  // namespace
+
+bool fitsGrosze(WideGrosze value) {
+    return value >= std::numeric_limits<std::int64_t>::min() &&
+           value <= std::numeric_limits<std::int64_t>::max();
+}
 
 std::optional<Measure> parseMeasure(std::string_view code) {
     const std::string c = upperAscii(code);
@@ -150,14 +156,40 @@ Status Books::insertPosting(int company, const Posting& p) {
 }
 
 Status Books::addTurnover(int company, const std::string& account, int month,
-                          std::int64_t debit, std::int64_t credit) {
+                          WideGrosze debit, WideGrosze credit) {
+    // SQLite would turn a sum past 64 bits into a floating-point number and PostgreSQL refuse
+    // it with an error of its own: the sum is checked here first. (The statement below still
+    // adds on the server, so a concurrent writer's turnover is never overwritten.)
+    auto now = db_.runNative(
+        "select obroty_wn, obroty_ma from OBROTY where id_firmy = ? and nr_konta = ? and "
+        "okres = ?",
+        {std::to_string(company), account, std::to_string(month)});
+    if (!now) return Status::failure(now.error());
+    WideGrosze debitAfter = debit;
+    WideGrosze creditAfter = credit;
+    for (const auto& row : now->rows) {
+        const std::optional<std::int64_t> d = toInt64(row.at(0));
+        const std::optional<std::int64_t> c = toInt64(row.at(1));
+        if (!d || !c) return Status::failure("nieczytelne obroty konta " + account + " w bazie");
+        debitAfter += *d;
+        creditAfter += *c;
+    }
+    if (!fitsGrosze(debit) || !fitsGrosze(credit) || !fitsGrosze(debitAfter) ||
+        !fitsGrosze(creditAfter)) {
+        char period[16];
+        std::snprintf(period, sizeof period, "%04d-%02d", month / 12, month % 12 + 1);
+        return Status::failure("obroty konta " + account + " za " + period +
+                               " przekroczyłyby zakres kwot (najwyżej " +
+                               formatGrosze(std::numeric_limits<std::int64_t>::max()) + " zł)");
+    }
     auto r = db_.runNative(
         "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "
         "values (?, ?, ?, ?, ?) on conflict (id_firmy, nr_konta, okres) do update set "
         "obroty_wn = OBROTY.obroty_wn + excluded.obroty_wn, "
         "obroty_ma = OBROTY.obroty_ma + excluded.obroty_ma",
-        {std::to_string(company), account, std::to_string(month), std::to_string(debit),
-         std::to_string(credit)});
+        {std::to_string(company), account, std::to_string(month),
+         std::to_string(static_cast<std::int64_t>(debit)),
+         std::to_string(static_cast<std::int64_t>(credit))});
     return r ? Status() : Status::failure(r.error());
 }
 
@@ -178,12 +210,12 @@ Status Books::postAll(int company, const std::vector<Posting>& postings) {
                        {"id_firmy", "nr_konta", "data", "kwota_wn", "kwota_ma", "dokument", "opis"},
                        {},
                        {}};
-    std::map<std::pair<std::string, int>, AccountTotals> turnovers;
+    std::map<std::pair<std::string, int>, WideTotals> turnovers;
     for (const Posting& p : postings) {
         row.values = {firm, p.account, std::to_string(p.day), std::to_string(p.debit),
                       std::to_string(p.credit), p.document, p.description};
         if (auto st = db_.insertRow(row); !st) return fail(st);
-        AccountTotals& t = turnovers[{p.account, monthKeyOfDay(p.day)}];
+        WideTotals& t = turnovers[{p.account, monthKeyOfDay(p.day)}];
         t.debit += p.debit;
         t.credit += p.credit;
     }
@@ -297,34 +329,32 @@ Result<long long> Books::importText(int company, std::string_view text) {
     auto chartNow = chart(company);
     if (!chartNow) return R::failure(chartNow.error());
     std::set<std::string> accounts = std::move(*chartNow);
+    if (auto problem = bookTextEncodingProblem(text.substr(0, 512)); !problem.empty())
+        return R::failure(problem);
     if (auto st = db_.begin(); !st) return R::failure(st.error());
     long long count = 0;
-    std::size_t lineNo = 0;
-    auto fail = [&](const std::string& message) {
-        db_.rollback();
-        return R::failure("Wiersz " + std::to_string(lineNo) + ": " + message);
-    };
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        ++lineNo;
-        auto record = parseBookTextLine(line, lineNo == 1);
-        if (!record) return fail(record.error());
-        if (!*record) continue;
+    BookTextLines lines([&](std::string_view line, std::size_t number) -> Status {
+        auto record = parseBookTextLine(line, number == 1);
+        if (!record) return Status::failure(record.error());
+        if (!*record) return {};
         if (const auto* a = std::get_if<BookTextAccount>(&**record)) {
-            if (auto st = addAccount(company, a->account, a->name); !st) return fail(st.error());
+            if (auto st = addAccount(company, a->account, a->name); !st) return st;
             accounts.insert(a->account);
-            continue;
+            return {};
         }
         const auto& p = std::get<Posting>(**record);
         if (accounts.count(p.account) == 0) {
-            return fail("konto " + p.account + " nie występuje w planie kont");
+            return Status::failure("konto " + shownValue(p.account) + " nie występuje w planie kont");
         }
-        if (auto st = insertPosting(company, p); !st) return fail(st.error());
+        if (auto st = insertPosting(company, p); !st) return st;
         ++count;
+        return {};
+    });
+    Status read = lines.feed(text);
+    if (read) read = lines.finish();
+    if (!read) {
+        db_.rollback();
+        return R::failure("Wiersz " + std::to_string(lines.lineNumber()) + ": " + read.error());
     }
     if (auto st = db_.commit(); !st) return R::failure(st.error());
     return count;

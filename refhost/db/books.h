@@ -68,6 +68,18 @@ struct AccountTotals {
     std::int64_t credit = 0;
 };
 
+// Sums of grosze that may pass the 64 bits of a column on their way (many large postings,
+// some negative): checked against the column's range only when they are written.
+__extension__ using WideGrosze = __int128;
+
+struct WideTotals {
+    WideGrosze debit = 0;
+    WideGrosze credit = 0;
+};
+
+// Whether a sum fits a grosze column (64 bits).
+bool fitsGrosze(WideGrosze value);
+
 // Turnovers per account over a period; accounts without movement are absent.
 using PeriodTotals = std::map<std::string, AccountTotals>;
 
@@ -93,9 +105,10 @@ public:
     Status post(int company, const Posting& posting);
     Status postAll(int company, const std::vector<Posting>& postings);
 
-    // Adds to the turnovers of an account's month (okres = year * 12 + month - 1).
-    Status addTurnover(int company, const std::string& account, int month, std::int64_t debit,
-                       std::int64_t credit);
+    // Adds to the turnovers of an account's month (okres = year * 12 + month - 1); refused,
+    // with nothing written, when the month's turnover would leave the column's range.
+    Status addTurnover(int company, const std::string& account, int month, WideGrosze debit,
+                       WideGrosze credit);
 
     // Turnovers of each account from day `from` to day `to`, both included.
     Result<PeriodTotals> totals(int company, int from, int to);

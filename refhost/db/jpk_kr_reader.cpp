@@ -6,7 +6,10 @@
 #include <libxml/xmlreader.h>
 #include <libxml/xmlschemas.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
@@ -14,6 +17,7 @@
 
 #include "citforms/values/text.h"
 #include "refhost/db/amounts.h"
+#include "refhost/db/book_text.h"
 #include "refhost/db/days.h"
 
 #ifndef CITFORMS_JPK_SCHEMA_DIR
@@ -27,6 +31,13 @@ namespace {
 constexpr const char* kSchemaFile = "Schemat_JPK_KR(1)_v1-0.xsd";
 // Progress is reported every this many KontoZapis rows.
 constexpr long long kProgressEvery = 4096;
+// The longest text of one element taken: the schema allows a few thousand characters, and
+// an element of many CDATA sections must not fill the memory before it is refused.
+constexpr std::size_t kMaxValue = 1 << 20;
+// Characters of a value quoted in a message of libxml2 shown before the cut, and of the
+// whole message (a value with apostrophes of its own is not told from the rest).
+constexpr std::size_t kShownQuote = 80;
+constexpr std::size_t kShownMessage = 600;
 
 const char* text(const xmlChar* s) { return s != nullptr ? reinterpret_cast<const char*>(s) : ""; }
 
@@ -68,58 +79,184 @@ SchemaHolder& schemaHolder() {
     return holder;
 }
 
-// A libxml2 message without the namespaces in braces, on one line.
-std::string tidy(std::string message) {
-    for (std::size_t open = message.find('{'); open != std::string::npos;
-         open = message.find('{', open)) {
-        const std::size_t close = message.find('}', open);
-        if (close == std::string::npos) break;
-        message.erase(open, close - open + 1);
+// A libxml2 message without the namespaces in braces ("{http://...}KwotaWinien"; the
+// braces of a pattern such as "\d{4}" stay), on one line, each quoted value cut short.
+std::string tidy(const std::string& raw) {
+    std::string message;
+    // The first '}' after the '{' looked at, found once for a run of them (npos: none).
+    std::size_t brace = 0;
+    bool searched = false;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '{') {
+            if (!searched || (brace != std::string::npos && brace < i)) {
+                brace = raw.find('}', i);
+                searched = true;
+            }
+            if (brace != std::string::npos && brace - i <= 256) {
+                const std::string_view inside = std::string_view(raw).substr(i + 1, brace - i - 1);
+                if (inside.find("://") != std::string_view::npos || inside.rfind("urn:", 0) == 0) {
+                    i = brace;
+                    continue;
+                }
+            }
+        }
+        message.push_back(raw[i]);
     }
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
         message.pop_back();
     for (char& c : message) {
         if (c == '\n') c = ' ';
     }
-    return message;
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t open = message.find('\''); open != std::string::npos;
+         open = message.find('\'', from)) {
+        const std::size_t close = message.find('\'', open + 1);
+        if (close == std::string::npos) break;
+        out.append(message, from, open + 1 - from);
+        out += shownValue(std::string_view(message).substr(open + 1, close - open - 1), kShownQuote);
+        out += '\'';
+        from = close + 1;
+    }
+    out.append(message, std::min(from, message.size()));
+    return shownValue(out, kShownMessage);
 }
 
-// The journal entries by number, kept compact: a file of a million postings has hundreds of
-// thousands of them, and each posting needs its entry's date and document.
-class Journal {
-public:
-    struct Entry {
-        int day = 0;
-        std::uint32_t document = 0;  // offset into the text store
-        std::uint32_t description = 0;
-    };
+// The element a message of the schema validator is about: "Element 'KwotaWinien': ...".
+std::string elementOfMessage(const std::string& message) {
+    static constexpr std::string_view kLead = "Element '";
+    if (message.rfind(kLead, 0) != 0) return {};
+    const std::size_t end = message.find('\'', kLead.size());
+    if (end == std::string::npos) return {};
+    return message.substr(kLead.size(), end - kLead.size());
+}
 
-    bool add(const std::string& number, int day, std::string_view document,
-             std::string_view description) {
-        const auto index = static_cast<std::uint32_t>(entries_.size());
-        if (!byNumber_.emplace(number, index).second) return false;
-        entries_.push_back(Entry{day, store(document), store(description)});
-        return true;
+bool isRecord(std::string_view name) {
+    return name == "ZOiS" || name == "Dziennik" || name == "KontoZapis";
+}
+
+// The path of an element as the messages show it: "/JPK/KontoZapis[5]/KwotaWinien".
+std::string pathText(const std::vector<std::string>& path, long long ordinal) {
+    std::string out;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        out += "/" + shownValue(path[i]);
+        if (i == 1 && ordinal > 0) out += "[" + std::to_string(ordinal) + "]";
     }
-    const Entry* find(const std::string& number) const {
-        auto it = byNumber_.find(number);
-        return it == byNumber_.end() ? nullptr : &entries_[it->second];
-    }
-    std::string_view textAt(std::uint32_t offset) const {
-        return std::string_view(texts_.data() + offset);
+    return out;
+}
+
+// Finds the element a schema error is about. The validator works on the parser's events,
+// ahead of the node the reader stands on, so the element is found again by a second, plain
+// reading of the source (no schema, no tree) up to the byte the parser had reached: the
+// event at that byte is the one the validator refused, and the innermost open element of
+// the name libxml2 gave is the one at fault.
+class ErrorPlace {
+public:
+    ErrorPlace(std::uint64_t offset, std::string element)
+        : offset_(offset), element_(std::move(element)) {}
+
+    std::string find(const JpkKrSource& source) {
+        xmlSAXHandler sax{};
+        sax.initialized = XML_SAX2_MAGIC;
+        sax.startElementNs = &ErrorPlace::start;
+        sax.endElementNs = &ErrorPlace::end;
+        sax.serror = [](void*, xmlErrorPtr) {};
+        ctxt_ = xmlCreatePushParserCtxt(&sax, this, nullptr, 0, source.name.c_str());
+        if (ctxt_ == nullptr) return {};
+        xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_BIG_LINES);
+        std::string buffer(1 << 16, '\0');
+        std::ifstream in;
+        if (!source.path.empty()) in.open(source.path, std::ios::binary);
+        std::uint64_t at = 0;
+        while (!done_) {
+            std::size_t got = 0;
+            if (!source.path.empty()) {
+                in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+                got = static_cast<std::size_t>(in.gcount());
+            } else if (at < source.text.size()) {
+                got = std::min<std::size_t>(buffer.size(), source.text.size() - at);
+                std::copy_n(source.text.data() + at, got, buffer.data());
+                at += got;
+            }
+            if (got == 0 || xmlParseChunk(ctxt_, buffer.data(), static_cast<int>(got), 0) != 0)
+                break;
+        }
+        xmlFreeParserCtxt(ctxt_);
+        return path_;
     }
 
 private:
-    std::uint32_t store(std::string_view s) {
-        const auto at = static_cast<std::uint32_t>(texts_.size());
-        texts_.append(s);
-        texts_.push_back('\0');
-        return at;
+    static void start(void* self, const xmlChar* name, const xmlChar*, const xmlChar*, int,
+                      const xmlChar**, int, int, const xmlChar**) {
+        auto* me = static_cast<ErrorPlace*>(self);
+        if (me->done_) return;
+        me->open_.push_back(text(name));
+        if (me->open_.size() == 2) me->ordinal_ = ++me->seen_[me->open_.back()];
+        me->check();
+    }
+    static void end(void* self, const xmlChar*, const xmlChar*, const xmlChar*) {
+        auto* me = static_cast<ErrorPlace*>(self);
+        if (me->done_) return;
+        me->check();
+        if (!me->open_.empty()) me->open_.pop_back();
+    }
+    void check() {
+        if (static_cast<std::uint64_t>(xmlByteConsumed(ctxt_)) < offset_) return;
+        done_ = true;
+        std::size_t depth = open_.size();
+        for (std::size_t i = open_.size(); i > 0; --i) {
+            if (open_[i - 1] == element_) {
+                depth = i;
+                break;
+            }
+        }
+        const std::vector<std::string> path(open_.begin(), open_.begin() + static_cast<long>(depth));
+        path_ = pathText(path, path.size() >= 2 && isRecord(path[1]) ? ordinal_ : 0);
+        xmlStopParser(ctxt_);
     }
 
-    std::unordered_map<std::string, std::uint32_t> byNumber_;
-    std::vector<Entry> entries_;
-    std::string texts_;
+    std::uint64_t offset_;
+    std::string element_;
+    xmlParserCtxtPtr ctxt_ = nullptr;
+    std::vector<std::string> open_;
+    std::map<std::string, long long> seen_;
+    long long ordinal_ = 0;
+    bool done_ = false;
+    std::string path_;
+};
+
+// The line of the first "<!DOCTYPE" among the first `limit` bytes of the source (the
+// parser's place when it reported the declaration, which lies before the root element);
+// 0 when it is not found there.
+long doctypeLine(const JpkKrSource& source, std::uint64_t limit) {
+    limit = std::min<std::uint64_t>(limit, 16u << 20);
+    std::string head;
+    if (!source.path.empty()) {
+        std::ifstream in(source.path, std::ios::binary);
+        head.resize(static_cast<std::size_t>(limit));
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(in.gcount()));
+    } else {
+        head = source.text.substr(0, static_cast<std::size_t>(limit));
+    }
+    const std::size_t at = head.find("<!DOCTYPE");
+    if (at == std::string::npos) return 0;
+    return 1 + static_cast<long>(std::count(head.begin(), head.begin() + static_cast<long>(at), '\n'));
+}
+
+// Memory handed to libxml2 in pieces (its memory reader takes an int size).
+struct MemoryInput {
+    std::string_view text;
+    std::size_t at = 0;
+
+    static int read(void* self, char* buffer, int length) {
+        auto* me = static_cast<MemoryInput*>(self);
+        const std::size_t n =
+            std::min(static_cast<std::size_t>(length), me->text.size() - me->at);
+        std::copy_n(me->text.data() + me->at, n, buffer);
+        me->at += n;
+        return static_cast<int>(n);
+    }
 };
 
 bool addChecked(std::int64_t& sum, std::int64_t value) {
@@ -142,13 +279,16 @@ public:
             const SchemaHolder& schema = schemaHolder();
             if (schema.schema == nullptr) return R::failure(source_.name + ": " + schema.error);
         }
-        const int flags = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_COMPACT | XML_PARSE_NOBLANKS;
+        // CDATA sections come as nodes of their own (text like any other); line numbers past
+        // 65535 are kept as they are.
+        const int flags =
+            XML_PARSE_NONET | XML_PARSE_COMPACT | XML_PARSE_NOBLANKS | XML_PARSE_BIG_LINES;
         if (!source_.path.empty()) {
             reader_ = xmlReaderForFile(source_.path.c_str(), nullptr, flags);
         } else {
-            reader_ = xmlReaderForMemory(source_.text.data(),
-                                         static_cast<int>(source_.text.size()), source_.name.c_str(),
-                                         nullptr, flags);
+            memory_.text = source_.text;
+            reader_ = xmlReaderForIO(&MemoryInput::read, nullptr, &memory_, source_.name.c_str(),
+                                     nullptr, flags);
         }
         if (reader_ == nullptr) return R::failure(source_.name + ": nie można otworzyć pliku");
         xmlTextReaderSetStructuredErrorHandler(reader_, &Reader::onError, this);
@@ -164,7 +304,7 @@ public:
         // With the schema attached, the parser's own errors bypass the reader's handler (the
         // validator takes over the parser's callbacks); they are still its last error.
         if (libxmlError_.empty() && status < 0) onError(this, xmlGetLastError());
-        if (!libxmlError_.empty()) return R::failure(libxmlError_);
+        if (!libxmlError_.empty()) return R::failure(placedError());
         if (status < 0) return R::failure(where() + "plik XML jest uszkodzony");
         if (options_.validate && xmlTextReaderIsValid(reader_) != 1) {
             return R::failure(where() + "plik jest niezgodny ze schematem JPK_KR");
@@ -178,26 +318,33 @@ public:
 private:
     static void onError(void* self, xmlErrorPtr error) {
         auto* me = static_cast<Reader*>(self);
-        if (error == nullptr || error->level < XML_ERR_ERROR || !me->libxmlError_.empty()) return;
-        const bool schemaError = error->domain == XML_FROM_SCHEMASV;
-        std::string message = me->source_.name + ", wiersz " + std::to_string(error->line);
-        // The validator follows the reader, so the path is the element at fault; the parser
-        // reads ahead of it, so there only the line is sure.
-        if (schemaError && !me->path_.empty()) message += ", " + me->elementPath();
-        message += schemaError ? ": niezgodność ze schematem JPK_KR: "
-                               : ": niepoprawny plik XML: ";
-        message += tidy(error->message != nullptr ? error->message : "");
-        me->libxmlError_ = message;
+        if (error == nullptr || !me->libxmlError_.empty()) return;
+        // An entity nobody declared would be dropped from the text with only a warning.
+        if (error->level < XML_ERR_ERROR && error->code != XML_WAR_UNDECLARED_ENTITY) return;
+        me->libxmlError_ = tidy(error->message != nullptr ? error->message : "");
+        me->errorLine_ = error->line;
+        me->schemaError_ = error->domain == XML_FROM_SCHEMASV;
+        if (me->schemaError_ && me->reader_ != nullptr) {
+            me->errorOffset_ = static_cast<std::uint64_t>(
+                std::max(0L, xmlTextReaderByteConsumed(me->reader_)));
+        }
     }
 
-    std::string elementPath() const {
-        std::string out;
-        for (std::size_t i = 0; i < path_.size(); ++i) {
-            out += "/" + path_[i];
-            if (i == 1 && recordOrdinal_ > 0) out += "[" + std::to_string(recordOrdinal_) + "]";
+    // The message of libxml2's error with its place: the line libxml2 gave and, for the
+    // schema validator, the path of the element it named.
+    std::string placedError() const {
+        std::string message = source_.name + ", wiersz " + std::to_string(errorLine_);
+        if (schemaError_) {
+            const std::string element = elementOfMessage(libxmlError_);
+            const std::string path =
+                element.empty() ? std::string() : ErrorPlace(errorOffset_, element).find(source_);
+            if (!path.empty()) message += ", " + path;
+            return message + ": niezgodność ze schematem JPK_KR: " + libxmlError_;
         }
-        return out;
+        return message + ": niepoprawny plik XML: " + libxmlError_;
     }
+
+    std::string elementPath() const { return pathText(path_, recordOrdinal_); }
 
     std::string where() const {
         const xmlNodePtr node = xmlTextReaderCurrentNode(reader_);
@@ -224,11 +371,30 @@ private:
             case XML_READER_TYPE_CDATA:
             case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
                 if (path_.size() > 2 || (path_.size() == 2 && section_ != Section::Other)) {
-                    value_ += text(xmlTextReaderConstValue(reader_));
+                    const std::string_view piece = text(xmlTextReaderConstValue(reader_));
+                    if (value_.size() + piece.size() > kMaxValue) {
+                        return fail("tekst elementu jest dłuższy niż " + std::to_string(kMaxValue) +
+                                    " bajtów");
+                    }
+                    value_ += piece;
                 }
                 return {};
             case XML_READER_TYPE_END_ELEMENT:
                 return close();
+            // JPK_KR needs no DTD. Its entities are refused before any of them is expanded
+            // (one large entity used a thousand times takes gigabytes), and an entity the
+            // parser cannot resolve would vanish from the text.
+            case XML_READER_TYPE_DOCUMENT_TYPE: {
+                const long line = doctypeLine(
+                    source_, static_cast<std::uint64_t>(xmlTextReaderByteConsumed(reader_)));
+                return Status::failure(
+                    source_.name + (line > 0 ? ", wiersz " + std::to_string(line) : "") +
+                    ": plik zawiera deklarację typu dokumentu (DOCTYPE), a JPK_KR nie używa DTD "
+                    "ani encji");
+            }
+            case XML_READER_TYPE_ENTITY_REFERENCE:
+                return fail("nieznana encja &" + shownValue(text(xmlTextReaderConstName(reader_))) +
+                            ";");
             default:
                 return {};
         }
@@ -300,7 +466,7 @@ private:
     Status amount(std::int64_t& out) {
         const std::string v = trimmed();
         auto grosze = v.find(',') == std::string::npos ? parseGrosze(v) : std::nullopt;
-        if (!grosze) return fail("niepoprawna kwota „" + v + "”");
+        if (!grosze) return fail("niepoprawna kwota „" + shownValue(v) + "”");
         out = *grosze;
         return {};
     }
@@ -308,7 +474,7 @@ private:
     Status date(int& out) {
         const std::string v = trimmed();
         auto day = parseIsoDay(v);
-        if (!day) return fail("niepoprawna data „" + v + "” (oczekiwano rrrr-mm-dd)");
+        if (!day) return fail("niepoprawna data „" + shownValue(v) + "” (oczekiwano rrrr-mm-dd)");
         out = *day;
         return {};
     }
@@ -316,7 +482,7 @@ private:
     Status count(long long& out) {
         const std::string v = trimmed();
         const std::optional<long long> n = citforms::values::parseInteger<long long>(v);
-        if (!n || *n < 0) return fail("niepoprawna liczba „" + v + "”");
+        if (!n || *n < 0) return fail("niepoprawna liczba „" + shownValue(v) + "”");
         out = *n;
         return {};
     }
@@ -428,7 +594,7 @@ private:
         if (!headerSent_) return fail("plan kont przed nagłówkiem i danymi podmiotu");
         if (account_.code.empty()) return fail("brak kodu konta");
         if (!chart_.insert(account_.code).second) {
-            return fail("konto " + account_.code + " występuje w ZOiS więcej niż raz");
+            return fail("konto " + shownValue(account_.code) + " występuje w ZOiS więcej niż raz");
         }
         return fromSink(sink_.account(account_));
     }
@@ -441,7 +607,7 @@ private:
                         isoDate(header_.from) + " – " + isoDate(header_.to));
         }
         if (!journal_.add(entry_.number, entry_.day, entry_.document, entry_.description)) {
-            return fail("numer zapisu dziennika " + entry_.number + " powtarza się");
+            return fail("numer zapisu dziennika " + shownValue(entry_.number) + " powtarza się");
         }
         ++got_.journalEntries;
         if (!addChecked(got_.journalSum, entry_.amount)) return fail("suma kwot poza zakresem");
@@ -466,14 +632,15 @@ private:
         return {};
     }
 
-    Status side(JpkKrSide& s, const char* label, const Journal::Entry& entry) {
+    Status side(JpkKrSide& s, const char* label, const JpkKrJournal::Entry& entry) {
         if (s.account == "null") s.account.clear();
         if (s.account.empty()) {
             if (s.amount != 0) return fail(std::string("kwota ") + label + " bez konta");
             return {};
         }
         if (chart_.count(s.account) == 0) {
-            return fail("konto " + s.account + " nie występuje w zestawieniu obrotów i sald (ZOiS)");
+            return fail("konto " + shownValue(s.account) +
+                        " nie występuje w zestawieniu obrotów i sald (ZOiS)");
         }
         if (s.foreignAmount != 0 && s.currency.empty()) {
             return fail(std::string("kwota w walucie po stronie ") + label + " bez kodu waluty");
@@ -484,9 +651,9 @@ private:
 
     Status endPosting() {
         JpkKrPosting& p = posting_.value;
-        const Journal::Entry* entry = journal_.find(posting_.entry);
+        const JpkKrJournal::Entry* entry = journal_.find(posting_.entry);
         if (entry == nullptr) {
-            return fail("zapis " + posting_.entry + " nie ma odpowiednika w dzienniku");
+            return fail("zapis " + shownValue(posting_.entry) + " nie ma odpowiednika w dzienniku");
         }
         if (auto st = side(p.debit, "Winien", *entry); !st) return st;
         if (auto st = side(p.credit, "Ma", *entry); !st) return st;
@@ -540,8 +707,12 @@ private:
     const JpkKrSource& source_;
     JpkKrSink& sink_;
     const JpkKrOptions& options_;
+    MemoryInput memory_;
     xmlTextReaderPtr reader_ = nullptr;
-    std::string libxmlError_;
+    std::string libxmlError_;  // libxml2's own words, tidied
+    int errorLine_ = 0;
+    bool schemaError_ = false;
+    std::uint64_t errorOffset_ = 0;  // the parser's byte when the validator refused
 
     std::vector<std::string> path_;
     long long recordOrdinal_ = 0;
@@ -559,11 +730,35 @@ private:
     PostingFields posting_;
     CtrlFields ctrl_;
     std::unordered_set<std::string> chart_;
-    Journal journal_;
+    JpkKrJournal journal_;
     JpkKrControls got_;
 };
 
 }  // namespace
+
+bool JpkKrJournal::add(const std::string& number, int day, std::string_view document,
+                       std::string_view description) {
+    if (!byNumber_.emplace(number, entries_.size()).second) return false;
+    const std::uint64_t d = store(document);
+    entries_.push_back(Entry{day, d, store(description)});
+    return true;
+}
+
+const JpkKrJournal::Entry* JpkKrJournal::find(const std::string& number) const {
+    auto it = byNumber_.find(number);
+    return it == byNumber_.end() ? nullptr : &entries_[it->second];
+}
+
+std::string_view JpkKrJournal::textAt(std::uint64_t offset) const {
+    return std::string_view(texts_.data() + offset);
+}
+
+std::uint64_t JpkKrJournal::store(std::string_view text) {
+    const std::uint64_t at = texts_.size();
+    texts_.append(text);
+    texts_.push_back('\0');
+    return at;
+}
 
 std::string jpkKrSchemaFolder() {
     if (const char* dir = std::getenv("TABRIX_JPK_SCHEMA_DIR"); dir != nullptr && *dir != '\0')

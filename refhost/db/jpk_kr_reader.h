@@ -21,6 +21,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "citforms/values/result.h"
 
@@ -82,6 +84,32 @@ public:
     virtual Status header(const JpkKrHeader& header) = 0;
     virtual Status account(const JpkKrAccount& account) = 0;
     virtual Status posting(const JpkKrPosting& posting) = 0;
+};
+
+// The journal entries (Dziennik) by number, kept compact: a file of a million postings has
+// hundreds of thousands of them, and each posting needs its entry's date and document. The
+// texts lie end to end in one store, addressed by 64-bit offsets: a journal's documents and
+// descriptions together may well pass 4 GiB.
+class JpkKrJournal {
+public:
+    struct Entry {
+        int day = 0;
+        std::uint64_t document = 0;  // offsets into the text store
+        std::uint64_t description = 0;
+    };
+
+    // False when the number is there already.
+    bool add(const std::string& number, int day, std::string_view document,
+             std::string_view description);
+    const Entry* find(const std::string& number) const;
+    std::string_view textAt(std::uint64_t offset) const;
+
+private:
+    std::uint64_t store(std::string_view text);
+
+    std::unordered_map<std::string, std::size_t> byNumber_;
+    std::vector<Entry> entries_;
+    std::string texts_;  // each text followed by a NUL (which XML text never holds)
 };
 
 // Where the XML comes from: a file, or text in memory (`name` shows in messages).

@@ -4,12 +4,20 @@
 
 #include <QStringList>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "integration/process_runner.h"
@@ -24,6 +32,34 @@ using citforms_test::runProgram;
 using refhost::db::formatGrosze;
 
 const std::string kHandWritten = std::string(CITFORMS_TEST_DATA_DIR) + "/books/mlyn_2017.xml";
+const std::string kHostile = std::string(CITFORMS_TEST_DATA_DIR) + "/books/hostile/";
+
+// One line of hostile/cases.txt.
+struct HostileCase {
+    std::string file;
+    int exitCode = 0;
+    std::string printed;  // a fragment of standard output or error
+    std::string query;    // for a file taken
+    std::string result;
+};
+
+std::vector<HostileCase> hostileCases() {
+    std::ifstream in(kHostile + "cases.txt");
+    std::vector<HostileCase> out;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        for (std::size_t from = 0;;) {
+            const std::size_t bar = line.find(" | ", from);
+            f.push_back(line.substr(from, bar - from));
+            if (bar == std::string::npos) break;
+            from = bar + 3;
+        }
+        f.resize(5);
+        out.push_back({f[0], std::stoi(f[1]), f[2], f[3], f[4]});
+    }
+    return out;
+}
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -80,6 +116,14 @@ protected:
         const Outcome dumped = tabrix({"dump", QString::fromStdString(id)});
         EXPECT_EQ(dumped.exitCode, 0) << dumped.err;
         return nlohmann::json::parse(dumped.out, nullptr, false)["cit8"];
+    }
+    // Counts and sums of the books' tables, in one statement.
+    std::string fingerprint() {
+        return sql(
+            "select (select count(*) from KONTA), (select count(*) from KSIEGOWANIA), "
+            "(select coalesce(sum(kwota_wn - kwota_ma), 0) from KSIEGOWANIA), "
+            "(select count(*) from OBROTY), (select coalesce(sum(obroty_wn), 0) from OBROTY), "
+            "(select count(*) from BILANS_OTWARCIA), (select count(*) from IMPORTY_KSIAG)");
     }
     // Everything the books of the database hold.
     std::string books() {
@@ -246,6 +290,109 @@ TEST_F(ImportBooks, TextFormatIsToldApartByItsContent) {
               "Sprzedaż; eksport\n");
     EXPECT_EQ(sql("select obroty_ma from OBROTY where id_firmy = 1 and nr_konta = '700-05'"),
               "15050\n");
+}
+
+TEST_F(ImportBooks, HostileFilesAreTakenWholeOrRefusedLeavingTheBooksAsTheyWere) {
+    const std::vector<HostileCase> cases = hostileCases();
+    ASSERT_GE(cases.size(), 15u);
+    for (const HostileCase& c : cases) {
+        const std::string before = fingerprint();
+        const Outcome r = import(kHostile + c.file);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.file << ": " << r.err;
+        EXPECT_NE((r.out + r.err).find(c.printed), std::string::npos)
+            << c.file << ": " << r.err << r.out;
+        if (c.exitCode != 0) {
+            EXPECT_NE(r.err.find("Nic nie zaimportowano."), std::string::npos) << c.file;
+            EXPECT_EQ(fingerprint(), before) << c.file;
+        } else if (!c.query.empty()) {
+            EXPECT_EQ(sql(c.query), c.result + "\n") << c.file;
+        }
+    }
+}
+
+TEST_F(ImportBooks, StandardInputAndPipesAreReadWhole) {
+    const std::string text = write("ksiegi.txt", "KONTO;700-09;Sprzedaż\n"
+                                                 "DEKRET;2016-01-31;700-09;;10,00;RURA 1;a\n");
+    auto shell = [&](const char* command) {
+        return runProgram("/bin/sh",
+                          {"-c", command, "sh", CITFORMS_TABRIX_PATH,
+                           QString::fromStdString(scratch_->target()), QString::fromStdString(text)},
+                          folder_);
+    };
+    const Outcome dash = shell(R"(cat "$3" | "$1" --db "$2" import-books --company 1 -)");
+    ASSERT_EQ(dash.exitCode, 0) << dash.err;
+    EXPECT_NE(dash.out.find("import\ttekst\t-\t2016-01-31"), std::string::npos) << dash.out;
+    const Outcome named = shell(R"(cat "$3" | "$1" --db "$2" import-books --company 1 /dev/stdin)");
+    ASSERT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_EQ(sql("select count(*) from KSIEGOWANIA where dokument = 'RURA 1'"), "2\n");
+    EXPECT_EQ(sql("select plik from IMPORTY_KSIAG where id_firmy = 1 order by id_importu"),
+              "-\n/dev/stdin\n");
+    const std::string before = fingerprint();
+    const Outcome empty = shell(R"("$1" --db "$2" import-books --company 1 - < /dev/null)");
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_NE(empty.err.find("standardowe wejście: plik jest pusty"), std::string::npos)
+        << empty.err;
+    EXPECT_EQ(fingerprint(), before);
+}
+
+// A FIFO whose writer is slow: tabrix reads all of it before it writes to the database, so
+// other users save in the meantime.
+TEST_F(ImportBooks, AFifoIsReadWholeBeforeTheDatabaseIsLocked) {
+    ::signal(SIGPIPE, SIG_IGN);
+    const std::string fifo = (folder_ / "ksiegi.fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string out = (folder_ / "import.out").string();
+    const std::string err = (folder_ / "import.err").string();
+    const std::string target = scratch_->target();
+    const std::string data = (folder_ / "data").string();
+    const std::string config = (folder_ / "config").string();
+    const pid_t importer = ::fork();
+    ASSERT_GE(importer, 0);
+    if (importer == 0) {
+        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        ::unsetenv("DISPLAY");
+        ::unsetenv("QT_QPA_PLATFORM");
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(o, STDOUT_FILENO);
+        ::dup2(e, STDERR_FILENO);
+        ::execl(CITFORMS_TABRIX_PATH, "tabrix", "--db", target.c_str(), "import-books",
+                "--company", "1", fifo.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The writing end opens once tabrix has opened the reading end.
+    int fd = -1;
+    for (int i = 0; i < 600 && fd < 0; ++i) {
+        fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_GE(fd, 0) << "tabrix did not open the FIFO";
+    if (fd >= 0) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        const std::string xml = readFile(kHandWritten);
+        const std::size_t half = xml.size() / 2;
+        EXPECT_EQ(::write(fd, xml.data(), half), static_cast<ssize_t>(half));
+        const Outcome other = tabrix({"--lock-timeout", "3000", "sql",
+                                      "insert into KONTA (id_firmy, nr_konta, nazwa) values "
+                                      "(3, '999-99', 'Konto innego użytkownika')"});
+        EXPECT_EQ(other.exitCode, 0) << other.err;
+        EXPECT_EQ(::write(fd, xml.data() + half, xml.size() - half),
+                  static_cast<ssize_t>(xml.size() - half));
+        ::close(fd);
+    }
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 1200 && (done = ::waitpid(importer, &status, WNOHANG)) == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (done == 0) {
+        ::kill(importer, SIGKILL);
+        ::waitpid(importer, &status, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(err);
+    EXPECT_NE(readFile(out).find("razem\t\t\t12\t22841.75\t22841.75\n"), std::string::npos)
+        << readFile(out) << readFile(err);
 }
 
 }  // namespace

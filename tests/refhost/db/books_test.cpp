@@ -67,6 +67,21 @@ TEST_F(BooksTest, TurnoversFollowThePostingsAndMatchARebuild) {
     EXPECT_EQ(after->rows, before->rows);
 }
 
+TEST_F(BooksTest, TurnoversThatWouldLeaveTheColumnsRangeAreRefused) {
+    ASSERT_TRUE(books.addAccount(1, "700-01", "Sprzedaż"));
+    const std::int64_t big = 999'999'999'999'999'999;  // the largest amount a posting takes
+    const Posting sale{"700-01", dayNumber(2016, 1, 5), 0, big, "", ""};
+    ASSERT_TRUE(books.postAll(1, std::vector<Posting>(9, sale)));  // still within 64 bits
+    const std::string before = db.value("select obroty_ma from OBROTY");
+    const Status st = books.post(1, sale);
+    ASSERT_FALSE(st);
+    EXPECT_NE(st.error().find("obroty konta 700-01 za 2016-01 przekroczyłyby zakres kwot"),
+              std::string::npos)
+        << st.error();
+    EXPECT_EQ(db.value("select obroty_ma from OBROTY"), before);
+    EXPECT_EQ(db.value("select count(*) from KSIEGOWANIA"), "9");
+}
+
 TEST_F(BooksTest, ImportsChartAndPostingsFromText) {
     const std::string text =
         "\xEF\xBB\xBF# plan kont i dekrety stycznia\r\n"
