@@ -1,7 +1,15 @@
 #include "refhost/app/batch_command.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -14,12 +22,14 @@
 #include "refhost/app/print_commands.h"
 #include "refhost/app/progress_bar.h"
 #include "refhost/print/output_file.h"
+#include "refhost/sql/database.h"
 
 namespace refhost::app {
 
 namespace {
 
 using citforms::values::Result;
+using sql::kConnectionLost;
 
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -66,10 +76,11 @@ public:
         BatchRow row;
         row.company = id;
         const long before = host_.state().failures();
+        reportedBefore_ = host_.errorManager().reported();
         if (!read(row, before) || !make(row, before)) return row;
-        if (!summarise(row)) return row;
+        if (!summarise(row, before)) return row;
         if (args_.pdf && !pdf(row, before)) return row;
-        if (args_.check) check(row);
+        if (args_.check) check(row, before);
         return row;
     }
 
@@ -79,9 +90,22 @@ private:
         return false;
     }
 
+    // What went wrong on the database since the company began (a statement the module showed
+    // and went on from, a read error it reported): its result cannot be taken as it stands.
+    std::optional<std::string> databaseProblem(long before) const {
+        if (host_.state().failures() != before) {
+            const std::string text = host_.state().lastFailure();
+            return text.empty() ? std::string(kConnectionLost) : text;
+        }
+        if (host_.errorManager().reported() != reportedBefore_) {
+            return host_.errorManager().lastReport();
+        }
+        return std::nullopt;
+    }
+
     bool sqlFailed(BatchRow& row, long before) {
-        if (host_.state().failures() == before) return false;
-        return !fail(row, "SQL error: " + host_.state().lastFailure());
+        const auto problem = databaseProblem(before);
+        return problem && !fail(row, "SQL error: " + *problem);
     }
 
     // The company's name and NIP, and the company made the session's one.
@@ -152,7 +176,7 @@ private:
         return row.declaration != 0 || fail(row, "no declaration id: " + made.str());
     }
 
-    bool summarise(BatchRow& row) {
+    bool summarise(BatchRow& row, long before) {
         const auto reply = nlohmann::json::parse(
             s_.module->automation(R"({"verb":"summary","id":)" + std::to_string(row.declaration) +
                                   "}"),
@@ -166,6 +190,10 @@ private:
             const auto& v = reply[name];
             return v.is_string() ? v.get<std::string>() : std::string();
         };
+        if (const auto problem = databaseProblem(before)) {
+            return fail(row, "the amounts of declaration " + std::to_string(row.declaration) +
+                                 " could not be read: " + *problem);
+        }
         row.taxDue = amount("taxDue");
         row.toPay = amount("toPay");
         row.overpaid = amount("overpaid");
@@ -190,18 +218,79 @@ private:
         return true;
     }
 
-    void check(BatchRow& row) {
+    // The counts only of a check that was done whole: one whose statements failed, or that
+    // does not cover the declaration's kind, found nothing and says so.
+    void check(BatchRow& row, long before) {
         if (!s_.check) return;
         std::string problem;
-        row.check = s_.check(row.declaration, problem);
-        if (!row.check) fail(row, "the check did not run: " + problem);
+        auto counts = s_.check(row.declaration, problem);
+        if (!counts) {
+            fail(row, "the check did not run: " + problem);
+        } else if (const auto failed = databaseProblem(before)) {
+            fail(row, "the check did not run: " + *failed);
+        } else {
+            row.check = counts;
+        }
     }
 
     const BatchServices& s_;
     const BatchArguments& args_;
     libraries::ReferenceHost& host_;
     std::int32_t templateId_ = 0;
+    int reportedBefore_ = 0;
     std::map<std::string, std::int32_t> written_;  // PDF name -> company
+};
+
+// DIR/summary.csv, written row by row straight to the file: whatever stops the batch, the file
+// holds the header and the rows done. A symbolic link there is refused, not followed: the
+// file it points to would be overwritten.
+class SummaryFile {
+public:
+    SummaryFile() = default;
+    SummaryFile(const SummaryFile&) = delete;
+    SummaryFile& operator=(const SummaryFile&) = delete;
+    ~SummaryFile() { close(); }
+
+    // "" when the file is open, else why not.
+    std::string open(const std::string& path, const std::vector<std::string>& keep) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            return "to dowiązanie symboliczne; plik, który wskazuje, nie zostanie nadpisany";
+        }
+        if (const auto checked = citforms::refhost::checkOutputFile(path, keep); !checked) {
+            return checked.error();
+        }
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+        return fd_ < 0 ? std::strerror(errno) : std::string();
+    }
+
+    bool write(const std::string& text) {
+        for (std::size_t done = 0; ok() && done < text.size();) {
+            const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                error_ = std::strerror(n < 0 ? errno : EIO);
+            } else {
+                done += static_cast<std::size_t>(n);
+            }
+        }
+        return ok();
+    }
+
+    // False when any write (or the close) failed.
+    bool close() {
+        if (fd_ >= 0 && ::close(fd_) != 0 && error_.empty()) error_ = std::strerror(errno);
+        fd_ = -1;
+        return error_.empty();
+    }
+
+    const std::string& error() const { return error_; }
+
+private:
+    bool ok() const { return fd_ >= 0 && error_.empty(); }
+
+    int fd_ = -1;
+    std::string error_;
 };
 
 // Every company of the database, ascending.
@@ -240,13 +329,18 @@ Result<BatchArguments> parseBatch(const std::vector<std::string>& args) {
             out.year = *year;
         } else if (arg == "--company") {
             // One or more numbers, up to the next option.
-            const std::size_t first = out.companies.size();
+            bool named = false;
             while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) {
                 const auto id = parseId(args[++i]);
                 if (!id) return R::failure("batch: not a company number: '" + args[i] + "'");
-                out.companies.push_back(*id);
+                named = true;
+                // A company named twice is done once: a second pass would make a second CIT-8.
+                if (std::find(out.companies.begin(), out.companies.end(), *id) ==
+                    out.companies.end()) {
+                    out.companies.push_back(*id);
+                }
             }
-            if (out.companies.size() == first) return R::failure("batch: --company needs a number");
+            if (!named) return R::failure("batch: --company needs a number");
         } else if (arg == "--all") {
             all = true;
         } else if (arg == "--out") {
@@ -307,18 +401,17 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
         return 1;
     }
     const std::string summaryFile = (std::filesystem::path(args.out) / "summary.csv").string();
-    if (const auto st = citforms::refhost::checkOutputFile(
-            summaryFile, services.host->print().protectedFiles());
-        !st) {
-        err << "tabrix: cannot write " << summaryFile << ": " << st.error() << '\n';
+    SummaryFile summary;
+    if (const std::string problem =
+            summary.open(summaryFile, services.host->print().protectedFiles());
+        !problem.empty() || !summary.write(csvHeader())) {
+        err << "tabrix: cannot write " << summaryFile << ": "
+            << (problem.empty() ? summary.error() : problem) << '\n';
         return 1;
     }
-    std::ofstream summary(summaryFile, std::ios::binary | std::ios::trunc);
-    summary << csvHeader();
-    if (!summary) {
-        err << "tabrix: cannot write " << summaryFile << '\n';
-        return 1;
-    }
+    // Past a file-size limit a write fails (and is reported) instead of the process being
+    // killed half-way through a company.
+    const auto oldFileSizeAction = std::signal(SIGXFSZ, SIG_IGN);
 
     Batch batch(services, args);
     ProgressBar bar(err, "firm");
@@ -326,7 +419,7 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
     for (std::size_t k = 0; k < companies.size(); ++k) {
         const BatchRow row = batch.company(companies[k]);
         // Each row as soon as it is known: a batch stopped half-way leaves what it did.
-        summary << csvRow(row) << std::flush;
+        summary.write(csvRow(row));
         if (!row.failure.empty()) {
             ++failed;
             bar.clear();
@@ -338,9 +431,9 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
         }
     }
     bar.clear();
-    summary.close();
-    if (!summary) {
-        err << "tabrix: cannot write " << summaryFile << '\n';
+    std::signal(SIGXFSZ, oldFileSizeAction);
+    if (!summary.close()) {
+        err << "tabrix: cannot write " << summaryFile << ": " << summary.error() << '\n';
         return 1;
     }
     out << "batch\t" << summaryFile << '\t' << companies.size() << " companies\t" << failed

@@ -3,6 +3,7 @@
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "refhost/app/options.h"
+#include "refhost/sql/database.h"
 
 namespace refhost::app {
 
@@ -12,6 +13,14 @@ using citforms::values::Result;
 
 std::int32_t number(const std::string& text) {
     return citforms::values::parseInteger<std::int32_t>(text).value_or(0);
+}
+
+// Why the command's statements failed: the latest failure of the process (a commit that
+// failed sets no statement's error status), never an empty text.
+std::string failureText(libraries::ReferenceHost& host) {
+    std::string text = host.state().lastFailure();
+    if (text.empty()) text = host.utility().fileErrorText();
+    return text.empty() ? std::string(sql::kConnectionLost) : text;
 }
 
 }  // namespace
@@ -327,7 +336,7 @@ int runDiscard(libraries::ReferenceHost& host, std::int32_t id, std::ostream& ou
     }
     utility.LOG_ADD(id, "Usunięcie niezapisanej deklaracji, id:" + idText, "X", "U");
     if (!transaction.finish(true)) {
-        err << "tabrix: declaration " << id << " was not discarded: " << utility.fileErrorText()
+        err << "tabrix: declaration " << id << " was not discarded: " << failureText(host)
             << '\n';
         return 1;
     }
@@ -348,7 +357,7 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
     std::string holder =
         utility.FUNCVAY("select BLOKADA from DEKLARACJE_NAG where id_deklaracje_nag = " + idText);
     if (!transaction.clean()) {
-        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        err << "tabrix: SQL error: " << failureText(host) << '\n';
         return 1;
     }
     while (!holder.empty() && holder.back() == ' ') holder.pop_back();
@@ -359,6 +368,23 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
             << '\n';
         return 1;
     }
+    // Lifting another user's lock is recorded under the user's own name: a number missing from
+    // the user register has none, and may not do it.
+    if (!lock && !holder.empty() && holder != me) {
+        const std::int32_t user = host.state().thread().globals.DANE_ID_UZYTKOWNIKA_NR;
+        const std::string known = utility.FUNCVAY(
+            "select count(*) from UZYTKOWNICY where id_uzytkownika = " + std::to_string(user));
+        if (!transaction.clean()) {
+            err << "tabrix: SQL error: " << failureText(host) << '\n';
+            return 1;
+        }
+        if (known == "0" || known.empty()) {
+            err << "tabrix: użytkownika " << user
+                << " nie ma w rejestrze UZYTKOWNICY; blokady użytkownika " << holder
+                << " z deklaracji " << id << " nie zdejmuje (także z --force)\n";
+            return 1;
+        }
+    }
     const std::string mark = lock ? citforms::values::sqlQuoted(me) : "''";
     utility.EXECSQL("update DEKLARACJE_NAG set BLOKADA = " + mark +
                     " where id_deklaracje_nag = " + idText);
@@ -367,7 +393,7 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
                         "X", "P");
     }
     if (!transaction.finish(true)) {
-        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        err << "tabrix: SQL error: " << failureText(host) << '\n';
         return 1;
     }
     out << "declaration " << id << (lock ? " locked" : " unlocked") << '\n';

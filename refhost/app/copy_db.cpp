@@ -69,6 +69,11 @@ std::string checkCopyDbArguments(const std::vector<std::string>& arguments) {
 
 int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     const CopyArguments a = parse(arguments);
+    const auto faults = sql::faultPlanFromEnvironment();
+    if (!faults) {
+        err << "tabrix: " << faults.error() << '\n';
+        return 1;
+    }
     const std::string fromShown = sql::HostDatabase::describeTarget(a.from);
     const std::string toShown = sql::HostDatabase::describeTarget(a.to);
     // The source is only read; the destination is made when it is missing, but never out of
@@ -95,11 +100,6 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     auto to = sql::HostDatabase::open(a.to);
     if (!to) {
         err << "tabrix: cannot open database " << toShown << ": " << to.error() << '\n';
-        return 1;
-    }
-    const auto faults = sql::faultPlanFromEnvironment();
-    if (!faults) {
-        err << "tabrix: " << faults.error() << '\n';
         return 1;
     }
     *from = sql::withFaultInjection(std::move(*from), *faults);

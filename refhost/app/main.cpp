@@ -361,6 +361,11 @@ int runBatch(Session& s) {
                     problem = checked.error();
                     return std::nullopt;
                 }
+                // A kind the check does not cover was not found clean.
+                if (!checked->checked) {
+                    problem = checked->note;
+                    return std::nullopt;
+                }
                 return refhost::app::CheckCounts{checked->errors(), checked->warnings()};
             };
             services.terminal = isatty(STDERR_FILENO) == 1;
@@ -655,12 +660,13 @@ int main(int argc, char** argv) {
     refhost::sql::OpenOptions openOptions;
     openOptions.mode = mode;
     openOptions.lockTimeoutMs = options.lockTimeoutMs;
+    // Tests fail chosen statements through TABRIX_FAULT_INJECTION (fault_injection.h); a
+    // plan that cannot work is refused before the database is opened (or created).
+    const auto faults = refhost::sql::faultPlanFromEnvironment();
+    if (!faults) return fail(faults.error());
     auto db = refhost::sql::HostDatabase::open(target, openOptions);
     session.shownTarget = refhost::sql::HostDatabase::describeTarget(target);
     if (!db) return fail("cannot open database " + session.shownTarget + ": " + db.error());
-    // Tests fail chosen statements through TABRIX_FAULT_INJECTION (fault_injection.h).
-    const auto faults = refhost::sql::faultPlanFromEnvironment();
-    if (!faults) return fail(faults.error());
     *db = refhost::sql::withFaultInjection(std::move(*db), *faults);
     session.db = &**db;
     if (loadDemo) {

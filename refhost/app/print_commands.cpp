@@ -54,6 +54,7 @@ citforms::values::Result<PrintArguments> parse(const Options& o) {
         a.file = args[1];
         return a;
     }
+    bool screen = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](const char* what) -> std::optional<std::string> {
@@ -63,6 +64,7 @@ citforms::values::Result<PrintArguments> parse(const Options& o) {
         };
         if (arg == "--screen") {
             a.printer = false;
+            screen = true;
         } else if (arg == "--printer") {
             a.printer = true;
         } else if (arg == "--overlay") {
@@ -97,6 +99,16 @@ citforms::values::Result<PrintArguments> parse(const Options& o) {
         } else {
             return R::failure("print: unknown argument " + arg);
         }
+    }
+    // The file is what the printer would print: the pages go there, not to a previewer that
+    // writes nothing.
+    if (!a.output.empty()) {
+        if (screen) {
+            return R::failure(
+                "print: --output zapisuje do pliku to, co wydrukowałaby drukarka; nie łączy "
+                "się z --screen");
+        }
+        a.printer = true;
     }
     return a;
 }

@@ -7,7 +7,8 @@
 //
 // Both take the company from the declaration's header. Without a display the previewer
 // cannot be seen: `print --screen` then writes "preview<TAB>procedure<TAB>pages<TAB>zoom" and
-// closes it without printing. `--output FILE` makes the printer a PDF file. Output lines:
+// closes it without printing. `--output FILE` makes the printer a PDF file and prints to it
+// (without --printer too; with --screen it is refused). Output lines:
 // "pdf<TAB>FILE" and "print<TAB>ID<TAB>completed|cancelled"; a message handed over for
 // e-mail shows as "mail<TAB>PATH". `print` exits 0 whatever the outcome line says (a
 // previewer closed without printing is not an error); `pdf` exits 1 when no PDF was made.

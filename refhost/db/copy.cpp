@@ -30,9 +30,11 @@ std::vector<std::string> keyColumns(const TableDef& t) {
     return {};
 }
 
-std::string count(HostDatabase& db, const std::string& sql, const std::string& param) {
+// The count a query gives; the engine's text when it failed (a failed count is not a zero).
+Result<std::string> count(HostDatabase& db, const std::string& sql, const std::string& param) {
     auto r = db.runNative(sql, {param});
-    if (!r || r->rows.empty() || r->rows[0].empty()) return "";
+    if (!r) return Result<std::string>::failure(r.error());
+    if (r->rows.empty() || r->rows[0].empty()) return std::string();
     return r->rows[0][0].value_or("");
 }
 
@@ -129,10 +131,14 @@ Status checkDestination(HostDatabase& from, HostDatabase& to, const CopyScope& s
         return {};
     }
     const std::string company = std::to_string(*scope.company);
-    if (count(from, "select count(*) from FIRMA where id_firmy = ?", company) != "1") {
+    const auto inSource = count(from, "select count(*) from FIRMA where id_firmy = ?", company);
+    if (!inSource) return Status::failure("Baza źródłowa: " + inSource.error());
+    if (*inSource != "1") {
         return Status::failure("Brak firmy " + company + " w bazie źródłowej.");
     }
-    if (count(to, "select count(*) from FIRMA where id_firmy = ?", company) != "0") {
+    const auto inDestination = count(to, "select count(*) from FIRMA where id_firmy = ?", company);
+    if (!inDestination) return Status::failure("Baza docelowa: " + inDestination.error());
+    if (*inDestination != "0") {
         return Status::failure("Firma " + company +
                                " jest już w bazie docelowej; nic nie "
                                "skopiowano.");

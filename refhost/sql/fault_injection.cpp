@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 
@@ -120,6 +123,18 @@ Result<std::optional<FaultPlan>> faultPlanFromEnvironment() {
         plan.kind = FaultPlan::Kind::FailMatching;
     } else if (kind == "log" && !arg.empty()) {
         plan.kind = FaultPlan::Kind::Log;
+        // A log that cannot be written (a folder, a missing folder) would leave the test that
+        // reads it with no statements and no word why.
+        std::ofstream probe(arg, std::ios::app);
+        if (!probe.is_open()) {
+            const int error = errno;
+            std::error_code ec;
+            const bool folder = std::filesystem::is_directory(arg, ec);
+            return R::failure("TABRIX_FAULT_INJECTION: nie można dopisywać do dziennika " + arg +
+                              ": " +
+                              (folder ? std::string("to folder, nie plik")
+                                      : std::string(std::strerror(error != 0 ? error : EIO))));
+        }
     } else {
         return R::failure("TABRIX_FAULT_INJECTION: expected nth=N, match=TEXT or log=FILE");
     }

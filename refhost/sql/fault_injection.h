@@ -28,8 +28,8 @@ struct FaultPlan {
     std::string text;  // the pattern, or the log file
 };
 
-// The plan of TABRIX_FAULT_INJECTION; nullopt when unset. A value of another form is a
-// failure naming the variable.
+// The plan of TABRIX_FAULT_INJECTION; nullopt when unset. A value of another form, or a log
+// that cannot be appended to (a folder), is a failure naming the variable.
 Result<std::optional<FaultPlan>> faultPlanFromEnvironment();
 
 // `db` itself when `plan` is empty, else `db` behind the plan.

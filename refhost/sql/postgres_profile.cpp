@@ -63,7 +63,20 @@ Result<Address> parseUrl(const std::string& text) {
     if (a.database.isEmpty() || a.database.contains('/')) {
         return R::failure("W adresie bazy PostgreSQL brakuje nazwy bazy (…/BAZA)");
     }
+    // Each parameter once: libpq takes the last of two, so a message naming the address would
+    // name a server (or user, port, database) other than the one connected to.
+    QStringList given;
+    if (!a.host.isEmpty()) given << QStringLiteral("host");
+    if (url.port() != -1) given << QStringLiteral("port");
+    if (!a.user.isEmpty()) given << QStringLiteral("user");
+    if (!a.password.isEmpty()) given << QStringLiteral("password");
+    given << QStringLiteral("dbname");
     for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        if (given.contains(key.toLower())) {
+            return R::failure("Parametr " + key.toStdString() +
+                              " występuje w adresie bazy PostgreSQL więcej niż raz");
+        }
+        given << key.toLower();
         if (key == "schema") {
             if (!isIdentifier(value)) {
                 return R::failure(

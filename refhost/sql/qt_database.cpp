@@ -37,10 +37,13 @@ constexpr std::size_t kStatementCacheLimit = 256;
 constexpr std::size_t kGatheredRowLimit = 1000;
 constexpr std::size_t kGatheredTextLimit = 1 << 20;
 
+// The engine's text of an error. A connection the server ended is closed by the driver, and
+// the statements after it fail with no text at all: that is said instead of nothing.
 std::string errorText(const QSqlError& error) {
     std::string text = error.databaseText().toStdString();
     if (text.empty()) text = error.driverText().toStdString();
     if (text.empty()) text = error.text().toStdString();
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos) text = kConnectionLost;
     return text;
 }
 
