@@ -500,8 +500,7 @@ protected:
         };
     }
 
-    static constexpr const char* kIdQuery =
-        "select isnull(max(ID_DEKLARACJE_NAG),0)+1 from DEKLARACJE_NAG";
+    static constexpr const char* kIdQuery = store::kNextHeaderIdQuery;
     static constexpr const char* kLpQuery =
         "select isnull(max(LP),0)+1 from DEKLARACJE_NAG where id_firmy = 3 AND "
         "DATA_OKRESU=80333 AND INFO_2 = 'CIT-ST'";
