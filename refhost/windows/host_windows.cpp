@@ -555,6 +555,8 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         w->setEnabled("Usuń", any);
         w->setEnabled("Dodaj", !current.empty());
     };
+    // The term as it was shown: a change is made only over that, not over another user's.
+    std::vector<std::string> shown;
     auto showTerm = [&] {
         const std::string lp = w->value("POZYCJE");
         if (lp.empty()) return;
@@ -609,8 +611,6 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         }
         return true;
     };
-    // The term as it was shown: a change is made only over that, not over another user's.
-    std::vector<std::string> shown;
     auto termNow = [&](const std::string& lp) -> std::optional<std::vector<std::string>> {
         auto found = query(state, "select maska, miara, znak from ZESTAWIENIE_DEFINICJA" + ofKind +
                                       " and kod = " + sqlQuoted(w->value("KOD")) + " and lp = " +
@@ -662,6 +662,7 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         fillTerms();
         if (!added) return;
         w->setValue("POZYCJE", lp);
+        showTerm();
     });
     w->onAction("change", [&] {
         const std::string lp = w->value("POZYCJE");
