@@ -74,10 +74,17 @@ protected:
                      ",0,1,73," + std::to_string(kPeriod) + ",0)");
     }
     // tabrix as user 2 (JWOJCIK) of company kCompany.
-    citforms_test::Outcome tabrix(const QStringList& args) {
+    void registerUserAndCompany() {
         EXPECT_TRUE(db_->run("insert into UZYTKOWNICY (id_uzytkownika, id_uzyt) select 2, "
                              "'JWOJCIK' where not exists (select 1 from UZYTKOWNICY where "
                              "id_uzytkownika = 2)"));
+        EXPECT_TRUE(db_->run("insert into FIRMA (id_firmy, nazwa) select " +
+                             std::to_string(kCompany) +
+                             ", 'Młyn' where not exists (select 1 from FIRMA where id_firmy = " +
+                             std::to_string(kCompany) + ")"));
+    }
+    citforms_test::Outcome tabrix(const QStringList& args) {
+        registerUserAndCompany();
         return citforms_test::runProgram(CITFORMS_TABRIX_PATH,
                                          QStringList{"--db", target(), "--user", "2", "--company",
                                                      QString::number(kCompany)} +
@@ -276,6 +283,7 @@ TEST_F(ManyUsers, DiscardRemovesOnlyAHeaderNoOneIsCreatingAndNeverSaved) {
 // reason.
 TEST_F(ManyUsers, ADiscardThatCannotWriteChangesNothingAndSaysWhy) {
     const std::string id = newHeader();
+    registerUserAndCompany();
     ASSERT_TRUE(db_->begin());
     ASSERT_TRUE(db_->run("insert into UZYTKOWNICY (id_uzytkownika, id_uzyt) values (9, 'X')"));
     const citforms_test::Outcome r = citforms_test::runProgram(
