@@ -268,9 +268,6 @@ TEST_F(ManyUsers, DiscardRemovesOnlyAHeaderNoOneIsCreatingAndNeverSaved) {
         << b.out();
     EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = " + third),
               "1");
-    EXPECT_NE(value("select count(*) from ZESTAWIENIE_DEFINICJA where id_deklaracje_nag = " +
-                    third),
-              "0");
 
     WorkerProcess saved({target(), "save", QString::fromStdString(third), "1", "1"});
     ASSERT_TRUE(saved.finish());
@@ -298,7 +295,6 @@ TEST_F(ManyUsers, ADiscardThatCannotWriteChangesNothingAndSaysWhy) {
     ASSERT_NE(at, std::string::npos) << r.err;
     EXPECT_NE(r.err.find_first_not_of(" \n", at + prefix.size()), std::string::npos) << r.err;
     EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG"), "1");
-    EXPECT_NE(value("select count(*) from ZESTAWIENIE_DEFINICJA"), "0");
     EXPECT_EQ(value("select count(*) from DZIENNIK where operacja = 'U'"), "0");
 }
 

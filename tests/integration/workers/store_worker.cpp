@@ -10,7 +10,8 @@
 //   store_worker [OPTIONS] DB cit-st-headers COUNT COMPANY PERIOD
 //       COUNT new CIT-ST headers numbered by the module itself (maximum plus one)
 //   store_worker [OPTIONS] DB save ID FIRST LAST
-//       saves CIT-8 ID with every field marked, once per round FIRST..LAST
+//       saves CIT-8 ID with every field marked, once per round FIRST..LAST, each time without
+//       a loaded version (whatever is stored is replaced)
 //   store_worker [OPTIONS] DB hold ID ROUND GOFILE
 //       a window on CIT-8 ID: loads it, prints "loaded", waits until GOFILE exists, then saves
 //       it with every field marked ROUND
@@ -136,6 +137,9 @@ int main(int argc, char** argv) {
         host.state().setDefaults(g);
         for (long round = number(args[3]); round <= number(args[4]); ++round) {
             citforms_test::fillMarked(fields, static_cast<int>(round));
+            // Each round replaces whatever is stored, as a writer that did not load it: the
+            // rounds test that saves wait for each other and leave whole versions.
+            fields.loaded.reset();
             const std::size_t shownBefore = ui.entries().size();
             const std::int32_t saved = citforms::store::ZAPISZ_CIT_8_73(
                 binding, state, fields, 1, id, static_cast<std::int32_t>(number(period)), 0);
