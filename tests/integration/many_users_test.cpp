@@ -298,4 +298,26 @@ TEST_F(ManyUsers, ADiscardThatCannotWriteChangesNothingAndSaysWhy) {
     EXPECT_EQ(value("select count(*) from DZIENNIK where operacja = 'U'"), "0");
 }
 
+// A CIT-ST window saving after its CIT-ST was discarded and a CIT-8 was made: no rows under
+// an id without a header, none over the CIT-8, and the window is told who discarded it.
+TEST_F(ManyUsers, ACitStSavedAfterItWasDiscardedWritesNothing) {
+    WorkerProcess made({target(), "cit-st-headers", "1", QString::number(kCompany),
+                        QString::number(kPeriod)});
+    ASSERT_TRUE(made.finish());
+    const std::string id = std::to_string(made.numbersAfter("id").at(0));
+    WorkerProcess a({target(), "hold-cit-st", QString::fromStdString(id), go("a")});
+    ASSERT_TRUE(a.waitForLine("loaded " + id)) << a.out() << a.err();
+    const citforms_test::Outcome discarded = tabrix({"discard", QString::fromStdString(id)});
+    ASSERT_EQ(discarded.exitCode, 0) << discarded.err;
+    const std::string cit8 = newHeader();
+    EXPECT_NE(cit8, id);
+    letGo("a");
+    ASSERT_TRUE(a.finish());
+    EXPECT_EQ(a.exitCode(), 1) << a.out();
+    EXPECT_NE(a.out().find("Deklaracja " + id + " została usunięta przez JWOJCIK"),
+              std::string::npos)
+        << a.out();
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_POZ"), "0");
+}
+
 }  // namespace
