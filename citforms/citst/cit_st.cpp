@@ -102,7 +102,7 @@ void setBranchValue(store::CitStBranch& branch, int i, std::string_view stored) 
     }
 }
 
-store::SaveResult saveCitSt(const host::HostBinding& host, const store::DeclarationFields& zvst,
+store::SaveResult saveCitSt(const host::HostBinding& host, store::DeclarationFields& zvst,
                             const store::CitStBranches& branches, std::int32_t id) {
     host::UtilityLibrary& u = *host.utility;
     store::SaveResult result;
@@ -122,18 +122,20 @@ store::SaveResult saveCitSt(const host::HostBinding& host, const store::Declarat
         result.outcome = kind == values::ErrorKind::Locked ? store::SaveOutcome::Locked
                                                            : store::SaveOutcome::Failed;
         result.error = kind;
-        if (kind != values::ErrorKind::Locked) {
+        // A locked, deleted or meanwhile changed CIT-ST was refused with its own message.
+        if (kind == values::ErrorKind::Database) {
             result.notices.push_back({store::Notice::Kind::WriteError, {}});
         }
         return result;
     };
     if (id != 0) {
-        const values::Status header = store::updateCitStHeader(host, id, period, status);
+        const values::Status header =
+            store::updateCitStHeader(host, id, period, status, zvst.loaded);
         if (!header) {
-            const bool locked = header.errorKind() == values::ErrorKind::Locked;
-            result.notices.push_back({locked ? store::Notice::Kind::Information
-                                             : store::Notice::Kind::Warning,
-                                      header.error()});
+            const bool locked = header.errorKind() != values::ErrorKind::Database;
+            result.notices.push_back(
+                {locked ? store::Notice::Kind::Information : store::Notice::Kind::Warning,
+                 header.error()});
             return failed(header.errorKind());
         }
     } else {
@@ -176,6 +178,7 @@ store::SaveResult saveCitSt(const host::HostBinding& host, const store::Declarat
         return failed(values::ErrorKind::Database);
     }
     u.LOG_ADD(id, "Aktualizacja informacji CIT-ST, id:" + idText, "X", "P");
+    zvst.loaded = store::readStamp(host, id);
     result.id = id;
     result.outcome = store::SaveOutcome::Saved;
     return result;
@@ -185,6 +188,7 @@ values::Status loadCitSt(const host::HostBinding& host, std::int32_t id,
                          store::DeclarationFields& zvst, store::CitStBranches& branches) {
     branches.clear();
     zvst.hold(201);
+    zvst.loaded = store::readStamp(host, id);
     host::UtilityLibrary& u = *host.utility;
     if (!u.EXECVAX("select NR_POLA, WARTOSC_POLA from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " +
                    std::to_string(id) + " AND NR_ZALACZNIKA = 0 order by NR_POLA asc")) {

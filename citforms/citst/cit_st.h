@@ -46,7 +46,7 @@ void setBranchValue(store::CitStBranch& branch, int i, std::string_view text);
 // Saves the working set as declaration `id`, or as a new one when `id` is 0: header, every
 // position and the ORD-ZU of a correction in one transaction. A locked declaration is refused
 // (outcome Locked, nothing written); any failed statement undoes the whole save.
-store::SaveResult saveCitSt(const host::HostBinding& host, const store::DeclarationFields& zvst,
+store::SaveResult saveCitSt(const host::HostBinding& host, store::DeclarationFields& zvst,
                             const store::CitStBranches& branches, std::int32_t id);
 
 // Loads stored CIT-ST `id`: every value goes to the field or branch member its position

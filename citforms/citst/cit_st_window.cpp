@@ -75,6 +75,18 @@ bool locked(host::UtilityLibrary& u, std::int32_t id) {
                           std::to_string(id))) == 1;
 }
 
+// Whether the declaration `selected` is linked to another declaration than `id`.
+bool otherLink(host::UtilityLibrary& u, bool forCit8, std::int32_t id, std::int32_t selected) {
+    const std::string sel = std::to_string(selected);
+    const std::string idText = std::to_string(id);
+    return idIn(u.FUNCVAY(forCit8 ? "select 1 from DEKLARACJE_NAG_INTER  where "
+                                    "ID_DEKLARACJE_NAG_2 = " +
+                                        sel + " AND ID_DEKLARACJE_NAG_1 <> " + idText
+                                  : "select 1 from DEKLARACJE_NAG_INTER  where "
+                                    "ID_DEKLARACJE_NAG_1 = " +
+                                        sel + " AND ID_DEKLARACJE_NAG_2 <> " + idText)) == 1;
+}
+
 // The link written by "Zapisz" of the link window, in one transaction: the declaration's own
 // links go, the chosen declaration's other link too when the person agreed, then the new
 // link (nothing unless both headers exist). False when a statement failed (told; nothing
@@ -103,6 +115,23 @@ bool writeLink(host::UtilityLibrary& u, bool forCit8, std::int32_t id, std::int3
     if (!u.beginTransaction()) {
         u.MSG_OST(u.fileErrorText());
         return false;
+    }
+    // What the window checked before asking may have changed meanwhile: the checks again,
+    // inside the transaction that writes the link.
+    const auto refuse = [&](const char* text) {
+        u.rollbackTransaction();
+        u.MSG_INF(text);
+        return false;
+    };
+    if (locked(u, id)) return refuse("Nie można wykonać tej operacji. Deklaracja jest zablokowana.");
+    if (selected != 0 && locked(u, selected)) {
+        return refuse("Nie można wykonać tej operacji. Deklaracja wybrana z listy jest zablokowana.");
+    }
+    if (selected != 0 && !dropOther && otherLink(u, forCit8, id, selected)) {
+        return refuse(forCit8 ? "Informacja CIT-ST wybrana z listy została w tym czasie powiązana "
+                                "z inną deklaracją CIT-8. Proszę wybrać ją ponownie."
+                              : "Deklaracja CIT-8 wybrana z listy została w tym czasie powiązana "
+                                "z inną informacją CIT-ST. Proszę wybrać ją ponownie.");
     }
     for (const std::string& sql : statements) {
         if (!u.EXECVAX(sql)) {
@@ -203,15 +232,7 @@ std::int32_t CIT_ST_8_POWIAZANIE(module::ModuleState& module, std::string_view k
         }
         bool dropOther = false;
         if (selected != 0) {
-            const std::string sel = std::to_string(selected);
-            const bool other =
-                idIn(u.FUNCVAY(forCit8 ? "select 1 from DEKLARACJE_NAG_INTER  where "
-                                         "ID_DEKLARACJE_NAG_2 = " +
-                                             sel + " AND ID_DEKLARACJE_NAG_1 <> " + idText
-                                       : "select 1 from DEKLARACJE_NAG_INTER  where "
-                                         "ID_DEKLARACJE_NAG_1 = " +
-                                             sel + " AND ID_DEKLARACJE_NAG_2 <> " + idText)) == 1;
-            if (other) {
+            if (otherLink(u, forCit8, id, selected)) {
                 const std::string question =
                     forCit8 ? "Informacja CIT-ST wybrana z listy jest powiązana z inną deklaracją "
                               "CIT-8. Polecenie \"Zapisz\" usunie to powiązanie."
@@ -227,6 +248,36 @@ std::int32_t CIT_ST_8_POWIAZANIE(module::ModuleState& module, std::string_view k
         w.finish(selected);
     });
     return host.ui->runWindow({&w, module.iniManager(), false});
+}
+
+// The link of a CIT-ST just made from CIT-8 `cit8Id`, checked in the transaction that writes
+// it: a CIT-8 locked, or linked to another CIT-ST, since the button was pressed keeps what it
+// has (the new CIT-ST stays, unlinked) and the person is told.
+void linkNewCitSt(const host::HostBinding& host, std::int32_t cit8Id, std::int32_t made) {
+    host::UtilityLibrary& u = *host.utility;
+    if (!u.beginTransaction()) {
+        u.MSG_OST(u.fileErrorText());
+        return;
+    }
+    const char* refusal = nullptr;
+    if (locked(u, cit8Id)) {
+        refusal = "Nie można wykonać tej operacji. Deklaracja jest zablokowana.";
+    } else if (const std::int32_t linked = linkedCitSt(host, cit8Id);
+               linked != 0 && linked != made) {
+        refusal = "Deklaracja CIT-8 została w tym czasie powiązana z inną informacją CIT-ST; "
+                  "nowa informacja CIT-ST nie została z nią powiązana.";
+    }
+    if (refusal != nullptr) {
+        u.rollbackTransaction();
+        u.MSG_INF(refusal);
+        return;
+    }
+    if (const values::Status linkedNow = store::setCit8Link(host, cit8Id, made); !linkedNow) {
+        u.rollbackTransaction();
+        u.MSG_OST(linkedNow.error());
+        return;
+    }
+    if (!u.commitTransaction()) u.MSG_OST(u.fileErrorText());
 }
 
 void openCitStOfCit8(module::ModuleState& module, std::int32_t cit8Id,
@@ -255,8 +306,7 @@ void openCitStOfCit8(module::ModuleState& module, std::int32_t cit8Id,
     }
     const std::int32_t made = CIT_ST_201(module, 0, 1, 0, &cit8);
     if (made == 0) return;
-    if (const values::Status linkedNow = store::setCit8Link(host, cit8Id, made); !linkedNow)
-        u.MSG_OST(linkedNow.error());
+    linkNewCitSt(host, cit8Id, made);
 }
 
 }  // namespace citforms::citst

@@ -18,6 +18,7 @@
 
 #include "citforms/store/attachment_rows.h"
 #include "citforms/store/declaration_issues.h"
+#include "citforms/store/header_stamp.h"
 #include "citforms/store/field_set.h"
 
 namespace citforms::forms {
@@ -70,6 +71,9 @@ public:
     const std::vector<HeldForm>& forms() const { return forms_; }
 
     DeclarationIssues issues;  // of the last load and computation
+    // The header as the last load, creation or save of this declaration found it; a save
+    // writes only over that same declaration and version.
+    std::optional<HeaderStamp> loaded;
 
 private:
     std::int32_t templateId_ = 0;

@@ -134,6 +134,9 @@ values::Status loadSheets(RecordFile& poz, host::UtilityLibrary& utility, std::i
 values::Status loadDeclarationSheets(const host::HostBinding& host, std::int32_t id,
                                      DeclarationFields& fields) {
     assert(host.utility != nullptr && host.data != nullptr);
+    // The header first: what is read below is that version of it or a later one, never an
+    // earlier one, so a save checked against it cannot undo a change it did not see.
+    fields.loaded = readStamp(host, id);
     RecordFile& poz = host.data->file(HostFileId::DEKLARACJE_POZ);
     poz.open();
     values::Status read = loadSheets(poz, *host.utility, id, fields);

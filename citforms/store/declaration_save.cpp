@@ -5,6 +5,7 @@
 #include "citforms/forms/form.h"
 #include "citforms/store/busy_cursor.h"
 #include "citforms/store/declaration_load.h"
+#include "citforms/store/header_stamp.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/decimal.h"
 #include "citforms/values/text.h"
@@ -154,7 +155,6 @@ bool insertForms(const host::HostBinding& host, DeclarationFields& fields, std::
 bool cit8Locked(const host::HostBinding& host, std::int32_t id, const Record& header,
                 Notices& notices) {
     host::UtilityLibrary& u = *host.utility;
-    bool filingKnown = false;
     bool filingLocked = false;
     if (!u.EXECVAX("select mozna_modyfikowac_dokument_edeklaracja, czy_zapis_w_bazie from "
                    "deklaracje_nag_view where id_deklaracje_nag = " +
@@ -163,12 +163,12 @@ bool cit8Locked(const host::HostBinding& host, std::int32_t id, const Record& he
     } else {
         host::ResultRow row;
         if (host.data->result(host::ResultFileId::VAX_FK).next(row) && toId(row.column(1)) != 0) {
-            filingKnown = true;
             filingLocked = toId(row.column(0)) == 0;
         }
     }
-    if (filingKnown) return filingLocked;
-    return header.get("BLOKADA").find_first_not_of(' ') != std::string::npos;
+    // A user's lock holds whatever the filing state: a declaration prepared or rejected for
+    // filing may change, but not while someone holds it.
+    return filingLocked || header.get("BLOKADA").find_first_not_of(' ') != std::string::npos;
 }
 
 // The family a save writes: the texts of its log entries and the header's INFO_2, and the
@@ -208,6 +208,42 @@ std::int32_t createHeader(const host::HostBinding& host, const module::Declarati
     return id;
 }
 
+// A header for a window to fill (tryb 0), marked as being created until its first save, so
+// that a discard by someone else leaves it alone; the declaration is held at its version.
+std::int32_t createMarkedHeader(const host::HostBinding& host,
+                                const module::DeclarationState& state, DeclarationFields& fields,
+                                std::int32_t dataOkresu, std::int32_t idWzorca, Notices& notices,
+                                const Family& family) {
+    host::UtilityLibrary& u = *host.utility;
+    if (!u.beginTransaction()) {
+        notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
+        return 0;
+    }
+    const std::int32_t id = createHeader(host, state, dataOkresu, idWzorca, notices, family);
+    if (id == 0) {
+        u.rollbackTransaction();
+        return 0;
+    }
+    Record header;
+    bool marked = true;
+    {
+        SaveFiles files(host);
+        if (files.nag().fetch(host::kKeyDeklNagPk,
+                              Record{{"ID_DEKLARACJE_NAG", std::to_string(id)}}, header) &&
+            header.has("W_TWORZENIU")) {
+            header.set("W_TWORZENIU", creationMark(host));
+            marked = files.nag().update(header);
+        }
+    }
+    if (!marked || !u.commitTransaction()) {
+        notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
+        u.rollbackTransaction();
+        return 0;
+    }
+    fields.loaded = stampOf(header);
+    return id;
+}
+
 // The save itself. Nothing is shown: what the person is to be told comes back in the
 // result's notices, in order, for the caller to show once the work is done.
 SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationState& state,
@@ -226,7 +262,8 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
     };
     BusyCursor busy(host.ui);
     if (tryb != 1) {
-        if (id == 0) id = createHeader(host, state, dataOkresu, idWzorca, notices, family);
+        if (id == 0)
+            id = createMarkedHeader(host, state, fields, dataOkresu, idWzorca, notices, family);
         if (id == 0) return failed(values::ErrorKind::Database, 0);
         result.id = id;
         result.outcome = SaveOutcome::Saved;
@@ -265,13 +302,27 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
 
     SaveFiles files(host);
     Record header;
-    if (!files.nag().fetch(host::kKeyDeklNagPk, Record{{"ID_DEKLARACJE_NAG", std::to_string(id)}},
-                           header)) {
-        return rollBack(values::ErrorKind::NotFound, 0);
+    const bool found = files.nag().fetch(host::kKeyDeklNagPk,
+                                         Record{{"ID_DEKLARACJE_NAG", std::to_string(id)}}, header);
+    // The declaration this window holds was deleted or saved by someone else meanwhile:
+    // nothing is written, and a header that is gone is not made again under a new id.
+    if (!created) {
+        if (std::optional<std::string> refusal =
+                refusalFor(host, id, fields.loaded, found ? &header : nullptr)) {
+            u.rollbackTransaction();
+            notices.push_back({Notice::Kind::Information, *refusal});
+            return failed(found ? values::ErrorKind::Failed : values::ErrorKind::NotFound, id);
+        }
     }
+    if (!found && !created) {
+        u.rollbackTransaction();
+        notices.push_back({Notice::Kind::Information, deletedMessage(host, id)});
+        return failed(values::ErrorKind::NotFound, id);
+    }
+    if (!found) return rollBack(values::ErrorKind::NotFound, 0);
     if (cit8Locked(host, id, header, notices)) {
         u.rollbackTransaction();
-        notices.push_back({Notice::Kind::Information, kLockedMessage});
+        notices.push_back({Notice::Kind::Information, lockedMessage(host, id, header)});
         return failed(values::ErrorKind::Locked, undone());
     }
 
@@ -281,7 +332,8 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
     header.set("INFO_2", family.name);
     header.set("DATA_SYSTEMOWA_P", std::to_string(todayOf(host)));
     header.set("ID_UZYT_P", host.data->globals().DANE_ID_UZYT);
-    if (!files.nag().update(header)) return rollBack(values::ErrorKind::Database, 0);
+    advance(header);
+    if (!files.nag().update(header)) return rollBack(values::ErrorKind::Database, undone());
 
     const std::string idText = std::to_string(id);
     if (!u.EXECSQL("delete from DEKLARACJE_POZ where id_deklaracje_nag=" + idText) ||
@@ -299,6 +351,7 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
         notices.push_back({Notice::Kind::Warning, u.fileErrorText()});
         return rollBack(values::ErrorKind::Database, undone());
     }
+    fields.loaded = stampOf(header);
     result.id = id;
     result.outcome = SaveOutcome::Saved;
     return result;
@@ -416,7 +469,8 @@ bool ZAPISZ_CIT_BR(const host::HostBinding& host, DeclarationFields& fields, std
     return saveCopies(host, fields, "CIT-BR", id);
 }
 
-values::Status discardNewCit8(const host::HostBinding& host, module::DeclarationState& state) {
+values::Status discardNewCit8(const host::HostBinding& host, module::DeclarationState& state,
+                              const std::optional<HeaderStamp>& held) {
     host::UtilityLibrary& u = *host.utility;
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
     const std::string idText = std::to_string(id);
@@ -424,6 +478,20 @@ values::Status discardNewCit8(const host::HostBinding& host, module::Declaration
     // all, which would otherwise block the next declaration given the same id.
     // Its link to a CIT-ST goes too: the next declaration given the id must not inherit it.
     bool removed = u.beginTransaction();
+    // Only the declaration this window made, as it made it: one deleted meanwhile (and its
+    // id perhaps given again) or saved by someone else stays as it is.
+    if (removed) {
+        Record header;
+        const bool found = fetchHeader(host, id, header);
+        std::optional<std::string> refusal =
+            found ? refusalFor(host, id, held, &header) : deletedMessage(host, id);
+        if (refusal) {
+            u.rollbackTransaction();
+            state.CIT_ID_DEKLARACJI = 0;
+            return values::Status::failure(
+                *refusal, found ? values::ErrorKind::Failed : values::ErrorKind::NotFound);
+        }
+    }
     for (const char* table : {"ZESTAWIENIE_DEFINICJA", "DEKLARACJE_POZ", "DEKLARACJE_ZALACZNIK",
                               "DEKLARACJE_NAG_INTER", "DEKLARACJE_NAG"}) {
         if (!removed) break;
@@ -450,8 +518,7 @@ values::Result<std::int32_t> insertCitStHeader(const host::HostBinding& host,
     const host::Globals& g = host.data->globals();
     for (int attempt = 0; attempt < kHeaderAttempts; ++attempt) {
         if (!u.beginTransaction()) break;
-        const std::int32_t id =
-            toId(u.FUNCVAY("select isnull(max(ID_DEKLARACJE_NAG),0)+1 from DEKLARACJE_NAG"));
+        const std::int32_t id = toId(u.FUNCVAY(kNextHeaderIdQuery));
         const std::int32_t lp =
             toId(u.FUNCVAY("select isnull(max(LP),0)+1 from DEKLARACJE_NAG where id_firmy = " +
                            std::to_string(g.DANE_ID_FIRMY) + " AND DATA_OKRESU=" +
@@ -477,18 +544,39 @@ values::Result<std::int32_t> insertCitStHeader(const host::HostBinding& host,
 }
 
 values::Status updateCitStHeader(const host::HostBinding& host, std::int32_t id,
-                                 std::int32_t period, std::int32_t correctionFlag) {
+                                 std::int32_t period, std::int32_t correctionFlag,
+                                 const std::optional<HeaderStamp>& held) {
     host::UtilityLibrary& u = *host.utility;
+    // The CIT-ST must still be there, and be the one the window holds: rows written under an
+    // id without a header, or over another declaration given the id, would be lost or do harm.
+    Record header;
+    if (!fetchHeader(host, id, header)) {
+        return values::Status::failure(deletedMessage(host, id), values::ErrorKind::NotFound);
+    }
+    if (header.has("ID_DEKLARACJE_WZORZEC") && toId(header.get("ID_DEKLARACJE_WZORZEC")) != 201) {
+        return values::Status::failure(deletedMessage(host, id), values::ErrorKind::NotFound);
+    }
+    if (std::optional<std::string> refusal = refusalFor(host, id, held, &header)) {
+        return values::Status::failure(*refusal, values::ErrorKind::Failed);
+    }
     const std::string locked =
         u.FUNCVAY("select blokada_stan from DEKLARACJE_NAG_VIEW where id_deklaracje_nag = " +
                   std::to_string(id));
-    if (toId(locked) != 0) return values::Status::failure(kLockedMessage, values::ErrorKind::Locked);
+    if (toId(locked) != 0) {
+        return values::Status::failure(lockedMessage(host, id, header), values::ErrorKind::Locked);
+    }
     const std::string sql =
         "update DEKLARACJE_NAG set DATA_SYSTEMOWA_P=" + std::to_string(todayOf(host)) + "," +
         "STATUS_2=" + std::to_string(correctionFlag) + "," + "ID_UZYT_P = '" +
         sqlText(host.data->globals().DANE_ID_UZYT) + "'," +
         "DATA_OKRESU=" + std::to_string(period) + " where ID_DEKLARACJE_NAG=" + std::to_string(id);
     if (!u.EXECVAX(sql)) {
+        return values::Status::failure(u.fileErrorText(), values::ErrorKind::Database);
+    }
+    if (header.has("WERSJA") &&
+        !u.EXECVAX("update DEKLARACJE_NAG set WERSJA=WERSJA+1, W_TWORZENIU='' where "
+                   "ID_DEKLARACJE_NAG=" +
+                   std::to_string(id))) {
         return values::Status::failure(u.fileErrorText(), values::ErrorKind::Database);
     }
     return {};

@@ -17,6 +17,7 @@
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/header_stamp.h"
 #include "citforms/values/result.h"
 
 namespace citforms::store {
@@ -111,7 +112,16 @@ bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, s
 // its statement definitions and any rows under its id, in one transaction; logs it and sets
 // CIT_ID_DEKLARACJI to 0. When the removal fails nothing is removed, the id is kept and the
 // database's text comes back.
-values::Status discardNewCit8(const host::HostBinding& host, module::DeclarationState& state);
+// `held`: the header as the window made it; a header deleted meanwhile, or changed since, is
+// left alone and the refusal says by whom.
+values::Status discardNewCit8(const host::HostBinding& host, module::DeclarationState& state,
+                              const std::optional<HeaderStamp>& held = std::nullopt);
+
+// The next id of a header the module numbers itself: above every header there is and above
+// every id ever given (the host's mark, which deleting a header does not lower).
+inline constexpr const char* kNextHeaderIdQuery =
+    "select isnull(max(n),0)+1 from (select max(ID_DEKLARACJE_NAG) as n from DEKLARACJE_NAG "
+    "union all select max(ostatni) from NUMERACJA) ids";
 
 // A header the module numbers itself (template 201, INFO_2 'CIT-ST'): id and LP as the
 // maximum plus one, allocated and inserted in one transaction and tried again when another
@@ -120,8 +130,11 @@ values::Result<std::int32_t> insertCitStHeader(const host::HostBinding& host,
                                                std::int32_t period, std::int32_t correctionFlag);
 // Changes an existing CIT-ST header; nothing is written when it is locked (kLockedMessage,
 // ErrorKind::Locked) or the update failed.
+// `held`: the header as the window loaded it; one deleted (not found, or another declaration
+// under the id) or changed since is refused with who did it.
 values::Status updateCitStHeader(const host::HostBinding& host, std::int32_t id,
-                                 std::int32_t period, std::int32_t correctionFlag);
+                                 std::int32_t period, std::int32_t correctionFlag,
+                                 const std::optional<HeaderStamp>& held = std::nullopt);
 
 // Links of a CIT-8 with its CIT-ST (DEKLARACJE_NAG_INTER).
 values::Status setCit8Link(const host::HostBinding& host, std::int32_t cit8Id,

@@ -154,7 +154,8 @@ SaveStep saveCit8(WindowSession& s) {
 // A declaration prepared for this window and never saved goes with it.
 void discardUnsaved(WindowSession& s) {
     if (s.saved || s.arguments.existing || s.state->CIT_ID_DEKLARACJI == 0) return;
-    if (const values::Status removed = store::discardNewCit8(*s.host, *s.state); !removed)
+    if (const values::Status removed = store::discardNewCit8(*s.host, *s.state, s.fields->loaded);
+        !removed)
         utility(s).MSG_OST(removed.error());
 }
 

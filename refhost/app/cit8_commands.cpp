@@ -108,7 +108,7 @@ Result<std::int32_t> parseDeclarationId(const std::string& command,
     using R = Result<std::int32_t>;
     std::vector<std::string> rest;
     for (const std::string& arg : args) {
-        if (arg == "--force" && command == "unlock") continue;
+        if (arg == "--force" && (command == "unlock" || command == "discard")) continue;
         if (arg == "--json" && command == "check") continue;
         rest.push_back(arg);
     }
@@ -313,31 +313,84 @@ bool neverSaved(libraries::ReferenceHost& host, std::int32_t id) {
     return rows == "0";
 }
 
-int runDiscard(libraries::ReferenceHost& host, std::int32_t id, std::ostream& out,
+namespace {
+
+// Why declaration `id` may not be discarded, read inside the discard's transaction; empty
+// when it may: a header that was never saved (no change date, no version, no field rows) and
+// that no window is creating. `failed`: a statement failed (the engine's text is the host's).
+std::string discardRefusal(libraries::ReferenceHost& host, std::int32_t id, bool force,
+                           bool& failed) {
+    auto& utility = host.utility();
+    auto& rows = host.data().result(citforms::host::ResultFileId::VAY_FK);
+    const std::string idText = std::to_string(id);
+    citforms::host::ResultRow header;
+    failed = !utility.EXECVAY(
+        "select isnull(DATA_SYSTEMOWA_P, 0), isnull(WERSJA, 0), "
+        "W_TWORZENIU from DEKLARACJE_NAG where id_deklaracje_nag = " +
+        idText);
+    if (failed) return "SQL error";
+    if (!rows.next(header)) return "there is no declaration " + idText;
+    const std::string creating(citforms::values::trim(header.column(2), " "));
+    const std::string fieldRows =
+        utility.FUNCVAY("select count(*) from DEKLARACJE_POZ where id_deklaracje_nag = " + idText);
+    failed = utility.errorStatus().code != 0;
+    if (failed) return "SQL error";
+    if (number(header.column(0)) != 0 || number(header.column(1)) != 0 || fieldRows != "0") {
+        return "declaration " + idText +
+               " has been saved; only a header that was never saved is discarded";
+    }
+    if (!creating.empty() && !force) {
+        return "declaration " + idText + " is being created in a window (" + creating +
+               "); it is that window's to save or cancel (discard --force removes the header "
+               "of a window that was closed without either)";
+    }
+    return {};
+}
+
+}  // namespace
+
+int runDiscard(libraries::ReferenceHost& host, std::int32_t id, bool force, std::ostream& out,
                std::ostream& err) {
     auto& utility = host.utility();
-    if (!neverSaved(host, id)) {
-        if (utility.errorStatus().code != 0) {
-            err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
-        } else {
-            err << "tabrix: declaration " << id
-                << " has been saved; only a header that was never saved is discarded\n";
-        }
+    // The checks and every removal are one transaction: a writer that held the declaration
+    // meanwhile cannot slip between them, and a failure anywhere leaves everything as it was.
+    CommandTransaction transaction(host);
+    if (!transaction.open()) {
+        err << "tabrix: declaration " << id << " was not discarded: " << transaction.error()
+            << '\n';
         return 1;
     }
-    CommandTransaction transaction(host);
+    bool failed = false;
+    const std::string refusal = discardRefusal(host, id, force, failed);
+    if (failed) {
+        err << "tabrix: declaration " << id << " was not discarded: " << failureText(host)
+            << '\n';
+        return 1;
+    }
+    if (!refusal.empty()) {
+        err << "tabrix: " << refusal << '\n';
+        return 1;
+    }
     const std::string idText = std::to_string(id);
+    std::string error;
     for (const char* table : {"ZESTAWIENIE_DEFINICJA", "DEKLARACJE_POZ", "DEKLARACJE_ZALACZNIK",
                               "DEKLARACJE_NAG_INTER", "DEKLARACJE_NAG"}) {
         const std::string column = std::string(table) == "DEKLARACJE_NAG_INTER"
                                        ? "ID_DEKLARACJE_NAG_1"
                                        : "id_deklaracje_nag";
-        utility.EXECSQL(std::string("delete from ") + table + " where " + column + " = " + idText);
+        if (!utility.EXECSQL(std::string("delete from ") + table + " where " + column + " = " +
+                             idText)) {
+            error = failureText(host);
+            break;
+        }
     }
-    utility.LOG_ADD(id, "Usunięcie niezapisanej deklaracji, id:" + idText, "X", "U");
-    if (!transaction.finish(true)) {
-        err << "tabrix: declaration " << id << " was not discarded: " << failureText(host)
-            << '\n';
+    if (error.empty()) {
+        utility.LOG_ADD(id, "Usunięcie niezapisanej deklaracji, id:" + idText, "X", "U");
+        if (utility.errorStatus().code != 0) error = failureText(host);
+    }
+    if (!error.empty() || !transaction.finish(true)) {
+        if (error.empty()) error = failureText(host);
+        err << "tabrix: declaration " << id << " was not discarded: " << error << '\n';
         return 1;
     }
     out << "declaration " << id << " discarded\n";
@@ -388,6 +441,12 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
     const std::string mark = lock ? citforms::values::sqlQuoted(me) : "''";
     utility.EXECSQL("update DEKLARACJE_NAG set BLOKADA = " + mark +
                     " where id_deklaracje_nag = " + idText);
+    // Who locked a declaration and since when is read from the log by a refused save.
+    utility.LOG_ADD(id,
+                    std::string(lock ? "Założenie blokady deklaracji, id:"
+                                     : "Zdjęcie blokady deklaracji, id:") +
+                        idText,
+                    "X", lock ? "B" : "O");
     if (!lock && !holder.empty() && holder != me) {
         utility.LOG_ADD(id, "Zdjęcie blokady użytkownika " + holder + " z deklaracji, id:" + idText,
                         "X", "P");

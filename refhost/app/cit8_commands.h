@@ -87,7 +87,9 @@ int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& 
                  long failuresBefore = 0);
 int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool force,
             std::ostream& out, std::ostream& err);
-int runDiscard(libraries::ReferenceHost& host, std::int32_t id, std::ostream& out,
+// Removes a header that was never saved and that no window is creating (with --force: one
+// whose window went without saving or cancelling), in one transaction.
+int runDiscard(libraries::ReferenceHost& host, std::int32_t id, bool force, std::ostream& out,
                std::ostream& err);
 
 }  // namespace refhost::app

@@ -456,7 +456,9 @@ const Command kCommands[] = {
      [](Session& s) { return runLock(s, false); }},
     {"discard", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
      [](Session& s) {
-         return refhost::app::runDiscard(*s.host, s.declaration, std::cout, std::cerr);
+         return refhost::app::runDiscard(
+             *s.host, s.declaration, refhost::app::hasForce(s.options.arguments), std::cout,
+             std::cerr);
      }},
     {"batch",
      [](const Options& o) -> std::string {

@@ -156,6 +156,8 @@ const std::vector<CopyRule>& copyRules() {
         {"UZYTKOWNICY", P::Shared, ""},
         {"DEKLARACJE_ODLICZENIE", P::Shared, ""},
         {"ZESTAWIENIE_DEFINICJA_WZORCA", P::Shared, ""},
+        // The destination keeps its own mark; the headers copied raise it.
+        {"NUMERACJA", P::Shared, ""},
         {"FIRMA", P::Company, "id_firmy"},
         {"ADRESY_FIRMY", P::Company, "ID_FIRMY"},
         {"URZEDY_FIRMY", P::Company, "ID_FIRMY"},

@@ -170,14 +170,15 @@ R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const Args& a) {
     if (form->rows.empty()) return fail("Brak wzorca deklaracji o numerze " + str(templateId) + ".");
     const std::string info2 = firstValue(*form).value_or("");
 
-    // An id is never given again while rows of an earlier declaration under it remain (the
-    // definitions of a header removed by hand or by another program).
+    // An id is never given again: not while rows of an earlier declaration under it remain
+    // (the definitions of a header removed by hand or by another program), nor after its
+    // header was deleted (the mark in NUMERACJA, raised by every header inserted).
     auto nextId = db.runNative(
         "select max(n) + 1 from (select coalesce(max(ID_DEKLARACJE_NAG), 0) as n from "
         "DEKLARACJE_NAG union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
         "ZESTAWIENIE_DEFINICJA union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
         "DEKLARACJE_POZ union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
-        "DEKLARACJE_ZALACZNIK) ids");
+        "DEKLARACJE_ZALACZNIK union all select coalesce(max(ostatni), 0) from NUMERACJA) ids");
     if (!nextId) return fail(nextId.error());
     const std::string id = firstValue(*nextId).value_or("1");
     auto nextLp = db.runNative(

@@ -295,11 +295,82 @@ Migration bookImports() {
     return m;
 }
 
+// Several users on one database: declaration ids are never handed out twice, and every
+// header carries the version its saves count up, so that a save made on a declaration as it
+// was loaded cannot overwrite a later one or land on another declaration.
+Migration concurrentUsers() {
+    Migration m{5, "Wielu użytkowników", {}};
+    // Counted up by every save of the header; a save checks it against the one it loaded.
+    m.steps.push_back(ColumnAddDef{"DEKLARACJE_NAG", integer("WERSJA")});
+    // Who made the header in a window that has not saved it yet, and when ("U1 08-12-2026
+    // 17:05"); empty once saved. A discard leaves such a header alone.
+    m.steps.push_back(ColumnAddDef{"DEKLARACJE_NAG", text("W_TWORZENIU")});
+    // The highest declaration id ever given. Deleting a header does not lower it, so a new
+    // declaration never takes the id of one deleted while a window still holds it.
+    m.steps.push_back(TableDef{"NUMERACJA",
+                               {col("nazwa", CT::KeyText, "NOT NULL"), integer("ostatni")},
+                               {"nazwa"}});
+    m.steps.push_back(RowsDef{
+        "NUMERACJA",
+        {"nazwa", "ostatni"},
+        {{"'DEKLARACJE_NAG'",
+          "(select max(n) from (select coalesce(max(ID_DEKLARACJE_NAG), 0) as n from "
+          "DEKLARACJE_NAG union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
+          "ZESTAWIENIE_DEFINICJA union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
+          "DEKLARACJE_POZ union all select coalesce(max(ID_DEKLARACJE_NAG), 0) from "
+          "DEKLARACJE_ZALACZNIK) ids)"}}});
+    // Every header inserted, by whatever program, raises the mark.
+    const std::string raise =
+        "UPDATE NUMERACJA SET ostatni = NEW.ID_DEKLARACJE_NAG WHERE nazwa = 'DEKLARACJE_NAG' "
+        "AND ostatni < NEW.ID_DEKLARACJE_NAG";
+    m.steps.push_back(NativeDef{
+        {"CREATE TRIGGER DKN_NUMERACJA AFTER INSERT ON DEKLARACJE_NAG BEGIN " + raise + "; END"},
+        {"CREATE FUNCTION dkn_numeracja() RETURNS trigger AS $$ BEGIN " + raise +
+             "; RETURN NEW; END $$ LANGUAGE plpgsql",
+         "CREATE TRIGGER DKN_NUMERACJA AFTER INSERT ON DEKLARACJE_NAG FOR EACH ROW EXECUTE "
+         "FUNCTION dkn_numeracja()"}});
+    // One transfer per declaration. Two users who saved one each at the same moment left two;
+    // the later one stays as a transfer of the company, no longer tied to the declaration.
+    const std::string detachLaterTransfers =
+        "UPDATE PRZELEW SET id_deklaracje_nag = 0 WHERE id_deklaracje_nag <> 0 AND "
+        "id_przelewu > (SELECT min(p.id_przelewu) FROM PRZELEW p WHERE p.id_deklaracje_nag = "
+        "PRZELEW.id_deklaracje_nag)";
+    const std::string oneTransfer =
+        "CREATE UNIQUE INDEX PRZ_JEDEN_NA_DEKLARACJE ON PRZELEW (id_deklaracje_nag) WHERE "
+        "id_deklaracje_nag <> 0";
+    // A CIT-ST belongs to at most one CIT-8 and a CIT-8 has at most one CIT-ST. Links made
+    // twice at the same moment: the rows repeated go, then the CIT-ST keeps its link to the
+    // first CIT-8 and the CIT-8 its first CIT-ST.
+    const std::string laterCit8 =
+        "DELETE FROM DEKLARACJE_NAG_INTER WHERE ID_DEKLARACJE_NAG_1 > (SELECT "
+        "min(i.ID_DEKLARACJE_NAG_1) FROM DEKLARACJE_NAG_INTER i WHERE i.ID_DEKLARACJE_NAG_2 = "
+        "DEKLARACJE_NAG_INTER.ID_DEKLARACJE_NAG_2)";
+    const std::string laterCitSt =
+        "DELETE FROM DEKLARACJE_NAG_INTER WHERE ID_DEKLARACJE_NAG_2 > (SELECT "
+        "min(i.ID_DEKLARACJE_NAG_2) FROM DEKLARACJE_NAG_INTER i WHERE i.ID_DEKLARACJE_NAG_1 = "
+        "DEKLARACJE_NAG_INTER.ID_DEKLARACJE_NAG_1)";
+    m.steps.push_back(NativeDef{
+        {detachLaterTransfers, oneTransfer,
+         "DELETE FROM DEKLARACJE_NAG_INTER WHERE rowid NOT IN (SELECT min(rowid) FROM "
+         "DEKLARACJE_NAG_INTER GROUP BY ID_DEKLARACJE_NAG_1, ID_DEKLARACJE_NAG_2)",
+         laterCit8, laterCitSt},
+        {detachLaterTransfers, oneTransfer,
+         "DELETE FROM DEKLARACJE_NAG_INTER a USING DEKLARACJE_NAG_INTER b WHERE a.ctid > b.ctid "
+         "AND a.ID_DEKLARACJE_NAG_1 = b.ID_DEKLARACJE_NAG_1 AND a.ID_DEKLARACJE_NAG_2 = "
+         "b.ID_DEKLARACJE_NAG_2",
+         laterCit8, laterCitSt}});
+    m.steps.push_back(
+        IndexDef{"DKI_JEDNO_CIT_ST", "DEKLARACJE_NAG_INTER", {"ID_DEKLARACJE_NAG_1"}, true});
+    m.steps.push_back(
+        IndexDef{"DKI_JEDNA_CIT_8", "DEKLARACJE_NAG_INTER", {"ID_DEKLARACJE_NAG_2"}, true});
+    return m;
+}
+
 }  // namespace
 
 const std::vector<Migration>& migrations() {
     static const std::vector<Migration> all = {declarations(), masterData(), books(),
-                                               bookImports()};
+                                               bookImports(), concurrentUsers()};
     return all;
 }
 
@@ -342,6 +413,9 @@ std::vector<std::string> render(const MigrationStep& step, const sql::EngineProf
     }
     if (const auto* v = std::get_if<ViewDef>(&step)) {
         return {"CREATE VIEW " + v->name + " AS " + v->select};
+    }
+    if (const auto* n = std::get_if<NativeDef>(&step)) {
+        return profile.engine() == sql::Engine::PostgreSQL ? n->postgresql : n->sqlite;
     }
     const auto& r = std::get<RowsDef>(step);
     std::vector<std::string> out;

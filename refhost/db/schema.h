@@ -58,7 +58,13 @@ struct RowsDef {
     std::vector<std::vector<std::string>> rows;  // SQL literals
 };
 
-using MigrationStep = std::variant<TableDef, ColumnAddDef, IndexDef, ViewDef, RowsDef>;
+// Statements written for each engine where the two have no common spelling (triggers).
+struct NativeDef {
+    std::vector<std::string> sqlite;
+    std::vector<std::string> postgresql;
+};
+using MigrationStep =
+    std::variant<TableDef, ColumnAddDef, IndexDef, ViewDef, RowsDef, NativeDef>;
 
 struct Migration {
     int version;

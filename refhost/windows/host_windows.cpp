@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <optional>
 #include <tuple>
 #include <variant>
@@ -12,6 +13,7 @@
 #include "citforms/values/day_number.h"
 #include "citforms/values/decimal.h"
 #include "citforms/values/text.h"
+#include "refhost/libraries/utility_library.h"
 
 namespace refhost::windows {
 
@@ -332,6 +334,16 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
             warn(state, st.error());
             return;
         }
+        // One transfer per declaration: another user's, saved since this window opened, is
+        // not doubled (the database refuses a second one too).
+        auto made = query(state, "select id_przelewu from PRZELEW where id_deklaracje_nag = " + id);
+        if (made && !made->empty()) {
+            state.rollback();
+            warn(state, "Przelew tej deklaracji został już zapisany przez innego użytkownika "
+                        "(nr " + std::string(trim((*made)[0][0])) +
+                            "); proszę otworzyć go ponownie przyciskiem \"Przelew\".");
+            return;
+        }
         auto next = query(state, "select isnull(max(id_przelewu), 0) + 1 from PRZELEW");
         const std::int32_t newId = next && !next->empty() ? number((*next)[0][0]) : 0;
         if (newId == 0 ||
@@ -543,6 +555,8 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         w->setEnabled("Usuń", any);
         w->setEnabled("Dodaj", !current.empty());
     };
+    // The term as it was shown: a change is made only over that, not over another user's.
+    std::vector<std::string> shown;
     auto showTerm = [&] {
         const std::string lp = w->value("POZYCJE");
         if (lp.empty()) return;
@@ -553,6 +567,8 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         w->setValue("MASKA", (*found)[0][0]);
         w->setValue("MIARA", (*found)[0][1]);
         w->setValue("ZNAK", number((*found)[0][2]) < 0 ? "-" : "+");
+        shown = (*found)[0];
+        for (auto& cell : shown) cell = std::string(trim(cell));
     };
     // A mask names accounts: digits, letters, '-' and '.', with '*' and '?' as wildcards.
     auto maskOk = [&]() -> bool {
@@ -566,10 +582,54 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
     };
     auto sign = [&] { return std::string(w->value("ZNAK") == "-" ? "-1" : "1"); };
 
+    // The definitions are read-only as the declaration is: locked by a user or in electronic
+    // filing. Every change is checked inside its own transaction, so that a lock taken or a
+    // term changed by another user meanwhile is seen, and logged.
+    auto lockedNow = [&] {
+        auto found = query(state, "select blokada_stan from DEKLARACJE_NAG_VIEW where "
+                                  "id_deklaracje_nag = " + id);
+        return !found || (!found->empty() && number((*found)[0][0]) != 0);
+    };
+    auto change = [&](const std::function<bool()>& write, const std::string& what) {
+        if (auto begun = state.begin(); !begun) {
+            warn(state, begun.error());
+            return false;
+        }
+        if (lockedNow()) {
+            state.rollback();
+            warn(state, "Nie można zmienić definicji zestawień. Deklaracja jest zablokowana.");
+            return false;
+        }
+        if (!write()) {
+            state.rollback();
+            return false;
+        }
+        libraries::HostUtilityLibrary(state).LOG_ADD(declarationId, what + ", id:" + id, "X", "Z");
+        if (auto committed = state.commit(); !committed) {
+            warn(state, committed.error());
+            return false;
+        }
+        return true;
+    };
+    auto termNow = [&](const std::string& lp) -> std::optional<std::vector<std::string>> {
+        auto found = query(state, "select maska, miara, znak from ZESTAWIENIE_DEFINICJA" + ofKind +
+                                      " and kod = " + sqlQuoted(w->value("KOD")) + " and lp = " +
+                                      std::to_string(number(lp)));
+        if (!found) return std::nullopt;
+        if (found->empty()) return std::vector<std::string>{};
+        auto row = (*found)[0];
+        for (auto& cell : row) cell = std::string(trim(cell));
+        return row;
+    };
+    const bool readOnly = lockedNow();
+
     fillCodes(std::string(code));
     if (code.empty() && !w->rows("KOD").empty()) w->chooseRow("KOD", 0);
     fillTerms();
     showTerm();
+    if (readOnly) {
+        for (const char* button : {"Dodaj", "Popraw", "Usuń"}) w->setEnabled(button, false);
+    }
     w->onChange("KOD", [&] {
         fillTerms();
         showTerm();
@@ -578,40 +638,72 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
     w->onAction("add", [&] {
         if (!maskOk()) return;
         const std::string kod = w->value("KOD");
-        auto next = query(state, "select isnull(max(lp), 0) + 1 from ZESTAWIENIE_DEFINICJA" + ofKind +
-                                     " and kod = " + sqlQuoted(kod));
-        if (!next || next->empty()) return;
-        const std::string lp = std::to_string(number((*next)[0][0]));
-        if (!execute(state, "insert into ZESTAWIENIE_DEFINICJA (id_deklaracje_nag, rodzaj, kod, lp, "
-                            "maska, miara, znak) values (" + id + ", " + sqlQuoted(kind) + ", " +
-                                sqlQuoted(kod) + ", " + lp + ", " +
-                                sqlQuoted(trim(w->value("MASKA"))) + ", " +
-                                sqlQuoted(w->value("MIARA")) + ", " + sign() + ")"))
-            return;
+        std::string lp;
+        // The number and the row go in together: two users adding at once get two numbers.
+        const bool added = change(
+            [&] {
+                auto next = query(state, "select isnull(max(lp), 0) + 1 from ZESTAWIENIE_DEFINICJA" +
+                                             ofKind + " and kod = " + sqlQuoted(kod));
+                if (!next || next->empty()) return false;
+                lp = std::to_string(number((*next)[0][0]));
+                auto inserted = state.run(
+                    "insert into ZESTAWIENIE_DEFINICJA (id_deklaracje_nag, rodzaj, kod, lp, "
+                    "maska, miara, znak) values (" + id + ", " + sqlQuoted(kind) + ", " +
+                    sqlQuoted(kod) + ", " + lp + ", " + sqlQuoted(trim(w->value("MASKA"))) + ", " +
+                    sqlQuoted(w->value("MIARA")) + ", " + sign() + ")");
+                if (!inserted) {
+                    warn(state, "Pozycja " + lp + " definicji pola " + kod +
+                                    " została w tym czasie dodana przez innego użytkownika; "
+                                    "lista została wczytana ponownie.");
+                }
+                return static_cast<bool>(inserted);
+            },
+            "Dodanie pozycji definicji zestawienia pola " + kod);
         fillTerms();
+        if (!added) return;
         w->setValue("POZYCJE", lp);
+        showTerm();
     });
     w->onAction("change", [&] {
         const std::string lp = w->value("POZYCJE");
         if (lp.empty() || !maskOk()) return;
-        if (!execute(state, "update ZESTAWIENIE_DEFINICJA set maska = " +
-                                sqlQuoted(trim(w->value("MASKA"))) + ", miara = " +
-                                sqlQuoted(w->value("MIARA")) + ", znak = " + sign() + ofKind +
-                                " and kod = " + sqlQuoted(w->value("KOD")) + " and lp = " +
-                                std::to_string(number(lp))))
-            return;
+        bool stale = false;
+        const bool changed = change(
+            [&] {
+                const auto now = termNow(lp);
+                if (!now) return false;
+                if (*now != shown) {
+                    stale = true;
+                    warn(state, "Pozycja " + lp + " definicji pola " + w->value("KOD") +
+                                    " została w tym czasie zmieniona lub usunięta przez innego "
+                                    "użytkownika; pokazano ją ponownie.");
+                    return false;
+                }
+                return execute(state, "update ZESTAWIENIE_DEFINICJA set maska = " +
+                                          sqlQuoted(trim(w->value("MASKA"))) + ", miara = " +
+                                          sqlQuoted(w->value("MIARA")) + ", znak = " + sign() +
+                                          ofKind + " and kod = " + sqlQuoted(w->value("KOD")) +
+                                          " and lp = " + std::to_string(number(lp)));
+            },
+            "Zmiana pozycji " + lp + " definicji zestawienia pola " + w->value("KOD"));
+        if (!changed && !stale) return;
         fillTerms();
         w->setValue("POZYCJE", lp);
+        showTerm();
     });
     w->onAction("delete", [&] {
         const std::string lp = w->value("POZYCJE");
         if (lp.empty() || !ask(state, "Czy usunąć pozycję " + lp + " definicji pola " +
                                           w->value("KOD") + "?"))
             return;
-        if (!execute(state, "delete from ZESTAWIENIE_DEFINICJA" + ofKind + " and kod = " +
-                                sqlQuoted(w->value("KOD")) + " and lp = " +
-                                std::to_string(number(lp))))
-            return;
+        const bool removed = change(
+            [&] {
+                return execute(state, "delete from ZESTAWIENIE_DEFINICJA" + ofKind + " and kod = " +
+                                          sqlQuoted(w->value("KOD")) + " and lp = " +
+                                          std::to_string(number(lp)));
+            },
+            "Usunięcie pozycji " + lp + " definicji zestawienia pola " + w->value("KOD"));
+        if (!removed) return;
         fillTerms();
         showTerm();
     });

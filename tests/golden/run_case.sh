@@ -153,7 +153,8 @@ normalise() {
   sed "${sed_args[@]}" -e "s#$(sed 's/[#.*[\^$]/\\&/g' <<<"$db")#<DB>#g" \
     -e "s#$(sed 's/[#.*[\^$]/\\&/g' <<<"$masked")#<DB>#g" \
     -e "s#$(sed 's/[#.*[\^$]/\\&/g' <<<"$work")#<TMP>#g" \
-    -e 's/\b[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\b/<TIME>/g'
+    -e 's/\b[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\b/<TIME>/g' \
+    -e 's/<TODAY> [0-2][0-9]:[0-5][0-9]\b/<TODAY> <TIME>/g'
 }
 normalise <"$transcript" >"$work/actual"
 printf '%s' "$expected" >"$work/expected"

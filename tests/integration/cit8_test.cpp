@@ -426,7 +426,9 @@ TEST_F(Cit8EndToEnd, LockedDeclarationIsRefusedFromEitherLockSource) {
     for (const Case& c :
          {Case{"lock mark", "ADMIN", -1, true}, Case{"e-filing sent, no mark", "", 1, true},
           Case{"e-filing accepted, no mark", "", 2, true},
-          Case{"e-filing rejected overrules the mark", "ADMIN", 3, false},
+          Case{"a user's lock holds though e-filing was rejected", "ADMIN", 3, true},
+          Case{"a user's lock holds though e-filing is only prepared", "ADMIN", 0, true},
+          Case{"e-filing rejected, no mark", "", 3, false},
           Case{"nothing", "", -1, false}}) {
         SCOPED_TRACE(c.name);
         exec("update DEKLARACJE_NAG set BLOKADA = '" + std::string(c.blokada) +
@@ -453,6 +455,10 @@ TEST_F(Cit8EndToEnd, LockedDeclarationIsRefusedFromEitherLockSource) {
             }
         }
         EXPECT_EQ(transcript->str().find(refused) != std::string::npos, c.locked)
+            << transcript->str();
+        // Who holds a user's lock is named.
+        EXPECT_EQ(transcript->str().find("Blokadę założył ADMIN") != std::string::npos,
+                  c.locked && *c.blokada != '\0')
             << transcript->str();
         if (!c.locked) {
             EXPECT_NE(storedState(id), before);  // the company's name came back to field 8

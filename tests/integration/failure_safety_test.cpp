@@ -438,8 +438,9 @@ TEST_F(FailureSafety, SmallerRefusals) {
 
     // A header whose creation never finished is named as such and can be discarded; a saved
     // declaration cannot.
-    const std::string header = sql("select max(id_deklaracje_nag) + 1 from DEKLARACJE_NAG");
-    ASSERT_TRUE(db_->run("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (1,0,1,73,78867,0)"));
+    auto made = db_->run("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (1,0,1,73,78867,0)");
+    ASSERT_TRUE(made && !made->rows.empty());
+    const std::string header = made->rows[0][0].value_or("");
     for (const QStringList& read :
          {QStringList{"dump", QString::fromStdString(header)},
           QStringList{"pdf", QString::fromStdString(header), "x.pdf"}}) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -66,6 +67,33 @@ protected:
         EXPECT_TRUE(r) << sql << ": " << (r ? "" : r.error());
         return r && !r->rows.empty() ? r->rows[0][0].value_or("") : "";
     }
+
+    // A new CIT-8 header through the host procedure (never saved, no window creating it).
+    std::string newHeader() {
+        return value("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" + std::to_string(kCompany) +
+                     ",0,1,73," + std::to_string(kPeriod) + ",0)");
+    }
+    // tabrix as user 2 (JWOJCIK) of company kCompany.
+    void registerUserAndCompany() {
+        EXPECT_TRUE(db_->run("insert into UZYTKOWNICY (id_uzytkownika, id_uzyt) select 2, "
+                             "'JWOJCIK' where not exists (select 1 from UZYTKOWNICY where "
+                             "id_uzytkownika = 2)"));
+        EXPECT_TRUE(db_->run("insert into FIRMA (id_firmy, nazwa) select " +
+                             std::to_string(kCompany) +
+                             ", 'Młyn' where not exists (select 1 from FIRMA where id_firmy = " +
+                             std::to_string(kCompany) + ")"));
+    }
+    citforms_test::Outcome tabrix(const QStringList& args) {
+        registerUserAndCompany();
+        return citforms_test::runProgram(CITFORMS_TABRIX_PATH,
+                                         QStringList{"--db", target(), "--user", "2", "--company",
+                                                     QString::number(kCompany)} +
+                                             args,
+                                         folder_);
+    }
+    // The file a held worker waits for before it saves or cancels.
+    QString go(const char* name) const { return QString::fromStdString((folder_ / name).string()); }
+    void letGo(const char* name) { std::ofstream(folder_ / name) << "go"; }
 
     std::filesystem::path folder_;
     std::unique_ptr<citforms_test::ScratchDatabase> scratch_;
@@ -154,6 +182,142 @@ TEST_F(ManyUsers, ASaveThatWaitsLongerThanItsTimeoutIsReportedAndWritesNothing) 
     int round = 0;
     EXPECT_TRUE(stored.completeSingleRound(&round)) << stored.describe();
     EXPECT_EQ(round, 4);
+}
+
+// A declaration held in a window is discarded by another user and a third makes a new one:
+// the new one gets a new id, and the window's save writes nothing and says who discarded it.
+TEST_F(ManyUsers, ASaveOfADiscardedDeclarationWritesNothingAndNamesWhoDiscardedIt) {
+    const std::string id = newHeader();
+    ASSERT_FALSE(id.empty());
+    const QString qid = QString::fromStdString(id);
+    WorkerProcess a({target(), "hold", qid, "7", go("a")});
+    ASSERT_TRUE(a.waitForLine("loaded " + id)) << a.out() << a.err();
+
+    const citforms_test::Outcome discarded = tabrix({"discard", qid});
+    ASSERT_EQ(discarded.exitCode, 0) << discarded.err;
+    const std::string other = newHeader();
+    EXPECT_EQ(std::stoi(other), std::stoi(id) + 1) << "a discarded id was given again";
+
+    letGo("a");
+    ASSERT_TRUE(a.finish());
+    EXPECT_EQ(a.exitCode(), 1) << a.out();
+    EXPECT_NE(a.out().find("Deklaracja " + id + " została usunięta przez JWOJCIK"),
+              std::string::npos)
+        << a.out();
+    EXPECT_EQ(a.numbersAfter("kept"), std::vector<int>{std::stoi(id)}) << "a refused save "
+                                                                           "must not make a header";
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG"), "1");
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_POZ"), "0");
+}
+
+// Two windows on one declaration: the later save of the one opened before the other's save
+// is refused with who saved meanwhile, and the earlier save stays whole.
+TEST_F(ManyUsers, ASaveOverAVersionSavedMeanwhileIsRefusedAndTheOtherSaveStays) {
+    const std::string id = newHeader();
+    const QString qid = QString::fromStdString(id);
+    WorkerProcess first({target(), "save", qid, "1", "1"});
+    ASSERT_TRUE(first.finish());
+    WorkerProcess a({target(), "hold", qid, "2", go("a")});
+    WorkerProcess b({target(), "hold", qid, "3", go("b")});
+    ASSERT_TRUE(a.waitForLine("loaded " + id) && b.waitForLine("loaded " + id));
+    letGo("a");
+    ASSERT_TRUE(a.finish());
+    EXPECT_EQ(a.exitCode(), 0) << a.out();
+    letGo("b");
+    ASSERT_TRUE(b.finish());
+    EXPECT_EQ(b.exitCode(), 1) << b.out();
+    EXPECT_NE(b.out().find("Deklaracja " + id + " została zmieniona przez U1"), std::string::npos)
+        << b.out();
+    int round = 0;
+    const auto stored = readStored(*db_, std::stoi(id));
+    EXPECT_TRUE(stored.completeSingleRound(&round)) << stored.describe();
+    EXPECT_EQ(round, 2);
+}
+
+// `discard` leaves a header that a window is creating, and one that has been saved; the
+// window's own cancel removes its header; with --force a header whose window is gone goes,
+// and the window is told when it comes back.
+TEST_F(ManyUsers, DiscardRemovesOnlyAHeaderNoOneIsCreatingAndNeverSaved) {
+    const QString company = QString::number(kCompany);
+    const QString period = QString::number(kPeriod);
+    WorkerProcess a({target(), "create", company, period, go("a"), "cancel"});
+    ASSERT_TRUE(a.waitForLine("id ")) << a.out() << a.err();
+    const std::string id = std::to_string(a.numbersAfter("id").at(0));
+    const citforms_test::Outcome refused = tabrix({"discard", QString::fromStdString(id)});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("is being created in a window (U1 "), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = " + id), "1");
+    letGo("a");
+    ASSERT_TRUE(a.finish());
+    EXPECT_EQ(a.numbersAfter("cancelled"), std::vector<int>{std::stoi(id)}) << a.out();
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG"), "0");
+
+    WorkerProcess b({target(), "create", company, period, go("b"), "cancel"});
+    ASSERT_TRUE(b.waitForLine("id ")) << b.out() << b.err();
+    const std::string second = std::to_string(b.numbersAfter("id").at(0));
+    EXPECT_NE(second, id);
+    const citforms_test::Outcome forced =
+        tabrix({"discard", "--force", QString::fromStdString(second)});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    const std::string third = newHeader();
+    letGo("b");
+    ASSERT_TRUE(b.finish());
+    EXPECT_NE(b.out().find("Deklaracja " + second + " została usunięta przez JWOJCIK"),
+              std::string::npos)
+        << b.out();
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = " + third),
+              "1");
+
+    WorkerProcess saved({target(), "save", QString::fromStdString(third), "1", "1"});
+    ASSERT_TRUE(saved.finish());
+    const citforms_test::Outcome afterSave = tabrix({"discard", QString::fromStdString(third)});
+    EXPECT_EQ(afterSave.exitCode, 1);
+    EXPECT_NE(afterSave.err.find("has been saved"), std::string::npos) << afterSave.err;
+}
+
+// With another writer holding the lock, `discard` changes nothing and names the engine's
+// reason.
+TEST_F(ManyUsers, ADiscardThatCannotWriteChangesNothingAndSaysWhy) {
+    const std::string id = newHeader();
+    registerUserAndCompany();
+    ASSERT_TRUE(db_->begin());
+    ASSERT_TRUE(db_->run("insert into UZYTKOWNICY (id_uzytkownika, id_uzyt) values (9, 'X')"));
+    const citforms_test::Outcome r = citforms_test::runProgram(
+        CITFORMS_TABRIX_PATH,
+        {"--db", target(), "--lock-timeout", "300", "--company", QString::number(kCompany),
+         "discard", QString::fromStdString(id)},
+        folder_);
+    db_->rollback();
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string prefix = "was not discarded: ";
+    const auto at = r.err.find(prefix);
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_NE(r.err.find_first_not_of(" \n", at + prefix.size()), std::string::npos) << r.err;
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG"), "1");
+    EXPECT_EQ(value("select count(*) from DZIENNIK where operacja = 'U'"), "0");
+}
+
+// A CIT-ST window saving after its CIT-ST was discarded and a CIT-8 was made: no rows under
+// an id without a header, none over the CIT-8, and the window is told who discarded it.
+TEST_F(ManyUsers, ACitStSavedAfterItWasDiscardedWritesNothing) {
+    WorkerProcess made({target(), "cit-st-headers", "1", QString::number(kCompany),
+                        QString::number(kPeriod)});
+    ASSERT_TRUE(made.finish());
+    const std::string id = std::to_string(made.numbersAfter("id").at(0));
+    WorkerProcess a({target(), "hold-cit-st", QString::fromStdString(id), go("a")});
+    ASSERT_TRUE(a.waitForLine("loaded " + id)) << a.out() << a.err();
+    const citforms_test::Outcome discarded = tabrix({"discard", QString::fromStdString(id)});
+    ASSERT_EQ(discarded.exitCode, 0) << discarded.err;
+    const std::string cit8 = newHeader();
+    EXPECT_NE(cit8, id);
+    letGo("a");
+    ASSERT_TRUE(a.finish());
+    EXPECT_EQ(a.exitCode(), 1) << a.out();
+    EXPECT_NE(a.out().find("Deklaracja " + id + " została usunięta przez JWOJCIK"),
+              std::string::npos)
+        << a.out();
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_POZ"), "0");
 }
 
 }  // namespace

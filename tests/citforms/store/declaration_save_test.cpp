@@ -8,6 +8,7 @@
 
 #include "citforms/store/declaration_save.h"
 #include "citforms/support/fake_host.h"
+#include "citforms/values/text.h"
 
 namespace citforms::store {
 namespace {
@@ -265,7 +266,8 @@ TEST_F(DeclarationSaveTest, LockedDeclarationIsRefusedAndKeepsEveryRow) {
     const std::vector<Case> cases = {
         {"e-filing forbids changes", {{"0", "1"}}, "", true},
         {"mark without e-filing", {{"1", "0"}}, "X", true},
-        {"e-filing allows despite mark", {{"1", "1"}}, "X", false},
+        {"a user's lock holds whatever the e-filing state", {{"1", "1"}}, "X", true},
+        {"e-filing allows, no mark", {{"1", "1"}}, "", false},
         {"no view row, mark", {}, "ADM", true},
         {"no view row, blank mark", {}, "   ", false},
     };
@@ -286,9 +288,12 @@ TEST_F(DeclarationSaveTest, LockedDeclarationIsRefusedAndKeepsEveryRow) {
         if (c.locked) {
             EXPECT_EQ(outcome, SaveOutcome::Locked);
             EXPECT_EQ(storedState(), before);
-            EXPECT_EQ(messages("MSG_INF"), std::vector<std::string>{
-                                               "Nie można zapisać zmian. Deklaracja jest "
-                                               "zablokowana."});
+            // Who holds the lock is named; since when comes from the host's log.
+            const std::string holder(values::trim(c.blokada, " "));
+            EXPECT_EQ(messages("MSG_INF"),
+                      std::vector<std::string>{
+                          "Nie można zapisać zmian. Deklaracja jest zablokowana." +
+                          (holder.empty() ? std::string() : " Blokadę założył " + holder + ".")});
             EXPECT_TRUE(h.utility.logEntries.empty());
         } else {
             EXPECT_EQ(outcome, SaveOutcome::Saved);
@@ -306,19 +311,21 @@ TEST_F(DeclarationSaveTest, FailingLockQueryIsShownAndTheMarkDecides) {
     EXPECT_EQ(messages("MSG_OST"), std::vector<std::string>{"Brak widoku deklaracje_nag_view"});
 }
 
-TEST_F(DeclarationSaveTest, MissingHeaderGivesZeroAndTheWarning) {
-    EXPECT_EQ(save73(99), 0);
+// A declaration deleted meanwhile: nothing written, and the id kept so that the next save is
+// refused again instead of making a new declaration.
+TEST_F(DeclarationSaveTest, MissingHeaderIsRefusedAndKeepsItsId) {
+    EXPECT_EQ(save73(99), 99);
     EXPECT_EQ(outcome, SaveOutcome::Failed);
-    expectWriteErrorBox();
+    EXPECT_EQ(messages("MSG_INF"), std::vector<std::string>{"Deklaracja 99 została usunięta."});
     EXPECT_TRUE(host.pozRows(99).empty());
     EXPECT_EQ(host.ui.busyDepth, 0);
 }
 
-TEST_F(DeclarationSaveTest, FailedHeaderUpdateGivesZeroAndWritesNothing) {
+TEST_F(DeclarationSaveTest, FailedHeaderUpdateKeepsTheIdAndWritesNothing) {
     storeOldDeclaration();
     const std::string before = storedState();
     host.data.fakeFile(HostFileId::DEKLARACJE_NAG).failUpdate = true;
-    EXPECT_EQ(save73(), 0);
+    EXPECT_EQ(save73(), kId);
     expectWriteErrorBox();
     EXPECT_EQ(storedState(), before);
 }
@@ -500,8 +507,7 @@ protected:
         };
     }
 
-    static constexpr const char* kIdQuery =
-        "select isnull(max(ID_DEKLARACJE_NAG),0)+1 from DEKLARACJE_NAG";
+    static constexpr const char* kIdQuery = store::kNextHeaderIdQuery;
     static constexpr const char* kLpQuery =
         "select isnull(max(LP),0)+1 from DEKLARACJE_NAG where id_firmy = 3 AND "
         "DATA_OKRESU=80333 AND INFO_2 = 'CIT-ST'";
@@ -545,6 +551,11 @@ TEST_F(CitStHeaderTest, ChangedHeaderUnlessLocked) {
     const std::string update =
         "update DEKLARACJE_NAG set DATA_SYSTEMOWA_P=80400,STATUS_2=1,ID_UZYT_P = 'O''NEIL',"
         "DATA_OKRESU=80333 where ID_DEKLARACJE_NAG=21";
+    const values::Status gone = updateCitStHeader(host.binding(), 21, 80333, 1);
+    EXPECT_EQ(gone.errorKind(), values::ErrorKind::NotFound);
+    EXPECT_EQ(gone.error(), "Deklaracja 21 została usunięta.");
+    host.data.fakeFile(HostFileId::DEKLARACJE_NAG)
+        .add(Record{{"ID_DEKLARACJE_NAG", "21"}, {"ID_DEKLARACJE_WZORZEC", "201"}, {"BLOKADA", ""}});
     host.utility.script(lock, {{"1"}});
     const values::Status locked = updateCitStHeader(host.binding(), 21, 80333, 1);
     EXPECT_EQ(locked.errorKind(), values::ErrorKind::Locked);

@@ -43,6 +43,20 @@ public:
         collect();
         return true;
     }
+    // Waits until the output holds a line starting with `start`; false when the process ended
+    // or 60 s went by first.
+    bool waitForLine(const std::string& start) {
+        for (int i = 0; i < 600; ++i) {
+            collect();
+            std::istringstream lines(out_);
+            for (std::string line; std::getline(lines, line);) {
+                if (line.rfind(start, 0) == 0 && !lines.eof()) return true;
+            }
+            if (process_.state() == QProcess::NotRunning) return false;
+            process_.waitForReadyRead(100);
+        }
+        return false;
+    }
     // SIGKILL: the process gets no chance to clean up.
     void killHard() {
         process_.kill();

@@ -51,6 +51,77 @@ TEST(SchemaTest, FieldNumbersSortAsTextByteByByte) {
     EXPECT_EQ(order, (std::vector<std::string>{"1", "10", "100", "101", "11", "150", "16", "9", "91"}));
 }
 
+// Takes a new database back to before version 5 (the numbering mark, header versions, one
+// transfer and one link per declaration).
+void dropVersion5(testing::TempDatabase& db) {
+    if (db->engine() == sql::Engine::PostgreSQL) {
+        ASSERT_TRUE(db->runNative("DROP TRIGGER DKN_NUMERACJA ON DEKLARACJE_NAG"));
+        ASSERT_TRUE(db->runNative("DROP FUNCTION dkn_numeracja()"));
+    } else {
+        ASSERT_TRUE(db->runNative("DROP TRIGGER DKN_NUMERACJA"));
+    }
+    for (const char* sql :
+         {"DROP TABLE NUMERACJA", "DROP INDEX PRZ_JEDEN_NA_DEKLARACJE",
+          "DROP INDEX DKI_JEDNO_CIT_ST", "DROP INDEX DKI_JEDNA_CIT_8",
+          "ALTER TABLE DEKLARACJE_NAG DROP COLUMN WERSJA",
+          "ALTER TABLE DEKLARACJE_NAG DROP COLUMN W_TWORZENIU",
+          "delete from WERSJA_SCHEMATU where wersja >= 5"}) {
+        ASSERT_TRUE(db->runNative(sql)) << sql;
+    }
+}
+
+// A database of version 4 where a declaration was deleted while its definitions stayed, two
+// users saved a transfer of one declaration each and linked one CIT-ST twice: after the
+// upgrade no id is given twice, and every declaration has one transfer and one link.
+TEST(SchemaTest, UpgradeKeepsIdsAboveEveryIdGivenAndLeavesOneTransferAndLinkEach) {
+    testing::TempDatabase db;
+    dropVersion5(db);
+    for (const char* sql :
+         {"insert into DEKLARACJE_NAG (ID_DEKLARACJE_NAG, ID_FIRMY, INFO_2, LP) values (7, 1, "
+          "'CIT-8', 1)",
+          "insert into DEKLARACJE_NAG (ID_DEKLARACJE_NAG, ID_FIRMY, INFO_2, LP) values (8, 1, "
+          "'CIT-8', 2)",
+          "insert into DEKLARACJE_NAG (ID_DEKLARACJE_NAG, ID_FIRMY, INFO_2, LP) values (9, 1, "
+          "'CIT-ST', 1)",
+          "insert into ZESTAWIENIE_DEFINICJA (id_deklaracje_nag, kod, lp) values (12, '31', 1)",
+          "insert into PRZELEW (id_przelewu, id_deklaracje_nag, id_firmy) values (1, 7, 1)",
+          "insert into PRZELEW (id_przelewu, id_deklaracje_nag, id_firmy) values (2, 7, 1)",
+          "insert into PRZELEW (id_przelewu, id_deklaracje_nag, id_firmy) values (3, 0, 1)",
+          "insert into PRZELEW (id_przelewu, id_deklaracje_nag, id_firmy) values (4, 0, 1)",
+          "insert into DEKLARACJE_NAG_INTER values (7, 9)",
+          "insert into DEKLARACJE_NAG_INTER values (7, 9)",
+          "insert into DEKLARACJE_NAG_INTER values (8, 9)"}) {
+        db.exec(sql);
+    }
+    auto reopened = sql::HostDatabase::open(db.path());
+    ASSERT_TRUE(reopened) << reopened.error();
+    sql::HostDatabase& up = **reopened;
+    ASSERT_EQ(up.schemaVersion(), latestVersion());
+    auto value = [&](const std::string& sql) {
+        auto r = up.run(sql);
+        EXPECT_TRUE(r) << sql << ": " << (r ? "" : r.error());
+        return r && !r->rows.empty() ? r->rows[0][0].value_or("") : "";
+    };
+    EXPECT_EQ(value("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (1,0,1,73,80333,0)"), "13");
+    ASSERT_TRUE(up.run("delete from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = 13"));
+    EXPECT_EQ(value("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (1,0,1,73,80333,0)"), "14");
+    EXPECT_EQ(value("select isnull(max(n),0)+1 from (select max(ID_DEKLARACJE_NAG) as n from "
+                    "DEKLARACJE_NAG union all select max(ostatni) from NUMERACJA) ids"),
+              "15");
+
+    EXPECT_EQ(value("select id_przelewu from PRZELEW where id_deklaracje_nag = 7"), "1");
+    EXPECT_EQ(value("select count(*) from PRZELEW"), "4");
+    EXPECT_FALSE(up.run("insert into PRZELEW (id_przelewu, id_deklaracje_nag, id_firmy) values "
+                        "(5, 7, 1)"));
+    EXPECT_TRUE(up.run("insert into PRZELEW (id_przelewu, id_deklaracje_nag, id_firmy) values "
+                       "(5, 0, 1)"));
+
+    EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG_INTER"), "1");
+    EXPECT_EQ(value("select ID_DEKLARACJE_NAG_1 from DEKLARACJE_NAG_INTER"), "7");
+    EXPECT_FALSE(up.run("insert into DEKLARACJE_NAG_INTER values (8, 9)"));
+    EXPECT_FALSE(up.run("insert into DEKLARACJE_NAG_INTER values (7, 10)"));
+}
+
 TEST(SchemaTest, OlderDatabaseIsBroughtUpToDateKeepingItsData) {
     testing::TempDatabase db;
     db.exec("insert into FIRMA (id_firmy, nazwa) values (1, 'Młyn')");
@@ -59,6 +130,7 @@ TEST(SchemaTest, OlderDatabaseIsBroughtUpToDateKeepingItsData) {
                           "ZESTAWIENIE_DEFINICJA_WZORCA", "IMPORTY_KSIAG", "BILANS_OTWARCIA"}) {
         ASSERT_TRUE(db->runNative(std::string("DROP TABLE ") + t));
     }
+    dropVersion5(db);
     ASSERT_TRUE(db->runNative("delete from WERSJA_SCHEMATU where wersja >= 3"));
     ASSERT_EQ(db->schemaVersion(), 2);
     const std::string path = db.path();
