@@ -101,9 +101,13 @@ void StatementRunner::noteFailure(const std::string& form, int position, const s
 void StatementRunner::tell() {
     // Once one statement failed inside a transaction every later one may fail for the same
     // reason: each text is shown once, and the failed positions in one message.
-    std::vector<std::string> shown;
+    // A warning of the same text as a failure, or another writer's lock when the failures
+    // are for the lock too, is said by the failures' message.
+    std::vector<std::string> shown = reasons_;
+    const bool busy = !reasons_.empty() && isBusyDatabaseText(reasons_.front());
     for (const std::string& warning : warnings_) {
         if (std::find(shown.begin(), shown.end(), warning) != shown.end()) continue;
+        if (busy && isBusyDatabaseText(warning)) continue;
         shown.push_back(warning);
         utility_.MSG_OST(warning);
     }
