@@ -278,6 +278,17 @@ std::int32_t headerPeriod(host::UtilityLibrary& utility, std::int32_t id) {
                                   std::to_string(id)));
 }
 
+// The period of the header could not be read (told, right after headerPeriod()): no
+// statement runs over a period of day 0, and the amounts the declaration holds are named as
+// not computed, so that none is saved.
+bool periodUnread(const host::HostBinding& host, store::DeclarationFields& fields) {
+    host::UtilityLibrary& u = *host.utility;
+    if (u.errorStatus().code == 0) return false;
+    u.MSG_OST("Nie odczytano okresu deklaracji: " + u.fileErrorText());
+    fields.issues.failedStatements = {std::string(fields.main().list().formName()) + " poz. 5"};
+    return true;
+}
+
 void run35(const host::HostBinding& host, store::DeclarationFields& fields,
            const ComputationContext& context, std::int32_t period, Source source) {
     StatementRunner run(*host.utility, *host.data, host.ui, context);
@@ -516,6 +527,7 @@ void OBLICZ_CIT_2_OLD(const host::HostBinding& host, const module::DeclarationSt
                       store::DeclarationFields& fields, bool /*refresh*/) {
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
     const std::int32_t period = headerPeriod(*host.utility, id);
+    if (periodUnread(host, fields)) return;
     StatementRunner run(*host.utility, *host.data, host.ui,
                         contextOf(host, state.CIT_POCZATEK_ROKU, period, id));
     {
@@ -540,6 +552,7 @@ void OBLICZ_CIT_2_35(const host::HostBinding& host, const module::DeclarationSta
                      store::DeclarationFields& fields, bool /*refresh*/) {
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
     const std::int32_t period = headerPeriod(*host.utility, id);
+    if (periodUnread(host, fields)) return;
     run35(host, fields, contextOf(host, state.CIT_POCZATEK_ROKU, period, id), period,
           Source::Statements);
 }
