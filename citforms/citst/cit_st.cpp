@@ -240,6 +240,8 @@ std::vector<std::string> standaloneDefaults(const host::HostBinding& host,
     int n = 13;
     for (const std::string* a : address) f[n++].setText(*a);
     f[25].setText(std::to_string(today));
+    zvst.issues.failedReads = header::unreadPositions(
+        company, f.list().formName(), {{1, 10, 11}, {13, 14, 15, 16, 17, 18, 19, 20, 21}, {7}});
     return company.warnings;
 }
 

@@ -61,18 +61,27 @@ std::int32_t firstId(StatementRunner& run, const std::string& sql) {
 class PreviousDeclaration {
 public:
     PreviousDeclaration(StatementRunner& run, std::int32_t id) : run_(run), id_(id) {}
+    // A previous declaration that could not be looked up: every value taken from it is named
+    // as not computed, with `why`.
+    static PreviousDeclaration unreadable(StatementRunner& run, std::string why) {
+        PreviousDeclaration p(run, 0);
+        p.unreadable_ = std::move(why);
+        return p;
+    }
     std::int32_t id() const { return id_; }
 
-    // Its amount at `position` of `sheet`; 0 without a previous declaration, or when the value
-    // cannot be read (a failing query is a warning).
-    Decimal amount(int position, int sheet = 0) {
+    // Its amount at `position` of `sheet`, for the position `into` of the same sheet; 0
+    // without a previous declaration, or when the value cannot be read (a failing query
+    // leaves `into` named as not computed).
+    Decimal amount(int position, int sheet, int into) {
+        if (unreadable_) run_.noteFailure(sheet == 0 ? kCit2 : kCit2o, into, *unreadable_);
         if (id_ == 0) return Decimal();
         host::UtilityLibrary& u = run_.utility();
         if (!u.EXECVAX("select isnull(wartosc_pola,0) from DEKLARACJE_POZ where "
                        "id_deklaracje_nag=" +
                        std::to_string(id_) + " AND nr_zalacznika=" + std::to_string(sheet) +
                        " AND nr_pola='" + std::to_string(position) + "'")) {
-            run_.warn(u.fileErrorText());
+            run_.noteFailure(sheet == 0 ? kCit2 : kCit2o, into, u.fileErrorText());
             return Decimal();
         }
         host::ResultRow row;
@@ -81,12 +90,13 @@ public:
     }
     // Its text at `position` of the main form, blanks around it removed; empty without one.
     std::string text(int position) {
+        if (unreadable_) run_.noteFailure(kCit2, position, *unreadable_);
         if (id_ == 0) return {};
         host::UtilityLibrary& u = run_.utility();
         if (!u.EXECVAX("select 1,wartosc_pola from DEKLARACJE_POZ where id_deklaracje_nag=" +
                        std::to_string(id_) + " AND nr_zalacznika=0 AND nr_pola='" +
                        std::to_string(position) + "'")) {
-            run_.warn(u.fileErrorText());
+            run_.noteFailure(kCit2, position, u.fileErrorText());
             return {};
         }
         host::ResultRow row;
@@ -97,33 +107,39 @@ public:
 private:
     StatementRunner& run_;
     std::int32_t id_;
+    std::optional<std::string> unreadable_;
 };
 
 // The previous declaration of a template-35 CIT-2 of period `period`: the CIT-2 of the
 // period one step back (three months for a quarterly payer). None when that month lies
 // before the fiscal year's first month or the declaration's own month is the first; when it
 // is missing the person is told and the computation goes on without it.
-std::int32_t findPrevious35(StatementRunner& run, std::int32_t period) {
+PreviousDeclaration findPrevious35(StatementRunner& run, std::int32_t period) {
     host::UtilityLibrary& u = run.utility();
     const ComputationContext& c = run.context();
     const std::string company = std::to_string(c.companyId);
     const std::string quarterly =
         u.FUNCVAY("select KWARTALNY_PDO from FIRMA where id_firmy=" + company);
+    if (u.errorStatus().code != 0) return PreviousDeclaration::unreadable(run, u.fileErrorText());
     const int step = number(quarterly) == 1 ? 3 : 1;
     const values::DayNumber firstMonth = values::firstDayOfMonth(c.periodStart);
     const values::DayNumber own = values::firstDayOfMonth(period);
     const values::DayNumber before = values::addMonths(own, -step);
-    if (own <= firstMonth || before < firstMonth) return 0;
+    if (own <= firstMonth || before < firstMonth) return PreviousDeclaration(run, 0);
     const values::DayNumber previousPeriod = values::secondOfMonth(before);
-    const std::int32_t id = firstId(
-        run, "select top 1 isnull(id_deklaracje_nag,0) from DEKLARACJE_NAG where id_firmy=" +
-                 company + kCit2TemplatesOnly + " AND data_okresu=" +
-                 std::to_string(previousPeriod) + " order by data_okresu Desc, lp desc");
+    const std::string sql =
+        "select top 1 isnull(id_deklaracje_nag,0) from DEKLARACJE_NAG where id_firmy=" + company +
+        kCit2TemplatesOnly + " AND data_okresu=" + std::to_string(previousPeriod) +
+        " order by data_okresu Desc, lp desc";
+    if (!u.EXECVAX(sql)) return PreviousDeclaration::unreadable(run, u.fileErrorText());
+    host::ResultRow row;
+    const std::int32_t id =
+        run.data().result(host::ResultFileId::VAX_FK).next(row) ? number(row.column(0)) : 0;
     if (id == 0) {
         u.MSG_INF("Brak deklaracji CIT-2 za okres od " + values::formatDayMonthYear(c.periodStart) +
                   " do " + values::formatDayMonthYear(values::lastDayOfMonth(before)) + ".");
     }
-    return id;
+    return PreviousDeclaration(run, id);
 }
 
 // The positions of template 35 in their order of computation.
@@ -136,7 +152,7 @@ public:
         const ComputationContext& c = run_.context();
         cit2_[4].setText(std::to_string(c.periodStart));
         cit2_[5].setText(std::to_string(c.periodEnd));
-        PreviousDeclaration previous(run_, findPrevious35(run_, period));
+        PreviousDeclaration previous = findPrevious35(run_, period);
         std::string rateWarning;
         const Decimal rate =
             cit2Rate35(run_.utility(), c.companyId, c.periodStart, c.periodEnd, rateWarning);
@@ -176,7 +192,7 @@ public:
         set(38, v(35) * v(37) / Decimal(100));
         set(39, std::min(o(38), v(38)));
         set(40, round0(v(38) - v(39)));
-        set(41, previous.amount(43));
+        set(41, previous.amount(43, 0, 41));
         set(42, max0(v(40) - v(41)));
         set(43, v(41) + v(42));
 
@@ -186,11 +202,11 @@ public:
 
         set(44, o(43));
         set(45, v(42) - v(44));
-        set(46, previous.amount(46));
+        set(46, previous.amount(46, 0, 46));
         // The tax on position 46 at the rate of position 37, as the form's label says.
         set(47, v(46) * v(37) / Decimal(100));
-        set(48, previous.amount(48));
-        set(49, previous.amount(49));
+        set(48, previous.amount(48, 0, 48));
+        set(49, previous.amount(49, 0, 49));
         for (int p : {50, 51, 52}) cit2_[p].setText("0");
         cit2_[53].setText(previous.text(53));
         cit2_[54].setText(previous.text(54));
@@ -213,7 +229,7 @@ private:
         for (int p : {27, 28, 29, 31, 34, 37}) statementO(p);
         setO(38, o(28) + o(29) + o(31) + o(34) + o(37));
         statementO(41);
-        setO(42, previous.amount(42, 1) + previous.amount(43, 1));
+        setO(42, previous.amount(42, 1, 42) + previous.amount(43, 1, 42));
     }
 
     // A statement position: 0, then the statement's amount; in a recalculation it keeps the
@@ -260,6 +276,17 @@ std::int32_t headerPeriod(host::UtilityLibrary& utility, std::int32_t id) {
     return number(utility.FUNCVAY("select data_okresu from DEKLARACJE_NAG where "
                                   "id_deklaracje_nag=" +
                                   std::to_string(id)));
+}
+
+// The period of the header could not be read (told, right after headerPeriod()): no
+// statement runs over a period of day 0, and the amounts the declaration holds are named as
+// not computed, so that none is saved.
+bool periodUnread(const host::HostBinding& host, store::DeclarationFields& fields) {
+    host::UtilityLibrary& u = *host.utility;
+    if (u.errorStatus().code == 0) return false;
+    u.MSG_OST("Nie odczytano okresu deklaracji: " + u.fileErrorText());
+    fields.issues.failedStatements = {std::string(fields.main().list().formName()) + " poz. 5"};
+    return true;
 }
 
 void run35(const host::HostBinding& host, store::DeclarationFields& fields,
@@ -452,7 +479,7 @@ public:
         set(38, get(35) * rate / Decimal(100));
         set(40, cit2WholeZloty(templateId_, period, get(38)));
         if (const auto p = positionOf(cit2_, 43)) {
-            set(41, before.amount(*p - shift));
+            set(41, before.amount(*p - shift, 0, 41));
         }
         set(42, max0(get(40) - get(41)));
         set(43, get(41) + get(42));
@@ -500,6 +527,7 @@ void OBLICZ_CIT_2_OLD(const host::HostBinding& host, const module::DeclarationSt
                       store::DeclarationFields& fields, bool /*refresh*/) {
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
     const std::int32_t period = headerPeriod(*host.utility, id);
+    if (periodUnread(host, fields)) return;
     StatementRunner run(*host.utility, *host.data, host.ui,
                         contextOf(host, state.CIT_POCZATEK_ROKU, period, id));
     {
@@ -524,6 +552,7 @@ void OBLICZ_CIT_2_35(const host::HostBinding& host, const module::DeclarationSta
                      store::DeclarationFields& fields, bool /*refresh*/) {
     const std::int32_t id = state.CIT_ID_DEKLARACJI;
     const std::int32_t period = headerPeriod(*host.utility, id);
+    if (periodUnread(host, fields)) return;
     run35(host, fields, contextOf(host, state.CIT_POCZATEK_ROKU, period, id), period,
           Source::Statements);
 }
@@ -543,6 +572,10 @@ void PRZELICZ_CIT_2_OLD(const host::HostBinding& host, store::DeclarationFields&
 void fillCit2Identification(store::DeclarationFields& fields, const header::CompanyData& c) {
     store::FieldSet& f = fields.main();
     f[1].setText(c.nip);
+    header::CompanyPositions unread{{1}, {}, {}};
+    if (fields.templateId() == 35) unread = {{1, 7, 8}, {10, 11, 12, 13, 14, 15, 16, 17, 18}, {6}};
+    store::DeclarationIssues::replaceOf(fields.issues.failedReads, f.list().formName(),
+                                        header::unreadPositions(c, f.list().formName(), unread));
     // Only CIT-2 (17) is known to hold the rest of the company data, at 6 to 18 in the
     // loader's order; in the older editions those positions are typed by hand.
     if (fields.templateId() != 35) return;

@@ -28,11 +28,14 @@ void compute(const FormEdition& edition, const host::HostBinding& host,
     StatementComputation computation(edition, amounts, *host.utility, *host.data, host.ui,
                                      contextOf(host, state));
     if (attachmentOnly) {
+        // The CIT-8/O alone: the CIT-8 positions keep what their own computation left.
         computation.computeCit8o(refresh);
+        store::DeclarationIssues::replaceOf(fields.issues.failedStatements, "CIT-8/O",
+                                            computation.failedStatements());
     } else {
         computation.computeCit8(refresh);
+        fields.issues.failedStatements = computation.failedStatements();
     }
-    fields.issues.failedStatements = computation.failedStatements();
     computation.tell();
 }
 
@@ -74,6 +77,12 @@ void fillIdentification(store::DeclarationFields& fields, const header::CompanyD
     fields.form("CIT-8/O")[7].setText(c.regon);
     fields.form("ORD-ZU")[1].setText(c.nip);
     fields.form("ORD-ZU")[5].setText(c.fullName);
+    // What could not be read is no value: the window does not save it until it is typed or
+    // read again.
+    store::DeclarationIssues::replaceOf(
+        fields.issues.failedReads, f.list().formName(),
+        header::unreadPositions(c, f.list().formName(),
+                                {{1, 8, 9}, {11, 12, 13, 14, 15, 16, 17, 18, 19}, {6}}));
 }
 
 void OBLICZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,

@@ -41,7 +41,7 @@ public:
     const std::vector<std::string>& failedStatements() const { return runner_.failed(); }
     // Why statements failed (the database's text, or what was wrong with the result), in
     // the order they ran.
-    const std::vector<std::string>& warnings() const { return runner_.warnings(); }
+    std::vector<std::string> warnings() const { return runner_.warnings(); }
     // Shows the warnings with MSG_OST and then the statement messages of the computation
     // (INFO_ZESTAWIENIE); each computation's once.
     void tell() { runner_.tell(); }

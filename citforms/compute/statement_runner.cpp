@@ -1,5 +1,7 @@
 #include "citforms/compute/statement_runner.h"
 
+#include <algorithm>
+
 #include "citforms/host/ui_seam.h"
 #include "citforms/values/decimal.h"
 
@@ -36,7 +38,22 @@ void StatementRunner::clearStatementMessages() {
 
 void StatementRunner::reset() {
     failed_.clear();
+    reasons_.clear();
     warnings_.clear();
+}
+
+bool isBusyDatabaseText(std::string_view text) {
+    for (const char* busy : {"database is locked", "database table is locked", "lock timeout",
+                             "could not obtain lock", "deadlock detected"}) {
+        if (text.find(busy) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> StatementRunner::warnings() const {
+    std::vector<std::string> all = reasons_;
+    all.insert(all.end(), warnings_.begin(), warnings_.end());
+    return all;
 }
 
 values::Result<Decimal> StatementRunner::run(const std::string& code) {
@@ -78,13 +95,37 @@ std::optional<Decimal> StatementRunner::field(const std::string& form, int posit
 
 void StatementRunner::noteFailure(const std::string& form, int position, const std::string& why) {
     failed_.push_back(form + " poz. " + std::to_string(position));
-    warnings_.push_back(why);
+    reasons_.push_back(why);
 }
 
 void StatementRunner::tell() {
-    for (const std::string& warning : warnings_) utility_.MSG_OST(warning);
+    // Once one statement failed inside a transaction every later one may fail for the same
+    // reason: each text is shown once, and the failed positions in one message.
+    // A warning of the same text as a failure, or another writer's lock when the failures
+    // are for the lock too, is said by the failures' message.
+    std::vector<std::string> shown = reasons_;
+    const bool busy = !reasons_.empty() && isBusyDatabaseText(reasons_.front());
+    for (const std::string& warning : warnings_) {
+        if (std::find(shown.begin(), shown.end(), warning) != shown.end()) continue;
+        if (busy && isBusyDatabaseText(warning)) continue;
+        shown.push_back(warning);
+        utility_.MSG_OST(warning);
+    }
+    if (!failed_.empty()) {
+        std::string positions;
+        for (const std::string& name : failed_) positions += (positions.empty() ? "" : ", ") + name;
+        const std::string& first = reasons_.front();
+        if (isBusyDatabaseText(first)) {
+            utility_.MSG_OST("Baza danych jest zajęta przez innego użytkownika (" + first +
+                             "). Nie obliczono pozycji: " + positions +
+                             ". Proszę ponowić obliczenie, gdy baza będzie wolna.");
+        } else {
+            utility_.MSG_OST("Nie obliczono pozycji: " + positions + ". Pierwszy błąd: " + first);
+        }
+    }
     if (showStatementMessages_) utility_.INFO_ZESTAWIENIE(1);
     warnings_.clear();
+    reasons_.clear();
     showStatementMessages_ = false;
 }
 

@@ -10,6 +10,7 @@
 //   run.tell();
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "citforms/host/libraries.h"
@@ -31,6 +32,10 @@ struct ComputationContext {
     std::int32_t userNumber = 0;     // DANE_ID_UZYTKOWNIKA_NR
     values::DayNumber today = 0;     // fill-in date of a fresh declaration
 };
+
+// Whether a database's error text says that another writer held what the statement needed
+// past the lock timeout (SQLite's "database is locked", PostgreSQL's lock timeout).
+bool isBusyDatabaseText(std::string_view text);
 
 class StatementRunner {
 public:
@@ -62,9 +67,11 @@ public:
     void busy(bool on);
 
     const std::vector<std::string>& failed() const { return failed_; }
-    const std::vector<std::string>& warnings() const { return warnings_; }
-    // Shows the warnings with MSG_OST, then the statement messages (INFO_ZESTAWIENIE) when a
-    // computation finished since the last tell().
+    // Why statements failed, in the order they ran, then the other warnings.
+    std::vector<std::string> warnings() const;
+    // Shows each distinct warning once with MSG_OST and, when statements failed, one message
+    // naming their positions and the first reason (a busy database said as such); then the
+    // statement messages (INFO_ZESTAWIENIE) when a computation finished since the last tell().
     void tell();
 
 private:
@@ -73,6 +80,7 @@ private:
     host::UiSeam* ui_;
     ComputationContext context_;
     std::vector<std::string> failed_;
+    std::vector<std::string> reasons_;  // of failed_, one each
     std::vector<std::string> warnings_;
     bool showStatementMessages_ = false;
 };

@@ -26,11 +26,12 @@ private:
 };
 
 // First row of the last statement run into VAY_FK, or nothing (the database's text is kept
-// in `warnings`).
+// in `warnings` and `failed` set).
 bool firstRow(host::UtilityLibrary& utility, host::DataLibrary& data, const std::string& sql,
-              host::ResultRow& row, std::vector<std::string>& warnings) {
+              host::ResultRow& row, std::vector<std::string>& warnings, bool& failed) {
     if (!utility.EXECVAY(sql)) {
         warnings.push_back(utility.fileErrorText());
+        failed = true;
         return false;
     }
     return data.result(host::ResultFileId::VAY_FK).next(row);
@@ -54,7 +55,7 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
     if (firstRow(
             utility, data,
             "select nip, rodzaj_platnika, nazwa_pelna, regon from FIRMA where id_firmy=" + company,
-            row, c.warnings)) {
+            row, c.warnings, c.companyUnread)) {
         c.nip = cutText(row.column(0), 13, "NIP");
         c.taxpayerKind = readId(row.column(1));
         c.fullName = cutText(row.column(2), 150, "nazwa pełna");
@@ -68,7 +69,7 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
                  "miejscowosc, kod_pocztowy, poczta from ADRESY_FIRMY where id_firmy=" +
                      company + " AND typ_adresu='S' AND data_od<=" + day +
                      " order by id_firmy, typ_adresu, data_od desc",
-                 row, c.warnings)) {
+                 row, c.warnings, c.addressUnread)) {
         c.province = cutText(row.column(0), 40, "województwo");
         c.county = cutText(row.column(1), 40, "powiat");
         c.commune = cutText(row.column(2), 40, "gmina");
@@ -82,21 +83,30 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
         missing.push_back("adresu siedziby ważnego na dzień " + values::formatIso(date));
     }
 
-    // The office marked on the company first; otherwise the tax office valid on the date.
+    // The office marked on the company first; otherwise the tax office valid on the date. A
+    // read that fails leaves the status set (an empty answer alone is no office).
+    const auto readFailed = [&] {
+        if (utility.errorStatus().code == 0) return false;
+        c.warnings.push_back(utility.fileErrorText());
+        c.officeUnread = true;
+        return true;
+    };
     std::int32_t office = readId(utility.FUNCVAY(
         "select u.id_urzedu from FIRMA f inner join URZEDY_FIRMY uf on f.id_us=uf.id_urzedu "
         "and uf.id_firmy = f.id_firmy join URZEDY u on u.id_urzedu=uf.id_urzedu where "
         "f.id_firmy=" +
         company));
-    if (office == 0) {
+    if (!readFailed() && office == 0) {
         office = readId(utility.FUNCVAY("select top 1 id_urzedu from URZEDY_FIRMY where id_firmy=" +
                                         company + " AND typ_urzedu='US' AND data_od<=" + day +
                                         " order by id_firmy, typ_urzedu, data_od desc"));
+        readFailed();
     }
-    if (office != 0) {
+    if (office != 0 && !c.officeUnread) {
         c.taxOffice = cutText(utility.GET_NAZWA_ADRES_URZEDU(1, office), 150, "urząd skarbowy");
+        readFailed();
     }
-    if (c.taxOffice.empty()) missing.push_back("urzędu skarbowego");
+    if (c.taxOffice.empty() && !c.officeUnread) missing.push_back("urzędu skarbowego");
     if (!missing.empty()) {
         c.warnings.push_back("Firma nie ma " + values::join(missing, ", ") +
                              ": te pola deklaracji pozostaną puste. Uzupełnij dane firmy.");
@@ -106,6 +116,19 @@ CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& da
                              values::join(cutText.cut(), ", ") + ".");
     }
     return c;
+}
+
+std::vector<std::string> unreadPositions(const CompanyData& data, std::string_view form,
+                                         const CompanyPositions& positions) {
+    std::vector<std::string> names;
+    const auto add = [&](bool unread, const std::vector<int>& list) {
+        if (!unread) return;
+        for (int n : list) names.push_back(std::string(form) + " poz. " + std::to_string(n));
+    };
+    add(data.companyUnread, positions.company);
+    add(data.addressUnread, positions.address);
+    add(data.officeUnread, positions.office);
+    return names;
 }
 
 void tellWarnings(host::UtilityLibrary& utility, const CompanyData& data) {

@@ -5,6 +5,7 @@
 //   CompanyData data = loadCompanyData(utility, data, globals.DANE_ID_FIRMY, period);
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "citforms/host/libraries.h"
@@ -31,7 +32,23 @@ struct CompanyData {
     // What the person should be told, in order: a database's text, the data the company
     // lacks, the texts cut to their fields. The data read is usable all the same.
     std::vector<std::string> warnings;
+    // A read that failed (not data the company lacks): its fields above are empty, not values.
+    bool companyUnread = false;  // NIP, taxpayer kind, full name, REGON
+    bool addressUnread = false;  // the seat address
+    bool officeUnread = false;   // the tax office
 };
+
+// Where a form holds the company data: which of its positions stay without a value when a
+// part of the data could not be read.
+struct CompanyPositions {
+    std::vector<int> company;  // NIP, name, REGON
+    std::vector<int> address;
+    std::vector<int> office;
+};
+
+// The positions of `form` ("CIT-8 poz. 1") that a failed read of `data` left empty.
+std::vector<std::string> unreadPositions(const CompanyData& data, std::string_view form,
+                                         const CompanyPositions& positions);
 
 // POBIERZ_DANE_FIRMY for `companyId` and the reference date `date`; shows nothing.
 CompanyData loadCompanyData(host::UtilityLibrary& utility, host::DataLibrary& data,

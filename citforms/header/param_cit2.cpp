@@ -245,7 +245,13 @@ private:
                            number(window_.value("KOPIA")), showProgress);
         progressWindow = nullptr;
         if (id == 0 || (transaction && !u.commitTransaction())) {
-            if (transaction && id == 0) u.rollbackTransaction();
+            if (transaction && id == 0) {
+                u.rollbackTransaction();
+            } else if (transaction) {
+                // The computation ran in a transaction the database gave up: nothing of it
+                // stays, and the person is told once why.
+                u.MSG_OST(u.fileErrorText());
+            }
             state.CIT_ID_DEKLARACJI = 0;
             window_.setHidden("CZEKAJ", true);
             window_.setValue("POSTEP", "100");

@@ -29,6 +29,7 @@ bool refuseIncomplete(host::UtilityLibrary& u, const store::DeclarationIssues& i
     };
     if (issues.incomplete) reasons = "Nie została wczytana w całości.";
     add("Nie obliczono zestawień pól: ", issues.failedStatements);
+    add("Nie odczytano danych firmy do pól: ", issues.failedReads);
     add("Nieczytelne wartości zapisane w polach: ", issues.unreadable);
     add("Teksty skrócone do pojemności pól: ", issues.cut);
     if (reasons.empty()) return false;

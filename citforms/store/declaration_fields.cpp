@@ -40,6 +40,7 @@ DeclarationFields::DeclarationFields(std::int32_t templateId) {
 void DeclarationFields::hold(std::int32_t templateId) {
     templateId_ = templateId;
     forms_.clear();
+    issues = DeclarationIssues{};
     for (const forms::FormDef& form : forms::FormCatalogue::builtIn().all()) {
         if (std::find(form.templates.begin(), form.templates.end(), templateId) ==
             form.templates.end()) {

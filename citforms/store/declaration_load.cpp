@@ -178,6 +178,7 @@ void loadCit8(const host::HostBinding& host, const module::DeclarationState& sta
         if (openTemplate == templateId) {
             // The sheets start empty; the attachment texts keep their values until read.
             if (fields.templateId() != templateId) fields.hold(templateId);
+            fields.issues.clearFailures();
             for (HeldForm& held : fields.forms()) {
                 if (held.def->storage.kind == forms::StorageKind::Attachment) continue;
                 held.set.clear();
@@ -211,7 +212,6 @@ std::optional<std::int32_t> parseStoredNumber(std::string_view text) {
 values::Status loadDeclaration(const host::HostBinding& host, std::int32_t templateId,
                                std::int32_t id, DeclarationFields& fields) {
     fields.hold(templateId);
-    fields.issues.clearLoad();
     if (values::Status sheets = loadDeclarationSheets(host, id, fields); !sheets) return sheets;
     return loadAttachments(host, id, fields);
 }

@@ -477,7 +477,8 @@ values::Status discardNewCit8(const host::HostBinding& host, module::Declaration
     // The header goes with everything made under its id: its statement definitions above
     // all, which would otherwise block the next declaration given the same id.
     // Its link to a CIT-ST goes too: the next declaration given the id must not inherit it.
-    bool removed = u.beginTransaction();
+    const bool begun = u.beginTransaction();
+    bool removed = begun;
     // Only the declaration this window made, as it made it: one deleted meanwhile (and its
     // id perhaps given again) or saved by someone else stays as it is.
     if (removed) {
@@ -501,10 +502,12 @@ values::Status discardNewCit8(const host::HostBinding& host, module::Declaration
         removed = u.EXECVAX(std::string("delete from ") + table + " where " + column + " = " +
                             idText);
     }
-    if (removed) removed = u.commitTransaction();
+    // A failed commit has ended its transaction already: only a failed delete rolls back.
+    const bool deleted = removed;
+    if (deleted) removed = u.commitTransaction();
     if (!removed) {
         const std::string error = u.fileErrorText();
-        u.rollbackTransaction();
+        if (begun && !deleted) u.rollbackTransaction();
         return values::Status::failure(error, values::ErrorKind::Database);
     }
     u.LOG_ADD(id, "Usunięcie (anuluj) deklaracji CIT-8, id:" + idText, "X", "U");
@@ -535,10 +538,16 @@ values::Result<std::int32_t> insertCitStHeader(const host::HostBinding& host,
             std::to_string(period) + "," + "0," + "0," + std::to_string(todayOf(host)) + "," +
             "0," + "'" + sqlText(g.DANE_ID_UZYT) + "'," + "''," + "''," + std::to_string(lp) + "," +
             std::to_string(correctionFlag) + "," + "'CIT-ST')";
-        if (u.EXECVAX(sql) && u.commitTransaction()) return id;
-        // Another user inserted the same numbers between the query and the insert: the
-        // unique key refused ours; take fresh numbers.
-        u.rollbackTransaction();
+        if (!u.EXECVAX(sql)) {
+            // Another user inserted the same numbers between the query and the insert: the
+            // unique key refused ours; take fresh numbers.
+            u.rollbackTransaction();
+            continue;
+        }
+        if (u.commitTransaction()) return id;
+        // A failed commit has ended its transaction, and inside a caller's transaction that
+        // one with it: rolling back again, or trying again, would write outside it.
+        break;
     }
     return values::Result<std::int32_t>::failure(u.fileErrorText(), values::ErrorKind::Database);
 }

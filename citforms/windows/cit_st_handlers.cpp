@@ -166,6 +166,8 @@ void cells(FormWindow& w, WindowSession& s, int field) {
     }
     if (const int position = positionOfCell(field); position != 0) {
         s.fields->main()[position].setText(w.fields()[field].text());
+        s.fields->issues.typed(std::string(s.fields->main().list().formName()) + " poz. " +
+                               std::to_string(position));
         return;
     }
     if (field < kFirstSlotCell || (field - kFirstSlotCell) % 8 != kEmployeesInSlot) return;
@@ -253,6 +255,7 @@ void printCitSt(FormWindow& w, WindowSession& s) { printCopy(w, s, false); }
 void printCitSta(FormWindow& w, WindowSession& s) { printCopy(w, s, true); }
 
 void save(FormWindow& w, WindowSession& s) {
+    if (refuseNotComputed(*s.host, s.fields->issues)) return;
     if (!checksPass(w, s)) return;
     const store::SaveResult result =
         citst::saveCitSt(*s.host, *s.fields, branches(), s.state->CIT_ID_DEKLARACJI);

@@ -66,6 +66,16 @@ void setStoredAmount(values::FieldValue& v, std::string_view stored) {
 
 // ---- shared by every window ----------------------------------------------------------------
 
+// "CIT-8 poz. 31": a position as the failures of a computation or read name it.
+std::string positionName(const store::FieldSet& set, int field) {
+    return std::string(set.list().formName()) + " poz. " + std::to_string(field);
+}
+
+// A value accepted into a position is a value, whatever a failed computation left there.
+void typedValue(FormWindow& w, WindowSession& s, int field) {
+    if (field != 0) s.fields->issues.typed(positionName(w.fields(), field));
+}
+
 // "Drukuj": the host's print parameters for the window's form, then the print whose layout
 // the window's entries take (the window's own values, as they stand).
 void printWindow(FormWindow& w, WindowSession& s) {
@@ -110,22 +120,45 @@ std::int64_t missingCopy(const store::DeclarationFields& fields, std::string_vie
 
 enum class SaveStep { Refused, Saved, NotSaved };
 
+}  // namespace
+
+bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIssues& issues) {
+    const std::vector<std::string> names = issues.notComputed();
+    if (names.empty()) return false;
+    host.utility->MSG_OST("Deklaracja nie została zapisana. Nie obliczono wartości pozycji: " +
+                          store::DeclarationIssues::join(names) +
+                          ". Proszę ponowić obliczenie albo wpisać wartości tych pozycji.");
+    return true;
+}
+
+namespace {
+
+// What a save's outcome makes of the window: only a save that went through marks the values
+// as stored. After a failed one the declaration is as it was: a new one is still discarded
+// when the window closes unsaved, and closing asks again.
+SaveStep savedAs(WindowSession& s, const store::SaveResult& result) {
+    if (result.outcome != store::SaveOutcome::Saved) return SaveStep::NotSaved;
+    s.state->CIT_ID_DEKLARACJI = result.id;
+    s.unchanged = true;
+    s.saved = true;
+    return SaveStep::Saved;
+}
+
 // The save of the CIT-8 window: every numbered attachment (CIT-D, CIT-BR) its count field
 // announces must have been filled in; then the declaration with all its attachments, in one
 // transaction.
 SaveStep saveCit8(WindowSession& s) {
+    // Values a failed statement or read left behind are no values: nothing is written.
+    if (refuseNotComputed(*s.host, s.fields->issues)) return SaveStep::Refused;
     const store::FieldSet& main = s.fields->main();
     // A CIT-2 has no numbered attachments and its own common save.
     const module::DeclarationKind* kind = kindOf(s);
     if (kind != nullptr && kind->family == "CIT-2") {
-        s.unchanged = true;
         const store::SaveResult result = store::saveCit2Declaration(
             *s.host, *s.state, *s.fields, 1, s.state->CIT_ID_DEKLARACJI,
             s.arguments.referenceDate, 0);
         store::tell(*s.host, result.notices);
-        s.state->CIT_ID_DEKLARACJI = result.id;
-        s.saved = true;
-        return result.outcome == store::SaveOutcome::Saved ? SaveStep::Saved : SaveStep::NotSaved;
+        return savedAs(s, result);
     }
     for (const store::HeldForm& held : s.fields->forms()) {
         if (!held.numbered()) continue;
@@ -141,14 +174,11 @@ SaveStep saveCit8(WindowSession& s) {
             return SaveStep::Refused;
         }
     }
-    s.unchanged = true;
     const store::SaveResult result =
         store::saveDeclaration(*s.host, *s.state, *s.fields, s.fields->templateId(), 1,
                                s.state->CIT_ID_DEKLARACJI, s.arguments.referenceDate, 0);
     store::tell(*s.host, result.notices);
-    s.state->CIT_ID_DEKLARACJI = result.id;
-    s.saved = true;
-    return result.outcome == store::SaveOutcome::Saved ? SaveStep::Saved : SaveStep::NotSaved;
+    return savedAs(s, result);
 }
 
 // A declaration prepared for this window and never saved goes with it.
@@ -451,6 +481,12 @@ void refreshCitBr(FormWindow& w, WindowSession& s) {
             f[7].setText(company.fullName);
             f[8].setText(company.regon);
         }
+        store::DeclarationIssues::replaceOf(
+            s.fields->issues.failedReads, f.list().formName(),
+            header::unreadPositions(company, f.list().formName(),
+                                    {s.copy == 1 ? std::vector<int>{1, 7, 8} : std::vector<int>{1},
+                                     {},
+                                     {}}));
         try {
             f[16].setDecimal(compute::citBrSum16(f), values::Rounding::Never);
             f[19].setDecimal(compute::citBrSum19(f), values::Rounding::Never);
@@ -485,6 +521,7 @@ void pickOfficeInto(FormWindow& w, WindowSession& s, int field) {
     const std::int32_t office = header::pickTaxOffice(*s.host, s.ini);
     if (office == 0) return;
     w.fields()[field].setText(utility(s).GET_NAZWA_ADRES_URZEDU(1, office));
+    s.fields->issues.typed(positionName(w.fields(), field));
 }
 
 // "Adres": the seat address chosen in the picker fills the country field `country` with
@@ -504,6 +541,7 @@ void pickAddressInto(FormWindow& w, WindowSession& s, int country) {
     int field = country + 1;
     for (const char* column : {"WOJEWODZTWO", "POWIAT", "GMINA", "ULICA", "NR_DOMU", "NR_LOKALU",
                                "MIEJSCOWOSC", "KOD_POCZTOWY", "POCZTA"}) {
+        s.fields->issues.typed(positionName(f, field));
         f[field++].setText(row.get(column));
     }
 }
@@ -540,6 +578,10 @@ void refreshCitD(FormWindow& w, WindowSession& s) {
                                     &c.postOffice})
         f[field++].setText(*part);
     f[13].setText("Polska");
+    store::DeclarationIssues::replaceOf(
+        s.fields->issues.failedReads, f.list().formName(),
+        header::unreadPositions(c, f.list().formName(),
+                                {{1, 11, 12}, {14, 15, 16, 17, 18, 19, 20, 21, 22}, {7}}));
     header::tellWarnings(utility(s), c);
 }
 
@@ -688,12 +730,16 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session) {
         window.setHandler(std::string(row.action),
                           [run, &session](FormWindow& w) { run(w, session); });
     }
+    TypingRule typing = nullptr;
     for (const RuleRow& row : kRules) {
         if (row.window != name) continue;
-        const TypingRule rule = row.rule;
-        if (row.onOpening) rule(window, session, 0);
-        window.setAfterEdit([rule, &session](FormWindow& w, int field) { rule(w, session, field); });
+        typing = row.rule;
+        if (row.onOpening) typing(window, session, 0);
     }
+    window.setAfterEdit([typing, &session](FormWindow& w, int field) {
+        typedValue(w, session, field);
+        if (typing != nullptr) typing(w, session, field);
+    });
     for (const ChangeRuleRow& row : kChangeRules) {
         if (row.window != name) continue;
         const ChangeRule rule = row.rule;

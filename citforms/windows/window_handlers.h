@@ -38,12 +38,16 @@ struct WindowSession {
     int copy = 0;   // a numbered attachment: its number and how many there are
     int count = 0;
     // The CIT-8 window's flags: unchanged (no question on closing while set) and saved (a
-    // save ran while the window was open, whatever its outcome).
+    // save went through while the window was open).
     bool unchanged = true;
     bool saved = false;
 };
 
 // Registers the handlers and typing rules of the window `window.model().name`.
 void addWindowBehaviour(FormWindow& window, WindowSession& session);
+
+// "Zapisz" of a window whose declaration has positions a failed statement or company read
+// left without a value: the person is told which, and true is answered (nothing is saved).
+bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIssues& issues);
 
 }  // namespace citforms::windows

@@ -162,6 +162,30 @@ TEST_F(StatementComputationTest, FailingMessageClearIsShownAndTheComputationGoes
     EXPECT_EQ(fields.main()[35].decimal(), d("100"));
 }
 
+// Another writer holding the database: every statement and the message clear fail alike.
+// One message says the database is busy and names the positions; the CIT-8/O alone then
+// replaces only its own failures.
+TEST_F(StatementComputationTest, ABusyDatabaseIsOneMessageNamingThePositions) {
+    const auto answersZero = host.utility.handler;
+    host.utility.handler = [](const std::string&) -> std::optional<Answer> {
+        return Answer{false, {}, "database is locked"};
+    };
+    compute(73, true);
+    const std::vector<std::string> shown = messages("MSG_OST");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("Baza danych jest zajęta przez innego użytkownika (database is "
+                             "locked). Nie obliczono pozycji: CIT-8 poz. 31, CIT-8 poz. 32, ",
+                             0),
+              0u)
+        << shown[0];
+    EXPECT_EQ(fields.issues.failedStatements.front(), "CIT-8 poz. 31");
+    const std::size_t all = fields.issues.failedStatements.size();
+    host.utility.handler = answersZero;
+    OBLICZ_CIT_O_73(host.binding(), state, fields, true);
+    EXPECT_EQ(fields.issues.failedStatements.front(), "CIT-8 poz. 31");
+    EXPECT_LT(fields.issues.failedStatements.size(), all);
+}
+
 TEST_F(StatementComputationTest, AmountsFlowThroughBothFormsWithTheNewIncome) {
     // An income from an older computation must not be the one the attachment caps with.
     fields.main()[45].setText("999999");
@@ -224,8 +248,10 @@ TEST_F(StatementComputationTest, FailingStatementIsShownAndLeavesZero) {
     host.utility.scriptFailure(call("O20"), "Błąd wykonania zestawienia O20");
     amount("34", "50.00");
     compute(73, true);
-    EXPECT_EQ(messages("MSG_OST"), (std::vector<std::string>{"Błąd wykonania zestawienia 33",
-                                                             "Błąd wykonania zestawienia O20"}));
+    // One message names every failed position and the first reason.
+    EXPECT_EQ(messages("MSG_OST"),
+              (std::vector<std::string>{"Nie obliczono pozycji: CIT-8 poz. 33, CIT-8/O poz. 20. "
+                                        "Pierwszy błąd: Błąd wykonania zestawienia 33"}));
     EXPECT_EQ(fields.main()[33].decimal(), d("0"));
     EXPECT_EQ(fields.form("CIT-8/O")[20].decimal(), d("0"));
     EXPECT_EQ(fields.main()[34].decimal(), d("50"));
@@ -243,12 +269,11 @@ TEST_F(StatementComputationTest, ResultsThatAreNoAmountLeaveZero) {
     EXPECT_EQ(fields.main()[32].decimal(), d("0"));
     EXPECT_EQ(fields.main()[33].decimal(), d("0"));
     EXPECT_EQ(fields.main()[34].decimal(), d("-1000000000000"));
-    // Each is shown and named like a failing statement, never taken as 0 unseen.
+    // Each is named like a failing statement, never taken as 0 unseen.
     EXPECT_EQ(messages("MSG_OST"),
               (std::vector<std::string>{
-                  "Zestawienie pola 31 nie zwróciło kwoty.",
-                  "Wynik zestawienia pola 32 nie jest kwotą: abc",
-                  "Kwota zestawienia pola 33 jest poza zakresem: 12345678901234567"}));
+                  "Nie obliczono pozycji: CIT-8 poz. 31, CIT-8 poz. 32, CIT-8 poz. 33. Pierwszy "
+                  "błąd: Zestawienie pola 31 nie zwróciło kwoty."}));
     EXPECT_EQ(fields.issues.failedStatements,
               (std::vector<std::string>{"CIT-8 poz. 31", "CIT-8 poz. 32", "CIT-8 poz. 33"}));
     EXPECT_EQ(host.ui.busyDepth, 0);

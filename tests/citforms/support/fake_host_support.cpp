@@ -235,6 +235,7 @@ bool FakeUtility::execInto(ResultFileId file, std::string_view statement) {
 std::string FakeUtility::FUNCVAY(std::string_view query) {
     const std::string text(query);
     statements.push_back({ResultFileId::VAY_FK, text});
+    status = {};
     Rows rows;
     if (auto s = scripts_.find(text); s != scripts_.end()) {
         rows = s->second;
