@@ -94,6 +94,9 @@ std::int32_t makeAndSave(ModuleState& module, std::int32_t period, Prepare prepa
     const host::HostBinding& host = module.host();
     ActionTransaction transaction(*host.utility);
     if (!transaction.open()) return 0;
+    // Nothing of the new declaration was loaded: what a read of the declaration before it left
+    // in the issues (a batch's previous company) is not this one's.
+    module.fields.issues.clearLoad();
     const std::int32_t id = prepare();
     if (id == 0 || refuseIncomplete(*host.utility, module.fields.issues, 0)) {
         module.declaration.CIT_ID_DEKLARACJI = 0;

@@ -197,7 +197,7 @@ TEST_F(CommandFailures, TheSummaryIsNeverWrittenThroughALinkAndAlwaysHasItsHeade
 
     const Outcome limited = tabrix(
         {"batch", "--year", "2016", "--company", "1", "2", "--out", "limited", "--pdf"}, {}, [] {
-            const rlimit limit{48 * 1024, 48 * 1024};
+            const rlimit limit{4096, 4096};
             setrlimit(RLIMIT_FSIZE, &limit);
         });
     EXPECT_EQ(limited.exitCode, 1) << limited.err;

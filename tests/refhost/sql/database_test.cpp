@@ -213,7 +213,9 @@ TEST_F(DatabaseTest, StatementsOnALostConnectionSayWhy) {
             ASSERT_FALSE(committed);
             EXPECT_FALSE(blank(committed.error()));
         }
-        if (const Status begun = db->begin(); !begun) EXPECT_FALSE(blank(begun.error()));
+        if (const Status begun = db->begin(); !begun) {
+            EXPECT_FALSE(blank(begun.error()));
+        }
     }
 }
 
