@@ -127,6 +127,7 @@ store::SaveResult saveCitSt(const host::HostBinding& host, const store::Declarat
         }
         return result;
     };
+    const bool added = id == 0;  // the first save of a new information
     if (id != 0) {
         const values::Status header = store::updateCitStHeader(host, id, period, status);
         if (!header) {
@@ -134,7 +135,13 @@ store::SaveResult saveCitSt(const host::HostBinding& host, const store::Declarat
             result.notices.push_back({locked ? store::Notice::Kind::Information
                                              : store::Notice::Kind::Warning,
                                       header.error()});
-            return failed(header.errorKind());
+            failed(header.errorKind());
+            // Nothing of the save is kept; the refusal itself is recorded, after the rollback.
+            if (locked) {
+                u.LOG_ADD(id, "Odmowa zapisu zablokowanej informacji CIT-ST, id:" + std::to_string(id),
+                          "X", "O");
+            }
+            return result;
         }
     } else {
         const values::Result<std::int32_t> created = store::insertCitStHeader(host, period, status);
@@ -175,7 +182,11 @@ store::SaveResult saveCitSt(const host::HostBinding& host, const store::Declarat
         result.notices.push_back({store::Notice::Kind::Warning, u.fileErrorText()});
         return failed(values::ErrorKind::Database);
     }
-    u.LOG_ADD(id, "Aktualizacja informacji CIT-ST, id:" + idText, "X", "P");
+    if (added) {
+        u.LOG_ADD(id, "Dodanie informacji CIT-ST, id:" + idText, "X", "D");
+    } else {
+        u.LOG_ADD(id, "Aktualizacja informacji CIT-ST, id:" + idText, "X", "P");
+    }
     result.id = id;
     result.outcome = store::SaveOutcome::Saved;
     return result;
