@@ -170,7 +170,9 @@ void DesktopWindow::buildMenus() {
     bar->setObjectName("pasek");
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto both = [&](const char* caption, QKeySequence keys, auto slot) {
-        bar->addAction(add(declarations, caption, keys, slot));
+        QAction* action = add(declarations, caption, keys, slot);
+        bar->addAction(action);
+        return action;
     };
     both("&Nowa CIT-8…", QKeySequence("Ctrl+N"), [this] { newDeclaration("CIT-8"); });
     add(declarations, "Nowa CIT-&2…", QKeySequence("Ctrl+Shift+N"),
@@ -178,7 +180,10 @@ void DesktopWindow::buildMenus() {
     add(declarations, "Nowa informacja CIT-&ST…", QKeySequence(), [this] { newCitSt(); });
     // Ctrl+S, Ctrl+P and Ctrl+O mean "Odśwież" and the like in the form windows: the main
     // window keeps them free, so a key never does one thing here and another there.
-    both("&Otwórz\tEnter", QKeySequence(), [this] { openSelected(); });
+    // Enter opens the row through the list itself; the menu shows the key, which acts in the
+    // list only.
+    both("&Otwórz", QKeySequence(Qt::Key_Return), [this] { openSelected(); })
+        ->setShortcutContext(Qt::WidgetShortcut);
     both("&Drukuj…", QKeySequence("F3"), [this] { printSelected(); });
     both("&Sprawdź", QKeySequence("F9"), [this] { checkSelected(); });
     both("Zapisz jako &PDF…", QKeySequence("Ctrl+E"), [this] { pdfSelected(); });
