@@ -434,7 +434,11 @@ void DesktopWindow::printSelected() {
     if (b.declarations->PARAM_PRN_DEKLAR(row->form) != 1) return;
     const DeclarationRow chosen = *row;
     const auto print = s_.module->procedureAs<ex::WydrukDeklaracjiCitFn>(ex::kWydrukDeklaracjiCit);
+    citforms::host::Globals& g = s_.host->data().globals();
+    g.GLOBALRESPONSE = 0;
     print(std::to_string(chosen.id).c_str());
+    // A print given up in its preview or dialog is no print.
+    if (g.GLOBALRESPONSE != 1) return;
     logged(chosen.id, "Wydruk deklaracji " + chosen.form + ", id:" + std::to_string(chosen.id), "W");
 }
 
