@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6sql6-sqlite libqt6sql6-psql
   nlohmann-json3-dev libsqlite3-dev libxml2-dev libxml2-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation2 poppler-utils xvfb xdotool qt6-qpa-plugins
+  fonts-liberation2 poppler-utils xvfb xdotool qt6-qpa-plugins qt6-translations-l10n
   postgresql
   clang libfuzzer-14-dev
 )

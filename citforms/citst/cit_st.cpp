@@ -128,15 +128,22 @@ store::SaveResult saveCitSt(const host::HostBinding& host, store::DeclarationFie
         }
         return result;
     };
+    const bool added = id == 0;  // the first save of a new information
     if (id != 0) {
         const values::Status header =
             store::updateCitStHeader(host, id, period, status, zvst.loaded);
         if (!header) {
-            const bool locked = header.errorKind() != values::ErrorKind::Database;
-            result.notices.push_back(
-                {locked ? store::Notice::Kind::Information : store::Notice::Kind::Warning,
-                 header.error()});
-            return failed(header.errorKind());
+            const bool refused = header.errorKind() != values::ErrorKind::Database;
+            result.notices.push_back({refused ? store::Notice::Kind::Information
+                                              : store::Notice::Kind::Warning,
+                                      header.error()});
+            failed(header.errorKind());
+            // Nothing of the save is kept; a refusal for a lock is recorded, after the rollback.
+            if (header.errorKind() == values::ErrorKind::Locked) {
+                u.LOG_ADD(id, "Odmowa zapisu zablokowanej informacji CIT-ST, id:" + std::to_string(id),
+                          "X", "R");
+            }
+            return result;
         }
     } else {
         const values::Result<std::int32_t> created = store::insertCitStHeader(host, period, status);
@@ -177,7 +184,11 @@ store::SaveResult saveCitSt(const host::HostBinding& host, store::DeclarationFie
         result.notices.push_back({store::Notice::Kind::Warning, u.fileErrorText()});
         return failed(values::ErrorKind::Database);
     }
-    u.LOG_ADD(id, "Aktualizacja informacji CIT-ST, id:" + idText, "X", "P");
+    if (added) {
+        u.LOG_ADD(id, "Dodanie informacji CIT-ST, id:" + idText, "X", "D");
+    } else {
+        u.LOG_ADD(id, "Aktualizacja informacji CIT-ST, id:" + idText, "X", "P");
+    }
     zvst.loaded = store::readStamp(host, id);
     result.id = id;
     result.outcome = store::SaveOutcome::Saved;

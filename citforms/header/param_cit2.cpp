@@ -302,6 +302,8 @@ std::int32_t PARAM_CIT2(module::ModuleState& module, std::string_view kind,
         return 0;
     }
     const std::int32_t date = proposedDate < 1 ? g.DANE_DATA_BIEZACA : proposedDate;
+    // The window's tab carries the title it opens with: the form's own from the start.
+    doc->title = "Deklaracja " + std::string(kind);
     ParamCit2Window w(module, std::move(*doc), date, kind == "CIT-2");
     const bool owner = !windowOpen.exchange(true);
     int result = 0;

@@ -322,6 +322,10 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
     if (!found) return rollBack(values::ErrorKind::NotFound, 0);
     if (cit8Locked(host, id, header, notices)) {
         u.rollbackTransaction();
+        // Nothing of the save is kept; the refusal itself is recorded, after the rollback.
+        u.LOG_ADD(id, std::string("Odmowa zapisu zablokowanej deklaracji ") + family.name +
+                          ", id:" + std::to_string(id),
+                  "X", "R");
         notices.push_back({Notice::Kind::Information, lockedMessage(host, id, header)});
         return failed(values::ErrorKind::Locked, undone());
     }

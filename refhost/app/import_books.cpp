@@ -76,16 +76,16 @@ int runImportBooks(sql::HostDatabase& db, std::int32_t company, const std::strin
     if (s.replaced > 0) out << "zastąpione\t" << s.replaced << '\n';
     for (const auto& g : s.groups) {
         out << "zespół\t" << g.code << '\t' << g.name << '\t' << g.postings << '\t'
-            << db::formatGrosze(g.debit) << '\t' << db::formatGrosze(g.credit) << '\n';
+            << db::showGrosze(g.debit) << '\t' << db::showGrosze(g.credit) << '\n';
     }
-    out << "razem\t\t\t" << s.postings << '\t' << db::formatGrosze(s.debit) << '\t'
-        << db::formatGrosze(s.credit) << '\n';
+    out << "razem\t\t\t" << s.postings << '\t' << db::showGrosze(s.debit) << '\t'
+        << db::showGrosze(s.credit) << '\n';
     if (s.controls) {
         const auto& c = *s.controls;
-        out << "DziennikCtrl\t" << c.journalEntries << '\t' << db::formatGrosze(c.journalSum)
+        out << "DziennikCtrl\t" << c.journalEntries << '\t' << db::showGrosze(c.journalSum)
             << '\n';
-        out << "KontoZapisCtrl\t" << c.postingRows << '\t' << db::formatGrosze(c.debitSum) << '\t'
-            << db::formatGrosze(c.creditSum) << '\n';
+        out << "KontoZapisCtrl\t" << c.postingRows << '\t' << db::showGrosze(c.debitSum) << '\t'
+            << db::showGrosze(c.creditSum) << '\n';
     }
     return 0;
 }

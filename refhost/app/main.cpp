@@ -16,6 +16,9 @@
 #include <vector>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -35,6 +38,7 @@
 #include "refhost/db/demo_companies.h"
 #include "refhost/desktop/desktop_window.h"
 #include "refhost/app/session_command.h"
+#include "refhost/app/summary_command.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/print/output_file.h"
@@ -61,8 +65,12 @@ int fail(const std::string& message) {
     return failureStatus;
 }
 
-int usageError(const std::string& message) {
-    std::cerr << "tabrix: " << message << "\n" << refhost::app::kUsage;
+// A mistake in how tabrix was called: the reason and the usage of the command concerned
+// (`command` "" or no command: the options and where the help is).
+int usageError(const std::string& message, std::string_view command = {}) {
+    const std::string usage = refhost::app::commandUsage(command);
+    std::cerr << "tabrix: " << message << "\n"
+              << (usage.empty() ? refhost::app::shortUsage() : usage);
     return kExitUsage;
 }
 
@@ -446,6 +454,13 @@ const Command kCommands[] = {
                                              std::cout, std::cerr);
          });
      }},
+    {"summary", checkDeclarationId, readsOnly, Stage::CheckedSession, true, nullptr,
+     [](Session& s) {
+         if (refhost::app::neverSaved(*s.host, s.declaration)) return failNeverSaved(s.declaration);
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runSummary(*s.host, module, s.declaration, std::cout, std::cerr);
+         });
+     }},
     {"compute", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
      [](Session& s) { return runRecompute(s, 0); }},
     {"recalc", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
@@ -598,16 +613,35 @@ int main(int argc, char** argv) {
     if (!parsed) return usageError(parsed.error());
     const Options& options = *parsed;
     if (options.help) {
-        std::cout << refhost::app::kUsage;
+        std::cout << refhost::app::usage();
+        return EXIT_SUCCESS;
+    }
+    if (options.version) {
+        std::cout << "tabrix " << TABRIX_VERSION << '\n';
+        return EXIT_SUCCESS;
+    }
+    if (options.command == "help") {
+        if (options.arguments.empty()) {
+            std::cout << refhost::app::usage();
+            return EXIT_SUCCESS;
+        }
+        const std::string usage = refhost::app::commandUsage(options.arguments[0]);
+        if (options.arguments.size() > 1 || usage.empty())
+            return usageError("help: no command " + options.arguments[0]);
+        std::cout << usage;
         return EXIT_SUCCESS;
     }
     const Command* command = findCommand(options.command);
     if (command == nullptr) return usageError("unknown command " + options.command);
+    if (refhost::app::asksForHelp(options.arguments)) {
+        std::cout << refhost::app::commandUsage(command->name);
+        return EXIT_SUCCESS;
+    }
     if (const std::string problem = command->checkArguments(options); !problem.empty())
-        return usageError(problem);
+        return usageError(problem, command->name);
     if (command->name == "check") failureStatus = refhost::app::kCheckFailed;
     auto script = citforms::runtime::ScriptedUi::parseScript(options.answers);
-    if (!script) return usageError("--answers: " + script.error());
+    if (!script) return usageError("--answers: " + script.error(), command->name);
 
     const bool noDisplay =
         std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr;
@@ -624,6 +658,11 @@ int main(int argc, char** argv) {
         if (!ec) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
     }
     QApplication app(argc, argv);
+    // The windows of Qt itself (file dialogs, standard buttons) speak Polish, as ours do.
+    QTranslator qtPolish;
+    if (qtPolish.load(QLocale(QLocale::Polish, QLocale::Poland), "qtbase", "_",
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtPolish);
     if (onScreen(command->name)) {
         if (const std::string problem = refhost::app::screenProblem(std::string(command->name));
             !problem.empty())
@@ -668,7 +707,30 @@ int main(int argc, char** argv) {
     if (!faults) return fail(faults.error());
     auto db = refhost::sql::HostDatabase::open(target, openOptions);
     session.shownTarget = refhost::sql::HostDatabase::describeTarget(target);
-    if (!db) return fail("cannot open database " + session.shownTarget + ": " + db.error());
+    if (!db && desktop) {
+        // The person is told in a window; the desktop goes on with the database it had last
+        // time when that one opens, and ends only when none does.
+        const std::string why = "Nie można otworzyć bazy danych " + session.shownTarget + ".\n" +
+                                db.error();
+        const std::string last = remembered->value("baza").toString().toStdString();
+        const bool fallback = options.db && !last.empty() && last != target &&
+                              std::filesystem::exists(last);
+        QMessageBox::warning(nullptr, "Tabrix: Ostrzeżenie",
+                             QString::fromStdString(why + (fallback ? "\n\nOtwieram bazę " + last + "."
+                                                                    : std::string())));
+        if (fallback) {
+            openOptions.mode = OpenMode::Existing;
+            auto previous = refhost::sql::HostDatabase::open(last, openOptions);
+            if (previous) {
+                db = std::move(previous);
+                target = last;
+                session.shownTarget = refhost::sql::HostDatabase::describeTarget(target);
+            }
+        }
+    }
+    if (!db) {
+        return fail("nie można otworzyć bazy danych " + session.shownTarget + ": " + db.error());
+    }
     *db = refhost::sql::withFaultInjection(std::move(*db), *faults);
     session.db = &**db;
     if (loadDemo) {

@@ -1,50 +1,143 @@
 #include "refhost/app/options.h"
 
+#include <algorithm>
+
 #include "citforms/values/text.h"
 
 namespace refhost::app {
 
-const char* const kUsage =
+namespace {
+
+struct CommandHelp {
+    const char* name;
+    const char* synopsis;  // its arguments, after the name; continued lines start with a blank
+    const char* text;      // what it does, one or more lines
+};
+
+constexpr CommandHelp kCommandHelp[] = {
+    {"init-db", "[--demo [--companies N]]",
+     "create the database (with the demo data and N generated\ncompanies with their books)"},
+    {"sql", "\"TEXT\"", "run one statement, print its rows tab-separated"},
+    {"dump", "ID", "print a stored declaration as JSON"},
+    {"summary", "ID", "a CIT-8 in a few lines: the return, tax due, to pay, overpaid"},
+    {"pdf", "ID FILE", "write the declaration with its attachments as one PDF"},
+    {"print",
+     "ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
+     "[--receipt TEXT1 TEXT2] [--output FILE] [--overlay]",
+     "print the declaration's main form"},
+    {"new-cit8", "[--company N] --year YYYY [--edition 24|23|21] [--copy-from ID]",
+     "make, compute and save a CIT-8 for the company's fiscal year\n"
+     "starting (else ending) in YYYY; prints the new id"},
+    {"new-cit2", "[--company N] --month YYYY-MM [--edition 12...17]",
+     "make, compute and save the CIT-2 of that month (the template\n"
+     "valid for it, or the edition named); prints the new id"},
+    {"batch", "--year YYYY [--company N ...|--all] --out DIR [--pdf] [--check] [--recompute]",
+     "the CIT-8 of many companies (or their stored ones recomputed),\n"
+     "their PDFs and checks, and DIR/summary.csv (docs/batch.md)"},
+    {"compute", "ID", "run the statements of a stored declaration again and save it"},
+    {"recalc", "ID", "company data afresh and every form rule, then save"},
+    {"lock", "ID", "mark the declaration locked (BLOKADA) with your user code"},
+    {"unlock", "ID [--force]",
+     "clear the lock mark: yours, or another user's with --force\n(a user of the register UZYTKOWNICY only)"},
+    {"discard", "ID [--force]",
+     "remove a declaration header that was never saved (--force: also one\n"
+     "a window was creating and left)"},
+    {"check", "ID [--json]",
+     "the pre-filing check of a CIT-8; status 0 clean, 1 warnings,\n3 errors, 4 could not check"},
+    {"copy-db", "--from DB --to DB [--company N]",
+     "copy all data (into an empty database) or one company's"},
+    {"import-books", "[--company N] FILE",
+     "import the books from a JPK_KR file or the text format\n(FILE - reads standard input)"},
+    {"run", "SCRIPT",
+     "replay a session at the module's windows without a screen and\n"
+     "print its transcript (docs/scripted-sessions.md)"},
+    {"new", "[--date DD-MM-YYYY]",
+     "on the screen: the parameters window of a new CIT-8, then its\n"
+     "window; prints the id of the declaration saved"},
+    {"open", "ID", "on the screen: the stored declaration in its window"},
+    {"desktop", "", "the desktop application (also without a command)"},
+    {"help", "[COMMAND]", "this help, or one command's"},
+};
+
+// Each line of `text` after `indent` blanks.
+std::string indented(std::string_view text, std::size_t indent) {
+    std::string out;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', from), text.size());
+        out += std::string(indent, ' ');
+        out += text.substr(from, end - from);
+        out += '\n';
+        from = end + 1;
+    }
+    return out;
+}
+
+// "  name synopsis" with its description from column 21, as the full help lists it.
+std::string helpEntry(const CommandHelp& c) {
+    std::string head = "  " + std::string(c.name);
+    if (*c.synopsis != '\0') head += " ";
+    std::string_view synopsis = c.synopsis;
+    const std::size_t firstEnd = std::min(synopsis.find('\n'), synopsis.size());
+    head += synopsis.substr(0, firstEnd);
+    std::string out;
+    if (firstEnd < synopsis.size()) {
+        out = head + "\n" + indented(synopsis.substr(firstEnd + 1), 11);
+        return out + indented(c.text, 21);
+    }
+    if (head.size() < 20) {
+        const std::string lines = indented(c.text, 21);
+        return head + std::string(21 - head.size(), ' ') + lines.substr(21);
+    }
+    return head + "\n" + indented(c.text, 21);
+}
+
+constexpr const char* kOptionsLine =
     "usage: tabrix [--db PATH] [--user N] [--company N] [--answers LIST]\n"
-    "              [--lock-timeout MS] [--maximise] [COMMAND ...]\n"
-    "without a command (or with `desktop`): the desktop application\n"
-    "commands:\n"
-    "  init-db [--demo [--companies N]]\n"
-    "                     create the database (with the demo data and N generated\n"
-    "                     companies with their books)\n"
-    "  sql \"TEXT\"         run one statement, print its rows tab-separated\n"
-    "  dump ID            print a stored declaration as JSON\n"
-    "  pdf ID FILE        write the declaration with its attachments as one PDF\n"
-    "  print ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
-    "           [--receipt TEXT1 TEXT2] [--output FILE] [--overlay]\n"
-    "                     print the declaration's main form\n"
-    "  new-cit8 [--company N] --year YYYY [--edition 24|23|21] [--copy-from ID]\n"
-    "                     make, compute and save a CIT-8 for the company's fiscal year\n"
-    "                     starting (else ending) in YYYY; prints the new id\n"
-    "  new-cit2 [--company N] --month YYYY-MM [--edition 12...17]\n"
-    "                     make, compute and save the CIT-2 of that month (the template\n"
-    "                     valid for it, or the edition named); prints the new id\n"
-    "  batch --year YYYY [--company N ...|--all] --out DIR [--pdf] [--check] [--recompute]\n"
-    "                     the CIT-8 of many companies (or their stored ones recomputed),\n"
-    "                     their PDFs and checks, and DIR/summary.csv (docs/batch.md)\n"
-    "  compute ID         run the statements of a stored declaration again and save it\n"
-    "  recalc ID          company data afresh and every form rule, then save\n"
-    "  lock ID            mark the declaration locked (BLOKADA) with your user code\n"
-    "  unlock ID [--force]  clear the lock mark: yours, or another user's with --force\n"
-    "  discard ID         remove a declaration header that was never saved\n"
-    "  check ID [--json]  the pre-filing check of a CIT-8; status 0 clean, 1 warnings,\n"
-    "                     3 errors, 4 could not check\n"
-    "  copy-db --from DB --to DB [--company N]\n"
-    "                     copy all data (into an empty database) or one company's\n"
-    "  import-books [--company N] FILE\n"
-    "                     import the books from a JPK_KR file or the text format\n"
-    "                     (FILE - reads standard input)\n"
-    "  run SCRIPT         replay a session at the module's windows without a screen and\n"
-    "                     print its transcript (docs/scripted-sessions.md)\n"
-    "  new [--date DD-MM-YYYY]\n"
-    "                     on the screen: the parameters window of a new CIT-8, then its\n"
-    "                     window; prints the id of the declaration saved\n"
-    "  open ID            on the screen: the stored declaration in its window\n";
+    "              [--lock-timeout MS] [--maximise] [COMMAND ...]\n";
+
+constexpr const char* kExitCodes =
+    "exit status: 0 done; 1 failed (the database cannot be opened, a statement failed, the\n"
+    "declaration or company does not exist, the module cannot be loaded); 2 a bad option,\n"
+    "argument or command; check: 0 clean, 1 warnings, 3 errors, 4 could not check.\n"
+    "tabrix help COMMAND (or COMMAND --help) shows one command; tabrix --version the version.\n";
+
+}  // namespace
+
+std::string usage() {
+    std::string out = kOptionsLine;
+    out += "without a command (or with `desktop`): the desktop application\ncommands:\n";
+    for (const CommandHelp& c : kCommandHelp) out += helpEntry(c);
+    out += kExitCodes;
+    return out;
+}
+
+std::string commandUsage(std::string_view command) {
+    for (const CommandHelp& c : kCommandHelp) {
+        if (c.name != command) continue;
+        std::string_view synopsis = c.synopsis;
+        const std::size_t firstEnd = std::min(synopsis.find('\n'), synopsis.size());
+        std::string out = "usage: tabrix [options] " + std::string(c.name);
+        if (!synopsis.empty()) out += " " + std::string(synopsis.substr(0, firstEnd));
+        out += "\n";
+        if (firstEnd < synopsis.size()) out += indented(synopsis.substr(firstEnd + 1), 25);
+        out += indented(c.text, 2);
+        out += "tabrix --help lists the options and every command.\n";
+        return out;
+    }
+    return {};
+}
+
+std::string shortUsage() {
+    return std::string(kOptionsLine) +
+           "tabrix --help lists the commands; tabrix help COMMAND shows one.\n";
+}
+
+bool asksForHelp(const std::vector<std::string>& arguments) {
+    for (const std::string& a : arguments)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
 
 std::optional<std::int32_t> parseId(const std::string& text) {
     const auto value = citforms::values::parseInteger<std::int32_t>(text);
@@ -60,6 +153,10 @@ citforms::values::Result<Options> parseOptions(const std::vector<std::string>& a
         std::string arg = args[i];
         if (arg == "-h" || arg == "--help") {
             options.help = true;
+            return options;
+        }
+        if (arg == "--version") {
+            options.version = true;
             return options;
         }
         if (arg.rfind("--", 0) != 0) break;

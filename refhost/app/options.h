@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "citforms/values/result.h"
@@ -22,7 +23,8 @@ struct Options {
     // --maximise: the host asks for maximised windows (MAKSYMALIZUJ answers 1 until a window
     // has opened).
     bool maximise = false;
-    bool help = false;
+    bool help = false;     // --help before the command
+    bool version = false;  // --version
     std::string command;
     std::vector<std::string> arguments;  // after the command
 };
@@ -39,6 +41,13 @@ struct InitDbArguments {
 };
 citforms::values::Result<InitDbArguments> parseInitDb(const std::vector<std::string>& args);
 
-extern const char* const kUsage;
+// The whole help: the options, every command, the exit statuses.
+std::string usage();
+// One command's usage and what it does; "" for a name that is no command.
+std::string commandUsage(std::string_view command);
+// Two lines for a mistake that is no command's: the options and where the help is.
+std::string shortUsage();
+// Whether a command's arguments ask for its help (--help or -h).
+bool asksForHelp(const std::vector<std::string>& arguments);
 
 }  // namespace refhost::app

@@ -48,4 +48,13 @@ std::string formatGrosze(std::int64_t grosze) {
     return out;
 }
 
+std::string showGrosze(std::int64_t grosze) {
+    std::string plain = formatGrosze(grosze);  // "-1234.50"
+    const std::size_t digits = plain.find('.');
+    const std::size_t first = plain[0] == '-' ? 1 : 0;
+    plain[digits] = ',';
+    for (std::size_t at = digits; at > first + 3; at -= 3) plain.insert(at - 3, 1, ' ');
+    return plain;
+}
+
 }  // namespace refhost::db

@@ -16,4 +16,7 @@ std::optional<std::int64_t> parseGrosze(std::string_view text);
 // Plain text with a full stop and exactly two decimals, minus sign in front when negative.
 std::string formatGrosze(std::int64_t grosze);
 
+// As a person reads it, the way the forms show amounts: "-1 234,50", "0,00".
+std::string showGrosze(std::int64_t grosze);
+
 }  // namespace refhost::db

@@ -67,6 +67,8 @@ std::vector<std::string> DeclarationRow::cells() const {
             changedBy,          day(changed)};
 }
 
+std::string DeclarationRow::shownPeriod() const { return month(period); }
+
 Result<std::vector<Company>> listCompanies(libraries::ReferenceHost& host) {
     auto rows = query(host, "select id_firmy, nazwa, nip from FIRMA order by id_firmy");
     if (!rows) return Result<std::vector<Company>>::failure(rows.error());
@@ -154,18 +156,7 @@ Status deleteDeclaration(libraries::ReferenceHost& host, std::int32_t id) {
         return Status::failure(why);
     };
     // Read inside the transaction: a lock set by another user meanwhile is seen.
-    auto state = query(host, "select n.BLOKADA, v.blokada_stan from DEKLARACJE_NAG n inner join "
-                             "DEKLARACJE_NAG_VIEW v on v.id_deklaracje_nag = n.ID_DEKLARACJE_NAG "
-                             "where n.ID_DEKLARACJE_NAG = " +
-                                 idText);
-    if (!state) return fail(state.error());
-    if (state->empty()) return fail("Nie ma deklaracji o identyfikatorze " + idText + ".");
-    const std::string holder = text((*state)[0][0]);
-    if (!holder.empty())
-        return fail("Deklaracja jest zablokowana przez użytkownika " + holder +
-                    "; nie została usunięta.");
-    if (number((*state)[0][1]) != 0)
-        return fail("Deklaracja została wysłana jako e-Deklaracja; nie została usunięta.");
+    if (Status can = deletable(host, id); !can) return fail(can.error());
     const struct {
         const char* table;
         const char* column;
@@ -185,6 +176,31 @@ Status deleteDeclaration(libraries::ReferenceHost& host, std::int32_t id) {
     host.utility().LOG_ADD(id, "Usunięcie deklaracji, id:" + idText, "X", "U");
     if (host.utility().errorStatus().code != 0) return fail(host.utility().fileErrorText());
     if (auto committed = host.state().commit(); !committed) return fail(committed.error());
+    return Status{};
+}
+
+Status deletable(libraries::ReferenceHost& host, std::int32_t id) {
+    const std::string idText = std::to_string(id);
+    auto state = query(host, "select n.BLOKADA, v.blokada_stan from DEKLARACJE_NAG n inner join "
+                             "DEKLARACJE_NAG_VIEW v on v.id_deklaracje_nag = n.ID_DEKLARACJE_NAG "
+                             "where n.ID_DEKLARACJE_NAG = " +
+                                 idText);
+    if (!state) return Status::failure(state.error());
+    if (state->empty()) return Status::failure("Nie ma deklaracji o identyfikatorze " + idText + ".");
+    const std::string holder = text((*state)[0][0]);
+    if (!holder.empty())
+        return Status::failure("Deklaracja jest zablokowana przez użytkownika " + holder +
+                               "; nie została usunięta.");
+    if (number((*state)[0][1]) != 0)
+        return Status::failure("Deklaracja została wysłana jako e-Deklaracja; nie została usunięta.");
+    return Status{};
+}
+
+Status logActivity(libraries::ReferenceHost& host, std::int32_t id, const std::string& text,
+                   const std::string& operation) {
+    host.utility().LOG_ADD(id, text, "X", operation);
+    if (host.utility().errorStatus().code != 0)
+        return Status::failure(host.utility().fileErrorText());
     return Status{};
 }
 

@@ -49,6 +49,8 @@ struct DeclarationRow {
 
     // The cells of the list, in the order of columnCaptions().
     std::vector<std::string> cells() const;
+    // The period as the list shows it: the month ("12-2016").
+    std::string shownPeriod() const;
 };
 
 std::vector<std::string> columnCaptions();
@@ -67,6 +69,11 @@ Result<std::vector<std::string>> listForms(libraries::ReferenceHost& host, std::
 Result<std::vector<DeclarationRow>> listDeclarations(libraries::ReferenceHost& host,
                                                      const ListFilter& filter);
 
+// Why the declaration may not be deleted (locked by a user, sent electronically, gone):
+// a failure with the reason, else fine. Read before the question, so that nobody is asked
+// about a delete that cannot happen; deleteDeclaration() checks again.
+Status deletable(libraries::ReferenceHost& host, std::int32_t id);
+
 // Removes a stored declaration with its positions, attachments, statement definitions,
 // links, transfer and e-filing record, in one transaction, and logs it. A declaration locked
 // by a user or by e-filing is refused with the reason, nothing removed.
@@ -81,5 +88,10 @@ struct LogEntry {
     std::string text;
 };
 Result<std::vector<LogEntry>> activityLog(libraries::ReferenceHost& host, std::int32_t id);
+
+// Records in the activity log what was done with a declaration outside the module (a PDF
+// written, a print, an e-mail hand-over) or with the company's books (id 0).
+Status logActivity(libraries::ReferenceHost& host, std::int32_t id, const std::string& text,
+                   const std::string& operation);
 
 }  // namespace refhost::desktop

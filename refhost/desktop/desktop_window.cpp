@@ -1,5 +1,6 @@
 #include "refhost/desktop/desktop_window.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFont>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,7 +32,9 @@
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/import_books.h"
 #include "refhost/db/amounts.h"
+#include "refhost/db/book_import.h"
 #include "refhost/print/mail_outbox.h"
+#include "refhost/sql/database.h"
 
 namespace refhost::desktop {
 
@@ -45,20 +49,34 @@ constexpr const char* kInformation = "Tabrix: Informacja";
 constexpr const char* kQuestion = "Tabrix: Pytanie";
 
 // A read-only table of rows in a dialog of its own (the log, the outbox, the books).
+// `rightAligned`: the columns of amounts and counts. `totals`: a last row set apart in bold
+// (empty: none).
 void showTable(QWidget* parent, const QString& title, const QStringList& headers,
-               const std::vector<QStringList>& rows, const QString& settingsName,
-               QSettings* settings) {
+               std::vector<QStringList> rows, const QString& settingsName,
+               QSettings* settings, const std::vector<int>& rightAligned = {},
+               const QStringList& totals = {}) {
     QDialog dialog(parent);
     dialog.setWindowTitle(title);
     auto* layout = new QVBoxLayout(&dialog);
+    if (!totals.isEmpty()) rows.push_back(totals);
     auto* table = new QTableWidget(static_cast<int>(rows.size()), headers.size(), &dialog);
     table->setHorizontalHeaderLabels(headers);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->hide();
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        for (int c = 0; c < rows[static_cast<std::size_t>(r)].size(); ++c)
-            table->setItem(r, c, new QTableWidgetItem(rows[static_cast<std::size_t>(r)][c]));
+        const bool total = !totals.isEmpty() && r + 1 == static_cast<int>(rows.size());
+        for (int c = 0; c < rows[static_cast<std::size_t>(r)].size(); ++c) {
+            auto* item = new QTableWidgetItem(rows[static_cast<std::size_t>(r)][c]);
+            if (std::find(rightAligned.begin(), rightAligned.end(), c) != rightAligned.end())
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (total) {
+                QFont font = item->font();
+                font.setBold(true);
+                item->setFont(font);
+            }
+            table->setItem(r, c, item);
+        }
     }
     table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
@@ -73,10 +91,13 @@ void showTable(QWidget* parent, const QString& title, const QStringList& headers
     settings->setValue(key, dialog.saveGeometry());
 }
 
-QString amount(const std::optional<std::string>& grosze) {
-    const auto value = citforms::values::parseInteger<std::int64_t>(grosze.value_or("0"));
-    QString text = q(db::formatGrosze(value.value_or(0)));
-    return text.replace('.', ',');
+// An amount of the books as the forms show it: "1 234,50".
+QString amount(std::int64_t grosze) { return q(db::showGrosze(grosze)); }
+
+// The document's title: the edition, the company and the period ("CIT-8 (24) – Młyn Pszenica –
+// 12-2016"), the subject of its e-mail and the name its PDF is proposed under.
+std::string documentTitle(const DeclarationRow& row, const std::string& company) {
+    return row.edition + " – " + company + " – " + row.shownPeriod();
 }
 
 }  // namespace
@@ -149,16 +170,23 @@ void DesktopWindow::buildMenus() {
     bar->setObjectName("pasek");
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto both = [&](const char* caption, QKeySequence keys, auto slot) {
-        bar->addAction(add(declarations, caption, keys, slot));
+        QAction* action = add(declarations, caption, keys, slot);
+        bar->addAction(action);
+        return action;
     };
     both("&Nowa CIT-8…", QKeySequence("Ctrl+N"), [this] { newDeclaration("CIT-8"); });
     add(declarations, "Nowa CIT-&2…", QKeySequence("Ctrl+Shift+N"),
         [this] { newDeclaration("CIT-2"); });
     add(declarations, "Nowa informacja CIT-&ST…", QKeySequence(), [this] { newCitSt(); });
-    both("&Otwórz", QKeySequence("Ctrl+O"), [this] { openSelected(); });
-    both("&Drukuj…", QKeySequence("Ctrl+P"), [this] { printSelected(); });
+    // Ctrl+S, Ctrl+P and Ctrl+O mean "Odśwież" and the like in the form windows: the main
+    // window keeps them free, so a key never does one thing here and another there.
+    // Enter opens the row through the list itself; the menu shows the key, which acts in the
+    // list only.
+    both("&Otwórz", QKeySequence(Qt::Key_Return), [this] { openSelected(); })
+        ->setShortcutContext(Qt::WidgetShortcut);
+    both("&Drukuj…", QKeySequence("F3"), [this] { printSelected(); });
     both("&Sprawdź", QKeySequence("F9"), [this] { checkSelected(); });
-    both("Zapisz jako &PDF…", QKeySequence("Ctrl+S"), [this] { pdfSelected(); });
+    both("Zapisz jako &PDF…", QKeySequence("Ctrl+E"), [this] { pdfSelected(); });
     both("Przekaż &e-mailem", QKeySequence("Ctrl+M"), [this] { mailSelected(); });
     add(declarations, "Powią&zanie CIT-8 z CIT-ST…", QKeySequence("Ctrl+K"), [this] { linkSelected(); });
     declarations->addSeparator();
@@ -235,6 +263,11 @@ void DesktopWindow::companyChosen() {
 }
 
 void DesktopWindow::yearChosen() {
+    applyYear();
+    refresh();
+}
+
+void DesktopWindow::applyYear() {
     // The module works in the fiscal year chosen here (the parameters window proposes it).
     const int index = yearBox_->currentIndex();
     if (index > 0) {
@@ -245,7 +278,6 @@ void DesktopWindow::yearChosen() {
         g.DANE_KONIEC_ROKU = year.end;
         s_.host->state().setDefaults(g);
     }
-    refresh();
 }
 
 void DesktopWindow::refresh() {
@@ -330,12 +362,51 @@ void DesktopWindow::branches() {
 }
 
 void DesktopWindow::afterNew(std::int32_t made) {
+    if (made > 0) showDeclaration(made);
     refresh();
     if (made > 0) {
         for (int r = 0; r < static_cast<int>(rows_.size()); ++r)
             if (rows_[static_cast<std::size_t>(r)].id == made) table_->setCurrentCell(r, 0);
         statusBar()->showMessage(QString("Zapisano deklarację %1.").arg(made), 8000);
     }
+}
+
+// A new return may lie outside the filter (another fiscal year, a form not yet listed): the
+// filter moves to where it is, so that the list shows it.
+void DesktopWindow::showDeclaration(std::int32_t id) {
+    auto found = s_.host->state().run(
+        "select n.ID_FIRMY, n.DATA_OKRESU, w.TYP from DEKLARACJE_NAG n left join "
+        "DEKLARACJE_WZORZEC w on w.ID_DEKLARACJE_WZORZEC = n.ID_DEKLARACJE_WZORZEC where "
+        "n.ID_DEKLARACJE_NAG = " + std::to_string(id));
+    if (!found || found->rows.empty()) return;
+    const auto number = [&](std::size_t c) {
+        return citforms::values::parseInteger<std::int32_t>(found->rows[0][c].value_or("0"))
+            .value_or(0);
+    };
+    if (number(0) != company_) return;
+    const std::int32_t period = number(1);
+    if (yearBox_->currentIndex() > 0) {
+        int year = 0;
+        for (std::size_t i = 0; i < years_.size(); ++i)
+            if (years_[i].start <= period && period <= years_[i].end) year = static_cast<int>(i) + 1;
+        if (year != yearBox_->currentIndex()) {
+            QSignalBlocker block(yearBox_);
+            yearBox_->setCurrentIndex(year);
+            applyYear();
+        }
+    }
+    // The first return of a form adds the form to the filter's choices.
+    QString form = q(found->rows[0][2].value_or(""));
+    while (form.endsWith(' ')) form.chop(1);
+    QSignalBlocker block(formBox_);
+    const QString chosen = formBox_->currentIndex() > 0 ? form : QString();
+    if (auto forms = listForms(*s_.host, company_)) {
+        formBox_->clear();
+        formBox_->addItem("wszystkie");
+        for (const std::string& f : *forms) formBox_->addItem(q(f));
+    }
+    const int index = chosen.isEmpty() ? 0 : formBox_->findText(chosen);
+    formBox_->setCurrentIndex(index < 0 ? 0 : index);
 }
 
 void DesktopWindow::openSelected() {
@@ -361,8 +432,21 @@ void DesktopWindow::printSelected() {
     if (row == nullptr) return;
     citforms::host::HostBinding b = s_.host->binding();
     if (b.declarations->PARAM_PRN_DEKLAR(row->form) != 1) return;
+    const DeclarationRow chosen = *row;
     const auto print = s_.module->procedureAs<ex::WydrukDeklaracjiCitFn>(ex::kWydrukDeklaracjiCit);
-    print(std::to_string(row->id).c_str());
+    citforms::host::Globals& g = s_.host->data().globals();
+    g.GLOBALRESPONSE = 0;
+    print(std::to_string(chosen.id).c_str());
+    // A print given up in its preview or dialog is no print.
+    if (g.GLOBALRESPONSE != 1) return;
+    logged(chosen.id, "Wydruk deklaracji " + chosen.form + ", id:" + std::to_string(chosen.id), "W");
+}
+
+void DesktopWindow::logged(std::int32_t id, const std::string& text, const char* operation) {
+    if (Status status = logActivity(*s_.host, id, text, operation); !status) {
+        QMessageBox::warning(this, kWarning,
+                             "Nie udało się zapisać w dzienniku zmian.\n" + q(status.error()));
+    }
 }
 
 // The pre-filing check of the chosen return: what it finds, in a list; a clean return says so.
@@ -417,7 +501,7 @@ void DesktopWindow::pdfSelected() {
     const DeclarationRow* row = selected();
     if (row == nullptr) return;
     const QString proposed = QDir::home().filePath(
-        QString("%1-%2.pdf").arg(q(row->form)).arg(row->id));
+        q(citforms::refhost::attachmentName(documentTitle(*row, companyName()))));
     const QString file = QFileDialog::getSaveFileName(this, "Zapisz deklarację jako PDF",
                                                       proposed, "PDF (*.pdf)");
     if (file.isEmpty()) return;
@@ -426,17 +510,23 @@ void DesktopWindow::pdfSelected() {
         QMessageBox::warning(this, kWarning, q(why));
         return;
     }
+    logged(chosen.id, "Zapis deklaracji " + chosen.form + " do pliku PDF " + file.toStdString() +
+                          ", id:" + std::to_string(chosen.id),
+           "E");
     statusBar()->showMessage("Zapisano " + file, 8000);
+}
+
+std::string DesktopWindow::companyName() const {
+    const int index = companyBox_->currentIndex();
+    if (index < 0 || index >= static_cast<int>(companies_.size())) return {};
+    return companies_[static_cast<std::size_t>(index)].name;
 }
 
 void DesktopWindow::mailSelected() {
     const DeclarationRow* row = selected();
     if (row == nullptr) return;
     const DeclarationRow chosen = *row;
-    const std::string company = companies_.empty() ? std::string()
-                                 : companies_[static_cast<std::size_t>(companyBox_->currentIndex())].name;
-    const std::string title = chosen.edition + " – " + company + " – " +
-                              citforms::values::formatDayMonthYear(chosen.period);
+    const std::string title = documentTitle(chosen, companyName());
     std::error_code ec;
     std::filesystem::create_directories(citforms::refhost::outboxFolder(), ec);
     const auto pdfFile = citforms::refhost::freshOutboxName(citforms::refhost::outboxFolder(),
@@ -452,6 +542,9 @@ void DesktopWindow::mailSelected() {
         QMessageBox::warning(this, kWarning, "Wiadomość nie została zapisana: " + q(message.error()));
         return;
     }
+    logged(chosen.id, "Przekazanie deklaracji " + chosen.form + " do wysłania e-mailem (" +
+                          message->filename().string() + "), id:" + std::to_string(chosen.id),
+           "M");
     statusBar()->showMessage("W skrzynce nadawczej: " + q(message->string()), 8000);
 }
 
@@ -473,16 +566,20 @@ void DesktopWindow::deleteSelected() {
     const DeclarationRow* row = selected();
     if (row == nullptr) return;
     const std::int32_t id = row->id;
-    const QString question = QString("Czy usunąć deklarację %1 (%2, okres %3)?")
-                                 .arg(id)
-                                 .arg(q(row->edition))
-                                 .arg(q(citforms::values::formatDayMonthYear(row->period)));
+    // A return that cannot be deleted is refused before anybody is asked about it.
+    if (!told(deletable(*s_.host, id), "Deklaracji nie można usunąć.")) {
+        refresh();
+        return;
+    }
+    const QString question = QString("Czy usunąć deklarację %1 za okres %2 (Id %3)?")
+                                 .arg(q(row->form), q(row->shownPeriod()))
+                                 .arg(id);
     QMessageBox box(QMessageBox::Question, kQuestion, question, QMessageBox::NoButton, this);
     QPushButton* yes = box.addButton("&Tak", QMessageBox::YesRole);
     box.setDefaultButton(box.addButton("&Nie", QMessageBox::NoRole));
     box.exec();
     if (box.clickedButton() != yes) return;
-    if (told(deleteDeclaration(*s_.host, id), QString("Deklaracja %1 nie została usunięta.").arg(id)))
+    if (told(deleteDeclaration(*s_.host, id), "Deklaracja nie została usunięta."))
         statusBar()->showMessage(QString("Usunięto deklarację %1.").arg(id), 8000);
     refresh();
 }
@@ -560,39 +657,78 @@ void DesktopWindow::showPostings() {
     if (!told(result ? Status{} : Status::failure(result.error()), "Nie udało się odczytać księgowań."))
         return;
     std::vector<QStringList> rows;
+    std::int64_t debit = 0;
+    std::int64_t credit = 0;
     for (const auto& r : result->rows) {
         const auto day = citforms::values::parseInteger<std::int32_t>(r[0].value_or(""));
+        const std::int64_t wn = db::parseGrosze(r[3].value_or("0")).value_or(0);
+        const std::int64_t ma = db::parseGrosze(r[4].value_or("0")).value_or(0);
+        debit += wn;
+        credit += ma;
         rows.push_back({q(day ? citforms::values::formatDayMonthYear(*day) : std::string()),
-                        q(r[1].value_or("")), q(r[2].value_or("")), amount(r[3]), amount(r[4]),
+                        q(r[1].value_or("")), q(r[2].value_or("")), amount(wn), amount(ma),
                         q(r[5].value_or(""))});
     }
-    showTable(this, title, {"Data", "Dokument", "Konto", "Wn", "Ma", "Opis"}, rows, "ksiegowania",
-              s_.settings);
+    const QStringList totals = {"Razem", QString("zapisów: %1").arg(rows.size()), "",
+                                amount(debit), amount(credit), ""};
+    showTable(this, title, {"Data", "Dokument", "Konto", "Wn", "Ma", "Opis"}, std::move(rows),
+              "ksiegowania", s_.settings, {3, 4}, totals);
 }
 
 void DesktopWindow::importBooks() {
     const QString file = QFileDialog::getOpenFileName(
         this, "Import ksiąg", QDir::homePath(), "Księgi (*.xml *.txt);;Wszystkie pliki (*)");
     if (file.isEmpty()) return;
-    std::ostringstream out;
-    std::ostringstream err;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int status = app::runImportBooks(*s_.db, company_, file.toStdString(),
-                                           false, out, err);
+    const auto summary = db::importBooks(*s_.db, company_, file.toStdString());
     QApplication::restoreOverrideCursor();
-    if (status != 0) {
-        QMessageBox::warning(this, kWarning, q(err.str()));
+    if (!summary) {
+        QMessageBox::warning(this, kWarning,
+                             q(summary.error()) + "\nNic nie zaimportowano.");
         return;
     }
-    QMessageBox::information(this, kInformation, q(out.str()));
+    const db::BookImportSummary& result = *summary;
+    logged(0, "Import ksiąg z pliku " + file.toStdString() + ": zapisów " +
+                  std::to_string(result.postings) + ", Wn " + db::showGrosze(result.debit) +
+                  ", Ma " + db::showGrosze(result.credit),
+           "I");
+    std::vector<QStringList> rows;
+    for (const db::BookGroupTotal& g : result.groups) {
+        rows.push_back({q(g.code + " " + g.name), QString::number(g.postings), amount(g.debit),
+                        amount(g.credit)});
+    }
+    QString title = "Zaimportowane księgi";
+    if (result.from != 0 && result.to != 0) {
+        title += q(" " + citforms::values::formatDayMonthYear(result.from) + " – " +
+                   citforms::values::formatDayMonthYear(result.to));
+    }
+    title += QString(": kont %1").arg(result.accounts);
+    if (result.replaced > 0) title += QString(", zastąpionych zapisów %1").arg(result.replaced);
+    showTable(this, title, {"Zespół kont", "Zapisów", "Wn", "Ma"}, std::move(rows), "import",
+              s_.settings, {1, 2, 3},
+              {"Razem", QString::number(result.postings), amount(result.debit),
+               amount(result.credit)});
 }
 
 void DesktopWindow::openDatabase() {
     const QString file = QFileDialog::getOpenFileName(this, "Otwórz bazę danych", QDir::homePath(),
                                                       "Baza danych (*.db);;Wszystkie pliki (*)");
     if (file.isEmpty()) return;
+    // Tried before this session ends: a file that is no database of ours is refused here and
+    // the work goes on on the current one.
+    sql::OpenOptions options;
+    options.mode = sql::OpenMode::Existing;
+    if (auto tried = sql::HostDatabase::open(file.toStdString(), options); !tried) {
+        QMessageBox::warning(this, kWarning,
+                             "Nie można otworzyć bazy danych " + file + ".\n" + q(tried.error()));
+        return;
+    }
     // A database is the whole session of the host: the application starts again on it.
-    if (QProcess::startDetached(QApplication::applicationFilePath(), {"--db", file})) close();
+    if (QProcess::startDetached(QApplication::applicationFilePath(), {"--db", file})) {
+        close();
+    } else {
+        QMessageBox::warning(this, kWarning, "Nie udało się uruchomić programu na bazie " + file + ".");
+    }
 }
 
 void DesktopWindow::closeEvent(QCloseEvent* event) {

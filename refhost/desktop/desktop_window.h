@@ -56,6 +56,12 @@ private:
     void loadCompanies(std::int32_t wanted);
     void companyChosen();
     void yearChosen();
+    void applyYear();  // the chosen fiscal year becomes the module's
+    // Moves the filter so that the list holds declaration `id`.
+    void showDeclaration(std::int32_t id);
+    std::string companyName() const;
+    // Records an action in the activity log; a failed record is shown.
+    void logged(std::int32_t id, const std::string& text, const char* operation);
     const DeclarationRow* selected() const;
     // Shows why an action could not be done; true when `status` is fine.
     bool told(const Status& status, const QString& what);

@@ -300,15 +300,28 @@ void QtFormWindowView::sync() {
             QStringList items;
             for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
             QStringList shownItems;
-            for (int r = 0; r < rows->count(); ++r) shownItems << rows->item(r)->text();
+            for (int r = 0; r < rows->count(); ++r)
+                shownItems << rows->item(r)->data(Qt::UserRole).toString();
             if (shownItems != items) {
                 rows->clear();
-                rows->addItems(items);
+                for (const QString& text : items) {
+                    // A row marked "[x] " or "[ ] " (a chooser's rows) shows a check box; the
+                    // window's own key or button toggles it.
+                    auto* item = new QListWidgetItem(rows);
+                    item->setData(Qt::UserRole, text);
+                    const bool marked = text.startsWith("[x] ");
+                    if (marked || text.startsWith("[ ] ")) {
+                        item->setText(text.mid(4));
+                        item->setData(Qt::CheckStateRole, marked ? Qt::Checked : Qt::Unchecked);
+                    } else {
+                        item->setText(text);
+                    }
+                }
             }
             const QString current = QString::fromStdString(window_.display(i));
             int row = -1;
             for (int r = 0; r < rows->count() && row < 0; ++r)
-                if (rows->item(r)->text() == current) row = r;
+                if (rows->item(r)->data(Qt::UserRole).toString() == current) row = r;
             rows->setCurrentRow(row);
             rows->setEnabled(enabled);
         } else if (QCheckBox* check = checks_[i]) {
@@ -335,8 +348,11 @@ void QtFormWindowView::sync() {
 void QtFormWindowView::accepted(std::size_t entry) {
     QLineEdit* edit = edits_[entry];
     if (edit == nullptr || edit->isReadOnly()) return;
+    if (accepting_) return;
     if (edit->text().toStdString() == window_.display(entry)) return;  // nothing typed
+    accepting_ = true;
     window_.edit(entry, edit->text().toStdString());
+    accepting_ = false;
     sync();
 }
 

@@ -67,6 +67,9 @@ private:
     std::vector<QAbstractButton*> buttons_;  // per button of the model
     std::vector<QKeySequence> shortcuts_;    // the panel's keys: they win over an entry's own
     bool syncing_ = false;
+    // An entry being taken: the message box refusing it takes the focus, which ends the
+    // editing a second time; that second end must not show the same refusal again.
+    bool accepting_ = false;
 };
 
 }  // namespace citforms::runtime

@@ -30,6 +30,7 @@ namespace {
 using citforms_test::Outcome;
 using citforms_test::runProgram;
 using refhost::db::formatGrosze;
+using refhost::db::showGrosze;
 
 const std::string kHandWritten = std::string(CITFORMS_TEST_DATA_DIR) + "/books/mlyn_2017.xml";
 const std::string kHostile = std::string(CITFORMS_TEST_DATA_DIR) + "/books/hostile/";
@@ -150,12 +151,12 @@ TEST_F(ImportBooks, HandWrittenFileFeedsTheCit8AndSumsUpPerGroup) {
     EXPECT_NE(r.out.find("import\tJPK_KR\t" + kHandWritten + "\t2017-01-01\t2017-12-31\t1\n"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("zespół\t7\tPrzychody i koszty ich uzyskania\t4\t120.25\t16921.00\n"),
+    EXPECT_NE(r.out.find("zespół\t7\tPrzychody i koszty ich uzyskania\t4\t120,25\t16 921,00\n"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("razem\t\t\t12\t22841.75\t22841.75\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("KontoZapisCtrl\t7\t22841.75\t22841.75\n"), std::string::npos);
-    EXPECT_NE(r.out.find("DziennikCtrl\t6\t22841.75\n"), std::string::npos);
+    EXPECT_NE(r.out.find("razem\t\t\t12\t22 841,75\t22 841,75\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("KontoZapisCtrl\t7\t22 841,75\t22 841,75\n"), std::string::npos);
+    EXPECT_NE(r.out.find("DziennikCtrl\t6\t22 841,75\n"), std::string::npos);
 
     EXPECT_EQ(sql("select dokument, opis, waluta, kwota_waluta, kwota_ma from KSIEGOWANIA "
                   "where id_firmy = 1 and nr_konta = '702-01' and id_importu = 1"),
@@ -259,7 +260,7 @@ TEST_F(ImportBooks, GeneratedFileGivesTheAmountsItsPostingsImply) {
         citforms_test::writeJpkKr(path, {"7781234563", "Młyn Pszenica", 2017, 4000, 3});
     const Outcome r = import(path);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("razem\t\t\t4000\t" + formatGrosze(t.sum) + "\t" + formatGrosze(t.sum)),
+    EXPECT_NE(r.out.find("razem\t\t\t4000\t" + showGrosze(t.sum) + "\t" + showGrosze(t.sum)),
               std::string::npos)
         << r.out;
     auto debit = [&](const char* a) { return t.accounts.count(a) ? t.accounts.at(a).debit : 0; };
@@ -284,8 +285,8 @@ TEST_F(ImportBooks, TextFormatIsToldApartByItsContent) {
     EXPECT_NE(r.out.find("import\ttekst\t" + path + "\t2017-01-31\t2017-01-31\t1\n"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("zespół\t2\t\t1\t150.50\t0.00\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("razem\t\t\t2\t150.50\t150.50\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("zespół\t2\t\t1\t150,50\t0,00\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("razem\t\t\t2\t150,50\t150,50\n"), std::string::npos) << r.out;
     EXPECT_EQ(sql("select nazwa from KONTA where id_firmy = 1 and nr_konta = '700-05'"),
               "Sprzedaż; eksport\n");
     EXPECT_EQ(sql("select obroty_ma from OBROTY where id_firmy = 1 and nr_konta = '700-05'"),

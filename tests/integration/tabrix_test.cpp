@@ -170,7 +170,7 @@ TEST_F(Tabrix, RefusesUnknownIdsBadArgumentsAndUnknownCommands) {
         // No command is the desktop application, which needs a screen.
         {{"--db", db()}, 1, "needs a screen"},
         // A folder that cannot exist: its parent is a plain file.
-        {{"--db", blocked, "sql", "select 1"}, 1, "cannot open database"},
+        {{"--db", blocked, "sql", "select 1"}, 1, "nie można otworzyć bazy danych"},
     };
     for (const Case& c : cases) {
         const Outcome r = run(c.args);
@@ -191,7 +191,7 @@ TEST_F(Tabrix, LeavesAFileThatIsNotADatabaseUntouched) {
           QStringList{"--db", QString::fromStdString(file.string()), "sql", "select 1"}}) {
         const Outcome r = run(args);
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_NE(r.err.find("cannot open database"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("nie można otworzyć bazy danych"), std::string::npos) << r.err;
     }
     EXPECT_EQ(readFile(file), content);
 }

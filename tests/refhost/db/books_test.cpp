@@ -32,6 +32,14 @@ TEST(AmountsTest, FormatsWithTwoDecimalsAndRoundTrips) {
     }
 }
 
+TEST(AmountsTest, ShowsAmountsAsTheFormsDo) {
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {0, "0,00"},          {-5, "-0,05"},           {99999, "999,99"},
+        {100000, "1 000,00"}, {-123456, "-1 234,56"},  {10921170, "109 211,70"},
+        {123456789012, "1 234 567 890,12"}, {INT64_MIN, "-92 233 720 368 547 758,08"}};
+    for (const auto& [g, text] : cases) EXPECT_EQ(refhost::db::showGrosze(g), text);
+}
+
 TEST(MaskTest, WildcardsMatchAsInTheChartOfAccounts) {
     const std::tuple<const char*, const char*, bool> cases[] = {
         {"70*", "700-01", true},   {"70*", "70", true},       {"70*", "7", false},
