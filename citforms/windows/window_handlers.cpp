@@ -172,18 +172,9 @@ void closeCit8(FormWindow& w, WindowSession& s) {
     w.finish(s.state->CIT_ID_DEKLARACJI);
 }
 
-// "Zapisz" in the question on closing an attachment window: the declaration it belongs to is
-// saved with it; the window stays open when that save was refused or failed.
-void saveThroughOwner(FormWindow& w, WindowSession& s) {
-    if (s.keepCopy) s.keepCopy();
-    if (saveCit8(*s.owner) != SaveStep::Saved) return;
-    s.owner->keptChanges = false;
-    if (s.owner->window != nullptr) s.owner->window->markUnchanged();
-    w.finish(0);
-}
-
-// "Zapisz" in the question of an attachment window whose declaration has no save here: the
-// values stay with the declaration, whose own window then holds changes.
+// "Zapisz" in the question of an attachment window, which has no save of its own: its values
+// stay with the declaration, saved with it by the declaration's window, which now holds
+// changes (and asks in its turn when it is closed without a save).
 void keepInOwner(FormWindow& w, WindowSession& s) {
     if (s.owner != nullptr) s.owner->keptChanges = true;
     w.finish(0);
@@ -734,21 +725,14 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session) {
         ownSave = ownSave || row.action == "save";
         savesDeclaration = savesDeclaration || run == saveAndClose;
     }
-    session.window = &window;
     // Closing asks while the window holds changes not yet saved: its own values, what an
     // attachment window left in the declaration, and (a declaration's window) "Oblicz".
     window.setChangesCheck([&session, &window, savesDeclaration] {
         return window.valuesChanged() || session.keptChanges ||
                (savesDeclaration && !session.unchanged);
     });
-    if (!ownSave && session.owner != nullptr) {
-        const bool ownerSaves = session.owner->window != nullptr &&
-                                session.owner->savesDeclaration;
-        window.setHandler("save", [&session, ownerSaves](FormWindow& w) {
-            ownerSaves ? saveThroughOwner(w, session) : keepInOwner(w, session);
-        });
-    }
-    session.savesDeclaration = savesDeclaration;
+    if (!ownSave && session.owner != nullptr)
+        window.setHandler("save", [&session](FormWindow& w) { keepInOwner(w, session); });
     for (const RuleRow& row : kRules) {
         if (row.window != name) continue;
         const TypingRule rule = row.rule;

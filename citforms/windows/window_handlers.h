@@ -8,7 +8,6 @@
 //
 // A window whose action has no row keeps the engine's answer ("not handled yet").
 #include <cstdint>
-#include <functional>
 
 #include "citforms/host/binding.h"
 #include "citforms/host/managers.h"
@@ -42,15 +41,11 @@ struct WindowSession {
     // save ran while the window was open, whatever its outcome).
     bool unchanged = true;
     bool saved = false;
-    // The window itself, and the session of the declaration's main window when this one is
-    // opened over it (an attachment): "Zapisz" on closing an attachment saves the declaration.
-    FormWindow* window = nullptr;
+    // The session of the declaration's main window when this one is opened over it (an
+    // attachment): "Zapisz" on closing the attachment keeps its values there.
     WindowSession* owner = nullptr;
-    // A numbered copy's values into its rows (set by the opener), before such a save.
-    std::function<void()> keepCopy;
     // An attachment window closed with its changes kept: the declaration holds changes.
     bool keptChanges = false;
-    bool savesDeclaration = false;  // a declaration's window: its "Zapisz" saves it
 };
 
 // Registers the handlers and typing rules of the window `window.model().name`; the window's

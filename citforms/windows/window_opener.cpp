@@ -103,7 +103,6 @@ values::Result<int> WindowOpener::run(std::string_view name, int copy, int count
     session.unchanged = arguments.unchanged;
     // An attachment window is opened over the declaration's main window (the first one open).
     session.owner = outer_;
-    if (held.numbered()) session.keepCopy = [&held, copy] { storeCopy(held, copy); };
     addWindowBehaviour(window, session);
     WindowSession* const outer = outer_;
     if (outer_ == nullptr) outer_ = &session;
