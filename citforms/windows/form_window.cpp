@@ -138,6 +138,23 @@ void clearCaptions(host::EntryModel& e, const print::PageContent& page) {
     }
 }
 
+// An attachment's print takes some values under the return's own names ("V1", the NIP, on
+// the CIT-8/O's page): a position the window declares shown (`display`) is found under its
+// plain name "V<n>" too, so that the attachment shows its copy of the value there.
+std::optional<int> displayedByPlainName(const WindowDeclaration& d, const forms::FormDef& form,
+                                        std::string_view variable) {
+    if (variable.size() < 2 || variable[0] != 'V') return std::nullopt;
+    const std::string digits(variable.substr(1));
+    if (!std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) ||
+        digits.size() > 4)
+        return std::nullopt;
+    const int n = std::stoi(digits);
+    if (std::find(d.display.begin(), d.display.end(), n) == d.display.end()) return std::nullopt;
+    if (form.field(n) == nullptr) return std::nullopt;
+    return n;
+}
+
 }  // namespace
 
 values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declaration,
@@ -165,7 +182,8 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
             if (c.kind != ControlKind::Field && c.kind != ControlKind::MultiLine &&
                 c.kind != ControlKind::Option)
                 continue;
-            const auto field = form.fieldOfVariable(c.variable);
+            auto field = form.fieldOfVariable(c.variable);
+            if (!field) field = displayedByPlainName(declaration, form, c.variable);
             if (!field || !seen.insert(*field).second) continue;
             host::EntryModel e;
             e.field = *field;

@@ -449,7 +449,10 @@ void QtFormWindowView::sync() {
             text->setEnabled(enabled);
         } else if (QLineEdit* edit = edits_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
-            if (edit->text() != shown) edit->setText(shown);
+            if (edit->text() != shown) {
+                edit->setText(shown);
+                fitText(edit);
+            }
             // The entry with the cursor keeps its whole text selected after an action (a page
             // key, "Odśwież"): what is typed next replaces the value.
             if (edit->hasFocus() && window_.selectsOnEntry(i)) {
@@ -537,6 +540,23 @@ void QtFormWindowView::pressed(std::size_t button) {
     } else if (window_.page() != pageBefore) {
         focusFirstOnPage();
     }
+}
+
+void QtFormWindowView::fitText(QLineEdit* edit) {
+    // A text wider than its box (a company's full name) is shown in a smaller font, down to
+    // two thirds of the entry's own, so that it can be read whole.
+    QFont font = edit->font();
+    const double own = edit->property("ownPointSize").isValid()
+                           ? edit->property("ownPointSize").toDouble()
+                           : font.pointSizeF();
+    edit->setProperty("ownPointSize", own);
+    font.setPointSizeF(own);
+    const int room = edit->width() - 8;
+    for (double size = own; size >= own * 2 / 3; size -= 0.5) {
+        font.setPointSizeF(size);
+        if (QFontMetrics(font).horizontalAdvance(edit->text()) <= room) break;
+    }
+    edit->setFont(font);
 }
 
 void QtFormWindowView::acceptFocused() {
@@ -719,6 +739,10 @@ void QtFormWindowView::applyZoom() {
             QFont f = p.widget->font();
             f.setPointSizeF(std::max(4.0, p.pointSize * zoom_));
             p.widget->setFont(f);
+        }
+        if (auto* edit = qobject_cast<QLineEdit*>(p.widget)) {
+            edit->setProperty("ownPointSize", QVariant());
+            fitText(edit);
         }
     }
     zoomLabel_->setText(fitWidth_ ? QStringLiteral("%1 % (szerokość)").arg(qRound(zoom_ * 100))

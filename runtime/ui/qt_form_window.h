@@ -56,6 +56,7 @@ private:
     void moveFocus(std::size_t from, int step);
     void focusFirstOnPage();
     void acceptFocused();
+    void fitText(QLineEdit* edit);
     void selectOnEntry(QLineEdit* edit, bool afterClick);
     void storeGeometry();
     // The page view's zoom: -1 smaller, 0 100 %, 1 larger, 2 fit to the width.
