@@ -130,6 +130,18 @@ public:
         (void)byKeyboard;
     }
 
+    // Whether reaching entry `entry` in any way (a page key, Tab, Enter, an arrow, a click,
+    // the window opening, a jump to it) selects its whole text, so that typing replaces the
+    // value instead of running into it: amounts and counts.
+    virtual bool selectsOnEntry(std::size_t entry) const {
+        const EntryKind kind = model().entries.at(entry).kind;
+        return kind == EntryKind::Amount || kind == EntryKind::Whole || kind == EntryKind::Count;
+    }
+
+    // The window's status line: what the last action did that the person should know of
+    // (empty: none).
+    virtual std::string status() const { return {}; }
+
     // The close box (or Esc where the window has no button for it): true when the window
     // may close now.
     virtual bool requestClose() = 0;

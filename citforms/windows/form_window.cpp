@@ -25,6 +25,8 @@ using print::ControlKind;
 constexpr int kNaturalHeight = 208;
 constexpr int kNaturalWidth = 1500;
 constexpr int kPageButtonWidth = 260;
+// A text entry this short holds a number typed as text (the employees of a CIT-ST branch).
+constexpr std::size_t kShortNumberText = 7;
 
 bool isValueControl(ControlKind kind) {
     return kind == ControlKind::Field || kind == ControlKind::Option ||
@@ -95,6 +97,64 @@ void setWhole(values::FieldValue& v, std::int64_t n) {
     }
 }
 
+// The box a text of the page drawing takes (thousandths of an inch): a line of its font's
+// height, as wide as its characters at about half the font size each, within its own box.
+struct TextBox {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+TextBox textBox(const print::TextItem& t) {
+    const int line = t.font.points * 1000 * 6 / (72 * 5);
+    const int natural =
+        static_cast<int>(values::textLength(t.text)) * t.font.points * 1000 * 11 / (72 * 20);
+    const int width = t.width ? std::min(*t.width, natural) : natural;
+    int left = t.x;
+    if (t.width && t.justify == print::Justify::Centre) left = t.x + (*t.width - width) / 2;
+    if (t.width && t.justify == print::Justify::Right) left = t.x + *t.width - width;
+    int top = t.y;
+    if (t.height && !t.wrap) top = t.y + (*t.height - line) / 2;
+    const int height = t.wrap && t.height ? *t.height : line;
+    return {left, top, left + width, top + height};
+}
+
+// An entry laid over a caption printed in the top of its box (the small captions of the
+// CIT-8's table of positions 97 to 142) moves below the caption, keeping at least
+// kMinEntryHeight; a caption it cannot clear stays covered.
+constexpr int kMinEntryHeight = 130;
+
+void clearCaptions(host::EntryModel& e, const print::PageContent& page) {
+    if (e.kind == EntryKind::Radio) return;
+    for (const print::PageItem& item : page.items) {
+        const auto* text = std::get_if<print::TextItem>(&item);
+        if (text == nullptr || text->text.empty()) continue;
+        const TextBox b = textBox(*text);
+        const int bottom = e.at.y + e.at.height;
+        const bool overlaps = b.left < e.at.x + e.at.width && b.right > e.at.x &&
+                              b.top < bottom && b.bottom > e.at.y;
+        if (!overlaps || b.top >= e.at.y + e.at.height / 2) continue;
+        if (bottom - b.bottom < kMinEntryHeight) continue;
+        e.at.height = bottom - b.bottom;
+        e.at.y = b.bottom;
+    }
+}
+
+// An attachment's print takes some values under the return's own names ("V1", the NIP, on
+// the CIT-8/O's page): a position the window declares shown (`display`) is found under its
+// plain name "V<n>" too, so that the attachment shows its copy of the value there.
+std::optional<int> displayedByPlainName(const WindowDeclaration& d, const forms::FormDef& form,
+                                        std::string_view variable) {
+    if (variable.size() < 2 || variable[0] != 'V') return std::nullopt;
+    const std::string digits(variable.substr(1));
+    if (!std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }) ||
+        digits.size() > 4)
+        return std::nullopt;
+    const int n = std::stoi(digits);
+    if (std::find(d.display.begin(), d.display.end(), n) == d.display.end()) return std::nullopt;
+    if (form.field(n) == nullptr) return std::nullopt;
+    return n;
+}
+
 }  // namespace
 
 values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declaration,
@@ -122,7 +182,8 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
             if (c.kind != ControlKind::Field && c.kind != ControlKind::MultiLine &&
                 c.kind != ControlKind::Option)
                 continue;
-            const auto field = form.fieldOfVariable(c.variable);
+            auto field = form.fieldOfVariable(c.variable);
+            if (!field) field = displayedByPlainName(declaration, form, c.variable);
             if (!field || !seen.insert(*field).second) continue;
             host::EntryModel e;
             e.field = *field;
@@ -148,6 +209,7 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
                     e.picture = "n1";
                 }
             }
+            clearCaptions(e, m.pages.back().background);
             m.entries.push_back(std::move(e));
         }
     }
@@ -436,6 +498,12 @@ void FormWindow::entered(std::size_t entry, bool byKeyboard) {
     }
 }
 
+bool FormWindow::selectsOnEntry(std::size_t entry) const {
+    if (UiWindow::selectsOnEntry(entry)) return true;
+    const host::EntryModel& e = model().entries.at(entry);
+    return e.kind == EntryKind::Text && e.capacity <= kShortNumberText;
+}
+
 void FormWindow::press(std::size_t button) {
     if (button >= model().buttons.size() || !buttonEnabled(button)) return;
     runAction(button);
@@ -448,13 +516,16 @@ void FormWindow::runAction(std::size_t button) {
         showPage(std::stoi(action.substr(5)));
         return;
     }
+    if (action == "close") {
+        // "Anuluj" / "Zamknij" close as the close box does, the question included.
+        requestClose();
+        return;
+    }
     if (const auto handler = handlers_.find(action); handler != handlers_.end()) {
         handler->second(*this);
         return;
     }
-    if (action == "close") {
-        finish(0);
-    } else if (action.rfind("window:", 0) == 0) {
+    if (action.rfind("window:", 0) == 0) {
         if (context_.open) context_.open(action.substr(7), 0, 0);
     } else if (action.rfind("copies:", 0) == 0) {
         const std::int64_t count =
@@ -480,7 +551,55 @@ void FormWindow::runAction(std::size_t button) {
     }
 }
 
+void FormWindow::markUnchanged() { unchangedValues_ = *fields_; }
+
+bool FormWindow::valuesChanged() const {
+    if (!unchangedValues_) return false;
+    bool changed = false;
+    fields_->forEachStored([&](int number, const std::string& value) {
+        if (!changed && unchangedValues_->stored(number) != value) changed = true;
+    });
+    return changed;
+}
+
+void FormWindow::setChangesCheck(std::function<bool()> check) { changesCheck_ = std::move(check); }
+
+bool FormWindow::hasChanges() const {
+    if (!unchangedValues_ && !changesCheck_) return false;
+    return changesCheck_ ? changesCheck_() : valuesChanged();
+}
+
+FormWindow::CloseAnswer FormWindow::askBeforeClose() const {
+    if (context_.host == nullptr || context_.host->ui == nullptr) return CloseAnswer::Discard;
+    // The question of the declaration windows, with a way back: Esc and the question's close
+    // box answer its last button, "Anuluj", and the window stays with what was typed.
+    const int answer = context_.host->ui->message(
+        {host::kTitleQuestion, "Czy chcesz zapisać deklarację?", "&Zapisz|&Nie zapisuj|&Anuluj",
+         host::MessageIcon::Question, 1});
+    if (answer == 1) return CloseAnswer::Save;
+    if (answer == 2) return CloseAnswer::Discard;
+    return CloseAnswer::Back;
+}
+
 bool FormWindow::requestClose() {
+    if (!finished_ && hasChanges()) {
+        switch (askBeforeClose()) {
+            case CloseAnswer::Back:
+                return false;
+            case CloseAnswer::Save:
+                if (const auto save = handlers_.find("save"); save != handlers_.end()) {
+                    // The window's own save ends it; a refused or failed one keeps it open.
+                    save->second(*this);
+                    return finished_;
+                }
+                break;  // no save of its own: the values stay with the declaration
+            case CloseAnswer::Discard:
+                if (unchangedValues_) *fields_ = *unchangedValues_;
+                changesCheck_ = nullptr;
+                unchangedValues_.reset();
+                break;
+        }
+    }
     if (const auto handler = handlers_.find("close"); handler != handlers_.end()) {
         handler->second(*this);
         return finished_;

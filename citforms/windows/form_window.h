@@ -89,6 +89,20 @@ public:
 
     // A title other than the declaration's for this opening ("… \ Dodawanie").
     void setTitle(std::string title);
+    // The status line under the pages.
+    void setStatus(std::string text) { status_ = std::move(text); }
+    std::string status() const override { return status_; }
+
+    // The values as they stand become the window's unchanged state; from then on closing the
+    // window while it holds changes asks "Czy chcesz zapisać deklarację?" with "Zapisz" (the
+    // window's "save" action, when it has one), "Nie zapisuj" (the values back as they were)
+    // and "Anuluj" (back to the window). A window never marked closes without the question.
+    void markUnchanged();
+    // Whether the window holds changes not yet saved: by default its own values differ from
+    // those marked; `check` when the window's code knows more (a "Oblicz" pressed).
+    bool hasChanges() const;
+    bool valuesChanged() const;
+    void setChangesCheck(std::function<bool()> check);
 
     const host::WindowModel& model() const override {
         return titled_ ? *titled_ : layout_->model;
@@ -103,6 +117,8 @@ public:
     void showPage(int page) override;
     std::size_t firstFocus() const override;
     void entered(std::size_t entry, bool byKeyboard) override;
+    // Amounts and counts, and the short number-like texts (the CIT-ST employees of a branch).
+    bool selectsOnEntry(std::size_t entry) const override;
     bool requestClose() override;
     bool finished() const override { return finished_; }
     int result() const override { return result_; }
@@ -118,6 +134,8 @@ public:
 
 private:
     bool ruleHolds(const EnabledRule& rule) const;
+    enum class CloseAnswer { Save, Discard, Back };
+    CloseAnswer askBeforeClose() const;
     void refuse(std::string_view text) const;
     void runAction(std::size_t button);
 
@@ -132,6 +150,9 @@ private:
     std::map<std::string, std::function<bool()>> buttonEnabled_;
     int page_ = 0;
     std::optional<std::size_t> focusRequest_;
+    std::optional<store::FieldSet> unchangedValues_;
+    std::function<bool()> changesCheck_;
+    std::string status_;
     bool finished_ = false;
     int result_ = 0;
 };

@@ -196,16 +196,19 @@ void saveAndClose(FormWindow& w, WindowSession& s) {
     w.finish(s.state->CIT_ID_DEKLARACJI);
 }
 
-// "Anuluj" and the close box.
+// "Anuluj" and the close box, once the window's question (FormWindow::requestClose) let it
+// close.
 void closeCit8(FormWindow& w, WindowSession& s) {
-    if (!s.unchanged && s.host->ui != nullptr) {
-        const int answer =
-            s.host->ui->message({host::kTitleQuestion, "Czy chcesz zapisać deklarację?",
-                                 "&Zapisz|&Anuluj", host::MessageIcon::Question, 1});
-        if (answer == 1 && saveCit8(s) != SaveStep::Saved) return;
-    }
     discardUnsaved(s);
     w.finish(s.state->CIT_ID_DEKLARACJI);
+}
+
+// "Zapisz" in the question of an attachment window, which has no save of its own: its values
+// stay with the declaration, saved with it by the declaration's window, which now holds
+// changes (and asks in its turn when it is closed without a save).
+void keepInOwner(FormWindow& w, WindowSession& s) {
+    if (s.owner != nullptr) s.owner->keptChanges = true;
+    w.finish(0);
 }
 
 // "Oblicz": the statements again; what was typed by hand stays.
@@ -223,9 +226,13 @@ void computeCit8(FormWindow&, WindowSession& s) {
 }
 
 // "Odśwież": company data afresh (the filing purpose back to 1, a filing) and every form rule.
-void refreshCit8(FormWindow&, WindowSession& s) {
+void refreshCit8(FormWindow& w, WindowSession& s) {
     const module::DeclarationKind* kind = kindOf(s);
     if (kind == nullptr || kind->recalculate == nullptr) return module::notBuilt(*s.host);
+    // A correction becomes a filing: the person is told, it changes what the return is.
+    if (trimmedText(s.fields->main(), 7) == "2")
+        w.setStatus("Odświeżono dane firmy: cel złożenia (poz. 7) zmieniono z korekty (2) na "
+                    "złożenie zeznania (1).");
     s.fields->main()[7].setText("1");
     kind->recalculate(*s.host, *s.fields, s.arguments.referenceDate);
 }
@@ -448,8 +455,19 @@ void computeCit8o(FormWindow&, WindowSession& s) {
     kind->computeAttachment(*s.host, *s.state, *s.fields, true);
 }
 
+// The attachment's NIP (1) and period (4, 5) are the return's: shown when the window opens,
+// whatever the attachment was stored with.
+void cit8oHeader(FormWindow& w, WindowSession& s, int field) {
+    if (field != 0) return;
+    const store::FieldSet& main = s.fields->main();
+    store::FieldSet& o = w.fields();
+    for (const int n : {1, 4, 5})
+        if (main.has(n) && o.has(n)) static_cast<void>(o.loadStored(n, main.stored(n)));
+}
+
 // "Odśwież": the attachment's totals and caps, nothing rounded and no statement run.
-void refreshCit8o(FormWindow&, WindowSession& s) {
+void refreshCit8o(FormWindow& w, WindowSession& s) {
+    cit8oHeader(w, s, 0);
     store::BusyCursor busy(s.host->ui);
     compute::FieldSetAmounts amounts(*s.fields);
     const compute::FormEdition* edition = compute::FormEdition::forTemplate(s.fields->templateId());
@@ -586,6 +604,19 @@ void refreshCitD(FormWindow& w, WindowSession& s) {
 }
 
 void ordZuQuotes(FormWindow& w, WindowSession& s, int field) {
+    if (field == 0) {
+        // Opening: the company's NIP, name and REGON from the CIT-8 where the attachment has
+        // none of its own yet.
+        const module::DeclarationKind* kind = kindOf(s);
+        if (kind == nullptr || kind->family != "CIT-8") return;
+        const store::FieldSet& main = s.fields->main();
+        store::FieldSet& z = w.fields();
+        const std::pair<int, int> from[] = {{1, 1}, {5, 8}, {8, 9}};
+        for (const auto& [own, of] : from)
+            if (z.has(own) && main.has(of) && trimmedText(z, own).empty())
+                static_cast<void>(z.loadStored(own, main.stored(of)));
+        return;
+    }
     if (field != 13 || s.host->utility == nullptr) return;
     w.fields()[13].setText(utility(s).ZAMIEN_ZNAK("\"", "'", w.fields()[13].text()));
 }
@@ -699,7 +730,10 @@ constexpr RuleRow kRules[] = {
     {"CIT_8_72", cit8AdvanceSum, false},
     {"CIT_8_70", cit8AdvanceSum, false},
     {"CIT_BR_73", citBrResearchKind, true},
-    {"CIT_ORDZU", ordZuQuotes, false},
+    {"CIT_O_73", cit8oHeader, true},
+    {"CIT_O_72", cit8oHeader, true},
+    {"CIT_O_70", cit8oHeader, true},
+    {"CIT_ORDZU", ordZuQuotes, true},
     {"CIT_ST_201", citst_window::cells, true},
 };
 
@@ -724,12 +758,24 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session) {
     for (const auto& [alike, model] : kActsAs) {
         if (alike == name) handlersOf = model;
     }
+    bool ownSave = false;
+    bool savesDeclaration = false;
     for (const HandlerRow& row : kHandlers) {
         if (row.window != handlersOf) continue;
         const Handler run = row.run;
         window.setHandler(std::string(row.action),
                           [run, &session](FormWindow& w) { run(w, session); });
+        ownSave = ownSave || row.action == "save";
+        savesDeclaration = savesDeclaration || run == saveAndClose;
     }
+    // Closing asks while the window holds changes not yet saved: its own values, what an
+    // attachment window left in the declaration, and (a declaration's window) "Oblicz".
+    window.setChangesCheck([&session, &window, savesDeclaration] {
+        return window.valuesChanged() || session.keptChanges ||
+               (savesDeclaration && !session.unchanged);
+    });
+    if (!ownSave && session.owner != nullptr)
+        window.setHandler("save", [&session](FormWindow& w) { keepInOwner(w, session); });
     TypingRule typing = nullptr;
     for (const RuleRow& row : kRules) {
         if (row.window != name) continue;
@@ -748,6 +794,7 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session) {
                 rule(w, session, field, before);
             });
     }
+    window.markUnchanged();
 }
 
 }  // namespace citforms::windows

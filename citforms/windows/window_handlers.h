@@ -41,9 +41,15 @@ struct WindowSession {
     // save went through while the window was open).
     bool unchanged = true;
     bool saved = false;
+    // The session of the declaration's main window when this one is opened over it (an
+    // attachment): "Zapisz" on closing the attachment keeps its values there.
+    WindowSession* owner = nullptr;
+    // An attachment window closed with its changes kept: the declaration holds changes.
+    bool keptChanges = false;
 };
 
-// Registers the handlers and typing rules of the window `window.model().name`.
+// Registers the handlers and typing rules of the window `window.model().name`; the window's
+// values as they stand then are its unchanged state (FormWindow::markUnchanged).
 void addWindowBehaviour(FormWindow& window, WindowSession& session);
 
 // "Zapisz" of a window whose declaration has positions a failed statement or company read

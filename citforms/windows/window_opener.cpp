@@ -101,13 +101,18 @@ values::Result<int> WindowOpener::run(std::string_view name, int copy, int count
     session.copy = copy;
     session.count = count;
     session.unchanged = arguments.unchanged;
+    // An attachment window is opened over the declaration's main window (the first one open).
+    session.owner = outer_;
     addWindowBehaviour(window, session);
+    WindowSession* const outer = outer_;
+    if (outer_ == nullptr) outer_ = &session;
 
     const bool maximise = host_->utility != nullptr && host_->utility->MAKSYMALIZUJ() != 0;
     if (host_->utility != nullptr) host_->utility->MAKSYMALIZACJAOFF();
     open_.insert(std::string(name));
     const int result = host_->ui->runWindow({&window, ini_, maximise});
     open_.erase(open_.find(name));
+    outer_ = outer;
     if (held.numbered()) storeCopy(held, copy);
     return result;
 }

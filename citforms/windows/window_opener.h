@@ -61,6 +61,7 @@ private:
     print::ReportRuntime* runtime_;
     std::map<std::string, std::unique_ptr<FormWindowLayout>, std::less<>> layouts_;
     std::set<std::string, std::less<>> open_;
+    WindowSession* outer_ = nullptr;  // the session of the first window open, while it is
 };
 
 }  // namespace citforms::windows

@@ -132,7 +132,10 @@ void HostStatementsLibrary::INIT(citforms::host::ErrorManager*,
 void HostStatementsLibrary::KILL() { ini_ = nullptr; }
 
 void HostStatementsLibrary::DEF_ZESTAW_NEW(std::int32_t declarationId, std::string_view kind,
-                                           std::string_view code, std::string_view) {
+                                           std::string_view third, std::string_view fourth) {
+    // The module's windows pass the position's code as the fourth text, the third empty: the
+    // window opens at that code ("D" beside 36 at 36, not at the first code, 31).
+    const std::string_view code = fourth.empty() ? third : fourth;
     windows::statementDefinitions(*state_, ini_, declarationId, kind.empty() ? "DD" : kind, code);
 }
 

@@ -1,5 +1,7 @@
 #include "runtime/ui/qt_form_window.h"
 
+#include <array>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
@@ -11,13 +13,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QPointer>
 #include <QPushButton>
 #include <QComboBox>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -27,6 +35,34 @@
 namespace citforms::runtime {
 
 namespace {
+
+// The zooms of the page view, in per cent.
+constexpr std::array<int, 11> kZoomSteps{50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200};
+
+// The right-hand panel's width in pixels.
+constexpr int kPanelWidth = 150;
+// A form window's height at most, so that it fits a 1366×768 screen with the title bar and
+// the task bar; the pages scroll within it.
+constexpr int kFittingHeight = 680;
+
+// `caption` broken at blanks into lines no wider than `width` pixels of the button font.
+QString wrappedCaption(const QString& caption, int width) {
+    const QFontMetrics metrics(QApplication::font("QPushButton"));
+    if (metrics.horizontalAdvance(caption) <= width) return caption;
+    QStringList lines;
+    QString line;
+    for (const QString& word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            lines << line;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty()) lines << line;
+    return lines.join(QLatin1Char('\n'));
+}
 
 // A list entry at least this tall (thousandths of an inch, about three rows) shows its rows.
 constexpr int kListViewHeight = 600;
@@ -45,8 +81,9 @@ public:
     // `width` and `height` (thousandths of an inch) when not the page's: a plain window.
     PageCanvas(const print::PageContent& page, int width, int height) : page_(&page) {
         const int dpi = logicalDpiX();
-        setFixedSize(px(width > 0 ? width : page.width(), dpi),
-                     px(height > 0 ? height : page.height(), dpi));
+        base_ = QSize(px(width > 0 ? width : page.width(), dpi),
+                      px(height > 0 ? height : page.height(), dpi));
+        setFixedSize(base_);
         setAutoFillBackground(true);
         QPalette p = palette();
         p.setColor(QPalette::Window, Qt::white);
@@ -56,11 +93,22 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
+        painter.scale(zoom_, zoom_);
         painter_.paint(painter, *page_);
+    }
+
+public:
+    QSize baseSize() const { return base_; }
+    void setZoom(double zoom) {
+        zoom_ = zoom;
+        setFixedSize(qRound(base_.width() * zoom), qRound(base_.height() * zoom));
+        update();
     }
 
 private:
     const print::PageContent* page_;
+    QSize base_;
+    double zoom_ = 1.0;
     PagePainter painter_;
 };
 
@@ -83,8 +131,54 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
     setSizeGripEnabled(true);
 
     auto* layout = new QHBoxLayout(this);
+    auto* pagesColumn = new QVBoxLayout;
+    layout->addLayout(pagesColumn, 1);
+    const bool formPages = !model.pages.empty() && model.pages[0].width == 0;
+    QWidget* zoomBox = nullptr;  // at the panel's foot
+    if (formPages) {
+        // The page view's zoom: smaller, 100 %, larger, fit to the width.
+        zoomBox = new QWidget(this);
+        auto* bar = new QGridLayout(zoomBox);
+        bar->setContentsMargins(0, 0, 0, 0);
+        const struct {
+            const char* caption;
+            const char* keys;
+            const char* tip;
+            int step;  // -1 smaller, 0: 100 %, 1 larger, 2 fit to the width
+        } zoomButtons[] = {{"−", "Ctrl+-", "Pomniejsz (Ctrl+-)", -1},
+                           {"100 %", "Ctrl+0", "Rozmiar rzeczywisty (Ctrl+0)", 0},
+                           {"+", "Ctrl+=", "Powiększ (Ctrl+=)", 1},
+                           {"Dopasuj do szerokości", "Ctrl+9", "Dopasuj do szerokości (Ctrl+9)", 2}};
+        int column = 0;
+        for (const auto& z : zoomButtons) {
+            auto* b = new QToolButton(zoomBox);
+            b->setText(QString::fromUtf8(z.caption));
+            b->setToolTip(QString::fromUtf8(z.tip));
+            b->setFocusPolicy(Qt::NoFocus);
+            if (z.step == 2) {
+                b->setText(QStringLiteral("Dopasuj"));
+                bar->addWidget(b, 1, 0, 1, 3);
+            } else {
+                bar->addWidget(b, 0, column++);
+            }
+            const int step = z.step;
+            connect(b, &QToolButton::clicked, this, [this, step] { zoomStep(step); });
+            const QKeySequence keys(QString::fromLatin1(z.keys));
+            shortcuts_.push_back(keys);
+            auto* shortcut = new QShortcut(keys, this);
+            connect(shortcut, &QShortcut::activated, this, [this, step] { zoomStep(step); });
+        }
+        zoomLabel_ = new QLabel(zoomBox);
+        zoomLabel_->setAlignment(Qt::AlignHCenter);
+        bar->addWidget(zoomLabel_, 2, 0, 1, 3);
+    }
     tabs_ = new QTabWidget(this);
-    layout->addWidget(tabs_, 1);
+    pagesColumn->addWidget(tabs_, 1);
+    status_ = new QLabel(this);
+    status_->setWordWrap(true);
+    status_->setStyleSheet("color: #603000;");
+    status_->setVisible(false);
+    pagesColumn->addWidget(status_);
     const int dpi = logicalDpiX();
     std::vector<QWidget*> canvases;
     for (const host::PageModel& page : model.pages) {
@@ -94,6 +188,7 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         scroll->setAlignment(Qt::AlignHCenter);
         tabs_->addTab(scroll, QString::fromStdString(page.caption));
         canvases.push_back(canvas);
+        canvases_.push_back(canvas);
     }
 
     edits_.assign(model.entries.size(), nullptr);
@@ -103,6 +198,7 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
     checks_.assign(model.entries.size(), nullptr);
     rowLists_.assign(model.entries.size(), nullptr);
     labels_.assign(model.entries.size(), nullptr);
+    texts_.assign(model.entries.size(), nullptr);
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
         const host::EntryModel& e = model.entries[i];
         QWidget* canvas = canvases.at(static_cast<std::size_t>(e.page));
@@ -170,6 +266,30 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
             focusTargets_[i] = list;
             continue;
         }
+        if (e.kind == host::EntryKind::Text && e.multiLine) {
+            // A long text (the ORD-ZU justification): lines wrap, Enter starts a new one, and
+            // a counter tells how many characters are left. It is accepted when it is left.
+            const QRect r = pxRect(e.at, dpi);
+            auto* text = new QPlainTextEdit(canvas);
+            text->setGeometry(r.adjusted(0, 0, 0, -18));
+            text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            text->setTabChangesFocus(true);
+            text->installEventFilter(this);
+            auto* counter = new QLabel(canvas);
+            counter->setGeometry(r.left(), r.bottom() - 16, r.width(), 16);
+            counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            const auto capacity = static_cast<qsizetype>(e.capacity);
+            auto count = [text, counter, capacity] {
+                const qsizetype left = capacity - text->toPlainText().size();
+                counter->setText(QStringLiteral("Pozostało znaków: %1").arg(left));
+                counter->setStyleSheet(left < 0 ? "color: #B00000;" : "color: #404040;");
+            };
+            connect(text, &QPlainTextEdit::textChanged, this, count);
+            count();
+            texts_[i] = text;
+            focusTargets_[i] = text;
+            continue;
+        }
         if (e.label) {
             auto* label = new QLabel(canvas);
             label->setGeometry(pxRect(e.at, dpi));
@@ -205,8 +325,21 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         focusTargets_[i] = edit;
     }
 
-    auto* panel = new QVBoxLayout;
-    layout->addLayout(panel);
+    // The panel keeps one width: a long caption is wrapped onto more lines, so the pages keep
+    // their room and their right edge.
+    // On a low screen the panel scrolls rather than making the window taller than the screen.
+    auto* panelWidget = new QWidget;
+    auto* panel = new QVBoxLayout(panelWidget);
+    panel->setContentsMargins(0, 0, 0, 0);
+    panel->setSpacing(2);
+    auto* panelScroll = new QScrollArea(this);
+    panelScroll->setWidget(panelWidget);
+    panelScroll->setWidgetResizable(true);
+    panelScroll->setFrameShape(QFrame::NoFrame);
+    panelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    panelScroll->setFixedWidth(kPanelWidth);
+    panelScroll->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(panelScroll);
     for (std::size_t b = 0; b < model.buttons.size(); ++b) {
         const host::ButtonModel& m = model.buttons[b];
         const QString caption = QString::fromStdString(m.caption);
@@ -218,7 +351,8 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
                 label->setStyleSheet("color: #404080; font-size: 8pt;");
                 panel->addWidget(label);
             }
-            button = new QPushButton(caption);
+            button = new QPushButton(wrappedCaption(caption, kPanelWidth - 34));
+            button->setToolTip(caption);
             button->setAutoDefault(false);
             panel->addWidget(button);
             if (!m.shortcut.empty() && m.shortcut != "Esc") {
@@ -237,6 +371,11 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         buttons_.push_back(button);
     }
     panel->addStretch(1);
+    if (zoomBox != nullptr) panel->addWidget(zoomBox);
+    // What lies on the pages, at 100 %: the zoom scales it from there.
+    for (QWidget* canvas : canvases)
+        for (QWidget* child : canvas->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            placed_.push_back({child, child->geometry(), child->font().pointSizeF()});
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int page) {
         if (!syncing_) window_.showPage(page);
     });
@@ -245,15 +384,38 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         // A plain window: its page and the panel.
         resize(px(model.pages[0].width, dpi) + 200, px(model.pages[0].height, dpi) + 60);
     } else {
-        resize(std::min(1100, px(print::PageContent::kA4Width, dpi) + 220), 800);
+        resize(std::min(1100, px(print::PageContent::kA4Width, dpi) + kPanelWidth + 140),
+               kFittingHeight);
     }
     if (request_.ini != nullptr) {
         if (auto g = host::loadWindowGeometry(*request_.ini, model.name)) {
-            setGeometry(g->x, g->y, g->width, g->height);
+            // A size kept from a larger screen is cut to this one's.
+            const QRect screenRect = screen() != nullptr ? screen()->availableGeometry()
+                                                         : QRect(0, 0, g->width, g->height);
+            setGeometry(g->x, g->y, std::min(g->width, screenRect.width()),
+                        std::min(g->height, screenRect.height()));
             if (g->maximised) setWindowState(windowState() | Qt::WindowMaximized);
         }
     }
     if (request_.maximise) setWindowState(windowState() | Qt::WindowMaximized);
+    if (formPages) {
+        const std::string kept =
+            request_.ini != nullptr ? request_.ini->fetch(model.name, "Zoom") : std::string();
+        if (kept == "fit") {
+            fitWidth_ = true;
+        } else if (const int percent = QString::fromStdString(kept).toInt();
+                   percent >= kZoomSteps.front() && percent <= kZoomSteps.back()) {
+            zoom_ = percent / 100.0;
+        } else {
+            // No zoom kept: 100 %, unless a page (a landscape one) is wider than the window
+            // has room for; then the pages fit its width.
+            int widest = 0;
+            for (QWidget* c : canvases_)
+                widest = std::max(widest, static_cast<PageCanvas*>(c)->baseSize().width());
+            fitWidth_ = widest > width() - kPanelWidth - 80;
+        }
+        applyZoom();
+    }
     sync();
     const std::size_t focus = window_.firstFocus();
     if (focus < focusTargets_.size() && focusTargets_[focus] != nullptr)
@@ -264,6 +426,7 @@ QtFormWindowView::~QtFormWindowView() {
     // The dialog deletes the entries after this part of the object is gone, and an entry that
     // loses its focus then still finishes its editing: no signal may reach the handlers here.
     for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+    syncing_ = true;  // nor may a long text losing its focus now
 }
 
 QLineEdit* QtFormWindowView::lineEdit(std::size_t index) const { return edits_.at(index); }
@@ -280,10 +443,23 @@ void QtFormWindowView::sync() {
             continue;
         }
         if (focusTargets_[i] != nullptr) focusTargets_[i]->setVisible(visible);
-        if (QLineEdit* edit = edits_[i]) {
+        if (QPlainTextEdit* text = texts_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
-            if (edit->text() != shown) edit->setText(shown);
-            edit->setCursorPosition(0);
+            if (text->toPlainText() != shown) text->setPlainText(shown);
+            text->setEnabled(enabled);
+        } else if (QLineEdit* edit = edits_[i]) {
+            const QString shown = QString::fromStdString(window_.display(i));
+            if (edit->text() != shown) {
+                edit->setText(shown);
+                fitText(edit);
+            }
+            // The entry with the cursor keeps its whole text selected after an action (a page
+            // key, "Odśwież"): what is typed next replaces the value.
+            if (edit->hasFocus() && window_.selectsOnEntry(i)) {
+                edit->selectAll();
+            } else {
+                edit->setCursorPosition(0);
+            }
             if (model.entries[i].kind != host::EntryKind::Display) edit->setEnabled(enabled);
         } else if (QComboBox* list = lists_[i]) {
             QStringList items;
@@ -337,6 +513,9 @@ void QtFormWindowView::sync() {
         }
     }
     for (std::size_t b = 0; b < buttons_.size(); ++b) buttons_[b]->setEnabled(window_.buttonEnabled(b));
+    const QString status = QString::fromStdString(window_.status());
+    status_->setText(status);
+    status_->setVisible(!status.isEmpty());
     if (tabs_->currentIndex() != window_.page()) tabs_->setCurrentIndex(window_.page());
     syncing_ = false;
     if (window_.finished() && isVisible()) {
@@ -346,6 +525,13 @@ void QtFormWindowView::sync() {
 }
 
 void QtFormWindowView::accepted(std::size_t entry) {
+    if (QPlainTextEdit* text = texts_[entry]) {
+        const std::string typed = text->toPlainText().toStdString();
+        if (typed == window_.display(entry)) return;
+        window_.edit(entry, typed);
+        sync();
+        return;
+    }
     QLineEdit* edit = edits_[entry];
     if (edit == nullptr || edit->isReadOnly()) return;
     if (accepting_) return;
@@ -359,14 +545,64 @@ void QtFormWindowView::accepted(std::size_t entry) {
 void QtFormWindowView::pressed(std::size_t button) {
     if (!window_.buttonEnabled(button)) return;
     // What is typed in the entry with the focus counts before the button acts.
-    for (std::size_t i = 0; i < edits_.size(); ++i)
-        if (edits_[i] != nullptr && edits_[i]->hasFocus()) accepted(i);
+    acceptFocused();
+    const int pageBefore = window_.page();
     window_.press(button);
     sync();
     // An action may ask for the cursor on a position ("Sprawdź"): its page is shown by now.
     if (const auto focus = window_.takeFocusRequest();
-        focus && *focus < focusTargets_.size() && focusTargets_[*focus] != nullptr)
+        focus && *focus < focusTargets_.size() && focusTargets_[*focus] != nullptr) {
         focusTargets_[*focus]->setFocus(Qt::OtherFocusReason);
+    } else if (window_.page() != pageBefore) {
+        focusFirstOnPage();
+    }
+}
+
+void QtFormWindowView::fitText(QLineEdit* edit) {
+    // A text wider than its box (a company's full name) is shown in a smaller font, down to
+    // two thirds of the entry's own, so that it can be read whole.
+    QFont font = edit->font();
+    const double own = edit->property("ownPointSize").isValid()
+                           ? edit->property("ownPointSize").toDouble()
+                           : font.pointSizeF();
+    edit->setProperty("ownPointSize", own);
+    font.setPointSizeF(own);
+    const int room = edit->width() - 8;
+    for (double size = own; size >= own * 2 / 3; size -= 0.5) {
+        font.setPointSizeF(size);
+        if (QFontMetrics(font).horizontalAdvance(edit->text()) <= room) break;
+    }
+    edit->setFont(font);
+}
+
+void QtFormWindowView::acceptFocused() {
+    for (std::size_t i = 0; i < edits_.size(); ++i) {
+        const bool focused = (edits_[i] != nullptr && edits_[i]->hasFocus()) ||
+                             (texts_[i] != nullptr && texts_[i]->hasFocus());
+        if (focused) accepted(i);
+    }
+}
+
+void QtFormWindowView::focusFirstOnPage() {
+    // A page key puts the cursor on the page's first entry that takes it.
+    const int page = window_.page();
+    for (std::size_t i = 0; i < focusTargets_.size(); ++i) {
+        if (focusTargets_[i] == nullptr || window_.model().entries[i].page != page ||
+            !window_.entryEnabled(i) || !window_.entryVisible(i))
+            continue;
+        focusTargets_[i]->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+}
+
+void QtFormWindowView::selectOnEntry(QLineEdit* edit, bool afterClick) {
+    edit->selectAll();
+    if (!afterClick) return;
+    // The press that gave the focus goes on to place the cursor: select again after it.
+    QPointer<QLineEdit> later(edit);
+    QTimer::singleShot(0, edit, [later] {
+        if (later != nullptr && later->hasFocus()) later->selectAll();
+    });
 }
 
 void QtFormWindowView::moveFocus(std::size_t from, int step) {
@@ -412,13 +648,20 @@ bool QtFormWindowView::eventFilter(QObject* watched, QEvent* event) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         const bool byKeyboard =
             reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
-        if (byKeyboard || reason == Qt::MouseFocusReason) {
-            for (std::size_t i = 0; i < edits_.size(); ++i) {
-                if (edits_[i] == watched) window_.entered(i, byKeyboard);
-            }
+        for (std::size_t i = 0; i < edits_.size(); ++i) {
+            if (edits_[i] != watched) continue;
+            if (byKeyboard || reason == Qt::MouseFocusReason) window_.entered(i, byKeyboard);
+            // Every way into an amount selects it, whoever else selects it as well: typing
+            // over "0,00" must never make 7 770,00 of 777.
+            if (window_.selectsOnEntry(i) && !edits_[i]->isReadOnly())
+                selectOnEntry(edits_[i], reason == Qt::MouseFocusReason);
         }
     }
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::FocusOut && !syncing_) {
+        for (std::size_t i = 0; i < texts_.size(); ++i)
+            if (texts_[i] != nullptr && texts_[i] == watched) accepted(i);
+    }
+    if (event->type() == QEvent::KeyPress && qobject_cast<QPlainTextEdit*>(watched) == nullptr) {
         const auto* key = static_cast<QKeyEvent*>(event);
         int step = 0;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
@@ -442,7 +685,10 @@ bool QtFormWindowView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void QtFormWindowView::reject() {
-    // Esc and the close box: the window's own close (it may ask whether to save).
+    // Esc and the close box: the window's own close (it may ask whether to save). What is
+    // typed in the entry with the cursor counts as a change first.
+    acceptFocused();
+    if (window_.finished()) return;
     if (window_.requestClose()) {
         storeGeometry();
         done(window_.result());
@@ -461,6 +707,67 @@ void QtFormWindowView::storeGeometry() {
     const QRect g = geometry();
     host::storeWindowGeometry(*request_.ini, window_.model().name,
                               {g.x(), g.y(), g.width(), g.height(), isMaximized()});
+    if (zoomLabel_ != nullptr)
+        request_.ini->update(window_.model().name, "Zoom",
+                             fitWidth_ ? std::string("fit")
+                                       : std::to_string(qRound(zoom_ * 100)));
+}
+
+void QtFormWindowView::zoomStep(int step) {
+    const int percent = qRound(zoom_ * 100);
+    fitWidth_ = step == 2;
+    if (step == 0) zoom_ = 1.0;
+    if (step == 1) {
+        for (const int z : kZoomSteps)
+            if (z > percent) {
+                zoom_ = z / 100.0;
+                break;
+            }
+    }
+    if (step == -1) {
+        for (auto z = kZoomSteps.rbegin(); z != kZoomSteps.rend(); ++z)
+            if (*z < percent) {
+                zoom_ = *z / 100.0;
+                break;
+            }
+    }
+    applyZoom();
+}
+
+void QtFormWindowView::applyZoom() {
+    if (canvases_.empty() || zoomLabel_ == nullptr) return;
+    if (fitWidth_) {
+        // The widest page fills the view's width, within the zoom's limits.
+        int widest = 1;
+        for (QWidget* c : canvases_)
+            widest = std::max(widest, static_cast<PageCanvas*>(c)->baseSize().width());
+        const auto* scroll = qobject_cast<QScrollArea*>(tabs_->currentWidget());
+        const int room = scroll != nullptr ? scroll->viewport()->width() - 4 : widest;
+        zoom_ = std::clamp(static_cast<double>(room) / widest, kZoomSteps.front() / 100.0,
+                           kZoomSteps.back() / 100.0);
+    }
+    for (QWidget* c : canvases_) static_cast<PageCanvas*>(c)->setZoom(zoom_);
+    for (const Placed& p : placed_) {
+        const QRect& r = p.at;
+        p.widget->setGeometry(qRound(r.x() * zoom_), qRound(r.y() * zoom_),
+                              qRound(r.width() * zoom_), qRound(r.height() * zoom_));
+        if (p.pointSize > 0) {
+            QFont f = p.widget->font();
+            f.setPointSizeF(std::max(4.0, p.pointSize * zoom_));
+            p.widget->setFont(f);
+        }
+        if (auto* edit = qobject_cast<QLineEdit*>(p.widget)) {
+            edit->setProperty("ownPointSize", QVariant());
+            fitText(edit);
+        }
+    }
+    zoomLabel_->setText(fitWidth_ ? QStringLiteral("%1 % (szerokość)").arg(qRound(zoom_ * 100))
+                                  : QStringLiteral("%1 %").arg(qRound(zoom_ * 100)));
+}
+
+void QtFormWindowView::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (fitWidth_) applyZoom();
 }
 
 std::vector<QImage> QtFormWindowView::grabPages() {

@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QKeySequence>
 #include <QImage>
+#include <QRect>
 
 #include "citforms/host/ui_seam.h"
 
@@ -24,6 +25,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QTabWidget;
 class QWidget;
 
@@ -52,17 +54,27 @@ private:
     void accepted(std::size_t entry);
     void pressed(std::size_t button);
     void moveFocus(std::size_t from, int step);
+    void focusFirstOnPage();
+    void acceptFocused();
+    void fitText(QLineEdit* edit);
+    void selectOnEntry(QLineEdit* edit, bool afterClick);
     void storeGeometry();
+    // The page view's zoom: -1 smaller, 0 100 %, 1 larger, 2 fit to the width.
+    void zoomStep(int step);
+    void applyZoom();
+    void resizeEvent(QResizeEvent* event) override;
 
     host::WindowRequest request_;
     host::UiWindow& window_;
     QTabWidget* tabs_ = nullptr;
+    QLabel* status_ = nullptr;  // the window's status line
     std::vector<QLineEdit*> edits_;          // per entry; nullptr for radios
     std::vector<QButtonGroup*> radioGroups_; // per entry; nullptr for others
     std::vector<QComboBox*> lists_;          // per entry: list entries of plain windows
     std::vector<QCheckBox*> checks_;         // per entry: yes/no marks of plain windows
     std::vector<QListWidget*> rowLists_;     // per entry: tall lists of plain windows
     std::vector<QLabel*> labels_;            // per entry: texts of plain windows
+    std::vector<QPlainTextEdit*> texts_;     // per entry: long texts of many lines
     std::vector<QWidget*> focusTargets_;     // per entry: what takes the focus
     std::vector<QAbstractButton*> buttons_;  // per button of the model
     std::vector<QKeySequence> shortcuts_;    // the panel's keys: they win over an entry's own
@@ -70,6 +82,18 @@ private:
     // An entry being taken: the message box refusing it takes the focus, which ends the
     // editing a second time; that second end must not show the same refusal again.
     bool accepting_ = false;
+    // The zoom of drawn form pages (plain windows have none): what lies on the pages with its
+    // place and font size at 100 %.
+    struct Placed {
+        QWidget* widget;
+        QRect at;
+        double pointSize;
+    };
+    std::vector<QWidget*> canvases_;  // the drawn pages
+    std::vector<Placed> placed_;
+    QLabel* zoomLabel_ = nullptr;
+    double zoom_ = 1.0;
+    bool fitWidth_ = false;
 };
 
 }  // namespace citforms::runtime

@@ -290,7 +290,12 @@ int ScriptedUi::runWindow(const host::WindowRequest& request) {
     const host::WindowModel& model = window.model();
     write(joinFields({"window", "open", model.name, model.title,
                       std::to_string(model.pages.size()), std::to_string(model.entries.size())}));
+    std::string status = window.status();
     while (!window.finished()) {
+        if (window.status() != status) {
+            status = window.status();
+            write(joinFields({"status", model.name, status}));
+        }
         if (nextStep_ >= steps_.size()) {
             // The script ended with the window open: it is closed as its close box would.
             if (!window.requestClose()) break;

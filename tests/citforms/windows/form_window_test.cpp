@@ -103,6 +103,37 @@ TEST(FormWindows, Cit8EntriesHaveTheKindsOfTheirPositions) {
     EXPECT_EQ(definitions, 15);
 }
 
+// The entries whose whole text is selected however they are reached, so that typing replaces
+// the value: amounts, counts, the CIT-ST employees typed as short text; not the names. The
+// CIT-8/O shows the return's NIP and period, which its print names V1, V4, V5.
+TEST(FormWindows, AmountsAndCountsAreSelectedOnEntryAndTheAttachmentShowsItsHeader) {
+    const struct {
+        const char* window;
+        int templateId;
+        int field;
+        bool selected;
+    } cases[] = {{"CIT_8_73", 73, 31, true},   {"CIT_8_73", 73, 97, true},
+                 {"CIT_8_73", 73, 25, true},   {"CIT_8_73", 73, 8, false},
+                 {"CIT_ST_201", 201, 29, true}, {"CIT_ST_201", 201, 167, false},
+                 {"CIT_O_73", 73, 1, false}};
+    for (const auto& c : cases) {
+        store::DeclarationFields fields(c.templateId);
+        const FormWindowLayout w = generate(c.window, fields);
+        FormWindow window(w, fields.form(w.declaration.form), WindowContext{});
+        const std::size_t entry = window.entryOf(c.field);
+        ASSERT_LT(entry, w.model.entries.size()) << c.window << " position " << c.field;
+        EXPECT_EQ(window.selectsOnEntry(entry), c.selected) << c.window << " " << c.field;
+    }
+    store::DeclarationFields fields(73);
+    const FormWindowLayout o = generate("CIT_O_73", fields);
+    for (const int field : {1, 4, 5}) {
+        const auto it = std::find_if(o.model.entries.begin(), o.model.entries.end(),
+                                     [&](const auto& e) { return e.field == field; });
+        ASSERT_NE(it, o.model.entries.end()) << "CIT-8/O position " << field;
+        EXPECT_EQ(it->kind, EntryKind::Display);
+    }
+}
+
 TEST(WindowDeclaration, RefusesWhatItCannotRead) {
     const std::pair<const char*, const char*> cases[] = {
         {"display 1", ":1: the first record must be 'window'"},

@@ -71,5 +71,60 @@ TEST(Cit8WindowHostCalls, TransferDefinitionAndPrintParameters) {
     }
 }
 
+std::size_t entryOf(const host::UiWindow& w, int field) {
+    const auto& entries = w.model().entries;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].field == field) return i;
+    ADD_FAILURE() << "no entry of position " << field;
+    return 0;
+}
+
+// Closing a window that holds typed changes asks, and "Anuluj" goes back to it with what was
+// typed; "Nie zapisuj" closes with the values as they were; an attachment window asks the
+// same over its own values. A window without changes closes without a word.
+TEST(FormWindowClose, AsksWhileChangesAreHeldAndLetsThePersonGoBack) {
+    testing::FakeHost fake;
+    DrivingUi ui;
+    host::HostBinding binding = fake.binding();
+    binding.ui = &ui;
+    store::DeclarationFields fields(73);
+    fields.main()[8].setText("Stara nazwa");
+    fields.main()[7].setText("2");  // a correction: ORD-ZU is open to it
+    fields.form("ORD-ZU")[13].setText("Pierwsze");
+    module::DeclarationState state;
+    state.CIT_ID_DEKLARACJI = 7;
+    WindowOpener opener(binding, nullptr, fields, state, nullptr);
+    const WindowArguments stored{true, 0, true};
+
+    ui.drive = nullptr;  // nothing typed
+    ASSERT_TRUE(opener.open("CIT_8_73", stored));
+    EXPECT_TRUE(ui.messages.empty());
+
+    ui.drive = [&](host::UiWindow& w) {
+        ASSERT_TRUE(w.edit(entryOf(w, 8), "Nowa nazwa"));
+        ui.answers = {3};  // "Anuluj"
+        EXPECT_FALSE(w.requestClose());
+        EXPECT_FALSE(w.finished());
+        EXPECT_EQ(w.display(entryOf(w, 8)), "Nowa nazwa");
+        ui.answers = {2};  // "Nie zapisuj"
+        EXPECT_TRUE(w.requestClose());
+    };
+    ASSERT_TRUE(opener.open("CIT_8_73", stored));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "Czy chcesz zapisać deklarację?");
+    EXPECT_EQ(ui.messages[0].buttons, "&Zapisz|&Nie zapisuj|&Anuluj");
+    EXPECT_EQ(fields.main()[8].text().substr(0, 11), "Stara nazwa");
+
+    ui.messages.clear();
+    ui.drive = [&](host::UiWindow& w) {
+        if (w.model().name != "CIT_ORDZU") return press(w, "ORD-ZU");
+        ASSERT_TRUE(w.edit(entryOf(w, 13), "Drugie"));
+        ui.answers = {2};
+    };
+    ASSERT_TRUE(opener.open("CIT_8_73", stored));
+    EXPECT_EQ(ui.messages.size(), 1u);  // the attachment's question; the CIT-8 holds none
+    EXPECT_EQ(fields.form("ORD-ZU")[13].text().substr(0, 8), "Pierwsze");
+}
+
 }  // namespace
 }  // namespace citforms::windows

@@ -4,11 +4,14 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
+#include <variant>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
@@ -177,6 +180,51 @@ TEST(OlderCit8Windows, ShowTheirPages) {
                 const std::string file = std::string(dir) + "/" + name + "_page" +
                                          std::to_string(p + 1) + ".png";
                 EXPECT_TRUE(pages[p].save(QString::fromStdString(file)));
+            }
+        }
+    }
+}
+
+// Every form window at its opening size on a 1366×768 screen: it fits, its panel leaves the
+// pages their width (a long caption such as the CIT-2's service function wraps), so no value
+// box is cut at the page's right edge, and the CIT-8's small captions of positions 97 to 142
+// are not covered by their entries.
+TEST(FormWindowGeometry, EveryWindowFitsASmallScreenAndShowsEveryBox) {
+    app();
+    const std::pair<const char*, int> windows[] = {
+        {"CIT_8_73", 73}, {"CIT_O_73", 73}, {"CIT_BR_73", 73}, {"CIT_ORDZU", 73},
+        {"CIT_D_72", 72}, {"CIT_D_70", 70}, {"CIT_8_72", 72}, {"CIT_O_72", 72},
+        {"CIT_8_70", 70}, {"CIT_O_70", 70}, {"CIT_ST_201", 201}, {"CIT_2_35", 35},
+        {"CIT_O_35", 35}, {"CIT_O", 3},     {"CIT_2", 3},      {"CIT_2_31", 31},
+        {"CIT_O_31", 31}, {"CIT_2_34", 34}};
+    for (const auto& [name, templateId] : windows) {
+        store::DeclarationFields fields(templateId);
+        auto built = generate(name, fields);
+        ASSERT_TRUE(built) << name;
+        store::FieldSet& set = fields.form(built->declaration.form);
+        windows::FormWindow window(*built, set, windows::WindowContext{});
+        QtFormWindowView view(host::WindowRequest{&window, nullptr, false});
+        view.show();
+        QApplication::processEvents();
+        EXPECT_LE(view.width(), 1366) << name;
+        EXPECT_LE(view.height(), 768 - 60) << name << ": room for the title and task bars";
+        for (int p = 0; p < view.tabs()->count(); ++p) {
+            view.tabs()->setCurrentIndex(p);
+            QApplication::processEvents();
+            const auto* scroll = qobject_cast<QScrollArea*>(view.tabs()->widget(p));
+            ASSERT_NE(scroll, nullptr);
+            EXPECT_GE(scroll->viewport()->width(), scroll->widget()->width())
+                << name << " page " << p + 1 << ": the page's right edge is cut off";
+        }
+        if (std::string(name) != "CIT_8_73") continue;
+        for (const int field : {97, 120, 142}) {
+            const host::EntryModel& e = built->model.entries[window.entryOf(field)];
+            const std::string caption = std::to_string(field) + ". ";
+            for (const print::PageItem& item : built->model.pages[3].background.items) {
+                const auto* text = std::get_if<print::TextItem>(&item);
+                if (text == nullptr || !text->text.starts_with(caption)) continue;
+                EXPECT_GE(e.at.y, text->y + text->font.points * 1000 / 72)
+                    << "position " << field << " covers its caption";
             }
         }
     }
