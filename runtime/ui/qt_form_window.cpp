@@ -480,17 +480,17 @@ void QtFormWindowView::sync() {
                 shownItems << rows->item(r)->data(Qt::UserRole).toString();
             if (shownItems != items) {
                 rows->clear();
-                for (const QString& text : items) {
+                for (const QString& row : items) {
                     // A row marked "[x] " or "[ ] " (a chooser's rows) shows a check box; the
                     // window's own key or button toggles it.
                     auto* item = new QListWidgetItem(rows);
-                    item->setData(Qt::UserRole, text);
-                    const bool marked = text.startsWith("[x] ");
-                    if (marked || text.startsWith("[ ] ")) {
-                        item->setText(text.mid(4));
+                    item->setData(Qt::UserRole, row);
+                    const bool marked = row.startsWith("[x] ");
+                    if (marked || row.startsWith("[ ] ")) {
+                        item->setText(row.mid(4));
                         item->setData(Qt::CheckStateRole, marked ? Qt::Checked : Qt::Unchecked);
                     } else {
-                        item->setText(text);
+                        item->setText(row);
                     }
                 }
             }
