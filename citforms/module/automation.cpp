@@ -157,6 +157,11 @@ bool ofCurrentCompany(const host::HostBinding& host, std::int32_t id, std::int32
 bool declarationOfCurrentCompany(const host::HostBinding& host, std::int32_t id) {
     const std::string company = host.utility->FUNCVAY(
         "select id_firmy from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(id));
+    // A company that could not be read is no company found: the declaration is not opened.
+    if (host.utility->errorStatus().code != 0) {
+        host.utility->MSG_OST(host.utility->fileErrorText());
+        return false;
+    }
     return company.empty() || ofCurrentCompany(host, id, number(company));
 }
 

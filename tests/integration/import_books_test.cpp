@@ -392,7 +392,7 @@ TEST_F(ImportBooks, AFifoIsReadWholeBeforeTheDatabaseIsLocked) {
         ::waitpid(importer, &status, 0);
     }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(err);
-    EXPECT_NE(readFile(out).find("razem\t\t\t12\t22841.75\t22841.75\n"), std::string::npos)
+    EXPECT_NE(readFile(out).find("razem\t\t\t12\t22 841,75\t22 841,75\n"), std::string::npos)
         << readFile(out) << readFile(err);
 }
 

@@ -35,4 +35,11 @@ inline Outcome runProgram(const QString& program, const QStringList& args,
 // "<prefix>-<pid>-<test name>", emptied when it already exists.
 std::filesystem::path freshTestFolder(const std::string& prefix);
 
+// A program's output line by line, without the line ends.
+std::vector<std::string> outputLines(const std::string& text);
+
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 }  // namespace citforms_test

@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <sstream>
+
 #include <unistd.h>
 
 namespace citforms_test {
@@ -47,6 +49,13 @@ std::filesystem::path freshTestFolder(const std::string& prefix) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder;
+}
+
+std::vector<std::string> outputLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
 }
 
 }  // namespace citforms_test

@@ -21,14 +21,9 @@
 namespace {
 
 using citforms_test::Outcome;
+using citforms_test::contains;
+const auto& lines = citforms_test::outputLines;
 using citforms_test::runProgram;
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
 
 class TabrixCit8 : public ::testing::Test {
 protected:

@@ -294,7 +294,11 @@ TEST_F(DeclarationSaveTest, LockedDeclarationIsRefusedAndKeepsEveryRow) {
                       std::vector<std::string>{
                           "Nie można zapisać zmian. Deklaracja jest zablokowana." +
                           (holder.empty() ? std::string() : " Blokadę założył " + holder + ".")});
-            EXPECT_TRUE(h.utility.logEntries.empty());
+            // Only the refusal itself is logged.
+            EXPECT_EQ(h.utility.logEntries,
+                      std::vector<std::string>{std::to_string(kId) +
+                                               "|Odmowa zapisu zablokowanej deklaracji CIT-8, id:" +
+                                               std::to_string(kId) + "|X|R"});
         } else {
             EXPECT_EQ(outcome, SaveOutcome::Saved);
             EXPECT_EQ(h.pozRows(kId, 0).size(), 148u);
