@@ -64,7 +64,8 @@ protected:
     void SetUp() override {
         folder_ = citforms_test::freshTestFolder("failure-safety");
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "demo.db");
-        ASSERT_EQ(tabrix({"init-db", "--demo"}).exitCode, 0);
+        const Outcome made = tabrix({"init-db", "--demo"});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
         auto opened = refhost::sql::HostDatabase::open(scratch_->target());
         ASSERT_TRUE(opened) << opened.error();
         db_ = std::move(*opened);
