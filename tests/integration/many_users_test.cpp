@@ -25,6 +25,14 @@ constexpr int kPeriod = 78867;
 
 class ManyUsers : public ::testing::Test {
 protected:
+    // The window process `a` ends refused: the declaration `id` it held was deleted by JWOJCIK.
+    static void expectRefusedAsDeleted(WorkerProcess& a, const std::string& id) {
+        ASSERT_TRUE(a.finish());
+        EXPECT_EQ(a.exitCode(), 1) << a.out();
+        EXPECT_NE(a.out().find("Deklaracja " + id + " została usunięta przez JWOJCIK"),
+                  std::string::npos)
+            << a.out();
+    }
     void SetUp() override {
         folder_ = citforms_test::freshTestFolder("many-users");
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_);
@@ -199,11 +207,7 @@ TEST_F(ManyUsers, ASaveOfADiscardedDeclarationWritesNothingAndNamesWhoDiscardedI
     EXPECT_EQ(std::stoi(other), std::stoi(id) + 1) << "a discarded id was given again";
 
     letGo("a");
-    ASSERT_TRUE(a.finish());
-    EXPECT_EQ(a.exitCode(), 1) << a.out();
-    EXPECT_NE(a.out().find("Deklaracja " + id + " została usunięta przez JWOJCIK"),
-              std::string::npos)
-        << a.out();
+    ASSERT_NO_FATAL_FAILURE(expectRefusedAsDeleted(a, id));
     EXPECT_EQ(a.numbersAfter("kept"), std::vector<int>{std::stoi(id)}) << "a refused save "
                                                                            "must not make a header";
     EXPECT_EQ(value("select count(*) from DEKLARACJE_NAG"), "1");
@@ -312,11 +316,7 @@ TEST_F(ManyUsers, ACitStSavedAfterItWasDiscardedWritesNothing) {
     const std::string cit8 = newHeader();
     EXPECT_NE(cit8, id);
     letGo("a");
-    ASSERT_TRUE(a.finish());
-    EXPECT_EQ(a.exitCode(), 1) << a.out();
-    EXPECT_NE(a.out().find("Deklaracja " + id + " została usunięta przez JWOJCIK"),
-              std::string::npos)
-        << a.out();
+    ASSERT_NO_FATAL_FAILURE(expectRefusedAsDeleted(a, id));
     EXPECT_EQ(value("select count(*) from DEKLARACJE_POZ"), "0");
 }
 
