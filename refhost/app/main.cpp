@@ -341,7 +341,7 @@ int runPrint(Session& s) {
         id && refhost::app::neverSaved(*s.host, *id)) {
         return failNeverSaved(*id);
     }
-    return refhost::app::runPrintCommand(*s.host, s.options, s.iniFile);
+    return refhost::app::runPrintCommand(*s.host, s.options, s.iniFile, s.ui);
 }
 
 int runDesktop(Session& s);
