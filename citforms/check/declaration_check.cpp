@@ -424,18 +424,8 @@ private:
         if (count != 0) return;
         // What the attachment carries into the CIT-8: O-39, O-68, O-71, O-72 into 47, 48, 49
         // and 53 (edition 24's numbering).
-        std::vector<int> fed;
-        bool amounts = false;
-        for (const auto& [p24, o] : {std::pair{47, 39}, {48, 68}, {49, 71}, {53, 72}}) {
-            const std::optional<int> p = edition_.position(p24);
-            if (!p) continue;
-            fed.push_back(*p);
-            if (!main_[*p].decimal().isZero()) amounts = true;
-            if (edition_.ownAttachmentStatements().empty() &&
-                !fields_.form("CIT-8/O")[o].decimal().isZero())
-                amounts = true;
-        }
-        if (!amounts) return;
+        if (!compute::cit8oCarriesAmounts(edition_, fields_)) return;
+        const std::vector<int> fed = compute::cit8oFedPositions(edition_);
         std::vector<int> positions{*field};
         positions.insert(positions.end(), fed.begin(), fed.end());
         error("CIT-8", positions,

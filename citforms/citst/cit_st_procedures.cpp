@@ -85,10 +85,10 @@ std::int32_t linkedCitSt(const host::HostBinding& host, std::int32_t cit8Id) {
         .value_or(0);
 }
 
-std::string missingCitStMessage(std::int32_t cit8Id) {
+std::string missingCitStMessage(std::int32_t cit8Id, bool pdfWritten) {
     return "Deklaracja CIT-8 (id " + std::to_string(cit8Id) +
-           ") zapowiada informację CIT-ST, ale nie ma powiązanej informacji CIT-ST. Plik PDF nie "
-           "zawiera stron CIT-ST.";
+           ") zapowiada informację CIT-ST, ale nie ma powiązanej informacji CIT-ST" +
+           (pdfWritten ? "; plik PDF nie zawiera stron CIT-ST." : ".");
 }
 
 }  // namespace citforms::citst

@@ -97,9 +97,14 @@ std::string newCit8Verb(ModuleState& module, Request& request) {
     const std::int32_t yearEnd = request.whole("yearEnd");
     const std::string edition = request.string("edition", "");
     const std::int32_t copyFrom = request.whole("copyFrom", 0);
+    const std::int32_t fill = request.whole("fill", 0);
     if (!request.ok()) return request.refusal();
-    const std::int32_t id = newCit8(module, yearStart, yearEnd, edition, copyFrom);
-    return id != 0 ? doneWithId(id) : failure("no CIT-8 was made");
+    std::vector<std::string> filled;
+    const std::int32_t id =
+        newCit8(module, yearStart, yearEnd, edition, copyFrom, fill != 0 ? &filled : nullptr);
+    if (id == 0) return failure("no CIT-8 was made");
+    if (fill == 0) return doneWithId(id);
+    return text(Json{{"ok", true}, {"id", id}, {"filled", filled}});
 }
 
 std::string newCit2Verb(ModuleState& module, Request& request) {
@@ -115,13 +120,16 @@ std::string newCit2Verb(ModuleState& module, Request& request) {
 
 std::string recompute(ModuleState& module, Request& request, Recompute how) {
     const std::int32_t id = request.whole("id");
+    const std::int32_t fill = how == Recompute::Statements ? request.whole("fill", 0) : 0;
     if (!request.ok()) return request.refusal();
-    if (recomputeCit8(module, id, how) == 0) {
+    std::vector<std::string> filled;
+    if (recomputeCit8(module, id, how, fill != 0 ? &filled : nullptr) == 0) {
         return failure("declaration " + std::to_string(id) + " was not " +
                        (how == Recompute::Statements ? "computed" : "recalculated") +
                        " and saved");
     }
-    return doneWithId(id);
+    if (fill == 0) return doneWithId(id);
+    return text(Json{{"ok", true}, {"id", id}, {"filled", filled}});
 }
 
 std::string computeVerb(ModuleState& module, Request& request) {
@@ -166,7 +174,12 @@ std::string pdfVerb(ModuleState& module, Request& request) {
         request.has("template") ? givenTemplate : storedTemplate(module, id);
     const std::string notMade = "no PDF was made of declaration " + std::to_string(id);
     if (!templateId) return failure(notMade);
-    if (ZAPISZ_CIT8_DO_PDF(module, *templateId, id, file) != 1) return failure(notMade);
+    // A CIT-2, which the export does not serve, is composed from its own print procedures.
+    const DeclarationKind* kind = declarationKind(*templateId);
+    const bool made = kind != nullptr && kind->family == "CIT-2"
+                          ? composeDeclarationPdf(module, *kind, id, file) == 1
+                          : ZAPISZ_CIT8_DO_PDF(module, *templateId, id, file) == 1;
+    if (!made) return failure(notMade);
     return text(Json{{"ok", true}, {"id", id}, {"file", file}});
 }
 

@@ -51,19 +51,6 @@ std::string trimmedText(const store::FieldSet& set, int field) {
     return t.substr(first, t.find_last_not_of(' ') - first + 1);
 }
 
-// An amount as a stored declaration holds it; no amount (no row, other text, beyond 15
-// digits) is 0.
-void setStoredAmount(values::FieldValue& v, std::string_view stored) {
-    while (!stored.empty() && stored.front() == ' ') stored.remove_prefix(1);
-    while (!stored.empty() && stored.back() == ' ') stored.remove_suffix(1);
-    const std::optional<Decimal> d = Decimal::parse(stored);
-    try {
-        v.setDecimal(d.value_or(Decimal(0)), values::Rounding::HalfAwayFromZero);
-    } catch (const std::exception&) {
-        v.setDecimal(Decimal(0), values::Rounding::Never);
-    }
-}
-
 // ---- shared by every window ----------------------------------------------------------------
 
 // "CIT-8 poz. 31": a position as the failures of a computation or read name it.
@@ -326,40 +313,14 @@ void fillAdvances(WindowSession& s, bool quarterly) {
     if (s.host->ui->message({host::kTitleQuestion, question, "&Tak|&Nie",
                              host::MessageIcon::Question, 1}) != 1)
         return;
-    store::FieldSet& main = s.fields->main();
-    // The advance positions of edition (24) in the declaration's own edition.
-    const auto at = [&](int p24) { return edition->position(p24).value_or(0); };
-    const bool apart = quarterly && ownQuarters.first != 0;
-    std::vector<int> targets;
-    if (apart) {
-        for (int k = 0; k < ownQuarters.count; ++k) targets.push_back(ownQuarters.first + k);
-    } else {
-        for (int n = 68; n <= 90; ++n) targets.push_back(at(n));
-    }
-    const int sumField = apart ? ownQuarters.sum : at(91);
-    for (int field : targets) main[field].setDecimal(Decimal(0), values::Rounding::Never);
-
     const host::Globals& g = s.host->data->globals();
     // The declaration's own fiscal year; the host's current one when it is not known.
     const std::int32_t yearStart =
         s.state->CIT_POCZATEK_ROKU != 0 ? s.state->CIT_POCZATEK_ROKU : g.DANE_POCZATEK_ROKU;
     const std::int32_t yearEnd =
         s.state->CIT_POCZATEK_ROKU != 0 ? s.state->CIT_KONIEC_ROKU : g.DANE_KONIEC_ROKU;
-    for (const compute::AdvanceSlot& slot :
-         compute::advanceSlots(*edition, yearStart, yearEnd, quarterly)) {
-        const std::string value =
-            utility(s).FUNCVAY(compute::cit2AdvanceQuery(g.DANE_ID_FIRMY, slot.month));
-        // No return for the month reads as 0.
-        setStoredAmount(main[slot.field], value);
-    }
-    Decimal sum;
-    for (int field : targets) sum += main[field].decimal();
-    try {
-        main[sumField].setDecimal(sum, values::Rounding::Never);
-    } catch (const std::exception&) {
-        utility(s).MSG_OST("Suma zaliczek z poz. " + std::to_string(targets.front()) + " do " +
-                           std::to_string(targets.back()) + " przekracza 15 cyfr.");
-    }
+    compute::fillAdvancesFromCit2(*s.host, *edition, g.DANE_ID_FIRMY, yearStart, yearEnd,
+                                  *s.fields, quarterly);
 }
 
 void fillMonthly(FormWindow&, WindowSession& s) { fillAdvances(s, false); }

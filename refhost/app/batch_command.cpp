@@ -165,14 +165,24 @@ private:
             NewCit8Arguments cit8;
             cit8.company = row.company;
             cit8.year = args_.year;
+            cit8.fill = args_.fill;
             status = runNewCit8(host_, *s_.module, cit8, made, problems, before);
         }
         if (status != 0) {
             // A declaration that was not recomputed keeps its stored amounts: none are shown.
             return fail(row, reason(problems.str()));
         }
-        row.declaration =
-            citforms::values::parseInteger<std::int32_t>(reason(made.str())).value_or(0);
+        // "fill\t…" lines of what followed the computation, then the id.
+        std::istringstream lines(made.str());
+        std::string idLine;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("fill\t", 0) == 0) {
+                row.filled.push_back(line.substr(5));
+            } else if (idLine.empty()) {
+                idLine = line;
+            }
+        }
+        row.declaration = citforms::values::parseInteger<std::int32_t>(idLine).value_or(0);
         return row.declaration != 0 || fail(row, "no declaration id: " + made.str());
     }
 
@@ -353,6 +363,8 @@ Result<BatchArguments> parseBatch(const std::vector<std::string>& args) {
             out.check = true;
         } else if (arg == "--recompute") {
             out.recompute = true;
+        } else if (arg == "--no-fill") {
+            out.fill = false;
         } else {
             return R::failure("batch: unknown argument " + arg);
         }
@@ -420,6 +432,9 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
         const BatchRow row = batch.company(companies[k]);
         // Each row as soon as it is known: a batch stopped half-way leaves what it did.
         summary.write(csvRow(row));
+        if (!row.filled.empty()) bar.clear();
+        for (const std::string& line : row.filled)
+            out << "fill\tcompany " << row.company << '\t' << line << '\n';
         if (!row.failure.empty()) {
             ++failed;
             bar.clear();

@@ -32,6 +32,10 @@ Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::string value;
+        if (name == "--no-fill") {
+            out.fill = false;
+            continue;
+        }
         if (const auto eq = name.find('='); eq != std::string::npos) {
             value = name.substr(eq + 1);
             name = name.substr(0, eq);
@@ -224,8 +228,9 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
         err << "tabrix: SQL error: " << transaction.error() << '\n';
         return 1;
     }
-    const std::int32_t id =
-        module.newCit8(year->start, year->end, args.edition.c_str(), args.copyFrom);
+    std::vector<std::string> filled;
+    const std::int32_t id = module.newCit8(year->start, year->end, args.edition.c_str(),
+                                           args.copyFrom, args.fill ? &filled : nullptr);
     if (!transaction.finish(id != 0)) {
         err << "tabrix: no CIT-8 was made for company " << company << ", fiscal year "
             << citforms::values::formatIso(year->start) << " to "
@@ -234,6 +239,8 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
             << "; nothing was written\n";
         return 1;
     }
+    // What was done after the computation, as a person does it in the window.
+    for (const std::string& line : filled) out << "fill\t" << line << '\n';
     out << id << '\n';
     return 0;
 }

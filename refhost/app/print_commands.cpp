@@ -18,6 +18,7 @@
 #include "refhost/print/output_file.h"
 #include "refhost/print/pdf_maker.h"
 #include "runtime/report/qt_report_runtime.h"
+#include "runtime/ui/scripted/scripted_ui.h"
 
 namespace refhost::app {
 
@@ -222,9 +223,7 @@ std::string writeDeclarationPdf(libraries::ReferenceHost& host,
     if (const std::string problem = output.prepare(file, keep); !problem.empty())
         return "cannot write " + file + ": " + problem;
     const int reported = host.errorManager().reported();
-    namespace ex = citforms::module::exports;
-    auto save = module.procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
-    const bool made = save(templateId, id, output.stagingName().c_str()) == 1;
+    const bool made = module.writePdf(templateId, id, output.stagingName());
     // An error of the database read on the way makes the pages incomplete: no file then. So
     // does any statement that failed on the way, even one the module showed and went on from
     // (the ORD-ZU texts, the check of the header). A read error is the cause of whatever else
@@ -255,7 +254,8 @@ std::string checkPrintArguments(const Options& options) {
 }
 
 int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
-                    const std::filesystem::path& iniFile) {
+                    const std::filesystem::path& iniFile,
+                    const citforms::runtime::ScriptedUi* ui) {
     const PrintArguments a = *parse(options);
     auto& utility = host.utility();
     if (!utility.EXECVAY("select id_firmy, id_deklaracje_wzorzec from DEKLARACJE_NAG where "
@@ -316,9 +316,19 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
     };
     int code = EXIT_SUCCESS;
     if (options.command == "pdf") {
+        const std::size_t shownBefore = ui != nullptr ? ui->entries().size() : 0;
         const std::string problem = writeDeclarationPdf(host, **module, a.id, templateId, a.file);
         if (problem.empty()) {
             std::cout << "pdf\t" << a.file << '\n';
+            // A file written with a warning (an announced CIT-ST not linked, copies printed
+            // from their defaults) is written; the warning still reaches the caller's log.
+            if (ui != nullptr) {
+                const std::vector<citforms::runtime::TranscriptEntry> shown = ui->entries();
+                for (std::size_t i = shownBefore; i < shown.size(); ++i) {
+                    if (shown[i].request.icon == citforms::host::MessageIcon::Warning)
+                        std::cerr << "tabrix: warning: " << shown[i].request.text << '\n';
+                }
+            }
         } else {
             std::cerr << "tabrix: " << problem << '\n';
             code = EXIT_FAILURE;

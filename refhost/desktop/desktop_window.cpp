@@ -486,12 +486,11 @@ void DesktopWindow::checkSelected() {
 }
 
 std::string DesktopWindow::writePdf(const DeclarationRow& row, const std::string& file) {
-    const auto pdf = s_.module->procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
     const long failuresBefore = s_.host->state().failures();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::uint8_t done = pdf(row.templateId, row.id, file.c_str());
+    const bool done = s_.module->writePdf(row.templateId, row.id, file);
     QApplication::restoreOverrideCursor();
-    if (done != 1) return "Plik PDF nie został zapisany w całości.";
+    if (!done) return "Plik PDF nie został zapisany w całości.";
     if (s_.host->state().failures() != failuresBefore)
         return "Błąd bazy danych podczas odczytu: " + s_.host->state().firstFailure();
     return {};

@@ -125,6 +125,17 @@ for command in "${commands[@]}"; do
         END { if (n > 0) printf "[pages %d]\n", total - ($0 == "" ? 1 : 0) }' |
       sed 's/[[:space:]]*$//' >>"$transcript"
     status=${PIPESTATUS[0]}
+  elif [ "${args[0]}" = pdfmarks ]; then
+    # The form mark each page ends with ("CIT-8(24) 1/4"), one line a page, blanks squeezed:
+    # which forms a PDF holds, in order.
+    pdftotext -layout "$work/${args[1]}" - 2>"$work/err" |
+      awk 'BEGIN { RS = "\f" }
+        { n = split($0, line, "\n"); mark = ""
+          for (i = n; i > 0; --i) if (line[i] ~ /[^[:space:]]/) { mark = line[i]; break }
+          if (mark == "" && n <= 1) next
+          gsub(/[[:space:]]+/, " ", mark); sub(/^ /, "", mark); sub(/ $/, "", mark)
+          printf "[page %d] %s\n", NR, mark }' >>"$transcript"
+    status=${PIPESTATUS[0]}
   else
     run_tabrix "${args[@]}"
     status=$?
