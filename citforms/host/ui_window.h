@@ -58,6 +58,9 @@ struct EntryModel {
     std::vector<RadioChoice> radios;
     bool multiLine = false;
     bool label = false;  // a text of a plain window: shown as a label, not an entry
+    // A list of rows with these column captions (its rows' columns separated by tabs);
+    // empty: a list of one text a row.
+    std::vector<std::string> columns;
 };
 
 struct ButtonModel {

@@ -20,6 +20,7 @@
 #include "citforms/module/print_dispatch.h"
 #include "citforms/module/window_dispatch.h"
 #include "citforms/store/declaration_load.h"
+#include "citforms/windows/window_handlers.h"
 
 namespace citforms::module {
 
@@ -225,6 +226,14 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
             citst::CIT_ST_201(module, 0, static_cast<std::uint8_t>(request.whole("source", 0)), 0,
                               &module.fields);
         return text(Json{{"ok", true}, {"window", window}, {"result", saved}});
+    }
+    // "Przelew" of a stored declaration: the host's transfer window, filled as the
+    // declaration's kind says.
+    if (window == "UP_PRZELEW") {
+        const std::optional<std::int32_t> templateId = storedTemplate(module, id);
+        if (!templateId) return failure("no transfer of declaration " + std::to_string(id));
+        windows::openTransfer(module.host(), id, *templateId);
+        return text(Json{{"ok", true}, {"window", window}, {"result", 0}});
     }
     if (window == "CIT_ST_8_powiazanie") {
         const std::int32_t cit8 = request.whole("cit8", 0);

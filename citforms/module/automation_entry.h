@@ -46,6 +46,8 @@
 //        and "unchanged" (default 1) are the main window's arguments: 0 and 0 open it as on a
 //        declaration prepared just before (closing without a save removes it)
 //        -> {"ok":true,"window":"CIT_8_73","result":R} when the window has closed
+//        ("UP_PRZELEW" with "id": the "Przelew" of that stored declaration, the host's
+//        transfer window filled as the declaration's kind says; "result" is 0)
 //
 // Anything else — a text that is not a JSON object, an unknown verb, a missing or mistyped
 // member, a whole number beyond 32 bits, no host bound, or work that failed — is answered

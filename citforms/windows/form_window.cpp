@@ -14,6 +14,7 @@
 #include "citforms/values/day_number.h"
 #include "citforms/values/field_value.h"
 #include "citforms/values/picture.h"
+#include "citforms/values/text.h"
 
 namespace citforms::windows {
 
@@ -176,7 +177,15 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
             if (isValueControl(c.kind)) run.hide(c.number);
         auto background = print::buildPage(run, band->number, print::MapVariables{});
         if (!background) return R::failure(declaration.name + ": " + background.error());
-        m.pages.push_back({std::to_string(p + 1) + " strona", std::move(*background)});
+        const bool captioned =
+            p < declaration.pageCaptions.size() && !declaration.pageCaptions[p].empty();
+        m.pages.push_back({captioned ? declaration.pageCaptions[p] : std::to_string(p + 1) + " strona",
+                           std::move(*background)});
+        // The window's own pages are as large as their report, not a sheet of paper.
+        if (!declaration.pages.empty()) {
+            m.pages.back().width = layout.report().area.width.value_or(0);
+            m.pages.back().height = layout.report().area.height.value_or(0);
+        }
 
         for (const print::Control& c : band->controls) {
             if (c.kind != ControlKind::Field && c.kind != ControlKind::MultiLine &&
@@ -212,6 +221,18 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
             clearCaptions(e, m.pages.back().background);
             m.entries.push_back(std::move(e));
         }
+    }
+    for (const ListDeclaration& l : declaration.lists) {
+        if (l.page > static_cast<int>(m.pages.size()) || form.field(l.field) == nullptr)
+            return R::failure(declaration.name + ": the list of position " +
+                              std::to_string(l.field) + " has no page or no field");
+        host::EntryModel e;
+        e.field = l.field;
+        e.kind = EntryKind::List;
+        e.page = l.page - 1;
+        e.at = placed(print::ReportRun(layout), l.at, 0, 0);
+        e.columns = l.columns;
+        m.entries.push_back(std::move(e));
     }
     std::stable_sort(m.entries.begin(), m.entries.end(), [](const auto& a, const auto& b) {
         return a.page != b.page ? a.page < b.page : a.field < b.field;
@@ -302,6 +323,16 @@ void FormWindow::setAfterChange(ChangeRule rule) {
 
 void FormWindow::setEntryEnabled(int field, bool enabled) { entryEnabled_[field] = enabled; }
 
+void FormWindow::setListRows(int field, std::function<std::vector<std::string>()> rows) {
+    listRows_[field] = std::move(rows);
+}
+
+std::vector<std::string> FormWindow::listItems(std::size_t entry) const {
+    const host::EntryModel& e = model().entries.at(entry);
+    const auto it = listRows_.find(e.field);
+    return it == listRows_.end() ? std::vector<std::string>{} : it->second();
+}
+
 void FormWindow::setTitle(std::string title) {
     titled_ = layout_->model;
     titled_->title = std::move(title);
@@ -322,6 +353,12 @@ std::string FormWindow::display(std::size_t entry) const {
     const host::EntryModel& e = model().entries.at(entry);
     if (!fields_->has(e.field)) return {};
     const values::FieldValue& v = (*fields_)[e.field];
+    if (e.kind == EntryKind::List) {
+        const std::vector<std::string> rows = listItems(entry);
+        const auto row = values::parseInteger<std::int64_t>(trimmed(v.text()));
+        if (!row || *row < 1 || *row > static_cast<std::int64_t>(rows.size())) return {};
+        return rows[static_cast<std::size_t>(*row - 1)];
+    }
     if (e.kind == EntryKind::Radio) return answerOf(v);
     if (e.kind == EntryKind::Text ||
         (e.kind == EntryKind::Display && v.fieldClass() == values::FieldClass::Text &&
@@ -369,8 +406,21 @@ bool FormWindow::edit(std::size_t entry, std::string_view typed) {
     const values::FieldValue before = v;
     switch (e.kind) {
         case EntryKind::Display:
-        case EntryKind::List:  // plain windows only
             return false;
+        case EntryKind::List: {
+            // A row by its number or its whole text; the position holds the row's number.
+            const std::vector<std::string> rows = listItems(entry);
+            const std::string text = trimmed(typed);
+            std::size_t row = 0;
+            for (std::size_t r = 0; r < rows.size() && row == 0; ++r)
+                if (rows[r] == typed || std::to_string(r + 1) == text) row = r + 1;
+            if (row == 0) {
+                refuse("Na liście " + where + " nie ma wiersza " + text + ".");
+                return false;
+            }
+            v.setText(std::to_string(row));
+            break;
+        }
         case EntryKind::Text:
             if (values::textLength(typed) > e.capacity) {
                 refuse("Tekst w " + where + " może mieć najwyżej " + std::to_string(e.capacity) +

@@ -82,6 +82,10 @@ public:
     void setAfterChange(ChangeRule rule);
     // An entry shown but not editable while `disabled` holds.
     void setEntryEnabled(int field, bool enabled);
+    // The rows of the list of position `field` (a list the declaration declares), asked for
+    // whenever the view shows it; the position holds the number of the chosen row.
+    void setListRows(int field, std::function<std::vector<std::string>()> rows);
+    std::vector<std::string> listItems(std::size_t entry) const override;
     // The buttons of `action` are enabled while `holds` answers true (a rule that is not a
     // position's value, such as a list the window's code keeps); the declaration's
     // `enabled=` rule must hold too.
@@ -146,6 +150,7 @@ private:
     std::function<void(FormWindow&, int)> afterEdit_;
     ChangeRule afterChange_;
     std::map<int, bool> entryEnabled_;
+    std::map<int, std::function<std::vector<std::string>()>> listRows_;
     std::optional<host::WindowModel> titled_;
     std::map<std::string, std::function<bool()>> buttonEnabled_;
     int page_ = 0;

@@ -109,6 +109,37 @@ enum class SaveStep { Refused, Saved, NotSaved };
 
 }  // namespace
 
+void openTransfer(const host::HostBinding& host, std::int32_t id, std::int32_t templateId) {
+    host::UtilityLibrary& u = *host.utility;
+    if (id == 0) {
+        u.MSG_INF("Przed otworzeniem formularza przelewu proszę zapisać deklarację.");
+        return;
+    }
+    host::Globals& g = host.data->globals();
+    if (!u.EXECVAX("select id_przelewu from PRZELEW where id_deklaracje_nag = " +
+                   std::to_string(id) + " AND id_firmy = " + std::to_string(g.DANE_ID_FIRMY))) {
+        u.MSG_OST(u.fileErrorText());
+        return;
+    }
+    host::ResultRow row;
+    std::int32_t transferId = 0;
+    if (host.data->result(host::ResultFileId::VAX_FK).next(row))
+        transferId = store::parseStoredNumber(row.column(0)).value_or(0);
+    g.GLOBALREQUEST = transferId != 0 ? 2 : 1;
+    // What a new transfer is filled with is the declaration kind's: the amount to pay and the
+    // title's form and period. A kind without a transfer gives none (the person types them).
+    const module::DeclarationKind* kind = module::declarationKind(templateId);
+    const module::TransferData none;
+    const module::TransferData& data = kind != nullptr ? kind->transfer : none;
+    g.GLO_PRZELEW_POLE = data.amountField;
+    g.GLO_PRZELEW_SYMBOL = data.formSymbol;
+    g.GLO_PRZELEW_OKRES = data.amountField == 0 ? "" : data.monthly ? "M" : "R";
+    if (host.settlements != nullptr) host.settlements->UP_PRZELEW(1, transferId, id);
+    g.GLO_PRZELEW_POLE = 0;
+    g.GLO_PRZELEW_SYMBOL.clear();
+    g.GLO_PRZELEW_OKRES.clear();
+}
+
 bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIssues& issues) {
     const std::vector<std::string> names = issues.notComputed();
     if (names.empty()) return false;
@@ -273,24 +304,7 @@ void restoreDefinitions(FormWindow&, WindowSession& s) {
 
 // "Przelew": the host's bank-transfer form of this declaration, changed when one exists.
 void transfer(FormWindow&, WindowSession& s) {
-    const std::int32_t id = s.state->CIT_ID_DEKLARACJI;
-    if (id == 0) {
-        utility(s).MSG_INF("Przed otworzeniem formularza przelewu proszę zapisać deklarację.");
-        return;
-    }
-    host::Globals& g = s.host->data->globals();
-    if (!utility(s).EXECVAX("select id_przelewu from PRZELEW where id_deklaracje_nag = " +
-                            std::to_string(id) + " AND id_firmy = " +
-                            std::to_string(g.DANE_ID_FIRMY))) {
-        utility(s).MSG_OST(utility(s).fileErrorText());
-        return;
-    }
-    host::ResultRow row;
-    std::int32_t transferId = 0;
-    if (s.host->data->result(host::ResultFileId::VAX_FK).next(row))
-        transferId = store::parseStoredNumber(row.column(0)).value_or(0);
-    g.GLOBALREQUEST = transferId != 0 ? 2 : 1;
-    if (s.host->settlements != nullptr) s.host->settlements->UP_PRZELEW(1, transferId, id);
+    openTransfer(*s.host, s.state->CIT_ID_DEKLARACJI, s.fields->templateId());
 }
 
 // The advances of positions 68 to 90 (edition 24; 65 to 87 in edition 23 and 59 to 81 in
@@ -665,7 +679,6 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_72", "cit-st", citst_window::cit8CitSt},
     {"CIT_ST_201", "office-picker", citst_window::officePicker},
     {"CIT_ST_201", "pick-branches", citst_window::pickBranches},
-    {"CIT_ST_201", "show-copy", citst_window::showCopy},
     {"CIT_ST_201", "print-cit-st", citst_window::printCitSt},
     {"CIT_ST_201", "print-cit-sta", citst_window::printCitSta},
     {"CIT_ST_201", "save", citst_window::save},

@@ -56,4 +56,10 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session);
 // left without a value: the person is told which, and true is answered (nothing is saved).
 bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIssues& issues);
 
+// "Przelew" of stored declaration `id` of template `templateId`: the host's bank-transfer
+// window (UP_PRZELEW), on the declaration's transfer when it has one, else a new one filled
+// with the amount to pay and the title the declaration's kind gives (host globals
+// GLO_PRZELEW_POLE, GLO_PRZELEW_SYMBOL, GLO_PRZELEW_OKRES, cleared after the call).
+void openTransfer(const host::HostBinding& host, std::int32_t id, std::int32_t templateId);
+
 }  // namespace citforms::windows

@@ -44,7 +44,7 @@ values::Result<const FormWindowLayout*> WindowOpener::layoutOf(std::string_view 
     if (held == nullptr)
         return R::failure("the declaration carries no " + declaration->form + " for window " +
                           std::string(name));
-    auto layout = print::openLayout(declaration->layout);
+    auto layout = windowLayout(*declaration);
     if (!layout) return R::failure(layout.error());
     auto built = buildFormWindow(*declaration, *held->def, *layout);
     if (!built) return R::failure(built.error());

@@ -244,7 +244,7 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
               std::int32_t declarationId) {
     const std::string id = std::to_string(declarationId);
     auto head = query(state,
-                      "select id_firmy, data_okresu, id_deklaracje_wzorzec from DEKLARACJE_NAG "
+                      "select id_firmy, data_okresu from DEKLARACJE_NAG "
                       "where id_deklaracje_nag = " + id);
     if (!head) return;
     if (head->empty()) {
@@ -253,7 +253,6 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
     }
     const std::int32_t company = number((*head)[0][0]);
     const DayNumber period = number((*head)[0][1]);
-    const std::int32_t templateId = number((*head)[0][2]);
     auto field = [&](const char* position) -> std::string {
         auto rows = query(state, "select WARTOSC_POLA from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " +
                                      id + " and NR_ZALACZNIKA = 0 and NR_POLA = " +
@@ -282,19 +281,29 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
         w->setValue("TYTUL", r[2]);
         w->setValue("RACHUNEK", r[3]);
     } else {
-        // The tax left to pay: field 95 of the CIT-8 (24), field 92 of the older editions.
-        const std::string due = field(templateId == 73 ? "95" : "92");
+        // The amount and the title's form and period are what the module asked for (the
+        // declaration kind's); a call that says nothing leaves the amount to be typed.
+        const citforms::host::Globals& g = state.thread().globals;
+        const std::string due =
+            g.GLO_PRZELEW_POLE > 0 ? field(std::to_string(g.GLO_PRZELEW_POLE).c_str()) : "";
         const auto amount = citforms::values::Decimal::parse(due);
         w->setValue("KWOTA", amount ? amount->toPlainText(2) : "0.00");
-        w->setValue("DATA", std::to_string(state.thread().globals.DANE_DATA_BIEZACA));
+        w->setValue("DATA", std::to_string(g.DANE_DATA_BIEZACA));
         std::string digits;
         if (firm && !firm->empty())
             for (char c : (*firm)[0][0])
                 if (std::isdigit(static_cast<unsigned char>(c)) != 0) digits += c;
-        const int year = citforms::values::isDisplayableDay(period) ? citforms::values::yearOf(period) : 0;
-        const std::string yy = std::to_string(year % 100);
-        w->setValue("TYTUL", "/TI/N" + digits + "/OKR/" + (yy.size() < 2 ? "0" + yy : yy) +
-                                 "R/SFP/CIT8/TXT/Podatek dochodowy");
+        const bool known = citforms::values::isDisplayableDay(period);
+        auto twoDigits = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+        std::string okres = twoDigits(known ? citforms::values::yearOf(period) % 100 : 0);
+        okres += g.GLO_PRZELEW_OKRES == "M"
+                     ? "M" + twoDigits(known ? static_cast<int>(citforms::values::monthOf(period)) : 0)
+                     : "R";
+        if (!g.GLO_PRZELEW_SYMBOL.empty())
+            w->setValue("TYTUL", "/TI/N" + digits + "/OKR/" + okres + "/SFP/" +
+                                     g.GLO_PRZELEW_SYMBOL + "/TXT/" +
+                                     (g.GLO_PRZELEW_OKRES == "M" ? "Zaliczka na podatek dochodowy"
+                                                                 : "Podatek dochodowy"));
     }
     w->onAction("save", [&] {
         if (number(w->value("DATA")) <= 0) {

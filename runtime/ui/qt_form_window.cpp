@@ -12,7 +12,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHeaderView>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QPainter>
@@ -197,6 +199,7 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
     lists_.assign(model.entries.size(), nullptr);
     checks_.assign(model.entries.size(), nullptr);
     rowLists_.assign(model.entries.size(), nullptr);
+    tables_.assign(model.entries.size(), nullptr);
     labels_.assign(model.entries.size(), nullptr);
     texts_.assign(model.entries.size(), nullptr);
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
@@ -237,6 +240,28 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
                 sync();
             });
             radioGroups_[i] = group;
+            continue;
+        }
+        if (e.kind == host::EntryKind::List && !e.columns.empty()) {
+            // A list with columns (the CIT-ST's branches): a table, a row the entry's value.
+            auto* table = new QTreeWidget(canvas);
+            table->setGeometry(pxRect(e.at, dpi));
+            table->setRootIsDecorated(false);
+            table->setUniformRowHeights(true);
+            table->setAlternatingRowColors(true);
+            QStringList captions;
+            for (const std::string& c : e.columns) captions << QString::fromStdString(c);
+            table->setHeaderLabels(captions);
+            table->header()->setStretchLastSection(false);
+            table->installEventFilter(this);
+            connect(table, &QTreeWidget::currentItemChanged, this,
+                    [this, i, table](QTreeWidgetItem* item) {
+                        if (syncing_ || item == nullptr) return;
+                        window_.edit(i, std::to_string(table->indexOfTopLevelItem(item) + 1));
+                        sync();
+                    });
+            tables_[i] = table;
+            focusTargets_[i] = table;
             continue;
         }
         if (e.kind == host::EntryKind::List && e.at.height >= kListViewHeight) {
@@ -472,6 +497,28 @@ void QtFormWindowView::sync() {
             }
             list->setCurrentIndex(list->findText(QString::fromStdString(window_.display(i))));
             list->setEnabled(enabled);
+        } else if (QTreeWidget* table = tables_[i]) {
+            QStringList items;
+            for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
+            QStringList shownItems;
+            for (int r = 0; r < table->topLevelItemCount(); ++r)
+                shownItems << table->topLevelItem(r)->data(0, Qt::UserRole).toString();
+            if (shownItems != items) {
+                table->clear();
+                for (const QString& row : items) {
+                    auto* item = new QTreeWidgetItem(table, row.split(QLatin1Char('\t')));
+                    item->setData(0, Qt::UserRole, row);
+                    item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+                }
+                for (int c = 0; c < table->columnCount(); ++c) table->resizeColumnToContents(c);
+            }
+            const QString current = QString::fromStdString(window_.display(i));
+            QTreeWidgetItem* chosen = nullptr;
+            for (int r = 0; r < table->topLevelItemCount() && chosen == nullptr; ++r)
+                if (table->topLevelItem(r)->data(0, Qt::UserRole).toString() == current)
+                    chosen = table->topLevelItem(r);
+            table->setCurrentItem(chosen);
+            table->setEnabled(enabled);
         } else if (QListWidget* rows = rowLists_[i]) {
             QStringList items;
             for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
@@ -663,11 +710,13 @@ bool QtFormWindowView::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::KeyPress && qobject_cast<QPlainTextEdit*>(watched) == nullptr) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // In a table the arrows go from row to row; Enter goes on to the next entry.
+        const bool table = qobject_cast<QTreeWidget*>(watched) != nullptr;
         int step = 0;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-            key->key() == Qt::Key_Down)
+            (key->key() == Qt::Key_Down && !table))
             step = 1;
-        else if (key->key() == Qt::Key_Up)
+        else if (key->key() == Qt::Key_Up && !table)
             step = -1;
         if (step != 0) {
             for (std::size_t i = 0; i < focusTargets_.size(); ++i) {

@@ -22,7 +22,7 @@ TEST(FormCatalogue, HoldsEveryFormOfEveryTemplateWithItsStorageAndVariables) {
         {70, {"CIT-8", "CIT-8/O", "CIT-D", "ORD-ZU"}},
         {72, {"CIT-8", "CIT-8/O", "CIT-D", "ORD-ZU"}},
         {73, {"CIT-8", "CIT-8/O", "CIT-D", "CIT-BR", "ORD-ZU"}},
-        {201, {"CIT-ST", "CIT-ST-copy", "CIT-STA", "ORD-ZU"}}};
+        {201, {"CIT-ST", "CIT-ST-copy", "CIT-ST-window", "CIT-STA", "ORD-ZU"}}};
     std::map<int, std::set<std::string>> found;
     for (const FormDef& f : c.all()) {
         for (int t : f.templates) found[t].insert(f.name);
