@@ -14,6 +14,7 @@
 #include "citforms/module/declaration_state.h"
 #include "citforms/print/report_runtime.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_save.h"
 #include "citforms/windows/form_window.h"
 
 namespace citforms::windows {
@@ -55,5 +56,13 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session);
 // "Zapisz" of a window whose declaration has positions a failed statement or company read
 // left without a value: the person is told which, and true is answered (nothing is saved).
 bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIssues& issues);
+
+// Tells what became of a save (store::tell). A save refused because someone else saved the
+// declaration after the window read it asks instead whether to read it again from the
+// database ("&Wczytaj ponownie|&Anuluj"); on yes `reload` puts the stored declaration into the
+// window, dropping what was typed. "Anuluj" keeps the window's values as they are.
+using Reload = void (*)(FormWindow&, WindowSession&);
+void tellSaveOutcome(FormWindow& w, WindowSession& s, const store::SaveResult& result,
+                     Reload reload);
 
 }  // namespace citforms::windows
