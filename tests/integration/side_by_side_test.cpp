@@ -110,7 +110,8 @@ TEST_F(SideBySide, AStaleSaveIsRefusedAndTheDeclarationReadAgainSavesOverTheOthe
     ASSERT_FALSE(id.empty());
     auto a = session("a", 1,
                      "open CIT_8_73 id=" + id + "\ntype 68 \"5 000\"\nwait " + go("a") +
-                         "\nanswer \"Wczytaj ponownie\"\npress Zapisz\nshow 68\n"
+                         "\nanswer Anuluj\npress Zapisz\nshow 68\n"
+                         "answer \"Wczytaj ponownie\"\npress Zapisz\nshow 68\n"
                          "type 69 \"700\"\npress Zapisz\n");
     ASSERT_TRUE(a->waitForLine("wait")) << a->out() << a->err();
     std::ofstream(folder_ / "b.script") << "open CIT_8_73 id=" + id +
@@ -123,8 +124,14 @@ TEST_F(SideBySide, AStaleSaveIsRefusedAndTheDeclarationReadAgainSavesOverTheOthe
     EXPECT_EQ(a->exitCode(), 0) << a->out() << a->err();
     EXPECT_TRUE(contains(a->out(), "Deklaracja " + id + " została zmieniona przez ANOWAK"))
         << a->out();
-    EXPECT_TRUE(contains(a->out(), "&Wczytaj ponownie|&Anuluj\t1\tWczytaj ponownie")) << a->out();
-    EXPECT_TRUE(contains(a->out(), "field\tCIT_8_73\t68\t1 234\n")) << a->out();
+    // "Anuluj" keeps what was typed; "Wczytaj ponownie" shows what B saved.
+    EXPECT_TRUE(contains(a->out(), "&Wczytaj ponownie|&Anuluj\t2\tAnuluj\tscript\n"
+                                   "field\tCIT_8_73\t68\t5 000\n"))
+        << a->out();
+    EXPECT_TRUE(contains(a->out(), "&Wczytaj ponownie|&Anuluj\t1\tWczytaj ponownie\tscript\n"
+                                   "status\tCIT_8_73\tDeklarację wczytano ponownie z bazy "
+                                   "danych.\nfield\tCIT_8_73\t68\t1 234\n"))
+        << a->out();
     EXPECT_TRUE(contains(a->out(), "window\tclose\tCIT_8_73\t" + id)) << a->out();
     const std::string where = " from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " + id +
                               " and NR_ZALACZNIKA = 0 and NR_POLA = ";
