@@ -64,16 +64,21 @@ std::optional<HeaderStamp> readStamp(const host::HostBinding& host, std::int32_t
     return stampOf(header);
 }
 
-std::optional<std::string> refusalFor(const host::HostBinding& host, std::int32_t id,
-                                      const std::optional<HeaderStamp>& expected,
-                                      const host::Record* header) {
+std::optional<values::Error> refusalFor(const host::HostBinding& host, std::int32_t id,
+                                        const std::optional<HeaderStamp>& expected,
+                                        const host::Record* header) {
     if (!expected || expected->id != id || id == 0) return std::nullopt;
-    if (header == nullptr) return deletedMessage(host, id);
+    const auto deleted = [&] {
+        return values::Error{deletedMessage(host, id), values::ErrorKind::NotFound};
+    };
+    if (header == nullptr) return deleted();
     const std::optional<HeaderStamp> now = stampOf(*header);
     if (!now) return std::nullopt;
     // Another declaration under the same id: the one held was deleted.
-    if (now->identity != expected->identity) return deletedMessage(host, id);
-    if (now->version != expected->version) return changedMessage(host, id);
+    if (now->identity != expected->identity) return deleted();
+    if (now->version != expected->version) {
+        return values::Error{changedMessage(host, id), values::ErrorKind::Stale};
+    }
     return std::nullopt;
 }
 
@@ -83,12 +88,28 @@ std::string deletedMessage(const host::HostBinding& host, std::int32_t id) {
            (who.empty() ? std::string() : " przez " + who) + ".";
 }
 
+namespace {
+constexpr std::string_view kNotSaved = " Zmiany nie zostały zapisane";
+constexpr std::string_view kReopen =
+    "; aby je wprowadzić, proszę otworzyć deklarację ponownie.";
+}  // namespace
+
 std::string changedMessage(const host::HostBinding& host, std::int32_t id) {
     const std::string who = lastEntry(host, id, "P");
     return "Deklaracja " + std::to_string(id) + " została zmieniona" +
-           (who.empty() ? std::string() : " przez " + who) +
-           " po jej otwarciu. Zmiany nie zostały zapisane; aby je wprowadzić, proszę otworzyć "
-           "deklarację ponownie.";
+           (who.empty() ? std::string() : " przez " + who) + " po jej otwarciu." +
+           std::string(kNotSaved) + std::string(kReopen);
+}
+
+std::string reloadQuestion(std::string_view changed) {
+    std::string text(changed);
+    // The advice to open it again is what the question offers.
+    if (text.size() >= kReopen.size() &&
+        text.compare(text.size() - kReopen.size(), kReopen.size(), kReopen) == 0) {
+        text.replace(text.size() - kReopen.size(), kReopen.size(), ".");
+    }
+    return text + "|Czy wczytać deklarację ponownie z bazy danych? Zmiany wpisane w oknie "
+                  "zostaną utracone.";
 }
 
 std::string lockedMessage(const host::HostBinding& host, std::int32_t id,

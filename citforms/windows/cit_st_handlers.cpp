@@ -272,12 +272,31 @@ void pickBranches(FormWindow& w, WindowSession& s) {
 void printCitSt(FormWindow& w, WindowSession& s) { printCopy(w, s, false); }
 void printCitSta(FormWindow& w, WindowSession& s) { printCopy(w, s, true); }
 
+// "Wczytaj ponownie" after a refused save: the CIT-ST and its branches as stored now; the
+// window's cells show them, as unchanged.
+void reload(FormWindow& w, WindowSession& s) {
+    store::DeclarationFields stored(201);
+    store::CitStBranches storedBranches;
+    if (const values::Status read =
+            citst::loadCitSt(*s.host, s.state->CIT_ID_DEKLARACJI, stored, storedBranches);
+        !read) {
+        s.host->utility->MSG_OST(read.error());
+        return;
+    }
+    s.fields->takeValues(std::move(stored));
+    branches() = std::move(storedBranches);
+    showCells(w, s);
+    w.showPage(0);
+    w.markUnchanged();
+    w.setStatus("Deklarację wczytano ponownie z bazy danych.");
+}
+
 void save(FormWindow& w, WindowSession& s) {
     if (refuseNotComputed(*s.host, s.fields->issues)) return;
     if (!checksPass(w, s)) return;
     const store::SaveResult result =
         citst::saveCitSt(*s.host, *s.fields, branches(), s.state->CIT_ID_DEKLARACJI);
-    store::tell(*s.host, result.notices);
+    tellSaveOutcome(w, s, result, reload);
     if (result.outcome != store::SaveOutcome::Saved) return;
     s.state->CIT_ID_DEKLARACJI = result.id;
     w.finish(result.id);

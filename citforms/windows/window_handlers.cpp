@@ -140,6 +140,20 @@ void openTransfer(const host::HostBinding& host, std::int32_t id, std::int32_t t
     g.GLO_PRZELEW_OKRES.clear();
 }
 
+void tellSaveOutcome(FormWindow& w, WindowSession& s, const store::SaveResult& result,
+                     Reload reload) {
+    if (result.error != values::ErrorKind::Stale || result.notices.empty() ||
+        s.host->ui == nullptr) {
+        store::tell(*s.host, result.notices);
+        return;
+    }
+    store::tell(*s.host, store::Notices(result.notices.begin(), result.notices.end() - 1));
+    if (s.host->ui->message({host::kTitleQuestion,
+                             store::reloadQuestion(result.notices.back().text),
+                             store::kReloadButtons, host::MessageIcon::Question, 2}) == 1)
+        reload(w, s);
+}
+
 bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIssues& issues) {
     const std::vector<std::string> names = issues.notComputed();
     if (names.empty()) return false;
@@ -162,10 +176,24 @@ SaveStep savedAs(WindowSession& s, const store::SaveResult& result) {
     return SaveStep::Saved;
 }
 
+// "Wczytaj ponownie" after a refused save: the declaration as stored now, in the window's own
+// field sets, which the window then shows as unchanged.
+void reloadCit8(FormWindow& w, WindowSession& s) {
+    const module::DeclarationKind* kind = kindOf(s);
+    if (kind == nullptr || kind->load == nullptr) return module::notBuilt(*s.host);
+    kind->load(*s.host, *s.state, *s.fields);
+    // It is a stored declaration now, someone's saved work: closing must not discard it.
+    s.arguments.existing = true;
+    s.unchanged = true;
+    s.keptChanges = false;
+    w.markUnchanged();
+    w.setStatus("Deklarację wczytano ponownie z bazy danych.");
+}
+
 // The save of the CIT-8 window: every numbered attachment (CIT-D, CIT-BR) its count field
 // announces must have been filled in; then the declaration with all its attachments, in one
 // transaction.
-SaveStep saveCit8(WindowSession& s) {
+SaveStep saveCit8(FormWindow& w, WindowSession& s) {
     // Values a failed statement or read left behind are no values: nothing is written.
     if (refuseNotComputed(*s.host, s.fields->issues)) return SaveStep::Refused;
     const store::FieldSet& main = s.fields->main();
@@ -175,7 +203,7 @@ SaveStep saveCit8(WindowSession& s) {
         const store::SaveResult result = store::saveCit2Declaration(
             *s.host, *s.state, *s.fields, 1, s.state->CIT_ID_DEKLARACJI,
             s.arguments.referenceDate, 0);
-        store::tell(*s.host, result.notices);
+        tellSaveOutcome(w, s, result, reloadCit8);
         return savedAs(s, result);
     }
     for (const store::HeldForm& held : s.fields->forms()) {
@@ -195,7 +223,7 @@ SaveStep saveCit8(WindowSession& s) {
     const store::SaveResult result =
         store::saveDeclaration(*s.host, *s.state, *s.fields, s.fields->templateId(), 1,
                                s.state->CIT_ID_DEKLARACJI, s.arguments.referenceDate, 0);
-    store::tell(*s.host, result.notices);
+    tellSaveOutcome(w, s, result, reloadCit8);
     return savedAs(s, result);
 }
 
@@ -210,7 +238,7 @@ void discardUnsaved(WindowSession& s) {
 // "Zapisz": closes when the declaration was saved. A refused or failed save keeps the window
 // open with its values, so that nothing typed is lost; the person was told why.
 void saveAndClose(FormWindow& w, WindowSession& s) {
-    if (saveCit8(s) != SaveStep::Saved) return;
+    if (saveCit8(w, s) != SaveStep::Saved) return;
     w.finish(s.state->CIT_ID_DEKLARACJI);
 }
 

@@ -14,6 +14,7 @@
 #include "citforms/module/declaration_state.h"
 #include "citforms/print/report_runtime.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_save.h"
 #include "citforms/windows/form_window.h"
 
 namespace citforms::windows {
@@ -61,5 +62,13 @@ bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIs
 // with the amount to pay and the title the declaration's kind gives (host globals
 // GLO_PRZELEW_POLE, GLO_PRZELEW_SYMBOL, GLO_PRZELEW_OKRES, cleared after the call).
 void openTransfer(const host::HostBinding& host, std::int32_t id, std::int32_t templateId);
+
+// Tells what became of a save (store::tell). A save refused because someone else saved the
+// declaration after the window read it asks instead whether to read it again from the
+// database ("&Wczytaj ponownie|&Anuluj"); on yes `reload` puts the stored declaration into the
+// window, dropping what was typed. "Anuluj" keeps the window's values as they are.
+using Reload = void (*)(FormWindow&, WindowSession&);
+void tellSaveOutcome(FormWindow& w, WindowSession& s, const store::SaveResult& result,
+                     Reload reload);
 
 }  // namespace citforms::windows

@@ -544,6 +544,9 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         w->setRows("KOD", std::move(rows));
         if (!wanted.empty()) w->setValue("KOD", wanted);
     };
+    // The numbers of the terms the list shows: a term another user added meanwhile is not
+    // among them.
+    std::vector<std::string> listed;
     auto fillTerms = [&] {
         std::vector<ListRow> rows;
         const std::string current = w->value("KOD");
@@ -559,6 +562,8 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
             }
         }
         const bool any = !rows.empty();
+        listed.clear();
+        for (const ListRow& r : rows) listed.push_back(r.value);
         w->setRows("POZYCJE", std::move(rows));
         w->setEnabled("Popraw", any);
         w->setEnabled("Usuń", any);
@@ -651,6 +656,24 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         // The number and the row go in together: two users adding at once get two numbers.
         const bool added = change(
             [&] {
+                // The same term added by another user since the list was read would count
+                // its accounts twice: the person sees it in the list read again instead.
+                auto same = query(state, "select lp from ZESTAWIENIE_DEFINICJA" + ofKind +
+                                             " and kod = " + sqlQuoted(kod) + " and maska = " +
+                                             sqlQuoted(trim(w->value("MASKA"))) +
+                                             " and miara = " + sqlQuoted(w->value("MIARA")) +
+                                             " and znak = " + sign() + " order by lp");
+                if (!same) return false;
+                for (const auto& row : *same) {
+                    const std::string other(trim(row[0]));
+                    if (std::find(listed.begin(), listed.end(), other) != listed.end()) continue;
+                    lp = other;
+                    warn(state, "Pozycja " + other + " definicji pola " + kod +
+                                    " o tej samej masce, mierze i znaku została w tym czasie "
+                                    "dodana przez innego użytkownika; lista została wczytana "
+                                    "ponownie.");
+                    return false;
+                }
                 auto next = query(state, "select isnull(max(lp), 0) + 1 from ZESTAWIENIE_DEFINICJA" +
                                              ofKind + " and kod = " + sqlQuoted(kod));
                 if (!next || next->empty()) return false;
@@ -669,7 +692,8 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
             },
             "Dodanie pozycji definicji zestawienia pola " + kod);
         fillTerms();
-        if (!added) return;
+        if (!added && lp.empty()) return;
+        // The term added, or the same one another user added first.
         w->setValue("POZYCJE", lp);
         showTerm();
     });

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
+#include <filesystem>
 #include <optional>
+#include <thread>
 
 #include "citforms/values/text.h"
 #include "runtime/ui/scripted/button_captions.h"
@@ -247,6 +250,20 @@ bool ScriptedUi::queue(const SessionStep& step) {
         menuPicks_.push_back(step.number);
         return true;
     }
+    if (step.kind == SessionStep::Kind::Wait) {
+        // Another user's turn, for sessions run beside one another: the line tells the other
+        // side that this one is waiting.
+        write(joinFields({"wait", step.name}));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!std::filesystem::exists(step.name)) {
+            if (std::chrono::steady_clock::now() > until) {
+                unmet(step, "no file " + step.name + " after 60 s");
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
     return false;
 }
 
@@ -407,6 +424,7 @@ void ScriptedUi::replay(host::UiWindow& window, const SessionStep& step) {
         case Kind::Pick:
         case Kind::Answer:
         case Kind::Close:
+        case Kind::Wait:
             break;
     }
 }
