@@ -200,6 +200,8 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
         }
         const store::HeldForm* held = fields.find(step.perCopyOf);
         if (held == nullptr) continue;
+        // Copy after copy is looked up and loaded: sorted once, each lookup is a binary search.
+        fields.copies(step.perCopyOf).sort();
         // No declaration holds copies beyond the sheets of its form, nor beyond the highest
         // copy it stores: the copies after those are named as missing without a look.
         const std::int64_t announced = numberOf(fields.main(), step.field).integerPart();
