@@ -29,7 +29,6 @@
 #include <QPdfWriter>
 
 #include <filesystem>
-#include <iterator>
 #include <optional>
 #include <fstream>
 #include <sstream>
@@ -272,7 +271,8 @@ bool qtPdf(const std::filesystem::path& file, store::DeclarationFields& fields,
 // The pages of a finished PDF (its page objects).
 std::int64_t pdfPages(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text(std::filesystem::file_size(file), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
     const std::string mark = "/Type /Page";
     std::int64_t count = 0;
     for (std::size_t at = text.find(mark); at != std::string::npos;
