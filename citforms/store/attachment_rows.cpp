@@ -41,7 +41,8 @@ AttachmentRows::Iterator AttachmentRows::locate(std::int32_t copy, std::int32_t 
     return rows_.end();
 }
 
-std::pair<AttachmentRows::Iterator, AttachmentRows::Iterator> AttachmentRows::copyRange(std::int32_t copy) const {
+std::pair<AttachmentRows::Iterator, AttachmentRows::Iterator> AttachmentRows::copyRange(
+    std::int32_t copy) const {
     const auto first = std::lower_bound(rows_.begin(), rows_.end(), copy, copyBefore);
     const auto last = std::find_if(first, rows_.end(), [&](const AttachmentRow& r) {
         return r.ext_nr_zalacznika != copy;
