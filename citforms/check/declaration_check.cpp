@@ -110,6 +110,8 @@ public:
           mainDef_(main_.list().form()) {
         result_.declarationId = subject.id;
         result_.templateId = subject.templateId;
+        // Copy after copy is looked up: in sorted rows each lookup is a binary search.
+        for (store::HeldForm& held : scratch_.forms()) held.copies.sort();
     }
 
     CheckResult run() {
@@ -295,10 +297,15 @@ private:
             }
             const std::int64_t count = mainCount(countField(name));
             for (std::int32_t k = 1; k <= count; ++k) {
-                if (!held.copies.hasCopy(k)) continue;
+                if (!rowsOf(name).hasCopy(k)) continue;
                 identifiersOf(name, k, *held.def, copy(name, k, count), false);
             }
         }
+    }
+
+    // Every copy's rows of the numbered form `name`, sorted.
+    const store::AttachmentRows& rowsOf(const std::string& name) const {
+        return scratch_.copies(name);
     }
 
     // An attachment sheet that holds nothing: every value empty or zero.
@@ -375,8 +382,9 @@ private:
         if (!field) return;
         const std::int64_t count = mainCount(field);
         const std::string at = "Poz. " + std::to_string(*field) + ": ";
+        const store::AttachmentRows& rows = rowsOf(name);
         for (std::int32_t k = 1; k <= count; ++k) {
-            if (!held.copies.hasCopy(k)) {
+            if (!rows.hasCopy(k)) {
                 error("CIT-8", {*field},
                       at + "wpisano " + std::to_string(count) + ", brak formularza nr " +
                           std::to_string(k) + " załącznika " + name);
@@ -384,12 +392,9 @@ private:
                 citBrCopy(k, count);
             }
         }
-        std::int32_t highest = 0;
-        for (const store::AttachmentRow& row : held.copies.rows())
-            highest = std::max(highest, row.ext_nr_zalacznika);
-        for (std::int32_t k = static_cast<std::int32_t>(std::max<std::int64_t>(count, 0)) + 1;
-             k <= highest; ++k) {
-            if (held.copies.hasCopy(k)) {
+        // The stored copies beyond the announced count, however high their numbers.
+        for (const std::int32_t k : rows.copyNumbers()) {
+            if (k > std::max<std::int64_t>(count, 0)) {
                 warning(name, {},
                         "Załącznik " + name + " nr " + std::to_string(k) +
                             " nie jest wykazany w poz. " + std::to_string(*field) +

@@ -194,6 +194,8 @@ std::uint8_t composeDeclarationPdf(ModuleState& module, const DeclarationKind& k
         }
         const store::HeldForm* held = fields.find(step.perCopyOf);
         if (held == nullptr) continue;
+        // Copy after copy is looked up and loaded: sorted once, each lookup is a binary search.
+        fields.copies(step.perCopyOf).sort();
         // No declaration holds copies beyond the sheets of its form: those are named as not
         // printed; every copy up to them prints, from its stored values or its defaults.
         const std::int64_t announced = numberOf(fields.main(), step.field).integerPart();
