@@ -273,7 +273,7 @@ void printCitSt(FormWindow& w, WindowSession& s) { printCopy(w, s, false); }
 void printCitSta(FormWindow& w, WindowSession& s) { printCopy(w, s, true); }
 
 // "Wczytaj ponownie" after a refused save: the CIT-ST and its branches as stored now; the
-// window's cells show them, as unchanged.
+// window shows them as it does on opening, and they are what later changes are measured from.
 void reload(FormWindow& w, WindowSession& s) {
     store::DeclarationFields stored(201);
     store::CitStBranches storedBranches;
@@ -285,7 +285,7 @@ void reload(FormWindow& w, WindowSession& s) {
     }
     s.fields->takeValues(std::move(stored));
     branches() = std::move(storedBranches);
-    showCells(w, s);
+    cells(w, s, 0);
     w.showPage(0);
     w.markUnchanged();
     w.setStatus("Deklarację wczytano ponownie z bazy danych.");
