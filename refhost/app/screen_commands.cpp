@@ -52,7 +52,7 @@ int runOpenOnScreen(libraries::ReferenceHost& host, const libraries::LoadedModul
     if (!utility.EXECVAY("select id_deklaracje_wzorzec, data_okresu from DEKLARACJE_NAG where "
                          "id_deklaracje_nag = " +
                          std::to_string(id))) {
-        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        err << "tabrix: Błąd SQL: " << utility.fileErrorText() << '\n';
         return 1;
     }
     citforms::host::ResultRow row;

@@ -416,8 +416,9 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         }
         applyZoom();
     }
+    // The window may be opened at an entry (an item of the check): its page is shown by sync.
+    const std::size_t focus = window_.takeFocusRequest().value_or(window_.firstFocus());
     sync();
-    const std::size_t focus = window_.firstFocus();
     if (focus < focusTargets_.size() && focusTargets_[focus] != nullptr)
         focusTargets_[focus]->setFocus();
 }
@@ -434,6 +435,7 @@ QLineEdit* QtFormWindowView::lineEdit(std::size_t index) const { return edits_.a
 void QtFormWindowView::sync() {
     syncing_ = true;
     const host::WindowModel& model = window_.model();
+    const bool readOnly = window_.readOnly();
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
         const bool enabled = window_.entryEnabled(i);
         const bool visible = window_.entryVisible(i);
@@ -446,7 +448,9 @@ void QtFormWindowView::sync() {
         if (QPlainTextEdit* text = texts_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
             if (text->toPlainText() != shown) text->setPlainText(shown);
-            text->setEnabled(enabled);
+            // A read-only window's entries stay readable and reachable, only not editable.
+            text->setReadOnly(readOnly);
+            text->setEnabled(enabled || readOnly);
         } else if (QLineEdit* edit = edits_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
             if (edit->text() != shown) {
@@ -460,7 +464,10 @@ void QtFormWindowView::sync() {
             } else {
                 edit->setCursorPosition(0);
             }
-            if (model.entries[i].kind != host::EntryKind::Display) edit->setEnabled(enabled);
+            if (model.entries[i].kind != host::EntryKind::Display) {
+                edit->setReadOnly(readOnly);
+                edit->setEnabled(enabled || readOnly);
+            }
         } else if (QComboBox* list = lists_[i]) {
             QStringList items;
             for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
