@@ -203,10 +203,10 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
         // The declaration's own window, as DEKLARACJE_CIT_POKAZ opens it.
         const std::optional<std::int32_t> templateId = storedTemplate(module, id);
         if (!templateId) return failure("declaration " + std::to_string(id) + " could not be read");
-        const DeclarationKind* kind = declarationKind(*templateId);
-        if (kind == nullptr || kind->mainWindow.empty())
+        const DeclarationKind* declaration = declarationKind(*templateId);
+        if (declaration == nullptr || declaration->mainWindow.empty())
             return failure("declaration " + std::to_string(id) + " has no window of its own");
-        window = kind->mainWindow;
+        window = declaration->mainWindow;
     }
     // The plain windows of the module: they work on the company, not on a declaration.
     if (window == "PARAM_CIT2") {

@@ -541,9 +541,9 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
 
     // What each code holds, as the module's form files say ("O8 – Kwota z zestawienia …").
     const std::map<std::string, std::string> roles = statementRoles(state, declarationId);
-    auto shownCode = [&](const std::string& code) {
-        const auto role = roles.find(code);
-        return role == roles.end() ? code : code + " – " + role->second;
+    auto shownCode = [&](const std::string& kod) {
+        const auto role = roles.find(kod);
+        return role == roles.end() ? kod : kod + " – " + role->second;
     };
     auto fillCodes = [&](const std::string& wanted) {
         std::vector<ListRow> rows;

@@ -590,12 +590,18 @@ void QtFormWindowView::acceptFocused() {
     }
 }
 
+// An entry the cursor goes to: one that takes a value, or any entry of a read-only window,
+// whose values are read there.
+bool QtFormWindowView::reachable(std::size_t entry) const {
+    return window_.entryEnabled(entry) || window_.readOnly();
+}
+
 void QtFormWindowView::focusFirstOnPage() {
     // A page key puts the cursor on the page's first entry that takes it.
     const int page = window_.page();
     for (std::size_t i = 0; i < focusTargets_.size(); ++i) {
         if (focusTargets_[i] == nullptr || window_.model().entries[i].page != page ||
-            !window_.entryEnabled(i) || !window_.entryVisible(i))
+            !reachable(i) || !window_.entryVisible(i))
             continue;
         focusTargets_[i]->setFocus(Qt::OtherFocusReason);
         return;
@@ -617,7 +623,7 @@ void QtFormWindowView::moveFocus(std::size_t from, int step) {
     for (std::size_t k = 1; k < n; ++k) {
         const std::size_t index = step > 0 ? (from + k) % n : (from + n - k) % n;
         QWidget* target = focusTargets_[index];
-        if (target == nullptr || !window_.entryEnabled(index)) continue;
+        if (target == nullptr || !reachable(index)) continue;
         const int page = window_.model().entries[index].page;
         if (page != window_.page()) {
             window_.showPage(page);
