@@ -129,7 +129,8 @@ TextBox textBox(const print::TextItem& t) {
 }
 
 // The page under the entries is for reading on a screen, not for paper: the print's smallest
-// texts (the 5 and 6 point position labels) are drawn at least this size, and the entries
+// texts (the 5 and 6 point position labels) are drawn at least this size, unless wrapped
+// over several lines, and the entries
 // then clear them as they clear any caption (clearCaptions); a label too long for its box at
 // this size ends in "…" as a long label in print does.
 constexpr int kWindowLabelPoints = 7;
@@ -137,7 +138,9 @@ constexpr int kWindowLabelPoints = 7;
 void readableLabels(print::PageContent& page) {
     for (print::PageItem& item : page.items) {
         auto* text = std::get_if<print::TextItem>(&item);
-        if (text != nullptr && text->font.points < kWindowLabelPoints)
+        // A wrapped text (the page's instructions) keeps its size: its lines would run
+        // into what lies under it.
+        if (text != nullptr && text->font.points < kWindowLabelPoints && !text->wrap)
             text->font.points = kWindowLabelPoints;
     }
 }
