@@ -264,6 +264,8 @@ private:
         }
         if (returnField == 0) return;
         const std::optional<std::int32_t> day = store::parseStoredNumber(value);
+        // Day 0 is no date: the sheet was never filled (its absence is reported by itself).
+        if (day && *day == 0) return;
         const std::optional<std::int32_t> own =
             store::parseStoredNumber(mainText(returnField));
         if (own && day != own) {
@@ -281,6 +283,13 @@ private:
             if (!held.numbered()) {
                 const bool isMain = &held.set == &main_;
                 if (!isMain && mainCount(countField(name)) <= 0) continue;
+                if (!isMain && unfilled(*held.def, held.set)) {
+                    const int count = *countField(name);
+                    error("CIT-8", {count},
+                          "Poz. " + std::to_string(count) + ": zapowiedziano załącznik " + name +
+                              ", którego nie wypełniono");
+                    continue;
+                }
                 identifiersOf(name, 0, *held.def, held.set, isMain);
                 continue;
             }
@@ -290,6 +299,17 @@ private:
                 identifiersOf(name, k, *held.def, copy(name, k, count), false);
             }
         }
+    }
+
+    // An attachment sheet that holds nothing: every value empty or zero.
+    static bool unfilled(const forms::FormDef& def, const store::FieldSet& set) {
+        for (const forms::FieldDef& f : def.fields) {
+            if (!set.has(f.number)) continue;
+            const std::string value = trimmed(set[f.number].toStored());
+            const std::optional<Decimal> amount = Decimal::parse(value);
+            if (!value.empty() && !(amount && amount->isZero())) return false;
+        }
+        return true;
     }
 
     // Copy k of the numbered form `name`, in a field set of its own.

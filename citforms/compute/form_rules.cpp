@@ -111,6 +111,12 @@ void Cit8Rules::advances() {
     Decimal sum;
     for (int p = 68; p <= 90; ++p) sum += get(p);
     set(91, sum);
+    // An edition that keeps its quarterly advances apart sums them apart (edition 21: 91).
+    if (const FormEdition::QuarterlyAdvances& q = e_.quarterlyAdvances(); q.first != 0) {
+        Decimal quarters;
+        for (int p = q.first; p < q.first + q.count; ++p) quarters += a_.cit8(p);
+        a_.setCit8(q.sum, quarters);
+    }
     const Decimal due = get(67) + get(65);
     set(92, max0(due - get(91)));
     set(93, max0(get(91) - due));

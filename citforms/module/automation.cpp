@@ -131,7 +131,7 @@ std::int32_t newCit2(ModuleState& module, std::int32_t yearStart, std::int32_t y
                      std::int32_t period, const std::string& edition, std::int32_t copyFrom) {
     const host::HostBinding& host = module.host();
     const header::FiscalYear year{0, yearStart, yearEnd};
-    period = values::secondOfMonth(period);
+    period = header::cit2Period(year, period);
     if (!header::confirmQuarterlyMonth(host, period)) return 0;
     std::int32_t templateId = 0;
     if (edition.empty()) {

@@ -34,6 +34,14 @@ using Params = std::vector<std::optional<std::string>>;
 
 std::string str(long long v) { return std::to_string(v); }
 
+// `text` with its first `what` replaced by `with`; unchanged without one.
+std::string replaced(std::string text, const std::string& what, const std::string& with) {
+    if (const auto at = text.find(what); at != std::string::npos) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
+}
+
 // The demo's identification numbers pass the official checksums: a NIP whose nine digits
 // allow no check digit takes the next last digit.
 std::string nip(std::string nine) {
@@ -441,7 +449,7 @@ private:
             o[n] = (n == 87 || n == 88 || n == 90 || n == 91) ? whole(grosze(*v)) : *v;
             if (n <= 38) reliefs += grosze(*v);
         }
-        o[37] = "Darowizna na odbudowę kościoła św. Józefa w Rydzynie";
+        o[37] = "Darowizna na kościół w Rydzynie";
         o[39] = plain(reliefs);
         // The loss table's first column is the year of the loss (four characters).
         const std::array<const char*, 5> losses = {"2011", "2012", "", "", ""};
@@ -500,7 +508,8 @@ private:
         const std::vector<std::pair<std::string, std::string>> ordzu = {
             {"1", c.nip},
             {"2", ""},
-            {"5", c.name},
+            // The legal form abbreviated, as the name fits the form's box.
+            {"5", replaced(c.name, " Spółka z ograniczoną odpowiedzialnością", " Sp. z o.o.")},
             {"6", company == 1 ? "Młyn Pszenica" : "Stocznia Żagiel"},
             {"7", ""},
             {"8", c.regon},
