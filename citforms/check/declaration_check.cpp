@@ -559,6 +559,14 @@ private:
 
 }  // namespace
 
+std::optional<int> positionShowing(const forms::FormDef& main, std::string_view form,
+                                   int position) {
+    if (form.empty() || form == main.name) {
+        return position != 0 ? std::optional<int>(position) : std::nullopt;
+    }
+    return countPosition(main, form);
+}
+
 std::optional<int> countPosition(const forms::FormDef& main, std::string_view form) {
     if (const auto f = main.countOf(form)) return f;
     const std::string role = "Liczba załączników " + std::string(form);

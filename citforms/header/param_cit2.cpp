@@ -218,7 +218,7 @@ private:
             windows::WindowOpener opener(host_, module_.iniManager(), module_.fields, state,
                                          &module_.reportRuntime());
             auto opened = opener.open(kind->mainWindow,
-                                      windows::WindowArguments{true, period(), true});
+                                      windows::WindowArguments{true, period(), true, 0, {}});
             if (!opened) host_.utility->MSG_OST(opened.error());
         }
         window_.finish(id);
@@ -266,7 +266,7 @@ private:
             windows::WindowOpener opener(host_, module_.iniManager(), module_.fields, state,
                                          &module_.reportRuntime());
             auto opened = opener.open(kind->mainWindow,
-                                      windows::WindowArguments{false, cit8Period(chosen), false});
+                                      windows::WindowArguments{false, cit8Period(chosen), false, 0, {}});
             if (!opened) u.MSG_OST(opened.error());
         }
         window_.finish(state.CIT_ID_DEKLARACJI);

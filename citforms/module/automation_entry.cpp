@@ -19,8 +19,10 @@
 #include "citforms/module/declaration_summary.h"
 #include "citforms/module/print_dispatch.h"
 #include "citforms/module/window_dispatch.h"
+#include "citforms/store/declaration_fields.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/windows/window_handlers.h"
+#include "citforms/windows/window_declaration.h"
 
 namespace citforms::module {
 
@@ -197,16 +199,29 @@ std::string checkVerb(ModuleState& module, Request& request) {
 }
 
 std::string openWindowVerb(ModuleState& module, Request& request) {
-    const std::string window = request.string("window");
+    std::string window = request.string("window", "");
     const std::int32_t id = request.whole("id", 0);
+    const std::int32_t focus = request.whole("focus", 0);
+    const std::string focusForm = request.string("focusForm", "");
     const std::int32_t copy = request.whole("copy", 0);
     const std::int32_t count = request.whole("count", 0);
     const std::int32_t existing = request.whole("existing", 1);
     const std::int32_t unchanged = request.whole("unchanged", 1);
     const std::int32_t date = request.whole("date", 0);
     const std::string kind = request.string("kind", "CIT-8");
+    if (request.ok() && window.empty() && id == 0)
+        request.problem("\"window\" is missing");
     if (!request.ok()) return request.refusal();
     if (module.host().ui == nullptr) return failure("the host bound no UI to show a window on");
+    if (window.empty()) {
+        // The declaration's own window, as DEKLARACJE_CIT_POKAZ opens it.
+        const std::optional<std::int32_t> templateId = storedTemplate(module, id);
+        if (!templateId) return failure("declaration " + std::to_string(id) + " could not be read");
+        const DeclarationKind* declaration = declarationKind(*templateId);
+        if (declaration == nullptr || declaration->mainWindow.empty())
+            return failure("declaration " + std::to_string(id) + " has no window of its own");
+        window = declaration->mainWindow;
+    }
     // The plain windows of the module: they work on the company, not on a declaration.
     if (window == "PARAM_CIT2") {
         const std::int32_t made = header::PARAM_CIT2(module, kind, date);
@@ -244,7 +259,8 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
         return text(Json{{"ok", true}, {"window", window}, {"result", linked}});
     }
     const values::Result<int> result = openDeclarationWindow(
-        module, id, window, copy, count, windows::WindowArguments{existing != 0, 0, unchanged != 0});
+        module, id, window, copy, count,
+        windows::WindowArguments{existing != 0, 0, unchanged != 0, focus, focusForm});
     if (!result) return failure(result.error());
     return text(Json{{"ok", true}, {"window", window}, {"result", *result}});
 }
@@ -266,6 +282,35 @@ std::string summaryVerb(ModuleState& module, Request& request) {
                      {"overpaid", amount(summary->overpaid)}});
 }
 
+// What each statement code of a declaration's template holds: the role, in the form file, of
+// the position a definition button of the template's windows computes with that code.
+std::string statementRolesVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    if (!request.ok()) return request.refusal();
+    const std::optional<std::int32_t> templateId = storedTemplate(module, id);
+    if (!templateId) return failure("declaration " + std::to_string(id) + " could not be read");
+    const DeclarationKind* kind = declarationKind(*templateId);
+    Json roles = Json::array();
+    if (kind != nullptr && !kind->mainWindow.empty()) {
+        const store::DeclarationFields forms(*templateId);
+        std::vector<std::string> windowNames = {kind->mainWindow};
+        windowNames.insert(windowNames.end(), kind->attachmentWindows.begin(),
+                           kind->attachmentWindows.end());
+        for (const std::string& name : windowNames) {
+            const auto window = windows::builtInWindow(name);
+            if (!window) continue;
+            const store::HeldForm* held = forms.find(window->form);
+            if (held == nullptr) continue;
+            for (const auto& [position, code] : window->definitions) {
+                const forms::FieldDef* field = held->def->field(position);
+                if (field == nullptr || field->role.empty()) continue;
+                roles.push_back(Json{{"code", code}, {"role", field->role}});
+            }
+        }
+    }
+    return text(Json{{"ok", true}, {"id", id}, {"template", *templateId}, {"roles", roles}});
+}
+
 struct Verb {
     std::string_view name;
     std::string (*run)(ModuleState&, Request&);
@@ -278,7 +323,7 @@ constexpr Verb kVerbs[] = {
     {"recalc", recalcVerb},
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
     {"summary", summaryVerb},
-    {"check", checkVerb},
+    {"check", checkVerb},      {"statement-roles", statementRolesVerb},
 };
 
 std::string dispatch(ModuleState& module, const char* requestJson) {

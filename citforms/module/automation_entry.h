@@ -44,10 +44,20 @@
 //        declaration N is loaded first (else the open declaration is shown); "copy" and
 //        "count" pick the copy of a numbered attachment (CIT_BR_73); "existing" (default 1)
 //        and "unchanged" (default 1) are the main window's arguments: 0 and 0 open it as on a
-//        declaration prepared just before (closing without a save removes it)
+//        declaration prepared just before (closing without a save removes it); "focus"
+//        (a position) with "focusForm" (its form, default the window's own) opens the main
+//        window with the cursor where "Przejdź" of the check puts it for such an item; without
+//        "window" (but with "id") the declaration's own window opens, as DEKLARACJE_CIT_POKAZ
+//        shows it
 //        -> {"ok":true,"window":"CIT_8_73","result":R} when the window has closed
 //        ("UP_PRZELEW" with "id": the "Przelew" of that stored declaration, the host's
 //        transfer window filled as the declaration's kind says; "result" is 0)
+//   {"verb":"statement-roles","id":N}
+//        what each statement code of declaration N's template holds: for every definition
+//        button of its windows ("D" beside a position), the code it opens and the role of the
+//        position in the form file (the host's statement definitions window shows it beside
+//        the bare code)
+//        -> {"ok":true,"id":N,"template":T,"roles":[{"code":"O8","role":"…"},…]}
 //
 // Anything else — a text that is not a JSON object, an unknown verb, a missing or mistyped
 // member, a whole number beyond 32 bits, no host bound, or work that failed — is answered

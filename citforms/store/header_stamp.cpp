@@ -126,6 +126,38 @@ std::string lockedMessage(const host::HostBinding& host, std::int32_t id,
     return text + ".";
 }
 
+std::string readOnlyReason(const host::HostBinding& host, std::int32_t id) {
+    host::UtilityLibrary& u = *host.utility;
+    const host::ErrorStatus before = u.errorStatus();
+    constexpr const char* kOnlyRead = ": tylko do odczytu, zmian nie można zapisać.";
+    bool filed = false;
+    bool lockedInView = false;
+    if (u.EXECVAX("select mozna_modyfikowac_dokument_edeklaracja, czy_zapis_w_bazie, "
+                  "blokada_stan from deklaracje_nag_view where id_deklaracje_nag = " +
+                  std::to_string(id))) {
+        host::ResultRow row;
+        if (host.data->result(host::ResultFileId::VAX_FK).next(row)) {
+            filed = wholeNumber(row.column(1)) != 0 && wholeNumber(row.column(0)) == 0;
+            lockedInView = wholeNumber(row.column(2)) != 0;
+        }
+    }
+    u.errorStatus() = before;  // an unreadable state leaves the window as it was
+    if (filed) return std::string("Deklaracja złożona elektronicznie (e-Deklaracja)") + kOnlyRead;
+    host::Record header;
+    const std::string holder =
+        fetchHeader(host, id, header) ? std::string(values::trim(header.get("BLOKADA"), " "))
+                                      : std::string();
+    u.errorStatus() = before;
+    if (holder.empty()) {
+        return lockedInView ? std::string("Deklaracja zablokowana") + kOnlyRead : std::string();
+    }
+    std::string text = "Deklaracja zablokowana przez " + holder;
+    const std::string since = lastEntry(host, id, "B");
+    if (const auto blank = since.find(' '); blank != std::string::npos)
+        text += " (od " + since.substr(blank + 1) + ")";
+    return text + kOnlyRead;
+}
+
 void advance(host::Record& header) {
     if (header.has("WERSJA")) {
         header.set("WERSJA", std::to_string(wholeNumber(header.get("WERSJA")) + 1));

@@ -59,6 +59,12 @@ inline constexpr const char* kReloadButtons = "&Wczytaj ponownie|&Anuluj";
 std::string lockedMessage(const host::HostBinding& host, std::int32_t id,
                           const host::Record& header);
 
+// Why declaration `id` may only be read, as the line its window shows: filed electronically
+// (the filing state no longer allows changes) or locked (the header's BLOKADA, with who and
+// since when, or another lock the view reports). Empty when it may change, and when the state
+// cannot be read (the save checks again and tells).
+std::string readOnlyReason(const host::HostBinding& host, std::int32_t id);
+
 // The header as a save leaves it: the next version, no longer being created.
 void advance(host::Record& header);
 

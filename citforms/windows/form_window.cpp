@@ -23,6 +23,17 @@ namespace {
 using host::EntryKind;
 using print::ControlKind;
 
+// The actions a read-only window keeps: they show or print what is there and change nothing
+// (an attachment window opened from it is read-only in its turn).
+bool changesNothing(std::string_view action) {
+    for (std::string_view prefix : {"page:", "window:", "copies:"})
+        if (action.substr(0, prefix.size()) == prefix) return true;
+    for (std::string_view kept : {"close", "print", "check", "print-cit-st", "print-cit-sta",
+                                  "show-copy"})
+        if (action == kept) return true;
+    return false;
+}
+
 constexpr int kNaturalHeight = 208;
 constexpr int kNaturalWidth = 1500;
 constexpr int kPageButtonWidth = 260;
@@ -118,6 +129,23 @@ TextBox textBox(const print::TextItem& t) {
     return {left, top, left + width, top + height};
 }
 
+// The page under the entries is for reading on a screen, not for paper: the print's smallest
+// texts (the 5 and 6 point position labels) are drawn at least this size, unless wrapped
+// over several lines, and the entries
+// then clear them as they clear any caption (clearCaptions); a label too long for its box at
+// this size ends in "…" as a long label in print does.
+constexpr int kWindowLabelPoints = 7;
+
+void readableLabels(print::PageContent& page) {
+    for (print::PageItem& item : page.items) {
+        auto* text = std::get_if<print::TextItem>(&item);
+        // A wrapped text (the page's instructions) keeps its size: its lines would run
+        // into what lies under it.
+        if (text != nullptr && text->font.points < kWindowLabelPoints && !text->wrap)
+            text->font.points = kWindowLabelPoints;
+    }
+}
+
 // An entry laid over a caption printed in the top of its box (the small captions of the
 // CIT-8's table of positions 97 to 142) moves below the caption, keeping at least
 // kMinEntryHeight; a caption it cannot clear stays covered.
@@ -177,6 +205,7 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
             if (isValueControl(c.kind)) run.hide(c.number);
         auto background = print::buildPage(run, band->number, print::MapVariables{});
         if (!background) return R::failure(declaration.name + ": " + background.error());
+        readableLabels(*background);
         const bool captioned =
             p < declaration.pageCaptions.size() && !declaration.pageCaptions[p].empty();
         m.pages.push_back({captioned ? declaration.pageCaptions[p] : std::to_string(p + 1) + " strona",
@@ -338,6 +367,11 @@ void FormWindow::setTitle(std::string title) {
     titled_->title = std::move(title);
 }
 
+void FormWindow::setReadOnly(std::string reason) {
+    readOnly_ = true;
+    status_ = std::move(reason);
+}
+
 void FormWindow::setButtonEnabled(std::string action, std::function<bool()> holds) {
     buttonEnabled_[std::move(action)] = std::move(holds);
 }
@@ -370,6 +404,7 @@ std::string FormWindow::display(std::size_t entry) const {
 
 bool FormWindow::entryEnabled(std::size_t entry) const {
     const host::EntryModel& e = model().entries.at(entry);
+    if (readOnly_) return false;
     if (e.kind == EntryKind::Display || !fields_->has(e.field)) return false;
     const auto it = entryEnabled_.find(e.field);
     return it == entryEnabled_.end() || it->second;
@@ -386,6 +421,7 @@ bool FormWindow::ruleHolds(const EnabledRule& rule) const {
 
 bool FormWindow::buttonEnabled(std::size_t button) const {
     const ButtonDeclaration& b = layout_->actions.at(button);
+    if (readOnly_ && !changesNothing(b.action)) return false;
     if (const auto rule = buttonEnabled_.find(b.action);
         rule != buttonEnabled_.end() && !rule->second())
         return false;
@@ -615,6 +651,7 @@ bool FormWindow::valuesChanged() const {
 void FormWindow::setChangesCheck(std::function<bool()> check) { changesCheck_ = std::move(check); }
 
 bool FormWindow::hasChanges() const {
+    if (readOnly_) return false;
     if (!unchangedValues_ && !changesCheck_) return false;
     return changesCheck_ ? changesCheck_() : valuesChanged();
 }

@@ -97,6 +97,12 @@ public:
     void setStatus(std::string text) { status_ = std::move(text); }
     std::string status() const override { return status_; }
 
+    // The window only shows its values: no entry takes a value, only the buttons that change
+    // nothing stay enabled (pages, print, check, the attachments opened to be read, closing),
+    // nothing counts as a change (closing asks nothing), and `reason` is the status line.
+    void setReadOnly(std::string reason);
+    bool readOnly() const override { return readOnly_; }
+
     // The values as they stand become the window's unchanged state; from then on closing the
     // window while it holds changes asks "Czy chcesz zapisać deklarację?" with "Zapisz" (the
     // window's "save" action, when it has one), "Nie zapisuj" (the values back as they were)
@@ -158,6 +164,7 @@ private:
     std::optional<store::FieldSet> unchangedValues_;
     std::function<bool()> changesCheck_;
     std::string status_;
+    bool readOnly_ = false;
     bool finished_ = false;
     int result_ = 0;
 };

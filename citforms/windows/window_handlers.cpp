@@ -24,6 +24,7 @@
 #include "citforms/store/busy_cursor.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
+#include "citforms/store/header_stamp.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "citforms/windows/cit_st_handlers.h"
@@ -436,13 +437,9 @@ void checkCit8(FormWindow& w, WindowSession& s) {
     const int chosen = s.host->ui->runWindow({&list, s.ini, false});
     if (chosen <= 0 || chosen > static_cast<int>(result.items.size())) return;
     const check::CheckItem& item = result.items[static_cast<std::size_t>(chosen - 1)];
-    const forms::FormDef& main = s.fields->main().list().form();
-    std::optional<int> field;
-    if (item.form == main.name) {
-        if (!item.positions.empty()) field = item.positions.front();
-    } else {
-        field = check::countPosition(main, item.form);
-    }
+    const std::optional<int> field = check::positionShowing(
+        s.fields->main().list().form(), item.form,
+        item.positions.empty() ? 0 : item.positions.front());
     if (field) w.focusField(*field);
 }
 
@@ -796,6 +793,13 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session) {
                 rule(w, session, field, before);
             });
     }
+    if (session.owner != nullptr) {
+        session.readOnly = session.owner->readOnly;
+    } else if (session.arguments.existing && session.state->CIT_ID_DEKLARACJI != 0 &&
+               session.host->utility != nullptr) {
+        session.readOnly = store::readOnlyReason(*session.host, session.state->CIT_ID_DEKLARACJI);
+    }
+    if (!session.readOnly.empty()) window.setReadOnly(session.readOnly);
     window.markUnchanged();
 }
 

@@ -8,6 +8,7 @@
 //
 // A window whose action has no row keeps the engine's answer ("not handled yet").
 #include <cstdint>
+#include <string>
 
 #include "citforms/host/binding.h"
 #include "citforms/host/managers.h"
@@ -26,6 +27,11 @@ struct WindowArguments {
     bool existing = true;
     std::int32_t referenceDate = 0;
     bool unchanged = true;
+    // The main window opened at this position instead of its first entry (0: none), of the
+    // form `focusForm` (empty: the window's own; an attachment's form: the position that
+    // announces the attachment), as "Przejdź" of the check puts the cursor.
+    int focus = 0;
+    std::string focusForm;
 };
 
 // Everything one open window works on; it lives as long as the window is open.
@@ -47,10 +53,14 @@ struct WindowSession {
     WindowSession* owner = nullptr;
     // An attachment window closed with its changes kept: the declaration holds changes.
     bool keptChanges = false;
+    // Why the declaration may only be read (filed or locked); empty when it may change. An
+    // attachment window takes its declaration window's.
+    std::string readOnly;
 };
 
 // Registers the handlers and typing rules of the window `window.model().name`; the window's
-// values as they stand then are its unchanged state (FormWindow::markUnchanged).
+// values as they stand then are its unchanged state (FormWindow::markUnchanged). A stored
+// declaration that is filed or locked opens read-only (FormWindow::setReadOnly), saying why.
 void addWindowBehaviour(FormWindow& window, WindowSession& session);
 
 // "Zapisz" of a window whose declaration has positions a failed statement or company read

@@ -1,5 +1,6 @@
 #include "citforms/windows/window_opener.h"
 
+#include "citforms/check/declaration_check.h"
 #include "citforms/host/ui_seam.h"
 #include "citforms/print/layout_catalogue.h"
 #include "citforms/store/declaration_load.h"
@@ -104,6 +105,11 @@ values::Result<int> WindowOpener::run(std::string_view name, int copy, int count
     // An attachment window is opened over the declaration's main window (the first one open).
     session.owner = outer_;
     addWindowBehaviour(window, session);
+    if (arguments.focus != 0) {
+        if (const auto field = check::positionShowing(fields_->main().list().form(),
+                                                      arguments.focusForm, arguments.focus))
+            window.focusField(*field);
+    }
     WindowSession* const outer = outer_;
     if (outer_ == nullptr) outer_ = &session;
 

@@ -157,7 +157,7 @@ int runInitDb(refhost::sql::HostDatabase& db, const std::string& target, const O
 
 int runSql(ReferenceHost& host, const Options& o) {
     auto& utility = host.utility();
-    if (!utility.EXECSQL(o.arguments[0])) return fail("SQL error: " + utility.fileErrorText());
+    if (!utility.EXECSQL(o.arguments[0])) return fail("Błąd SQL: " + utility.fileErrorText());
     auto& rows = host.data().result(citforms::host::ResultFileId::ZAPYTANIESQL);
     for (citforms::host::ResultRow row; rows.next(row);) {
         for (std::size_t i = 0; i < row.columns.size(); ++i) {
@@ -185,6 +185,9 @@ citforms::values::Result<std::unique_ptr<refhost::libraries::LoadedModule>> load
     }
     host.iniManager().init(iniFile.string());
     (*module)->init(&host.errorManager(), &host.iniManager());
+    const refhost::libraries::LoadedModule* loaded = module->get();
+    host.state().setModuleAutomation(
+        [loaded](const std::string& request) { return loaded->automation(request); });
     return module;
 }
 
@@ -262,7 +265,7 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
     auto& utility = host.utility();
     const std::string found = utility.FUNCVAY(
         "select count(*) from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(*id));
-    if (utility.errorStatus().code != 0) return fail("SQL error: " + utility.fileErrorText());
+    if (utility.errorStatus().code != 0) return fail("Błąd SQL: " + utility.fileErrorText());
     if (found.empty() || found == "0") return fail("no declaration " + std::to_string(*id));
     if (refhost::app::neverSaved(host, *id)) return failNeverSaved(*id);
 
@@ -278,7 +281,7 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
         const std::string reason = utility.errorStatus().code != 0
                                        ? utility.fileErrorText()
                                        : host.errorManager().lastReport();
-        return fail("declaration " + std::to_string(*id) + " could not be read: " + reason);
+        return fail("nie udało się odczytać deklaracji " + std::to_string(*id) + ": " + reason);
     }
     const auto parsed = nlohmann::json::parse(json, nullptr, false);
     std::cout << (parsed.is_discarded() ? std::string(json) : parsed.dump(2)) << '\n';
@@ -781,7 +784,7 @@ int main(int argc, char** argv) {
         const auto owner = refhost::app::declarationCompany(host, session.declaration);
         if (!owner) {
             if (host.utility().errorStatus().code != 0)
-                return fail("SQL error: " + host.utility().fileErrorText());
+                return fail("Błąd SQL: " + host.utility().fileErrorText());
             return fail("no declaration " + std::to_string(session.declaration));
         }
         chosenCompany = *owner;
@@ -798,7 +801,7 @@ int main(int argc, char** argv) {
     setGlobals(host, options, company, session.iniFile);
     // Company, user and fiscal year must have been read: a command on guessed ones could
     // write under the wrong company or user.
-    if (host.state().failures() > 0) return fail("SQL error: " + host.state().firstFailure());
+    if (host.state().failures() > 0) return fail("Błąd SQL: " + host.state().firstFailure());
     const int status = command->run(session);
     // A statement that failed on the way (one the module showed and went on from, or one
     // after the work was saved) must not end in a success: the result may be incomplete.

@@ -54,7 +54,7 @@ int runOpenOnScreen(libraries::ReferenceHost& host, const libraries::LoadedModul
                          "w.ID_DEKLARACJE_WZORZEC = n.ID_DEKLARACJE_WZORZEC where "
                          "n.id_deklaracje_nag = " +
                          std::to_string(id))) {
-        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        err << "tabrix: Błąd SQL: " << utility.fileErrorText() << '\n';
         return 1;
     }
     citforms::host::ResultRow row;

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <map>
 #include <optional>
 #include <tuple>
 #include <variant>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "citforms/host/page_list.h"
 #include "citforms/values/amount_entry.h"
@@ -510,6 +513,28 @@ void deductionComponents(HostState& state, citforms::host::IniManager* ini,
     run(state, ini, *w);
 }
 
+namespace {
+
+// The roles of the statement codes of declaration `id` from the module's "statement-roles";
+// none when no module is bound or it cannot say.
+std::map<std::string, std::string> statementRoles(HostState& state, std::int32_t id) {
+    std::map<std::string, std::string> roles;
+    if (!state.moduleAutomation()) return roles;
+    const auto reply = nlohmann::json::parse(
+        state.moduleAutomation()(
+            nlohmann::json{{"verb", "statement-roles"}, {"id", id}}.dump()),
+        nullptr, false);
+    if (!reply.is_object() || !reply.value("ok", false) || !reply.contains("roles")) return roles;
+    for (const auto& r : reply["roles"]) {
+        if (r.is_object() && r.value("code", nlohmann::json()).is_string() &&
+            r.value("role", nlohmann::json()).is_string())
+            roles.emplace(r["code"].get<std::string>(), r["role"].get<std::string>());
+    }
+    return roles;
+}
+
+}  // namespace
+
 void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
                           std::int32_t declarationId, std::string_view kind,
                           std::string_view code) {
@@ -523,14 +548,20 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
     const std::string ofKind = " where id_deklaracje_nag = " + id + " and rodzaj = " + sqlQuoted(kind);
     w->setValue("NAGLOWEK", "Definicje zestawień deklaracji nr " + id + ", rodzaj " + std::string(kind));
 
+    // What each code holds, as the module's form files say ("O8 – Kwota z zestawienia …").
+    const std::map<std::string, std::string> roles = statementRoles(state, declarationId);
+    auto shownCode = [&](const std::string& kod) {
+        const auto role = roles.find(kod);
+        return role == roles.end() ? kod : kod + " – " + role->second;
+    };
     auto fillCodes = [&](const std::string& wanted) {
         std::vector<ListRow> rows;
         if (auto found = query(state, "select distinct kod from ZESTAWIENIE_DEFINICJA" + ofKind)) {
-            for (const auto& r : *found) rows.push_back({r[0], r[0]});
+            for (const auto& r : *found) rows.push_back({r[0], shownCode(r[0])});
         }
         if (!wanted.empty() && std::none_of(rows.begin(), rows.end(),
                                             [&](const ListRow& r) { return r.value == wanted; }))
-            rows.push_back({wanted, wanted});
+            rows.push_back({wanted, shownCode(wanted)});
         // Field numbers in their order, the lettered codes (O8, O61) after them.
         std::sort(rows.begin(), rows.end(), [](const ListRow& a, const ListRow& b) {
             auto key = [](const std::string& c) {

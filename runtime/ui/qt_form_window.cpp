@@ -441,8 +441,9 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         }
         applyZoom();
     }
+    // The window may be opened at an entry (an item of the check): its page is shown by sync.
+    const std::size_t focus = window_.takeFocusRequest().value_or(window_.firstFocus());
     sync();
-    const std::size_t focus = window_.firstFocus();
     if (focus < focusTargets_.size() && focusTargets_[focus] != nullptr)
         focusTargets_[focus]->setFocus();
 }
@@ -459,6 +460,7 @@ QLineEdit* QtFormWindowView::lineEdit(std::size_t index) const { return edits_.a
 void QtFormWindowView::sync() {
     syncing_ = true;
     const host::WindowModel& model = window_.model();
+    const bool readOnly = window_.readOnly();
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
         const bool enabled = window_.entryEnabled(i);
         const bool visible = window_.entryVisible(i);
@@ -471,7 +473,9 @@ void QtFormWindowView::sync() {
         if (QPlainTextEdit* text = texts_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
             if (text->toPlainText() != shown) text->setPlainText(shown);
-            text->setEnabled(enabled);
+            // A read-only window's entries stay readable and reachable, only not editable.
+            text->setReadOnly(readOnly);
+            text->setEnabled(enabled || readOnly);
         } else if (QLineEdit* edit = edits_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
             if (edit->text() != shown) {
@@ -485,7 +489,10 @@ void QtFormWindowView::sync() {
             } else {
                 edit->setCursorPosition(0);
             }
-            if (model.entries[i].kind != host::EntryKind::Display) edit->setEnabled(enabled);
+            if (model.entries[i].kind != host::EntryKind::Display) {
+                edit->setReadOnly(readOnly);
+                edit->setEnabled(enabled || readOnly);
+            }
         } else if (QComboBox* list = lists_[i]) {
             QStringList items;
             for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
@@ -630,12 +637,18 @@ void QtFormWindowView::acceptFocused() {
     }
 }
 
+// An entry the cursor goes to: one that takes a value, or any entry of a read-only window,
+// whose values are read there.
+bool QtFormWindowView::reachable(std::size_t entry) const {
+    return window_.entryEnabled(entry) || window_.readOnly();
+}
+
 void QtFormWindowView::focusFirstOnPage() {
     // A page key puts the cursor on the page's first entry that takes it.
     const int page = window_.page();
     for (std::size_t i = 0; i < focusTargets_.size(); ++i) {
         if (focusTargets_[i] == nullptr || window_.model().entries[i].page != page ||
-            !window_.entryEnabled(i) || !window_.entryVisible(i))
+            !reachable(i) || !window_.entryVisible(i))
             continue;
         focusTargets_[i]->setFocus(Qt::OtherFocusReason);
         return;
@@ -657,7 +670,7 @@ void QtFormWindowView::moveFocus(std::size_t from, int step) {
     for (std::size_t k = 1; k < n; ++k) {
         const std::size_t index = step > 0 ? (from + k) % n : (from + n - k) % n;
         QWidget* target = focusTargets_[index];
-        if (target == nullptr || !window_.entryEnabled(index)) continue;
+        if (target == nullptr || !reachable(index)) continue;
         const int page = window_.model().entries[index].page;
         if (page != window_.page()) {
             window_.showPage(page);

@@ -56,6 +56,7 @@ private:
     void pressed(std::size_t button);
     void moveFocus(std::size_t from, int step);
     void focusFirstOnPage();
+    bool reachable(std::size_t entry) const;
     void acceptFocused();
     void fitText(QLineEdit* edit);
     void selectOnEntry(QLineEdit* edit, bool afterClick);

@@ -307,7 +307,8 @@ int ScriptedUi::runWindow(const host::WindowRequest& request) {
     const host::WindowModel& model = window.model();
     write(joinFields({"window", "open", model.name, model.title,
                       std::to_string(model.pages.size()), std::to_string(model.entries.size())}));
-    std::string status = window.status();
+    // A status line the window opens with (a read-only declaration's reason) is written too.
+    std::string status;
     while (!window.finished()) {
         if (window.status() != status) {
             status = window.status();

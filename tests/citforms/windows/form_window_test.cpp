@@ -134,6 +134,34 @@ TEST(FormWindows, AmountsAndCountsAreSelectedOnEntryAndTheAttachmentShowsItsHead
     }
 }
 
+// A read-only window (a filed or locked return): nothing typed is taken, only the buttons
+// that change nothing stay, the labels of the page are drawn for a screen, and closing
+// after a value changed underneath (an opening rule) asks nothing.
+TEST(FormWindows, ReadOnlyTakesNothingAndKeepsOnlyTheButtonsThatChangeNothing) {
+    store::DeclarationFields fields(73);
+    const FormWindowLayout w = generate("CIT_8_73", fields);
+    FormWindow window(w, fields.form("CIT-8"), WindowContext{});
+    window.markUnchanged();
+    window.setReadOnly("Deklaracja złożona elektronicznie");
+    EXPECT_EQ(window.status(), "Deklaracja złożona elektronicznie");
+    const std::size_t entry = window.entryOf(31);
+    EXPECT_FALSE(window.entryEnabled(entry));
+    EXPECT_FALSE(window.edit(entry, "777"));
+    std::map<std::string, bool> enabled;
+    for (std::size_t b = 0; b < w.model.buttons.size(); ++b)
+        enabled[w.model.buttons[b].caption] = window.buttonEnabled(b);
+    for (const char* kept : {"1 strona", "Drukuj", "Sprawdź", "Anuluj"})
+        EXPECT_TRUE(enabled[kept]) << kept;
+    for (const char* gone : {"Zapisz", "Oblicz", "Odśwież", "Przelew", "Definicja", "D"})
+        EXPECT_FALSE(enabled[gone]) << gone;
+    fields.form("CIT-8")[31].setAmount(values::Amount::fromGrosze(100));
+    EXPECT_FALSE(window.hasChanges());
+
+    for (const print::PageItem& item : w.model.pages[3].background.items)
+        if (const auto* text = std::get_if<print::TextItem>(&item); text && !text->wrap)
+            EXPECT_GE(text->font.points, 7) << text->text;
+}
+
 TEST(WindowDeclaration, RefusesWhatItCannotRead) {
     const std::pair<const char*, const char*> cases[] = {
         {"display 1", ":1: the first record must be 'window'"},
