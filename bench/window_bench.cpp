@@ -73,7 +73,7 @@ struct Demo {
     bool open(std::function<void(host::UiWindow&, citforms::runtime::QtFormWindowView&)> f) {
         ui.whileOpen = std::move(f);
         const auto result =
-            module::openDeclarationWindow(module, id, "CIT_8_73", 0, 0, {true, 0, true});
+            module::openDeclarationWindow(module, id, "CIT_8_73", 0, 0, {true, 0, true, 0, {}});
         return result.ok();
     }
 };

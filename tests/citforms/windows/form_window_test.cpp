@@ -158,8 +158,9 @@ TEST(FormWindows, ReadOnlyTakesNothingAndKeepsOnlyTheButtonsThatChangeNothing) {
     EXPECT_FALSE(window.hasChanges());
 
     for (const print::PageItem& item : w.model.pages[3].background.items)
-        if (const auto* text = std::get_if<print::TextItem>(&item); text && !text->wrap)
+        if (const auto* text = std::get_if<print::TextItem>(&item); text && !text->wrap) {
             EXPECT_GE(text->font.points, 7) << text->text;
+        }
 }
 
 TEST(WindowDeclaration, RefusesWhatItCannotRead) {

@@ -94,7 +94,7 @@ TEST(FormWindowClose, AsksWhileChangesAreHeldAndLetsThePersonGoBack) {
     module::DeclarationState state;
     state.CIT_ID_DEKLARACJI = 7;
     WindowOpener opener(binding, nullptr, fields, state, nullptr);
-    const WindowArguments stored{true, 0, true};
+    const WindowArguments stored{true, 0, true, 0, {}};
 
     ui.drive = nullptr;  // nothing typed
     ASSERT_TRUE(opener.open("CIT_8_73", stored));
