@@ -622,11 +622,15 @@ private:
                     " za ten okres");
     }
 
-    // Every amount of the main form at 0 (a rate is no amount of the return).
+    // Every amount of the main form at 0. A tax rate, an answer or a count of attachments is
+    // no amount of the return, though some editions keep them in amount positions.
     void allAmountsZero() {
         for (const forms::FieldDef& f : mainDef_.fields) {
             if (f.cls != forms::ValueClass::Amount && f.cls != forms::ValueClass::Whole) continue;
-            if (f.role.starts_with("Stawka") || !main_.has(f.number)) continue;
+            if (f.role.starts_with("Stawka") || f.role.starts_with("Liczba załączników") ||
+                !f.answers.empty() || !f.answerTexts.empty() || !f.counts.empty() ||
+                !main_.has(f.number))
+                continue;
             if (!main_[f.number].decimal().isZero()) return;
         }
         warning(mainName_, {},
