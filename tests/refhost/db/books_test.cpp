@@ -92,7 +92,7 @@ TEST_F(BooksTest, AccountFeedsNameTheCodesWhoseMasksTakeEachAccountWithTurnover)
                                   {"700-01", day, 0, 900, "", ""},
                                   {"130-01", day, 900, 500, "", ""}}));
     const std::vector<DefinitionTerm> terms = {
-        {"36", "4??-1*"}, {"31", "700*"}, {"31", "7*"}, {"99", "4??-1*"}};
+        {"36", "4?\?-1*"}, {"31", "700*"}, {"31", "7*"}, {"99", "4?\?-1*"}};
     auto feeds = accountFeeds(*db, 1, dayNumber(2016, 1, 1), dayNumber(2016, 12, 31), terms);
     ASSERT_TRUE(feeds) << feeds.error();
     ASSERT_EQ(feeds->size(), 4u);  // 409-9 has no turnover
