@@ -1,19 +1,23 @@
-// The PDF of a template-73 CIT-8 correction with its CIT-8/O and 400 CIT-BR attachments: 808
-// pages. Four measurements in one run:
-// Every case prints the demo correction with position 28 raised to 400.
-//   Baseline    the 808 pages without their page drawings (values only) through the host's
-//               PDF maker, into a file replaced whole and synced as every PDF is: what the
-//               values cost
-//   WithForms   the pages with the drawings of the form under the values, through the PDF
-//               maker (each drawing written once, placed as a form XObject on every page)
-//   Export      ZAPISZ_CIT8_DO_PDF end to end on a demo database (load, pipeline, PDF maker)
+// The PDF export of a template-73 CIT-8 correction with its ORD-ZU, CIT-8/O and 400 CIT-BR
+// attachments (the demo correction with position 28 raised to 400, every copy stored), and
+// its pre-filing check. The cases, in one run:
+//   Baseline    the pages the export writes, with the values it prints (the declaration
+//               loaded once, every copy's values taken before the run), built and painted
+//               through the host's PDF maker into a file replaced whole and synced as every
+//               PDF is: what the pages themselves cost
+//   Export/N    ZAPISZ_CIT8_DO_PDF end to end with N CIT-BR copies announced (load, each
+//               copy's values, pipeline, PDF maker); N = 400 makes the same PDF as Baseline,
+//               N = 1, 100 and 400 (18, 216 and 816 pages) show whether each page costs the
+//               same however many come before it
+//   Values      Baseline's pages without their page drawings (the values alone)
 //   QtValues    the values only, painted by Qt's PDF writer alone straight into a file: the
-//               floor under Baseline (no rewrite, no sync)
+//               floor under Values (no rewrite, no sync)
 //   QtOnly      the pages with their drawings painted by Qt's PDF writer alone, which writes
 //               every page's drawing again: the way the maker replaced, for comparison
-// Counters: pages per second, bytes per page, and the process's peak resident memory (KB)
-// after the case (the cases run in this order, so Export's peak is not QtOnly's). The run
-// ends with each case's time as a ratio to Baseline's.
+//   Check/N     the pre-filing check of the stored declaration with N copies announced
+// Counters: pages, time per page, bytes per page, and the process's peak resident memory (KB)
+// in the case; the check's items found. The run ends with each case's time as a ratio to
+// Baseline's, Export/400 to Export/1 and Check/400 to Check/1.
 // PRINT_BENCH_KEEP=<folder> keeps the PDFs there for a look with pdftotext or a viewer.
 #include <benchmark/benchmark.h>
 
@@ -27,16 +31,20 @@
 #include <QPdfWriter>
 
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <sstream>
 
 #include "bench/ratio_reporter.h"
+#include "citforms/check/declaration_check.h"
+#include "citforms/module/declaration_kinds.h"
 #include "citforms/module/module_state.h"
 #include "citforms/module/print_dispatch.h"
 #include "citforms/print/cit8_prints.h"
 #include "citforms/print/declaration_variables.h"
 #include "citforms/print/layout_catalogue.h"
 #include "citforms/print/page_builder.h"
+#include "citforms/print/print_pipeline.h"
 #include "citforms/print/report_runtime.h"
 #include "citforms/store/declaration_load.h"
 #include "refhost/libraries/reference_host.h"
@@ -47,6 +55,7 @@
 
 namespace {
 
+namespace check = citforms::check;
 namespace host = citforms::host;
 namespace module = citforms::module;
 namespace print = citforms::print;
@@ -90,6 +99,81 @@ void dispose(const std::filesystem::path& file) {
     std::filesystem::remove(file);
 }
 
+// One print run of the export: a procedure's layout and, for a numbered form, the values of
+// the copy it prints (taken from the loaded declaration before any measurement).
+struct Part {
+    const print::PrintProcedure* procedure;
+    std::shared_ptr<const print::Layout> layout;
+    std::string copyOf;              // the numbered form, empty for the others
+    std::optional<store::FieldSet> copy;
+};
+
+const print::PrintProcedure* procedureNamed(const std::string& name) {
+    for (const print::PrintProcedure* p : {&print::cit8Print73(), &print::ordZuPrint(),
+                                           &print::cit8OPrint73(), &print::citBrPrint73(),
+                                           &print::citDPrint72()}) {
+        if (p->name == name) return p;
+    }
+    return nullptr;
+}
+
+// The runs the export of `fields` makes, step by step as the declaration's kind lists them
+// (a step is printed when its main-form field is above 0, or equals the value it names; a
+// step per copy once for each copy announced). Empty when a step has no procedure here.
+std::vector<Part> exportParts(store::DeclarationFields& fields) {
+    std::vector<Part> out;
+    const module::DeclarationKind* kind = module::declarationKind(73);
+    for (const module::PdfStep& step : kind->pdf) {
+        std::int64_t value = 1;
+        if (step.field != 0) value = fields.main()[step.field].decimal().integerPart();
+        if (step.equals != 0 ? value != step.equals : value <= 0) continue;
+        const print::PrintProcedure* procedure = procedureNamed(step.print);
+        if (procedure == nullptr) return {};
+        auto layout = std::shared_ptr<const print::Layout>(
+            std::make_unique<print::Layout>(*print::openLayout(procedure->name)));
+        if (step.perCopyOf.empty()) {
+            out.push_back({procedure, layout, {}, std::nullopt});
+            continue;
+        }
+        for (std::int32_t n = 1; n <= value; ++n) {
+            store::loadCopy(fields, step.perCopyOf, n, static_cast<std::int32_t>(value));
+            out.push_back({procedure, layout, step.perCopyOf, fields.form(step.perCopyOf)});
+        }
+    }
+    return out;
+}
+
+// The export's pages in the order of its PDF, built from the values as the print pipeline
+// builds them (origin, receipt lines by the settings); `forms` false hides every page drawing.
+template <class Sink>
+void everyPage(store::DeclarationFields& fields, const std::vector<Part>& parts,
+               const host::Globals& globals, bool forms, Sink&& sink) {
+    for (const Part& part : parts) {
+        if (part.copy) fields.form(part.copyOf) = *part.copy;
+        print::ReportRun run(*part.layout);
+        run.setOrigin(print::offsetThousandths(globals.DEKLARACJE_XPOS),
+                      print::offsetThousandths(globals.DEKLARACJE_YPOS));
+        for (int control : print::receiptControls(*part.layout)) {
+            if (globals.GGG_PRN_UPO_INFO_DRUKUJ == 1) {
+                run.show(control);
+            } else {
+                run.hide(control);
+            }
+        }
+        if (!forms) {
+            for (const print::Band& band : part.layout->bands()) {
+                for (const print::Control& c : band.controls) {
+                    if (c.kind == print::ControlKind::Image) run.hide(c.number);
+                }
+            }
+        }
+        const print::DeclarationVariables vars(fields, globals);
+        host::PageList pages;
+        for (int band : part.layout->pageBands()) pages.append(*print::buildPage(run, band, vars));
+        sink(pages);
+    }
+}
+
 // The demo correction (template 73) with position 28 raised to 400, in a database of its own
 // that lives as long as the run; every case prints its pages.
 struct Demo {
@@ -103,6 +187,8 @@ struct Demo {
     module::ModuleState module;
     std::int32_t id = 0;
     store::DeclarationFields fields;  // the declaration as the export loads it
+    host::Globals globals;            // the host's settings as the export prints with them
+    std::vector<Part> parts;          // the print runs of the export, copies' values taken
 
     ~Demo() {
         host.reset();
@@ -143,56 +229,26 @@ Demo* demo() {
         out->binding = out->host->binding();
         out->binding.report = out->runtime.get();
         out->module.bindHost(out->binding);
+        // Loaded as the export loads it: the template named, the settings of a PDF.
         module::DeclarationState state;
         state.CIT_ID_DEKLARACJI = out->id;
+        state.CIT_ID_WZORCA = 73;
         store::WCZYTAJ_CIT_8_73(out->binding, state, out->fields);
+        out->globals = out->binding.data->globals();
+        out->globals.GGG_PRN_UPO_INFO_DRUKUJ = 1;
+        out->globals.GGG_EMAILPDFSAVEAS = 10;
+        out->globals.DEKLARACJE_NADRUK = 0;
+        out->parts = exportParts(out->fields);
+        if (out->parts.empty()) return std::unique_ptr<Demo>();
         return out;
     }();
     return d.get();
 }
 
-// The 808 pages in the order of the PDF; `forms` false hides every page drawing.
-template <class Sink>
-void everyPage(store::DeclarationFields& fields, const host::Globals& globals, bool forms,
-               Sink&& sink) {
-    struct Part {
-        const print::PrintProcedure* procedure;
-        std::unique_ptr<print::Layout> layout;
-    };
-    static std::vector<Part> parts = [] {
-        std::vector<Part> out;
-        for (const print::PrintProcedure* p : {&print::cit8Print73(), &print::ordZuPrint(),
-                                               &print::cit8OPrint73(), &print::citBrPrint73()}) {
-            out.push_back({p, std::make_unique<print::Layout>(*print::openLayout(p->name))});
-        }
-        return out;
-    }();
-    auto printPart = [&](const Part& part) {
-        print::ReportRun run(*part.layout);
-        if (!forms) {
-            for (const print::Band& band : part.layout->bands()) {
-                for (const print::Control& c : band.controls) {
-                    if (c.kind == print::ControlKind::Image) run.hide(c.number);
-                }
-            }
-        }
-        const print::DeclarationVariables vars(fields, globals);
-        host::PageList pages;
-        for (int band : part.layout->pageBands()) pages.append(*print::buildPage(run, band, vars));
-        sink(pages);
-    };
-    printPart(parts[0]);
-    printPart(parts[1]);
-    printPart(parts[2]);
-    for (int i = 1; i <= kCitBr; ++i) {
-        store::WCZYTAJ_CIT_BR(fields, i, kCitBr);
-        printPart(parts[3]);
-    }
-}
-
 // The pages painted by Qt's PDF writer alone, as the maker did before it shared drawings.
 bool qtPdf(const std::filesystem::path& file, store::DeclarationFields& fields,
-           const host::Globals& globals, bool forms, std::int64_t* pages) {
+           const std::vector<Part>& parts, const host::Globals& globals, bool forms,
+           std::int64_t* pages) {
     QPdfWriter writer(QString::fromStdString(file.string()));
     writer.setResolution(1000);
     writer.setPageLayout(
@@ -200,7 +256,7 @@ bool qtPdf(const std::filesystem::path& file, store::DeclarationFields& fields,
     QPainter painter;
     runtime::PagePainter pagePainter;
     bool begun = false;
-    everyPage(fields, globals, forms, [&](const host::PageList& list) {
+    everyPage(fields, parts, globals, forms, [&](const host::PageList& list) {
         for (const print::PageContent& page : list.pages()) {
             if (!begun) {
                 begun = painter.begin(&writer);
@@ -214,76 +270,140 @@ bool qtPdf(const std::filesystem::path& file, store::DeclarationFields& fields,
     return begun && painter.end();
 }
 
+// The pages of a finished PDF (its page objects).
+std::int64_t pdfPages(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string text(std::filesystem::file_size(file), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    const std::string mark = "/Type /Page";
+    std::int64_t count = 0;
+    for (std::size_t at = text.find(mark); at != std::string::npos;
+         at = text.find(mark, at + mark.size())) {
+        const std::size_t next = at + mark.size();
+        if (next >= text.size() || text[next] != 's') ++count;
+    }
+    return count;
+}
+
+void pageCounters(benchmark::State& state, const std::filesystem::path& file,
+                  std::int64_t pagesPerRun) {
+    const auto pages = static_cast<double>(pagesPerRun);
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["pages"] = pages;
+    state.counters["s_per_page"] = benchmark::Counter(
+        pages * iterations, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["bytes_per_page"] =
+        static_cast<double>(std::filesystem::file_size(file)) / pages;
+    state.counters["peak_rss_kb"] = static_cast<double>(peakRssKb());
+}
+
 enum class Writer { Qt, Maker };
 
 void pagesIntoPdf(benchmark::State& state, bool forms, Writer writer, const char* name) {
-    if (demo() == nullptr) {
+    Demo* d = demo();
+    if (d == nullptr) {
         state.SkipWithError("no demo database");
         return;
     }
-    store::DeclarationFields fields = demo()->fields;
-    const host::Globals globals;
+    store::DeclarationFields fields = d->fields;
     const auto file = benchFile(name);
     std::int64_t pages = 0;
     resetPeakRss();
     for (auto _ : state) {
+        pages = 0;
         if (writer == Writer::Qt) {
-            if (!qtPdf(file, fields, globals, forms, &pages)) state.SkipWithError("PDF not made");
+            if (!qtPdf(file, fields, d->parts, d->globals, forms, &pages))
+                state.SkipWithError("PDF not made");
             continue;
         }
         citforms::refhost::PdfMaker pdf;
         pdf.MAKEPDF(0, file.string(), nullptr);
-        everyPage(fields, globals, forms, [&](const host::PageList& list) {
+        everyPage(fields, d->parts, d->globals, forms, [&](const host::PageList& list) {
             pdf.MAKEPDF(1, "", &list);
             pages += static_cast<std::int64_t>(list.size());
         });
         if (pdf.MAKEPDF(2, "", nullptr) != 0) state.SkipWithError("PDF not made");
     }
-    const auto bytes = static_cast<double>(std::filesystem::file_size(file));
-    state.counters["pages_per_s"] =
-        benchmark::Counter(static_cast<double>(pages), benchmark::Counter::kIsRate);
-    state.counters["bytes_per_page"] = bytes / (static_cast<double>(pages) /
-                                                static_cast<double>(state.iterations()));
-    state.counters["peak_rss_kb"] = static_cast<double>(peakRssKb());
+    pageCounters(state, file, pages);
     dispose(file);
 }
 
-void Baseline(benchmark::State& state) {
-    pagesIntoPdf(state, false, Writer::Maker, "baseline");
-}
+void Baseline(benchmark::State& state) { pagesIntoPdf(state, true, Writer::Maker, "baseline"); }
+void Values(benchmark::State& state) { pagesIntoPdf(state, false, Writer::Maker, "values"); }
 void QtValues(benchmark::State& state) { pagesIntoPdf(state, false, Writer::Qt, "qt-values"); }
-void WithForms(benchmark::State& state) {
-    pagesIntoPdf(state, true, Writer::Maker, "with-forms");
-}
 void QtOnly(benchmark::State& state) { pagesIntoPdf(state, true, Writer::Qt, "qt-only"); }
 
-// ZAPISZ_CIT8_DO_PDF on the demo correction.
+// Position 28 (the CIT-BR copies announced) of the demo correction set to `copies` for the
+// life of the object; all 400 copies stay stored.
+class AnnouncedCopies {
+public:
+    AnnouncedCopies(Demo& d, std::int64_t copies) : d_(d) { announce(copies); }
+    ~AnnouncedCopies() { announce(kCitBr); }
+
+private:
+    void announce(std::int64_t copies) {
+        d_.host->utility().EXECSQL("update DEKLARACJE_POZ set WARTOSC_POLA = '" +
+                                   std::to_string(copies) + ".00' where ID_DEKLARACJE_NAG = " +
+                                   std::to_string(d_.id) +
+                                   " AND NR_ZALACZNIKA = 0 AND NR_POLA = '28'");
+    }
+    Demo& d_;
+};
+
+// ZAPISZ_CIT8_DO_PDF on the demo correction with state.range(0) CIT-BR copies announced.
 void Export(benchmark::State& state) {
     Demo* d = demo();
     if (d == nullptr) {
         state.SkipWithError("no demo database");
         return;
     }
-    const auto file = benchFile("export");
+    const AnnouncedCopies copies(*d, state.range(0));
+    const std::string name = "export-" + std::to_string(state.range(0));
+    const auto file = benchFile(name.c_str());
     resetPeakRss();
     for (auto _ : state) {
         if (module::ZAPISZ_CIT8_DO_PDF(d->module, 73, d->id, file.string()) != 1)
             state.SkipWithError("export failed");
     }
-    const auto bytes = static_cast<double>(std::filesystem::file_size(file));
-    const double pages = 808.0;
-    state.counters["pages_per_s"] = benchmark::Counter(
-        pages * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["bytes_per_page"] = bytes / pages;
-    state.counters["peak_rss_kb"] = static_cast<double>(peakRssKb());
+    pageCounters(state, file, pdfPages(file));
     dispose(file);
 }
 
+// The pre-filing check of the demo correction with state.range(0) CIT-BR copies announced.
+void Check(benchmark::State& state) {
+    Demo* d = demo();
+    if (d == nullptr) {
+        state.SkipWithError("no demo database");
+        return;
+    }
+    const AnnouncedCopies copies(*d, state.range(0));
+    std::size_t items = 0;
+    for (auto _ : state) {
+        const auto result = check::checkStoredDeclaration(d->module, d->id);
+        if (!result) state.SkipWithError("check failed");
+        items = result ? result->items.size() : 0;
+    }
+    state.counters["items"] = static_cast<double>(items);
+}
+
 BENCHMARK(Baseline)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-BENCHMARK(WithForms)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-BENCHMARK(Export)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(Export)
+    ->Arg(kCitBr)
+    ->Arg(100)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->UseRealTime();
+BENCHMARK(Values)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(QtValues)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(QtOnly)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(Check)
+    ->Arg(1)
+    ->Arg(100)
+    ->Arg(kCitBr)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->UseRealTime();
 
 }  // namespace
 
@@ -293,12 +413,15 @@ int main(int argc, char** argv) {
     std::vector<char*> args = citforms::bench::withDefaultFlags(argc, argv);
     int n = static_cast<int>(args.size()) - 1;
     benchmark::Initialize(&n, args.data());
-    const char* baseline = "Baseline/min_time:1.000/real_time";
+    const std::string baseline = "Baseline/min_time:1.000/real_time";
+    const auto named = [](const std::string& name) { return name + "/min_time:1.000/real_time"; };
     citforms::bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
-        {"WithForms/min_time:1.000/real_time", baseline},
-        {"Export/min_time:1.000/real_time", baseline},
-        {"QtValues/min_time:1.000/real_time", baseline},
-        {"QtOnly/min_time:1.000/real_time", baseline}});
+        {named("Export/" + std::to_string(kCitBr)), baseline},
+        {named("Values"), baseline},
+        {named("QtValues"), baseline},
+        {named("QtOnly"), baseline},
+        {named("Export/" + std::to_string(kCitBr)), named("Export/1")},
+        {named("Check/" + std::to_string(kCitBr)), named("Check/1")}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -206,10 +206,17 @@ def main():
     src = (LAYOUTS / "CIT_O_Prn_73.layout").read_text()
     (LAYOUTS / "CIT_O_Prn_72.layout").write_text(
         header(derive(src, cit8o, cit8o_line), "CIT-8/O(10)"))
+    # Page 3 of edition (23) continues section J with the lost reliefs alone (its CIT-8/O
+    # amounts end on page 2): the heading names them, and the section starts where its
+    # first row does.
+    page3 = [('section at=100,80,6930,2220 title="J. KWOTY Z ZAŁĄCZNIKÓW (ciąg dalszy) I KWOTY '
+              'DOLICZANE PO UTRACIE PRAWA"',
+              'section at=100,955,6930,1345 title="J. KWOTY DOLICZANE PO UTRACIE PRAWA"')]
     for k in range(1, 5):
         src = (PAGES / f"cit8_24_p{k}.drawing").read_text()
         (PAGES / f"cit8_23_p{k}.drawing").write_text(
-            header(derive(src, cit8, cit8_line), f"CIT-8(23), page {k}"))
+            header(derive(src, cit8 + (page3 if k == 3 else []), cit8_line),
+                   f"CIT-8(23), page {k}"))
     for k in range(1, 4):
         src = (PAGES / f"cit8o_11_p{k}.drawing").read_text()
         (PAGES / f"cit8o_10_p{k}.drawing").write_text(

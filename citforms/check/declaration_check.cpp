@@ -135,6 +135,8 @@ public:
           mainName_(mainDef_.name) {
         result_.declarationId = subject.id;
         result_.templateId = subject.templateId;
+        // Copy after copy is looked up: in sorted rows each lookup is a binary search.
+        for (store::HeldForm& held : scratch_.forms()) held.copies.sort();
     }
 
     CheckResult run() {
@@ -298,6 +300,8 @@ private:
         }
         if (returnField == 0) return;
         const std::optional<std::int32_t> day = store::parseStoredNumber(value);
+        // Day 0 is no date: the sheet was never filled (its absence is reported by itself).
+        if (day && *day == 0) return;
         const std::optional<std::int32_t> own =
             store::parseStoredNumber(mainText(returnField));
         if (own && day != own) {
@@ -315,15 +319,38 @@ private:
             if (!held.numbered()) {
                 const bool isMain = &held.set == &main_;
                 if (!isMain && mainCount(countField(name)) <= 0) continue;
+                if (!isMain && unfilled(*held.def, held.set)) {
+                    const int count = *countField(name);
+                    error("CIT-8", {count},
+                          "Poz. " + std::to_string(count) + ": zapowiedziano załącznik " + name +
+                              ", którego nie wypełniono");
+                    continue;
+                }
                 identifiersOf(name, 0, *held.def, held.set, isMain);
                 continue;
             }
             const std::int64_t count = mainCount(countField(name));
             for (std::int32_t k = 1; k <= count; ++k) {
-                if (!held.copies.hasCopy(k)) continue;
+                if (!rowsOf(name).hasCopy(k)) continue;
                 identifiersOf(name, k, *held.def, copy(name, k, count), false);
             }
         }
+    }
+
+    // Every copy's rows of the numbered form `name`, sorted.
+    const store::AttachmentRows& rowsOf(const std::string& name) const {
+        return scratch_.copies(name);
+    }
+
+    // An attachment sheet that holds nothing: every value empty or zero.
+    static bool unfilled(const forms::FormDef& def, const store::FieldSet& set) {
+        for (const forms::FieldDef& f : def.fields) {
+            if (!set.has(f.number)) continue;
+            const std::string value = trimmed(set[f.number].toStored());
+            const std::optional<Decimal> amount = Decimal::parse(value);
+            if (!value.empty() && !(amount && amount->isZero())) return false;
+        }
+        return true;
     }
 
     // Copy k of the numbered form `name`, in a field set of its own.
@@ -389,8 +416,9 @@ private:
         if (!field) return;
         const std::int64_t count = mainCount(field);
         const std::string at = "Poz. " + std::to_string(*field) + ": ";
+        const store::AttachmentRows& rows = rowsOf(name);
         for (std::int32_t k = 1; k <= count; ++k) {
-            if (!held.copies.hasCopy(k)) {
+            if (!rows.hasCopy(k)) {
                 error("CIT-8", {*field},
                       at + "wpisano " + std::to_string(count) + ", brak formularza nr " +
                           std::to_string(k) + " załącznika " + name);
@@ -398,12 +426,9 @@ private:
                 citBrCopy(k, count);
             }
         }
-        std::int32_t highest = 0;
-        for (const store::AttachmentRow& row : held.copies.rows())
-            highest = std::max(highest, row.ext_nr_zalacznika);
-        for (std::int32_t k = static_cast<std::int32_t>(std::max<std::int64_t>(count, 0)) + 1;
-             k <= highest; ++k) {
-            if (held.copies.hasCopy(k)) {
+        // The stored copies beyond the announced count, however high their numbers.
+        for (const std::int32_t k : rows.copyNumbers()) {
+            if (k > std::max<std::int64_t>(count, 0)) {
                 warning(name, {},
                         "Załącznik " + name + " nr " + std::to_string(k) +
                             " nie jest wykazany w poz. " + std::to_string(*field) +
@@ -438,18 +463,8 @@ private:
         if (count != 0) return;
         // What the attachment carries into the CIT-8: O-39, O-68, O-71, O-72 into 47, 48, 49
         // and 53 (edition 24's numbering).
-        std::vector<int> fed;
-        bool amounts = false;
-        for (const auto& [p24, o] : {std::pair{47, 39}, {48, 68}, {49, 71}, {53, 72}}) {
-            const std::optional<int> p = edition_->position(p24);
-            if (!p) continue;
-            fed.push_back(*p);
-            if (!main_[*p].decimal().isZero()) amounts = true;
-            if (edition_->ownAttachmentStatements().empty() &&
-                !fields_.form("CIT-8/O")[o].decimal().isZero())
-                amounts = true;
-        }
-        if (!amounts) return;
+        if (!compute::cit8oCarriesAmounts(*edition_, fields_)) return;
+        const std::vector<int> fed = compute::cit8oFedPositions(*edition_);
         std::vector<int> positions{*field};
         positions.insert(positions.end(), fed.begin(), fed.end());
         error("CIT-8", positions,
@@ -675,6 +690,14 @@ private:
 };
 
 }  // namespace
+
+std::optional<int> positionShowing(const forms::FormDef& main, std::string_view form,
+                                   int position) {
+    if (form.empty() || form == main.name) {
+        return position != 0 ? std::optional<int>(position) : std::nullopt;
+    }
+    return countPosition(main, form);
+}
 
 std::optional<int> countPosition(const forms::FormDef& main, std::string_view form) {
     if (const auto f = main.countOf(form)) return f;

@@ -56,6 +56,12 @@ struct CheckOptions {
 // "CIT-8/O", "CIT-ST") the declaration has; nullopt when the edition has none.
 std::optional<int> countPosition(const forms::FormDef& main, std::string_view form);
 
+// The position of the main form `main` that shows an item about `position` of `form`: the
+// position itself on the main form (nullopt for 0), for an attachment the position that
+// announces it ("Przejdź" of the check, and a window opened at a check item).
+std::optional<int> positionShowing(const forms::FormDef& main, std::string_view form,
+                                   int position);
+
 // Loads stored declaration `id` through the module's own load (into the module's field
 // sets, as `dump` does) and checks it. A failure: no such declaration, a header or field rows
 // that could not be read, values that could not be taken as stored — never an empty list.

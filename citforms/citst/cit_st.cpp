@@ -1,6 +1,8 @@
 #include "citforms/citst/cit_st.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "citforms/forms/form.h"
 #include "citforms/header/company_data.h"
@@ -205,21 +207,48 @@ values::Status loadCitSt(const host::HostBinding& host, std::int32_t id,
                    std::to_string(id) + " AND NR_ZALACZNIKA = 0 order by NR_POLA asc")) {
         return values::Status::failure(u.fileErrorText(), values::ErrorKind::Database);
     }
+    // A save numbers the branches 1, 2, ... and writes all 17 members of each, so branch k
+    // comes with at least 17(k - 1) rows of the branches before it. A row numbered past what
+    // the stored rows could have filled came from no save (a stray position number): it is
+    // named and left out, and memory follows the rows read, never a position number.
+    struct BranchRow {
+        int branch;
+        int member;
+        std::string value;
+    };
+    std::vector<BranchRow> branchRows;
+    const std::string form(zvst.main().list().formName());
+    auto ignore = [&](std::string_view position) {
+        zvst.issues.ignored.push_back(form + " poz. " + std::string(values::trim(position)));
+    };
     host::ResultRow row;
     host::ResultFile& rows = host.data->result(host::ResultFileId::VAX_FK);
     while (rows.next(row)) {
-        const std::int32_t n = numberOf(row.column(0));
-        const std::string value = row.column(1);
-        if (n >= 1 && n <= kHeaderFields) {
-            zvst.main().loadStored(n, value);
-        } else if (n > branchPosition(0, kBranchMembers)) {
-            const int k = (n - kBranchBase - 1) / kBranchMembers;
-            const int i = n - branchPosition(k, 0);
-            if (branches.size() < static_cast<std::size_t>(k)) {
-                branches.resize(static_cast<std::size_t>(k));
-            }
-            setBranchValue(branches[static_cast<std::size_t>(k - 1)], i, value);
+        const std::optional<std::int32_t> n = store::parseStoredNumber(values::trim(row.column(0)));
+        if (n && *n >= 1 && *n <= kHeaderFields) {
+            zvst.main().loadStored(*n, row.column(1));
+        } else if (n && *n > branchPosition(0, kBranchMembers)) {
+            const int k = (*n - kBranchBase - 1) / kBranchMembers;
+            branchRows.push_back({k, *n - branchPosition(k, 0), row.column(1)});
+        } else {
+            ignore(n ? std::to_string(*n) : row.column(0));
         }
+    }
+    // Branches in the order of their numbers; a number no row names adds no branch.
+    std::stable_sort(branchRows.begin(), branchRows.end(),
+                     [](const BranchRow& a, const BranchRow& b) { return a.branch < b.branch; });
+    const std::size_t plausible = branchRows.size() / kBranchMembers + 1;
+    int current = 0;
+    for (const BranchRow& r : branchRows) {
+        if (static_cast<std::size_t>(r.branch) > plausible) {
+            ignore(std::to_string(branchPosition(r.branch, r.member)));
+            continue;
+        }
+        if (r.branch != current) {
+            branches.emplace_back();
+            current = r.branch;
+        }
+        setBranchValue(branches.back(), r.member, r.value);
     }
     if (zvst.carries("ORD-ZU")) {
         return store::loadAttachmentTexts(host, id, zvst.form("ORD-ZU"), &zvst.issues);

@@ -50,7 +50,9 @@ store::SaveResult saveCitSt(const host::HostBinding& host, store::DeclarationFie
                             const store::CitStBranches& branches, std::int32_t id);
 
 // Loads stored CIT-ST `id`: every value goes to the field or branch member its position
-// number names, so a missing row leaves only its own field empty. A failed query is the
+// number names, so a missing row leaves only its own field empty. Branches are those whose
+// rows are stored, in the order of their numbers; a row of no field or of no branch a save
+// could have written is named in zvst.issues.ignored and left out. A failed query is the
 // database's text (the set is then incomplete).
 values::Status loadCitSt(const host::HostBinding& host, std::int32_t id,
                          store::DeclarationFields& zvst, store::CitStBranches& branches);

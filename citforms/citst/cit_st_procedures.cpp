@@ -31,10 +31,23 @@ std::int32_t AKTUALIZUJ_CIT_ST_201(module::ModuleState& module, std::int32_t id)
     return 0;
 }
 
+namespace {
+
+// Rows the load left out are named once, as the loads of the returns name unreadable values.
+void tellIgnored(const host::HostBinding& host, const store::DeclarationIssues& issues) {
+    if (issues.ignored.empty()) return;
+    host.utility->MSG_OST("Zapisane pozycje, które nie należą do żadnego pola informacji, "
+                          "pominięto: " +
+                          store::DeclarationIssues::join(issues.ignored) + ".");
+}
+
+}  // namespace
+
 bool WYPELNIJ_ZMIENNE_CIT_ST_201(module::ModuleState& module, std::int32_t id) {
     const values::Status loaded =
         loadCitSt(module.host(), id, module.citSt, module.ODDZIALY_CIT_ST);
     if (!loaded) module.host().utility->MSG_OST(loaded.error());
+    tellIgnored(module.host(), module.citSt.issues);
     return loaded.ok();
 }
 
@@ -42,6 +55,7 @@ void loadCitStKind(const host::HostBinding& host, const module::DeclarationState
                    store::DeclarationFields& fields) {
     const values::Status loaded =
         loadCitSt(host, state.CIT_ID_DEKLARACJI, fields, module::moduleState().ODDZIALY_CIT_ST);
+    tellIgnored(host, fields.issues);
     if (loaded) return;
     // What could not be read must not be shown as the CIT-ST, nor saved over it.
     fields.issues.incomplete = true;
@@ -85,10 +99,10 @@ std::int32_t linkedCitSt(const host::HostBinding& host, std::int32_t cit8Id) {
         .value_or(0);
 }
 
-std::string missingCitStMessage(std::int32_t cit8Id) {
+std::string missingCitStMessage(std::int32_t cit8Id, bool pdfWritten) {
     return "Deklaracja CIT-8 (id " + std::to_string(cit8Id) +
-           ") zapowiada informację CIT-ST, ale nie ma powiązanej informacji CIT-ST. Plik PDF nie "
-           "zawiera stron CIT-ST.";
+           ") zapowiada informację CIT-ST, ale nie ma powiązanej informacji CIT-ST" +
+           (pdfWritten ? "; plik PDF nie zawiera stron CIT-ST." : ".");
 }
 
 }  // namespace citforms::citst

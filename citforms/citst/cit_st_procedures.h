@@ -47,8 +47,9 @@ int printCitStPages(module::ModuleState& module, const print::PrintEnvironment& 
 
 // The id of the CIT-ST linked to CIT-8 `cit8Id` (whose header still exists), 0 for none.
 std::int32_t linkedCitSt(const host::HostBinding& host, std::int32_t cit8Id);
-// What the PDF of a CIT-8 says when the CIT-ST its field 25 announces cannot be found.
-std::string missingCitStMessage(std::int32_t cit8Id);
+// What the PDF of a CIT-8 says when the CIT-ST its field 25 announces cannot be found; the
+// file's lack of CIT-ST pages is named only when the file was written.
+std::string missingCitStMessage(std::int32_t cit8Id, bool pdfWritten);
 
 }  // namespace citforms::citst
 

@@ -176,7 +176,7 @@ std::int32_t CIT_ST_201(module::ModuleState& module, std::uint8_t mode, std::uin
     windows::WindowOpener opener(host, module.iniManager(), module.citSt, state,
                                  &module.reportRuntime());
     const values::Result<int> result =
-        opener.open("CIT_ST_201", windows::WindowArguments{mode == 1, 0, true});
+        opener.open("CIT_ST_201", windows::WindowArguments{mode == 1, 0, true, 0, {}});
     if (!result) {
         host.utility->MSG_OST(result.error());
         return 0;

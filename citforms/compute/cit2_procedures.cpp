@@ -10,6 +10,7 @@
 #include "citforms/store/busy_cursor.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/values/day_number.h"
+#include "citforms/values/picture.h"
 #include "citforms/values/text.h"
 
 namespace citforms::compute {
@@ -335,9 +336,10 @@ constexpr values::DayNumber kLastOf12 = 73600;
 constexpr values::DayNumber kLastOf13 = 73753;
 
 // The previous declaration of a CIT-2 of templates 3 to 34: the company's newest declaration
-// dated before the period and less than 40 days before it (from template 32 on only a CIT-2).
-// The period date is the 2nd of the month, so the month before is found and the declaration
-// being computed is not.
+// of the same fiscal year dated before the period and less than 40 days before it (from
+// template 32 on only a CIT-2). The period date is the 2nd of the month, so the month before
+// is found and the declaration being computed is not; the first month of a fiscal year has
+// none, whatever the year before ended with.
 std::int32_t findPreviousOld(StatementRunner& run, std::int32_t templateId,
                              std::int32_t period) {
     const ComputationContext& c = run.context();
@@ -345,7 +347,8 @@ std::int32_t findPreviousOld(StatementRunner& run, std::int32_t templateId,
     const std::int32_t id = firstId(
         run, "select top 1 isnull(id_deklaracje_nag,0) from DEKLARACJE_NAG where id_firmy=" +
                  std::to_string(c.companyId) + " AND data_okresu<" + p + " AND " + p +
-                 "-data_okresu<40" + (templateId >= 32 ? kCit2TemplatesOnly : "") +
+                 "-data_okresu<40 AND data_okresu>=" + std::to_string(c.periodStart) +
+                 (templateId >= 32 ? kCit2TemplatesOnly : "") +
                  " order by id_firmy, data_okresu Desc");
     if (id == 0 && values::firstDayOfMonth(c.periodStart) != values::firstDayOfMonth(period)) {
         run.utility().MSG_INF("Brak deklaracji CIT-2 za poprzedni miesiąc.");
@@ -353,31 +356,41 @@ std::int32_t findPreviousOld(StatementRunner& run, std::int32_t templateId,
     return id;
 }
 
-// Templates 31 and 32 look at the edition of the previous declaration. The last declaration
-// of the older edition is read under its own numbering (true); another one of an older
-// template is announced and read as it is.
-bool previousOfOlderEdition(StatementRunner& run, std::int32_t templateId, std::int32_t previous) {
-    if (previous == 0 || (templateId != 31 && templateId != 32)) return false;
+// The period and template of the previous declaration; nullopt when they cannot be read
+// (a failing query is a warning).
+struct PreviousHeader {
+    std::int32_t period = 0;
+    std::int32_t templateId = 0;
+};
+
+std::optional<PreviousHeader> previousHeader(StatementRunner& run, std::int32_t previous) {
+    if (previous == 0) return std::nullopt;
     host::UtilityLibrary& u = run.utility();
     if (!u.EXECVAX("select data_okresu,1,1,id_deklaracje_wzorzec from DEKLARACJE_NAG where "
                    "id_deklaracje_nag=" +
                    std::to_string(previous))) {
         run.warn(u.fileErrorText());
-        return false;
+        return std::nullopt;
     }
     host::ResultRow row;
-    if (!run.data().result(host::ResultFileId::VAX_FK).next(row)) return false;
-    const std::int32_t date = number(row.column(0));
-    const std::int32_t previousTemplate = number(row.column(3));
-    if (date == (templateId == 31 ? kLastOf12 : kLastOf13)) return true;
-    if (previousTemplate != 0 && previousTemplate < templateId) {
-        u.MSG_INF(std::string("Deklaracja z poprzedniego miesiąca zapisana była na podstawie "
-                              "starego wzorca. W celu uzyskania poprawnych danych należy "
-                              "wygenerować i zapisać ponownie wszystkie deklaracje, zaczynając "
-                              "od deklaracji za ") +
-                  (templateId == 31 ? "08-2002." : "01-2003."));
+    if (!run.data().result(host::ResultFileId::VAX_FK).next(row)) return std::nullopt;
+    return PreviousHeader{number(row.column(0)), number(row.column(3))};
+}
+
+// Templates 31 and 32 look at the edition of the previous declaration: one of an older
+// template other than the last return of that edition is announced.
+void tellOlderEdition(StatementRunner& run, std::int32_t templateId,
+                      const std::optional<PreviousHeader>& previous) {
+    if (!previous || (templateId != 31 && templateId != 32)) return;
+    if (previous->period == (templateId == 31 ? kLastOf12 : kLastOf13)) return;
+    if (previous->templateId != 0 && previous->templateId < templateId) {
+        run.utility().MSG_INF(
+            std::string("Deklaracja z poprzedniego miesiąca zapisana była na podstawie "
+                        "starego wzorca. W celu uzyskania poprawnych danych należy "
+                        "wygenerować i zapisać ponownie wszystkie deklaracje, zaczynając "
+                        "od deklaracji za ") +
+            (templateId == 31 ? "08-2002." : "01-2003."));
     }
-    return false;
 }
 
 // Revenue, costs and income of the period summed over the company's income sources.
@@ -473,60 +486,62 @@ void fillDeductions(StatementRunner& run, store::DeclarationFields& fields,
     }
 }
 
-// The edition's position of a CIT-2 (17) position, through the form file's map.
-std::optional<int> positionOf(const store::FieldSet& set, int p17) {
-    return set.list().form().fromNewest(p17);
+// What templates 3 to 34 compute from the books. Their forms state no position for any of
+// these amounts, so none is written: "Oblicz" shows them for the person to copy into the form.
+struct OldComputation {
+    IncomeSums sums;
+    Decimal base;
+    Decimal rate;
+    Decimal tax;
+    std::int32_t previous = 0;
+    std::optional<PreviousHeader> previousHeader;
+};
+
+OldComputation computeOld(StatementRunner& run, std::int32_t templateId, std::int32_t period) {
+    OldComputation r;
+    r.previous = findPreviousOld(run, templateId, period);
+    r.previousHeader = previousHeader(run, r.previous);
+    tellOlderEdition(run, templateId, r.previousHeader);
+    r.sums = sumIncomeSources(run);
+    r.base = cit2WholeZloty(templateId, period, max0(r.sums.income));
+    // The rate field of templates 3 and 31 has no stated position: the edition's default.
+    r.rate = cit2RateOld(templateId, Decimal());
+    r.tax = cit2WholeZloty(templateId, period, r.base * r.rate / Decimal(100));
+    return r;
 }
 
-class AdvanceOld {
-public:
-    AdvanceOld(store::DeclarationFields& fields, StatementRunner& run, std::int32_t templateId)
-        : cit2_(fields.main()), run_(run), templateId_(templateId) {}
+std::string shownAmount(const Decimal& amount) {
+    static const values::Picture picture = *values::Picture::parse("N-19_`2");
+    return values::formatNumber(picture, amount);
+}
 
-    void compute(std::int32_t period) {
-        const ComputationContext& c = run_.context();
-        setText(4, std::to_string(c.periodStart));
-        setText(5, std::to_string(c.periodEnd));
-        const std::int32_t previous = findPreviousOld(run_, templateId_, period);
-        // At the edition boundary the previous return's positions are one lower.
-        const int shift = previousOfOlderEdition(run_, templateId_, previous) ? 1 : 0;
-        PreviousDeclaration before(run_, previous);
-
-        const IncomeSums sums = sumIncomeSources(run_);
-        set(19, sums.revenue);
-        set(21, sums.costs);
-        set(22, max0(sums.income));
-        set(23, max0(-sums.income));
-        set(35, cit2WholeZloty(templateId_, period, max0(sums.income)));
-        const Decimal rate = cit2RateOld(templateId_, get(37));
-        set(37, rate);
-        set(38, get(35) * rate / Decimal(100));
-        set(40, cit2WholeZloty(templateId_, period, get(38)));
-        if (const auto p = positionOf(cit2_, 43)) {
-            set(41, before.amount(*p - shift, 0, 41));
+// The message of the computation, one line per amount ("|" between the lines).
+std::string describe(const OldComputation& r, const ComputationContext& c) {
+    static const values::Picture whole = *values::Picture::parse("N-14_");
+    std::string text = "Wyliczenie za okres od " + values::formatDayMonthYear(c.periodStart) +
+                       " do " + values::formatDayMonthYear(c.periodEnd) +
+                       " (kwoty do przepisania do formularza):";
+    text += "|Przychód: " + shownAmount(r.sums.revenue);
+    text += "|Koszty uzyskania przychodu: " + shownAmount(r.sums.costs);
+    if (r.sums.income < Decimal()) {
+        text += "|Strata: " + shownAmount(-r.sums.income);
+    } else {
+        text += "|Dochód: " + shownAmount(r.sums.income);
+    }
+    text += "|Podstawa opodatkowania: " + shownAmount(r.base);
+    text += "|Stawka podatku: " + values::formatNumber(whole, r.rate) + "%";
+    text += "|Podatek: " + shownAmount(r.tax);
+    text += "|Poprzednia deklaracja: ";
+    if (r.previous == 0) {
+        text += "brak";
+    } else {
+        text += "nr " + std::to_string(r.previous);
+        if (r.previousHeader) {
+            text += " z okresu " + values::formatDayMonthYear(r.previousHeader->period);
         }
-        set(42, max0(get(40) - get(41)));
-        set(43, get(41) + get(42));
     }
-
-private:
-    Decimal get(int p17) const {
-        const auto p = positionOf(cit2_, p17);
-        return p && cit2_.has(*p) ? cit2_[*p].decimal() : Decimal();
-    }
-    void set(int p17, const Decimal& value) {
-        const auto p = positionOf(cit2_, p17);
-        if (p && cit2_.has(*p)) cit2_[*p].setDecimal(value, values::Rounding::HalfAwayFromZero);
-    }
-    void setText(int p17, const std::string& text) {
-        const auto p = positionOf(cit2_, p17);
-        if (p && cit2_.has(*p)) cit2_[*p].setText(text);
-    }
-
-    store::FieldSet& cit2_;
-    StatementRunner& run_;
-    std::int32_t templateId_;
-};
+    return text;
+}
 
 }  // namespace
 
@@ -554,12 +569,23 @@ void OBLICZ_CIT_2_OLD(const host::HostBinding& host, const module::DeclarationSt
     if (periodUnread(host, fields)) return;
     StatementRunner run(*host.utility, *host.data, host.ui,
                         contextOf(host, state.CIT_POCZATEK_ROKU, period, id));
+    OldComputation computed;
     {
         store::BusyCursor busy(host.ui);
-        AdvanceOld(fields, run, state.CIT_ID_WZORCA_CIT2).compute(period);
+        // Only the NIP and the period have a stated position in these editions.
+        store::FieldSet& cit2 = fields.main();
+        for (const int p17 : {4, 5}) {
+            const auto p = cit2.list().form().fromNewest(p17);
+            if (p && cit2.has(*p)) {
+                cit2[*p].setText(std::to_string(p17 == 4 ? run.context().periodStart
+                                                         : run.context().periodEnd));
+            }
+        }
+        computed = computeOld(run, state.CIT_ID_WZORCA_CIT2, period);
         fillDeductions(run, fields, state.CIT_ID_WZORCA_CIT2);
     }
     run.tell();
+    host.utility->MSG_INF(describe(computed, run.context()));
 }
 
 Decimal cit2Rate35(host::UtilityLibrary& utility, std::int32_t company, std::int32_t yearStart,

@@ -50,11 +50,13 @@ Cit2RuleCheck cit2Rules35(const host::HostBinding& host, const store::Declaratio
                           std::int32_t companyId, std::int32_t yearStart, std::int32_t period);
 
 // Templates 3 and 31 to 34: fields 4 and 5, the previous declaration (the company's newest
-// one of the 40 days before the period, from template 32 on a CIT-2) with the messages of a
-// missing one and of an edition boundary, revenue, costs and income summed by
-// DEKLARACJE_OBLICZ_SUME over the company's income sources, the taxable base in whole złoty
-// and the tax at the edition's rate. The amounts go to the positions whose role the edition
-// shares with CIT-2 (17) (the form file's map); the others stay as entered.
+// one of the same fiscal year in the 40 days before the period, from template 32 on a CIT-2)
+// with the messages of a missing one and of an edition boundary, revenue, costs and income
+// summed by DEKLARACJE_OBLICZ_SUME over the company's income sources, the taxable base in
+// whole złoty, the tax at the edition's rate, and the deduction fields of the attachment.
+// These forms state no position for the revenue, costs, income, base or tax, so none is
+// written: they end in one message ("Tabrix: Informacja") that names them and the previous
+// declaration used, for the person to copy into the form.
 void OBLICZ_CIT_2_OLD(const host::HostBinding& host, const module::DeclarationState& state,
                       store::DeclarationFields& fields, bool refresh);
 

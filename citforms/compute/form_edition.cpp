@@ -29,14 +29,19 @@ FormEdition::FormEdition(int templateId)
       lastField_(main_ != nullptr ? main_->fields.back().number : 0),
       hasCitBr_(formOf(templateId, "CIT-BR") != nullptr) {
     assert(main_ != nullptr && "a CIT-8 edition needs its form file");
-    if (templateId == 70) {
-        // CIT-8 (21) and CIT-8/O (8): the statement positions of template 70.
-        ownStatements_ = {27, 28, 29, 31, 32, 33, 47, 48, 49, 94, 99};
-        for (int p = 8; p <= 17; ++p) ownAttachmentStatements_.push_back(p);
-        for (int p : {19, 42, 43, 44, 46, 48, 50, 51, 53, 54, 55, 57, 60, 63})
-            ownAttachmentStatements_.push_back(p);
-        for (int p = 65; p <= 72; ++p) ownAttachmentStatements_.push_back(p);
-        quarterly_ = {83, 8, 91};
+    // An edition whose statement positions are its own names them in its form files, with
+    // the statement code of each; so do its quarterly advances kept apart.
+    for (const forms::FieldDef& f : main_->fields) {
+        if (!f.statement.empty()) ownStatements_.push_back({f.number, f.statement});
+    }
+    if (const forms::FormDef* attachment = formOf(templateId, "CIT-8/O")) {
+        for (const forms::FieldDef& f : attachment->fields) {
+            if (!f.statement.empty()) ownAttachmentStatements_.push_back({f.number, f.statement});
+        }
+    }
+    if (main_->quarters) {
+        const forms::QuarterRange& q = *main_->quarters;
+        quarterly_ = {q.first, q.last - q.first + 1, q.sum};
     }
 }
 

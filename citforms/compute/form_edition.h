@@ -7,7 +7,7 @@
 // reliefs on three lower (it has no CIT-BR relief and no separate deduction total).
 // Edition (21) (template 70) maps only its identification, attachment counts and monthly
 // advances; its statement positions are its own and its quarterly advances have their own
-// positions.
+// positions, both named in its form files.
 //
 //   const FormEdition& e = FormEdition::forTemplate(72);
 //   e.position(62);   // 59: the tax-rate field of edition (23)
@@ -42,18 +42,26 @@ public:
     // own position number as text).
     std::string statementCode(int p24) const;
 
-    // Statement positions of the edition's own that edition (24) has no counterpart for,
-    // run with their position as the code (edition 21: 27, 28, … 99); empty otherwise.
-    const std::vector<int>& ownStatements() const { return ownStatements_; }
-    // The CIT-8/O positions filled from statements "O<n>" when the edition's CIT-8/O does
-    // not follow CIT-8/O (11) (edition 21's CIT-8/O (8)); empty when it does.
-    const std::vector<int>& ownAttachmentStatements() const { return ownAttachmentStatements_; }
+    // A position filled from the statement of `code`.
+    struct StatementPosition {
+        int position = 0;
+        std::string code;
+    };
+    // Statement positions of the edition's own that edition (24) has no counterpart for, as
+    // its form file names them (edition 21: 27 with code "27", … 99); empty otherwise.
+    const std::vector<StatementPosition>& ownStatements() const { return ownStatements_; }
+    // The CIT-8/O positions filled from statements ("O8" …) when the edition's CIT-8/O does
+    // not follow CIT-8/O (11) (edition 21's CIT-8/O (8)), as its form file names them; empty
+    // when it does.
+    const std::vector<StatementPosition>& ownAttachmentStatements() const {
+        return ownAttachmentStatements_;
+    }
     // Whether CIT-8/O position `p`, filled from a statement in CIT-8/O (11), is typed by hand
     // in this edition's attachment (CIT-8/O (10): position 79).
     bool attachmentTypedByHand(int p) const;
 
-    // Quarterly advances kept apart from the monthly ones (edition 21: 83 to 90, sum 91);
-    // first == 0 when the quarter ends are monthly positions (editions 23 and 24).
+    // Quarterly advances kept apart from the monthly ones (the form file's `quarters`:
+    // edition 21 83 to 90, sum 91); first == 0 when the quarter ends are monthly positions (editions 23 and 24).
     struct QuarterlyAdvances {
         int first = 0;
         int count = 0;
@@ -68,8 +76,8 @@ private:
     const forms::FormDef* main_;  // the template's CIT-8 form
     int lastField_;
     bool hasCitBr_;
-    std::vector<int> ownStatements_;
-    std::vector<int> ownAttachmentStatements_;
+    std::vector<StatementPosition> ownStatements_;
+    std::vector<StatementPosition> ownAttachmentStatements_;
     QuarterlyAdvances quarterly_;
 };
 

@@ -1,6 +1,9 @@
 #include "citforms/compute/form_rules.h"
 
 #include <array>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace citforms::compute {
 
@@ -111,6 +114,12 @@ void Cit8Rules::advances() {
     Decimal sum;
     for (int p = 68; p <= 90; ++p) sum += get(p);
     set(91, sum);
+    // An edition that keeps its quarterly advances apart sums them apart (edition 21: 91).
+    if (const FormEdition::QuarterlyAdvances& q = e_.quarterlyAdvances(); q.first != 0) {
+        Decimal quarters;
+        for (int p = q.first; p < q.first + q.count; ++p) quarters += a_.cit8(p);
+        a_.setCit8(q.sum, quarters);
+    }
     const Decimal due = get(67) + get(65);
     set(92, max0(due - get(91)));
     set(93, max0(get(91) - due));
@@ -199,6 +208,33 @@ void Cit8oRules::applyAll() {
     total68();
     total71();
     total83();
+}
+
+namespace {
+constexpr std::array<std::pair<int, int>, 4> kCit8oFeeds{
+    {{47, 39}, {48, 68}, {49, 71}, {53, 72}}};
+}  // namespace
+
+std::vector<int> cit8oFedPositions(const FormEdition& edition) {
+    std::vector<int> fed;
+    for (const auto& [p24, o] : kCit8oFeeds) {
+        if (const std::optional<int> p = edition.position(p24)) fed.push_back(*p);
+    }
+    return fed;
+}
+
+bool cit8oCarriesAmounts(const FormEdition& edition, const store::DeclarationFields& fields) {
+    const store::FieldSet& main = fields.main();
+    const store::HeldForm* attachment = fields.find("CIT-8/O");
+    for (const auto& [p24, o] : kCit8oFeeds) {
+        const std::optional<int> p = edition.position(p24);
+        if (!p) continue;
+        if (main.has(*p) && !main[*p].decimal().isZero()) return true;
+        if (edition.ownAttachmentStatements().empty() && attachment != nullptr &&
+            attachment->set.has(o) && !attachment->set[o].decimal().isZero())
+            return true;
+    }
+    return false;
 }
 
 }  // namespace citforms::compute

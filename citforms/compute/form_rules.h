@@ -10,6 +10,7 @@
 //   rules.applyAll();
 #include "citforms/compute/declaration_amounts.h"
 #include "citforms/compute/form_edition.h"
+#include "citforms/store/declaration_fields.h"
 
 namespace citforms::compute {
 
@@ -65,5 +66,12 @@ private:
     const FormEdition& e_;
     DeclarationAmounts& a_;
 };
+
+// Whether the CIT-8/O carries amounts into the CIT-8: CIT-8 positions 47, 48, 49 and 53
+// (edition 24's numbering) or, where the edition takes them from the attachment's rules, the
+// attachment's O-39, O-68, O-71 and O-72 that feed them. Such a return announces its CIT-8/O.
+bool cit8oCarriesAmounts(const FormEdition& edition, const store::DeclarationFields& fields);
+// The CIT-8 positions the CIT-8/O feeds, in the edition's numbering (47, 48, 49, 53 in 24).
+std::vector<int> cit8oFedPositions(const FormEdition& edition);
 
 }  // namespace citforms::compute

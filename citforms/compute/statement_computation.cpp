@@ -64,10 +64,10 @@ void StatementComputation::computeCit8(bool refresh) {
     }
 
     // The edition's own statement positions, as they stand: no rule of edition (24) uses them.
-    for (int p : edition_.ownStatements()) {
-        fields_.setCit8(p, Decimal());
-        if (const auto amount = runner_.field("CIT-8", p, std::to_string(p)))
-            fields_.setCit8(p, *amount);
+    for (const FormEdition::StatementPosition& s : edition_.ownStatements()) {
+        fields_.setCit8(s.position, Decimal());
+        if (const auto amount = runner_.field("CIT-8", s.position, s.code))
+            fields_.setCit8(s.position, *amount);
     }
 
     Cit8Rules rules(edition_, fields_);
@@ -132,7 +132,11 @@ void StatementComputation::computeAttachment(bool refresh, bool standalone) {
 
     // An attachment edition of its own: its statements, no rule of CIT-8/O (11).
     if (!edition_.ownAttachmentStatements().empty()) {
-        for (int p : edition_.ownAttachmentStatements()) cit8oStatement(p);
+        for (const FormEdition::StatementPosition& s : edition_.ownAttachmentStatements()) {
+            fields_.setCit8o(s.position, Decimal());
+            if (const auto amount = runner_.field("CIT-8/O", s.position, s.code))
+                fields_.setCit8o(s.position, *amount);
+        }
         runner_.busy(false);
         if (standalone) runner_.finish();
         return;

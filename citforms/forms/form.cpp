@@ -186,6 +186,18 @@ private:
             form_.map.push_back({r->first, r->second, *t});
             return attrs.finish();
         }
+        if (rec.keyword == "quarters") {
+            if (form_.quarters) return fail("a second 'quarters' record");
+            if (rec.words.size() != 1) return fail("quarters needs a range: quarters 83-90 sum=91");
+            const auto r = range(rec.words[0]);
+            if (!r) return fail("not a range of positions: '" + rec.words[0] + "'");
+            auto sum = attrs.required("sum");
+            if (!sum) return Status(values::Error{sum.error()});
+            const auto n = number(*sum);
+            if (!n) return fail("sum= is a position number");
+            form_.quarters = QuarterRange{r->first, r->second, *n};
+            return attrs.finish();
+        }
         return fail("unknown record '" + rec.keyword + "'");
     }
 
@@ -268,6 +280,10 @@ private:
         if (!role.empty() && r->first != r->second) return fail("a role belongs to one field");
         const std::string counts = attrs.optional("counts").value_or("");
         if (!counts.empty() && r->first != r->second) return fail("a count belongs to one field");
+        const std::string statement = attrs.optional("statement").value_or("");
+        if (!statement.empty() && r->first != r->second) {
+            return fail("a statement belongs to one field");
+        }
         if (attrs.optional("answers") && r->first != r->second) {
             return fail("answers belong to one field");
         }
@@ -278,6 +294,7 @@ private:
             f.number = n;
             f.role = role;
             f.counts = counts;
+            f.statement = statement;
             form_.fields.push_back(std::move(f));
         }
         return attrs.finish();

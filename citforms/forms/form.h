@@ -41,6 +41,9 @@ struct FieldDef {
     std::vector<std::string> answers;  // Choice: the answers in form order
     std::string role;                  // what the position holds; empty when not yet described
     std::string counts;  // the name of the numbered form whose copies this field counts
+    // The code of the accounting statement that fills this position ("27", "O8"), for an
+    // edition whose statement positions are its own; empty otherwise.
+    std::string statement;
     // The printed text of each answer of a yes/no or choice position, by the stored answer:
     // {"1", "tak"}, {"2", "nie"} (`answers="1=tak|2=nie"` in the form file).
     std::vector<std::pair<std::string, std::string>> answerTexts;
@@ -73,6 +76,13 @@ struct GroupDef {
     std::vector<FieldDef> members;  // `number` is the member index from 1
 };
 
+// Advances kept per quarter apart from the monthly ones: positions first..last, their sum.
+struct QuarterRange {
+    int first = 0;
+    int last = 0;
+    int sum = 0;
+};
+
 struct MapRange {
     int first = 0;   // this edition's positions first..last
     int last = 0;
@@ -92,6 +102,7 @@ public:
     std::vector<GroupDef> groups;
     std::string newestId;          // the form whose positions `map` leads to; empty = none
     std::vector<MapRange> map;
+    std::optional<QuarterRange> quarters;  // `quarters 83-90 sum=91`; none in most editions
 
     const FieldDef* field(int number) const;
     std::vector<int> numbers() const;

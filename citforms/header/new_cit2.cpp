@@ -34,6 +34,14 @@ std::int32_t chooseCit2Template(const host::HostBinding& host, const FiscalYear&
     return found;
 }
 
+values::DayNumber cit2ClosingPeriod(const FiscalYear& year) {
+    return values::firstDayOfMonth(year.end) + 27;
+}
+
+values::DayNumber cit2Period(const FiscalYear& year, values::DayNumber chosen) {
+    return chosen == cit2ClosingPeriod(year) ? chosen : values::secondOfMonth(chosen);
+}
+
 bool confirmQuarterlyMonth(const host::HostBinding& host, values::DayNumber period) {
     const std::string quarterly =
         host.utility->FUNCVAY("select KWARTALNY_PDO from FIRMA where id_firmy=" +

@@ -21,6 +21,14 @@ namespace citforms::header {
 std::int32_t chooseCit2Template(const host::HostBinding& host, const FiscalYear& year,
                                 values::DayNumber period);
 
+// The period of the CIT-2 "BZ" that closes fiscal year `year`: day 28 of its last month, apart
+// from the monthly returns dated on the 2nd.
+values::DayNumber cit2ClosingPeriod(const FiscalYear& year);
+
+// The period a new CIT-2 of `year` is stored under for the date `chosen`: the closing "BZ"
+// date as it is, any other date as the 2nd of its month.
+values::DayNumber cit2Period(const FiscalYear& year, values::DayNumber chosen);
+
 // The quarterly payer's question when `period` does not end a quarter: false when the person
 // chose "Anuluj"; true otherwise (also when the company pays monthly).
 bool confirmQuarterlyMonth(const host::HostBinding& host, values::DayNumber period);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "citforms/header/new_cit2.h"
 #include "citforms/header/new_cit8.h"
 #include "citforms/module/automation.h"
 #include "citforms/windows/window_declaration.h"
@@ -126,8 +127,7 @@ private:
             rows.push_back({std::to_string(month), values::cutText(name, 20)});
             month = values::secondOfMonth(values::addMonths(month, 1));
         }
-        const values::DayNumber last = values::firstDayOfMonth(y.end) + 27;
-        rows.push_back({std::to_string(last), "BZ"});
+        rows.push_back({std::to_string(cit2ClosingPeriod(y)), "BZ"});
         window_.setRows("OKR", std::move(rows));
         const host::Globals& g = host_.data->globals();
         int chosen = 0;
@@ -218,7 +218,7 @@ private:
             windows::WindowOpener opener(host_, module_.iniManager(), module_.fields, state,
                                          &module_.reportRuntime());
             auto opened = opener.open(kind->mainWindow,
-                                      windows::WindowArguments{true, period(), true});
+                                      windows::WindowArguments{true, period(), true, 0, {}});
             if (!opened) host_.utility->MSG_OST(opened.error());
         }
         window_.finish(id);
@@ -266,7 +266,7 @@ private:
             windows::WindowOpener opener(host_, module_.iniManager(), module_.fields, state,
                                          &module_.reportRuntime());
             auto opened = opener.open(kind->mainWindow,
-                                      windows::WindowArguments{false, cit8Period(chosen), false});
+                                      windows::WindowArguments{false, cit8Period(chosen), false, 0, {}});
             if (!opened) u.MSG_OST(opened.error());
         }
         window_.finish(state.CIT_ID_DEKLARACJI);

@@ -40,6 +40,13 @@ struct Globals {
     std::string GGG_HELP_PLIK;      // GGG:HELP_PLIK
     std::string GLO_MSG_TXT_INF;    // GLO:MSG_TXT_INF, title of information questions
 
+    // What the module asks the bank-transfer window (UP_PRZELEW) to fill a new transfer with,
+    // set just before the call: the main form's position holding the amount to pay (0: none
+    // given), the form symbol of the title ("CIT8") and its period: "R" a year, "M" a month.
+    std::int32_t GLO_PRZELEW_POLE = 0;
+    std::string GLO_PRZELEW_SYMBOL;
+    std::string GLO_PRZELEW_OKRES;
+
     std::int32_t GLOBALREQUEST = 0;
     std::int32_t GLOBALRESPONSE = 0;   // 1 completed, 2 cancelled
 };

@@ -58,6 +58,9 @@ struct EntryModel {
     std::vector<RadioChoice> radios;
     bool multiLine = false;
     bool label = false;  // a text of a plain window: shown as a label, not an entry
+    // A list of rows with these column captions (its rows' columns separated by tabs);
+    // empty: a list of one text a row.
+    std::vector<std::string> columns;
 };
 
 struct ButtonModel {
@@ -141,6 +144,9 @@ public:
     // The window's status line: what the last action did that the person should know of
     // (empty: none).
     virtual std::string status() const { return {}; }
+    // A window that only shows its values (a filed or locked declaration): its entries can be
+    // read and reached but not changed, and the status line says why.
+    virtual bool readOnly() const { return false; }
 
     // The close box (or Esc where the window has no button for it): true when the window
     // may close now.
@@ -149,7 +155,8 @@ public:
     virtual bool finished() const = 0;
     virtual int result() const = 0;
     // The entry an action asked the view to put the cursor on (its page is shown already);
-    // asked once after each action, nullopt when none was asked for.
+    // asked once after each action (and once when the window opens: the entry the window is
+    // opened at instead of its first), nullopt when none was asked for.
     virtual std::optional<std::size_t> takeFocusRequest() { return std::nullopt; }
 };
 

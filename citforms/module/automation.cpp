@@ -2,7 +2,11 @@
 
 #include <vector>
 
+#include "citforms/check/declaration_check.h"
+#include "citforms/compute/cit2_advances.h"
 #include "citforms/compute/cit8_procedures.h"
+#include "citforms/compute/field_set_amounts.h"
+#include "citforms/compute/form_rules.h"
 #include "citforms/header/new_cit2.h"
 #include "citforms/header/new_cit8.h"
 #include "citforms/module/declaration_kinds.h"
@@ -116,14 +120,55 @@ std::int32_t makeAndSave(ModuleState& module, std::int32_t period, Prepare prepa
 
 }  // namespace
 
+std::vector<std::string> fillAsInWindow(ModuleState& module) {
+    const host::HostBinding& host = module.host();
+    const DeclarationState& state = module.declaration;
+    store::DeclarationFields& fields = module.fields;
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(fields.templateId());
+    std::vector<std::string> done;
+    if (edition == nullptr || state.CIT_POCZATEK_ROKU == 0) return done;
+    const std::int32_t company = host.data->globals().DANE_ID_FIRMY;
+
+    // The fill button the company's way of paying calls for, on a year with CIT-2 returns.
+    const bool quarterly = compute::paysQuarterly(*host.utility, company);
+    store::DeclarationFields filled = fields;
+    const int returns = compute::fillAdvancesFromCit2(host, *edition, company,
+                                                      state.CIT_POCZATEK_ROKU,
+                                                      state.CIT_KONIEC_ROKU, filled, quarterly);
+    if (returns > 0) {
+        fields = std::move(filled);
+        done.push_back(std::string("advances\t") + (quarterly ? "quarterly" : "monthly") +
+                       "\t" + std::to_string(returns) + " CIT-2 returns");
+    }
+
+    // A CIT-8/O whose amounts reach the CIT-8 is announced in its count.
+    store::FieldSet& main = fields.main();
+    const std::optional<int> count = check::countPosition(main.list().form(), "CIT-8/O");
+    if (count && main.has(*count) && main[*count].decimal().isZero() &&
+        compute::cit8oCarriesAmounts(*edition, fields)) {
+        main[*count].setDecimal(values::Decimal(1), values::Rounding::Never);
+        done.push_back("count\t" + std::to_string(*count) + "\t1 CIT-8/O");
+    }
+
+    // The form's rules from the top, as the window's refresh applies them to what was filled.
+    if (!done.empty()) {
+        compute::FieldSetAmounts amounts(fields);
+        compute::Cit8Rules(*edition, amounts).applyAll();
+    }
+    return done;
+}
+
 std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
-                     const std::string& edition, std::int32_t copyFrom) {
+                     const std::string& edition, std::int32_t copyFrom,
+                     std::vector<std::string>* filled) {
     const header::FiscalYear year{0, yearStart, yearEnd};
     const std::int32_t period = header::cit8Period(year);
     const std::string chosen = edition.empty() ? header::proposedEdition(period) : edition;
     return makeAndSave(module, period, [&] {
-        return header::prepareNewCit8(module.host(), module.declaration, module.fields, year,
-                                      chosen, copyFrom);
+        const std::int32_t id = header::prepareNewCit8(module.host(), module.declaration,
+                                                       module.fields, year, chosen, copyFrom);
+        if (id != 0 && filled != nullptr) *filled = fillAsInWindow(module);
+        return id;
     });
 }
 
@@ -131,7 +176,7 @@ std::int32_t newCit2(ModuleState& module, std::int32_t yearStart, std::int32_t y
                      std::int32_t period, const std::string& edition, std::int32_t copyFrom) {
     const host::HostBinding& host = module.host();
     const header::FiscalYear year{0, yearStart, yearEnd};
-    period = values::secondOfMonth(period);
+    period = header::cit2Period(year, period);
     if (!header::confirmQuarterlyMonth(host, period)) return 0;
     std::int32_t templateId = 0;
     if (edition.empty()) {
@@ -165,7 +210,8 @@ bool declarationOfCurrentCompany(const host::HostBinding& host, std::int32_t id)
     return company.empty() || ofCurrentCompany(host, id, number(company));
 }
 
-std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) {
+std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how,
+                           std::vector<std::string>* filled) {
     const host::HostBinding& host = module.host();
     host::UtilityLibrary& u = *host.utility;
     const std::string sql =
@@ -218,6 +264,7 @@ std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how) 
     }
     // What could not be read was taken as 0 or cut: saving would replace the stored text.
     if (refuseIncomplete(u, fields.issues, id)) return 0;
+    if (filled != nullptr && kind->family == "CIT-8") *filled = fillAsInWindow(module);
 
     store::SaveOutcome outcome = store::SaveOutcome::Failed;
     const std::int32_t saved = kind->save(host, state, fields, 1, id, period, 0, &outcome);

@@ -4,6 +4,7 @@
 // stored CIT-8 as its window's buttons do, each followed by the save.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "citforms/module/module_state.h"
 
@@ -12,9 +13,20 @@ namespace citforms::module {
 // What "Wykonaj" of the parameters window does for a CIT-8 of the current company and the
 // fiscal year [yearStart, yearEnd], then the save of the window. `edition` "24", "23", "21"
 // or empty for the edition proposed for the period. Returns the new id, 0 when nothing was
-// made (the reason was shown); a header whose first save failed is discarded again.
+// made (the reason was shown); a header whose first save failed is discarded again. With
+// `filled`, the computation is followed by fillAsInWindow() before the save, and what it did
+// is put there.
 std::int32_t newCit8(ModuleState& module, std::int32_t yearStart, std::int32_t yearEnd,
-                     const std::string& edition, std::int32_t copyFrom);
+                     const std::string& edition, std::int32_t copyFrom,
+                     std::vector<std::string>* filled = nullptr);
+
+// What a person does in the CIT-8 window after a fresh computation, on the open declaration:
+// the advance positions filled from the year's template-35 CIT-2 returns by the fill button
+// of the company's way of paying (quarterly when FIRMA.KWARTALNY_PDO is 1), when the year has
+// such returns; the CIT-8/O count set to 1 when it is 0 and the CIT-8/O carries amounts;
+// then the form's rules again. One line a thing done ("advances\tmonthly\t12 CIT-2 returns",
+// "count\t27\t1 CIT-8/O"); none when nothing was.
+std::vector<std::string> fillAsInWindow(ModuleState& module);
 
 // What "Wykonaj" of the parameters window does for a CIT-2 of the current company for the
 // month of `period` in the fiscal year [yearStart, yearEnd], then the save. `edition` "12" to
@@ -32,7 +44,9 @@ enum class Recompute {
 // Loads stored declaration `id` (a CIT-8 of template 72 or 73, a CIT-2 of template 35) of the current company, recomputes it and saves
 // it. Returns the id, 0 when it could not be loaded, computed or saved (a locked declaration
 // included; the reason was shown).
-std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how);
+// With `filled`, a CIT-8 is followed by fillAsInWindow() before the save.
+std::int32_t recomputeCit8(ModuleState& module, std::int32_t id, Recompute how,
+                           std::vector<std::string>* filled = nullptr);
 
 // Whether declaration header `company` is the current company's; when not, the person is told
 // that declaration `id` belongs to another company. Its books, fiscal years and data would

@@ -19,7 +19,10 @@
 #include "citforms/module/declaration_summary.h"
 #include "citforms/module/print_dispatch.h"
 #include "citforms/module/window_dispatch.h"
+#include "citforms/store/declaration_fields.h"
 #include "citforms/store/declaration_load.h"
+#include "citforms/windows/window_handlers.h"
+#include "citforms/windows/window_declaration.h"
 
 namespace citforms::module {
 
@@ -97,9 +100,14 @@ std::string newCit8Verb(ModuleState& module, Request& request) {
     const std::int32_t yearEnd = request.whole("yearEnd");
     const std::string edition = request.string("edition", "");
     const std::int32_t copyFrom = request.whole("copyFrom", 0);
+    const std::int32_t fill = request.whole("fill", 0);
     if (!request.ok()) return request.refusal();
-    const std::int32_t id = newCit8(module, yearStart, yearEnd, edition, copyFrom);
-    return id != 0 ? doneWithId(id) : failure("no CIT-8 was made");
+    std::vector<std::string> filled;
+    const std::int32_t id =
+        newCit8(module, yearStart, yearEnd, edition, copyFrom, fill != 0 ? &filled : nullptr);
+    if (id == 0) return failure("no CIT-8 was made");
+    if (fill == 0) return doneWithId(id);
+    return text(Json{{"ok", true}, {"id", id}, {"filled", filled}});
 }
 
 std::string newCit2Verb(ModuleState& module, Request& request) {
@@ -115,13 +123,16 @@ std::string newCit2Verb(ModuleState& module, Request& request) {
 
 std::string recompute(ModuleState& module, Request& request, Recompute how) {
     const std::int32_t id = request.whole("id");
+    const std::int32_t fill = how == Recompute::Statements ? request.whole("fill", 0) : 0;
     if (!request.ok()) return request.refusal();
-    if (recomputeCit8(module, id, how) == 0) {
+    std::vector<std::string> filled;
+    if (recomputeCit8(module, id, how, fill != 0 ? &filled : nullptr) == 0) {
         return failure("declaration " + std::to_string(id) + " was not " +
                        (how == Recompute::Statements ? "computed" : "recalculated") +
                        " and saved");
     }
-    return doneWithId(id);
+    if (fill == 0) return doneWithId(id);
+    return text(Json{{"ok", true}, {"id", id}, {"filled", filled}});
 }
 
 std::string computeVerb(ModuleState& module, Request& request) {
@@ -166,7 +177,12 @@ std::string pdfVerb(ModuleState& module, Request& request) {
         request.has("template") ? givenTemplate : storedTemplate(module, id);
     const std::string notMade = "no PDF was made of declaration " + std::to_string(id);
     if (!templateId) return failure(notMade);
-    if (ZAPISZ_CIT8_DO_PDF(module, *templateId, id, file) != 1) return failure(notMade);
+    // A CIT-2, which the export does not serve, is composed from its own print procedures.
+    const DeclarationKind* kind = declarationKind(*templateId);
+    const bool made = kind != nullptr && kind->family == "CIT-2"
+                          ? composeDeclarationPdf(module, *kind, id, file) == 1
+                          : ZAPISZ_CIT8_DO_PDF(module, *templateId, id, file) == 1;
+    if (!made) return failure(notMade);
     return text(Json{{"ok", true}, {"id", id}, {"file", file}});
 }
 
@@ -183,16 +199,29 @@ std::string checkVerb(ModuleState& module, Request& request) {
 }
 
 std::string openWindowVerb(ModuleState& module, Request& request) {
-    const std::string window = request.string("window");
+    std::string window = request.string("window", "");
     const std::int32_t id = request.whole("id", 0);
+    const std::int32_t focus = request.whole("focus", 0);
+    const std::string focusForm = request.string("focusForm", "");
     const std::int32_t copy = request.whole("copy", 0);
     const std::int32_t count = request.whole("count", 0);
     const std::int32_t existing = request.whole("existing", 1);
     const std::int32_t unchanged = request.whole("unchanged", 1);
     const std::int32_t date = request.whole("date", 0);
     const std::string kind = request.string("kind", "CIT-8");
+    if (request.ok() && window.empty() && id == 0)
+        request.problem("\"window\" is missing");
     if (!request.ok()) return request.refusal();
     if (module.host().ui == nullptr) return failure("the host bound no UI to show a window on");
+    if (window.empty()) {
+        // The declaration's own window, as DEKLARACJE_CIT_POKAZ opens it.
+        const std::optional<std::int32_t> templateId = storedTemplate(module, id);
+        if (!templateId) return failure("declaration " + std::to_string(id) + " could not be read");
+        const DeclarationKind* declaration = declarationKind(*templateId);
+        if (declaration == nullptr || declaration->mainWindow.empty())
+            return failure("declaration " + std::to_string(id) + " has no window of its own");
+        window = declaration->mainWindow;
+    }
     // The plain windows of the module: they work on the company, not on a declaration.
     if (window == "PARAM_CIT2") {
         const std::int32_t made = header::PARAM_CIT2(module, kind, date);
@@ -213,6 +242,14 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
                               &module.fields);
         return text(Json{{"ok", true}, {"window", window}, {"result", saved}});
     }
+    // "Przelew" of a stored declaration: the host's transfer window, filled as the
+    // declaration's kind says.
+    if (window == "UP_PRZELEW") {
+        const std::optional<std::int32_t> templateId = storedTemplate(module, id);
+        if (!templateId) return failure("no transfer of declaration " + std::to_string(id));
+        windows::openTransfer(module.host(), id, *templateId);
+        return text(Json{{"ok", true}, {"window", window}, {"result", 0}});
+    }
     if (window == "CIT_ST_8_powiazanie") {
         const std::int32_t cit8 = request.whole("cit8", 0);
         const std::int32_t citSt = request.whole("citst", 0);
@@ -222,7 +259,8 @@ std::string openWindowVerb(ModuleState& module, Request& request) {
         return text(Json{{"ok", true}, {"window", window}, {"result", linked}});
     }
     const values::Result<int> result = openDeclarationWindow(
-        module, id, window, copy, count, windows::WindowArguments{existing != 0, 0, unchanged != 0});
+        module, id, window, copy, count,
+        windows::WindowArguments{existing != 0, 0, unchanged != 0, focus, focusForm});
     if (!result) return failure(result.error());
     return text(Json{{"ok", true}, {"window", window}, {"result", *result}});
 }
@@ -244,6 +282,35 @@ std::string summaryVerb(ModuleState& module, Request& request) {
                      {"overpaid", amount(summary->overpaid)}});
 }
 
+// What each statement code of a declaration's template holds: the role, in the form file, of
+// the position a definition button of the template's windows computes with that code.
+std::string statementRolesVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    if (!request.ok()) return request.refusal();
+    const std::optional<std::int32_t> templateId = storedTemplate(module, id);
+    if (!templateId) return failure("declaration " + std::to_string(id) + " could not be read");
+    const DeclarationKind* kind = declarationKind(*templateId);
+    Json roles = Json::array();
+    if (kind != nullptr && !kind->mainWindow.empty()) {
+        const store::DeclarationFields forms(*templateId);
+        std::vector<std::string> windowNames = {kind->mainWindow};
+        windowNames.insert(windowNames.end(), kind->attachmentWindows.begin(),
+                           kind->attachmentWindows.end());
+        for (const std::string& name : windowNames) {
+            const auto window = windows::builtInWindow(name);
+            if (!window) continue;
+            const store::HeldForm* held = forms.find(window->form);
+            if (held == nullptr) continue;
+            for (const auto& [position, code] : window->definitions) {
+                const forms::FieldDef* field = held->def->field(position);
+                if (field == nullptr || field->role.empty()) continue;
+                roles.push_back(Json{{"code", code}, {"role", field->role}});
+            }
+        }
+    }
+    return text(Json{{"ok", true}, {"id", id}, {"template", *templateId}, {"roles", roles}});
+}
+
 struct Verb {
     std::string_view name;
     std::string (*run)(ModuleState&, Request&);
@@ -256,7 +323,7 @@ constexpr Verb kVerbs[] = {
     {"recalc", recalcVerb},
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
     {"summary", summaryVerb},
-    {"check", checkVerb},
+    {"check", checkVerb},      {"statement-roles", statementRolesVerb},
 };
 
 std::string dispatch(ModuleState& module, const char* requestJson) {

@@ -101,6 +101,7 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
     // Values that could not be taken as stored are named, never passed off as read.
     if (!fields.issues.unreadable.empty()) out["unreadable"] = fields.issues.unreadable;
     if (!fields.issues.cut.empty()) out["cut"] = fields.issues.cut;
+    if (!fields.issues.ignored.empty()) out["ignored"] = fields.issues.ignored;
     return dump(out);
 }
 

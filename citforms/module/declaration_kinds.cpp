@@ -57,6 +57,8 @@ std::vector<DeclarationKind> makeKinds() {
         k.save = store::ZAPISZ_CIT_2;
         k.compute = c.id == 35 ? compute::OBLICZ_CIT_2_35 : compute::OBLICZ_CIT_2_OLD;
         k.recalculate = c.id == 35 ? compute::PRZELICZ_CIT_2_35 : compute::PRZELICZ_CIT_2_OLD;
+        // The advance of the month to pay: position 45 of the CIT-2 (17).
+        if (c.id == 35) k.transfer = {45, "CIT2", true};
         kinds.push_back(std::move(k));
     }
 
@@ -74,7 +76,8 @@ std::vector<DeclarationKind> makeKinds() {
                              perCopy("CIT_D_Prn_70", 25, "CIT-D")},
                      .mainWindow = "CIT_8_70",
                      .attachmentWindows = {"CIT_O_70", "CIT_D_70"},
-                     .zeroedOnCreation = 43});
+                     .zeroedOnCreation = 43,
+                     .transfer = {92, "CIT8", false}});
     kinds.push_back({.templateId = 72,
                      .family = "CIT-8",
                      .edition = "23",
@@ -88,7 +91,8 @@ std::vector<DeclarationKind> makeKinds() {
                              when("CIT_O_Prn_72", 27), perCopy("CIT_D_Prn_72", 28, "CIT-D")},
                      .mainWindow = "CIT_8_72",
                      .attachmentWindows = {"CIT_O_72", "CIT_D_72", "CIT_ST_201"},
-                     .zeroedOnCreation = 43});
+                     .zeroedOnCreation = 43,
+                     .transfer = {92, "CIT8", false}});
     kinds.push_back({.templateId = 73,
                      .family = "CIT-8",
                      .edition = "24",
@@ -103,7 +107,8 @@ std::vector<DeclarationKind> makeKinds() {
                              perCopy("CIT_D_Prn_72", 29, "CIT-D")},
                      .mainWindow = "CIT_8_73",
                      .attachmentWindows = {"CIT_O_73", "CIT_BR_73", "CIT_D_72", "CIT_ST_201"},
-                     .zeroedOnCreation = 44});
+                     .zeroedOnCreation = 44,
+                     .transfer = {95, "CIT8", false}});
     kinds.push_back({.templateId = 201,
                      .family = "CIT-ST",
                      .edition = "7",

@@ -30,6 +30,15 @@ struct PdfStep {
     std::string perCopyOf;
 };
 
+// The bank transfer of what a declaration leaves to pay (the host's UP_PRZELEW): the main
+// form's position of the amount, and the form symbol and the period of the transfer's title
+// ("CIT8" for a year, "CIT2" for a month). No amount position: the kind has no transfer.
+struct TransferData {
+    int amountField = 0;
+    std::string formSymbol;
+    bool monthly = false;
+};
+
 struct DeclarationKind {
     using Load = void (*)(const host::HostBinding&, const DeclarationState&,
                           store::DeclarationFields&);
@@ -62,6 +71,7 @@ struct DeclarationKind {
     // Field of the main form that holds the CIT-8/O amount the new declaration starts at 0
     // (edition 24: 44); 0 when there is none.
     int zeroedOnCreation = 0;
+    TransferData transfer;
 };
 
 // The kind of a template; nullptr for a template the module does not know.

@@ -125,47 +125,42 @@ void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText) {
     state.CIT_ID_DEKLARACJI = 0;
 }
 
-std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, std::int32_t id,
-                                std::string_view fileName) {
+std::uint8_t composeDeclarationPdf(ModuleState& module, const DeclarationKind& kind,
+                                   std::int32_t id, std::string_view fileName) {
     const host::HostBinding& host = module.host();
     DeclarationState& state = module.declaration;
-    if (templateId == 0) {
-        host.utility->MSG_OST("Brak wzorca deklaracji.");
-        return 0;
-    }
-    state.CIT_ID_WZORCA = templateId;
-    const DeclarationKind* kind = declarationKind(templateId);
-    if (kind == nullptr) {
-        notBuilt(host);
-        return 0;
-    }
-    const bool citSt = kind->family == "CIT-ST";
-    // The export composes the prints of the kind; only edition 24's and the CIT-ST's exist yet.
-    if (kind->pdf.empty() || kind->load == nullptr ||
-        (!citSt && print::formPrintOf(kind->pdf.front().print) == nullptr)) {
-        notYetAvailable(host, kind->mainPrint.c_str());
+    const bool citSt = kind.family == "CIT-ST";
+    // The export composes the prints of the kind; a kind whose prints are missing says so.
+    if (kind.pdf.empty() || kind.load == nullptr ||
+        (!citSt && print::formPrintOf(kind.pdf.front().print) == nullptr)) {
+        notYetAvailable(host, kind.mainPrint.c_str());
         return 0;
     }
     if (host.print == nullptr) return 0;
 
+    state.CIT_ID_WZORCA = kind.templateId;
     state.CIT_ID_DEKLARACJI = id;
     // The common CIT-2 load reads the template from the CIT-2 slot of the state.
-    if (kind->family == "CIT-2") state.CIT_ID_WZORCA_CIT2 = templateId;
+    if (kind.family == "CIT-2") state.CIT_ID_WZORCA_CIT2 = kind.templateId;
     // A CIT-ST is the module's CIT-ST working set; a CIT-8 its field sets.
     store::DeclarationFields& fields = citSt ? module.citSt : module.fields;
-    kind->load(host, state, fields);
+    kind.load(host, state, fields);
     print::PrintEnvironment env = printEnvironment(module);
-    env.documentTitle = declarationTitle(host, *kind, id, fields);
+    env.documentTitle = declarationTitle(host, kind, id, fields);
     host::PageList pages;
     pages.setDocumentTitle(env.documentTitle);
     // A PDF that cannot be started cannot be finished: nothing is printed into nowhere.
     if (host.print->MAKEPDF(0, trimmedRight(fileName), &pages) != 0) return 0;
 
     host::Globals& globals = host.data->globals();
-    // Every page the declaration announces must reach the file; what cannot be printed is
-    // named, the file is still finished with the rest, and the export does not report success.
+    // Every page the declaration announces reaches the file: an announced attachment copy
+    // without stored values prints from the defaults of a new copy, and a CIT-ST announced
+    // but not linked adds no page. What the file lacks or holds only as defaults is told
+    // once the file is written, so that the words match what happened.
     bool complete = true;
-    for (const PdfStep& step : kind->pdf) {
+    bool noCitSt = false;
+    std::vector<std::string> afterwards;
+    for (const PdfStep& step : kind.pdf) {
         if (!wanted(fields, step)) continue;
         if (step.print == "CIT_ST_Prn_201") {
             // A CIT-8 prints the CIT-ST linked to it; the CIT-8's own sets stay as loaded.
@@ -173,8 +168,7 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
             if (!citSt) {
                 citStId = citst::linkedCitSt(host, id);
                 if (citStId == 0) {
-                    host.utility->MSG_OST(citst::missingCitStMessage(id));
-                    complete = false;
+                    noCitSt = true;
                     continue;
                 }
             }
@@ -200,41 +194,59 @@ std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, st
         }
         const store::HeldForm* held = fields.find(step.perCopyOf);
         if (held == nullptr) continue;
-        // No declaration holds copies beyond the sheets of its form, nor beyond the highest
-        // copy it stores: the copies after those are named as missing without a look.
+        // Copy after copy is looked up and loaded: sorted once, each lookup is a binary search.
+        fields.copies(step.perCopyOf).sort();
+        // No declaration holds copies beyond the sheets of its form: those are named as not
+        // printed; every copy up to them prints, from its stored values or its defaults.
         const std::int64_t announced = numberOf(fields.main(), step.field).integerPart();
         std::int64_t count = announced;
         if (held->lastCopy() > 0 && count > held->lastCopy()) count = held->lastCopy();
-        std::int64_t highest = 0;
-        for (const store::AttachmentRow& row : held->copies.rows())
-            highest = std::max<std::int64_t>(highest, row.ext_nr_zalacznika);
-        const std::int64_t walked = std::min(count, highest);
-        std::vector<std::int64_t> missing;
-        for (std::int64_t i = 1; i <= walked; ++i) {
-            if (!held->copies.hasCopy(static_cast<std::int32_t>(i))) {
-                missing.push_back(i);
-                continue;
-            }
+        std::vector<std::int64_t> defaulted;
+        for (std::int64_t i = 1; i <= count; ++i) {
+            if (!held->copies.hasCopy(static_cast<std::int32_t>(i))) defaulted.push_back(i);
             setPdfPrintSettings(globals);
             store::loadCopy(fields, step.perCopyOf, static_cast<std::int32_t>(i),
                             static_cast<std::int32_t>(count));
             if (print(env, fields) != 1) complete = false;
         }
-        std::string named = copyRuns(missing);
-        if (announced > walked) {
-            named += (named.empty() ? "" : ", ") + std::to_string(walked + 1);
-            if (announced > walked + 1) named += "-" + std::to_string(announced);
+        if (!defaulted.empty()) {
+            afterwards.push_back("Brak wartości załącznika " + held->def->name +
+                                 " (formularz nr " + copyRuns(defaulted) +
+                                 "); plik PDF zawiera te formularze z wartościami domyślnymi.");
         }
-        if (!named.empty()) {
-            host.utility->MSG_OST("Brak wartości załącznika " + held->def->name +
-                                  " (formularz nr " + named +
-                                  "); plik PDF nie zawiera tych formularzy.");
+        if (announced > count) {
+            std::string beyond = std::to_string(count + 1);
+            if (announced > count + 1) beyond += "-" + std::to_string(announced);
+            host.utility->MSG_OST("Załącznik " + held->def->name + " ma najwyżej " +
+                                  std::to_string(count) + " formularzy (formularz nr " +
+                                  beyond + "); plik PDF nie zawiera tych formularzy.");
             complete = false;
         }
     }
     const bool made = host.print->MAKEPDF(2, "", &pages) == 0;
-    // A file without the pages its return announces is no full success.
+    if (noCitSt) host.utility->MSG_OST(citst::missingCitStMessage(id, made));
+    if (made) {
+        for (const std::string& text : afterwards) host.utility->MSG_OST(text);
+    }
+    // A file without pages that could have been printed is no success.
     return made && complete ? 1 : 0;
+}
+
+std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, std::int32_t id,
+                                std::string_view fileName) {
+    const host::HostBinding& host = module.host();
+    if (templateId == 0) {
+        host.utility->MSG_OST("Brak wzorca deklaracji.");
+        return 0;
+    }
+    module.declaration.CIT_ID_WZORCA = templateId;
+    const DeclarationKind* kind = declarationKind(templateId);
+    // The export serves the CIT-8 editions and the CIT-ST; a CIT-2 is printed, not exported.
+    if (kind == nullptr || kind->family == "CIT-2") {
+        notBuilt(host);
+        return 0;
+    }
+    return composeDeclarationPdf(module, *kind, id, fileName);
 }
 
 void CIT_ORDZU_PRN(ModuleState& module) {

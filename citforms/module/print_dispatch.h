@@ -7,12 +7,16 @@
 //   if (ZAPISZ_CIT8_DO_PDF(moduleState(), 73, 17, "/tmp/cit8.pdf ") == 1) ...
 //
 // The PDF of a template-73 CIT-8 holds, in order: the CIT-8, the ORD-ZU when position 7 is 2
-// (a correction), the CIT-8/O when position 27 is above 0, and CIT-BR 1 .. N for N in
-// position 28. Prints of the other generations and of the CIT-ST and CIT-D are not part of
-// this module yet: they tell the user so (print entry) or print nothing (PDF entry).
+// (a correction), the linked CIT-ST's pages when position 25 is above 0, the CIT-8/O when
+// position 27 is above 0, CIT-BR 1 .. N for N in position 28 and CIT-D 1 .. N for N in
+// position 29; a copy announced without stored values prints from its defaults, and a CIT-ST
+// announced but not linked adds no page (both told in a warning once the file is written).
+// The export refuses the CIT-2 ("Brak obsługi wzorca deklaracji."); composeDeclarationPdf()
+// makes the PDF of any kind from its print procedures.
 #include <cstdint>
 #include <string_view>
 
+#include "citforms/module/declaration_kinds.h"
 #include "citforms/module/module_state.h"
 #include "citforms/print/print_pipeline.h"
 
@@ -22,6 +26,11 @@ void WYDRUK_DEKLARACJI_CIT(ModuleState& module, std::string_view idText);
 std::uint8_t ZAPISZ_CIT8_DO_PDF(ModuleState& module, std::int32_t templateId, std::int32_t id,
                                 std::string_view fileName);
 void CIT_ORDZU_PRN(ModuleState& module);
+
+// The PDF of stored declaration `id` of `kind` from the prints the kind lists: 1 when the
+// file was written with every page that could be printed, 0 otherwise.
+std::uint8_t composeDeclarationPdf(ModuleState& module, const DeclarationKind& kind,
+                                   std::int32_t id, std::string_view fileName);
 
 // The environment the module's prints run in: the bound host, its report runtime and the INI
 // manager in use.

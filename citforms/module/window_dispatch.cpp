@@ -75,7 +75,7 @@ void DEKLARACJE_CIT_POKAZ(ModuleState& module, std::int32_t id, std::int32_t tem
     const DeclarationKind* kind = declarationKind(templateId);
     windows::WindowOpener opener(module.host(), module.iniManager(), module.fields,
                                  module.declaration, &module.reportRuntime());
-    if (!opener.open(kind->mainWindow, windows::WindowArguments{true, date, true}))
+    if (!opener.open(kind->mainWindow, windows::WindowArguments{true, date, true, 0, {}}))
         notBuilt(module.host());
 }
 

@@ -25,6 +25,8 @@ struct CitStBranch {
     std::string MIEJSCOWOSC;           // 50
     std::string KODPOCZTOWY;           // 20
     std::string POCZTA;                // 50
+
+    bool operator==(const CitStBranch&) const = default;
 };
 
 using CitStBranches = std::vector<CitStBranch>;

@@ -37,6 +37,16 @@ DeclarationFields::DeclarationFields(std::int32_t templateId) {
     hold(templateId);
 }
 
+void DeclarationFields::takeValues(DeclarationFields&& other) {
+    assert(other.templateId_ == templateId_ && other.forms_.size() == forms_.size());
+    for (std::size_t i = 0; i < forms_.size(); ++i) {
+        forms_[i].set = std::move(other.forms_[i].set);
+        forms_[i].copies = std::move(other.forms_[i].copies);
+    }
+    issues = std::move(other.issues);
+    loaded = std::move(other.loaded);
+}
+
 void DeclarationFields::hold(std::int32_t templateId) {
     templateId_ = templateId;
     forms_.clear();

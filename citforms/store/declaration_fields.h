@@ -70,6 +70,11 @@ public:
     std::vector<HeldForm>& forms() { return forms_; }
     const std::vector<HeldForm>& forms() const { return forms_; }
 
+    // The values, copies, issues and stamp of `other`, a declaration of the same template,
+    // put into the forms held here; the sets keep their places, so windows over them stay
+    // valid.
+    void takeValues(DeclarationFields&& other);
+
     DeclarationIssues issues;  // of the last load and computation
     // The header as the last load, creation or save of this declaration found it; a save
     // writes only over that same declaration and version.

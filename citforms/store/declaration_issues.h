@@ -19,11 +19,15 @@ struct DeclarationIssues {
     std::vector<std::string> cut;               // longer than the field; beginning kept
     std::vector<std::string> failedStatements;  // statement failed or out of range; now 0
     std::vector<std::string> failedReads;       // company data that could not be read; empty
+    // Stored rows that belong to no field of the form (a CIT-ST position of no branch a save
+    // could have written): left out of the values, and gone with the next save.
+    std::vector<std::string> ignored;
     bool incomplete = false;                    // a read error ended the load early
 
     void clearLoad() {
         unreadable.clear();
         cut.clear();
+        ignored.clear();
         incomplete = false;
     }
     bool loadClean() const { return unreadable.empty() && cut.empty() && !incomplete; }

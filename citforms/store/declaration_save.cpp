@@ -307,11 +307,11 @@ SaveResult saveCit8(const host::HostBinding& host, const module::DeclarationStat
     // The declaration this window holds was deleted or saved by someone else meanwhile:
     // nothing is written, and a header that is gone is not made again under a new id.
     if (!created) {
-        if (std::optional<std::string> refusal =
+        if (std::optional<values::Error> refusal =
                 refusalFor(host, id, fields.loaded, found ? &header : nullptr)) {
             u.rollbackTransaction();
-            notices.push_back({Notice::Kind::Information, *refusal});
-            return failed(found ? values::ErrorKind::Failed : values::ErrorKind::NotFound, id);
+            notices.push_back({Notice::Kind::Information, refusal->message});
+            return failed(refusal->kind, id);
         }
     }
     if (!found && !created) {
@@ -488,13 +488,13 @@ values::Status discardNewCit8(const host::HostBinding& host, module::Declaration
     if (removed) {
         Record header;
         const bool found = fetchHeader(host, id, header);
-        std::optional<std::string> refusal =
-            found ? refusalFor(host, id, held, &header) : deletedMessage(host, id);
+        std::optional<values::Error> refusal =
+            found ? refusalFor(host, id, held, &header)
+                  : values::Error{deletedMessage(host, id), values::ErrorKind::NotFound};
         if (refusal) {
             u.rollbackTransaction();
             state.CIT_ID_DEKLARACJI = 0;
-            return values::Status::failure(
-                *refusal, found ? values::ErrorKind::Failed : values::ErrorKind::NotFound);
+            return values::Status::failure(refusal->message, refusal->kind);
         }
     }
     for (const char* table : {"ZESTAWIENIE_DEFINICJA", "DEKLARACJE_POZ", "DEKLARACJE_ZALACZNIK",
@@ -569,8 +569,8 @@ values::Status updateCitStHeader(const host::HostBinding& host, std::int32_t id,
     if (header.has("ID_DEKLARACJE_WZORZEC") && toId(header.get("ID_DEKLARACJE_WZORZEC")) != 201) {
         return values::Status::failure(deletedMessage(host, id), values::ErrorKind::NotFound);
     }
-    if (std::optional<std::string> refusal = refusalFor(host, id, held, &header)) {
-        return values::Status::failure(*refusal, values::ErrorKind::Failed);
+    if (std::optional<values::Error> refusal = refusalFor(host, id, held, &header)) {
+        return values::Status::failure(refusal->message, refusal->kind);
     }
     const std::string locked =
         u.FUNCVAY("select blokada_stan from DEKLARACJE_NAG_VIEW where id_deklaracje_nag = " +

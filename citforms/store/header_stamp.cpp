@@ -64,16 +64,21 @@ std::optional<HeaderStamp> readStamp(const host::HostBinding& host, std::int32_t
     return stampOf(header);
 }
 
-std::optional<std::string> refusalFor(const host::HostBinding& host, std::int32_t id,
-                                      const std::optional<HeaderStamp>& expected,
-                                      const host::Record* header) {
+std::optional<values::Error> refusalFor(const host::HostBinding& host, std::int32_t id,
+                                        const std::optional<HeaderStamp>& expected,
+                                        const host::Record* header) {
     if (!expected || expected->id != id || id == 0) return std::nullopt;
-    if (header == nullptr) return deletedMessage(host, id);
+    const auto deleted = [&] {
+        return values::Error{deletedMessage(host, id), values::ErrorKind::NotFound};
+    };
+    if (header == nullptr) return deleted();
     const std::optional<HeaderStamp> now = stampOf(*header);
     if (!now) return std::nullopt;
     // Another declaration under the same id: the one held was deleted.
-    if (now->identity != expected->identity) return deletedMessage(host, id);
-    if (now->version != expected->version) return changedMessage(host, id);
+    if (now->identity != expected->identity) return deleted();
+    if (now->version != expected->version) {
+        return values::Error{changedMessage(host, id), values::ErrorKind::Stale};
+    }
     return std::nullopt;
 }
 
@@ -83,12 +88,28 @@ std::string deletedMessage(const host::HostBinding& host, std::int32_t id) {
            (who.empty() ? std::string() : " przez " + who) + ".";
 }
 
+namespace {
+constexpr std::string_view kNotSaved = " Zmiany nie zostały zapisane";
+constexpr std::string_view kReopen =
+    "; aby je wprowadzić, proszę otworzyć deklarację ponownie.";
+}  // namespace
+
 std::string changedMessage(const host::HostBinding& host, std::int32_t id) {
     const std::string who = lastEntry(host, id, "P");
     return "Deklaracja " + std::to_string(id) + " została zmieniona" +
-           (who.empty() ? std::string() : " przez " + who) +
-           " po jej otwarciu. Zmiany nie zostały zapisane; aby je wprowadzić, proszę otworzyć "
-           "deklarację ponownie.";
+           (who.empty() ? std::string() : " przez " + who) + " po jej otwarciu." +
+           std::string(kNotSaved) + std::string(kReopen);
+}
+
+std::string reloadQuestion(std::string_view changed) {
+    std::string text(changed);
+    // The advice to open it again is what the question offers.
+    if (text.size() >= kReopen.size() &&
+        text.compare(text.size() - kReopen.size(), kReopen.size(), kReopen) == 0) {
+        text.replace(text.size() - kReopen.size(), kReopen.size(), ".");
+    }
+    return text + "|Czy wczytać deklarację ponownie z bazy danych? Zmiany wpisane w oknie "
+                  "zostaną utracone.";
 }
 
 std::string lockedMessage(const host::HostBinding& host, std::int32_t id,
@@ -103,6 +124,38 @@ std::string lockedMessage(const host::HostBinding& host, std::int32_t id,
         text += " " + since.substr(blank + 1);
     }
     return text + ".";
+}
+
+std::string readOnlyReason(const host::HostBinding& host, std::int32_t id) {
+    host::UtilityLibrary& u = *host.utility;
+    const host::ErrorStatus before = u.errorStatus();
+    constexpr const char* kOnlyRead = ": tylko do odczytu, zmian nie można zapisać.";
+    bool filed = false;
+    bool lockedInView = false;
+    if (u.EXECVAX("select mozna_modyfikowac_dokument_edeklaracja, czy_zapis_w_bazie, "
+                  "blokada_stan from deklaracje_nag_view where id_deklaracje_nag = " +
+                  std::to_string(id))) {
+        host::ResultRow row;
+        if (host.data->result(host::ResultFileId::VAX_FK).next(row)) {
+            filed = wholeNumber(row.column(1)) != 0 && wholeNumber(row.column(0)) == 0;
+            lockedInView = wholeNumber(row.column(2)) != 0;
+        }
+    }
+    u.errorStatus() = before;  // an unreadable state leaves the window as it was
+    if (filed) return std::string("Deklaracja złożona elektronicznie (e-Deklaracja)") + kOnlyRead;
+    host::Record header;
+    const std::string holder =
+        fetchHeader(host, id, header) ? std::string(values::trim(header.get("BLOKADA"), " "))
+                                      : std::string();
+    u.errorStatus() = before;
+    if (holder.empty()) {
+        return lockedInView ? std::string("Deklaracja zablokowana") + kOnlyRead : std::string();
+    }
+    std::string text = "Deklaracja zablokowana przez " + holder;
+    const std::string since = lastEntry(host, id, "B");
+    if (const auto blank = since.find(' '); blank != std::string::npos)
+        text += " (od " + since.substr(blank + 1) + ")";
+    return text + kOnlyRead;
 }
 
 void advance(host::Record& header) {

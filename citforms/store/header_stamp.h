@@ -13,9 +13,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "citforms/host/binding.h"
 #include "citforms/host/record_file.h"
+#include "citforms/values/result.h"
 
 namespace citforms::store {
 
@@ -37,8 +39,9 @@ std::optional<HeaderStamp> readStamp(const host::HostBinding& host, std::int32_t
 
 // Why a write of declaration `id` held as `expected` must not go on, given its header as
 // fetched inside the writing transaction (`header` null: it is gone). nullopt: it may. Nothing
-// is checked against a stamp of another id or none (a caller that never loaded).
-std::optional<std::string> refusalFor(const host::HostBinding& host, std::int32_t id,
+// is checked against a stamp of another id or none (a caller that never loaded). The refusal's
+// kind: NotFound (deleted, or another declaration under the id) or Stale (saved meanwhile).
+std::optional<values::Error> refusalFor(const host::HostBinding& host, std::int32_t id,
                                       const std::optional<HeaderStamp>& expected,
                                       const host::Record* header);
 
@@ -46,11 +49,21 @@ std::optional<std::string> refusalFor(const host::HostBinding& host, std::int32_
 std::string deletedMessage(const host::HostBinding& host, std::int32_t id);
 // "Deklaracja 20 została zmieniona przez JWOJCIK 08-12-2026 17:05 po jej otwarciu. ..."
 std::string changedMessage(const host::HostBinding& host, std::int32_t id);
+// A window's question after that refusal: the same news, then whether to read the
+// declaration again from the database ("&Wczytaj ponownie|&Anuluj"), losing what was typed.
+std::string reloadQuestion(std::string_view changed);
+inline constexpr const char* kReloadButtons = "&Wczytaj ponownie|&Anuluj";
 
 // "Nie można zapisać zmian. Deklaracja jest zablokowana.", with who holds the lock (the
 // header's BLOKADA) and since when (the activity log) when the header says.
 std::string lockedMessage(const host::HostBinding& host, std::int32_t id,
                           const host::Record& header);
+
+// Why declaration `id` may only be read, as the line its window shows: filed electronically
+// (the filing state no longer allows changes) or locked (the header's BLOKADA, with who and
+// since when, or another lock the view reports). Empty when it may change, and when the state
+// cannot be read (the save checks again and tells).
+std::string readOnlyReason(const host::HostBinding& host, std::int32_t id);
 
 // The header as a save leaves it: the next version, no longer being created.
 void advance(host::Record& header);

@@ -20,6 +20,7 @@ enum class ErrorKind {
     Database,      // the database refused a statement or a read
     NotFound,      // the declaration, header or record asked for does not exist
     InvalidInput,  // the caller's arguments or the stored data cannot be used
+    Stale,         // someone else saved the declaration after it was read here
 };
 
 struct Error {

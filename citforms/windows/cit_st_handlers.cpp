@@ -1,7 +1,9 @@
 #include "citforms/windows/cit_st_handlers.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "citforms/citst/cit_st.h"
 #include "citforms/citst/cit_st_procedures.h"
@@ -10,6 +12,7 @@
 #include "citforms/host/ui_seam.h"
 #include "citforms/module/module_state.h"
 #include "citforms/store/declaration_load.h"
+#include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 
 namespace citforms::windows::citst_window {
@@ -18,12 +21,10 @@ namespace {
 
 store::CitStBranches& branches() { return module::moduleState().ODDZIALY_CIT_ST; }
 
-// The CIT-ST position a cell of the form copy shows; 0 for the copy's own cells.
-int positionOfCell(int cell) {
-    if (cell >= 1 && cell <= 22 && cell != 6) return cell;
-    if (cell >= 167 && cell <= 169) return cell - 144;
-    return 0;
-}
+constexpr int kHeaderFields = 25;
+constexpr int kTotalField = 22;      // "Liczba zatrudnionych ogółem"
+constexpr int kBranchList = 26;      // the row chosen in the list of branches
+constexpr int kChosenEmployees = 27;  // the employees of that branch
 
 std::int32_t numberIn(std::string_view text) {
     return store::parseStoredNumber(values::trim(text)).value_or(0);
@@ -34,36 +35,51 @@ std::string withoutTrailingBlanks(std::string_view text) {
     return std::string(text);
 }
 
-constexpr int kFirstSlotCell = 23;
-constexpr int kEmployeesInSlot = 6;  // the cell of a slot that holds the branch's employees
-
-// The copy whose branches the slots show: cell 6 reads "2 / 3".
-int shownCopy(FormWindow& w) {
-    const std::string& cell = w.fields()[6].text();
-    return std::max(1, numberIn(std::string_view(cell).substr(0, cell.find('/'))));
+bool digitsOnly(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-int copiesShown() {
-    return std::max(1, citst::copiesFor(branches().size(), citst::kBranchesPerCitSt));
+// One row of the list: the branch's members in the columns of the window's list.
+std::string branchRow(const store::CitStBranch& b) {
+    const std::string started =
+        b.DATA_ROZP_DZIAL > 0 ? values::formatDayMonthYear(b.DATA_ROZP_DZIAL) : std::string();
+    const std::string* texts[] = {&b.NAZWA,    &b.NAZWA_PELNA, &b.REGON,   &b.NIP,
+                                  &started,    &b.KRAJ,        &b.WOJEWODZTWO, &b.POWIAT,
+                                  &b.GMINA,    &b.GMINA_KOD,   &b.ULICA,   &b.NRDOMU,
+                                  &b.NRLOKALU, &b.MIEJSCOWOSC, &b.KODPOCZTOWY, &b.POCZTA};
+    std::string row = std::to_string(b.ZATRUDNIONYCH);
+    for (const std::string* t : texts) row += "\t" + *t;
+    return row;
 }
 
-// The cells of CIT-ST copy `copy` from the positions and the branches; cell 6 says which copy
-// the branch slots show ("2 / 3").
-void showCells(FormWindow& w, WindowSession& s, int copy = 1) {
-    const store::CitStBranches& list = branches();
-    const int forms = copiesShown();
-    const std::vector<std::string> texts =
-        citst::citStCopyCells(*s.fields, list, std::clamp(copy, 1, forms), forms);
-    store::FieldSet& set = w.fields();
-    for (int n : set.list().numbers()) {
-        if (static_cast<std::size_t>(n) < texts.size()) set[n].setText(texts[n]);
+// The branch chosen in the list; nullptr while none is.
+store::CitStBranch* chosenBranch(FormWindow& w) {
+    const std::int32_t row = numberIn(w.fields()[kBranchList].text());
+    if (row < 1 || static_cast<std::size_t>(row) > branches().size()) return nullptr;
+    return &branches()[static_cast<std::size_t>(row - 1)];
+}
+
+// The list shows the branches as they stand, the first one chosen; the entry below it the
+// chosen branch's employees (nothing to type while there are no branches).
+void showBranches(FormWindow& w) {
+    w.fields()[kBranchList].setText(branches().empty() ? "" : "1");
+    const store::CitStBranch* b = chosenBranch(w);
+    w.fields()[kChosenEmployees].setText(b != nullptr ? std::to_string(b->ZATRUDNIONYCH) : "");
+    w.setEntryEnabled(kChosenEmployees, b != nullptr);
+    w.setEntryEnabled(kBranchList, b != nullptr);
+}
+
+// A whole number of up to 7 digits, or (`emptyTaken`) nothing; anything else is refused with
+// a warning.
+bool employeesTaken(WindowSession& s, int field, std::string_view typed, bool emptyTaken) {
+    if (digitsOnly(typed) && (emptyTaken || !typed.empty())) return true;
+    if (s.host->ui != nullptr) {
+        s.host->ui->message({host::kTitleWarning,
+                             "W poz. " + std::to_string(field) +
+                                 " wpisuje się liczbę najwyżej 7-cyfrową.",
+                             "&OK", host::MessageIcon::Warning, 1});
     }
-    // The employees are typed only into slots that hold a branch.
-    for (int slot = 0; slot < citst::kBranchesPerCitSt; ++slot) {
-        const std::size_t branch =
-            static_cast<std::size_t>((shownCopy(w) - 1) * citst::kBranchesPerCitSt + slot);
-        w.setEntryEnabled(kFirstSlotCell + 8 * slot + kEmployeesInSlot, branch < list.size());
-    }
+    return false;
 }
 
 // The pop-up menu of the form copies: "1 / 3|2 / 3|3 / 3".
@@ -88,8 +104,7 @@ bool checksPass(FormWindow& w, WindowSession& s) {
         if (s.host->ui->message({host::kTitleInformation, text, "&Zapisz|&Anuluj",
                                  host::MessageIcon::Information, 1}) == 1)
             return true;
-        const std::size_t entry = w.entryOf(field);
-        if (entry < w.model().entries.size()) w.showPage(w.model().entries[entry].page);
+        w.focusField(field);
         return false;
     };
     if (!passed(numberIn(z[4].text()) > numberIn(z[5].text()),
@@ -108,22 +123,20 @@ bool checksPass(FormWindow& w, WindowSession& s) {
         {&Branch::MIEJSCOWOSC, "Nie wszystkie nazwy miejscowości są wypełnione."},
     };
     const store::CitStBranches& list = branches();
-    // The branch slots are on the second page.
-    constexpr int kBranchCell = 23;
     for (const auto& check : named) {
         const bool empty = std::any_of(list.begin(), list.end(), [&](const Branch& b) {
             return values::trim(b.*check.member).empty();
         });
-        if (!passed(empty, check.text, kBranchCell)) return false;
+        if (!passed(empty, check.text, kBranchList)) return false;
     }
     const bool noEmployees = std::any_of(list.begin(), list.end(),
                                          [](const Branch& b) { return b.ZATRUDNIONYCH == 0; });
-    if (!passed(noEmployees, "Nie wszędzie liczba zatrudnionych jest wypełniona.", kBranchCell))
+    if (!passed(noEmployees, "Nie wszędzie liczba zatrudnionych jest wypełniona.", kBranchList))
         return false;
     return passed(branchSum() != values::trim(z[22].text()),
                   "Suma liczby zatrudnionych z wybranych oddziałów jest różna od liczby "
                   "wprowadzonej w pole \"Liczba zatrudnionych ogółem\".",
-                  22);
+                  kTotalField);
 }
 
 void printCopy(FormWindow& w, WindowSession& s, bool annex) {
@@ -156,39 +169,52 @@ void printCopy(FormWindow& w, WindowSession& s, bool annex) {
 }  // namespace
 
 void cells(FormWindow& w, WindowSession& s, int field) {
+    store::FieldSet& z = s.fields->main();
     if (field == 0) {
         if (!s.arguments.existing) w.setTitle(w.model().title + " \\ Dodawanie");
-        showCells(w, s);
+        for (int n = 1; n <= kHeaderFields; ++n)
+            if (w.fields().has(n)) w.fields()[n].setText(z[n].text());
+        showBranches(w);
+        w.setListRows(kBranchList, [] {
+            std::vector<std::string> rows;
+            for (const store::CitStBranch& b : branches()) rows.push_back(branchRow(b));
+            return rows;
+        });
         w.setButtonEnabled("print-cit-st", [] { return !branches().empty(); });
         w.setButtonEnabled("print-cit-sta", [] { return !branches().empty(); });
-        w.setButtonEnabled("show-copy", [] { return copiesShown() > 1; });
+        // Closing asks while the header or the branches differ from what the window opened
+        // with, or an attachment window kept changes; choosing a row changes nothing.
+        struct Opened {
+            std::vector<std::string> header;
+            store::CitStBranches branches;
+        };
+        auto opened = std::make_shared<Opened>();
+        for (int n = 1; n <= kHeaderFields; ++n) opened->header.push_back(z[n].text());
+        opened->branches = branches();
+        w.setChangesCheck([&s, opened] {
+            if (s.keptChanges || opened->branches != branches()) return true;
+            for (int n = 1; n <= kHeaderFields; ++n)
+                if (s.fields->main()[n].text() != opened->header[static_cast<std::size_t>(n - 1)])
+                    return true;
+            return false;
+        });
         return;
     }
-    if (const int position = positionOfCell(field); position != 0) {
-        s.fields->main()[position].setText(w.fields()[field].text());
-        s.fields->issues.typed(std::string(s.fields->main().list().formName()) + " poz. " +
-                               std::to_string(position));
-        return;
-    }
-    if (field < kFirstSlotCell || (field - kFirstSlotCell) % 8 != kEmployeesInSlot) return;
-    const std::size_t branch =
-        static_cast<std::size_t>((shownCopy(w) - 1) * citst::kBranchesPerCitSt +
-                                 (field - kFirstSlotCell) / 8);
-    if (branch >= branches().size()) return;
-    store::CitStBranch& b = branches()[branch];
     const std::string typed(values::trim(w.fields()[field].text()));
-    const bool digits = !typed.empty() && std::all_of(typed.begin(), typed.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
-    if (digits) {
-        b.ZATRUDNIONYCH = numberIn(typed);
-    } else if (s.host->ui != nullptr) {
-        s.host->ui->message({host::kTitleWarning,
-                             "W poz. " + std::to_string(field) +
-                                 " wpisuje się liczbę najwyżej 7-cyfrową.",
-                             "&OK", host::MessageIcon::Warning, 1});
+    if (field == kTotalField && !employeesTaken(s, field, typed, true)) {
+        w.fields()[field].setText(z[field].text());
+        return;
     }
-    w.fields()[field].setText(std::to_string(b.ZATRUDNIONYCH));
+    if (field >= 1 && field <= kHeaderFields) {
+        z[field].setText(w.fields()[field].text());
+        s.fields->issues.typed(std::string(z.list().formName()) + " poz. " +
+                               std::to_string(field));
+        return;
+    }
+    store::CitStBranch* b = chosenBranch(w);
+    if (field == kChosenEmployees && b != nullptr && employeesTaken(s, field, typed, false))
+        b->ZATRUDNIONYCH = numberIn(typed);
+    w.fields()[kChosenEmployees].setText(b != nullptr ? std::to_string(b->ZATRUDNIONYCH) : "");
 }
 
 void officePicker(FormWindow& w, WindowSession& s) {
@@ -238,28 +264,39 @@ void pickBranches(FormWindow& w, WindowSession& s) {
         picked.push_back(std::move(b));
     }
     list = std::move(picked);
-    s.fields->main()[22].setText(citst::employeeSum(list));
-    showCells(w, s);
-}
-
-void showCopy(FormWindow& w, WindowSession& s) {
-    const int copies = copiesShown();
-    if (copies < 2 || s.host->ui == nullptr) return;
-    const int copy = s.host->ui->popupMenu(copyMenu(copies));
-    if (copy < 1 || copy > copies) return;
-    showCells(w, s, copy);
-    w.showPage(1);
+    s.fields->main()[kTotalField].setText(citst::employeeSum(list));
+    w.fields()[kTotalField].setText(citst::employeeSum(list));
+    showBranches(w);
 }
 
 void printCitSt(FormWindow& w, WindowSession& s) { printCopy(w, s, false); }
 void printCitSta(FormWindow& w, WindowSession& s) { printCopy(w, s, true); }
+
+// "Wczytaj ponownie" after a refused save: the CIT-ST and its branches as stored now; the
+// window shows them as it does on opening, and they are what later changes are measured from.
+void reload(FormWindow& w, WindowSession& s) {
+    store::DeclarationFields stored(201);
+    store::CitStBranches storedBranches;
+    if (const values::Status read =
+            citst::loadCitSt(*s.host, s.state->CIT_ID_DEKLARACJI, stored, storedBranches);
+        !read) {
+        s.host->utility->MSG_OST(read.error());
+        return;
+    }
+    s.fields->takeValues(std::move(stored));
+    branches() = std::move(storedBranches);
+    cells(w, s, 0);
+    w.showPage(0);
+    w.markUnchanged();
+    w.setStatus("Deklarację wczytano ponownie z bazy danych.");
+}
 
 void save(FormWindow& w, WindowSession& s) {
     if (refuseNotComputed(*s.host, s.fields->issues)) return;
     if (!checksPass(w, s)) return;
     const store::SaveResult result =
         citst::saveCitSt(*s.host, *s.fields, branches(), s.state->CIT_ID_DEKLARACJI);
-    store::tell(*s.host, result.notices);
+    tellSaveOutcome(w, s, result, reload);
     if (result.outcome != store::SaveOutcome::Saved) return;
     s.state->CIT_ID_DEKLARACJI = result.id;
     w.finish(result.id);

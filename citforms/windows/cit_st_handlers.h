@@ -2,10 +2,10 @@
 // What the CIT-ST window (CIT_ST_201) does beyond the form engine, and the "CIT-ST" button of
 // the CIT-8 window; registered by the tables of window_handlers.cpp.
 //
-// The window's entries are the print cells of one CIT-ST form copy (form CIT-ST-copy):
-// `cells` fills them from the CIT-ST's positions and branches when the window opens, and puts
-// every typed cell back into the position it shows (cells 1 to 22 are positions 1 to 22,
-// cells 167 to 169 positions 23 to 25).
+// The window's values (form CIT-ST-window) are positions 1 to 25 of the CIT-ST, the row
+// chosen in the list of branches (26) and that branch's employees (27): `cells` fills them
+// when the window opens, gives the list its rows, and puts what is typed back into the
+// CIT-ST's position or the chosen branch.
 #include "citforms/windows/form_window.h"
 #include "citforms/windows/window_handlers.h"
 
@@ -19,8 +19,6 @@ void pickBranches(FormWindow& w, WindowSession& s);
 // "Drukuj CIT-ST nr..." / "Drukuj CIT-ST/A nr...": the copy (a pop-up menu "1 / N|…" when
 // there is more than one), the checks, the host's print parameters, the print of that copy.
 void printCitSt(FormWindow& w, WindowSession& s);
-// "Oddziały nr...": the branch slots show the branches of the copy chosen in a pop-up menu.
-void showCopy(FormWindow& w, WindowSession& s);
 void printCitSta(FormWindow& w, WindowSession& s);
 // "Zapisz": the checks, then the save; the window closes with the id once it was saved and
 // stays open with its values when the save was refused or failed.

@@ -14,6 +14,7 @@
 #include "citforms/values/day_number.h"
 #include "citforms/values/field_value.h"
 #include "citforms/values/picture.h"
+#include "citforms/values/text.h"
 
 namespace citforms::windows {
 
@@ -21,6 +22,17 @@ namespace {
 
 using host::EntryKind;
 using print::ControlKind;
+
+// The actions a read-only window keeps: they show or print what is there and change nothing
+// (an attachment window opened from it is read-only in its turn).
+bool changesNothing(std::string_view action) {
+    for (std::string_view prefix : {"page:", "window:", "copies:"})
+        if (action.substr(0, prefix.size()) == prefix) return true;
+    for (std::string_view kept : {"close", "print", "check", "print-cit-st", "print-cit-sta",
+                                  "show-copy"})
+        if (action == kept) return true;
+    return false;
+}
 
 constexpr int kNaturalHeight = 208;
 constexpr int kNaturalWidth = 1500;
@@ -117,6 +129,23 @@ TextBox textBox(const print::TextItem& t) {
     return {left, top, left + width, top + height};
 }
 
+// The page under the entries is for reading on a screen, not for paper: the print's smallest
+// texts (the 5 and 6 point position labels) are drawn at least this size, unless wrapped
+// over several lines, and the entries
+// then clear them as they clear any caption (clearCaptions); a label too long for its box at
+// this size ends in "…" as a long label in print does.
+constexpr int kWindowLabelPoints = 7;
+
+void readableLabels(print::PageContent& page) {
+    for (print::PageItem& item : page.items) {
+        auto* text = std::get_if<print::TextItem>(&item);
+        // A wrapped text (the page's instructions) keeps its size: its lines would run
+        // into what lies under it.
+        if (text != nullptr && text->font.points < kWindowLabelPoints && !text->wrap)
+            text->font.points = kWindowLabelPoints;
+    }
+}
+
 // An entry laid over a caption printed in the top of its box (the small captions of the
 // CIT-8's table of positions 97 to 142) moves below the caption, keeping at least
 // kMinEntryHeight; a caption it cannot clear stays covered.
@@ -176,7 +205,16 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
             if (isValueControl(c.kind)) run.hide(c.number);
         auto background = print::buildPage(run, band->number, print::MapVariables{});
         if (!background) return R::failure(declaration.name + ": " + background.error());
-        m.pages.push_back({std::to_string(p + 1) + " strona", std::move(*background)});
+        readableLabels(*background);
+        const bool captioned =
+            p < declaration.pageCaptions.size() && !declaration.pageCaptions[p].empty();
+        m.pages.push_back({captioned ? declaration.pageCaptions[p] : std::to_string(p + 1) + " strona",
+                           std::move(*background)});
+        // The window's own pages are as large as their report, not a sheet of paper.
+        if (!declaration.pages.empty()) {
+            m.pages.back().width = layout.report().area.width.value_or(0);
+            m.pages.back().height = layout.report().area.height.value_or(0);
+        }
 
         for (const print::Control& c : band->controls) {
             if (c.kind != ControlKind::Field && c.kind != ControlKind::MultiLine &&
@@ -212,6 +250,18 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
             clearCaptions(e, m.pages.back().background);
             m.entries.push_back(std::move(e));
         }
+    }
+    for (const ListDeclaration& l : declaration.lists) {
+        if (l.page > static_cast<int>(m.pages.size()) || form.field(l.field) == nullptr)
+            return R::failure(declaration.name + ": the list of position " +
+                              std::to_string(l.field) + " has no page or no field");
+        host::EntryModel e;
+        e.field = l.field;
+        e.kind = EntryKind::List;
+        e.page = l.page - 1;
+        e.at = placed(print::ReportRun(layout), l.at, 0, 0);
+        e.columns = l.columns;
+        m.entries.push_back(std::move(e));
     }
     std::stable_sort(m.entries.begin(), m.entries.end(), [](const auto& a, const auto& b) {
         return a.page != b.page ? a.page < b.page : a.field < b.field;
@@ -302,9 +352,24 @@ void FormWindow::setAfterChange(ChangeRule rule) {
 
 void FormWindow::setEntryEnabled(int field, bool enabled) { entryEnabled_[field] = enabled; }
 
+void FormWindow::setListRows(int field, std::function<std::vector<std::string>()> rows) {
+    listRows_[field] = std::move(rows);
+}
+
+std::vector<std::string> FormWindow::listItems(std::size_t entry) const {
+    const host::EntryModel& e = model().entries.at(entry);
+    const auto it = listRows_.find(e.field);
+    return it == listRows_.end() ? std::vector<std::string>{} : it->second();
+}
+
 void FormWindow::setTitle(std::string title) {
     titled_ = layout_->model;
     titled_->title = std::move(title);
+}
+
+void FormWindow::setReadOnly(std::string reason) {
+    readOnly_ = true;
+    status_ = std::move(reason);
 }
 
 void FormWindow::setButtonEnabled(std::string action, std::function<bool()> holds) {
@@ -322,6 +387,12 @@ std::string FormWindow::display(std::size_t entry) const {
     const host::EntryModel& e = model().entries.at(entry);
     if (!fields_->has(e.field)) return {};
     const values::FieldValue& v = (*fields_)[e.field];
+    if (e.kind == EntryKind::List) {
+        const std::vector<std::string> rows = listItems(entry);
+        const auto row = values::parseInteger<std::int64_t>(trimmed(v.text()));
+        if (!row || *row < 1 || *row > static_cast<std::int64_t>(rows.size())) return {};
+        return rows[static_cast<std::size_t>(*row - 1)];
+    }
     if (e.kind == EntryKind::Radio) return answerOf(v);
     if (e.kind == EntryKind::Text ||
         (e.kind == EntryKind::Display && v.fieldClass() == values::FieldClass::Text &&
@@ -333,6 +404,7 @@ std::string FormWindow::display(std::size_t entry) const {
 
 bool FormWindow::entryEnabled(std::size_t entry) const {
     const host::EntryModel& e = model().entries.at(entry);
+    if (readOnly_) return false;
     if (e.kind == EntryKind::Display || !fields_->has(e.field)) return false;
     const auto it = entryEnabled_.find(e.field);
     return it == entryEnabled_.end() || it->second;
@@ -349,6 +421,7 @@ bool FormWindow::ruleHolds(const EnabledRule& rule) const {
 
 bool FormWindow::buttonEnabled(std::size_t button) const {
     const ButtonDeclaration& b = layout_->actions.at(button);
+    if (readOnly_ && !changesNothing(b.action)) return false;
     if (const auto rule = buttonEnabled_.find(b.action);
         rule != buttonEnabled_.end() && !rule->second())
         return false;
@@ -369,8 +442,21 @@ bool FormWindow::edit(std::size_t entry, std::string_view typed) {
     const values::FieldValue before = v;
     switch (e.kind) {
         case EntryKind::Display:
-        case EntryKind::List:  // plain windows only
             return false;
+        case EntryKind::List: {
+            // A row by its number or its whole text; the position holds the row's number.
+            const std::vector<std::string> rows = listItems(entry);
+            const std::string text = trimmed(typed);
+            std::size_t row = 0;
+            for (std::size_t r = 0; r < rows.size() && row == 0; ++r)
+                if (rows[r] == typed || std::to_string(r + 1) == text) row = r + 1;
+            if (row == 0) {
+                refuse("Na liście " + where + " nie ma wiersza " + text + ".");
+                return false;
+            }
+            v.setText(std::to_string(row));
+            break;
+        }
         case EntryKind::Text:
             if (values::textLength(typed) > e.capacity) {
                 refuse("Tekst w " + where + " może mieć najwyżej " + std::to_string(e.capacity) +
@@ -565,6 +651,7 @@ bool FormWindow::valuesChanged() const {
 void FormWindow::setChangesCheck(std::function<bool()> check) { changesCheck_ = std::move(check); }
 
 bool FormWindow::hasChanges() const {
+    if (readOnly_) return false;
     if (!unchangedValues_ && !changesCheck_) return false;
     return changesCheck_ ? changesCheck_() : valuesChanged();
 }

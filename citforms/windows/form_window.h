@@ -82,6 +82,10 @@ public:
     void setAfterChange(ChangeRule rule);
     // An entry shown but not editable while `disabled` holds.
     void setEntryEnabled(int field, bool enabled);
+    // The rows of the list of position `field` (a list the declaration declares), asked for
+    // whenever the view shows it; the position holds the number of the chosen row.
+    void setListRows(int field, std::function<std::vector<std::string>()> rows);
+    std::vector<std::string> listItems(std::size_t entry) const override;
     // The buttons of `action` are enabled while `holds` answers true (a rule that is not a
     // position's value, such as a list the window's code keeps); the declaration's
     // `enabled=` rule must hold too.
@@ -92,6 +96,12 @@ public:
     // The status line under the pages.
     void setStatus(std::string text) { status_ = std::move(text); }
     std::string status() const override { return status_; }
+
+    // The window only shows its values: no entry takes a value, only the buttons that change
+    // nothing stay enabled (pages, print, check, the attachments opened to be read, closing),
+    // nothing counts as a change (closing asks nothing), and `reason` is the status line.
+    void setReadOnly(std::string reason);
+    bool readOnly() const override { return readOnly_; }
 
     // The values as they stand become the window's unchanged state; from then on closing the
     // window while it holds changes asks "Czy chcesz zapisać deklarację?" with "Zapisz" (the
@@ -146,6 +156,7 @@ private:
     std::function<void(FormWindow&, int)> afterEdit_;
     ChangeRule afterChange_;
     std::map<int, bool> entryEnabled_;
+    std::map<int, std::function<std::vector<std::string>()>> listRows_;
     std::optional<host::WindowModel> titled_;
     std::map<std::string, std::function<bool()>> buttonEnabled_;
     int page_ = 0;
@@ -153,6 +164,7 @@ private:
     std::optional<store::FieldSet> unchangedValues_;
     std::function<bool()> changesCheck_;
     std::string status_;
+    bool readOnly_ = false;
     bool finished_ = false;
     int result_ = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "citforms/print/document_lines.h"
 #include "citforms/print/embedded_files.h"
+#include "citforms/print/layout_catalogue.h"
 
 namespace citforms::windows {
 
@@ -80,6 +81,7 @@ Result<WindowDeclaration> WindowDeclaration::parse(std::string_view text,
             d.title = reader.optional("title").value_or("");
             d.help = reader.optional("help").value_or("");
             d.printForm = reader.optional("print-form").value_or("");
+            d.pages = reader.optional("pages").value_or("");
             if (auto focus = reader.optional("focus")) {
                 auto n = print::doc::readInt(*focus);
                 if (!n) return fail<WindowDeclaration>(reader, "focus= must be a position");
@@ -117,6 +119,39 @@ Result<WindowDeclaration> WindowDeclaration::parse(std::string_view text,
                     d.definitions.emplace_back(n, code);
                 }
             }
+        } else if (r.keyword == "tab") {
+            if (r.words.size() != 1) return fail<WindowDeclaration>(reader, "'tab' needs its page number");
+            auto page = print::doc::readInt(r.words[0]);
+            if (!page || *page < 1 || *page > 20)
+                return fail<WindowDeclaration>(reader, "'tab' needs its page number");
+            auto caption = reader.required("caption");
+            if (!caption) return R::failure(caption.error());
+            if (d.pageCaptions.size() < static_cast<std::size_t>(*page))
+                d.pageCaptions.resize(static_cast<std::size_t>(*page));
+            d.pageCaptions[static_cast<std::size_t>(*page - 1)] = *caption;
+        } else if (r.keyword == "list") {
+            if (r.words.size() != 1) return fail<WindowDeclaration>(reader, "'list' needs its position");
+            auto field = print::doc::readInt(r.words[0]);
+            if (!field || *field < 1) return fail<WindowDeclaration>(reader, "'list' needs its position");
+            ListDeclaration l;
+            l.field = *field;
+            if (auto page = reader.optional("page")) {
+                auto n = print::doc::readInt(*page);
+                if (!n || *n < 1) return fail<WindowDeclaration>(reader, "page= must be above 0");
+                l.page = *n;
+            }
+            auto at = reader.required("at");
+            if (!at) return R::failure(at.error());
+            auto rect = print::doc::readRect(*at, true);
+            if (!rect) return fail<WindowDeclaration>(reader, "at= " + rect.error());
+            l.at = *rect;
+            const std::string columns = reader.optional("columns").value_or("");
+            for (std::size_t start = 0; !columns.empty() && start <= columns.size();) {
+                const std::size_t bar = std::min(columns.find('|', start), columns.size());
+                l.columns.push_back(columns.substr(start, bar - start));
+                start = bar + 1;
+            }
+            d.lists.push_back(std::move(l));
         } else if (r.keyword == "button") {
             if (r.words.size() != 1) return fail<WindowDeclaration>(reader, "'button' needs its caption");
             ButtonDeclaration b;
@@ -156,6 +191,14 @@ Result<WindowDeclaration> WindowDeclaration::parse(std::string_view text,
     }
     if (!seenWindow) return R::failure(std::string(fileName) + ": no 'window' record");
     return d;
+}
+
+Result<print::Layout> windowLayout(const WindowDeclaration& declaration) {
+    if (declaration.pages.empty()) return print::openLayout(declaration.layout);
+    const std::string file = declaration.pages + ".pages";
+    const auto text = print::embeddedFile(file);
+    if (!text) return Result<print::Layout>::failure("no pages " + file);
+    return print::Layout::parse(*text, file);
 }
 
 Result<WindowDeclaration> builtInWindow(std::string_view name) {

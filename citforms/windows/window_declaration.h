@@ -4,6 +4,7 @@
 // the line syntax of the layout documents, docs/form-windows.md).
 //
 //   window CIT_8_73 form=CIT-8 layout=CIT_8_Prn_73 title="Deklaracja CIT-8 (24)" focus=6
+//   (pages=<name>: the window's own pages, the layout document <name>.pages)
 //   display 1,4,5                         positions shown but not edited
 //   count 27,28 digits=1                  a count entry of one digit
 //   text 66 capacity=150                  a text entry of 150 characters
@@ -12,6 +13,8 @@
 //   button Przelew key=Ctrl+P action=transfer
 //   button Urząd page=1 beside=6 action=office-picker
 //   button "Wypełnij …" page=3 at=1323,5300,3600,190 action=cit2-monthly
+//   tab 2 caption="&2) Liczba zatrudnionych"   the caption of page 2 (window's own pages)
+//   list 27 page=2 at=100,400,9000,2600 columns="Zatrudnionych|Nazwa"   rows from the code
 //
 // Actions the engine carries out itself: `close`, `window:<name>` (a nested window over the
 // same declaration), `copies:<name>` with `count=<field>` (a pop-up menu "Formularz nr 1|…"
@@ -46,10 +49,26 @@ struct ButtonDeclaration {
     std::optional<print::Rect> at;
 };
 
+// A list on a page of the window (the branches of a CIT-ST): its rows are the window's code's,
+// one text a row with the columns separated by tabs; the position it stands for holds the
+// number of the chosen row.
+struct ListDeclaration {
+    int field = 0;
+    int page = 1;  // 1-based
+    print::Rect at;
+    std::vector<std::string> columns;  // the column captions
+};
+
 struct WindowDeclaration {
     std::string name;    // "CIT_8_73"
     std::string form;    // the form's name in the declaration: "CIT-8", "CIT-8/O"
     std::string layout;  // the print layout whose positions the entries take
+    // The window's own pages instead of the print's (the layout document `<pages>.pages`
+    // beside the declaration): each page band a tab of the report's size, its texts and boxes
+    // drawn under the entries; empty: the print's pages.
+    std::string pages;
+    std::vector<std::string> pageCaptions;  // by page; "1 strona", … where not given
+    std::vector<ListDeclaration> lists;
     std::string title;
     std::string help;    // help topic
     // The form name the host's print parameters are asked for; the form's own when empty
@@ -67,6 +86,9 @@ struct WindowDeclaration {
     static values::Result<WindowDeclaration> parse(std::string_view text,
                                                    std::string_view fileName);
 };
+
+// The layout a window's entries and pages are made from: its own pages, or its print's layout.
+values::Result<print::Layout> windowLayout(const WindowDeclaration& declaration);
 
 // The declaration built into the module for window `name`, or an error naming what is wrong.
 values::Result<WindowDeclaration> builtInWindow(std::string_view name);

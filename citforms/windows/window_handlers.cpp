@@ -24,6 +24,7 @@
 #include "citforms/store/busy_cursor.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
+#include "citforms/store/header_stamp.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "citforms/windows/cit_st_handlers.h"
@@ -49,19 +50,6 @@ std::string trimmedText(const store::FieldSet& set, int field) {
     const auto first = t.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return t.substr(first, t.find_last_not_of(' ') - first + 1);
-}
-
-// An amount as a stored declaration holds it; no amount (no row, other text, beyond 15
-// digits) is 0.
-void setStoredAmount(values::FieldValue& v, std::string_view stored) {
-    while (!stored.empty() && stored.front() == ' ') stored.remove_prefix(1);
-    while (!stored.empty() && stored.back() == ' ') stored.remove_suffix(1);
-    const std::optional<Decimal> d = Decimal::parse(stored);
-    try {
-        v.setDecimal(d.value_or(Decimal(0)), values::Rounding::HalfAwayFromZero);
-    } catch (const std::exception&) {
-        v.setDecimal(Decimal(0), values::Rounding::Never);
-    }
 }
 
 // ---- shared by every window ----------------------------------------------------------------
@@ -122,6 +110,51 @@ enum class SaveStep { Refused, Saved, NotSaved };
 
 }  // namespace
 
+void openTransfer(const host::HostBinding& host, std::int32_t id, std::int32_t templateId) {
+    host::UtilityLibrary& u = *host.utility;
+    if (id == 0) {
+        u.MSG_INF("Przed otworzeniem formularza przelewu proszę zapisać deklarację.");
+        return;
+    }
+    host::Globals& g = host.data->globals();
+    if (!u.EXECVAX("select id_przelewu from PRZELEW where id_deklaracje_nag = " +
+                   std::to_string(id) + " AND id_firmy = " + std::to_string(g.DANE_ID_FIRMY))) {
+        u.MSG_OST(u.fileErrorText());
+        return;
+    }
+    host::ResultRow row;
+    std::int32_t transferId = 0;
+    if (host.data->result(host::ResultFileId::VAX_FK).next(row))
+        transferId = store::parseStoredNumber(row.column(0)).value_or(0);
+    g.GLOBALREQUEST = transferId != 0 ? 2 : 1;
+    // What a new transfer is filled with is the declaration kind's: the amount to pay and the
+    // title's form and period. A kind without a transfer gives none (the person types them).
+    const module::DeclarationKind* kind = module::declarationKind(templateId);
+    const module::TransferData none;
+    const module::TransferData& data = kind != nullptr ? kind->transfer : none;
+    g.GLO_PRZELEW_POLE = data.amountField;
+    g.GLO_PRZELEW_SYMBOL = data.formSymbol;
+    g.GLO_PRZELEW_OKRES = data.amountField == 0 ? "" : data.monthly ? "M" : "R";
+    if (host.settlements != nullptr) host.settlements->UP_PRZELEW(1, transferId, id);
+    g.GLO_PRZELEW_POLE = 0;
+    g.GLO_PRZELEW_SYMBOL.clear();
+    g.GLO_PRZELEW_OKRES.clear();
+}
+
+void tellSaveOutcome(FormWindow& w, WindowSession& s, const store::SaveResult& result,
+                     Reload reload) {
+    if (result.error != values::ErrorKind::Stale || result.notices.empty() ||
+        s.host->ui == nullptr) {
+        store::tell(*s.host, result.notices);
+        return;
+    }
+    store::tell(*s.host, store::Notices(result.notices.begin(), result.notices.end() - 1));
+    if (s.host->ui->message({host::kTitleQuestion,
+                             store::reloadQuestion(result.notices.back().text),
+                             store::kReloadButtons, host::MessageIcon::Question, 2}) == 1)
+        reload(w, s);
+}
+
 bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIssues& issues) {
     const std::vector<std::string> names = issues.notComputed();
     if (names.empty()) return false;
@@ -144,10 +177,24 @@ SaveStep savedAs(WindowSession& s, const store::SaveResult& result) {
     return SaveStep::Saved;
 }
 
+// "Wczytaj ponownie" after a refused save: the declaration as stored now, in the window's own
+// field sets, which the window then shows as unchanged.
+void reloadCit8(FormWindow& w, WindowSession& s) {
+    const module::DeclarationKind* kind = kindOf(s);
+    if (kind == nullptr || kind->load == nullptr) return module::notBuilt(*s.host);
+    kind->load(*s.host, *s.state, *s.fields);
+    // It is a stored declaration now, someone's saved work: closing must not discard it.
+    s.arguments.existing = true;
+    s.unchanged = true;
+    s.keptChanges = false;
+    w.markUnchanged();
+    w.setStatus("Deklarację wczytano ponownie z bazy danych.");
+}
+
 // The save of the CIT-8 window: every numbered attachment (CIT-D, CIT-BR) its count field
 // announces must have been filled in; then the declaration with all its attachments, in one
 // transaction.
-SaveStep saveCit8(WindowSession& s) {
+SaveStep saveCit8(FormWindow& w, WindowSession& s) {
     // Values a failed statement or read left behind are no values: nothing is written.
     if (refuseNotComputed(*s.host, s.fields->issues)) return SaveStep::Refused;
     const store::FieldSet& main = s.fields->main();
@@ -157,7 +204,7 @@ SaveStep saveCit8(WindowSession& s) {
         const store::SaveResult result = store::saveCit2Declaration(
             *s.host, *s.state, *s.fields, 1, s.state->CIT_ID_DEKLARACJI,
             s.arguments.referenceDate, 0);
-        store::tell(*s.host, result.notices);
+        tellSaveOutcome(w, s, result, reloadCit8);
         return savedAs(s, result);
     }
     for (const store::HeldForm& held : s.fields->forms()) {
@@ -177,7 +224,7 @@ SaveStep saveCit8(WindowSession& s) {
     const store::SaveResult result =
         store::saveDeclaration(*s.host, *s.state, *s.fields, s.fields->templateId(), 1,
                                s.state->CIT_ID_DEKLARACJI, s.arguments.referenceDate, 0);
-    store::tell(*s.host, result.notices);
+    tellSaveOutcome(w, s, result, reloadCit8);
     return savedAs(s, result);
 }
 
@@ -192,7 +239,7 @@ void discardUnsaved(WindowSession& s) {
 // "Zapisz": closes when the declaration was saved. A refused or failed save keeps the window
 // open with its values, so that nothing typed is lost; the person was told why.
 void saveAndClose(FormWindow& w, WindowSession& s) {
-    if (saveCit8(s) != SaveStep::Saved) return;
+    if (saveCit8(w, s) != SaveStep::Saved) return;
     w.finish(s.state->CIT_ID_DEKLARACJI);
 }
 
@@ -286,24 +333,7 @@ void restoreDefinitions(FormWindow&, WindowSession& s) {
 
 // "Przelew": the host's bank-transfer form of this declaration, changed when one exists.
 void transfer(FormWindow&, WindowSession& s) {
-    const std::int32_t id = s.state->CIT_ID_DEKLARACJI;
-    if (id == 0) {
-        utility(s).MSG_INF("Przed otworzeniem formularza przelewu proszę zapisać deklarację.");
-        return;
-    }
-    host::Globals& g = s.host->data->globals();
-    if (!utility(s).EXECVAX("select id_przelewu from PRZELEW where id_deklaracje_nag = " +
-                            std::to_string(id) + " AND id_firmy = " +
-                            std::to_string(g.DANE_ID_FIRMY))) {
-        utility(s).MSG_OST(utility(s).fileErrorText());
-        return;
-    }
-    host::ResultRow row;
-    std::int32_t transferId = 0;
-    if (s.host->data->result(host::ResultFileId::VAX_FK).next(row))
-        transferId = store::parseStoredNumber(row.column(0)).value_or(0);
-    g.GLOBALREQUEST = transferId != 0 ? 2 : 1;
-    if (s.host->settlements != nullptr) s.host->settlements->UP_PRZELEW(1, transferId, id);
+    openTransfer(*s.host, s.state->CIT_ID_DEKLARACJI, s.fields->templateId());
 }
 
 // The advances of positions 68 to 90 (edition 24; 65 to 87 in edition 23 and 59 to 81 in
@@ -326,40 +356,14 @@ void fillAdvances(WindowSession& s, bool quarterly) {
     if (s.host->ui->message({host::kTitleQuestion, question, "&Tak|&Nie",
                              host::MessageIcon::Question, 1}) != 1)
         return;
-    store::FieldSet& main = s.fields->main();
-    // The advance positions of edition (24) in the declaration's own edition.
-    const auto at = [&](int p24) { return edition->position(p24).value_or(0); };
-    const bool apart = quarterly && ownQuarters.first != 0;
-    std::vector<int> targets;
-    if (apart) {
-        for (int k = 0; k < ownQuarters.count; ++k) targets.push_back(ownQuarters.first + k);
-    } else {
-        for (int n = 68; n <= 90; ++n) targets.push_back(at(n));
-    }
-    const int sumField = apart ? ownQuarters.sum : at(91);
-    for (int field : targets) main[field].setDecimal(Decimal(0), values::Rounding::Never);
-
     const host::Globals& g = s.host->data->globals();
     // The declaration's own fiscal year; the host's current one when it is not known.
     const std::int32_t yearStart =
         s.state->CIT_POCZATEK_ROKU != 0 ? s.state->CIT_POCZATEK_ROKU : g.DANE_POCZATEK_ROKU;
     const std::int32_t yearEnd =
         s.state->CIT_POCZATEK_ROKU != 0 ? s.state->CIT_KONIEC_ROKU : g.DANE_KONIEC_ROKU;
-    for (const compute::AdvanceSlot& slot :
-         compute::advanceSlots(*edition, yearStart, yearEnd, quarterly)) {
-        const std::string value =
-            utility(s).FUNCVAY(compute::cit2AdvanceQuery(g.DANE_ID_FIRMY, slot.month));
-        // No return for the month reads as 0.
-        setStoredAmount(main[slot.field], value);
-    }
-    Decimal sum;
-    for (int field : targets) sum += main[field].decimal();
-    try {
-        main[sumField].setDecimal(sum, values::Rounding::Never);
-    } catch (const std::exception&) {
-        utility(s).MSG_OST("Suma zaliczek z poz. " + std::to_string(targets.front()) + " do " +
-                           std::to_string(targets.back()) + " przekracza 15 cyfr.");
-    }
+    compute::fillAdvancesFromCit2(*s.host, *edition, g.DANE_ID_FIRMY, yearStart, yearEnd,
+                                  *s.fields, quarterly);
 }
 
 void fillMonthly(FormWindow&, WindowSession& s) { fillAdvances(s, false); }
@@ -433,13 +437,9 @@ void checkCit8(FormWindow& w, WindowSession& s) {
     const int chosen = s.host->ui->runWindow({&list, s.ini, false});
     if (chosen <= 0 || chosen > static_cast<int>(result.items.size())) return;
     const check::CheckItem& item = result.items[static_cast<std::size_t>(chosen - 1)];
-    const forms::FormDef& main = s.fields->main().list().form();
-    std::optional<int> field;
-    if (item.form == main.name) {
-        if (!item.positions.empty()) field = item.positions.front();
-    } else {
-        field = check::countPosition(main, item.form);
-    }
+    const std::optional<int> field = check::positionShowing(
+        s.fields->main().list().form(), item.form,
+        item.positions.empty() ? 0 : item.positions.front());
     if (field) w.focusField(*field);
 }
 
@@ -704,7 +704,6 @@ constexpr HandlerRow kHandlers[] = {
     {"CIT_8_72", "cit-st", citst_window::cit8CitSt},
     {"CIT_ST_201", "office-picker", citst_window::officePicker},
     {"CIT_ST_201", "pick-branches", citst_window::pickBranches},
-    {"CIT_ST_201", "show-copy", citst_window::showCopy},
     {"CIT_ST_201", "print-cit-st", citst_window::printCitSt},
     {"CIT_ST_201", "print-cit-sta", citst_window::printCitSta},
     {"CIT_ST_201", "save", citst_window::save},
@@ -794,6 +793,13 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session) {
                 rule(w, session, field, before);
             });
     }
+    if (session.owner != nullptr) {
+        session.readOnly = session.owner->readOnly;
+    } else if (session.arguments.existing && session.state->CIT_ID_DEKLARACJI != 0 &&
+               session.host->utility != nullptr) {
+        session.readOnly = store::readOnlyReason(*session.host, session.state->CIT_ID_DEKLARACJI);
+    }
+    if (!session.readOnly.empty()) window.setReadOnly(session.readOnly);
     window.markUnchanged();
 }
 

@@ -8,12 +8,14 @@
 //
 // A window whose action has no row keeps the engine's answer ("not handled yet").
 #include <cstdint>
+#include <string>
 
 #include "citforms/host/binding.h"
 #include "citforms/host/managers.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/print/report_runtime.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_save.h"
 #include "citforms/windows/form_window.h"
 
 namespace citforms::windows {
@@ -25,6 +27,11 @@ struct WindowArguments {
     bool existing = true;
     std::int32_t referenceDate = 0;
     bool unchanged = true;
+    // The main window opened at this position instead of its first entry (0: none), of the
+    // form `focusForm` (empty: the window's own; an attachment's form: the position that
+    // announces the attachment), as "Przejdź" of the check puts the cursor.
+    int focus = 0;
+    std::string focusForm;
 };
 
 // Everything one open window works on; it lives as long as the window is open.
@@ -46,14 +53,32 @@ struct WindowSession {
     WindowSession* owner = nullptr;
     // An attachment window closed with its changes kept: the declaration holds changes.
     bool keptChanges = false;
+    // Why the declaration may only be read (filed or locked); empty when it may change. An
+    // attachment window takes its declaration window's.
+    std::string readOnly;
 };
 
 // Registers the handlers and typing rules of the window `window.model().name`; the window's
-// values as they stand then are its unchanged state (FormWindow::markUnchanged).
+// values as they stand then are its unchanged state (FormWindow::markUnchanged). A stored
+// declaration that is filed or locked opens read-only (FormWindow::setReadOnly), saying why.
 void addWindowBehaviour(FormWindow& window, WindowSession& session);
 
 // "Zapisz" of a window whose declaration has positions a failed statement or company read
 // left without a value: the person is told which, and true is answered (nothing is saved).
 bool refuseNotComputed(const host::HostBinding& host, const store::DeclarationIssues& issues);
+
+// "Przelew" of stored declaration `id` of template `templateId`: the host's bank-transfer
+// window (UP_PRZELEW), on the declaration's transfer when it has one, else a new one filled
+// with the amount to pay and the title the declaration's kind gives (host globals
+// GLO_PRZELEW_POLE, GLO_PRZELEW_SYMBOL, GLO_PRZELEW_OKRES, cleared after the call).
+void openTransfer(const host::HostBinding& host, std::int32_t id, std::int32_t templateId);
+
+// Tells what became of a save (store::tell). A save refused because someone else saved the
+// declaration after the window read it asks instead whether to read it again from the
+// database ("&Wczytaj ponownie|&Anuluj"); on yes `reload` puts the stored declaration into the
+// window, dropping what was typed. "Anuluj" keeps the window's values as they are.
+using Reload = void (*)(FormWindow&, WindowSession&);
+void tellSaveOutcome(FormWindow& w, WindowSession& s, const store::SaveResult& result,
+                     Reload reload);
 
 }  // namespace citforms::windows

@@ -1,5 +1,6 @@
 #include "citforms/windows/window_opener.h"
 
+#include "citforms/check/declaration_check.h"
 #include "citforms/host/ui_seam.h"
 #include "citforms/print/layout_catalogue.h"
 #include "citforms/store/declaration_load.h"
@@ -44,7 +45,7 @@ values::Result<const FormWindowLayout*> WindowOpener::layoutOf(std::string_view 
     if (held == nullptr)
         return R::failure("the declaration carries no " + declaration->form + " for window " +
                           std::string(name));
-    auto layout = print::openLayout(declaration->layout);
+    auto layout = windowLayout(*declaration);
     if (!layout) return R::failure(layout.error());
     auto built = buildFormWindow(*declaration, *held->def, *layout);
     if (!built) return R::failure(built.error());
@@ -104,6 +105,11 @@ values::Result<int> WindowOpener::run(std::string_view name, int copy, int count
     // An attachment window is opened over the declaration's main window (the first one open).
     session.owner = outer_;
     addWindowBehaviour(window, session);
+    if (arguments.focus != 0) {
+        if (const auto field = check::positionShowing(fields_->main().list().form(),
+                                                      arguments.focusForm, arguments.focus))
+            window.focusField(*field);
+    }
     WindowSession* const outer = outer_;
     if (outer_ == nullptr) outer_ = &session;
 

@@ -105,7 +105,7 @@ private:
 
     bool sqlFailed(BatchRow& row, long before) {
         const auto problem = databaseProblem(before);
-        return problem && !fail(row, "SQL error: " + *problem);
+        return problem && !fail(row, "Błąd SQL: " + *problem);
     }
 
     // The company's name and NIP, and the company made the session's one.
@@ -113,7 +113,7 @@ private:
         auto& utility = host_.utility();
         if (!utility.EXECVAY("select nip, nazwa from FIRMA where id_firmy = " +
                              std::to_string(row.company))) {
-            return fail(row, "SQL error: " + utility.fileErrorText());
+            return fail(row, "Błąd SQL: " + utility.fileErrorText());
         }
         citforms::host::ResultRow found;
         if (!host_.data().result(citforms::host::ResultFileId::VAY_FK).next(found)) {
@@ -165,14 +165,24 @@ private:
             NewCit8Arguments cit8;
             cit8.company = row.company;
             cit8.year = args_.year;
+            cit8.fill = args_.fill;
             status = runNewCit8(host_, *s_.module, cit8, made, problems, before);
         }
         if (status != 0) {
             // A declaration that was not recomputed keeps its stored amounts: none are shown.
             return fail(row, reason(problems.str()));
         }
-        row.declaration =
-            citforms::values::parseInteger<std::int32_t>(reason(made.str())).value_or(0);
+        // "fill\t…" lines of what followed the computation, then the id.
+        std::istringstream lines(made.str());
+        std::string idLine;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("fill\t", 0) == 0) {
+                row.filled.push_back(line.substr(5));
+            } else if (idLine.empty()) {
+                idLine = line;
+            }
+        }
+        row.declaration = citforms::values::parseInteger<std::int32_t>(idLine).value_or(0);
         return row.declaration != 0 || fail(row, "no declaration id: " + made.str());
     }
 
@@ -191,8 +201,8 @@ private:
             return v.is_string() ? v.get<std::string>() : std::string();
         };
         if (const auto problem = databaseProblem(before)) {
-            return fail(row, "the amounts of declaration " + std::to_string(row.declaration) +
-                                 " could not be read: " + *problem);
+            return fail(row, "nie udało się odczytać kwot deklaracji " +
+                                 std::to_string(row.declaration) + ": " + *problem);
         }
         row.taxDue = amount("taxDue");
         row.toPay = amount("toPay");
@@ -297,7 +307,7 @@ private:
 Result<std::vector<std::int32_t>> allCompanies(libraries::ReferenceHost& host) {
     auto& utility = host.utility();
     if (!utility.EXECVAY("select id_firmy from FIRMA order by id_firmy")) {
-        return Result<std::vector<std::int32_t>>::failure("SQL error: " + utility.fileErrorText());
+        return Result<std::vector<std::int32_t>>::failure("Błąd SQL: " + utility.fileErrorText());
     }
     std::vector<std::int32_t> out;
     auto& rows = host.data().result(citforms::host::ResultFileId::VAY_FK);
@@ -353,6 +363,8 @@ Result<BatchArguments> parseBatch(const std::vector<std::string>& args) {
             out.check = true;
         } else if (arg == "--recompute") {
             out.recompute = true;
+        } else if (arg == "--no-fill") {
+            out.fill = false;
         } else {
             return R::failure("batch: unknown argument " + arg);
         }
@@ -405,7 +417,7 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
     if (const std::string problem =
             summary.open(summaryFile, services.host->print().protectedFiles());
         !problem.empty() || !summary.write(csvHeader())) {
-        err << "tabrix: cannot write " << summaryFile << ": "
+        err << "tabrix: nie można zapisać pliku " << summaryFile << ": "
             << (problem.empty() ? summary.error() : problem) << '\n';
         return 1;
     }
@@ -420,6 +432,9 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
         const BatchRow row = batch.company(companies[k]);
         // Each row as soon as it is known: a batch stopped half-way leaves what it did.
         summary.write(csvRow(row));
+        if (!row.filled.empty()) bar.clear();
+        for (const std::string& line : row.filled)
+            out << "fill\tcompany " << row.company << '\t' << line << '\n';
         if (!row.failure.empty()) {
             ++failed;
             bar.clear();
@@ -433,7 +448,7 @@ int runBatch(const BatchServices& services, const BatchArguments& args, std::ost
     bar.clear();
     std::signal(SIGXFSZ, oldFileSizeAction);
     if (!summary.close()) {
-        err << "tabrix: cannot write " << summaryFile << ": " << summary.error() << '\n';
+        err << "tabrix: nie można zapisać pliku " << summaryFile << ": " << summary.error() << '\n';
         return 1;
     }
     out << "batch\t" << summaryFile << '\t' << companies.size() << " companies\t" << failed

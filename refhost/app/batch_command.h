@@ -30,6 +30,7 @@ struct BatchArguments {
     bool pdf = false;
     bool check = false;
     bool recompute = false;
+    bool fill = true;  // --no-fill: the bare computation, as for new-cit8
 };
 
 citforms::values::Result<BatchArguments> parseBatch(const std::vector<std::string>& args);
@@ -61,6 +62,8 @@ struct BatchRow {
     std::optional<CheckCounts> check;
     std::string pdf;          // the file written
     std::string failure;      // why the company failed; empty when it did not
+    // What new-cit8 did after the computation, as the window's buttons do ("advances\t…").
+    std::vector<std::string> filled;
 };
 
 // The CSV text of one row ("\r\n" not used: lines end with "\n"), and the header line.

@@ -32,6 +32,10 @@ Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::string value;
+        if (name == "--no-fill") {
+            out.fill = false;
+            continue;
+        }
         if (const auto eq = name.find('='); eq != std::string::npos) {
             value = name.substr(eq + 1);
             name = name.substr(0, eq);
@@ -207,7 +211,7 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
     const std::optional<FiscalYear> year = fiscalYearOf(host, company, args.year);
     if (!year) {
         if (host.utility().errorStatus().code != 0) {
-            err << "tabrix: SQL error: " << host.utility().fileErrorText() << '\n';
+            err << "tabrix: Błąd SQL: " << host.utility().fileErrorText() << '\n';
         } else {
             err << "tabrix: company " << company << " has no fiscal year starting or ending in "
                 << args.year << '\n';
@@ -221,11 +225,12 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
 
     CommandTransaction transaction(host, failuresBefore);
     if (!transaction.open()) {
-        err << "tabrix: SQL error: " << transaction.error() << '\n';
+        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
         return 1;
     }
-    const std::int32_t id =
-        module.newCit8(year->start, year->end, args.edition.c_str(), args.copyFrom);
+    std::vector<std::string> filled;
+    const std::int32_t id = module.newCit8(year->start, year->end, args.edition.c_str(),
+                                           args.copyFrom, args.fill ? &filled : nullptr);
     if (!transaction.finish(id != 0)) {
         err << "tabrix: no CIT-8 was made for company " << company << ", fiscal year "
             << citforms::values::formatIso(year->start) << " to "
@@ -234,6 +239,8 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
             << "; nothing was written\n";
         return 1;
     }
+    // What was done after the computation, as a person does it in the window.
+    for (const std::string& line : filled) out << "fill\t" << line << '\n';
     out << id << '\n';
     return 0;
 }
@@ -252,7 +259,7 @@ int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
     if (!utility.EXECVAY(sql) ||
         !host.data().result(citforms::host::ResultFileId::VAY_FK).next(row)) {
         if (utility.errorStatus().code != 0) {
-            err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+            err << "tabrix: Błąd SQL: " << utility.fileErrorText() << '\n';
         } else {
             err << "tabrix: company " << company << " has no fiscal year holding "
                 << citforms::values::formatIso(period).substr(0, 7) << '\n';
@@ -268,7 +275,7 @@ int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
 
     CommandTransaction transaction(host);
     if (!transaction.open()) {
-        err << "tabrix: SQL error: " << transaction.error() << '\n';
+        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
         return 1;
     }
     const std::int32_t id = module.newCit2(year.start, year.end, period, args.edition);
@@ -288,7 +295,7 @@ int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& 
                  long failuresBefore) {
     CommandTransaction transaction(host, failuresBefore);
     if (!transaction.open()) {
-        err << "tabrix: SQL error: " << transaction.error() << '\n';
+        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
         return 1;
     }
     const std::int32_t result = module.recomputeCit8(id, mode);
@@ -404,13 +411,13 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
     const std::string idText = std::to_string(id);
     CommandTransaction transaction(host);
     if (!transaction.open()) {
-        err << "tabrix: SQL error: " << transaction.error() << '\n';
+        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
         return 1;
     }
     std::string holder =
         utility.FUNCVAY("select BLOKADA from DEKLARACJE_NAG where id_deklaracje_nag = " + idText);
     if (!transaction.clean()) {
-        err << "tabrix: SQL error: " << failureText(host) << '\n';
+        err << "tabrix: Błąd SQL: " << failureText(host) << '\n';
         return 1;
     }
     while (!holder.empty() && holder.back() == ' ') holder.pop_back();
@@ -428,7 +435,7 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
         const std::string known = utility.FUNCVAY(
             "select count(*) from UZYTKOWNICY where id_uzytkownika = " + std::to_string(user));
         if (!transaction.clean()) {
-            err << "tabrix: SQL error: " << failureText(host) << '\n';
+            err << "tabrix: Błąd SQL: " << failureText(host) << '\n';
             return 1;
         }
         if (known == "0" || known.empty()) {
@@ -452,7 +459,7 @@ int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool for
                         "X", "P");
     }
     if (!transaction.finish(true)) {
-        err << "tabrix: SQL error: " << failureText(host) << '\n';
+        err << "tabrix: Błąd SQL: " << failureText(host) << '\n';
         return 1;
     }
     out << "declaration " << id << (lock ? " locked" : " unlocked") << '\n';

@@ -35,6 +35,9 @@ struct NewCit8Arguments {
     int year = 0;
     std::string edition;  // "24", "23" or empty for the edition the period proposes
     std::int32_t copyFrom = 0;
+    // After the computation: the advances filled from the CIT-2 returns and the CIT-8/O count
+    // set, as the window's buttons do (--no-fill: the bare computation).
+    bool fill = true;
 };
 
 citforms::values::Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args);

@@ -82,7 +82,7 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     reading.mode = sql::OpenMode::ReadOnly;
     auto from = sql::HostDatabase::open(a.from, reading);
     if (!from) {
-        err << "tabrix: cannot open database " << fromShown << ": " << from.error() << '\n';
+        err << "tabrix: nie można otworzyć bazy danych " << fromShown << ": " << from.error() << '\n';
         return 1;
     }
     if (!sql::HostDatabase::isPostgresTarget(a.to)) {
@@ -99,7 +99,7 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
                           !QFileInfo::exists(QString::fromStdString(a.to));
     auto to = sql::HostDatabase::open(a.to);
     if (!to) {
-        err << "tabrix: cannot open database " << toShown << ": " << to.error() << '\n';
+        err << "tabrix: nie można otworzyć bazy danych " << toShown << ": " << to.error() << '\n';
         return 1;
     }
     *from = sql::withFaultInjection(std::move(*from), *faults);

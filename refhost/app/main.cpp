@@ -26,6 +26,7 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/values/day_number.h"
+#include "citforms/values/text.h"
 #include "refhost/app/batch_command.h"
 #include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
@@ -35,6 +36,7 @@
 #include "refhost/app/print_commands.h"
 #include "refhost/app/progress_bar.h"
 #include "refhost/app/screen_commands.h"
+#include "refhost/db/demo.h"
 #include "refhost/db/demo_companies.h"
 #include "refhost/desktop/desktop_window.h"
 #include "refhost/app/session_command.h"
@@ -126,18 +128,16 @@ void setGlobals(ReferenceHost& host, const Options& options, std::int32_t compan
     host.state().setDefaults(g);
 }
 
-int makeDemoCit2Returns(refhost::sql::HostDatabase& db, const Options& o,
-                        const std::filesystem::path& iniFile);
+int makeDemoDatabase(refhost::sql::HostDatabase& db, const Options& o,
+                     const std::filesystem::path& iniFile);
 
 int runInitDb(refhost::sql::HostDatabase& db, const std::string& target, const Options& o,
               const std::filesystem::path& iniFile) {
     const refhost::app::InitDbArguments args = *refhost::app::parseInitDb(o.arguments);
     const bool demo = args.demo;
     if (demo) {
-        if (auto status = db.loadDemo(); !status) return fail("demo data: " + status.error());
-        if (const int status = makeDemoCit2Returns(db, o, iniFile); status != EXIT_SUCCESS) {
+        if (const int status = makeDemoDatabase(db, o, iniFile); status != EXIT_SUCCESS)
             return status;
-        }
     }
     if (args.companies > 0) {
         refhost::app::ProgressBar bar(std::cerr, "firm");
@@ -157,7 +157,7 @@ int runInitDb(refhost::sql::HostDatabase& db, const std::string& target, const O
 
 int runSql(ReferenceHost& host, const Options& o) {
     auto& utility = host.utility();
-    if (!utility.EXECSQL(o.arguments[0])) return fail("SQL error: " + utility.fileErrorText());
+    if (!utility.EXECSQL(o.arguments[0])) return fail("Błąd SQL: " + utility.fileErrorText());
     auto& rows = host.data().result(citforms::host::ResultFileId::ZAPYTANIESQL);
     for (citforms::host::ResultRow row; rows.next(row);) {
         for (std::size_t i = 0; i < row.columns.size(); ++i) {
@@ -185,15 +185,21 @@ citforms::values::Result<std::unique_ptr<refhost::libraries::LoadedModule>> load
     }
     host.iniManager().init(iniFile.string());
     (*module)->init(&host.errorManager(), &host.iniManager());
+    const refhost::libraries::LoadedModule* loaded = module->get();
+    host.state().setModuleAutomation(
+        [loaded](const std::string& request) { return loaded->automation(request); });
     return module;
 }
 
-// The demo's template-35 CIT-2 returns, made and saved through the module as "Wykonaj" of the
-// parameters window makes them, so that the CIT-8's advance fills find them: company 1 every
-// month of 2016, company 2 (a quarterly payer) the quarter-end months of its fiscal year
-// 2015/2016. Each is filled in on the 20th of the month after its own, by Anna Nowak.
-int makeDemoCit2Returns(refhost::sql::HostDatabase& db, const Options& o,
-                        const std::filesystem::path& iniFile) {
+// The demo database, the same from init-db --demo and from the desktop's first start: the
+// data files and books (refhost/db/demo.cpp), then, through the module as a person makes
+// them, the template-35 CIT-2 returns (company 1 every month of 2016, company 2, a quarterly
+// payer, the quarter-end months of its fiscal year 2015/2016; each filled in on the 20th of
+// the month after its own, by Anna Nowak), then company 1's CIT-8 returns 1 and 2 computed
+// with their advances filled and counts set as in the window, and last the e-filing of 2.
+int makeDemoDatabase(refhost::sql::HostDatabase& db, const Options& o,
+                     const std::filesystem::path& iniFile) {
+    if (auto status = db.loadDemo(); !status) return fail("demo data: " + status.error());
     std::ostringstream shown;
     citforms::runtime::ScriptedUi ui(&shown, {});
     ReferenceHost host(db, ui);
@@ -226,7 +232,23 @@ int makeDemoCit2Returns(refhost::sql::HostDatabase& db, const Options& o,
             }
         }
     }
+    setGlobals(host, demoUser, 1, iniFile);
+    for (const char* year : {"2015", "2016"}) {
+        const std::string id = host.utility().FUNCVAY(
+            "select id_deklaracje_nag from DEKLARACJE_NAG n inner join LATA_OBROTOWE l on "
+            "l.id_firmy = n.id_firmy AND n.data_okresu >= l.poczatek_roku AND "
+            "n.data_okresu <= l.koniec_roku where n.id_firmy = 1 AND n.id_deklaracje_wzorzec in (72, 73) AND "
+            "l.rok_obrotowy = '" + std::string(year) + "'");
+        const auto number = citforms::values::parseInteger<std::int32_t>(id);
+        if (!number || (*module)->computeAndFill(*number) == 0) {
+            (*module)->kill();
+            return fail("demo data: the CIT-8 of " + std::string(year) +
+                        " was not computed: " + shown.str());
+        }
+    }
     (*module)->kill();
+    if (auto status = refhost::db::markDemoFiled(db); !status)
+        return fail("demo data: " + status.error());
     return EXIT_SUCCESS;
 }
 
@@ -243,7 +265,7 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
     auto& utility = host.utility();
     const std::string found = utility.FUNCVAY(
         "select count(*) from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(*id));
-    if (utility.errorStatus().code != 0) return fail("SQL error: " + utility.fileErrorText());
+    if (utility.errorStatus().code != 0) return fail("Błąd SQL: " + utility.fileErrorText());
     if (found.empty() || found == "0") return fail("no declaration " + std::to_string(*id));
     if (refhost::app::neverSaved(host, *id)) return failNeverSaved(*id);
 
@@ -259,7 +281,7 @@ int runDump(ReferenceHost& host, const Options& o, const std::filesystem::path& 
         const std::string reason = utility.errorStatus().code != 0
                                        ? utility.fileErrorText()
                                        : host.errorManager().lastReport();
-        return fail("declaration " + std::to_string(*id) + " could not be read: " + reason);
+        return fail("nie udało się odczytać deklaracji " + std::to_string(*id) + ": " + reason);
     }
     const auto parsed = nlohmann::json::parse(json, nullptr, false);
     std::cout << (parsed.is_discarded() ? std::string(json) : parsed.dump(2)) << '\n';
@@ -341,7 +363,7 @@ int runPrint(Session& s) {
         id && refhost::app::neverSaved(*s.host, *id)) {
         return failNeverSaved(*id);
     }
-    return refhost::app::runPrintCommand(*s.host, s.options, s.iniFile);
+    return refhost::app::runPrintCommand(*s.host, s.options, s.iniFile, s.ui);
 }
 
 int runDesktop(Session& s);
@@ -561,7 +583,7 @@ std::unique_ptr<QSettings> desktopSettings() {
 std::optional<bool> askNewDatabase(const std::string& target) {
     QMessageBox box(QMessageBox::Question, "Tabrix: Pytanie",
                     QString("Baza danych %1 jeszcze nie istnieje.\nUtworzyć ją z danymi "
-                            "demonstracyjnymi (trzy firmy z księgami i deklaracjami) czy pustą?")
+                            "demonstracyjnymi (cztery firmy z księgami i deklaracjami) czy pustą?")
                         .arg(QString::fromStdString(target)));
     QPushButton* demo = box.addButton("&Demonstracyjna", QMessageBox::YesRole);
     QPushButton* empty = box.addButton("&Pusta", QMessageBox::NoRole);
@@ -734,7 +756,9 @@ int main(int argc, char** argv) {
     *db = refhost::sql::withFaultInjection(std::move(*db), *faults);
     session.db = &**db;
     if (loadDemo) {
-        if (auto status = (*db)->loadDemo(); !status) return fail("demo data: " + status.error());
+        if (const int status = makeDemoDatabase(**db, options, session.iniFile);
+            status != EXIT_SUCCESS)
+            return status;
     }
     // The desktop opens the same database next time (a server's address is not kept: it may
     // hold a password).
@@ -760,7 +784,7 @@ int main(int argc, char** argv) {
         const auto owner = refhost::app::declarationCompany(host, session.declaration);
         if (!owner) {
             if (host.utility().errorStatus().code != 0)
-                return fail("SQL error: " + host.utility().fileErrorText());
+                return fail("Błąd SQL: " + host.utility().fileErrorText());
             return fail("no declaration " + std::to_string(session.declaration));
         }
         chosenCompany = *owner;
@@ -777,7 +801,7 @@ int main(int argc, char** argv) {
     setGlobals(host, options, company, session.iniFile);
     // Company, user and fiscal year must have been read: a command on guessed ones could
     // write under the wrong company or user.
-    if (host.state().failures() > 0) return fail("SQL error: " + host.state().firstFailure());
+    if (host.state().failures() > 0) return fail("Błąd SQL: " + host.state().firstFailure());
     const int status = command->run(session);
     // A statement that failed on the way (one the module showed and went on from, or one
     // after the work was saved) must not end in a success: the result may be incomplete.

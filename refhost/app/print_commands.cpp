@@ -18,6 +18,7 @@
 #include "refhost/print/output_file.h"
 #include "refhost/print/pdf_maker.h"
 #include "runtime/report/qt_report_runtime.h"
+#include "runtime/ui/scripted/scripted_ui.h"
 
 namespace refhost::app {
 
@@ -134,7 +135,7 @@ public:
         staging_ = std::make_unique<QTemporaryFile>(final.absolutePath() + "/." + final.fileName() +
                                                     ".XXXXXX");
         if (!staging_->open()) {
-            return "cannot create a file in " + final.absolutePath().toStdString() + ": " +
+            return "nie można utworzyć pliku w folderze " + final.absolutePath().toStdString() + ": " +
                    staging_->errorString().toStdString();
         }
         staging_->close();
@@ -220,25 +221,22 @@ std::string writeDeclarationPdf(libraries::ReferenceHost& host,
     const std::vector<std::string> keep = host.print().protectedFiles();
     StagedOutput output;
     if (const std::string problem = output.prepare(file, keep); !problem.empty())
-        return "cannot write " + file + ": " + problem;
+        return "nie można zapisać pliku " + file + ": " + problem;
     const int reported = host.errorManager().reported();
-    namespace ex = citforms::module::exports;
-    auto save = module.procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
-    const bool made = save(templateId, id, output.stagingName().c_str()) == 1;
+    const bool made = module.writePdf(templateId, id, output.stagingName());
     // An error of the database read on the way makes the pages incomplete: no file then. So
     // does any statement that failed on the way, even one the module showed and went on from
     // (the ORD-ZU texts, the check of the header). A read error is the cause of whatever else
     // went missing: it is named first.
     if (host.errorManager().reported() != reported) {
-        return "declaration " + std::to_string(id) +
-               " could not be read: " + host.errorManager().lastReport();
+        return "nie udało się odczytać deklaracji " + std::to_string(id) + ": " + host.errorManager().lastReport();
     }
     if (host.state().failures() != failuresBefore) {
-        return "declaration " + std::to_string(id) + " could not be read: " +
+        return "nie udało się odczytać deklaracji " + std::to_string(id) + ": " +
                (failuresBefore == 0 ? host.state().firstFailure() : host.state().lastFailure());
     }
     if (!made) return "no PDF was made of declaration " + std::to_string(id);
-    if (std::string why = output.commit(keep); !why.empty()) return "cannot write " + file + ": " + why;
+    if (std::string why = output.commit(keep); !why.empty()) return "nie można zapisać pliku " + file + ": " + why;
     return {};
 }
 
@@ -255,13 +253,14 @@ std::string checkPrintArguments(const Options& options) {
 }
 
 int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
-                    const std::filesystem::path& iniFile) {
+                    const std::filesystem::path& iniFile,
+                    const citforms::runtime::ScriptedUi* ui) {
     const PrintArguments a = *parse(options);
     auto& utility = host.utility();
     if (!utility.EXECVAY("select id_firmy, id_deklaracje_wzorzec from DEKLARACJE_NAG where "
                          "id_deklaracje_nag = " +
                          std::to_string(a.id))) {
-        std::cerr << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        std::cerr << "tabrix: Błąd SQL: " << utility.fileErrorText() << '\n';
         return EXIT_FAILURE;
     }
     citforms::host::ResultRow row;
@@ -284,7 +283,7 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
     if (!outputName.empty()) {
         output.emplace();
         if (const std::string problem = output->prepare(outputName, keep); !problem.empty()) {
-            std::cerr << "tabrix: cannot write " << outputName << ": " << problem << '\n';
+            std::cerr << "tabrix: nie można zapisać pliku " << outputName << ": " << problem << '\n';
             return EXIT_FAILURE;
         }
     }
@@ -316,9 +315,19 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
     };
     int code = EXIT_SUCCESS;
     if (options.command == "pdf") {
+        const std::size_t shownBefore = ui != nullptr ? ui->entries().size() : 0;
         const std::string problem = writeDeclarationPdf(host, **module, a.id, templateId, a.file);
         if (problem.empty()) {
             std::cout << "pdf\t" << a.file << '\n';
+            // A file written with a warning (an announced CIT-ST not linked, copies printed
+            // from their defaults) is written; the warning still reaches the caller's log.
+            if (ui != nullptr) {
+                const std::vector<citforms::runtime::TranscriptEntry> shown = ui->entries();
+                for (std::size_t i = shownBefore; i < shown.size(); ++i) {
+                    if (shown[i].request.icon == citforms::host::MessageIcon::Warning)
+                        std::cerr << "tabrix: warning: " << shown[i].request.text << '\n';
+                }
+            }
         } else {
             std::cerr << "tabrix: " << problem << '\n';
             code = EXIT_FAILURE;
@@ -343,12 +352,12 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
         const bool completed = g.GLOBALRESPONSE == 1;
         std::string problem;
         if (auto failed = readFailure()) {
-            problem = "declaration " + std::to_string(a.id) + " could not be read: " + *failed;
+            problem = "nie udało się odczytać deklaracji " + std::to_string(a.id) + ": " + *failed;
         } else if (!runtime.failure().empty()) {
-            problem = "cannot write " + a.output + ": " + runtime.failure();
+            problem = "nie można zapisać pliku " + a.output + ": " + runtime.failure();
         } else if (output && completed) {
             if (std::string why = output->commit(keep); !why.empty())
-                problem = "cannot write " + a.output + ": " + why;
+                problem = "nie można zapisać pliku " + a.output + ": " + why;
         }
         if (problem.empty()) {
             std::cout << "print\t" << a.id << '\t' << (completed ? "completed" : "cancelled")

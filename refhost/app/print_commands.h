@@ -21,6 +21,10 @@
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 
+namespace citforms::runtime {
+class ScriptedUi;
+}  // namespace citforms::runtime
+
 namespace refhost::app {
 
 bool isPrintCommand(const std::string& command);
@@ -30,14 +34,17 @@ std::unique_ptr<citforms::print::ReportRuntime> commandLineRuntime();
 // "" when the arguments of a print command are fine, else the reason.
 std::string checkPrintArguments(const Options& options);
 // Writes declaration `id` (of template `templateId`) with its attachments as one PDF through
-// the loaded module (ZAPISZ_CIT8_DO_PDF): the pages go into a file beside `file`, which takes
+// the loaded module (ZAPISZ_CIT8_DO_PDF; a CIT-2 from its print procedures): the pages go into a file beside `file`, which takes
 // its name only when the whole PDF was made and no statement failed on the way (counted from
 // `failuresBefore`). "" when written, else why not.
 std::string writeDeclarationPdf(libraries::ReferenceHost& host,
                                 const libraries::LoadedModule& module, std::int32_t id,
                                 std::int32_t templateId, const std::string& file,
                                 long failuresBefore = 0);
+// `pdf` and `print`. `ui` (may be null) is the session's UI: the warnings the module showed
+// while writing a PDF that was written are repeated on standard error.
 int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
-                    const std::filesystem::path& iniFile);
+                    const std::filesystem::path& iniFile,
+                    const citforms::runtime::ScriptedUi* ui = nullptr);
 
 }  // namespace refhost::app

@@ -49,10 +49,12 @@ int runOpenOnScreen(libraries::ReferenceHost& host, const libraries::LoadedModul
                     std::int32_t id, std::ostream& out, std::ostream& err) {
     (void)out;
     auto& utility = host.utility();
-    if (!utility.EXECVAY("select id_deklaracje_wzorzec, data_okresu from DEKLARACJE_NAG where "
-                         "id_deklaracje_nag = " +
+    if (!utility.EXECVAY("select n.id_deklaracje_wzorzec, n.data_okresu, w.TYP from "
+                         "DEKLARACJE_NAG n left join DEKLARACJE_WZORZEC w on "
+                         "w.ID_DEKLARACJE_WZORZEC = n.ID_DEKLARACJE_WZORZEC where "
+                         "n.id_deklaracje_nag = " +
                          std::to_string(id))) {
-        err << "tabrix: SQL error: " << utility.fileErrorText() << '\n';
+        err << "tabrix: Błąd SQL: " << utility.fileErrorText() << '\n';
         return 1;
     }
     citforms::host::ResultRow row;
@@ -62,6 +64,17 @@ int runOpenOnScreen(libraries::ReferenceHost& host, const libraries::LoadedModul
     }
     const auto templateId = citforms::values::parseInteger<std::int32_t>(row.column(0));
     const auto period = citforms::values::parseInteger<std::int32_t>(row.column(1));
+    // A CIT-ST opens in its own window, as the desktop opens it; every return in the window
+    // of its edition.
+    if (citforms::values::trim(row.column(2)) == "CIT-ST") {
+        const auto citSt = module.procedureAs<ex::CitStPreFn>(ex::kCitStPre);
+        if (citSt == nullptr) {
+            err << "tabrix: declaration " << id << " cannot be shown\n";
+            return 1;
+        }
+        citSt(1, id);
+        return 0;
+    }
     const auto show = module.procedureAs<ex::DeklaracjeCitPokazFn>(ex::kDeklaracjeCitPokaz);
     if (!templateId || show == nullptr) {
         err << "tabrix: declaration " << id << " cannot be shown\n";

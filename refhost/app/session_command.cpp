@@ -47,10 +47,6 @@ bool openHostWindow(libraries::ReferenceHost& host, const citforms::runtime::Ses
         out << "calendar\t" << citforms::runtime::escapeField(chosen) << '\n';
         return true;
     }
-    if (name == "UP_PRZELEW") {
-        b.settlements->UP_PRZELEW(1, whole(step, "transfer"), whole(step, "id"));
-        return true;
-    }
     if (name == "SKLADNIKI_ODLICZENIE") {
         b.declarations->SKLADNIKI_ODLICZENIE(attr(step, "code"), attr(step, "date"), "CIT-2");
         return true;
@@ -70,7 +66,7 @@ bool openHostWindow(libraries::ReferenceHost& host, const citforms::runtime::Ses
 }
 
 bool isHostWindow(const std::string& name) {
-    return name == "PARAM_PRN_DEKLAR" || name == "KALENDARZ" || name == "UP_PRZELEW" ||
+    return name == "PARAM_PRN_DEKLAR" || name == "KALENDARZ" ||
            name == "DEF_ZESTAW_NEW" || name == "SKLADNIKI_ODLICZENIE" ||
            name == "FIRMA_ODDZIAL";
 }

@@ -34,6 +34,14 @@ using Params = std::vector<std::optional<std::string>>;
 
 std::string str(long long v) { return std::to_string(v); }
 
+// `text` with its first `what` replaced by `with`; unchanged without one.
+std::string replaced(std::string text, const std::string& what, const std::string& with) {
+    if (const auto at = text.find(what); at != std::string::npos) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
+}
+
 // The demo's identification numbers pass the official checksums: a NIP whose nine digits
 // allow no check digit takes the next last digit.
 std::string nip(std::string nine) {
@@ -340,12 +348,6 @@ private:
         if (!createdId) return Status::failure("Niepoprawny identyfikator deklaracji: " + *created);
         id = *createdId;
         const bool g24 = templateId == 73;
-        const int shift = g24 ? 1 : 0;   // 30-39 -> 31-40
-        const int shift3 = g24 ? 3 : 0;  // 53.. -> 56..
-        auto statement = [&](const std::string& code) -> Result<std::string> {
-            return call("CALL ZESTAWIENIE_DD_OBLICZ (" + str(company) + "," + str(start) + "," +
-                        str(end) + "," + str(id) + ",'" + code + "',7,'')");
-        };
 
         std::map<int, std::string> f;
         const int lastField = g24 ? 150 : 147;
@@ -373,76 +375,23 @@ private:
             f[28] = "2.00";
             f[29] = "0.00";
         }
-        std::int64_t revenue = 0;
-        std::int64_t costs = 0;
-        for (int k = 0; k < 4; ++k) {
-            auto v = statement(str(30 + shift + k));
-            if (!v) return Status::failure(v.error());
-            f[30 + shift + k] = *v;
-            revenue += grosze(*v);
-        }
-        f[34 + shift] = plain(revenue);
-        for (int k = 0; k < 5; ++k) {
-            auto v = statement(str(35 + shift + k));
-            if (!v) return Status::failure(v.error());
-            f[35 + shift + k] = *v;
-            if (k < 4) costs += grosze(*v);
-        }
-        const std::int64_t income = revenue - costs - grosze(f[39 + shift]);
-        f[40 + shift] = plain(costs);
-        f[41 + shift] = plain(income > 0 ? income : 0);
-        f[42 + shift] = plain(income < 0 ? -income : 0);
-        f[43 + shift] = "0.00";
-        f[44 + shift] = plain(income > 0 ? income : 0);
-        for (int k = 0; k < 3; ++k) {
-            auto v = statement(str(53 + shift3 + k));
-            if (!v) return Status::failure(v.error());
-            f[53 + shift3 + k] = *v;
-        }
-        const std::int64_t base = (income > 0 ? income : 0) / 100 * 100;
-        f[56 + shift3] = whole(base);
-        f[59 + shift3] = "19";
-        const std::int64_t tax = base * 19 / 100;
-        f[60 + shift3] = whole(tax);
-        std::int64_t advancesDue = 0;
-        for (int k = 0; k < 12; ++k) {
-            const std::int64_t a = tax / 12 / 100 * 100;
-            f[65 + shift3 + k] = plain(a);
-            advancesDue += a;
-        }
-        f[88 + shift3] = plain(advancesDue);
-        auto paid = statement(str(91 + shift3));
-        if (!paid) return Status::failure(paid.error());
-        f[91 + shift3] = whole(grosze(*paid));
-        auto art39 = statement(str(142 + shift3));
-        if (!art39) return Status::failure(art39.error());
-        f[142 + shift3] = whole(grosze(*art39));
-        f[lastField - (g24 ? 3 : 0)] = "Anna Nowak";  // 147 (73) / 147 (72): person
-        f[g24 ? 148 : 146] = "";
-        if (g24) {
-            f[149] = str(dayNumber(2017, 3, 20));
-            f[150] = "";
-        } else {
-            f[146] = str(dayNumber(2016, 3, 21));
-        }
+        // The amounts are the module's: the declaration is computed, its advances filled from
+        // the year's CIT-2 returns and its counts set through the module once the returns
+        // exist (the demo step of the command line and the desktop).
+        // The signatory's name and surname (147 and 148; 144 and 145 in edition 23), the day
+        // of filling in, and no remarks.
+        const int signatory = g24 ? 147 : 144;
+        f[signatory] = "Anna";
+        f[signatory + 1] = "Nowak";
+        f[signatory + 2] = str(g24 ? dayNumber(2017, 3, 20) : dayNumber(2016, 3, 21));
+        f[signatory + 3] = "";
         if (auto st = writeRows(id, 0, f); !st) return st;
 
         // CIT-8/O
         std::map<int, std::string> o;
         for (int n = 8; n <= 91; ++n) o[n] = "0";
         attachmentHeader(o, c, start, end);
-        const std::vector<int> statementO =
-            cat(cat(range(8, 36), {38, 61, 62, 63, 65, 67, 69, 70, 72, 73, 74, 76, 79, 82}),
-                range(84, 91));
-        std::int64_t reliefs = 0;
-        for (int n : statementO) {
-            auto v = statement("O" + str(n));
-            if (!v) return Status::failure(v.error());
-            o[n] = (n == 87 || n == 88 || n == 90 || n == 91) ? whole(grosze(*v)) : *v;
-            if (n <= 38) reliefs += grosze(*v);
-        }
-        o[37] = "Darowizna na odbudowę kościoła św. Józefa w Rydzynie";
-        o[39] = plain(reliefs);
+        o[37] = "Darowizna na kościół w Rydzynie";
         // The loss table's first column is the year of the loss (four characters).
         const std::array<const char*, 5> losses = {"2011", "2012", "", "", ""};
         for (int row = 0; row < 5; ++row) {
@@ -477,12 +426,10 @@ private:
             b[9] = "2";
             const std::array<std::int64_t, 10> rd = {8450000, 1230055, 0, 315000, 0,
                                                      42000,   0,       0, 0,      0};
-            std::int64_t sum = 0;
-            for (std::size_t k = 0; k < rd.size(); ++k) {
-                b[10 + static_cast<int>(k)] = plain(rd[k]);
-                sum += rd[k];
-            }
-            b[19] = plain(sum / 2);
+            for (std::size_t k = 0; k < rd.size(); ++k) b[10 + static_cast<int>(k)] = plain(rd[k]);
+            // 16 = 12 + 13 + 14 + 15; 19 = 11 + 17 + 18.
+            b[16] = plain(rd[2] + rd[3] + rd[4] + rd[5]);
+            b[19] = plain(rd[1] + rd[7] + rd[8]);
             b[20] = "0.00";
             b[21] = "2";
             b[22] = "2";
@@ -500,7 +447,8 @@ private:
         const std::vector<std::pair<std::string, std::string>> ordzu = {
             {"1", c.nip},
             {"2", ""},
-            {"5", c.name},
+            // The legal form abbreviated, as the name fits the form's box.
+            {"5", replaced(c.name, " Spółka z ograniczoną odpowiedzialnością", " Sp. z o.o.")},
             {"6", company == 1 ? "Młyn Pszenica" : "Stocznia Żagiel"},
             {"7", ""},
             {"8", c.regon},
@@ -615,11 +563,7 @@ private:
             !st) {
             return st;
         }
-        // The 2016 return was sent electronically and accepted; the 2015 one stays editable.
-        return exec("insert into DEKLARACJE_EDEKLARACJA (id_deklaracje_nag, czy_zapis_w_bazie, "
-                    "status, data_wyslania, nr_referencyjny) values (?, 1, 2, ?, "
-                    "'a1b2c3d4e5f60718293a4b5c6d7e8f90')",
-                    {str(id73), str(dayNumber(2017, 3, 24))});
+        return {};
     }
 
     HostDatabase& db_;
@@ -636,6 +580,17 @@ Status postDemoBooks(HostDatabase& db, int company, int year, unsigned firstMont
 std::string nipWithCheckDigit(const std::string& nineDigits) { return nip(nineDigits); }
 std::string regonWithCheckDigit(const std::string& eightDigits) { return regon(eightDigits); }
 std::string regon14WithCheckDigit(const std::string& thirteenDigits) { return regon(thirteenDigits); }
+
+Status markDemoFiled(HostDatabase& db) {
+    // The 2016 return (declaration 2) was sent electronically and accepted; the 2015 one
+    // stays editable.
+    auto r = db.runNative("insert into DEKLARACJE_EDEKLARACJA (id_deklaracje_nag, "
+                          "czy_zapis_w_bazie, status, data_wyslania, nr_referencyjny) select "
+                          "ID_DEKLARACJE_NAG, 1, 2, ?, 'a1b2c3d4e5f60718293a4b5c6d7e8f90' from "
+                          "DEKLARACJE_NAG where ID_FIRMY = 1 AND ID_DEKLARACJE_WZORZEC = 73",
+                          {str(dayNumber(2017, 3, 24))});
+    return r ? Status() : Status::failure(r.error());
+}
 
 Status loadDemo(HostDatabase& db) {
     auto existing = db.runNative("select count(*) from FIRMA");

@@ -9,8 +9,15 @@
 
 namespace refhost::db {
 
-// Fills a database that holds no company yet; refuses one that does.
+// Fills a database that holds no company yet; refuses one that does. The CIT-8 returns of
+// company 1 hold their identification, choices, counts, texts and attachments; their amounts
+// are left to the module (the command line's and the desktop's demo step computes them,
+// fills their advances from the CIT-2 returns it makes, then calls markDemoFiled()).
 citforms::values::Status loadDemo(sql::HostDatabase& db);
+
+// The demo's 2016 CIT-8 of company 1 marked as sent electronically and accepted: done after
+// its values, which a sent return no longer takes.
+citforms::values::Status markDemoFiled(sql::HostDatabase& db);
 
 // The demo's book writer: `months` months of a mill's postings from `firstMonth` of `year`
 // into the books of `company` (whose chart must hold the demo's accounts), the amounts drawn

@@ -1,6 +1,7 @@
 #include "refhost/desktop/desktop_window.h"
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <nlohmann/json.hpp>
 
 #include "citforms/module/exports.h"
 #include "citforms/values/day_number.h"
@@ -54,7 +56,8 @@ constexpr const char* kQuestion = "Tabrix: Pytanie";
 void showTable(QWidget* parent, const QString& title, const QStringList& headers,
                std::vector<QStringList> rows, const QString& settingsName,
                QSettings* settings, const std::vector<int>& rightAligned = {},
-               const QStringList& totals = {}) {
+               const QStringList& totals = {},
+               const std::function<void(int row)>& activated = {}) {
     QDialog dialog(parent);
     dialog.setWindowTitle(title);
     auto* layout = new QVBoxLayout(&dialog);
@@ -83,6 +86,12 @@ void showTable(QWidget* parent, const QString& title, const QStringList& headers
     layout->addWidget(table);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     buttons->button(QDialogButtonBox::Close)->setText("Zamknij");
+    if (activated) {
+        // Enter (or a double click) on a row acts on it; the list stays for the next row.
+        buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
+        QObject::connect(table, &QTableWidget::activated, &dialog,
+                         [&activated](const QModelIndex& index) { activated(index.row()); });
+    }
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     const QString key = "okna/" + settingsName;
@@ -477,21 +486,39 @@ void DesktopWindow::checkSelected() {
         rows.push_back({item.severity == citforms::check::Severity::Error ? "Błąd" : "Ostrzeżenie",
                         q(citforms::check::formOf(item)), positions.join(", "), q(item.text)});
     }
+    // Enter on an item opens the return with the cursor at the item's position, as
+    // "Przejdź" of the form window's own check does.
+    const std::int32_t id = row->id;
+    const std::vector<citforms::check::CheckItem> items = result->items;
     showTable(this,
               QString("Sprawdzenie deklaracji %1: błędy %2, ostrzeżenia %3")
                   .arg(row->id)
                   .arg(result->errors())
                   .arg(result->warnings()),
-              {"Rodzaj", "Formularz", "Pozycje", "Opis"}, rows, "sprawdzenie", s_.settings);
+              {"Rodzaj", "Formularz", "Pozycje", "Opis"}, rows, "sprawdzenie", s_.settings, {}, {},
+              [this, id, &items](int chosen) {
+                  if (chosen < 0 || chosen >= static_cast<int>(items.size())) return;
+                  openAt(id, items[static_cast<std::size_t>(chosen)]);
+              });
+    refresh();
+}
+
+void DesktopWindow::openAt(std::int32_t id, const citforms::check::CheckItem& item) {
+    nlohmann::json request = {{"verb", "open-window"}, {"id", id}, {"focusForm", item.form}};
+    if (!item.positions.empty()) request["focus"] = item.positions.front();
+    const auto reply = nlohmann::json::parse(s_.module->automation(request.dump()), nullptr, false);
+    if (reply.is_object() && reply.value("ok", false)) return;
+    QMessageBox::warning(this, kWarning,
+                         q("Nie udało się otworzyć deklaracji: " +
+                           (reply.is_object() ? reply.value("error", std::string()) : std::string())));
 }
 
 std::string DesktopWindow::writePdf(const DeclarationRow& row, const std::string& file) {
-    const auto pdf = s_.module->procedureAs<ex::ZapiszCit8DoPdfFn>(ex::kZapiszCit8DoPdf);
     const long failuresBefore = s_.host->state().failures();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::uint8_t done = pdf(row.templateId, row.id, file.c_str());
+    const bool done = s_.module->writePdf(row.templateId, row.id, file);
     QApplication::restoreOverrideCursor();
-    if (done != 1) return "Plik PDF nie został zapisany w całości.";
+    if (!done) return "Plik PDF nie został zapisany w całości.";
     if (s_.host->state().failures() != failuresBefore)
         return "Błąd bazy danych podczas odczytu: " + s_.host->state().firstFailure();
     return {};

@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 
+#include "citforms/check/check_item.h"
 #include "refhost/desktop/desktop_data.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
@@ -75,6 +76,8 @@ private:
     void openSelected();
     void printSelected();
     void checkSelected();
+    // Declaration `id` in its window, the cursor at the position of the check's `item`.
+    void openAt(std::int32_t id, const citforms::check::CheckItem& item);
     void pdfSelected();
     void mailSelected();
     void lockSelected(bool lock);

@@ -12,6 +12,7 @@
 // another thread's statements never land inside it.
 #include <array>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -57,6 +58,13 @@ public:
 
     citforms::host::UiSeam& ui() { return *ui_; }
     void setUi(citforms::host::UiSeam& ui) { ui_ = &ui; }
+
+    // The loaded module's automation entry (a JSON request, its reply), for the host windows
+    // that show what only the module's form data knows (the statement codes' roles); empty
+    // until a module is bound. The host binding it unloads the module after its windows.
+    using Automation = std::function<std::string(const std::string& requestJson)>;
+    void setModuleAutomation(Automation automation) { automation_ = std::move(automation); }
+    const Automation& moduleAutomation() const { return automation_; }
 
     // The calling thread's state.
     ThreadState& thread();
@@ -119,6 +127,7 @@ private:
     std::string firstFailure_;  // guarded by threadsMutex_
     std::string lastFailure_;   // guarded by threadsMutex_
     citforms::host::UiSeam* ui_;
+    Automation automation_;
     mutable std::mutex threadsMutex_;
     std::map<std::thread::id, std::unique_ptr<ThreadState>> threads_;
     citforms::host::Globals defaults_;

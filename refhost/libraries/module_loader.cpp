@@ -130,13 +130,27 @@ const char* LoadedModule::declarationJson(std::int32_t id) const {
 }
 
 std::int32_t LoadedModule::newCit8(std::int32_t yearStart, std::int32_t yearEnd,
-                                   const char* edition, std::int32_t copyFrom) const {
-    return idOf(Json{{"verb", "new-cit8"},
-                     {"yearStart", yearStart},
-                     {"yearEnd", yearEnd},
-                     {"edition", edition != nullptr ? edition : ""},
-                     {"copyFrom", copyFrom}}
-                    .dump());
+                                   const char* edition, std::int32_t copyFrom,
+                                   std::vector<std::string>* filled) const {
+    const Json request{{"verb", "new-cit8"},
+                       {"yearStart", yearStart},
+                       {"yearEnd", yearEnd},
+                       {"edition", edition != nullptr ? edition : ""},
+                       {"copyFrom", copyFrom},
+                       {"fill", filled != nullptr ? 1 : 0}};
+    const Json reply = Json::parse(automation(request.dump()), nullptr, false);
+    if (!reply.is_object() || reply.value("ok", false) != true) return 0;
+    const auto id = reply.find("id");
+    if (id == reply.end() || !id->is_number_integer()) return 0;
+    if (filled != nullptr) {
+        filled->clear();
+        if (const auto lines = reply.find("filled"); lines != reply.end() && lines->is_array()) {
+            for (const Json& line : *lines) {
+                if (line.is_string()) filled->push_back(line.get<std::string>());
+            }
+        }
+    }
+    return id->get<std::int32_t>();
 }
 
 std::int32_t LoadedModule::newCit2(std::int32_t yearStart, std::int32_t yearEnd,
@@ -152,6 +166,16 @@ std::int32_t LoadedModule::newCit2(std::int32_t yearStart, std::int32_t yearEnd,
 std::int32_t LoadedModule::recomputeCit8(std::int32_t id, std::int32_t mode) const {
     if (mode != 0 && mode != 1) return 0;
     return idOf(Json{{"verb", mode == 0 ? "compute" : "recalc"}, {"id", id}}.dump());
+}
+
+std::int32_t LoadedModule::computeAndFill(std::int32_t id) const {
+    return idOf(Json{{"verb", "compute"}, {"id", id}, {"fill", 1}}.dump());
+}
+
+bool LoadedModule::writePdf(std::int32_t templateId, std::int32_t id,
+                            const std::string& file) const {
+    return idOf(Json{{"verb", "pdf"}, {"id", id}, {"file", file}, {"template", templateId}}
+                    .dump()) == id;
 }
 
 Result<citforms::check::CheckResult> LoadedModule::check(std::int32_t id,

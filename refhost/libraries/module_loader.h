@@ -58,9 +58,13 @@ public:
     // automation(), with their old results: the declaration's JSON text or nullptr (valid
     // until the next call on this module), the id made or worked on or 0.
     const char* declarationJson(std::int32_t id) const;
+    // With `filled`, the computation is followed by what the person does in the window
+    // (the advances from the CIT-2 returns, the CIT-8/O count), one line a thing done there.
     std::int32_t newCit8(std::int32_t yearStart, std::int32_t yearEnd, const char* edition,
-                         std::int32_t copyFrom) const;
+                         std::int32_t copyFrom, std::vector<std::string>* filled = nullptr) const;
     std::int32_t recomputeCit8(std::int32_t id, std::int32_t mode) const;
+    // "compute" with "fill": the statements again, then what the person does in the window.
+    std::int32_t computeAndFill(std::int32_t id) const;
     // "new-cit2": the CIT-2 of the month of `period`; edition "12" to "17" or empty.
     std::int32_t newCit2(std::int32_t yearStart, std::int32_t yearEnd, std::int32_t period,
                          const std::string& edition) const;
@@ -68,6 +72,10 @@ public:
     // declaration that cannot be read fails with the module's reason. runStatements = false
     // takes the statement messages KOMUNIKAT holds (right after computing this declaration).
     Result<citforms::check::CheckResult> check(std::int32_t id, bool runStatements = true) const;
+    // "pdf": declaration `id` of template `templateId` with its attachments in one PDF, as
+    // ZAPISZ_CIT8_DO_PDF makes it, and a CIT-2 (which the export refuses) from its prints;
+    // true when the module reports the file made whole.
+    bool writePdf(std::int32_t templateId, std::int32_t id, const std::string& file) const;
     const std::string& path() const { return path_; }
 
 private:

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <map>
 #include <optional>
 #include <tuple>
 #include <variant>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "citforms/host/page_list.h"
 #include "citforms/values/amount_entry.h"
@@ -244,7 +247,7 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
               std::int32_t declarationId) {
     const std::string id = std::to_string(declarationId);
     auto head = query(state,
-                      "select id_firmy, data_okresu, id_deklaracje_wzorzec from DEKLARACJE_NAG "
+                      "select id_firmy, data_okresu from DEKLARACJE_NAG "
                       "where id_deklaracje_nag = " + id);
     if (!head) return;
     if (head->empty()) {
@@ -253,7 +256,6 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
     }
     const std::int32_t company = number((*head)[0][0]);
     const DayNumber period = number((*head)[0][1]);
-    const std::int32_t templateId = number((*head)[0][2]);
     auto field = [&](const char* position) -> std::string {
         auto rows = query(state, "select WARTOSC_POLA from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " +
                                      id + " and NR_ZALACZNIKA = 0 and NR_POLA = " +
@@ -282,19 +284,29 @@ void transfer(HostState& state, citforms::host::IniManager* ini,
         w->setValue("TYTUL", r[2]);
         w->setValue("RACHUNEK", r[3]);
     } else {
-        // The tax left to pay: field 95 of the CIT-8 (24), field 92 of the older editions.
-        const std::string due = field(templateId == 73 ? "95" : "92");
+        // The amount and the title's form and period are what the module asked for (the
+        // declaration kind's); a call that says nothing leaves the amount to be typed.
+        const citforms::host::Globals& g = state.thread().globals;
+        const std::string due =
+            g.GLO_PRZELEW_POLE > 0 ? field(std::to_string(g.GLO_PRZELEW_POLE).c_str()) : "";
         const auto amount = citforms::values::Decimal::parse(due);
         w->setValue("KWOTA", amount ? amount->toPlainText(2) : "0.00");
-        w->setValue("DATA", std::to_string(state.thread().globals.DANE_DATA_BIEZACA));
+        w->setValue("DATA", std::to_string(g.DANE_DATA_BIEZACA));
         std::string digits;
         if (firm && !firm->empty())
             for (char c : (*firm)[0][0])
                 if (std::isdigit(static_cast<unsigned char>(c)) != 0) digits += c;
-        const int year = citforms::values::isDisplayableDay(period) ? citforms::values::yearOf(period) : 0;
-        const std::string yy = std::to_string(year % 100);
-        w->setValue("TYTUL", "/TI/N" + digits + "/OKR/" + (yy.size() < 2 ? "0" + yy : yy) +
-                                 "R/SFP/CIT8/TXT/Podatek dochodowy");
+        const bool known = citforms::values::isDisplayableDay(period);
+        auto twoDigits = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+        std::string okres = twoDigits(known ? citforms::values::yearOf(period) % 100 : 0);
+        okres += g.GLO_PRZELEW_OKRES == "M"
+                     ? "M" + twoDigits(known ? static_cast<int>(citforms::values::monthOf(period)) : 0)
+                     : "R";
+        if (!g.GLO_PRZELEW_SYMBOL.empty())
+            w->setValue("TYTUL", "/TI/N" + digits + "/OKR/" + okres + "/SFP/" +
+                                     g.GLO_PRZELEW_SYMBOL + "/TXT/" +
+                                     (g.GLO_PRZELEW_OKRES == "M" ? "Zaliczka na podatek dochodowy"
+                                                                 : "Podatek dochodowy"));
     }
     w->onAction("save", [&] {
         if (number(w->value("DATA")) <= 0) {
@@ -501,6 +513,28 @@ void deductionComponents(HostState& state, citforms::host::IniManager* ini,
     run(state, ini, *w);
 }
 
+namespace {
+
+// The roles of the statement codes of declaration `id` from the module's "statement-roles";
+// none when no module is bound or it cannot say.
+std::map<std::string, std::string> statementRoles(HostState& state, std::int32_t id) {
+    std::map<std::string, std::string> roles;
+    if (!state.moduleAutomation()) return roles;
+    const auto reply = nlohmann::json::parse(
+        state.moduleAutomation()(
+            nlohmann::json{{"verb", "statement-roles"}, {"id", id}}.dump()),
+        nullptr, false);
+    if (!reply.is_object() || !reply.value("ok", false) || !reply.contains("roles")) return roles;
+    for (const auto& r : reply["roles"]) {
+        if (r.is_object() && r.value("code", nlohmann::json()).is_string() &&
+            r.value("role", nlohmann::json()).is_string())
+            roles.emplace(r["code"].get<std::string>(), r["role"].get<std::string>());
+    }
+    return roles;
+}
+
+}  // namespace
+
 void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
                           std::int32_t declarationId, std::string_view kind,
                           std::string_view code) {
@@ -514,14 +548,20 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
     const std::string ofKind = " where id_deklaracje_nag = " + id + " and rodzaj = " + sqlQuoted(kind);
     w->setValue("NAGLOWEK", "Definicje zestawień deklaracji nr " + id + ", rodzaj " + std::string(kind));
 
+    // What each code holds, as the module's form files say ("O8 – Kwota z zestawienia …").
+    const std::map<std::string, std::string> roles = statementRoles(state, declarationId);
+    auto shownCode = [&](const std::string& kod) {
+        const auto role = roles.find(kod);
+        return role == roles.end() ? kod : kod + " – " + role->second;
+    };
     auto fillCodes = [&](const std::string& wanted) {
         std::vector<ListRow> rows;
         if (auto found = query(state, "select distinct kod from ZESTAWIENIE_DEFINICJA" + ofKind)) {
-            for (const auto& r : *found) rows.push_back({r[0], r[0]});
+            for (const auto& r : *found) rows.push_back({r[0], shownCode(r[0])});
         }
         if (!wanted.empty() && std::none_of(rows.begin(), rows.end(),
                                             [&](const ListRow& r) { return r.value == wanted; }))
-            rows.push_back({wanted, wanted});
+            rows.push_back({wanted, shownCode(wanted)});
         // Field numbers in their order, the lettered codes (O8, O61) after them.
         std::sort(rows.begin(), rows.end(), [](const ListRow& a, const ListRow& b) {
             auto key = [](const std::string& c) {
@@ -535,6 +575,9 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         w->setRows("KOD", std::move(rows));
         if (!wanted.empty()) w->setValue("KOD", wanted);
     };
+    // The numbers of the terms the list shows: a term another user added meanwhile is not
+    // among them.
+    std::vector<std::string> listed;
     auto fillTerms = [&] {
         std::vector<ListRow> rows;
         const std::string current = w->value("KOD");
@@ -550,6 +593,8 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
             }
         }
         const bool any = !rows.empty();
+        listed.clear();
+        for (const ListRow& r : rows) listed.push_back(r.value);
         w->setRows("POZYCJE", std::move(rows));
         w->setEnabled("Popraw", any);
         w->setEnabled("Usuń", any);
@@ -642,6 +687,24 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
         // The number and the row go in together: two users adding at once get two numbers.
         const bool added = change(
             [&] {
+                // The same term added by another user since the list was read would count
+                // its accounts twice: the person sees it in the list read again instead.
+                auto same = query(state, "select lp from ZESTAWIENIE_DEFINICJA" + ofKind +
+                                             " and kod = " + sqlQuoted(kod) + " and maska = " +
+                                             sqlQuoted(trim(w->value("MASKA"))) +
+                                             " and miara = " + sqlQuoted(w->value("MIARA")) +
+                                             " and znak = " + sign() + " order by lp");
+                if (!same) return false;
+                for (const auto& row : *same) {
+                    const std::string other(trim(row[0]));
+                    if (std::find(listed.begin(), listed.end(), other) != listed.end()) continue;
+                    lp = other;
+                    warn(state, "Pozycja " + other + " definicji pola " + kod +
+                                    " o tej samej masce, mierze i znaku została w tym czasie "
+                                    "dodana przez innego użytkownika; lista została wczytana "
+                                    "ponownie.");
+                    return false;
+                }
                 auto next = query(state, "select isnull(max(lp), 0) + 1 from ZESTAWIENIE_DEFINICJA" +
                                              ofKind + " and kod = " + sqlQuoted(kod));
                 if (!next || next->empty()) return false;
@@ -660,7 +723,8 @@ void statementDefinitions(HostState& state, citforms::host::IniManager* ini,
             },
             "Dodanie pozycji definicji zestawienia pola " + kod);
         fillTerms();
-        if (!added) return;
+        if (!added && lp.empty()) return;
+        // The term added, or the same one another user added first.
         w->setValue("POZYCJE", lp);
         showTerm();
     });

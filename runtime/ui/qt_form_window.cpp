@@ -12,7 +12,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHeaderView>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QPainter>
@@ -197,6 +199,7 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
     lists_.assign(model.entries.size(), nullptr);
     checks_.assign(model.entries.size(), nullptr);
     rowLists_.assign(model.entries.size(), nullptr);
+    tables_.assign(model.entries.size(), nullptr);
     labels_.assign(model.entries.size(), nullptr);
     texts_.assign(model.entries.size(), nullptr);
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
@@ -237,6 +240,28 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
                 sync();
             });
             radioGroups_[i] = group;
+            continue;
+        }
+        if (e.kind == host::EntryKind::List && !e.columns.empty()) {
+            // A list with columns (the CIT-ST's branches): a table, a row the entry's value.
+            auto* table = new QTreeWidget(canvas);
+            table->setGeometry(pxRect(e.at, dpi));
+            table->setRootIsDecorated(false);
+            table->setUniformRowHeights(true);
+            table->setAlternatingRowColors(true);
+            QStringList captions;
+            for (const std::string& c : e.columns) captions << QString::fromStdString(c);
+            table->setHeaderLabels(captions);
+            table->header()->setStretchLastSection(false);
+            table->installEventFilter(this);
+            connect(table, &QTreeWidget::currentItemChanged, this,
+                    [this, i, table](QTreeWidgetItem* item) {
+                        if (syncing_ || item == nullptr) return;
+                        window_.edit(i, std::to_string(table->indexOfTopLevelItem(item) + 1));
+                        sync();
+                    });
+            tables_[i] = table;
+            focusTargets_[i] = table;
             continue;
         }
         if (e.kind == host::EntryKind::List && e.at.height >= kListViewHeight) {
@@ -416,8 +441,9 @@ QtFormWindowView::QtFormWindowView(const host::WindowRequest& request, QWidget* 
         }
         applyZoom();
     }
+    // The window may be opened at an entry (an item of the check): its page is shown by sync.
+    const std::size_t focus = window_.takeFocusRequest().value_or(window_.firstFocus());
     sync();
-    const std::size_t focus = window_.firstFocus();
     if (focus < focusTargets_.size() && focusTargets_[focus] != nullptr)
         focusTargets_[focus]->setFocus();
 }
@@ -434,6 +460,7 @@ QLineEdit* QtFormWindowView::lineEdit(std::size_t index) const { return edits_.a
 void QtFormWindowView::sync() {
     syncing_ = true;
     const host::WindowModel& model = window_.model();
+    const bool readOnly = window_.readOnly();
     for (std::size_t i = 0; i < model.entries.size(); ++i) {
         const bool enabled = window_.entryEnabled(i);
         const bool visible = window_.entryVisible(i);
@@ -446,7 +473,9 @@ void QtFormWindowView::sync() {
         if (QPlainTextEdit* text = texts_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
             if (text->toPlainText() != shown) text->setPlainText(shown);
-            text->setEnabled(enabled);
+            // A read-only window's entries stay readable and reachable, only not editable.
+            text->setReadOnly(readOnly);
+            text->setEnabled(enabled || readOnly);
         } else if (QLineEdit* edit = edits_[i]) {
             const QString shown = QString::fromStdString(window_.display(i));
             if (edit->text() != shown) {
@@ -460,7 +489,10 @@ void QtFormWindowView::sync() {
             } else {
                 edit->setCursorPosition(0);
             }
-            if (model.entries[i].kind != host::EntryKind::Display) edit->setEnabled(enabled);
+            if (model.entries[i].kind != host::EntryKind::Display) {
+                edit->setReadOnly(readOnly);
+                edit->setEnabled(enabled || readOnly);
+            }
         } else if (QComboBox* list = lists_[i]) {
             QStringList items;
             for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
@@ -472,6 +504,28 @@ void QtFormWindowView::sync() {
             }
             list->setCurrentIndex(list->findText(QString::fromStdString(window_.display(i))));
             list->setEnabled(enabled);
+        } else if (QTreeWidget* table = tables_[i]) {
+            QStringList items;
+            for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
+            QStringList shownItems;
+            for (int r = 0; r < table->topLevelItemCount(); ++r)
+                shownItems << table->topLevelItem(r)->data(0, Qt::UserRole).toString();
+            if (shownItems != items) {
+                table->clear();
+                for (const QString& row : items) {
+                    auto* item = new QTreeWidgetItem(table, row.split(QLatin1Char('\t')));
+                    item->setData(0, Qt::UserRole, row);
+                    item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+                }
+                for (int c = 0; c < table->columnCount(); ++c) table->resizeColumnToContents(c);
+            }
+            const QString current = QString::fromStdString(window_.display(i));
+            QTreeWidgetItem* chosen = nullptr;
+            for (int r = 0; r < table->topLevelItemCount() && chosen == nullptr; ++r)
+                if (table->topLevelItem(r)->data(0, Qt::UserRole).toString() == current)
+                    chosen = table->topLevelItem(r);
+            table->setCurrentItem(chosen);
+            table->setEnabled(enabled);
         } else if (QListWidget* rows = rowLists_[i]) {
             QStringList items;
             for (const std::string& item : window_.listItems(i)) items << QString::fromStdString(item);
@@ -583,12 +637,18 @@ void QtFormWindowView::acceptFocused() {
     }
 }
 
+// An entry the cursor goes to: one that takes a value, or any entry of a read-only window,
+// whose values are read there.
+bool QtFormWindowView::reachable(std::size_t entry) const {
+    return window_.entryEnabled(entry) || window_.readOnly();
+}
+
 void QtFormWindowView::focusFirstOnPage() {
     // A page key puts the cursor on the page's first entry that takes it.
     const int page = window_.page();
     for (std::size_t i = 0; i < focusTargets_.size(); ++i) {
         if (focusTargets_[i] == nullptr || window_.model().entries[i].page != page ||
-            !window_.entryEnabled(i) || !window_.entryVisible(i))
+            !reachable(i) || !window_.entryVisible(i))
             continue;
         focusTargets_[i]->setFocus(Qt::OtherFocusReason);
         return;
@@ -610,7 +670,7 @@ void QtFormWindowView::moveFocus(std::size_t from, int step) {
     for (std::size_t k = 1; k < n; ++k) {
         const std::size_t index = step > 0 ? (from + k) % n : (from + n - k) % n;
         QWidget* target = focusTargets_[index];
-        if (target == nullptr || !window_.entryEnabled(index)) continue;
+        if (target == nullptr || !reachable(index)) continue;
         const int page = window_.model().entries[index].page;
         if (page != window_.page()) {
             window_.showPage(page);
@@ -663,11 +723,13 @@ bool QtFormWindowView::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::KeyPress && qobject_cast<QPlainTextEdit*>(watched) == nullptr) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // In a table the arrows go from row to row; Enter goes on to the next entry.
+        const bool table = qobject_cast<QTreeWidget*>(watched) != nullptr;
         int step = 0;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-            key->key() == Qt::Key_Down)
+            (key->key() == Qt::Key_Down && !table))
             step = 1;
-        else if (key->key() == Qt::Key_Up)
+        else if (key->key() == Qt::Key_Up && !table)
             step = -1;
         if (step != 0) {
             for (std::size_t i = 0; i < focusTargets_.size(); ++i) {

@@ -25,6 +25,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QTreeWidget;
 class QPlainTextEdit;
 class QTabWidget;
 class QWidget;
@@ -55,6 +56,7 @@ private:
     void pressed(std::size_t button);
     void moveFocus(std::size_t from, int step);
     void focusFirstOnPage();
+    bool reachable(std::size_t entry) const;
     void acceptFocused();
     void fitText(QLineEdit* edit);
     void selectOnEntry(QLineEdit* edit, bool afterClick);
@@ -73,6 +75,7 @@ private:
     std::vector<QComboBox*> lists_;          // per entry: list entries of plain windows
     std::vector<QCheckBox*> checks_;         // per entry: yes/no marks of plain windows
     std::vector<QListWidget*> rowLists_;     // per entry: tall lists of plain windows
+    std::vector<QTreeWidget*> tables_;       // per entry: lists with columns
     std::vector<QLabel*> labels_;            // per entry: texts of plain windows
     std::vector<QPlainTextEdit*> texts_;     // per entry: long texts of many lines
     std::vector<QWidget*> focusTargets_;     // per entry: what takes the focus

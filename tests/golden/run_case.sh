@@ -7,6 +7,9 @@
 # CITFORMS_TEST_ENGINE=postgresql runs it in a schema of its own on the server named by
 # CITFORMS_TEST_POSTGRES (skipped, status 77, without one). CITFORMS_GOLDEN_UPDATE=1 writes
 # the transcript into the case as its new expectation (on SQLite only, the reference engine).
+# CITFORMS_GOLDEN_DEMO names the folder demo_fixture.sh built the demo into (and, on
+# PostgreSQL, CITFORMS_GOLDEN_DEMO_DATABASE its database): a case starting from `demo` takes
+# a copy of it; without it the case builds its own.
 set -uo pipefail
 
 if [ $# -ne 2 ]; then
@@ -58,6 +61,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/golden.XXXXXX") || exit 1
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=offscreen
 unset DISPLAY WAYLAND_DISPLAY
 schema=""
+database=""
+demo_copy=""
+if [ "${fixture[0]}" = demo ] && [ -d "${CITFORMS_GOLDEN_DEMO:-}" ]; then
+  demo_copy=$CITFORMS_GOLDEN_DEMO
+fi
 if [ "$engine" = postgresql ]; then
   server=${CITFORMS_TEST_POSTGRES:-}
   if [ -z "$server" ]; then
@@ -65,14 +73,32 @@ if [ "$engine" = postgresql ]; then
     rm -rf "$work"
     exit 77
   fi
-  schema="golden_$$_${RANDOM}${RANDOM}"
-  if [[ "$server" == *\?* ]]; then db="$server&schema=$schema"; else db="$server?schema=$schema"; fi
+  base=${server%%\?*}
+  if [ -n "$demo_copy" ] && [ -n "${CITFORMS_GOLDEN_DEMO_DATABASE:-}" ]; then
+    # A database of the case's own, copied from the one the demo was built in.
+    database="golden_$$_${RANDOM}${RANDOM}"
+    if ! psql -X -q -v ON_ERROR_STOP=1 "$base" \
+      -c "CREATE DATABASE $database TEMPLATE $CITFORMS_GOLDEN_DEMO_DATABASE" >/dev/null; then
+      rm -rf "$work"
+      exit 1
+    fi
+    query=""
+    [[ "$server" == *\?* ]] && query="&${server#*\?}"
+    db="${base%/*}/$database?schema=golden$query"
+  else
+    demo_copy=""
+    schema="golden_$$_${RANDOM}${RANDOM}"
+    if [[ "$server" == *\?* ]]; then db="$server&schema=$schema"; else db="$server?schema=$schema"; fi
+  fi
 else
   db=$work/golden.db
 fi
 cleanup() {
   if [ -n "$schema" ]; then
-    psql -X -q "${server%%\?*}" -c "DROP SCHEMA IF EXISTS $schema CASCADE" >/dev/null 2>&1
+    psql -X -q "$base" -c "DROP SCHEMA IF EXISTS $schema CASCADE" >/dev/null 2>&1
+  fi
+  if [ -n "$database" ]; then
+    psql -X -q "$base" -c "DROP DATABASE IF EXISTS $database WITH (FORCE)" >/dev/null 2>&1
   fi
   rm -rf "$work"
 }
@@ -94,8 +120,22 @@ case "${fixture[0]}" in
     exit 2
     ;;
 esac
+copy_demo() {
+  local item
+  for item in data config; do
+    if [ -e "$demo_copy/$item" ]; then cp -a "$demo_copy/$item" "$work/" || return 1; fi
+  done
+  if [ "$engine" != postgresql ]; then cp "$demo_copy/golden.db" "$db" || return 1; fi
+  : >"$work/err"
+}
 for ((i = 0; i < ${#fixture[@]}; i++)); do
-  if [ "$i" -eq 0 ]; then run_tabrix "${init[@]}"; else run_tabrix sql "${fixture[$i]}"; fi
+  if [ "$i" -eq 0 ] && [ -n "$demo_copy" ]; then
+    copy_demo
+  elif [ "$i" -eq 0 ]; then
+    run_tabrix "${init[@]}"
+  else
+    run_tabrix sql "${fixture[$i]}"
+  fi
   status=$?
   if [ "$status" -ne 0 ]; then
     echo "fixture line failed (status $status): ${fixture[$i]}" >&2
@@ -124,6 +164,17 @@ for command in "${commands[@]}"; do
         { if (n == 0 || NR in want) printf "[page %d]\n%s", NR, $0; total = NR }
         END { if (n > 0) printf "[pages %d]\n", total - ($0 == "" ? 1 : 0) }' |
       sed 's/[[:space:]]*$//' >>"$transcript"
+    status=${PIPESTATUS[0]}
+  elif [ "${args[0]}" = pdfmarks ]; then
+    # The form mark each page ends with ("CIT-8(24) 1/4"), one line a page, blanks squeezed:
+    # which forms a PDF holds, in order.
+    pdftotext -layout "$work/${args[1]}" - 2>"$work/err" |
+      awk 'BEGIN { RS = "\f" }
+        { n = split($0, line, "\n"); mark = ""
+          for (i = n; i > 0; --i) if (line[i] ~ /[^[:space:]]/) { mark = line[i]; break }
+          if (mark == "" && n <= 1) next
+          gsub(/[[:space:]]+/, " ", mark); sub(/^ /, "", mark); sub(/ $/, "", mark)
+          printf "[page %d] %s\n", NR, mark }' >>"$transcript"
     status=${PIPESTATUS[0]}
   else
     run_tabrix "${args[@]}"

@@ -158,6 +158,35 @@ TEST_F(CitStStore, CorrectionKeepsElevenOrdZuRowsAndLockRefuses) {
     EXPECT_EQ(one("select count(*) from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " + id), "42");
 }
 
+// Rows of no branch a save could have written (a stray position number far past the stored
+// branches, a position between the header and the first branch) are named and left out: the
+// load makes the branches whose rows are stored, never one for every number up to the stray
+// one. A branch missing as a whole leaves the next one in its place.
+TEST_F(CitStStore, StrayPositionsAreNamedAndMakeNoBranches) {
+    fill(3);
+    const auto saved = citst::saveCitSt(binding(), zvst_, branches_, 0);
+    ASSERT_EQ(saved.outcome, SaveOutcome::Saved);
+    const std::string id = std::to_string(saved.id);
+    ASSERT_TRUE(db_->runNative("delete from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " + id +
+                               " and NR_POLA between '0000118' and '0000134'"));
+    for (const char* stray : {"0099999", "9999999", "0000050"}) {
+        ASSERT_TRUE(db_->runNative(
+            "insert into DEKLARACJE_POZ (ID_DEKLARACJE_NAG,NR_POLA,WARTOSC_POLA,NR_ZALACZNIKA) "
+            "values(" + id + ",'" + stray + "','7',0)"));
+    }
+    DeclarationFields loaded(201);
+    CitStBranches back;
+    ASSERT_TRUE(citst::loadCitSt(binding(), saved.id, loaded, back).ok());
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].NAZWA, "Oddział 1");
+    EXPECT_EQ(back[1].NAZWA, "Oddział 3");
+    EXPECT_EQ(back[1].ZATRUDNIONYCH, 3);
+    EXPECT_EQ(loaded.issues.ignored,
+              (std::vector<std::string>{"CIT-ST poz. 50", "CIT-ST poz. 99999",
+                                        "CIT-ST poz. 9999999"}));
+    EXPECT_TRUE(loaded.issues.loadClean());
+}
+
 TEST_F(CitStStore, DateOfFillingComesFromTheEditionsOwnPosition) {
     DeclarationFields cit8(73);
     cit8.main()[146].setText("1500.00");

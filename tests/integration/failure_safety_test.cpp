@@ -128,10 +128,16 @@ protected:
     }
 
     // Which statements to fail: the first of each kind (digits aside) and then every k-th,
-    // `sample` more (about 60), so that each step of the command is failed at least once.
+    // `sample` more (about 60), so that each step of the command is failed at least once;
+    // every one of them when CITFORMS_FULL_FAILURE_SWEEP is set (scripts/test.sh sets it for
+    // one build).
     static std::vector<std::size_t> positionsToFail(const std::vector<std::string>& statements,
                                                     std::size_t sample = 60) {
         std::set<std::size_t> chosen;
+        if (std::getenv("CITFORMS_FULL_FAILURE_SWEEP") != nullptr) {
+            for (std::size_t n = 1; n <= statements.size(); ++n) chosen.insert(n);
+            return {chosen.begin(), chosen.end()};
+        }
         std::set<std::string> kinds;
         const std::regex digits("[0-9]+");
         for (std::size_t i = 0; i < statements.size(); ++i) {
@@ -226,8 +232,7 @@ protected:
                              " or id_deklaracje_nag_2 = " + id));
     }
 
-    // Fails each chosen statement of the session `session` in turn (every one of them when
-    // CITFORMS_FULL_FAILURE_SWEEP is set): the declarations stay as they were, or a failure
+    // Fails each chosen statement of the session `session` in turn: the declarations stay as they were, or a failure
     // that touched no value (the journal after a commit, the statement messages shown) lets
     // the session store exactly what it stores when nothing fails.
     void sessionSweep(const QString& session) {
@@ -255,12 +260,7 @@ protected:
         }
         const std::string before = declarations();
         // Each run is a whole session: fewer of the rest than a command's sweep takes.
-        std::vector<std::size_t> chosen = positionsToFail(statements, 20);
-        if (std::getenv("CITFORMS_FULL_FAILURE_SWEEP") != nullptr) {
-            chosen.clear();
-            for (std::size_t n = 1; n <= statements.size(); ++n) chosen.push_back(n);
-        }
-        for (std::size_t n : chosen) {
+        for (std::size_t n : positionsToFail(statements, 20)) {
             SCOPED_TRACE("failing statement " + std::to_string(n) + ": " + statements[n - 1]);
             const Outcome r =
                 tabrix({"run", session}, {{"TABRIX_FAULT_INJECTION", "nth=" + QString::number(n)}});

@@ -101,7 +101,7 @@ TEST_F(OutputFiles, OnlyARegularFileOrANewNameIsReplacedNeverTheDatabase) {
               QStringList{"print", id_, "--printer", "--output", target}}) {
             const Outcome r = tabrix(args);
             EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
-            EXPECT_TRUE(has(r.err, "cannot write " + target.toStdString())) << r.err;
+            EXPECT_TRUE(has(r.err, "nie można zapisać pliku " + target.toStdString())) << r.err;
         }
     }
     // A database copy is written in place: the same holds for its destination.
@@ -185,9 +185,9 @@ TEST_F(DamagedDatabase, AReadErrorEndsTheCommandWithTheEnginesTextAndCopiesNothi
         const char* err;
         bool readsRows;
     } cases[] = {
-        {{"dump", lastId}, "could not be read: ", true},
-        {{"sql", "select * from DEKLARACJE_POZ"}, "SQL error: ", true},
-        {{"pdf", lastId, q(folder_ / "d.pdf")}, "could not be read: ", true},
+        {{"dump", lastId}, "nie udało się odczytać deklaracji ", true},
+        {{"sql", "select * from DEKLARACJE_POZ"}, "Błąd SQL: ", true},
+        {{"pdf", lastId, q(folder_ / "d.pdf")}, "nie udało się odczytać deklaracji ", true},
     };
     for (const auto& c : cases) {
         const Outcome r = tabrix(c.args);

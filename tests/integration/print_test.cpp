@@ -205,7 +205,7 @@ TEST_F(Printing, RefusedArgumentsAndMissingDeclarations) {
     EXPECT_EQ(tabrix({"print", QString::fromStdString(id_), "--receipt", "one"}).exitCode, 2);
     const Outcome r = tabrix({"pdf", QString::fromStdString(id_), "/no/such/folder/x.pdf"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("cannot write /no/such/folder/x.pdf: Folder /no/such/folder nie istnieje"),
+    EXPECT_NE(r.err.find("nie można zapisać pliku /no/such/folder/x.pdf: Folder /no/such/folder nie istnieje"),
               std::string::npos)
         << r.err;
 }

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
+#include <filesystem>
 #include <optional>
+#include <thread>
 
 #include "citforms/values/text.h"
 #include "runtime/ui/scripted/button_captions.h"
@@ -247,6 +250,20 @@ bool ScriptedUi::queue(const SessionStep& step) {
         menuPicks_.push_back(step.number);
         return true;
     }
+    if (step.kind == SessionStep::Kind::Wait) {
+        // Another user's turn, for sessions run beside one another: the line tells the other
+        // side that this one is waiting.
+        write(joinFields({"wait", step.name}));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!std::filesystem::exists(step.name)) {
+            if (std::chrono::steady_clock::now() > until) {
+                unmet(step, "no file " + step.name + " after 60 s");
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
     return false;
 }
 
@@ -290,7 +307,8 @@ int ScriptedUi::runWindow(const host::WindowRequest& request) {
     const host::WindowModel& model = window.model();
     write(joinFields({"window", "open", model.name, model.title,
                       std::to_string(model.pages.size()), std::to_string(model.entries.size())}));
-    std::string status = window.status();
+    // A status line the window opens with (a read-only declaration's reason) is written too.
+    std::string status;
     while (!window.finished()) {
         if (window.status() != status) {
             status = window.status();
@@ -407,6 +425,7 @@ void ScriptedUi::replay(host::UiWindow& window, const SessionStep& step) {
         case Kind::Pick:
         case Kind::Answer:
         case Kind::Close:
+        case Kind::Wait:
             break;
     }
 }

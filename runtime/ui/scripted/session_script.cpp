@@ -77,6 +77,7 @@ constexpr Shape kShapes[] = {
     {"expect-enabled", SessionStep::Kind::ExpectEnabled, 2, false},
     {"calendar", SessionStep::Kind::Calendar, 1, true},
     {"close", SessionStep::Kind::Close, 0, false},
+    {"wait", SessionStep::Kind::Wait, 1, false},
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 //   open CIT_8_73 id=2        type 31 "1 234,50"      choose 7 2       press "CIT-8/O"
 //   define 31                 page 2                  pick 2           answer Tak
 //   show 31                   expect 91 "2 000,00"    expect-enabled ORD-ZU no
-//   close
+//   close                     wait /tmp/go-a
 //
 // Words are separated by blanks; a word with blanks is quoted, `\"` and `\\` inside quotes.
 // `#` at the start of a word begins a comment. A line that cannot be read fails the whole
@@ -34,6 +34,7 @@ struct SessionStep {
         ExpectEnabled,  // caption, yes|no
         Calendar,       // field: the calendar button of a date entry
         Close,          // the close box
+        Wait,           // file: the person waits until it exists (another user's turn)
     };
     Kind kind = Kind::Show;
     int line = 0;

@@ -294,7 +294,30 @@ TEST(FormEditionTest, Edition23PositionsAndStatementCodes) {
     EXPECT_EQ(e21.position(91), 82);
     EXPECT_EQ(e21.position(31), std::nullopt);
     EXPECT_EQ(e21.statementCode(94), "");
+    EXPECT_EQ(e21.quarterlyAdvances().first, 83);
+    EXPECT_EQ(e21.quarterlyAdvances().count, 8);
     EXPECT_EQ(e21.quarterlyAdvances().sum, 91);
+    // Its own statement positions come from its form files, with their codes.
+    ASSERT_EQ(e21.ownStatements().size(), 11u);
+    EXPECT_EQ(e21.ownStatements().front().position, 27);
+    EXPECT_EQ(e21.ownStatements().back().code, "99");
+    ASSERT_EQ(e21.ownAttachmentStatements().size(), 32u);
+    EXPECT_EQ(e21.ownAttachmentStatements().front().code, "O8");
+    EXPECT_TRUE(FormEdition::cit8Edition24().ownStatements().empty());
+    EXPECT_EQ(FormEdition::cit8Edition23().quarterlyAdvances().first, 0);
+}
+
+TEST(FormEdition21Test, EveryComputationSumsBothAdvanceLists) {
+    MapAmounts a;
+    Cit8Rules rules(FormEdition::cit8Edition21(), a);
+    a.setCit8(59, d("10.05"));
+    a.setCit8(81, d("0.95"));
+    a.setCit8(83, d("100.10"));
+    a.setCit8(90, d("0.90"));
+    a.setCit8(91, d("999"));  // a stale sum is replaced
+    rules.applyAll();
+    EXPECT_EQ(a.cit8(82), d("11"));
+    EXPECT_EQ(a.cit8(91), d("101"));
 }
 
 TEST(FormEdition23Test, WholeTableInShiftedPositions) {

@@ -22,7 +22,7 @@ TEST(FormCatalogue, HoldsEveryFormOfEveryTemplateWithItsStorageAndVariables) {
         {70, {"CIT-8", "CIT-8/O", "CIT-D", "ORD-ZU"}},
         {72, {"CIT-8", "CIT-8/O", "CIT-D", "ORD-ZU"}},
         {73, {"CIT-8", "CIT-8/O", "CIT-D", "CIT-BR", "ORD-ZU"}},
-        {201, {"CIT-ST", "CIT-ST-copy", "CIT-STA", "ORD-ZU"}}};
+        {201, {"CIT-ST", "CIT-ST-copy", "CIT-ST-window", "CIT-STA", "ORD-ZU"}}};
     std::map<int, std::set<std::string>> found;
     for (const FormDef& f : c.all()) {
         for (int t : f.templates) found[t].insert(f.name);
@@ -94,6 +94,9 @@ TEST(FormFile, MalformedFilesAreRefusedWithFileLineAndReason) {
              {"form CIT-X\nstorage disk\n", "x.form:2: unknown storage"},
              {"form CIT-X\nvariables V\n", "x.form:2: variables needs a pattern"},
              {head + "bogus 1\n", "x.form:4: unknown record 'bogus'"},
+             {head + "fields 4-5 amount statement=4\n", "x.form:4: a statement belongs to one"},
+             {head + "quarters 83-90\n", "x.form:4:"},
+             {head + "quarters 1-2 sum=3\nquarters 4-5 sum=6\n", "x.form:5: a second 'quarters'"},
              {"form CIT-X\n", "x.form: no storage record"},
          }) {
         const auto r = FormDef::parse(k.text, "x.form");

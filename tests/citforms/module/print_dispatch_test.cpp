@@ -63,27 +63,30 @@ TEST_F(PrintDispatch, PdfOfACorrectionHoldsCit8OrdZuCit8OAndEachCitBrInOrder) {
         "select f.nazwa from FIRMA f inner join DEKLARACJE_NAG n on n.id_firmy = f.id_firmy "
         "where n.id_deklaracje_nag = 17",
         {{"Młyn Pszenica"}});
-    // The announced CIT-BR 1 has no values: it is named, the rest is written, and the export
-    // does not report success.
-    EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "/tmp/zeznanie.pdf   "), 0);
+    // The announced CIT-BR 1 has no values: it prints from the defaults of a new copy, and the
+    // warning, shown once the file is written, says so.
+    EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "/tmp/zeznanie.pdf   "), 1);
     EXPECT_EQ(host_.utility.messagesOf("MSG_OST"),
               std::vector<std::string>{"Brak wartości załącznika CIT-BR (formularz nr 1); plik "
-                                       "PDF nie zawiera tych formularzy."});
+                                       "PDF zawiera te formularze z wartościami domyślnymi."});
     // The PDF is titled by the declaration it holds.
     EXPECT_EQ(host_.print.startTitle, "CIT-8 (24) \u2013 Młyn Pszenica \u2013 2016");
     EXPECT_EQ(pdfCalls(), (std::vector<std::string>{
                               "print.MAKEPDF 0|/tmp/zeznanie.pdf", "print.MAKEPDF 1|",
                               "print.MAKEPDF 1|", "print.MAKEPDF 1|", "print.MAKEPDF 1|",
-                              "print.MAKEPDF 2|"}));
+                              "print.MAKEPDF 1|", "print.MAKEPDF 2|"}));
     const auto& pages = host_.print.appended;
-    ASSERT_EQ(pages.size(), 4u + 1u + 3u + 2u);
+    ASSERT_EQ(pages.size(), 4u + 1u + 3u + 2u + 2u);
     const std::pair<std::size_t, const char*> marks[] = {
         {0, "1/4"}, {3, "4/4"}, {4, "ORD-ZU"}, {5, "CIT-8/O(11)"}, {5, "1/3"}, {7, "3/3"},
-        {8, "CIT-BR(1)"}, {8, "2/2"}, {8, "2 500,00"}, {4, "Powód korekty"}};
+        {8, "CIT-BR(1)"}, {8, "1/2"}, {10, "CIT-BR(1)"}, {10, "2/2"}, {10, "2 500,00"},
+        {4, "Powód korekty"}};
     for (auto [page, text] : marks) EXPECT_TRUE(pageHas(pages[page], text)) << page << text;
+    EXPECT_FALSE(pageHas(pages[8], "2 500,00")) << "copy 1 holds no values of copy 2";
     EXPECT_EQ(pages[0].title, "CIT_8_Prn_73");
     EXPECT_EQ(pages[4].title, "CIT_ORDZU_Prn");
     EXPECT_EQ(pages[8].title, "CIT_BR_Prn_73");
+    EXPECT_EQ(pages[10].title, "CIT_BR_Prn_73");
     // The print settings for PDF stay set; the append resets its own setting.
     const host::Globals& g = host_.data.globalValues;
     EXPECT_EQ(g.GGG_PRN_UPO_INFO_DRUKUJ, 1);
@@ -103,8 +106,11 @@ TEST_F(PrintDispatch, PdfRefusals) {
         std::int32_t templateId;
         const char* message;
     };
+    // A CIT-2 is printed, not exported.
     const Case cases[] = {{0, "Brak wzorca deklaracji."},
-                          {99, "Brak obsługi wzorca deklaracji."}};
+                          {99, "Brak obsługi wzorca deklaracji."},
+                          {35, "Brak obsługi wzorca deklaracji."},
+                          {3, "Brak obsługi wzorca deklaracji."}};
     for (const Case& c : cases) {
         host_.utility.messages.clear();
         EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, c.templateId, 17, "a.pdf"), 0);
@@ -128,12 +134,33 @@ TEST_F(PrintDispatch, AnAbsurdCitBrCountStopsAtTheSheetsADeclarationCanHold) {
     declaration("1", "0.00", "100000.00");
     host_.addPoz(17, 900, "10", "1.00");  // CIT-BR 400, the last a declaration can hold
     EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "a.pdf"), 0);
-    EXPECT_EQ(host_.print.appended.size(), 4u + 2u);
+    EXPECT_EQ(host_.print.appended.size(), 4u + 400u * 2u);
     EXPECT_TRUE(pageHas(host_.print.appended[host_.print.appended.size() - 2], "400/400"));
-    // The copies never filled are named as runs, not one by one, up to the count announced.
+    // The copies beyond the sheets are not printed; those never filled print from their
+    // defaults. Both are named as runs, not one by one.
     EXPECT_EQ(host_.utility.messagesOf("MSG_OST"),
-              std::vector<std::string>{"Brak wartości załącznika CIT-BR (formularz nr 1-399, "
-                                       "401-100000); plik PDF nie zawiera tych formularzy."});
+              (std::vector<std::string>{
+                  "Załącznik CIT-BR ma najwyżej 400 formularzy (formularz nr 401-100000); plik "
+                  "PDF nie zawiera tych formularzy.",
+                  "Brak wartości załącznika CIT-BR (formularz nr 1-399); plik PDF zawiera te "
+                  "formularze z wartościami domyślnymi."}));
+}
+
+TEST_F(PrintDispatch, ACitStAnnouncedButNotLinkedAddsNoPageAndIsToldAsItHappened) {
+    declaration("1", "0.00", "0.00");
+    host_.addPoz(17, 0, "25", "1.00");
+    EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "a.pdf"), 1);
+    EXPECT_EQ(host_.print.appended.size(), 4u);
+    const std::string told =
+        "Deklaracja CIT-8 (id 17) zapowiada informację CIT-ST, ale nie ma powiązanej informacji "
+        "CIT-ST";
+    EXPECT_EQ(host_.utility.messagesOf("MSG_OST"),
+              std::vector<std::string>{told + "; plik PDF nie zawiera stron CIT-ST."});
+    // A file that could not be finished is no file without CIT-ST pages.
+    host_.utility.messages.clear();
+    host_.print.pdfResult = 2;
+    EXPECT_EQ(ZAPISZ_CIT8_DO_PDF(module_, 73, 17, "a.pdf"), 0);
+    EXPECT_EQ(host_.utility.messagesOf("MSG_OST"), std::vector<std::string>{told + "."});
 }
 
 TEST_F(PrintDispatch, PrintEntryPrintsTheMainFormOnlyAndClearsTheState) {

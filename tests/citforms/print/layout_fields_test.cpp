@@ -74,10 +74,11 @@ const std::vector<PrintedForm>& printedForms() {
         {*olderCit2Procedure("CIT_O_Prn_34_nadruk"), 34, "CIT-2/O", "cit2o_3", {}, {}},
         {olderCit2Prints()[0], 3, "CIT-2", "cit2_12", {}, {}},
         {olderCit2Prints()[1], 31, "CIT-2", "cit2_13", {}, {}},
-        {olderCit2Prints()[2], 32, "CIT-2", "cit2_14", {}, {}},
+        // CIT-2 (14): 54 and 55, like 2 and 3, are the tax office's (51 fields printed).
+        {olderCit2Prints()[2], 32, "CIT-2", "cit2_14", {}, {54, 55}},
         {olderCit2Prints()[3], 33, "CIT-2", "cit2_15", {}, {}},
         {olderCit2Prints()[4], 34, "CIT-2", "cit2_16", {}, {}},
-        {olderCit2Prints()[5], 32, "CIT-2", "cit2_14", {}, {}},
+        {olderCit2Prints()[5], 32, "CIT-2", "cit2_14", {}, {54, 55}},
         {olderCit2Prints()[6], 33, "CIT-2", "cit2_15", {}, {}},
         {olderCit2Prints()[7], 34, "CIT-2", "cit2_16", {}, {}},
     };

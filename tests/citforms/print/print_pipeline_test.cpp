@@ -312,6 +312,20 @@ TEST_F(PrintPipeline, ReceiptLinesOnlyWhenAskedForAndOnlyOnPageOne) {
     EXPECT_TRUE(hasText(host_.print.appended[0], "Data wpływu: 2017-03-24"));
     for (std::size_t i = 1; i < 4; ++i)
         EXPECT_FALSE(hasText(host_.print.appended[i], "Potwierdzenie odbioru: 1234"));
+
+    // The older CIT-8 editions carry the same lines on their first page.
+    using Print = int (*)(const PrintEnvironment&, const store::DeclarationFields&);
+    for (const auto& [print, templateId] : {std::pair<Print, int>{CIT_8_Prn_72, 72},
+                                            std::pair<Print, int>{CIT_8_Prn_70, 70}}) {
+        host_.print.appended.clear();
+        globals().GGG_EMAILPDFSAVEAS = 10;
+        const store::DeclarationFields older(templateId);
+        PrintEnvironment env{binding_, runtime_, nullptr};
+        print(env, older);
+        ASSERT_EQ(host_.print.appended.size(), 4u) << templateId;
+        EXPECT_TRUE(hasText(host_.print.appended[0], "Potwierdzenie odbioru: 1234")) << templateId;
+        EXPECT_TRUE(hasText(host_.print.appended[0], "Data wpływu: 2017-03-24")) << templateId;
+    }
 }
 
 TEST_F(PrintPipeline, OffsetsMoveEveryValueByTheFactor) {

@@ -122,5 +122,36 @@ TEST(AttachmentRows, LookupByCopyAndFieldInEitherOrder) {
     EXPECT_EQ(rows.copyRows(2).size(), 2u);
 }
 
+// Once sorted, lookups search; rows added afterwards in or out of order are still found, and
+// the first of two rows with one key stays the one found.
+TEST(AttachmentRows, SortedListsStaySearchableAsRowsAreAdded) {
+    AttachmentRows rows;
+    for (int copy : {5, 1, 3}) {
+        for (int field : {9, 2}) rows.append(copy, field, std::to_string(copy * 10 + field));
+    }
+    rows.append(3, 2, "second 3/2");
+    EXPECT_FALSE(rows.sorted());
+    rows.sort();
+    EXPECT_TRUE(rows.sorted());
+    EXPECT_EQ(rows.find(3, 2)->ext_wartosc, "32");
+    EXPECT_FALSE(rows.hasCopy(2));
+    EXPECT_FALSE(rows.hasCopy(6));
+    EXPECT_EQ(rows.copyRows(3).size(), 3u);
+    EXPECT_EQ(rows.copyRows(4).size(), 0u);
+
+    rows.append(7, 1, "in order");
+    EXPECT_TRUE(rows.sorted());
+    rows.append(2, 4, "out of order");
+    EXPECT_FALSE(rows.sorted());
+    EXPECT_EQ(rows.find(2, 4)->ext_wartosc, "out of order");
+    EXPECT_EQ(rows.find(7, 1)->ext_wartosc, "in order");
+    rows.set(5, 9, "changed");
+    rows.sort();
+    EXPECT_EQ(rows.find(5, 9)->ext_wartosc, "changed");
+    EXPECT_EQ(rows.find(2, 4)->ext_wartosc, "out of order");
+    EXPECT_EQ(rows.copyNumbers(), (std::vector<std::int32_t>{1, 2, 3, 5, 7}));
+    EXPECT_EQ(rows.copyRows(1).front().ext_nr_pola, 2);
+}
+
 }  // namespace
 }  // namespace citforms::store

@@ -21,7 +21,7 @@ using host::EntryKind;
 FormWindowLayout generate(const std::string& name, store::DeclarationFields& fields) {
     auto declaration = builtInWindow(name);
     EXPECT_TRUE(declaration) << declaration.error();
-    auto layout = print::openLayout(declaration->layout);
+    auto layout = windowLayout(*declaration);
     EXPECT_TRUE(layout) << layout.error();
     auto built = buildFormWindow(*declaration, *fields.find(declaration->form)->def, *layout);
     EXPECT_TRUE(built) << built.error();
@@ -34,7 +34,7 @@ TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
         {"CIT_8_73", {4, 73}},  {"CIT_O_73", {3, 73}}, {"CIT_BR_73", {2, 73}},
         {"CIT_ORDZU", {1, 73}}, {"CIT_D_72", {4, 72}}, {"CIT_D_70", {4, 70}},
         {"CIT_8_72", {4, 72}},  {"CIT_O_72", {3, 72}}, {"CIT_8_70", {4, 70}},
-        {"CIT_O_70", {3, 70}},  {"CIT_ST_201", {4, 201}}, {"CIT_2_35", {2, 35}},
+        {"CIT_O_70", {3, 70}},  {"CIT_ST_201", {3, 201}}, {"CIT_2_35", {2, 35}},
         {"CIT_O_35", {2, 35}},  {"CIT_O", {2, 3}},      {"CIT_O_31", {2, 31}},
         {"CIT_O_32", {2, 32}},  {"CIT_O_33", {2, 33}},  {"CIT_O_34", {2, 34}},
         {"CIT_2", {2, 3}},     {"CIT_2_31", {2, 31}},
@@ -114,7 +114,7 @@ TEST(FormWindows, AmountsAndCountsAreSelectedOnEntryAndTheAttachmentShowsItsHead
         bool selected;
     } cases[] = {{"CIT_8_73", 73, 31, true},   {"CIT_8_73", 73, 97, true},
                  {"CIT_8_73", 73, 25, true},   {"CIT_8_73", 73, 8, false},
-                 {"CIT_ST_201", 201, 29, true}, {"CIT_ST_201", 201, 167, false},
+                 {"CIT_ST_201", 201, 27, true}, {"CIT_ST_201", 201, 23, false},
                  {"CIT_O_73", 73, 1, false}};
     for (const auto& c : cases) {
         store::DeclarationFields fields(c.templateId);
@@ -132,6 +132,34 @@ TEST(FormWindows, AmountsAndCountsAreSelectedOnEntryAndTheAttachmentShowsItsHead
         ASSERT_NE(it, o.model.entries.end()) << "CIT-8/O position " << field;
         EXPECT_EQ(it->kind, EntryKind::Display);
     }
+}
+
+// A read-only window (a filed or locked return): nothing typed is taken, only the buttons
+// that change nothing stay, the labels of the page are drawn for a screen, and closing
+// after a value changed underneath (an opening rule) asks nothing.
+TEST(FormWindows, ReadOnlyTakesNothingAndKeepsOnlyTheButtonsThatChangeNothing) {
+    store::DeclarationFields fields(73);
+    const FormWindowLayout w = generate("CIT_8_73", fields);
+    FormWindow window(w, fields.form("CIT-8"), WindowContext{});
+    window.markUnchanged();
+    window.setReadOnly("Deklaracja złożona elektronicznie");
+    EXPECT_EQ(window.status(), "Deklaracja złożona elektronicznie");
+    const std::size_t entry = window.entryOf(31);
+    EXPECT_FALSE(window.entryEnabled(entry));
+    EXPECT_FALSE(window.edit(entry, "777"));
+    std::map<std::string, bool> enabled;
+    for (std::size_t b = 0; b < w.model.buttons.size(); ++b)
+        enabled[w.model.buttons[b].caption] = window.buttonEnabled(b);
+    for (const char* kept : {"1 strona", "Drukuj", "Sprawdź", "Anuluj"})
+        EXPECT_TRUE(enabled[kept]) << kept;
+    for (const char* gone : {"Zapisz", "Oblicz", "Odśwież", "Przelew", "Definicja", "D"})
+        EXPECT_FALSE(enabled[gone]) << gone;
+    fields.form("CIT-8")[31].setAmount(values::Amount::fromGrosze(100));
+    EXPECT_FALSE(window.hasChanges());
+
+    for (const print::PageItem& item : w.model.pages[3].background.items)
+        if (const auto* text = std::get_if<print::TextItem>(&item); text && !text->wrap)
+            EXPECT_GE(text->font.points, 7) << text->text;
 }
 
 TEST(WindowDeclaration, RefusesWhatItCannotRead) {

@@ -62,7 +62,7 @@ TEST(Cit8WindowHostCalls, TransferDefinitionAndPrintParameters) {
         module::DeclarationState state;
         state.CIT_ID_DEKLARACJI = 7;
         WindowOpener opener(binding, nullptr, fields, state, nullptr);
-        ASSERT_TRUE(opener.open("CIT_8_73", WindowArguments{true, 0, true}));
+        ASSERT_TRUE(opener.open("CIT_8_73", WindowArguments{true, 0, true, 0, {}}));
         const std::vector<std::string> calls = fake.callNames();
         EXPECT_NE(std::find(calls.begin(), calls.end(), c.call), calls.end()) << c.call;
         EXPECT_EQ(fake.data.globalValues.GLOBALREQUEST, c.request) << c.call;

@@ -1,10 +1,12 @@
 #pragma once
 // Running store_worker processes from a test, and reading back what a marked save stored.
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -22,6 +24,21 @@ public:
     explicit WorkerProcess(const QStringList& args) {
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         process_.start(CITFORMS_STORE_WORKER_PATH, args);
+    }
+    // Another program (tabrix running a session) in `folder`, without a display, as
+    // runProgram() runs it, but left running beside the test.
+    WorkerProcess(const QString& program, const QStringList& args,
+                  const std::filesystem::path& folder) {
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        process_.setWorkingDirectory(QString::fromStdString(folder.string()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", QString::fromStdString((folder / "data").string()));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((folder / "config").string()));
+        env.insert("LSAN_OPTIONS", "detect_leaks=0");
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        process_.setProcessEnvironment(env);
+        process_.start(program, args);
     }
     ~WorkerProcess() {
         if (process_.state() != QProcess::NotRunning) {

@@ -65,31 +65,20 @@ TEST_F(DemoTest, StoredDeclarationsHaveTheSheetsTheSaveWrites) {
     }
 }
 
-TEST_F(DemoTest, EveryStatementFieldOfTheStoredDeclarationsIsNonZero) {
-    const std::vector<std::string> cit8_73 = {"31", "32", "33", "34", "36", "37", "38",
-                                              "39", "40", "56", "57", "58", "94", "145"};
-    const std::vector<std::string> cit8_72 = {"30", "31", "32", "33", "35", "36", "37",
-                                              "38", "39", "53", "54", "55", "91", "142"};
-    std::vector<std::string> o;
-    for (int n = 8; n <= 36; ++n) o.push_back(std::to_string(n));
-    for (int n : {38, 61, 62, 63, 65, 67, 69, 70, 72, 73, 74, 76, 79, 82, 84, 85, 86, 87, 88,
-                  89, 90, 91}) {
-        o.push_back(std::to_string(n));
-    }
-    for (const auto& [templateId, fields] : {std::pair{73, &cit8_73}, std::pair{72, &cit8_72}}) {
+// The CIT-8 returns' amounts are the module's (computed by the demo step of init-db --demo):
+// golden case demo_made_through_module. What the demo writer stores leaves them at 0.
+TEST_F(DemoTest, TheCit8AmountsAreLeftToTheModule) {
+    for (const char* templateId : {"73", "72"}) {
         const std::string id = demo->value(
             "select ID_DEKLARACJE_NAG from DEKLARACJE_NAG where ID_DEKLARACJE_WZORZEC = " +
-            std::to_string(templateId));
-        for (int sheet : {0, 1}) {
-            for (const std::string& f : sheet == 0 ? *fields : o) {
-                const std::string v = demo->value(
-                    "select WARTOSC_POLA from DEKLARACJE_POZ where ID_DEKLARACJE_NAG=" + id +
-                    " AND NR_ZALACZNIKA=" + std::to_string(sheet) + " AND NR_POLA='" + f + "'");
-                EXPECT_NE(v, "");
-                EXPECT_NE(v, "0.00") << templateId << " sheet " << sheet << " field " << f;
-                EXPECT_EQ(v.find('-'), std::string::npos) << f << " = " << v;
-            }
-        }
+            std::string(templateId));
+        EXPECT_EQ(demo->value("select count(*) from DEKLARACJE_POZ where ID_DEKLARACJE_NAG=" +
+                              id + " AND NR_ZALACZNIKA = 0 AND WARTOSC_POLA not in ('0', "
+                              "'0.00', '') AND NR_POLA in ('31', '34', '41', '56', '60', '63', "
+                              "'65', '68', '88', '91', '94')"),
+                  "0")
+            << templateId;
+        EXPECT_EQ(demo->value("select count(*) from DEKLARACJE_EDEKLARACJA"), "0");
     }
 }
 

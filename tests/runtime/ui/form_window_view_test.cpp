@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 #include <variant>
+#include <vector>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "citforms/print/layout_catalogue.h"
@@ -37,7 +39,7 @@ std::optional<windows::FormWindowLayout> generate(const char* name,
     auto declaration = windows::builtInWindow(name);
     EXPECT_TRUE(declaration) << declaration.error();
     if (!declaration) return std::nullopt;
-    auto layout = print::openLayout(declaration->layout);
+    auto layout = windows::windowLayout(*declaration);
     EXPECT_TRUE(layout) << layout.error();
     if (!layout) return std::nullopt;
     auto built = windows::buildFormWindow(*declaration, *fields.find(declaration->form)->def,
@@ -131,24 +133,35 @@ TEST_F(Cit8Window, AnActionPutsTheCursorOnThePositionItAsksFor) {
     EXPECT_FALSE(window->takeFocusRequest()) << "asked once, taken once";
 }
 
-// The CIT-ST window over the cells of a form copy: four pages, the header typed, the branch
-// slots shown but not edited.
-TEST(CitStWindow, ShowsTheCopyCellsAndKeepsTheBranchSlotsReadOnly) {
+// The CIT-ST window on its own three pages: the header typed on the first, the branches a
+// table of 17 columns on the second (a row chosen there is the entry's value), the statement
+// on the third.
+TEST(CitStWindow, ShowsItsThreePagesAndTheBranchesAsATable) {
     app();
     store::DeclarationFields fields{201};
-    store::FieldSet& cells = fields.form("CIT-ST-copy");
-    cells[7].setText("Urząd Skarbowy Poznań-Jeżyce");
-    cells[23].setText("WIELKOPOLSKIE");
+    store::FieldSet& values = fields.form("CIT-ST-window");
+    values[7].setText("Urząd Skarbowy Poznań-Jeżyce");
     auto built = generate("CIT_ST_201", fields);
     ASSERT_TRUE(built);
-    windows::FormWindow window(*built, cells, windows::WindowContext{});
+    windows::FormWindow window(*built, values, windows::WindowContext{});
+    window.setListRows(26, [] {
+        return std::vector<std::string>{"5\tMłyn Leszno\tZakład Mielenia Zbóż w Lesznie",
+                                        "7\tSkład Gniezno\tSkład Zbożowy w Gnieźnie"};
+    });
     QtFormWindowView view(host::WindowRequest{&window, nullptr, false});
     view.show();
     QApplication::processEvents();
-    ASSERT_EQ(view.tabs()->count(), 4);
+    ASSERT_EQ(view.tabs()->count(), 3);
+    EXPECT_EQ(view.tabs()->tabText(1).toStdString(), "&2) Liczba zatrudnionych w oddziałach");
     EXPECT_EQ(view.lineEdit(window.entryOf(7))->text().toStdString(), "Urząd Skarbowy Poznań-Jeżyce");
-    EXPECT_FALSE(window.entryEnabled(window.entryOf(23)));
-    EXPECT_FALSE(window.edit(window.entryOf(23), "MAZOWIECKIE"));
+    auto* table = view.findChild<QTreeWidget*>();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->columnCount(), 17);
+    ASSERT_EQ(table->topLevelItemCount(), 2);
+    EXPECT_EQ(table->topLevelItem(1)->text(2).toStdString(), "Skład Zbożowy w Gnieźnie");
+    table->setCurrentItem(table->topLevelItem(1));
+    QApplication::processEvents();
+    EXPECT_EQ(values[26].text(), "2");
     saveScreenshots(view, "CIT_ST_201");
 }
 
@@ -160,7 +173,7 @@ TEST(OlderCit8Windows, ShowTheirPages) {
         store::DeclarationFields fields(templateId);
         auto declaration = windows::builtInWindow(name);
         ASSERT_TRUE(declaration) << declaration.error();
-        auto layout = print::openLayout(declaration->layout);
+        auto layout = windows::windowLayout(*declaration);
         ASSERT_TRUE(layout) << layout.error();
         auto built = windows::buildFormWindow(*declaration, *fields.find("CIT-8")->def, *layout);
         ASSERT_TRUE(built) << built.error();
