@@ -32,7 +32,8 @@ struct CheckItem {
 struct CheckResult {
     std::int32_t declarationId = 0;
     std::int32_t templateId = 0;
-    // False for a kind the check does not cover (CIT-2, CIT-ST): `note` says so and the items
+    // False for a kind the check does not cover (the CIT-2 editions typed by hand): `note`
+    // says so and the items
     // hold only what was checked of it (nothing).
     bool checked = true;
     std::string note;

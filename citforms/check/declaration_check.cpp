@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "citforms/compute/cit2_advances.h"
+#include "citforms/citst/cit_st.h"
+#include "citforms/compute/cit2_procedures.h"
 #include "citforms/compute/citbr_rules.h"
 #include "citforms/compute/field_set_amounts.h"
 #include "citforms/compute/form_rules.h"
@@ -35,6 +37,7 @@ struct Subject {
     std::int32_t user = 0;
     std::int32_t yearStart = 0;  // 0: the fiscal year is not known
     std::int32_t yearEnd = 0;
+    std::int32_t period = 0;  // the header's period date; 0: not known
 };
 
 std::string trimmed(std::string_view text) {
@@ -77,6 +80,27 @@ bool postalCodeValid(const std::string& t) {
     return t.size() == 6 && t[2] == '-' && allDigits(t.substr(0, 2)) && allDigits(t.substr(3));
 }
 
+// Whether the company has a return of the same kind (INFO_2) and period filed before
+// declaration `id`: what a correction corrects.
+bool earlierReturnOfPeriod(host::UtilityLibrary& u, std::int32_t company, std::int32_t id) {
+    const std::string own = std::to_string(id);
+    const std::string earlier = u.FUNCVAY(
+        "select count(*) from DEKLARACJE_NAG where ID_FIRMY = " + std::to_string(company) +
+        " AND ID_DEKLARACJE_NAG < " + own +
+        " AND DATA_OKRESU = (select DATA_OKRESU from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = " +
+        own + ") AND INFO_2 = (select INFO_2 from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = " +
+        own + ")");
+    return store::parseStoredNumber(earlier).value_or(0) > 0;
+}
+
+// What is wrong with a NIP as typed; nullopt when nothing is.
+std::optional<std::string> nipFault(const std::string& value) {
+    const std::string d = digitsOf(value);
+    if (d.size() != 10 || !allDigits(d)) return "NIP „" + value + "” powinien mieć 10 cyfr";
+    if (!values::nipValid(d)) return "NIP „" + value + "” ma błędną cyfrę kontrolną";
+    return std::nullopt;
+}
+
 // The form rules applied to the values as they stand: every read gives the held value, every
 // write is kept aside as what the rule gives, so each rule is judged on its own inputs and one
 // wrong position is named once, not again in every total after it.
@@ -105,9 +129,10 @@ public:
           subject_(subject),
           fields_(fields),
           options_(options),
-          edition_(*compute::FormEdition::forTemplate(subject.templateId)),
+          edition_(compute::FormEdition::forTemplate(subject.templateId)),
           main_(fields_.main()),
-          mainDef_(main_.list().form()) {
+          mainDef_(main_.list().form()),
+          mainName_(mainDef_.name) {
         result_.declarationId = subject.id;
         result_.templateId = subject.templateId;
         // Copy after copy is looked up: in sorted rows each lookup is a binary search.
@@ -115,12 +140,21 @@ public:
     }
 
     CheckResult run() {
-        arithmetic();
-        identifiers();
-        dates();
-        attachments();
-        advances();
-        statementMessages();
+        if (edition_ != nullptr) {
+            arithmetic();
+            identifiers();
+            dates();
+            attachments();
+            advances();
+            statementMessages();
+        } else {
+            cit2Arithmetic();
+            identifiers();
+            cit2Period();
+        }
+        correctionWithoutOriginal();
+        allAmountsZero();
+        unfedAccounts();
         return std::move(result_);
     }
 
@@ -165,15 +199,15 @@ private:
     void arithmetic() {
         store::DeclarationFields scratch = fields_;
         RuleProbe probe(scratch);
-        compute::Cit8Rules(edition_, probe).applyAll();
-        if (edition_.ownAttachmentStatements().empty())
-            compute::Cit8oRules(edition_, probe).applyAll();
+        compute::Cit8Rules(*edition_, probe).applyAll();
+        if (edition_->ownAttachmentStatements().empty())
+            compute::Cit8oRules(*edition_, probe).applyAll();
         for (const auto& [position, given] : probe.cit8Given) {
             const Decimal held = probe.cit8(position);
             if (held != toGrosz(given)) error("CIT-8", {position}, mismatch(position, held, given));
         }
         // Edition 21 sums its quarterly advances apart.
-        if (const auto& q = edition_.quarterlyAdvances(); q.first != 0) {
+        if (const auto& q = edition_->quarterlyAdvances(); q.first != 0) {
             Decimal sum;
             for (int p = q.first; p < q.first + q.count; ++p) sum += probe.cit8(p);
             if (probe.cit8(q.sum) != sum)
@@ -429,8 +463,8 @@ private:
         if (count != 0) return;
         // What the attachment carries into the CIT-8: O-39, O-68, O-71, O-72 into 47, 48, 49
         // and 53 (edition 24's numbering).
-        if (!compute::cit8oCarriesAmounts(edition_, fields_)) return;
-        const std::vector<int> fed = compute::cit8oFedPositions(edition_);
+        if (!compute::cit8oCarriesAmounts(*edition_, fields_)) return;
+        const std::vector<int> fed = compute::cit8oFedPositions(*edition_);
         std::vector<int> positions{*field};
         positions.insert(positions.end(), fed.begin(), fed.end());
         error("CIT-8", positions,
@@ -486,7 +520,7 @@ private:
                                                 std::to_string(subject_.company)))
                 .value_or(0) == 1;
         for (const compute::AdvanceSlot& slot :
-             compute::advanceSlots(edition_, subject_.yearStart, subject_.yearEnd, quarterly)) {
+             compute::advanceSlots(*edition_, subject_.yearStart, subject_.yearEnd, quarterly)) {
             if (slot.field == 0 || !main_.has(slot.field)) continue;
             if (!u_.EXECVAX(compute::cit2AdvanceQuery(subject_.company, slot.month))) return;
             host::ResultRow row;
@@ -517,7 +551,7 @@ private:
             context.periodEnd = subject_.yearEnd;
             context.declarationId = subject_.id;
             context.userNumber = subject_.user;
-            compute::StatementComputation computation(edition_, amounts, u_, *host_.data, nullptr,
+            compute::StatementComputation computation(*edition_, amounts, u_, *host_.data, nullptr,
                                                       context);
             computation.computeCit8(true);
             for (const std::string& why : computation.warnings()) warning("CIT-8", {}, why);
@@ -545,14 +579,112 @@ private:
         }
     }
 
+    // ---- CIT-2 of template 35 ------------------------------------------------------------
+
+    void cit2Arithmetic() {
+        if (subject_.yearStart == 0 || subject_.period == 0) return;
+        const compute::Cit2RuleCheck given = compute::cit2Rules35(
+            host_, fields_, subject_.company, subject_.yearStart, subject_.period);
+        const auto judge = [&](const std::string& form, const store::FieldSet& set,
+                               const std::map<int, Decimal>& rules) {
+            for (const auto& [position, value] : rules) {
+                if (!set.has(position)) continue;
+                const Decimal held = set[position].decimal();
+                if (held != toGrosz(value)) error(form, {position}, mismatch(position, held, value));
+            }
+        };
+        judge(mainName_, main_, given.cit2);
+        if (fields_.carries("CIT-2/O")) judge("CIT-2/O", fields_.form("CIT-2/O"), given.cit2o);
+        for (const std::string& why : given.warnings) warning(mainName_, {41}, why);
+    }
+
+    // Positions 4 and 5: the fiscal year's first day and the last day of the return's month.
+    void cit2Period() {
+        const std::optional<std::int32_t> from = store::parseStoredNumber(mainText(4));
+        const std::optional<std::int32_t> to = store::parseStoredNumber(mainText(5));
+        if (!from || !to || *from <= 0 || *to <= 0) {
+            error(mainName_, {4, 5}, "Poz. 4, 5: brak okresu, którego dotyczy deklaracja");
+            return;
+        }
+        if (subject_.yearStart != 0 && *from != subject_.yearStart) {
+            error(mainName_, {4},
+                  "Poz. 4: wpisano " + shownDay(*from) + ", a rok obrotowy zaczyna się " +
+                      shownDay(subject_.yearStart));
+        }
+        if (subject_.period != 0 && *to != values::lastDayOfMonth(subject_.period)) {
+            error(mainName_, {5},
+                  "Poz. 5: wpisano " + shownDay(*to) +
+                      ", a deklaracja jest za miesiąc kończący się " +
+                      shownDay(values::lastDayOfMonth(subject_.period)));
+        }
+        if (subject_.yearStart == 0 || *to < subject_.yearStart || *to > subject_.yearEnd) {
+            error(mainName_, {4, 5},
+                  "Poz. 4, 5: okres od " + shownDay(*from) + " do " + shownDay(*to) +
+                      " nie mieści się w roku obrotowym firmy");
+        }
+    }
+
+    // ---- every return --------------------------------------------------------------------
+
+    // A correction corrects a return of the same period filed before it.
+    void correctionWithoutOriginal() {
+        const std::optional<int> purpose = mainFieldOfRole("Cel złożenia", true);
+        if (!purpose || mainText(*purpose) != "2" || subject_.id == 0) return;
+        if (earlierReturnOfPeriod(u_, subject_.company, subject_.id)) return;
+        warning(mainName_, {*purpose},
+                "Poz. " + std::to_string(*purpose) +
+                    ": korekta, a wcześniej nie złożono " + (edition_ ? "zeznania" : "deklaracji") +
+                    " za ten okres");
+    }
+
+    // Every amount of the main form at 0. A tax rate, an answer or a count of attachments is
+    // no amount of the return, though some editions keep them in amount positions.
+    void allAmountsZero() {
+        for (const forms::FieldDef& f : mainDef_.fields) {
+            if (f.cls != forms::ValueClass::Amount && f.cls != forms::ValueClass::Whole) continue;
+            if (f.role.starts_with("Stawka") || f.role.starts_with("Liczba załączników") ||
+                !f.answers.empty() || !f.answerTexts.empty() || !f.counts.empty() ||
+                !main_.has(f.number))
+                continue;
+            if (!main_[f.number].decimal().isZero()) return;
+        }
+        warning(mainName_, {},
+                std::string("Wszystkie kwoty ") + (edition_ ? "zeznania" : "deklaracji") +
+                    " są równe 0,00");
+    }
+
+    // Income-statement accounts with turnover that no statement of the declaration reads:
+    // their costs or revenue are missing from the return.
+    void unfedAccounts() {
+        if (host_.statements == nullptr || subject_.id == 0 || subject_.yearStart == 0) return;
+        const std::int32_t to = edition_ != nullptr || subject_.period == 0
+                                    ? subject_.yearEnd
+                                    : values::lastDayOfMonth(subject_.period);
+        const values::Result<std::vector<host::AccountFeed>> feeds =
+            host_.statements->ZESTAWIENIE_DD_KONTA(subject_.company, subject_.yearStart, to,
+                                                   subject_.id);
+        if (!feeds) {
+            warning(mainName_, {}, "Nie odczytano obrotów kont: " + feeds.error());
+            return;
+        }
+        for (const host::AccountFeed& f : *feeds) {
+            if (!f.result || !f.codes.empty()) continue;
+            warning(mainName_, {},
+                    "Konto " + f.account + (f.name.empty() ? "" : " „" + f.name + "”") +
+                        " z obrotami Wn " + shown(f.debit) + ", Ma " + shown(f.credit) +
+                        " nie zasila żadnego zestawienia deklaracji");
+        }
+    }
+
     const host::HostBinding& host_;
     host::UtilityLibrary& u_;
     Subject subject_;
     const store::DeclarationFields& fields_;
     CheckOptions options_;
-    const compute::FormEdition& edition_;
+    const compute::FormEdition* edition_;  // nullptr: a CIT-2 of template 35
     const store::FieldSet& main_;
     const forms::FormDef& mainDef_;
+    const std::string mainName_;
     store::DeclarationFields scratch_{fields_};
     CheckResult result_;
 };
@@ -583,8 +715,112 @@ CheckResult notChecked(std::int32_t id, std::int32_t templateId, const std::stri
     r.declarationId = id;
     r.templateId = templateId;
     r.checked = false;
-    r.note = "Sprawdzane są zeznania CIT-8; deklaracji " + family + " nie sprawdzono.";
+    r.note = "Sprawdzane są zeznania CIT-8, deklaracje CIT-2 liczone z ksiąg i informacje "
+             "CIT-ST; deklaracji " + family + " nie sprawdzono.";
     return r;
+}
+
+enum class Checked { No, Cit8, Cit2, CitSt };
+
+Checked checkedKind(const module::DeclarationKind* kind) {
+    if (kind == nullptr) return Checked::No;
+    if (kind->family == "CIT-8")
+        return compute::FormEdition::forTemplate(kind->templateId) ? Checked::Cit8 : Checked::No;
+    // Of the CIT-2 editions, the one computed from the books has its arithmetic stated.
+    if (kind->family == "CIT-2")
+        return kind->compute == &compute::OBLICZ_CIT_2_35 ? Checked::Cit2 : Checked::No;
+    if (kind->family == "CIT-ST") return Checked::CitSt;
+    return Checked::No;
+}
+
+// A CIT-ST as stored: its NIP and period, every branch's NIP (with its check digit) and GUS
+// code of the gmina, the employees of position 22 against the branches' sum, and a
+// correction without an earlier information of the period.
+values::Result<CheckResult> checkCitSt(const host::HostBinding& host, std::int32_t id,
+                                       std::int32_t templateId, std::int32_t company,
+                                       const module::DeclarationState& state) {
+    using R = values::Result<CheckResult>;
+    store::DeclarationFields zvst(templateId);
+    store::CitStBranches branches;
+    if (const values::Status loaded = citst::loadCitSt(host, id, zvst, branches); !loaded) {
+        return R::failure("Deklaracja " + std::to_string(id) +
+                              " nie została wczytana: " + loaded.error(),
+                          loaded.errorKind());
+    }
+    CheckResult r;
+    r.declarationId = id;
+    r.templateId = templateId;
+    const std::string form = "CIT-ST";
+    const auto add = [&](Severity s, std::vector<int> positions, std::string text) {
+        r.items.push_back({s, form, 0, std::move(positions), std::move(text)});
+    };
+    const store::FieldSet& main = zvst.main();
+    const auto text = [&](int n) { return main.has(n) ? trimmed(main[n].text()) : std::string(); };
+
+    if (text(1).empty()) {
+        add(Severity::Error, {1}, "Poz. 1: brak NIP");
+    } else if (const auto fault = nipFault(text(1))) {
+        add(Severity::Error, {1}, "Poz. 1: " + *fault);
+    }
+    const std::optional<std::int32_t> from = store::parseStoredNumber(text(4));
+    const std::optional<std::int32_t> to = store::parseStoredNumber(text(5));
+    if (!from || !to || *from <= 0 || *to <= 0) {
+        add(Severity::Error, {4, 5}, "Poz. 4, 5: brak okresu, którego dotyczy informacja");
+    } else if (*from > *to || (state.CIT_POCZATEK_ROKU != 0 &&
+                               (*from < state.CIT_POCZATEK_ROKU || *to > state.CIT_KONIEC_ROKU))) {
+        add(Severity::Error, {4, 5},
+            "Poz. 4, 5: okres od " + shownDay(*from) + " do " + shownDay(*to) +
+                " nie mieści się w roku obrotowym firmy");
+    }
+
+    if (branches.empty()) {
+        add(Severity::Error, {}, "Informacja nie wykazuje żadnego oddziału");
+    }
+    std::int64_t employees = 0;
+    for (std::size_t i = 0; i < branches.size(); ++i) {
+        const store::CitStBranch& b = branches[i];
+        const int k = static_cast<int>(i) + 1;
+        const std::string at = "Oddział " + std::to_string(k) +
+                               (b.NAZWA.empty() ? std::string() : " „" + b.NAZWA + "”") + ": ";
+        const std::string nip = trimmed(b.NIP);
+        if (nip.empty()) {
+            add(Severity::Error, {citst::branchPosition(k, 4)}, at + "brak NIP");
+        } else if (const auto fault = nipFault(nip)) {
+            add(Severity::Error, {citst::branchPosition(k, 4)}, at + *fault);
+        }
+        if (trimmed(b.GMINA_KOD).empty())
+            add(Severity::Error, {citst::branchPosition(k, 17)}, at + "brak kodu GUS gminy");
+        if (b.ZATRUDNIONYCH < 0) {
+            add(Severity::Error, {citst::branchPosition(k, 16)},
+                at + "liczba zatrudnionych " + std::to_string(b.ZATRUDNIONYCH) +
+                    " jest ujemna");
+        }
+        employees += b.ZATRUDNIONYCH;
+    }
+    const std::optional<std::int64_t> total = values::parseInteger<std::int64_t>(text(22));
+    if (!branches.empty() && total.value_or(-1) != employees) {
+        add(Severity::Error, {22},
+            "Poz. 22: wpisano „" + text(22) + "”, a oddziały zatrudniają razem " +
+                std::to_string(employees));
+    }
+    for (const forms::FieldDef& f : main.list().form().fields) {
+        if (!f.role.starts_with("Cel złożenia") || text(f.number) != "2") continue;
+        if (!earlierReturnOfPeriod(*host.utility, company, id)) {
+            add(Severity::Warning, {f.number},
+                "Poz. " + std::to_string(f.number) +
+                    ": korekta, a wcześniej nie złożono informacji za ten okres");
+        }
+    }
+    return r;
+}
+
+std::int32_t headerPeriod(host::UtilityLibrary& u, std::int32_t id) {
+    if (id == 0) return 0;
+    return store::parseStoredNumber(u.FUNCVAY(
+                                        "select data_okresu from DEKLARACJE_NAG where "
+                                        "id_deklaracje_nag = " +
+                                        std::to_string(id)))
+        .value_or(0);
 }
 
 }  // namespace
@@ -592,14 +828,15 @@ CheckResult notChecked(std::int32_t id, std::int32_t templateId, const std::stri
 CheckResult checkFields(const host::HostBinding& host, const module::DeclarationState& state,
                         const store::DeclarationFields& fields, const CheckOptions& options) {
     const module::DeclarationKind* kind = module::declarationKind(fields.templateId());
-    if (kind == nullptr || kind->family != "CIT-8" ||
-        compute::FormEdition::forTemplate(fields.templateId()) == nullptr) {
+    const Checked checked = checkedKind(kind);
+    if (checked != Checked::Cit8 && checked != Checked::Cit2) {
         return notChecked(state.CIT_ID_DEKLARACJI, fields.templateId(),
                           kind != nullptr ? kind->family : "tego wzorca");
     }
     const host::Globals& g = host.data->globals();
     Subject subject{state.CIT_ID_DEKLARACJI,  fields.templateId(),     g.DANE_ID_FIRMY,
-                    g.DANE_ID_UZYTKOWNIKA_NR, state.CIT_POCZATEK_ROKU, state.CIT_KONIEC_ROKU};
+                    g.DANE_ID_UZYTKOWNIKA_NR, state.CIT_POCZATEK_ROKU, state.CIT_KONIEC_ROKU,
+                    headerPeriod(*host.utility, state.CIT_ID_DEKLARACJI)};
     return Checker(host, subject, fields, options).run();
 }
 
@@ -622,7 +859,8 @@ values::Result<CheckResult> checkStoredDeclaration(module::ModuleState& module, 
     const std::int32_t period = store::parseStoredNumber(header.column(1)).value_or(0);
     const std::int32_t company = store::parseStoredNumber(header.column(2)).value_or(0);
     const module::DeclarationKind* kind = module::declarationKind(templateId);
-    if (kind == nullptr || kind->family != "CIT-8")
+    const Checked checked = checkedKind(kind);
+    if (checked == Checked::No)
         return notChecked(id, templateId, kind != nullptr ? kind->family : "tego wzorca");
 
     module::DeclarationState& state = module.declaration;
@@ -634,6 +872,7 @@ values::Result<CheckResult> checkStoredDeclaration(module::ModuleState& module, 
     g.DANE_ID_FIRMY = company;
     module::readFiscalYear(host, state, period);
     g.DANE_ID_FIRMY = current;
+    if (checked == Checked::CitSt) return checkCitSt(host, id, templateId, company, state);
 
     store::DeclarationFields& fields = module.fields;
     if (const values::Status loaded = store::loadDeclaration(host, templateId, id, fields);
@@ -655,7 +894,8 @@ values::Result<CheckResult> checkStoredDeclaration(module::ModuleState& module, 
                     company,
                     g.DANE_ID_UZYTKOWNIKA_NR,
                     state.CIT_POCZATEK_ROKU,
-                    state.CIT_KONIEC_ROKU};
+                    state.CIT_KONIEC_ROKU,
+                    period};
     return Checker(host, subject, fields, options).run();
 }
 

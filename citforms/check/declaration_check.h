@@ -13,8 +13,13 @@
 //   - attachment counts against the copies held, the ORD-ZU justification of a correction,
 //     CIT-8/O amounts carried into the CIT-8 without the attachment announced;
 //   - the advances against the company's stored CIT-2 returns of the fiscal year (when any);
-//   - the messages the declaration's accounting statements give (masks that name no account).
-// A CIT-2 or CIT-ST is not checked: the result says so (checked = false, a note).
+//   - the messages the declaration's accounting statements give (masks that name no account);
+//   - the income-statement accounts with turnover that no statement of the declaration reads
+//     (asked of the host: StatementsLibrary::ZESTAWIENIE_DD_KONTA);
+//   - a return whose amounts are all 0, a correction without an earlier return of the period.
+// A CIT-2 of template 35 gets the rules of its advance computation, its identifiers and period;
+// a CIT-ST its NIP, period, branches (NIP, GUS code) and employee count. The CIT-2 editions
+// typed by hand are not checked: the result says so (checked = false, a note).
 //
 //   const values::Result<CheckResult> r = checkStoredDeclaration(module, 2);
 //   if (!r) fail(r.error());            // the declaration could not be read: never "clean"

@@ -115,7 +115,7 @@ private:
 // period one step back (three months for a quarterly payer). None when that month lies
 // before the fiscal year's first month or the declaration's own month is the first; when it
 // is missing the person is told and the computation goes on without it.
-PreviousDeclaration findPrevious35(StatementRunner& run, std::int32_t period) {
+PreviousDeclaration findPrevious35(StatementRunner& run, std::int32_t period, bool quiet) {
     host::UtilityLibrary& u = run.utility();
     const ComputationContext& c = run.context();
     const std::string company = std::to_string(c.companyId);
@@ -137,8 +137,14 @@ PreviousDeclaration findPrevious35(StatementRunner& run, std::int32_t period) {
     const std::int32_t id =
         run.data().result(host::ResultFileId::VAX_FK).next(row) ? number(row.column(0)) : 0;
     if (id == 0) {
-        u.MSG_INF("Brak deklaracji CIT-2 za okres od " + values::formatDayMonthYear(c.periodStart) +
-                  " do " + values::formatDayMonthYear(values::lastDayOfMonth(before)) + ".");
+        const std::string missing =
+            "Brak deklaracji CIT-2 za okres od " + values::formatDayMonthYear(c.periodStart) +
+            " do " + values::formatDayMonthYear(values::lastDayOfMonth(before)) + ".";
+        if (quiet) {
+            run.warn(missing);
+        } else {
+            u.MSG_INF(missing);
+        }
     }
     return PreviousDeclaration(run, id);
 }
@@ -149,11 +155,16 @@ public:
     Advance35(store::DeclarationFields& fields, StatementRunner& run, Source source)
         : cit2_(fields.main()), o_(fields.form(kCit2o)), run_(run), source_(source) {}
 
+    // Judging instead of computing: every rule reads the amounts as they stand and what it
+    // gives is kept in `given` (nothing is written), the missing previous declaration is a
+    // warning of the runner instead of a message.
+    void judgeInto(Cit2RuleCheck& given) { given_ = &given; }
+
     void compute(std::int32_t period) {
         const ComputationContext& c = run_.context();
         cit2_[4].setText(std::to_string(c.periodStart));
         cit2_[5].setText(std::to_string(c.periodEnd));
-        PreviousDeclaration previous = findPrevious35(run_, period);
+        PreviousDeclaration previous = findPrevious35(run_, period, given_ != nullptr);
         std::string rateWarning;
         const Decimal rate =
             cit2Rate35(run_.utility(), c.companyId, c.periodStart, c.periodEnd, rateWarning);
@@ -250,9 +261,22 @@ private:
     }
     Decimal v(int position) const { return read(cit2_, position); }
     Decimal o(int position) const { return read(o_, position); }
-    void set(int position, const Decimal& value) { write(cit2_, position, value); }
-    void setO(int position, const Decimal& value) { write(o_, position, value); }
+    void set(int position, const Decimal& value) {
+        if (given_ != nullptr) {
+            given_->cit2[position] = value;
+        } else {
+            write(cit2_, position, value);
+        }
+    }
+    void setO(int position, const Decimal& value) {
+        if (given_ != nullptr) {
+            given_->cit2o[position] = value;
+        } else {
+            write(o_, position, value);
+        }
+    }
 
+    Cit2RuleCheck* given_ = nullptr;
     store::FieldSet& cit2_;
     store::FieldSet& o_;
     StatementRunner& run_;
@@ -611,6 +635,23 @@ void fillCit2Identification(store::DeclarationFields& fields, const header::Comp
                                        &c.postalCode, &c.postOffice};
     int position = 6;
     for (const std::string* text : data) f[position++].setText(*text);
+}
+
+Cit2RuleCheck cit2Rules35(const host::HostBinding& host, const store::DeclarationFields& fields,
+                          std::int32_t companyId, std::int32_t yearStart, std::int32_t period) {
+    store::DeclarationFields scratch = fields;  // the texts compute() sets land here
+    ComputationContext c;
+    c.companyId = companyId;
+    c.periodStart = yearStart;
+    c.periodEnd = values::lastDayOfMonth(period);
+    c.userNumber = host.data->globals().DANE_ID_UZYTKOWNIKA_NR;
+    StatementRunner run(*host.utility, *host.data, nullptr, c);
+    Cit2RuleCheck given;
+    Advance35 rules(scratch, run, Source::Fields);
+    rules.judgeInto(given);
+    rules.compute(period);
+    given.warnings = run.warnings();
+    return given;
 }
 
 void PRZELICZ_CIT_2_35(const host::HostBinding& host, store::DeclarationFields& fields,

@@ -10,7 +10,9 @@
 //   OBLICZ_CIT_2_35(host, state, fields, false);     // statements, then every rule
 //   PRZELICZ_CIT_2_35(host, fields, period);         // every rule on the amounts as they stand
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "citforms/header/company_data.h"
 #include "citforms/host/binding.h"
@@ -33,6 +35,19 @@ void fillCit2Identification(store::DeclarationFields& fields, const header::Comp
 // year's start is field 4.
 void PRZELICZ_CIT_2_35(const host::HostBinding& host, store::DeclarationFields& fields,
                        std::int32_t period);
+
+// What the rules of template 35 give, judged on the amounts as they stand (for the
+// pre-filing check): each rule reads the values held, so one wrong position is named once and
+// not again in every total after it. The previous declaration and the rate are read as the
+// computation reads them; nothing of the declaration changes and nothing is shown: what the
+// computation would have told (a missing previous return) is in `warnings`.
+struct Cit2RuleCheck {
+    std::map<int, values::Decimal> cit2;   // by CIT-2 position
+    std::map<int, values::Decimal> cit2o;  // by CIT-2/O position
+    std::vector<std::string> warnings;
+};
+Cit2RuleCheck cit2Rules35(const host::HostBinding& host, const store::DeclarationFields& fields,
+                          std::int32_t companyId, std::int32_t yearStart, std::int32_t period);
 
 // Templates 3 and 31 to 34: fields 4 and 5, the previous declaration (the company's newest
 // one of the same fiscal year in the 40 days before the period, from template 32 on a CIT-2)

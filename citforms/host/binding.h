@@ -17,7 +17,7 @@ class ReportRuntime;  // print/report_runtime.h
 
 namespace citforms::host {
 
-inline constexpr std::int32_t kHostInterfaceVersion = 1;
+inline constexpr std::int32_t kHostInterfaceVersion = 2;
 
 struct HostBinding {
     std::int32_t version = kHostInterfaceVersion;

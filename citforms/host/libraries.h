@@ -10,12 +10,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "citforms/host/globals.h"
 #include "citforms/host/managers.h"
 #include "citforms/host/record_file.h"
 #include "citforms/host/result_file.h"
 #include "citforms/host/ui_seam.h"
+#include "citforms/values/decimal.h"
+#include "citforms/values/result.h"
 
 namespace citforms::host {
 
@@ -117,9 +120,27 @@ public:
     virtual std::int32_t MAKEPDFANDSEND(PageList* pages) = 0;
 };
 
+// One account of the company's books with turnover over a period, and the statements of a
+// declaration that read it.
+struct AccountFeed {
+    std::string account;
+    std::string name;
+    bool result = false;  // an account of the income statement (costs, revenue)
+    values::Decimal debit;   // turnovers over the period
+    values::Decimal credit;
+    std::vector<std::string> codes;  // the statement codes ("36", "O12") whose masks take it
+};
+
 // Host statements library.
 class StatementsLibrary : public HostLibrary {
 public:
+    // Every account of company `companyId` with turnover from day `from` to day `to` (both
+    // included), in the order of their numbers, with the codes of declaration
+    // `declarationId`'s statements whose account masks take it, matched as
+    // ZESTAWIENIE_DD_OBLICZ matches them. A failure when the books cannot be read.
+    virtual values::Result<std::vector<AccountFeed>> ZESTAWIENIE_DD_KONTA(
+        std::int32_t companyId, std::int32_t from, std::int32_t to,
+        std::int32_t declarationId) = 0;
     // The statement-definition window. The declaration windows call it as
     // (id, "DD", "", code): the third text is empty and the fourth is the statement code of
     // the position ("31", "O8"), empty for the whole declaration ("Definicja").

@@ -8,6 +8,7 @@
 #include "refhost/db/amounts.h"
 #include "refhost/db/book_import.h"
 #include "refhost/db/days.h"
+#include "refhost/db/statement_feeds.h"
 
 namespace refhost::app {
 
@@ -86,6 +87,23 @@ int runImportBooks(sql::HostDatabase& db, std::int32_t company, const std::strin
             << '\n';
         out << "KontoZapisCtrl\t" << c.postingRows << '\t' << db::showGrosze(c.debitSum) << '\t'
             << db::showGrosze(c.creditSum) << '\n';
+    }
+    // Costs or revenue that no statement reads would be missing from every return made
+    // from these books: named here, while the file is at hand.
+    if (s.from != 0 && s.to != 0) {
+        auto terms = db::periodTerms(db, company, s.from, s.to);
+        auto feeds = terms ? db::accountFeeds(db, company, s.from, s.to, *terms)
+                           : citforms::values::Result<std::vector<db::AccountFeed>>::failure(
+                                 terms.error());
+        if (!feeds) {
+            err << "tabrix: nie sprawdzono, które konta zasilają zestawienia: " << feeds.error()
+                << '\n';
+        } else {
+            for (const db::AccountFeed& f : db::unfedResultAccounts(*feeds)) {
+                out << "bez zestawienia\t" << f.account << '\t' << f.name << '\t'
+                    << db::showGrosze(f.debit) << '\t' << db::showGrosze(f.credit) << '\n';
+            }
+        }
     }
     return 0;
 }

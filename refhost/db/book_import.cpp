@@ -169,12 +169,14 @@ public:
         return gone ? Status() : Status::failure(gone.error());
     }
 
+    // `type` empty (the text format has none) keeps the type the chart has.
     Status account(const std::string& code, const std::string& name, const std::string& group,
-                   const std::string& groupName) {
+                   const std::string& groupName, const std::string& type = {}) {
         auto r = db_.runNative(
-            "insert into KONTA (id_firmy, nr_konta, nazwa) values (?, ?, ?) "
-            "on conflict (id_firmy, nr_konta) do update set nazwa = excluded.nazwa",
-            {firm_, code, name});
+            "insert into KONTA (id_firmy, nr_konta, nazwa, typ) values (?, ?, ?, ?) "
+            "on conflict (id_firmy, nr_konta) do update set nazwa = excluded.nazwa, "
+            "typ = coalesce(nullif(excluded.typ, ''), KONTA.typ)",
+            {firm_, code, name, type});
         if (!r) return Status::failure(r.error());
         chart_.insert(code);
         groupOf_[code] = group;
@@ -328,7 +330,8 @@ public:
     }
 
     Status account(const JpkKrAccount& a) override {
-        if (auto st = writer_.account(a.code, a.name, a.groupCode, a.groupName); !st) return st;
+        if (auto st = writer_.account(a.code, a.name, a.groupCode, a.groupName, a.type);
+            !st) return st;
         return writer_.openingBalance(a);
     }
 

@@ -505,6 +505,7 @@ private:
                 if (name == "OpisKonta") account_.name = trimmed();
                 if (name == "KodZespolu") account_.groupCode = trimmed();
                 if (name == "OpisZespolu") account_.groupName = trimmed();
+                if (name == "TypKonta") account_.type = trimmed();
                 if (name == "BilansOtwarciaWinien") return amount(account_.openingDebit);
                 if (name == "BilansOtwarciaMa") return amount(account_.openingCredit);
                 return {};

@@ -47,6 +47,7 @@ struct JpkKrAccount {
     std::string name;
     std::string groupCode;  // KodZespolu
     std::string groupName;
+    std::string type;  // TypKonta: "Bilansowe", "Wynikowe", …
     std::int64_t openingDebit = 0;  // grosze
     std::int64_t openingCredit = 0;
 };

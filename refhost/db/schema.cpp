@@ -298,6 +298,14 @@ Migration bookImports() {
 // Several users on one database: declaration ids are never handed out twice, and every
 // header carries the version its saves count up, so that a save made on a declaration as it
 // was loaded cannot overwrite a later one or land on another declaration.
+// The type of an account as the chart gives it (JPK_KR `TypKonta`: "Bilansowe", "Wynikowe"),
+// so that the check tells the income-statement accounts by it; empty where none was given.
+Migration accountTypes() {
+    Migration m{6, "Typy kont", {}};
+    m.steps.push_back(ColumnAddDef{"KONTA", text("typ")});
+    return m;
+}
+
 Migration concurrentUsers() {
     Migration m{5, "Wielu użytkowników", {}};
     // Counted up by every save of the header; a save checks it against the one it loaded.
@@ -370,7 +378,7 @@ Migration concurrentUsers() {
 
 const std::vector<Migration>& migrations() {
     static const std::vector<Migration> all = {declarations(), masterData(), books(),
-                                               bookImports(), concurrentUsers()};
+                                               bookImports(), concurrentUsers(), accountTypes()};
     return all;
 }
 

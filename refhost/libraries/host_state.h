@@ -88,6 +88,13 @@ public:
     // engine makes that worthwhile).
     sql::Status insertRow(const sql::RowInsert& row);
     sql::Engine engine() const { return db_->engine(); }
+    // Runs `work` on the connection under its lock: a host routine of several statements
+    // that must not interleave with another thread's.
+    template <typename F>
+    auto withDatabase(F&& work) {
+        std::lock_guard<std::recursive_mutex> lock(dbMutex_);
+        return work(*db_);
+    }
 
     // Transactions of the calling thread; nested calls join the outer one.
     sql::Status begin();

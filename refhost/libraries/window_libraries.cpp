@@ -3,6 +3,8 @@
 #include <QtCore/QDebug>
 
 #include "citforms/host/page_list.h"
+#include "refhost/db/amounts.h"
+#include "refhost/db/statement_feeds.h"
 #include "refhost/libraries/utility_library.h"
 #include "refhost/print/mail_outbox.h"
 #include "refhost/windows/host_windows.h"
@@ -137,6 +139,30 @@ void HostStatementsLibrary::DEF_ZESTAW_NEW(std::int32_t declarationId, std::stri
     // window opens at that code ("D" beside 36 at 36, not at the first code, 31).
     const std::string_view code = fourth.empty() ? third : fourth;
     windows::statementDefinitions(*state_, ini_, declarationId, kind.empty() ? "DD" : kind, code);
+}
+
+citforms::values::Result<std::vector<citforms::host::AccountFeed>>
+HostStatementsLibrary::ZESTAWIENIE_DD_KONTA(std::int32_t companyId, std::int32_t from,
+                                            std::int32_t to, std::int32_t declarationId) {
+    using R = citforms::values::Result<std::vector<citforms::host::AccountFeed>>;
+    return state_->withDatabase([&](sql::HostDatabase& db) -> R {
+        auto terms = db::declarationTerms(db, declarationId);
+        if (!terms) return R::failure(terms.error(), citforms::values::ErrorKind::Database);
+        auto feeds = db::accountFeeds(db, companyId, from, to, *terms);
+        if (!feeds) return R::failure(feeds.error(), citforms::values::ErrorKind::Database);
+        std::vector<citforms::host::AccountFeed> out;
+        for (const db::AccountFeed& f : *feeds) {
+            citforms::host::AccountFeed a;
+            a.account = f.account;
+            a.name = f.name;
+            a.result = f.result;
+            a.debit = *citforms::values::Decimal::parse(db::formatGrosze(f.debit));
+            a.credit = *citforms::values::Decimal::parse(db::formatGrosze(f.credit));
+            a.codes = f.codes;
+            out.push_back(std::move(a));
+        }
+        return out;
+    });
 }
 
 }  // namespace refhost::libraries

@@ -106,6 +106,9 @@ public:
     void KILL() override;
     void DEF_ZESTAW_NEW(std::int32_t declarationId, std::string_view kind, std::string_view code,
                         std::string_view caption) override;
+    citforms::values::Result<std::vector<citforms::host::AccountFeed>> ZESTAWIENIE_DD_KONTA(
+        std::int32_t companyId, std::int32_t from, std::int32_t to,
+        std::int32_t declarationId) override;
 
 private:
     HostState* state_;

@@ -157,6 +157,11 @@ TEST_F(ImportBooks, HandWrittenFileFeedsTheCit8AndSumsUpPerGroup) {
     EXPECT_NE(r.out.find("razem\t\t\t12\t22 841,75\t22 841,75\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("KontoZapisCtrl\t7\t22 841,75\t22 841,75\n"), std::string::npos);
     EXPECT_NE(r.out.find("DziennikCtrl\t6\t22 841,75\n"), std::string::npos);
+    // Every cost and revenue account of the file is read by a statement.
+    EXPECT_EQ(r.out.find("bez zestawienia"), std::string::npos) << r.out;
+    EXPECT_EQ(sql("select nr_konta, typ from KONTA where id_firmy = 1 and nr_konta in "
+                  "('130-01', '401-1') order by nr_konta"),
+              "130-01\tbilansowe\n401-1\twynikowe\n");
 
     EXPECT_EQ(sql("select dokument, opis, waluta, kwota_waluta, kwota_ma from KSIEGOWANIA "
                   "where id_firmy = 1 and nr_konta = '702-01' and id_importu = 1"),
@@ -291,6 +296,25 @@ TEST_F(ImportBooks, TextFormatIsToldApartByItsContent) {
               "Sprzedaż; eksport\n");
     EXPECT_EQ(sql("select obroty_ma from OBROTY where id_firmy = 1 and nr_konta = '700-05'"),
               "15050\n");
+}
+
+TEST_F(ImportBooks, CostsThatNoStatementReadsAreListedAfterTheSummary) {
+    // 400-90 is a cost account (group 4) that no mask of the statements takes; 700-05 is
+    // read by "700*", 201-01 is no result account.
+    const std::string path = write("ksiegi.txt",
+                                   "KONTO;700-05;Sprzedaż\n"
+                                   "KONTO;400-90;Koszty inne\n"
+                                   "DEKRET;2017-01-31;201-01;150,50;;FV 9/2017;Sprzedaż\n"
+                                   "DEKRET;2017-01-31;700-05;;150.50;FV 9/2017;Sprzedaż\n"
+                                   "DEKRET;2017-02-28;400-90;1234,50;;FZ 3/2017;Koszty\n"
+                                   "DEKRET;2017-02-28;202-01;;1234,50;FZ 3/2017;Koszty\n");
+    const Outcome r = import(path);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::size_t total = r.out.find("razem\t");
+    const std::size_t listed = r.out.find("bez zestawienia\t");
+    ASSERT_NE(listed, std::string::npos) << r.out;
+    EXPECT_LT(total, listed);
+    EXPECT_EQ(r.out.substr(listed), "bez zestawienia\t400-90\tKoszty inne\t1 234,50\t0,00\n");
 }
 
 TEST_F(ImportBooks, HostileFilesAreTakenWholeOrRefusedLeavingTheBooksAsTheyWere) {

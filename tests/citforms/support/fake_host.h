@@ -307,6 +307,14 @@ public:
         log_.push_back({"statements.DEF_ZESTAW_NEW " + std::to_string(id) + "|" +
                         std::string(kind) + "|" + std::string(code) + "|" + std::string(caption)});
     }
+    values::Result<std::vector<host::AccountFeed>> ZESTAWIENIE_DD_KONTA(
+        std::int32_t company, std::int32_t from, std::int32_t to, std::int32_t id) override {
+        log_.push_back({"statements.ZESTAWIENIE_DD_KONTA " + std::to_string(company) + "|" +
+                        std::to_string(from) + "|" + std::to_string(to) + "|" +
+                        std::to_string(id)});
+        return feeds;
+    }
+    std::vector<host::AccountFeed> feeds;  // what ZESTAWIENIE_DD_KONTA answers
 
 private:
     std::vector<HostCall>& log_;

@@ -6,6 +6,7 @@
 
 #include "refhost/db/amounts.h"
 #include "refhost/db/days.h"
+#include "refhost/db/statement_feeds.h"
 #include "test_database_support.h"
 
 namespace refhost::db {
@@ -73,6 +74,41 @@ TEST_F(BooksTest, TurnoversFollowThePostingsAndMatchARebuild) {
     auto after = db->runNative("select okres, obroty_wn, obroty_ma from OBROTY order by okres");
     ASSERT_TRUE(after);
     EXPECT_EQ(after->rows, before->rows);
+}
+
+TEST_F(BooksTest, AccountFeedsNameTheCodesWhoseMasksTakeEachAccountWithTurnover) {
+    // The chart's type decides before the group: a typed 870 is a result account, a 400
+    // typed as a balance account is not; without a type the groups 4, 5 and 7 are.
+    EXPECT_TRUE(isResultAccount("Wynikowe", "870-01"));
+    EXPECT_FALSE(isResultAccount("bilansowe", "400-01"));
+    EXPECT_TRUE(isResultAccount("", "501"));
+    EXPECT_FALSE(isResultAccount("", "201-01"));
+
+    for (const char* a : {"401-1", "400-90", "700-01", "130-01", "409-9"})
+        ASSERT_TRUE(books.addAccount(1, a, std::string("konto ") + a));
+    const int day = dayNumber(2016, 3, 10);
+    ASSERT_TRUE(books.postAll(1, {{"401-1", day, 500, 0, "", ""},
+                                  {"400-90", day, 123450, 0, "", ""},
+                                  {"700-01", day, 0, 900, "", ""},
+                                  {"130-01", day, 900, 500, "", ""}}));
+    const std::vector<DefinitionTerm> terms = {
+        {"36", "4?\?-1*"}, {"31", "700*"}, {"31", "7*"}, {"99", "4?\?-1*"}};
+    auto feeds = accountFeeds(*db, 1, dayNumber(2016, 1, 1), dayNumber(2016, 12, 31), terms);
+    ASSERT_TRUE(feeds) << feeds.error();
+    ASSERT_EQ(feeds->size(), 4u);  // 409-9 has no turnover
+    const std::vector<AccountFeed>& f = *feeds;
+    EXPECT_EQ(f[0].account, "130-01");
+    EXPECT_FALSE(f[0].result);
+    EXPECT_EQ(f[1].account, "400-90");
+    EXPECT_EQ(f[1].debit, 123450);
+    EXPECT_TRUE(f[1].codes.empty());
+    EXPECT_EQ(f[2].codes, (std::vector<std::string>{"36", "99"}));
+    EXPECT_EQ(f[3].codes, std::vector<std::string>{"31"});  // each code once
+
+    const std::vector<AccountFeed> unfed = unfedResultAccounts(f);
+    ASSERT_EQ(unfed.size(), 1u);
+    EXPECT_EQ(unfed[0].account, "400-90");
+    EXPECT_EQ(unfed[0].name, "konto 400-90");
 }
 
 TEST_F(BooksTest, TurnoversThatWouldLeaveTheColumnsRangeAreRefused) {

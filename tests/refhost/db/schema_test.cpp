@@ -76,6 +76,7 @@ void dropVersion5(testing::TempDatabase& db) {
 TEST(SchemaTest, UpgradeKeepsIdsAboveEveryIdGivenAndLeavesOneTransferAndLinkEach) {
     testing::TempDatabase db;
     dropVersion5(db);
+    ASSERT_TRUE(db->runNative("ALTER TABLE KONTA DROP COLUMN typ"));  // version 6
     for (const char* sql :
          {"insert into DEKLARACJE_NAG (ID_DEKLARACJE_NAG, ID_FIRMY, INFO_2, LP) values (7, 1, "
           "'CIT-8', 1)",
