@@ -237,7 +237,9 @@ values::Status loadCitSt(const host::HostBinding& host, std::int32_t id,
     // Branches in the order of their numbers; a number no row names adds no branch.
     std::stable_sort(branchRows.begin(), branchRows.end(),
                      [](const BranchRow& a, const BranchRow& b) { return a.branch < b.branch; });
-    const std::size_t plausible = branchRows.size() / kBranchMembers + 1;
+    // A branch number beyond the count of branch rows read cannot be a branch: even rows typed
+    // in by hand, a few per branch, name no more branches than there are rows.
+    const std::size_t plausible = branchRows.size();
     int current = 0;
     for (const BranchRow& r : branchRows) {
         if (static_cast<std::size_t>(r.branch) > plausible) {

@@ -66,9 +66,9 @@ protected:
     // A new CIT-ST of company 1 with all its branches, saved through its window; its id.
     std::string newCitSt() {
         const auto file = folder_ / "made.script";
-        std::ofstream(file) << "open CIT_ST_201\npress \"Wybierz oddziały firmy\"\n"
+        std::ofstream(file) << "open CIT_ST_201\npage 2\npress \"Wybierz oddziały firmy\"\n"
                                "press \"Zaznacz wszystkie\"\npress Wybierz\n"
-                               "type 167 \"Anna Nowak\"\npress Zapisz\n";
+                               "type 23 \"Anna Nowak\"\npress Zapisz\n";
         const Outcome made = tabrix({"run", QString::fromStdString(file.string())});
         EXPECT_EQ(made.exitCode, 0) << made.out << made.err;
         return value("select max(ID_DEKLARACJE_NAG) from DEKLARACJE_NAG where "
@@ -147,12 +147,12 @@ TEST_F(SideBySide, AStaleCitStIsReadAgainIntoItsWindow) {
     const std::string id = newCitSt();
     ASSERT_FALSE(id.empty());
     auto a = session("a", 1,
-                     "open CIT_ST_201 id=" + id + "\ntype 167 \"Adam Nowak\"\nwait " + go("a") +
-                         "\nanswer \"Wczytaj ponownie\"\npress Zapisz\nshow 167\n"
-                         "type 167 \"Ewa Nowak\"\npress Zapisz\n");
+                     "open CIT_ST_201 id=" + id + "\ntype 23 \"Adam Nowak\"\nwait " + go("a") +
+                         "\nanswer \"Wczytaj ponownie\"\npress Zapisz\nshow 23\n"
+                         "type 23 \"Ewa Nowak\"\npress Zapisz\n");
     ASSERT_TRUE(a->waitForLine("wait")) << a->out() << a->err();
     std::ofstream(folder_ / "b.script") << "open CIT_ST_201 id=" + id +
-                                               "\ntype 167 \"Jan Kowalski\"\npress Zapisz\n";
+                                               "\ntype 23 \"Jan Kowalski\"\npress Zapisz\n";
     const Outcome saved =
         tabrix({"--user", "7", "run", QString::fromStdString((folder_ / "b.script").string())});
     ASSERT_EQ(saved.exitCode, 0) << saved.out << saved.err;
@@ -161,7 +161,7 @@ TEST_F(SideBySide, AStaleCitStIsReadAgainIntoItsWindow) {
     EXPECT_EQ(a->exitCode(), 0) << a->out() << a->err();
     EXPECT_TRUE(contains(a->out(), "Deklaracja " + id + " została zmieniona przez ANOWAK"))
         << a->out();
-    EXPECT_TRUE(contains(a->out(), "field\tCIT_ST_201\t167\tJan Kowalski\n")) << a->out();
+    EXPECT_TRUE(contains(a->out(), "field\tCIT_ST_201\t23\tJan Kowalski\n")) << a->out();
     EXPECT_TRUE(contains(a->out(), "window\tclose\tCIT_ST_201\t" + id)) << a->out();
     const std::string rows = " from DEKLARACJE_POZ where ID_DEKLARACJE_NAG = " + id +
                              " and WARTOSC_POLA = ";
