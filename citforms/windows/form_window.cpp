@@ -135,6 +135,8 @@ TextBox textBox(const print::TextItem& t) {
 // then clear them as they clear any caption (clearCaptions); a label too long for its box at
 // this size ends in "…" as a long label in print does.
 constexpr int kWindowLabelPoints = 7;
+// The smallest labels the print draws.
+constexpr int kPrintLabelPoints = 5;
 
 void readableLabels(print::PageContent& page) {
     for (print::PageItem& item : page.items) {
@@ -148,22 +150,31 @@ void readableLabels(print::PageContent& page) {
 
 // An entry laid over a caption printed in the top of its box (the small captions of the
 // CIT-8's table of positions 97 to 142) moves below the caption, keeping at least
-// kMinEntryHeight; a caption it cannot clear stays covered.
+// kMinEntryHeight. A caption drawn larger for the screen that the entry cannot clear so goes
+// back towards its print size until it can (or reaches the print's smallest, and stays
+// covered).
 constexpr int kMinEntryHeight = 130;
 
-void clearCaptions(host::EntryModel& e, const print::PageContent& page) {
+void clearCaptions(host::EntryModel& e, print::PageContent& page) {
     if (e.kind == EntryKind::Radio) return;
-    for (const print::PageItem& item : page.items) {
-        const auto* text = std::get_if<print::TextItem>(&item);
+    for (print::PageItem& item : page.items) {
+        auto* text = std::get_if<print::TextItem>(&item);
         if (text == nullptr || text->text.empty()) continue;
-        const TextBox b = textBox(*text);
-        const int bottom = e.at.y + e.at.height;
-        const bool overlaps = b.left < e.at.x + e.at.width && b.right > e.at.x &&
-                              b.top < bottom && b.bottom > e.at.y;
-        if (!overlaps || b.top >= e.at.y + e.at.height / 2) continue;
-        if (bottom - b.bottom < kMinEntryHeight) continue;
-        e.at.height = bottom - b.bottom;
-        e.at.y = b.bottom;
+        for (;;) {
+            const TextBox b = textBox(*text);
+            const int bottom = e.at.y + e.at.height;
+            const bool overlaps = b.left < e.at.x + e.at.width && b.right > e.at.x &&
+                                  b.top < bottom && b.bottom > e.at.y;
+            if (!overlaps || b.top >= e.at.y + e.at.height / 2) break;
+            if (bottom - b.bottom >= kMinEntryHeight) {
+                e.at.height = bottom - b.bottom;
+                e.at.y = b.bottom;
+                break;
+            }
+            if (text->font.points > kWindowLabelPoints || text->font.points <= kPrintLabelPoints)
+                break;
+            --text->font.points;
+        }
     }
 }
 
@@ -208,8 +219,9 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
         readableLabels(*background);
         const bool captioned =
             p < declaration.pageCaptions.size() && !declaration.pageCaptions[p].empty();
-        m.pages.push_back({captioned ? declaration.pageCaptions[p] : std::to_string(p + 1) + " strona",
-                           std::move(*background)});
+        m.pages.push_back(
+            {captioned ? declaration.pageCaptions[p] : std::to_string(p + 1) + " strona",
+             std::move(*background)});
         // The window's own pages are as large as their report, not a sheet of paper.
         if (!declaration.pages.empty()) {
             m.pages.back().width = layout.report().area.width.value_or(0);

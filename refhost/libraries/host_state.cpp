@@ -64,13 +64,15 @@ citforms::host::ErrorManager* HostState::errorManager(HostFileId id) const {
 
 template <typename R>
 R HostState::counted(R result) {
-    if (!result) {
-        const bool first = failures_.fetch_add(1) == 0;
-        std::lock_guard lock(threadsMutex_);
-        if (first) firstFailure_ = result.error();
-        lastFailure_ = result.error();
-    }
+    if (!result) noteFailure(result.error());
     return result;
+}
+
+void HostState::noteFailure(const std::string& text) {
+    const bool first = failures_.fetch_add(1) == 0;
+    std::lock_guard lock(threadsMutex_);
+    if (first) firstFailure_ = text;
+    lastFailure_ = text;
 }
 
 std::string HostState::firstFailure() const {

@@ -108,6 +108,8 @@ public:
     // any thread. A caller that must not go on after any failure (a command-line action)
     // compares the count before and after.
     long failures() const { return failures_.load(); }
+    // Counts a refusal of work done straight on the database (withDatabase) as one of them.
+    void noteFailure(const std::string& text);
     // The engine's text of the first of them ("" when none failed).
     std::string firstFailure() const;
     // The engine's text of the latest of them (a caller that goes on after a failure, as a

@@ -145,11 +145,17 @@ citforms::values::Result<std::vector<citforms::host::AccountFeed>>
 HostStatementsLibrary::ZESTAWIENIE_DD_KONTA(std::int32_t companyId, std::int32_t from,
                                             std::int32_t to, std::int32_t declarationId) {
     using R = citforms::values::Result<std::vector<citforms::host::AccountFeed>>;
+    // A refused read counts as any refused statement does: a caller comparing the count (the
+    // batch) takes the check as failed, not as clean.
+    const auto refused = [&](const std::string& text) {
+        state_->noteFailure(text);
+        return R::failure(text, citforms::values::ErrorKind::Database);
+    };
     return state_->withDatabase([&](sql::HostDatabase& db) -> R {
         auto terms = db::declarationTerms(db, declarationId);
-        if (!terms) return R::failure(terms.error(), citforms::values::ErrorKind::Database);
+        if (!terms) return refused(terms.error());
         auto feeds = db::accountFeeds(db, companyId, from, to, *terms);
-        if (!feeds) return R::failure(feeds.error(), citforms::values::ErrorKind::Database);
+        if (!feeds) return refused(feeds.error());
         std::vector<citforms::host::AccountFeed> out;
         for (const db::AccountFeed& f : *feeds) {
             citforms::host::AccountFeed a;

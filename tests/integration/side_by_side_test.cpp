@@ -93,6 +93,21 @@ protected:
         ASSERT_TRUE(a.finish());
         ASSERT_TRUE(b.finish());
     }
+    // A (user 1) runs `aScript` up to its "wait"; B (user 7) runs `bScript` to its end
+    // meanwhile; then A goes on. A's session, finished.
+    std::unique_ptr<WorkerProcess> saveWhileAWaits(const std::string& aScript,
+                                                   const std::string& bScript) {
+        auto a = session("a", 1, aScript);
+        EXPECT_TRUE(a->waitForLine("wait")) << a->out() << a->err();
+        std::ofstream(folder_ / "b.script") << bScript;
+        const Outcome saved = tabrix(
+            {"--user", "7", "run", QString::fromStdString((folder_ / "b.script").string())});
+        EXPECT_EQ(saved.exitCode, 0) << saved.out << saved.err;
+        letGo("a");
+        EXPECT_TRUE(a->finish());
+        EXPECT_EQ(a->exitCode(), 0) << a->out() << a->err();
+        return a;
+    }
     // How many of the two transcripts hold `text`.
     static int holding(const WorkerProcess& a, const WorkerProcess& b, const std::string& text) {
         return (contains(a.out(), text) ? 1 : 0) + (contains(b.out(), text) ? 1 : 0);
@@ -108,20 +123,11 @@ protected:
 TEST_F(SideBySide, AStaleSaveIsRefusedAndTheDeclarationReadAgainSavesOverTheOthers) {
     const std::string id = newCit8();
     ASSERT_FALSE(id.empty());
-    auto a = session("a", 1,
-                     "open CIT_8_73 id=" + id + "\ntype 68 \"5 000\"\nwait " + go("a") +
-                         "\nanswer Anuluj\npress Zapisz\nshow 68\n"
-                         "answer \"Wczytaj ponownie\"\npress Zapisz\nshow 68\n"
-                         "type 69 \"700\"\npress Zapisz\n");
-    ASSERT_TRUE(a->waitForLine("wait")) << a->out() << a->err();
-    std::ofstream(folder_ / "b.script") << "open CIT_8_73 id=" + id +
-                                               "\ntype 68 \"1 234\"\npress Zapisz\n";
-    const Outcome saved =
-        tabrix({"--user", "7", "run", QString::fromStdString((folder_ / "b.script").string())});
-    ASSERT_EQ(saved.exitCode, 0) << saved.out << saved.err;
-    letGo("a");
-    ASSERT_TRUE(a->finish());
-    EXPECT_EQ(a->exitCode(), 0) << a->out() << a->err();
+    const auto a = saveWhileAWaits(
+        "open CIT_8_73 id=" + id + "\ntype 68 \"5 000\"\nwait " + go("a") +
+            "\nanswer Anuluj\npress Zapisz\nshow 68\n"
+            "answer \"Wczytaj ponownie\"\npress Zapisz\nshow 68\ntype 69 \"700\"\npress Zapisz\n",
+        "open CIT_8_73 id=" + id + "\ntype 68 \"1 234\"\npress Zapisz\n");
     EXPECT_TRUE(contains(a->out(), "Deklaracja " + id + " została zmieniona przez ANOWAK"))
         << a->out();
     // "Anuluj" keeps what was typed; "Wczytaj ponownie" shows what B saved.
@@ -146,19 +152,11 @@ TEST_F(SideBySide, AStaleSaveIsRefusedAndTheDeclarationReadAgainSavesOverTheOthe
 TEST_F(SideBySide, AStaleCitStIsReadAgainIntoItsWindow) {
     const std::string id = newCitSt();
     ASSERT_FALSE(id.empty());
-    auto a = session("a", 1,
-                     "open CIT_ST_201 id=" + id + "\ntype 23 \"Adam Nowak\"\nwait " + go("a") +
-                         "\nanswer \"Wczytaj ponownie\"\npress Zapisz\nshow 23\n"
-                         "type 23 \"Ewa Nowak\"\npress Zapisz\n");
-    ASSERT_TRUE(a->waitForLine("wait")) << a->out() << a->err();
-    std::ofstream(folder_ / "b.script") << "open CIT_ST_201 id=" + id +
-                                               "\ntype 23 \"Jan Kowalski\"\npress Zapisz\n";
-    const Outcome saved =
-        tabrix({"--user", "7", "run", QString::fromStdString((folder_ / "b.script").string())});
-    ASSERT_EQ(saved.exitCode, 0) << saved.out << saved.err;
-    letGo("a");
-    ASSERT_TRUE(a->finish());
-    EXPECT_EQ(a->exitCode(), 0) << a->out() << a->err();
+    const auto a = saveWhileAWaits(
+        "open CIT_ST_201 id=" + id + "\ntype 23 \"Adam Nowak\"\nwait " + go("a") +
+            "\nanswer \"Wczytaj ponownie\"\npress Zapisz\nshow 23\ntype 23 \"Ewa Nowak\"\n"
+            "press Zapisz\n",
+        "open CIT_ST_201 id=" + id + "\ntype 23 \"Jan Kowalski\"\npress Zapisz\n");
     EXPECT_TRUE(contains(a->out(), "Deklaracja " + id + " została zmieniona przez ANOWAK"))
         << a->out();
     EXPECT_TRUE(contains(a->out(), "field\tCIT_ST_201\t23\tJan Kowalski\n")) << a->out();
