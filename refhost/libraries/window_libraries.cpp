@@ -3,7 +3,6 @@
 #include <QtCore/QDebug>
 
 #include "citforms/host/page_list.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/statement_feeds.h"
 #include "refhost/libraries/utility_library.h"
 #include "refhost/print/mail_outbox.h"
@@ -162,8 +161,8 @@ HostStatementsLibrary::ZESTAWIENIE_DD_KONTA(std::int32_t companyId, std::int32_t
             a.account = f.account;
             a.name = f.name;
             a.result = f.result;
-            a.debit = *citforms::values::Decimal::parse(db::formatGrosze(f.debit));
-            a.credit = *citforms::values::Decimal::parse(db::formatGrosze(f.credit));
+            a.debit = citforms::values::Decimal::fromUnits(f.debit, 2);
+            a.credit = citforms::values::Decimal::fromUnits(f.credit, 2);
             a.codes = f.codes;
             out.push_back(std::move(a));
         }
