@@ -129,8 +129,8 @@ protected:
 
     // Which statements to fail: the first of each kind (digits aside) and then every k-th,
     // `sample` more (about 60), so that each step of the command is failed at least once;
-    // every one of them when CITFORMS_FULL_FAILURE_SWEEP is set (scripts/test.sh sets it for
-    // one build).
+    // every one of them when CITFORMS_FULL_FAILURE_SWEEP is set (a run by hand: it takes far
+    // longer than a CI run allows).
     static std::vector<std::size_t> positionsToFail(const std::vector<std::string>& statements,
                                                     std::size_t sample = 60) {
         std::set<std::size_t> chosen;
