@@ -30,9 +30,9 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
-#include "citforms/module/module_state.h"
-#include "citforms/module/print_dispatch.h"
 #include "citforms/print/report_runtime.h"
+#include "citforms/shell/print_dispatch.h"
+#include "citforms/state/module_state.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"

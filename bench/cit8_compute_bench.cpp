@@ -15,8 +15,8 @@
 
 #include "bench/ratio_reporter.h"
 #include "citforms/compute/cit8_procedures.h"
-#include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_state.h"
 #include "refhost/db/books.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"

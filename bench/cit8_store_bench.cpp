@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
-#include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
+#include "citforms/store/declaration_state.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"

@@ -19,9 +19,9 @@
 #include <sstream>
 
 #include "bench/ratio_reporter.h"
-#include "citforms/module/module_state.h"
-#include "citforms/module/window_dispatch.h"
 #include "citforms/print/report_runtime.h"
+#include "citforms/shell/window_dispatch.h"
+#include "citforms/state/module_state.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/qt_form_window.h"

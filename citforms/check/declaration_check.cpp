@@ -6,17 +6,17 @@
 #include <optional>
 #include <string_view>
 
-#include "citforms/compute/cit2_advances.h"
 #include "citforms/citst/cit_st.h"
+#include "citforms/compute/cit2_advances.h"
 #include "citforms/compute/cit2_procedures.h"
 #include "citforms/compute/citbr_rules.h"
 #include "citforms/compute/field_set_amounts.h"
 #include "citforms/compute/form_rules.h"
 #include "citforms/compute/statement_computation.h"
 #include "citforms/forms/form.h"
-#include "citforms/module/automation.h"
-#include "citforms/module/declaration_kinds.h"
-#include "citforms/module/module_state.h"
+#include "citforms/kinds/declaration_kinds.h"
+#include "citforms/state/fiscal_year.h"
+#include "citforms/state/module_state.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/identifiers.h"

@@ -30,8 +30,8 @@
 
 #include "citforms/check/check_item.h"
 #include "citforms/host/binding.h"
-#include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_state.h"
 #include "citforms/values/result.h"
 
 namespace citforms::forms {

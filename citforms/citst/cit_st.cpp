@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "citforms/forms/form.h"
-#include "citforms/header/company_data.h"
+#include "citforms/state/company_data.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/field_value.h"

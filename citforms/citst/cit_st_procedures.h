@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "citforms/module/module_state.h"
 #include "citforms/print/print_pipeline.h"
+#include "citforms/state/module_state.h"
 
 namespace citforms::citst {
 

@@ -6,7 +6,7 @@
 
 #include "citforms/compute/statement_runner.h"
 #include "citforms/forms/form.h"
-#include "citforms/header/company_data.h"
+#include "citforms/state/company_data.h"
 #include "citforms/store/busy_cursor.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/values/day_number.h"

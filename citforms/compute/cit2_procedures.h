@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "citforms/header/company_data.h"
 #include "citforms/host/binding.h"
-#include "citforms/module/declaration_state.h"
+#include "citforms/state/company_data.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_state.h"
 #include "citforms/values/decimal.h"
 
 namespace citforms::compute {

@@ -8,10 +8,10 @@
 // statement. Identification fields are filled by fillIdentification() for both.
 #include <cstdint>
 
-#include "citforms/header/company_data.h"
 #include "citforms/host/binding.h"
-#include "citforms/module/declaration_state.h"
+#include "citforms/state/company_data.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_state.h"
 
 namespace citforms::compute {
 

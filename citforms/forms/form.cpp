@@ -7,8 +7,8 @@
 #include <iostream>
 #include <set>
 
-#include "citforms/print/document_lines.h"
-#include "citforms/print/embedded_files.h"
+#include "citforms/documents/document_lines.h"
+#include "citforms/documents/embedded_files.h"
 
 namespace citforms::forms {
 

@@ -35,9 +35,9 @@ struct HostBinding {
 };
 
 // libcitforms.so exports, next to the seventeen procedures, two integration entries (their
-// names and types are in module/exports.h with the procedures):
+// names and types are in shell/exports.h with the procedures):
 //   citforms_bind_host(const HostBinding*)  -> 1 when bound, 0 when refused;
 //   citforms_automation(const char* json)   -> the reply to one automation request, as JSON
-//                                              (module/automation_entry.h gives the verbs).
+//                                              (shell/automation_entry.h gives the verbs).
 
 }  // namespace citforms::host

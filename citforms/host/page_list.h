@@ -3,7 +3,7 @@
 //
 // A print procedure fills it with the pages its bands make; the previewer shows it, the
 // printer prints it, MAKEPDF appends it to the PDF being made. Pages are plain data
-// (print/page_content.h), a few kilobytes each, so a list is cheap to hold for one run; a
+// (documents/page_content.h), a few kilobytes each, so a list is cheap to hold for one run; a
 // PDF spanning several runs never holds more than the list of the run being appended.
 //
 //   host::PageList pages;
@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "citforms/print/page_content.h"
+#include "citforms/documents/page_content.h"
 
 namespace citforms::host {
 

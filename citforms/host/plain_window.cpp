@@ -2,7 +2,7 @@
 
 #include <variant>
 
-#include "citforms/print/document_lines.h"
+#include "citforms/documents/document_lines.h"
 #include "citforms/values/amount_entry.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/picture.h"

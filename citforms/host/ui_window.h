@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "citforms/print/page_content.h"
+#include "citforms/documents/page_content.h"
 
 namespace citforms::host {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <mutex>
 
-#include "citforms/print/embedded_files.h"
+#include "citforms/documents/embedded_files.h"
 
 namespace citforms::print {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "citforms/print/layout.h"
+#include "citforms/documents/layout.h"
 #include "citforms/values/result.h"
 
 namespace citforms::print {

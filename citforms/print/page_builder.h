@@ -12,7 +12,7 @@
 // numbers, so "2.00" selects the radio "2"). Values go through the shared picture formatter;
 // a decimal variable under a text picture prints its number without trailing zeros (an
 // attachment count of 2 prints "2").
-#include "citforms/print/page_content.h"
+#include "citforms/documents/page_content.h"
 #include "citforms/print/print_variables.h"
 #include "citforms/print/report_run.h"
 #include "citforms/values/result.h"

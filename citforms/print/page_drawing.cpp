@@ -5,9 +5,9 @@
 #include <map>
 #include <mutex>
 
+#include "citforms/documents/document_lines.h"
+#include "citforms/documents/embedded_files.h"
 #include "citforms/forms/form.h"
-#include "citforms/print/document_lines.h"
-#include "citforms/print/embedded_files.h"
 #include "citforms/print/layout_catalogue.h"
 
 namespace citforms::print {

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "citforms/print/layout.h"
-#include "citforms/print/page_content.h"
+#include "citforms/documents/layout.h"
+#include "citforms/documents/page_content.h"
 #include "citforms/values/result.h"
 
 namespace citforms::print {

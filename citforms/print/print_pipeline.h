@@ -33,9 +33,9 @@
 #include <string>
 #include <vector>
 
+#include "citforms/documents/layout.h"
 #include "citforms/host/binding.h"
 #include "citforms/print/display_strings.h"
-#include "citforms/print/layout.h"
 #include "citforms/print/print_variables.h"
 #include "citforms/print/report_runtime.h"
 

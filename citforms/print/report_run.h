@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "citforms/print/layout.h"
+#include "citforms/documents/layout.h"
 
 namespace citforms::print {
 

@@ -20,9 +20,9 @@
 #include <string>
 #include <string_view>
 
+#include "citforms/documents/layout.h"
 #include "citforms/host/managers.h"
 #include "citforms/host/page_list.h"
-#include "citforms/print/layout.h"
 
 namespace citforms::print {
 

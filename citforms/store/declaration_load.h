@@ -17,8 +17,8 @@
 #include <string_view>
 
 #include "citforms/host/binding.h"
-#include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_state.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/result.h"
 

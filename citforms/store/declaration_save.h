@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "citforms/host/binding.h"
-#include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
+#include "citforms/store/declaration_state.h"
 #include "citforms/store/header_stamp.h"
 #include "citforms/values/result.h"
 

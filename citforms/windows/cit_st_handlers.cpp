@@ -7,13 +7,13 @@
 
 #include "citforms/citst/cit_st.h"
 #include "citforms/citst/cit_st_procedures.h"
-#include "citforms/citst/cit_st_window.h"
-#include "citforms/header/pickers.h"
 #include "citforms/host/ui_seam.h"
-#include "citforms/module/module_state.h"
+#include "citforms/state/module_state.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
+#include "citforms/windows/cit_st_window.h"
+#include "citforms/windows/pickers.h"
 
 namespace citforms::windows::citst_window {
 

@@ -28,10 +28,10 @@
 #include <utility>
 #include <vector>
 
+#include "citforms/documents/layout.h"
 #include "citforms/forms/form.h"
 #include "citforms/host/binding.h"
 #include "citforms/host/ui_window.h"
-#include "citforms/print/layout.h"
 #include "citforms/store/field_set.h"
 #include "citforms/values/field_value.h"
 #include "citforms/values/result.h"

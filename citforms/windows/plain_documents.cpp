@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "citforms/print/embedded_files.h"
+#include "citforms/documents/embedded_files.h"
 
 namespace citforms::windows {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The module's plain windows (the parameters window, the pickers) from their documents built
-// into the library (citforms/header/<window>.dialog; format: host/plain_window.h).
+// into the library (citforms/windows/<window>.dialog; format: host/plain_window.h).
 //
 //   auto doc = builtInDialog("Wybierz_Adres_Deklar_Cit");
 //   host::PlainWindow window(std::move(*doc));

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "citforms/print/document_lines.h"
-#include "citforms/print/embedded_files.h"
+#include "citforms/documents/document_lines.h"
+#include "citforms/documents/embedded_files.h"
 #include "citforms/print/layout_catalogue.h"
 
 namespace citforms::windows {

@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-#include "citforms/print/layout.h"
+#include "citforms/documents/layout.h"
 #include "citforms/values/result.h"
 
 namespace citforms::windows {

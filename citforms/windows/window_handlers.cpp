@@ -15,12 +15,11 @@
 #include "citforms/compute/field_set_amounts.h"
 #include "citforms/compute/form_rules.h"
 #include "citforms/forms/form.h"
-#include "citforms/header/company_data.h"
-#include "citforms/header/pickers.h"
 #include "citforms/host/record_file.h"
 #include "citforms/host/ui_seam.h"
-#include "citforms/module/declaration_kinds.h"
+#include "citforms/kinds/declaration_kinds.h"
 #include "citforms/print/cit8_prints.h"
+#include "citforms/state/company_data.h"
 #include "citforms/store/busy_cursor.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
@@ -28,6 +27,7 @@
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "citforms/windows/cit_st_handlers.h"
+#include "citforms/windows/pickers.h"
 #include "citforms/windows/plain_documents.h"
 
 namespace citforms::windows {

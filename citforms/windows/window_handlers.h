@@ -12,10 +12,10 @@
 
 #include "citforms/host/binding.h"
 #include "citforms/host/managers.h"
-#include "citforms/module/declaration_state.h"
 #include "citforms/print/report_runtime.h"
 #include "citforms/store/declaration_fields.h"
 #include "citforms/store/declaration_save.h"
+#include "citforms/store/declaration_state.h"
 #include "citforms/windows/form_window.h"
 
 namespace citforms::windows {

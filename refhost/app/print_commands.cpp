@@ -12,7 +12,7 @@
 #include <QGuiApplication>
 #include <QTemporaryFile>
 
-#include "citforms/module/exports.h"
+#include "citforms/shell/exports.h"
 #include "citforms/values/text.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/print/output_file.h"

@@ -2,7 +2,7 @@
 
 #include <QGuiApplication>
 
-#include "citforms/module/exports.h"
+#include "citforms/shell/exports.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 

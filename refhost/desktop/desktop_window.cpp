@@ -27,7 +27,7 @@
 #include <QVBoxLayout>
 #include <nlohmann/json.hpp>
 
-#include "citforms/module/exports.h"
+#include "citforms/shell/exports.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "refhost/app/check_command.h"

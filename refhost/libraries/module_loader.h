@@ -17,7 +17,7 @@
 #include "citforms/check/check_item.h"
 #include "citforms/host/binding.h"
 #include "citforms/host/managers.h"
-#include "citforms/module/exports.h"
+#include "citforms/shell/exports.h"
 #include "citforms/values/result.h"
 
 namespace refhost::libraries {
@@ -52,7 +52,7 @@ public:
         return reinterpret_cast<Fn>(procedure(name));
     }
 
-    // citforms_automation: the reply to one JSON request (module/automation_entry.h).
+    // citforms_automation: the reply to one JSON request (shell/automation_entry.h).
     std::string automation(const std::string& requestJson) const;
     // The verbs "dump", "new-cit8", "compute" (mode 0) and "recalc" (mode 1) through
     // automation(), with their old results: the declaration's JSON text or nullptr (valid

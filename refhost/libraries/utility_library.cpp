@@ -1,5 +1,5 @@
+#include "refhost/dialogs/host_windows.h"
 #include "refhost/libraries/utility_library.h"
-#include "refhost/windows/host_windows.h"
 
 #include <array>
 #include <chrono>

@@ -4,9 +4,9 @@
 
 #include "citforms/host/page_list.h"
 #include "refhost/db/statement_feeds.h"
+#include "refhost/dialogs/host_windows.h"
 #include "refhost/libraries/utility_library.h"
 #include "refhost/print/mail_outbox.h"
-#include "refhost/windows/host_windows.h"
 
 namespace refhost::libraries {
 

@@ -2,7 +2,7 @@
 // The host's declarations, contractor, settlements, print and statements libraries.
 //
 // The print parameters, the bank transfer and the statement definitions are the host's own
-// plain windows (refhost/windows/host_windows.h), and so is the branch chooser. The deduction
+// plain windows (refhost/dialogs/host_windows.h), and so is the branch chooser. The deduction
 // components are not part of this host yet: each tells the user so through the UI seam and gives
 // the result that lets the caller go on without it (nothing chosen). The print library makes PDF files (refhost/print/pdf_maker.h) and hands
 // PDFs over for e-mail as messages in the outbox (refhost/print/mail_outbox.h).
@@ -38,7 +38,7 @@ public:
     explicit HostContractorLibrary(HostState& state) : state_(&state) {}
     void INIT(citforms::host::ErrorManager*, citforms::host::IniManager*) override;
     void KILL() override;
-    // The branch chooser (refhost/windows/host_windows.h); 1 when branches were chosen.
+    // The branch chooser (refhost/dialogs/host_windows.h); 1 when branches were chosen.
     std::uint8_t FIRMA_ODDZIAL(std::uint8_t mode, std::int32_t companyId) override;
 
 private:

@@ -12,7 +12,7 @@
 // texts shaped for one PDF are kept for its later pages, up to a bound). Fonts are embedded
 // (subsets of the Liberation faces), so Polish letters stay text.
 //
-// Page drawings (the printed form under the values, print/page_content.h DrawingUse) are
+// Page drawings (the printed form under the values, documents/page_content.h DrawingUse) are
 // written once per PDF: each distinct drawing (its key over its rectangle) is painted on a page
 // of its own at the end of the draft, and finishing turns those pages into form XObjects that
 // every page using them places under its values (shared_drawings.h). A page of 808 costs its

@@ -1,5 +1,5 @@
 #pragma once
-// Paints captured pages (print/page_content.h) onto any Qt paint device: a QPdfWriter, a
+// Paints captured pages (documents/page_content.h) onto any Qt paint device: a QPdfWriter, a
 // printer, a previewer's picture or a QImage.
 //
 //   QPdfWriter pdf(path);
@@ -25,7 +25,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "citforms/print/page_content.h"
+#include "citforms/documents/page_content.h"
 
 namespace citforms::runtime {
 

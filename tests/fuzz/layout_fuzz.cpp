@@ -1,5 +1,5 @@
 // Layout documents.
-#include "citforms/print/layout.h"
+#include "citforms/documents/layout.h"
 #include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -2,7 +2,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "citforms/print/layout.h"
+#include "citforms/documents/layout.h"
 #include "citforms/print/page_drawing.h"
 #include "fuzz_input.h"
 

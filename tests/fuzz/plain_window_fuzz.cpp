@@ -1,4 +1,4 @@
-// Plain-window documents (citforms/header/*.dialog, refhost/windows/*.dialog), and the window
+// Plain-window documents (citforms/windows/*.dialog, refhost/dialogs/*.dialog), and the window
 // made from one that is read, with every entry given a value of the document's own text.
 #include "citforms/host/plain_window.h"
 #include "fuzz_input.h"

@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
+#include "citforms/store/declaration_state.h"
 #include "citforms/values/decimal.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"

@@ -8,6 +8,6 @@ file(GLOB CITFORMS_FORM_FILES CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_LIST_DIR}/*.layout ${CMAKE_CURRENT_LIST_DIR}/pages/*.drawing
      ${CMAKE_CURRENT_LIST_DIR}/../../forms/*.form ${CMAKE_CURRENT_LIST_DIR}/../../windows/*.window
      ${CMAKE_CURRENT_LIST_DIR}/../../windows/*.pages
-     ${CMAKE_CURRENT_LIST_DIR}/../../header/*.dialog)
+     ${CMAKE_CURRENT_LIST_DIR}/../../windows/*.dialog)
 list(SORT CITFORMS_FORM_FILES)
 citforms_embed_files(citforms_core citforms::print::detail ${CITFORMS_FORM_FILES})

@@ -1,4 +1,4 @@
-#include "citforms/print/layout.h"
+#include "citforms/documents/layout.h"
 
 #include <gtest/gtest.h>
 

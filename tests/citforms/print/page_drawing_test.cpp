@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "citforms/documents/embedded_files.h"
 #include "citforms/forms/form.h"
-#include "citforms/print/embedded_files.h"
 #include "citforms/print/layout_catalogue.h"
 
 namespace citforms::print {

@@ -1,1 +1,0 @@
-#include "citforms/module/declaration_state.h"

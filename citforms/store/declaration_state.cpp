@@ -1,0 +1,1 @@
+#include "citforms/store/declaration_state.h"
