@@ -33,6 +33,7 @@
 #include "citforms/print/report_runtime.h"
 #include "citforms/shell/print_dispatch.h"
 #include "citforms/state/module_state.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"
@@ -155,7 +156,7 @@ void ExportOnly(benchmark::State& state) {
         state.SkipWithError(o->problem.c_str());
         return;
     }
-    auto db = refhost::sql::HostDatabase::open(o->made.string());
+    auto db = refhost::db::openDatabase(o->made.string());
     if (!db) {
         state.SkipWithError(db.error().c_str());
         return;

@@ -22,6 +22,7 @@
 #include "bench/ratio_reporter.h"
 #include "refhost/db/book_import.h"
 #include "refhost/db/days.h"
+#include "refhost/db/open_database.h"
 #include "refhost/sql/database.h"
 #include "tests/support/jpk_kr_generator.h"
 
@@ -81,7 +82,7 @@ const std::string& jpkFile() {
 std::unique_ptr<HostDatabase> freshDatabase() {
     const fs::path file = folder() / "books.db";
     fs::remove(file);
-    auto db = HostDatabase::open(file.string());
+    auto db = refhost::db::openDatabase(file.string());
     if (!db) {
         std::cerr << db.error() << '\n';
         std::exit(1);

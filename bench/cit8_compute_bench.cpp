@@ -18,6 +18,7 @@
 #include "citforms/store/declaration_fields.h"
 #include "citforms/store/declaration_state.h"
 #include "refhost/db/books.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"
@@ -45,7 +46,7 @@ bool run(refhost::sql::HostDatabase& db, const std::string& sql) {
 // its chart of accounts, the monthly turnovers rebuilt, and a new CIT-8 header for 2016.
 std::unique_ptr<Books> prepare(const std::filesystem::path& folder, long long postings) {
     auto b = std::make_unique<Books>();
-    auto db = refhost::sql::HostDatabase::open(
+    auto db = refhost::db::openDatabase(
         (folder / ("books-" + std::to_string(postings) + ".db")).string());
     if (!db || !(*db)->loadDemo()) return nullptr;
     b->db = std::move(*db);

@@ -17,6 +17,7 @@
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 #include "citforms/store/declaration_state.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"
@@ -109,7 +110,7 @@ bool prepare() {
                ("cit8-store-bench-" + std::to_string(::getpid()));
     std::filesystem::remove_all(s.folder);
     std::filesystem::create_directories(s.folder);
-    auto db = refhost::sql::HostDatabase::open((s.folder / "bench.db").string());
+    auto db = refhost::db::openDatabase((s.folder / "bench.db").string());
     if (!db || !(*db)->loadDemo()) return false;
     s.db = std::move(*db);
     s.ui = std::make_unique<citforms::runtime::ScriptedUi>();

@@ -20,6 +20,7 @@
 #include "bench/ratio_reporter.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"
@@ -39,7 +40,7 @@ std::string postgresServer() {
 class Bench {
 public:
     explicit Bench(const std::string& target) {
-        auto db = refhost::sql::HostDatabase::open(target);
+        auto db = refhost::db::openDatabase(target);
         if (!db) {
             error = db.error();
             return;

@@ -47,6 +47,7 @@
 #include "citforms/shell/print_dispatch.h"
 #include "citforms/state/module_state.h"
 #include "citforms/store/declaration_load.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/print/pdf_maker.h"
 #include "refhost/sql/database.h"
@@ -203,7 +204,7 @@ Demo* demo() {
         out->dbFile = std::filesystem::temp_directory_path() /
                       ("print-bench-" + std::to_string(::getpid()) + ".db");
         std::filesystem::remove(out->dbFile);
-        auto db = ::refhost::sql::HostDatabase::open(out->dbFile.string());
+        auto db = ::refhost::db::openDatabase(out->dbFile.string());
         if (!db || !(*db)->loadDemo()) return std::unique_ptr<Demo>();
         out->db = std::move(*db);
         out->ui = std::make_unique<runtime::ScriptedUi>(&out->transcript);

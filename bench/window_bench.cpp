@@ -22,6 +22,7 @@
 #include "citforms/print/report_runtime.h"
 #include "citforms/shell/window_dispatch.h"
 #include "citforms/state/module_state.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/qt_form_window.h"
@@ -84,7 +85,7 @@ Demo* demo() {
         out->dbFile = std::filesystem::temp_directory_path() /
                       ("window-bench-" + std::to_string(::getpid()) + ".db");
         std::filesystem::remove(out->dbFile);
-        auto db = ::refhost::sql::HostDatabase::open(out->dbFile.string());
+        auto db = ::refhost::db::openDatabase(out->dbFile.string());
         if (!db || !(*db)->loadDemo()) return std::unique_ptr<Demo>();
         out->db = std::move(*db);
         out->host = std::make_unique<::refhost::libraries::ReferenceHost>(*out->db, out->ui);

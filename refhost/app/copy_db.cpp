@@ -7,6 +7,7 @@
 
 #include "refhost/app/options.h"
 #include "refhost/db/copy.h"
+#include "refhost/db/open_database.h"
 #include "refhost/print/output_file.h"
 #include "refhost/sql/database.h"
 #include "refhost/sql/fault_injection.h"
@@ -80,7 +81,7 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     // something that is not a database file, and never out of the source under another name.
     sql::OpenOptions reading;
     reading.mode = sql::OpenMode::ReadOnly;
-    auto from = sql::HostDatabase::open(a.from, reading);
+    auto from = refhost::db::openDatabase(a.from, reading);
     if (!from) {
         err << "tabrix: nie można otworzyć bazy danych " << fromShown << ": " << from.error() << '\n';
         return 1;
@@ -97,7 +98,7 @@ int runCopyDb(const std::vector<std::string>& arguments, std::ostream& out, std:
     // A destination file this copy makes is removed again when the copy fails.
     const bool madeHere = !sql::HostDatabase::isPostgresTarget(a.to) &&
                           !QFileInfo::exists(QString::fromStdString(a.to));
-    auto to = sql::HostDatabase::open(a.to);
+    auto to = refhost::db::openDatabase(a.to);
     if (!to) {
         err << "tabrix: nie można otworzyć bazy danych " << toShown << ": " << to.error() << '\n';
         return 1;

@@ -36,11 +36,12 @@
 #include "refhost/app/print_commands.h"
 #include "refhost/app/progress_bar.h"
 #include "refhost/app/screen_commands.h"
-#include "refhost/db/demo.h"
-#include "refhost/db/demo_companies.h"
-#include "refhost/desktop/desktop_window.h"
 #include "refhost/app/session_command.h"
 #include "refhost/app/summary_command.h"
+#include "refhost/db/demo.h"
+#include "refhost/db/demo_companies.h"
+#include "refhost/db/open_database.h"
+#include "refhost/desktop/desktop_window.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/print/output_file.h"
@@ -727,7 +728,7 @@ int main(int argc, char** argv) {
     // plan that cannot work is refused before the database is opened (or created).
     const auto faults = refhost::sql::faultPlanFromEnvironment();
     if (!faults) return fail(faults.error());
-    auto db = refhost::sql::HostDatabase::open(target, openOptions);
+    auto db = refhost::db::openDatabase(target, openOptions);
     session.shownTarget = refhost::sql::HostDatabase::describeTarget(target);
     if (!db && desktop) {
         // The person is told in a window; the desktop goes on with the database it had last
@@ -742,7 +743,7 @@ int main(int argc, char** argv) {
                                                                     : std::string())));
         if (fallback) {
             openOptions.mode = OpenMode::Existing;
-            auto previous = refhost::sql::HostDatabase::open(last, openOptions);
+            auto previous = refhost::db::openDatabase(last, openOptions);
             if (previous) {
                 db = std::move(previous);
                 target = last;

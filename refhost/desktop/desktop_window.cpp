@@ -35,6 +35,7 @@
 #include "refhost/app/import_books.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/book_import.h"
+#include "refhost/db/open_database.h"
 #include "refhost/print/mail_outbox.h"
 #include "refhost/sql/database.h"
 
@@ -745,7 +746,7 @@ void DesktopWindow::openDatabase() {
     // the work goes on on the current one.
     sql::OpenOptions options;
     options.mode = sql::OpenMode::Existing;
-    if (auto tried = sql::HostDatabase::open(file.toStdString(), options); !tried) {
+    if (auto tried = refhost::db::openDatabase(file.toStdString(), options); !tried) {
         QMessageBox::warning(this, kWarning,
                              "Nie można otworzyć bazy danych " + file + ".\n" + q(tried.error()));
         return;

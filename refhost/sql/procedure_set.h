@@ -1,7 +1,9 @@
 #pragma once
-// The host's stored procedures and host functions as the database layer dispatches them:
-// "CALL NAME (args)" runs procedures[NAME], "select dbo.NAME(args)" runs functions[NAME].
-// Names are upper case; each gets the literal arguments of the call.
+// What the host hands the database layer when it opens a database: its stored procedures and
+// host functions as the layer dispatches them ("CALL NAME (args)" runs procedures[NAME],
+// "select dbo.NAME(args)" runs functions[NAME]; names are upper case, each gets the literal
+// arguments of the call), and the demo data HostDatabase::loadDemo() writes. The layer itself
+// knows neither.
 #include <functional>
 #include <map>
 #include <string>
@@ -18,6 +20,8 @@ using HostRoutine =
 struct ProcedureSet {
     std::map<std::string, HostRoutine> procedures;
     std::map<std::string, HostRoutine> functions;
+    // Fills an empty database with the demo data; empty: loadDemo() refuses.
+    std::function<Status(HostDatabase& db)> demo;
 };
 
 }  // namespace refhost::sql

@@ -20,8 +20,6 @@
 #include <QVariant>
 
 #include "citforms/values/text.h"
-#include "refhost/db/demo.h"
-#include "refhost/db/procedures.h"
 #include "refhost/db/schema.h"
 #include "refhost/sql/database.h"
 #include "refhost/sql/dialect.h"
@@ -96,12 +94,14 @@ bool isDataStatement(std::string_view sql) {
 
 class QtHostDatabase final : public HostDatabase {
 public:
-    QtHostDatabase(std::unique_ptr<EngineProfile> profile, QString connectionName)
-        : profile_(std::move(profile)), name_(std::move(connectionName)) {
+    QtHostDatabase(std::unique_ptr<EngineProfile> profile, QString connectionName,
+                   ProcedureSet routines)
+        : profile_(std::move(profile)), name_(std::move(connectionName)),
+          routines_(std::move(routines)) {
         db_ = QSqlDatabase::addDatabase(profile_->driverName(), name_);
         dialect_.engine = profile_->engine();
         dialect_.isTextColumn = [](std::string_view column) { return db::isTextColumn(column); };
-        for (const auto& [fn, routine] : db::hostProcedures().functions) {
+        for (const auto& [fn, routine] : routines_.functions) {
             dialect_.hostFunctions.insert(fn);
         }
     }
@@ -152,9 +152,9 @@ public:
             case Translation::Kind::Statement:
                 return execute(t->sql, {}, false);
             case Translation::Kind::Procedure:
-                return callRoutine(db::hostProcedures().procedures, *t, "procedura");
+                return callRoutine(routines_.procedures, *t, "procedura");
             case Translation::Kind::Function:
-                return callRoutine(db::hostProcedures().functions, *t, "funkcja");
+                return callRoutine(routines_.functions, *t, "funkcja");
         }
         return Result<QueryResult>::failure("Nieznany rodzaj polecenia");
     }
@@ -270,7 +270,10 @@ public:
 
     int schemaVersion() override { return db::currentVersion(*this); }
 
-    Status loadDemo() override { return db::loadDemo(*this); }
+    Status loadDemo() override {
+        if (!routines_.demo) return Status::failure("Brak danych demonstracyjnych");
+        return routines_.demo(*this);
+    }
 
 private:
     struct GatheredRows {
@@ -394,6 +397,7 @@ private:
     std::unique_ptr<EngineProfile> profile_;
     QString name_;
     QSqlDatabase db_;
+    ProcedureSet routines_;
     DialectOptions dialect_;
     std::unordered_map<std::string, std::unique_ptr<QSqlQuery>> cache_;
     int depth_ = 0;
@@ -454,9 +458,11 @@ Status checkSqliteFile(const std::string& path, OpenMode mode) {
 // schema up to date. `shown` names the database in messages (without a password).
 Result<std::unique_ptr<HostDatabase>> openWith(std::unique_ptr<EngineProfile> profile,
                                                const std::string& target,
-                                               const std::string& shown, OpenMode mode) {
+                                               const std::string& shown, OpenMode mode,
+                                               const ProcedureSet& routines) {
     using R = Result<std::unique_ptr<HostDatabase>>;
-    auto db = std::make_unique<QtHostDatabase>(std::move(profile), nextConnectionName());
+    auto db = std::make_unique<QtHostDatabase>(std::move(profile), nextConnectionName(),
+                                               routines);
     if (auto st = db->connect(target); !st) {
         return R::failure("Nie można otworzyć bazy " + shown + ": " + st.error());
     }
@@ -509,16 +515,18 @@ std::string HostDatabase::describeTarget(std::string_view target) {
 }
 
 Result<std::unique_ptr<HostDatabase>> HostDatabase::open(const std::string& target,
+                                                         const ProcedureSet& routines,
                                                          const OpenOptions& options) {
     using R = Result<std::unique_ptr<HostDatabase>>;
     if (isPostgresTarget(target)) {
         auto profile = makePostgresProfile(target, options);
         if (!profile) return R::failure(profile.error());
-        return openWith(std::move(*profile), target, describeTarget(target), options.mode);
+        return openWith(std::move(*profile), target, describeTarget(target), options.mode,
+                        routines);
     }
     if (target.empty()) return R::failure("Nie podano ścieżki bazy danych");
     if (auto st = checkSqliteFile(target, options.mode); !st) return R::failure(st.error());
-    return openWith(makeSqliteProfile(options), target, target, options.mode);
+    return openWith(makeSqliteProfile(options), target, target, options.mode, routines);
 }
 
 }  // namespace refhost::sql

@@ -21,6 +21,7 @@
 #include "citforms/store/declaration_save.h"
 #include "citforms/store/declaration_state.h"
 #include "citforms/values/decimal.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
@@ -65,7 +66,7 @@ protected:
         std::filesystem::create_directories(folder);
         scratch = std::make_unique<citforms_test::ScratchDatabase>(folder);
         dbPath = scratch->target();
-        auto opened = refhost::sql::HostDatabase::open(dbPath);
+        auto opened = refhost::db::openDatabase(dbPath);
         ASSERT_TRUE(opened) << opened.error();
         db = std::move(*opened);
         ASSERT_TRUE(db->loadDemo());
@@ -516,7 +517,7 @@ TEST_F(Cit8EndToEnd, ConcurrentCitStHeadersGetTheirOwnNumbers) {
     for (int w = 0; w < kWriters; ++w) {
         writers.emplace_back([&, w] {
             // Each writer is a user of its own: its own connection to the same file.
-            auto own = refhost::sql::HostDatabase::open(dbPath);
+            auto own = refhost::db::openDatabase(dbPath);
             if (!own) {
                 problems[w] = own.error();
                 return;

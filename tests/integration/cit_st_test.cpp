@@ -11,6 +11,7 @@
 #include <string>
 
 #include "citforms/citst/cit_st.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"
@@ -35,7 +36,7 @@ protected:
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_);
-        auto opened = refhost::sql::HostDatabase::open(scratch_->target());
+        auto opened = refhost::db::openDatabase(scratch_->target());
         ASSERT_TRUE(opened) << opened.error();
         db_ = std::move(*opened);
         ASSERT_TRUE(db_->loadDemo());

@@ -19,6 +19,7 @@
 
 #include "integration/process_runner.h"
 #include "refhost/db/copy.h"
+#include "refhost/db/open_database.h"
 #include "refhost/sql/database.h"
 #include "support/test_engine.h"
 
@@ -65,7 +66,7 @@ protected:
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "demo.db");
         const Outcome init = tabrix({"init-db", "--demo"});
         ASSERT_EQ(init.exitCode, 0) << init.err;
-        auto opened = refhost::sql::HostDatabase::open(scratch_->target());
+        auto opened = refhost::db::openDatabase(scratch_->target());
         ASSERT_TRUE(opened) << opened.error();
         db_ = std::move(*opened);
     }

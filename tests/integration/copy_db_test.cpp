@@ -15,6 +15,7 @@
 
 #include "integration/process_runner.h"
 #include "refhost/db/copy.h"
+#include "refhost/db/open_database.h"
 #include "refhost/db/schema.h"
 #include "refhost/sql/database.h"
 #include "support/test_engine.h"
@@ -49,7 +50,7 @@ protected:
 
     // Every row of every copied table, sorted, as text.
     static std::vector<std::pair<std::string, Rows>> contents(const std::string& target) {
-        auto db = HostDatabase::open(target);
+        auto db = refhost::db::openDatabase(target);
         EXPECT_TRUE(db) << db.error();
         std::vector<std::pair<std::string, Rows>> out;
         if (!db) return out;
@@ -70,7 +71,7 @@ protected:
     }
 
     static std::string value(const std::string& target, const std::string& sql) {
-        auto db = HostDatabase::open(target);
+        auto db = refhost::db::openDatabase(target);
         EXPECT_TRUE(db) << db.error();
         if (!db) return "";
         auto r = (*db)->run(sql);

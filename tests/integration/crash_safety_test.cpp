@@ -12,6 +12,7 @@
 #include <random>
 #include <thread>
 
+#include "refhost/db/open_database.h"
 #include "support/test_engine.h"
 #include "workers/worker_process.h"
 
@@ -30,7 +31,7 @@ TEST(CrashSafety, TwentyFiveKillsDuringSavesOfAMaximalDeclarationLeaveOneWholeVe
     std::filesystem::create_directories(folder);
     {
         citforms_test::ScratchDatabase scratch(folder);
-        auto opened = refhost::sql::HostDatabase::open(scratch.target());
+        auto opened = refhost::db::openDatabase(scratch.target());
         ASSERT_TRUE(opened) << opened.error();
         refhost::sql::HostDatabase& db = **opened;
         auto header = db.run("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (2,0,1,73,78867,0)");

@@ -29,6 +29,7 @@
 
 #include "integration/process_runner.h"
 #include "refhost/db/copy.h"
+#include "refhost/db/open_database.h"
 #include "support/test_engine.h"
 
 namespace {
@@ -66,7 +67,7 @@ protected:
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_, "demo.db");
         const Outcome made = tabrix({"init-db", "--demo"});
         ASSERT_EQ(made.exitCode, 0) << made.err;
-        auto opened = refhost::sql::HostDatabase::open(scratch_->target());
+        auto opened = refhost::db::openDatabase(scratch_->target());
         ASSERT_TRUE(opened) << opened.error();
         db_ = std::move(*opened);
     }
@@ -319,7 +320,7 @@ TEST_F(FailureSafety, EveryFailedStatementOfACopyCommitsNothing) {
     citforms_test::ScratchDatabase target(folder_, "copy.db");
     // The target exists with its schema and no data.
     {
-        auto opened = refhost::sql::HostDatabase::open(target.target());
+        auto opened = refhost::db::openDatabase(target.target());
         ASSERT_TRUE(opened) << opened.error();
     }
     const QStringList command = {"copy-db", "--from", QString::fromStdString(scratch_->target()),
@@ -336,7 +337,7 @@ TEST_F(FailureSafety, EveryFailedStatementOfACopyCommitsNothing) {
     }
     // The copy went through: empty the target again.
     for (auto it = refhost::db::copyRules().rbegin(); it != refhost::db::copyRules().rend(); ++it) {
-        auto opened = refhost::sql::HostDatabase::open(target.target());
+        auto opened = refhost::db::openDatabase(target.target());
         ASSERT_TRUE(opened);
         ASSERT_TRUE((*opened)->run("delete from " + it->table));
     }
@@ -346,7 +347,7 @@ TEST_F(FailureSafety, EveryFailedStatementOfACopyCommitsNothing) {
             CITFORMS_TABRIX_PATH, command, folder_,
             {{"TABRIX_FAULT_INJECTION", "nth=" + QString::number(n)}});
         EXPECT_EQ(r.exitCode, 1) << r.err << r.out;
-        auto opened = refhost::sql::HostDatabase::open(target.target());
+        auto opened = refhost::db::openDatabase(target.target());
         ASSERT_TRUE(opened);
         ASSERT_EQ(sql_count(**opened, "FIRMA"), "0") << "the copy left rows behind";
         ASSERT_EQ(sql_count(**opened, "DEKLARACJE_POZ"), "0");

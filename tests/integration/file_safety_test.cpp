@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include "integration/process_runner.h"
+#include "refhost/db/open_database.h"
 #include "refhost/sql/database.h"
 #include "support/test_engine.h"
 
@@ -283,12 +284,12 @@ TEST(Opening, NoCommandButInitDbCreatesTheDatabase) {
     EXPECT_FALSE(fs::exists(folder / "other.db"));
     refhost::sql::OpenOptions reading;
     reading.mode = refhost::sql::OpenMode::ReadOnly;
-    EXPECT_FALSE(HostDatabase::open(scratch.target(), reading)) << "still nothing there";
+    EXPECT_FALSE(refhost::db::openDatabase(scratch.target(), reading)) << "still nothing there";
 
     const Outcome r =
         citforms_test::runProgram(CITFORMS_TABRIX_PATH, {"--db", db, "init-db"}, folder);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(HostDatabase::open(scratch.target(), reading));
+    EXPECT_TRUE(refhost::db::openDatabase(scratch.target(), reading));
     scratch.drop();
     fs::remove_all(folder);
 }

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "integration/process_runner.h"
+#include "refhost/db/open_database.h"
 #include "support/test_engine.h"
 #include "workers/worker_process.h"
 
@@ -36,7 +37,7 @@ protected:
     void SetUp() override {
         folder_ = citforms_test::freshTestFolder("many-users");
         scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_);
-        auto db = refhost::sql::HostDatabase::open(scratch_->target());
+        auto db = refhost::db::openDatabase(scratch_->target());
         ASSERT_TRUE(db) << db.error();
         db_ = std::move(*db);
     }

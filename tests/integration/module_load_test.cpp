@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
@@ -41,7 +42,7 @@ TEST(ModuleLoader, LoadsBindsAndRunsInitAndKillOnce) {
     std::filesystem::create_directories(folder);
     {
         citforms_test::ScratchDatabase scratch(folder);
-        auto db = sql::HostDatabase::open(scratch.target());
+        auto db = refhost::db::openDatabase(scratch.target());
         ASSERT_TRUE(db) << db.error();
         std::ostringstream transcript;
         citforms::runtime::ScriptedUi ui(&transcript);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "integration/process_runner.h"
+#include "refhost/db/open_database.h"
 #include "support/test_engine.h"
 #include "workers/worker_process.h"
 
@@ -82,7 +83,7 @@ protected:
     void pressTogetherAfterAWriter(WorkerProcess& a, WorkerProcess& b) {
         ASSERT_TRUE(a.waitForLine("wait")) << a.out() << a.err();
         ASSERT_TRUE(b.waitForLine("wait")) << b.out() << b.err();
-        auto db = refhost::sql::HostDatabase::open(scratch_->target());
+        auto db = refhost::db::openDatabase(scratch_->target());
         ASSERT_TRUE(db) << db.error();
         db_ = std::move(*db);
         ASSERT_TRUE(db_->begin());

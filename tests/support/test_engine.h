@@ -8,7 +8,7 @@
 // PostgreSQL runs are skipped, saying why.
 //
 //   ScratchDatabase scratch(folder);          // folder: where an SQLite file would go
-//   auto db = HostDatabase::open(scratch.target());
+//   auto db = refhost::db::openDatabase(scratch.target());
 #include <unistd.h>
 
 #include <atomic>
@@ -22,6 +22,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 
+#include "refhost/db/open_database.h"
 #include "refhost/sql/database.h"
 
 namespace citforms_test {

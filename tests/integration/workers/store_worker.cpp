@@ -36,6 +36,7 @@
 #include "citforms/citst/cit_st.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/reference_host.h"
 #include "refhost/sql/database.h"
 #include "runtime/ui/scripted/scripted_ui.h"
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
     if (args.size() < 4) return usage();
     const std::string& command = args[1];
 
-    auto db = refhost::sql::HostDatabase::open(args[0], options);
+    auto db = refhost::db::openDatabase(args[0], options);
     if (!db) {
         std::cerr << "store_worker: " << db.error() << '\n';
         return 1;

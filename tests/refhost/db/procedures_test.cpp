@@ -6,6 +6,7 @@
 
 #include "refhost/db/books.h"
 #include "refhost/db/days.h"
+#include "refhost/db/open_database.h"
 #include "test_database_support.h"
 
 namespace refhost::db {
@@ -269,7 +270,7 @@ TEST_F(ProceduresTest, ConcurrentHeadersFromSeveralConnectionsGetUniqueIdsAndLps
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            auto conn = sql::HostDatabase::open(db.path());
+            auto conn = refhost::db::openDatabase(db.path());
             if (!conn) {
                 errors[t] = conn.error();
                 return;

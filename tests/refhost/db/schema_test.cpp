@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "refhost/db/open_database.h"
 #include "refhost/sql/engine.h"
 #include "test_database_support.h"
 
@@ -94,7 +95,7 @@ TEST(SchemaTest, UpgradeKeepsIdsAboveEveryIdGivenAndLeavesOneTransferAndLinkEach
           "insert into DEKLARACJE_NAG_INTER values (8, 9)"}) {
         db.exec(sql);
     }
-    auto reopened = sql::HostDatabase::open(db.path());
+    auto reopened = refhost::db::openDatabase(db.path());
     ASSERT_TRUE(reopened) << reopened.error();
     sql::HostDatabase& up = **reopened;
     ASSERT_EQ(up.schemaVersion(), latestVersion());
@@ -135,7 +136,7 @@ TEST(SchemaTest, OlderDatabaseIsBroughtUpToDateKeepingItsData) {
     ASSERT_TRUE(db->runNative("delete from WERSJA_SCHEMATU where wersja >= 3"));
     ASSERT_EQ(db->schemaVersion(), 2);
     const std::string path = db.path();
-    auto reopened = sql::HostDatabase::open(path);
+    auto reopened = refhost::db::openDatabase(path);
     ASSERT_TRUE(reopened) << reopened.error();
     EXPECT_EQ((*reopened)->schemaVersion(), latestVersion());
     auto r = (*reopened)->run("select count(*) from KSIEGOWANIA where id_importu = 0");

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "refhost/db/open_database.h"
 #include "refhost/sql/database.h"
 #include "support/test_engine.h"
 
@@ -16,7 +17,7 @@ class TempDatabase {
 public:
     TempDatabase() : scratch_(dir_.path().toStdString()) {
         if (citforms_test::onPostgres() && citforms_test::postgresServer().empty()) return;
-        auto db = sql::HostDatabase::open(path());
+        auto db = refhost::db::openDatabase(path());
         if (!db) throw std::runtime_error(db.error());
         db_ = std::move(*db);
     }

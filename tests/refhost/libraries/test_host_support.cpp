@@ -1,3 +1,4 @@
+#include "refhost/db/open_database.h"
 #include "refhost/libraries/test_host.h"
 
 #include <unistd.h>
@@ -12,7 +13,7 @@ void TestHost::SetUp() {
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     scratch_ = std::make_unique<citforms_test::ScratchDatabase>(folder_);
-    auto db = sql::HostDatabase::open(scratch_->target());
+    auto db = refhost::db::openDatabase(scratch_->target());
     ASSERT_TRUE(db) << db.error();
     db_ = std::move(*db);
     ui_ = std::make_unique<citforms::runtime::ScriptedUi>(&transcript_);
