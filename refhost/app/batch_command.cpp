@@ -22,6 +22,8 @@
 #include "refhost/app/print_commands.h"
 #include "refhost/app/progress_bar.h"
 #include "refhost/print/output_file.h"
+#include "refhost/services/declarations.h"
+#include "refhost/services/pdf.h"
 #include "refhost/sql/database.h"
 
 namespace refhost::app {
@@ -47,13 +49,6 @@ std::string digitsOf(const std::string& text) {
         if (c >= '0' && c <= '9') out += c;
     }
     return out;
-}
-
-// The first line of what a command wrote on its error stream, without the program's name.
-std::string reason(const std::string& written) {
-    std::string line = written.substr(0, written.find('\n'));
-    if (line.rfind("tabrix: ", 0) == 0) line.erase(0, 8);
-    return line;
 }
 
 // Whether `text` names the company already ("company 12" not followed by a digit), as the
@@ -153,37 +148,20 @@ private:
 
     // The new CIT-8 (or the stored one computed again), saved in its own transaction.
     bool make(BatchRow& row, long before) {
-        std::ostringstream made;
-        std::ostringstream problems;
-        int status = 1;
         if (args_.recompute) {
             const auto id = stored(row, before);
             if (!id) return false;
             row.declaration = *id;
-            status = runRecompute(host_, *s_.module, *id, 0, made, problems, before);
-        } else {
-            NewCit8Arguments cit8;
-            cit8.company = row.company;
-            cit8.year = args_.year;
-            cit8.fill = args_.fill;
-            status = runNewCit8(host_, *s_.module, cit8, made, problems, before);
-        }
-        if (status != 0) {
             // A declaration that was not recomputed keeps its stored amounts: none are shown.
-            return fail(row, reason(problems.str()));
+            const auto done = services::recompute(host_, *s_.module, *id, 0, before);
+            return done || fail(row, done.error());
         }
-        // "fill\t…" lines of what followed the computation, then the id.
-        std::istringstream lines(made.str());
-        std::string idLine;
-        for (std::string line; std::getline(lines, line);) {
-            if (line.rfind("fill\t", 0) == 0) {
-                row.filled.push_back(line.substr(5));
-            } else if (idLine.empty()) {
-                idLine = line;
-            }
-        }
-        row.declaration = citforms::values::parseInteger<std::int32_t>(idLine).value_or(0);
-        return row.declaration != 0 || fail(row, "no declaration id: " + made.str());
+        const auto made = services::newCit8(
+            host_, *s_.module, {.year = args_.year, .fill = args_.fill}, before);
+        if (!made) return fail(row, made.error());
+        row.declaration = made->id;
+        row.filled = made->filled;
+        return true;
     }
 
     bool summarise(BatchRow& row, long before) {
@@ -219,10 +197,9 @@ private:
                                  " (the same NIP); not overwritten");
         }
         const std::string file = (std::filesystem::path(args_.out) / name).string();
-        if (std::string problem =
-                writeDeclarationPdf(host_, *s_.module, row.declaration, templateId_, file, before);
-            !problem.empty()) {
-            return fail(row, problem);
+        if (const auto problem = services::writeDeclarationPdf(host_, *s_.module, row.declaration,
+                                                               templateId_, file, before)) {
+            return fail(row, problem->text);
         }
         row.pdf = name;
         return true;

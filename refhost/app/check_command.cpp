@@ -1,6 +1,7 @@
 #include "refhost/app/check_command.h"
 
 #include "refhost/app/options.h"
+#include "refhost/services/declarations.h"
 #include "runtime/ui/scripted/scripted_ui.h"
 
 namespace refhost::app {
@@ -27,11 +28,6 @@ Result<CheckArguments> parseCheck(const std::vector<std::string>& args) {
     return out;
 }
 
-Result<CheckResult> checkDeclaration(const libraries::LoadedModule& module, std::int32_t id,
-                                     bool runStatements) {
-    return module.check(id, runStatements);
-}
-
 int checkStatus(const CheckResult& result) {
     // A kind the check does not cover was not found clean: a script that files on status 0
     // must not file it unchecked.
@@ -50,7 +46,7 @@ std::string checkLine(const CheckItem& item) {
 
 int runCheck(const libraries::LoadedModule& module, const CheckArguments& args, std::ostream& out,
              std::ostream& err) {
-    const Result<CheckResult> result = checkDeclaration(module, args.id);
+    const Result<CheckResult> result = services::checkDeclaration(module, args.id);
     if (!result) {
         err << "tabrix: declaration " << args.id << " could not be checked: " << result.error()
             << '\n';

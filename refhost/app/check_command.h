@@ -6,8 +6,8 @@
 // outcome: 0 nothing found, 1 warnings only, 3 errors; 4 when the declaration could not be
 // checked (it could not be read, the database failed); 2 is the usage error of every command.
 //
-//   const auto r = checkDeclaration(module, id);   // what a batch over many declarations calls
-//   if (!r) report(r.error());                     // never taken for a clean declaration
+// The check itself is services::checkDeclaration (services/declarations.h), which the desktop
+// calls too; a check that could not run is never taken for a clean declaration.
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -30,12 +30,6 @@ struct CheckArguments {
 };
 
 citforms::values::Result<CheckArguments> parseCheck(const std::vector<std::string>& args);
-
-// The check of stored declaration `id` on the module loaded for the host's current session.
-// runStatements = false: the statement messages are taken as KOMUNIKAT holds them, for a
-// caller that has just computed this declaration (its statements need not run twice).
-citforms::values::Result<citforms::check::CheckResult> checkDeclaration(
-    const libraries::LoadedModule& module, std::int32_t id, bool runStatements = true);
 
 // 0, 1 or 3 by what the result holds; 4 when its kind was not checked.
 int checkStatus(const citforms::check::CheckResult& result);

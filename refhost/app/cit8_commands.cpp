@@ -3,9 +3,13 @@
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "refhost/app/options.h"
+#include "refhost/services/declarations.h"
+#include "refhost/services/host_transaction.h"
 #include "refhost/sql/database.h"
 
 namespace refhost::app {
+
+using services::failureText;
 
 namespace {
 
@@ -13,14 +17,6 @@ using citforms::values::Result;
 
 std::int32_t number(const std::string& text) {
     return citforms::values::parseInteger<std::int32_t>(text).value_or(0);
-}
-
-// Why the command's statements failed: the latest failure of the process (a commit that
-// failed sets no statement's error status), never an empty text.
-std::string failureText(libraries::ReferenceHost& host) {
-    std::string text = host.state().lastFailure();
-    if (text.empty()) text = host.utility().fileErrorText();
-    return text.empty() ? std::string(sql::kConnectionLost) : text;
 }
 
 }  // namespace
@@ -136,189 +132,46 @@ std::optional<std::int32_t> declarationCompany(libraries::ReferenceHost& host, s
     return number(company);
 }
 
-std::optional<FiscalYear> fiscalYearOf(libraries::ReferenceHost& host, std::int32_t company,
-                                       int year) {
-    auto& utility = host.utility();
-    if (!utility.EXECVAY("select id_lata_obrotowe, poczatek_roku, koniec_roku from "
-                         "LATA_OBROTOWE where id_firmy = " +
-                         std::to_string(company) + " order by poczatek_roku")) {
-        return std::nullopt;
-    }
-    std::vector<FiscalYear> years;
-    auto& rows = host.data().result(citforms::host::ResultFileId::VAY_FK);
-    for (citforms::host::ResultRow row; rows.next(row);) {
-        years.push_back({number(row.column(0)), number(row.column(1)), number(row.column(2))});
-    }
-    for (const FiscalYear& y : years) {
-        if (citforms::values::yearOf(y.start) == year) return y;
-    }
-    for (const FiscalYear& y : years) {
-        if (citforms::values::yearOf(y.end) == year) return y;
-    }
-    return std::nullopt;
-}
-
-namespace {
-
-// The whole command in one transaction of the host: the module's own transactions join it,
-// and it is committed only when the module reported success and no statement of the process
-// failed on the way (a failure the module showed and went on from included, or one while the
-// command was being set up). Anything else rolls back every write of the command.
-// `failuresBefore`: the failures of the process that belong to earlier work (a batch's
-// companies before this one), which do not hold this command back.
-class CommandTransaction {
-public:
-    explicit CommandTransaction(libraries::ReferenceHost& host, long failuresBefore = 0)
-        : host_(host), failuresBefore_(failuresBefore) {
-        const auto begun = host_.state().begin();
-        open_ = static_cast<bool>(begun);
-        if (!open_) error_ = begun.error();
-    }
-    ~CommandTransaction() {
-        if (open_) host_.state().rollback();
-    }
-    CommandTransaction(const CommandTransaction&) = delete;
-    CommandTransaction& operator=(const CommandTransaction&) = delete;
-
-    bool open() const { return open_; }
-    // Why the transaction could not begin (the engine's text).
-    const std::string& error() const { return error_; }
-    bool clean() const { return host_.state().failures() == failuresBefore_; }
-    // Commits when clean; otherwise (or when the commit fails) nothing of it stays.
-    bool finish(bool moduleSucceeded) {
-        if (!open_) return false;
-        open_ = false;
-        if (!moduleSucceeded || !clean()) {
-            host_.state().rollback();
-            return false;
-        }
-        return static_cast<bool>(host_.state().commit());
-    }
-
-private:
-    libraries::ReferenceHost& host_;
-    long failuresBefore_ = 0;
-    bool open_ = false;
-    std::string error_;
-};
-
-}  // namespace
-
 int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit8Arguments& args, std::ostream& out, std::ostream& err,
                long failuresBefore) {
-    const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
-    const std::optional<FiscalYear> year = fiscalYearOf(host, company, args.year);
-    if (!year) {
-        if (host.utility().errorStatus().code != 0) {
-            err << "tabrix: Błąd SQL: " << host.utility().fileErrorText() << '\n';
-        } else {
-            err << "tabrix: company " << company << " has no fiscal year starting or ending in "
-                << args.year << '\n';
-        }
-        return 1;
-    }
-    citforms::host::Globals& g = host.state().thread().globals;
-    g.DANE_LATA_OBROTOWE = year->id;
-    g.DANE_POCZATEK_ROKU = year->start;
-    g.DANE_KONIEC_ROKU = year->end;
-
-    CommandTransaction transaction(host, failuresBefore);
-    if (!transaction.open()) {
-        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
-        return 1;
-    }
-    std::vector<std::string> filled;
-    const std::int32_t id = module.newCit8(year->start, year->end, args.edition.c_str(),
-                                           args.copyFrom, args.fill ? &filled : nullptr);
-    if (!transaction.finish(id != 0)) {
-        err << "tabrix: no CIT-8 was made for company " << company << ", fiscal year "
-            << citforms::values::formatIso(year->start) << " to "
-            << citforms::values::formatIso(year->end)
-            << (id != 0 ? " (a statement of the creation failed)" : "")
-            << "; nothing was written\n";
+    const auto made = services::newCit8(
+        host, module, {args.year, args.edition, args.copyFrom, args.fill}, failuresBefore);
+    if (!made) {
+        err << "tabrix: " << made.error() << '\n';
         return 1;
     }
     // What was done after the computation, as a person does it in the window.
-    for (const std::string& line : filled) out << "fill\t" << line << '\n';
-    out << id << '\n';
+    for (const std::string& line : made->filled) out << "fill\t" << line << '\n';
+    out << made->id << '\n';
     return 0;
 }
 
 int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit2Arguments& args, std::ostream& out, std::ostream& err) {
-    const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
-    const std::int32_t period = citforms::values::fromDate(args.year, args.month, 2);
-    const std::string sql =
-        "select id_lata_obrotowe, poczatek_roku, koniec_roku from LATA_OBROTOWE where "
-        "id_firmy = " +
-        std::to_string(company) + " AND poczatek_roku <= " + std::to_string(period) +
-        " AND koniec_roku >= " + std::to_string(period);
-    auto& utility = host.utility();
-    citforms::host::ResultRow row;
-    if (!utility.EXECVAY(sql) ||
-        !host.data().result(citforms::host::ResultFileId::VAY_FK).next(row)) {
-        if (utility.errorStatus().code != 0) {
-            err << "tabrix: Błąd SQL: " << utility.fileErrorText() << '\n';
-        } else {
-            err << "tabrix: company " << company << " has no fiscal year holding "
-                << citforms::values::formatIso(period).substr(0, 7) << '\n';
-        }
+    const auto id = services::newCit2(host, module, {args.year, args.month, args.edition});
+    if (!id) {
+        err << "tabrix: " << id.error() << '\n';
         return 1;
     }
-    const FiscalYear year{number(row.column(0)), number(row.column(1)), number(row.column(2))};
-    citforms::host::Globals& g = host.state().thread().globals;
-    g.DANE_LATA_OBROTOWE = year.id;
-    g.DANE_POCZATEK_ROKU = year.start;
-    g.DANE_KONIEC_ROKU = year.end;
-    g.DANE_DATA_OKRESU = period;
-
-    CommandTransaction transaction(host);
-    if (!transaction.open()) {
-        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
-        return 1;
-    }
-    const std::int32_t id = module.newCit2(year.start, year.end, period, args.edition);
-    if (!transaction.finish(id != 0)) {
-        err << "tabrix: no CIT-2 was made for company " << company << ", month "
-            << citforms::values::formatIso(period).substr(0, 7)
-            << (id != 0 ? " (a statement of the creation failed)" : "")
-            << "; nothing was written\n";
-        return 1;
-    }
-    out << id << '\n';
+    out << *id << '\n';
     return 0;
 }
 
 int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                  std::int32_t id, std::int32_t mode, std::ostream& out, std::ostream& err,
                  long failuresBefore) {
-    CommandTransaction transaction(host, failuresBefore);
-    if (!transaction.open()) {
-        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
-        return 1;
-    }
-    const std::int32_t result = module.recomputeCit8(id, mode);
-    if (!transaction.finish(result != 0)) {
-        err << "tabrix: declaration " << id << " was not "
-            << (mode == 0 ? "computed" : "recalculated")
-            << " and saved; the stored declaration is unchanged\n";
+    const auto done = services::recompute(host, module, id, mode, failuresBefore);
+    if (!done) {
+        err << "tabrix: " << done.error() << '\n';
         return 1;
     }
     out << id << '\n';
     return 0;
 }
 
-bool neverSaved(libraries::ReferenceHost& host, std::int32_t id) {
-    auto& utility = host.utility();
-    const std::string changed = utility.FUNCVAY(
-        "select count(*) from DEKLARACJE_NAG where id_deklaracje_nag = " + std::to_string(id) +
-        " AND isnull(DATA_SYSTEMOWA_P, 0) = 0");
-    if (changed != "1") return false;
-    const std::string rows = utility.FUNCVAY(
-        "select count(*) from DEKLARACJE_POZ where id_deklaracje_nag = " + std::to_string(id));
-    return rows == "0";
-}
+
+
 
 namespace {
 
@@ -361,7 +214,7 @@ int runDiscard(libraries::ReferenceHost& host, std::int32_t id, bool force, std:
     auto& utility = host.utility();
     // The checks and every removal are one transaction: a writer that held the declaration
     // meanwhile cannot slip between them, and a failure anywhere leaves everything as it was.
-    CommandTransaction transaction(host);
+    services::HostTransaction transaction(host);
     if (!transaction.open()) {
         err << "tabrix: declaration " << id << " was not discarded: " << transaction.error()
             << '\n';
@@ -406,60 +259,8 @@ int runDiscard(libraries::ReferenceHost& host, std::int32_t id, bool force, std:
 
 int runLock(libraries::ReferenceHost& host, std::int32_t id, bool lock, bool force,
             std::ostream& out, std::ostream& err) {
-    auto& utility = host.utility();
-    const std::string me = host.state().thread().globals.DANE_ID_UZYT;
-    const std::string idText = std::to_string(id);
-    CommandTransaction transaction(host);
-    if (!transaction.open()) {
-        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
-        return 1;
-    }
-    std::string holder =
-        utility.FUNCVAY("select BLOKADA from DEKLARACJE_NAG where id_deklaracje_nag = " + idText);
-    if (!transaction.clean()) {
-        err << "tabrix: Błąd SQL: " << failureText(host) << '\n';
-        return 1;
-    }
-    while (!holder.empty() && holder.back() == ' ') holder.pop_back();
-    if (!holder.empty() && holder != me && !(force && !lock)) {
-        err << "tabrix: declaration " << id << " is locked by user " << holder << "; "
-            << (lock ? "it stays locked by that user"
-                     : "only that user unlocks it (or unlock --force, which is logged)")
-            << '\n';
-        return 1;
-    }
-    // Lifting another user's lock is recorded under the user's own name: a number missing from
-    // the user register has none, and may not do it.
-    if (!lock && !holder.empty() && holder != me) {
-        const std::int32_t user = host.state().thread().globals.DANE_ID_UZYTKOWNIKA_NR;
-        const std::string known = utility.FUNCVAY(
-            "select count(*) from UZYTKOWNICY where id_uzytkownika = " + std::to_string(user));
-        if (!transaction.clean()) {
-            err << "tabrix: Błąd SQL: " << failureText(host) << '\n';
-            return 1;
-        }
-        if (known == "0" || known.empty()) {
-            err << "tabrix: użytkownika " << user
-                << " nie ma w rejestrze UZYTKOWNICY; blokady użytkownika " << holder
-                << " z deklaracji " << id << " nie zdejmuje (także z --force)\n";
-            return 1;
-        }
-    }
-    const std::string mark = lock ? citforms::values::sqlQuoted(me) : "''";
-    utility.EXECSQL("update DEKLARACJE_NAG set BLOKADA = " + mark +
-                    " where id_deklaracje_nag = " + idText);
-    // Who locked a declaration and since when is read from the log by a refused save.
-    utility.LOG_ADD(id,
-                    std::string(lock ? "Założenie blokady deklaracji, id:"
-                                     : "Zdjęcie blokady deklaracji, id:") +
-                        idText,
-                    "X", lock ? "B" : "O");
-    if (!lock && !holder.empty() && holder != me) {
-        utility.LOG_ADD(id, "Zdjęcie blokady użytkownika " + holder + " z deklaracji, id:" + idText,
-                        "X", "P");
-    }
-    if (!transaction.finish(true)) {
-        err << "tabrix: Błąd SQL: " << failureText(host) << '\n';
+    if (auto done = services::setLock(host, id, lock, force); !done) {
+        err << "tabrix: " << done.error() << '\n';
         return 1;
     }
     out << "declaration " << id << (lock ? " locked" : " unlocked") << '\n';

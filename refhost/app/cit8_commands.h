@@ -15,9 +15,10 @@
 //
 // Arguments are checked before the database is opened (parse*), the company a command works
 // on is chosen next (declarationCompany for the commands on a stored declaration), and the
-// run* functions do the work once the host's globals are set. What the module shows reaches
-// standard output through the scripted UI; each run* prints its result line on `out` and its
-// problems on `err`, and returns the process's exit status.
+// run* functions do the work once the host's globals are set: each calls the service of the
+// same name (services/declarations.h), which the batch and the desktop call too, and prints
+// its value, the result line on `out` or the problem on `err`, and returns the process's exit
+// status. What the module shows reaches standard output through the scripted UI.
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -27,6 +28,7 @@
 #include "citforms/values/result.h"
 #include "refhost/libraries/module_loader.h"
 #include "refhost/libraries/reference_host.h"
+#include "refhost/services/declarations.h"
 
 namespace refhost::app {
 
@@ -58,22 +60,15 @@ citforms::values::Result<std::int32_t> parseDeclarationId(const std::string& com
                                                           const std::vector<std::string>& args);
 bool hasForce(const std::vector<std::string>& args);
 
-// A header that no save ever completed: no change date and no field rows (a creation that was
-// interrupted between its header and its first save).
-bool neverSaved(libraries::ReferenceHost& host, std::int32_t id);
+// A header that no save ever completed (services/declarations.h).
+using services::neverSaved;
 
 // The company of a stored declaration; nullopt when there is no such declaration.
 std::optional<std::int32_t> declarationCompany(libraries::ReferenceHost& host, std::int32_t id);
 
-struct FiscalYear {
-    std::int32_t id = 0;
-    std::int32_t start = 0;  // day numbers
-    std::int32_t end = 0;
-};
-
-// The company's fiscal year starting in `year`, else the one ending in it.
-std::optional<FiscalYear> fiscalYearOf(libraries::ReferenceHost& host, std::int32_t company,
-                                       int year);
+// The fiscal year a command names (services/declarations.h).
+using services::FiscalYear;
+using services::fiscalYearOf;
 
 // `failuresBefore` (new-cit8 and compute/recalc): failed statements of the process that belong
 // to earlier work and do not hold this one back (a batch's earlier companies); a command on

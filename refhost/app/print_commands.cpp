@@ -17,6 +17,7 @@
 #include "refhost/libraries/module_loader.h"
 #include "refhost/print/output_file.h"
 #include "refhost/print/pdf_maker.h"
+#include "refhost/services/pdf.h"
 #include "runtime/report/qt_report_runtime.h"
 #include "runtime/ui/scripted/scripted_ui.h"
 
@@ -119,58 +120,6 @@ bool headless() {
            QGuiApplication::platformName() == QStringLiteral("minimal");
 }
 
-// The PDF file a print command writes. The target is checked before anything is printed;
-// the pages go into a file of our own beside it, which takes the target's name only once the
-// whole command has succeeded: the target holds what it held before or the complete new PDF.
-class StagedOutput {
-public:
-    // "" when the target may be written; else why not.
-    std::string prepare(const std::string& target, const std::vector<std::string>& keep) {
-        target_ = target;
-        if (auto st = citforms::refhost::checkOutputFile(target, keep); !st) return st.error();
-        // A link to a file is written through, as the PDF maker itself does.
-        const QFileInfo info(QString::fromStdString(target));
-        if (info.isSymLink()) target_ = info.canonicalFilePath().toStdString();
-        const QFileInfo final(QString::fromStdString(target_));
-        staging_ = std::make_unique<QTemporaryFile>(final.absolutePath() + "/." + final.fileName() +
-                                                    ".XXXXXX");
-        if (!staging_->open()) {
-            return "nie można utworzyć pliku w folderze " + final.absolutePath().toStdString() + ": " +
-                   staging_->errorString().toStdString();
-        }
-        staging_->close();
-        return {};
-    }
-
-    std::string stagingName() const { return staging_->fileName().toStdString(); }
-
-    // Puts the finished PDF under the target's name with the permissions a new file (or the
-    // file it replaces) has; "" when done.
-    std::string commit(const std::vector<std::string>& keep) {
-        if (auto st = citforms::refhost::checkOutputFile(target_, keep); !st) return st.error();
-        struct stat old {};
-        mode_t permissions = 0;
-        if (::stat(target_.c_str(), &old) == 0) {
-            permissions = old.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            permissions = 0666 & ~mask;
-        }
-        const std::string staged = stagingName();
-        if (::chmod(staged.c_str(), permissions) != 0 ||
-            std::rename(staged.c_str(), target_.c_str()) != 0) {
-            return std::strerror(errno);
-        }
-        staging_->setAutoRemove(false);
-        return {};
-    }
-
-private:
-    std::string target_;
-    std::unique_ptr<QTemporaryFile> staging_;
-};
-
 // The report runtime of a command-line print: the previewer nobody can see is reported and
 // closed; the printer may be a PDF file, written whole or not at all.
 class CommandLineRuntime : public citforms::runtime::QtReportRuntime {
@@ -214,32 +163,6 @@ private:
 
 }  // namespace
 
-std::string writeDeclarationPdf(libraries::ReferenceHost& host,
-                                const libraries::LoadedModule& module, std::int32_t id,
-                                std::int32_t templateId, const std::string& file,
-                                long failuresBefore) {
-    const std::vector<std::string> keep = host.print().protectedFiles();
-    StagedOutput output;
-    if (const std::string problem = output.prepare(file, keep); !problem.empty())
-        return "nie można zapisać pliku " + file + ": " + problem;
-    const int reported = host.errorManager().reported();
-    const bool made = module.writePdf(templateId, id, output.stagingName());
-    // An error of the database read on the way makes the pages incomplete: no file then. So
-    // does any statement that failed on the way, even one the module showed and went on from
-    // (the ORD-ZU texts, the check of the header). A read error is the cause of whatever else
-    // went missing: it is named first.
-    if (host.errorManager().reported() != reported) {
-        return "nie udało się odczytać deklaracji " + std::to_string(id) + ": " + host.errorManager().lastReport();
-    }
-    if (host.state().failures() != failuresBefore) {
-        return "nie udało się odczytać deklaracji " + std::to_string(id) + ": " +
-               (failuresBefore == 0 ? host.state().firstFailure() : host.state().lastFailure());
-    }
-    if (!made) return "no PDF was made of declaration " + std::to_string(id);
-    if (std::string why = output.commit(keep); !why.empty()) return "nie można zapisać pliku " + file + ": " + why;
-    return {};
-}
-
 std::unique_ptr<citforms::print::ReportRuntime> commandLineRuntime() {
     return std::make_unique<CommandLineRuntime>(citforms::runtime::QtReportRuntimeOptions{},
                                                 !headless());
@@ -279,7 +202,7 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
     }
     const std::string outputName = options.command == "pdf" ? std::string() : a.output;
     const std::vector<std::string> keep = host.print().protectedFiles();
-    std::optional<StagedOutput> output;
+    std::optional<citforms::refhost::StagedOutput> output;
     if (!outputName.empty()) {
         output.emplace();
         if (const std::string problem = output->prepare(outputName, keep); !problem.empty()) {
@@ -316,8 +239,8 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
     int code = EXIT_SUCCESS;
     if (options.command == "pdf") {
         const std::size_t shownBefore = ui != nullptr ? ui->entries().size() : 0;
-        const std::string problem = writeDeclarationPdf(host, **module, a.id, templateId, a.file);
-        if (problem.empty()) {
+        const auto problem = services::writeDeclarationPdf(host, **module, a.id, templateId, a.file);
+        if (!problem) {
             std::cout << "pdf\t" << a.file << '\n';
             // A file written with a warning (an announced CIT-ST not linked, copies printed
             // from their defaults) is written; the warning still reaches the caller's log.
@@ -329,7 +252,7 @@ int runPrintCommand(libraries::ReferenceHost& host, const Options& options,
                 }
             }
         } else {
-            std::cerr << "tabrix: " << problem << '\n';
+            std::cerr << "tabrix: " << problem->text << '\n';
             code = EXIT_FAILURE;
         }
     } else {

@@ -33,14 +33,6 @@ bool isPrintCommand(const std::string& command);
 std::unique_ptr<citforms::print::ReportRuntime> commandLineRuntime();
 // "" when the arguments of a print command are fine, else the reason.
 std::string checkPrintArguments(const Options& options);
-// Writes declaration `id` (of template `templateId`) with its attachments as one PDF through
-// the loaded module (ZAPISZ_CIT8_DO_PDF; a CIT-2 from its print procedures): the pages go into a file beside `file`, which takes
-// its name only when the whole PDF was made and no statement failed on the way (counted from
-// `failuresBefore`). "" when written, else why not.
-std::string writeDeclarationPdf(libraries::ReferenceHost& host,
-                                const libraries::LoadedModule& module, std::int32_t id,
-                                std::int32_t templateId, const std::string& file,
-                                long failuresBefore = 0);
 // `pdf` and `print`. `ui` (may be null) is the session's UI: the warnings the module showed
 // while writing a PDF that was written are repeated on standard error.
 int runPrintCommand(libraries::ReferenceHost& host, const Options& options,

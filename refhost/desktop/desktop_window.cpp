@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <sstream>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,13 +29,12 @@
 #include "citforms/shell/exports.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
-#include "refhost/app/check_command.h"
-#include "refhost/app/cit8_commands.h"
-#include "refhost/app/import_books.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/book_import.h"
 #include "refhost/db/open_database.h"
 #include "refhost/print/mail_outbox.h"
+#include "refhost/services/declarations.h"
+#include "refhost/services/pdf.h"
 #include "refhost/sql/database.h"
 
 namespace refhost::desktop {
@@ -422,7 +420,7 @@ void DesktopWindow::showDeclaration(std::int32_t id) {
 void DesktopWindow::openSelected() {
     const DeclarationRow* row = selected();
     if (row == nullptr) return;
-    if (app::neverSaved(*s_.host, row->id)) {
+    if (services::neverSaved(*s_.host, row->id)) {
         QMessageBox::warning(this, kWarning,
                              "Tworzenie tej deklaracji zostało przerwane; nie ma czego pokazać.");
         return;
@@ -464,7 +462,7 @@ void DesktopWindow::checkSelected() {
     const DeclarationRow* row = selected();
     if (row == nullptr) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto result = app::checkDeclaration(*s_.module, row->id);
+    const auto result = services::checkDeclaration(*s_.module, row->id);
     QApplication::restoreOverrideCursor();
     if (!result) {
         QMessageBox::warning(this, kWarning,
@@ -515,14 +513,21 @@ void DesktopWindow::openAt(std::int32_t id, const citforms::check::CheckItem& it
 }
 
 std::string DesktopWindow::writePdf(const DeclarationRow& row, const std::string& file) {
-    const long failuresBefore = s_.host->state().failures();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool done = s_.module->writePdf(row.templateId, row.id, file);
+    const auto problem = services::writeDeclarationPdf(*s_.host, *s_.module, row.id,
+                                                       row.templateId, file,
+                                                       s_.host->state().failures());
     QApplication::restoreOverrideCursor();
-    if (!done) return "Plik PDF nie został zapisany w całości.";
-    if (s_.host->state().failures() != failuresBefore)
-        return "Błąd bazy danych podczas odczytu: " + s_.host->state().firstFailure();
-    return {};
+    if (!problem) return {};
+    switch (problem->kind) {
+        case services::PdfProblem::Kind::File:
+            return "Nie można zapisać pliku " + file + ": " + problem->detail;
+        case services::PdfProblem::Kind::Read:
+            return "Błąd bazy danych podczas odczytu: " + problem->detail;
+        case services::PdfProblem::Kind::Incomplete:
+            break;
+    }
+    return "Plik PDF nie został zapisany w całości.";
 }
 
 void DesktopWindow::pdfSelected() {
@@ -579,13 +584,8 @@ void DesktopWindow::mailSelected() {
 void DesktopWindow::lockSelected(bool lock) {
     const DeclarationRow* row = selected();
     if (row == nullptr) return;
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = app::runLock(*s_.host, row->id, lock, false, out, err);
-    if (status != 0) {
-        std::string why = err.str();
-        if (why.rfind("tabrix: ", 0) == 0) why = why.substr(8);
-        QMessageBox::warning(this, kWarning, q(why));
+    if (auto done = services::setLock(*s_.host, row->id, lock, false); !done) {
+        QMessageBox::warning(this, kWarning, q(done.error()));
     }
     refresh();
 }

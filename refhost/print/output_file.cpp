@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace citforms::refhost {
 
@@ -60,6 +62,50 @@ values::Status checkOutputFile(const std::string& path,
                                    "); nie zostanie zastąpiony.");
         }
     }
+    return {};
+}
+
+StagedOutput::StagedOutput() = default;
+StagedOutput::~StagedOutput() = default;
+StagedOutput::StagedOutput(StagedOutput&&) noexcept = default;
+StagedOutput& StagedOutput::operator=(StagedOutput&&) noexcept = default;
+
+std::string StagedOutput::prepare(const std::string& target, const std::vector<std::string>& keep) {
+    target_ = target;
+    if (auto st = checkOutputFile(target, keep); !st) return st.error();
+    // A link to a file is written through, as the PDF maker itself does.
+    const QFileInfo info(QString::fromStdString(target));
+    if (info.isSymLink()) target_ = info.canonicalFilePath().toStdString();
+    const QFileInfo final(QString::fromStdString(target_));
+    staging_ = std::make_unique<QTemporaryFile>(final.absolutePath() + "/." + final.fileName() +
+                                                ".XXXXXX");
+    if (!staging_->open()) {
+        return "nie można utworzyć pliku w folderze " + final.absolutePath().toStdString() + ": " +
+               staging_->errorString().toStdString();
+    }
+    staging_->close();
+    return {};
+}
+
+std::string StagedOutput::stagingName() const { return staging_->fileName().toStdString(); }
+
+std::string StagedOutput::commit(const std::vector<std::string>& keep) {
+    if (auto st = checkOutputFile(target_, keep); !st) return st.error();
+    struct stat old {};
+    mode_t permissions = 0;
+    if (::stat(target_.c_str(), &old) == 0) {
+        permissions = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        permissions = 0666 & ~mask;
+    }
+    const std::string staged = stagingName();
+    if (::chmod(staged.c_str(), permissions) != 0 ||
+        std::rename(staged.c_str(), target_.c_str()) != 0) {
+        return std::strerror(errno);
+    }
+    staging_->setAutoRemove(false);
     return {};
 }
 

@@ -10,10 +10,13 @@
 //
 // Files are compared by device and inode, so a second name (a hard or symbolic link) of the
 // database is recognised too.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "citforms/values/result.h"
+
+class QTemporaryFile;
 
 namespace citforms::refhost {
 
@@ -26,5 +29,28 @@ std::vector<std::string> sqliteFiles(const std::string& path);
 
 // Whether the two paths name the same existing file (device and inode).
 bool sameFile(const std::string& a, const std::string& b);
+
+// A PDF file written whole or not at all. The target is checked before anything is written;
+// the pages go into a file of our own beside it, which takes the target's name only once the
+// whole work has succeeded: the target holds what it held before or the complete new PDF.
+class StagedOutput {
+public:
+    StagedOutput();
+    ~StagedOutput();
+    StagedOutput(StagedOutput&&) noexcept;
+    StagedOutput& operator=(StagedOutput&&) noexcept;
+
+    // "" when the target may be written; else why not.
+    std::string prepare(const std::string& target, const std::vector<std::string>& keep);
+    // The file to write the pages into.
+    std::string stagingName() const;
+    // Puts the finished PDF under the target's name with the permissions a new file (or the
+    // file it replaces) has; "" when done.
+    std::string commit(const std::vector<std::string>& keep);
+
+private:
+    std::string target_;
+    std::unique_ptr<QTemporaryFile> staging_;
+};
 
 }  // namespace citforms::refhost
