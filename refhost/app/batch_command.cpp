@@ -156,8 +156,10 @@ private:
             const auto done = services::recompute(host_, *s_.module, *id, 0, before);
             return done || fail(row, done.error());
         }
-        const auto made = services::newCit8(
-            host_, *s_.module, {.year = args_.year, .fill = args_.fill}, before);
+        services::NewCit8Request request;
+        request.year = args_.year;
+        request.fill = args_.fill;
+        const auto made = services::newCit8(host_, *s_.module, request, before);
         if (!made) return fail(row, made.error());
         row.declaration = made->id;
         row.filled = made->filled;

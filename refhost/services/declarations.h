@@ -5,7 +5,9 @@
 // line and an exit status, a row of the batch's report, a message box). A failure's text
 // says what happened in the words the command line prints after "tabrix: ".
 //
-//   const auto made = newCit8(host, module, {.year = 2016});
+//   NewCit8Request request;
+//   request.year = 2016;
+//   const auto made = newCit8(host, module, request);
 //   if (!made) show(made.error()); else open(made->id);
 //   if (auto st = setLock(host, id, true, false); !st) show(st.error());
 //
