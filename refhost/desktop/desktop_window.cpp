@@ -11,7 +11,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFont>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -35,6 +34,7 @@
 #include "refhost/app/import_books.h"
 #include "refhost/db/amounts.h"
 #include "refhost/db/book_import.h"
+#include "refhost/desktop/file_dialogs.h"
 #include "refhost/print/mail_outbox.h"
 #include "refhost/sql/database.h"
 
@@ -529,8 +529,8 @@ void DesktopWindow::pdfSelected() {
     if (row == nullptr) return;
     const QString proposed = QDir::home().filePath(
         q(citforms::refhost::attachmentName(documentTitle(*row, companyName()))));
-    const QString file = QFileDialog::getSaveFileName(this, "Zapisz deklarację jako PDF",
-                                                      proposed, "PDF (*.pdf)");
+    const QString file = chooseFileToSave(this, "Zapisz deklarację jako PDF", proposed,
+                                                 "PDF (*.pdf)");
     if (file.isEmpty()) return;
     const DeclarationRow chosen = *row;
     if (const std::string why = writePdf(chosen, file.toStdString()); !why.empty()) {
@@ -703,7 +703,7 @@ void DesktopWindow::showPostings() {
 }
 
 void DesktopWindow::importBooks() {
-    const QString file = QFileDialog::getOpenFileName(
+    const QString file = chooseFileToOpen(
         this, "Import ksiąg", QDir::homePath(), "Księgi (*.xml *.txt);;Wszystkie pliki (*)");
     if (file.isEmpty()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -738,8 +738,8 @@ void DesktopWindow::importBooks() {
 }
 
 void DesktopWindow::openDatabase() {
-    const QString file = QFileDialog::getOpenFileName(this, "Otwórz bazę danych", QDir::homePath(),
-                                                      "Baza danych (*.db);;Wszystkie pliki (*)");
+    const QString file = chooseFileToOpen(this, "Otwórz bazę danych", QDir::homePath(),
+                                         "Baza danych (*.db);;Wszystkie pliki (*)");
     if (file.isEmpty()) return;
     // Tried before this session ends: a file that is no database of ours is refused here and
     // the work goes on on the current one.
