@@ -25,7 +25,7 @@ public:
 class WindowlessRuntime : public ReportRuntime {
 public:
     std::unique_ptr<ProgressDialog> openProgress(const ProgressWindow&) override {
-        return std::make_unique<WindowlessProgress>();
+        return makeWindowlessProgress();
     }
     bool preview(const host::PageList&, int, host::IniManager*, std::string_view) override {
         return false;
@@ -35,6 +35,10 @@ public:
 };
 
 }  // namespace
+
+std::unique_ptr<ProgressDialog> makeWindowlessProgress() {
+    return std::make_unique<WindowlessProgress>();
+}
 
 void setDefaultReportRuntimeFactory(ReportRuntimeFactory factory) {
     registeredFactory().store(factory);

@@ -40,6 +40,10 @@ public:
                       const std::function<bool()>& cancel) = 0;
 };
 
+// The progress pass without a window (no screen, or no runtime with windows): exec() runs
+// the ticks to their end at once and nothing is shown.
+std::unique_ptr<ProgressDialog> makeWindowlessProgress();
+
 class ReportRuntime {
 public:
     virtual ~ReportRuntime() = default;
