@@ -11,21 +11,10 @@ std::atomic<ReportRuntimeFactory>& registeredFactory() {
     return factory;
 }
 
-class WindowlessProgress : public ProgressDialog {
-public:
-    void setTitle(std::string_view) override {}
-    void setUserText(std::string_view) override {}
-    void setProgress(int, std::string_view) override {}
-    void exec(const std::function<bool()>& tick, const std::function<bool()>&) override {
-        while (tick()) {
-        }
-    }
-};
-
 class WindowlessRuntime : public ReportRuntime {
 public:
     std::unique_ptr<ProgressDialog> openProgress(const ProgressWindow&) override {
-        return makeWindowlessProgress();
+        return std::make_unique<WindowlessProgress>();
     }
     bool preview(const host::PageList&, int, host::IniManager*, std::string_view) override {
         return false;
@@ -35,10 +24,6 @@ public:
 };
 
 }  // namespace
-
-std::unique_ptr<ProgressDialog> makeWindowlessProgress() {
-    return std::make_unique<WindowlessProgress>();
-}
 
 void setDefaultReportRuntimeFactory(ReportRuntimeFactory factory) {
     registeredFactory().store(factory);

@@ -30,7 +30,7 @@ bool QtReportRuntime::haveWidgets() {
 
 std::unique_ptr<print::ProgressDialog> QtReportRuntime::openProgress(
     const print::ProgressWindow& window) {
-    if (!haveWidgets()) return print::makeWindowlessProgress();
+    if (!haveWidgets()) return std::make_unique<print::WindowlessProgress>();
     return std::make_unique<QtProgressDialog>(window);
 }
 
