@@ -111,11 +111,11 @@ void setWhole(values::FieldValue& v, std::int64_t n) {
     }
 }
 
-// The width a text's characters take in its font, estimated from below for the sans faces of
-// the pages (thousandths of an inch): narrow letters and punctuation a third of the font size,
-// the widest (m, w, capitals) nearly all of it, digits and the other letters a little over
-// half; bold a tenth more; Courier six tenths each. Wrapping by this estimate never needs fewer lines than the screen's
-// text takes.
+// The width a text's characters take in its font (thousandths of an inch), estimated on the
+// generous side for the sans face of the pages: narrow letters and punctuation a third of the
+// font size, m and w nearly all of it, capitals four fifths, digits and the other letters a
+// little over half; bold a tenth more; Courier six tenths each. Lines wrapped by this estimate
+// are never fewer than the screen draws (the runtime's tests measure the real font).
 int estimatedWidth(std::string_view text, const print::FontSpec& font) {
     long long em = 0;  // thousandths of an em
     const bool mono = font.face.find("Courier") != std::string::npos;
