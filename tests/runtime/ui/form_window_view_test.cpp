@@ -224,16 +224,11 @@ double wrappedHeightOnScreen(const print::TextItem& t) {
 TEST(FormWindowGeometry, WrappedTextsGetTheRoomTheirLinesTakeOnScreen) {
     app();
     int checked = 0;
-    for (const char* name : {"CIT_8_73", "CIT_O_73", "CIT_BR_73", "CIT_D_72", "CIT_8_72",
-                             "CIT_O_70", "CIT_ST_201", "CIT_2_35", "CIT_2"}) {
-        auto declaration = windows::builtInWindow(name);
-        ASSERT_TRUE(declaration) << name;
-        const int templateId = std::string(name) == "CIT_ST_201" ? 201
-                               : std::string(name) == "CIT_2"    ? 3
-                               : std::string(name).ends_with("_35") ? 35
-                               : std::string(name).ends_with("_72") ? 72
-                               : std::string(name).ends_with("_70") ? 70
-                                                                    : 73;
+    const std::pair<const char*, int> windows[] = {
+        {"CIT_8_73", 73}, {"CIT_O_73", 73}, {"CIT_BR_73", 73}, {"CIT_D_72", 72},
+        {"CIT_8_72", 72}, {"CIT_O_70", 70}, {"CIT_ST_201", 201}, {"CIT_2_35", 35},
+        {"CIT_2", 3}};
+    for (const auto& [name, templateId] : windows) {
         store::DeclarationFields fields(templateId);
         auto built = generate(name, fields);
         ASSERT_TRUE(built) << name;
