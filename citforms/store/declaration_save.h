@@ -1,6 +1,7 @@
 #pragma once
-// Writing the open declaration into the host database: the CIT-8 header, every field of the
-// CIT-8 and its attachments, the ORD-ZU texts, the discard of a header that was never
+// Writing the open declaration into the host database: the header of a CIT-8 (editions of
+// templates 70, 72 and 73) or a CIT-2, every field of the return and its attachments, the
+// ORD-ZU texts, the discard of a header that was never
 // completed, the headers the module numbers itself (CIT-ST) and the CIT-8 / CIT-ST links.
 //
 // A save replaces all stored values of the declaration: the old rows are deleted and the
@@ -50,7 +51,7 @@ struct SaveResult {
     Notices notices;
 };
 
-// The save of a CIT-8 of `templateId` (72, 73) without showing anything; the exported saves
+// The save of a CIT-8 of `templateId` (70, 72, 73) without showing anything; the exported saves
 // below show its notices and return its id.
 SaveResult saveDeclaration(const host::HostBinding& host, const module::DeclarationState& state,
                            DeclarationFields& fields, std::int32_t templateId, std::int32_t tryb,

@@ -13,17 +13,10 @@
 #include "refhost/db/days.h"
 #include "refhost/sql/dialect.h"
 
-namespace refhost::db {
+// The demo data's statements, generated at build time (cmake/EmbedFiles.cmake).
+#include "embedded_refhost__db__demo_files.h"
 
-namespace demo_files {
-struct EmbeddedFile {
-    const char* name;
-    const unsigned char* data;
-    std::size_t size;
-};
-extern const EmbeddedFile kEmbeddedFiles[];
-extern const std::size_t kEmbeddedFileCount;
-}  // namespace demo_files
+namespace refhost::db {
 
 namespace {
 
