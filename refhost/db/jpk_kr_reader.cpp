@@ -16,15 +16,19 @@
 #include <vector>
 
 #include "citforms/values/text.h"
-#include "refhost/db/amounts.h"
+#include "citforms/values/book_values.h"
 #include "refhost/db/book_text.h"
-#include "refhost/db/days.h"
 
 #ifndef CITFORMS_JPK_SCHEMA_DIR
 #define CITFORMS_JPK_SCHEMA_DIR "refhost/schemas/jpk_kr"
 #endif
 
 namespace refhost::db {
+
+using citforms::values::exactGrosze;
+using citforms::values::formatIso;
+using citforms::values::groszeText;
+using citforms::values::parseIsoDate;
 
 namespace {
 
@@ -465,7 +469,7 @@ private:
 
     Status amount(std::int64_t& out) {
         const std::string v = trimmed();
-        auto grosze = v.find(',') == std::string::npos ? parseGrosze(v) : std::nullopt;
+        auto grosze = v.find(',') == std::string::npos ? exactGrosze(v) : std::nullopt;
         if (!grosze) return fail("niepoprawna kwota „" + shownValue(v) + "”");
         out = *grosze;
         return {};
@@ -473,7 +477,7 @@ private:
 
     Status date(int& out) {
         const std::string v = trimmed();
-        auto day = parseIsoDay(v);
+        auto day = parseIsoDate(v);
         if (!day) return fail("niepoprawna data „" + shownValue(v) + "” (oczekiwano rrrr-mm-dd)");
         out = *day;
         return {};
@@ -583,8 +587,8 @@ private:
     Status sendHeader() {
         if (header_.from == 0 || header_.to == 0) return fail("brak okresu DataOd–DataDo w nagłówku");
         if (header_.from > header_.to) {
-            return fail("okres pliku jest pusty: DataOd " + isoDate(header_.from) +
-                        " jest po DataDo " + isoDate(header_.to));
+            return fail("okres pliku jest pusty: DataOd " + formatIso(header_.from) +
+                        " jest po DataDo " + formatIso(header_.to));
         }
         if (header_.nip.empty()) return fail("brak NIP podmiotu");
         headerSent_ = true;
@@ -604,8 +608,8 @@ private:
         if (entry_.number.empty()) return fail("brak numeru zapisu dziennika");
         if (!entry_.hasDay) return fail("brak daty księgowania");
         if (entry_.day < header_.from || entry_.day > header_.to) {
-            return fail("data księgowania " + isoDate(entry_.day) + " leży poza okresem pliku " +
-                        isoDate(header_.from) + " – " + isoDate(header_.to));
+            return fail("data księgowania " + formatIso(entry_.day) + " leży poza okresem pliku " +
+                        formatIso(header_.from) + " – " + formatIso(header_.to));
         }
         if (!journal_.add(entry_.number, entry_.day, entry_.document, entry_.description)) {
             return fail("numer zapisu dziennika " + shownValue(entry_.number) + " powtarza się");
@@ -627,8 +631,8 @@ private:
                             std::to_string(got_.journalEntries));
         }
         if (ctrl_.sum != got_.journalSum) {
-            return mismatch("SumaKwotOperacji", formatGrosze(ctrl_.sum),
-                            formatGrosze(got_.journalSum));
+            return mismatch("SumaKwotOperacji", groszeText(ctrl_.sum),
+                            groszeText(got_.journalSum));
         }
         return {};
     }
@@ -679,10 +683,10 @@ private:
                             std::to_string(got_.postingRows));
         }
         if (ctrl_.sum != got_.debitSum) {
-            return mismatch("SumaWinien", formatGrosze(ctrl_.sum), formatGrosze(got_.debitSum));
+            return mismatch("SumaWinien", groszeText(ctrl_.sum), groszeText(got_.debitSum));
         }
         if (ctrl_.sum2 != got_.creditSum) {
-            return mismatch("SumaMa", formatGrosze(ctrl_.sum2), formatGrosze(got_.creditSum));
+            return mismatch("SumaMa", groszeText(ctrl_.sum2), groszeText(got_.creditSum));
         }
         return {};
     }

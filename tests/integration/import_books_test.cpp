@@ -20,17 +20,18 @@
 #include <thread>
 #include <vector>
 
+#include "citforms/values/book_values.h"
 #include "integration/process_runner.h"
-#include "refhost/db/amounts.h"
 #include "support/jpk_kr_generator.h"
 #include "support/test_engine.h"
+
+using citforms::values::groszeText;
+using citforms::values::shownGrosze;
 
 namespace {
 
 using citforms_test::Outcome;
 using citforms_test::runProgram;
-using refhost::db::formatGrosze;
-using refhost::db::showGrosze;
 
 const std::string kHandWritten = std::string(CITFORMS_TEST_DATA_DIR) + "/books/mlyn_2017.xml";
 const std::string kHostile = std::string(CITFORMS_TEST_DATA_DIR) + "/books/hostile/";
@@ -265,18 +266,18 @@ TEST_F(ImportBooks, GeneratedFileGivesTheAmountsItsPostingsImply) {
         citforms_test::writeJpkKr(path, {"7781234563", "Młyn Pszenica", 2017, 4000, 3});
     const Outcome r = import(path);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("razem\t\t\t4000\t" + showGrosze(t.sum) + "\t" + showGrosze(t.sum)),
+    EXPECT_NE(r.out.find("razem\t\t\t4000\t" + shownGrosze(t.sum) + "\t" + shownGrosze(t.sum)),
               std::string::npos)
         << r.out;
     auto debit = [&](const char* a) { return t.accounts.count(a) ? t.accounts.at(a).debit : 0; };
     auto credit = [&](const char* a) { return t.accounts.count(a) ? t.accounts.at(a).credit : 0; };
     const nlohmann::json cit8 = newCit8(2017);
-    EXPECT_EQ(cit8["31"], formatGrosze(credit("700-01") + credit("750-01")));
-    EXPECT_EQ(cit8["33"], formatGrosze(credit("702-01")));
-    EXPECT_EQ(cit8["36"], formatGrosze(debit("401-1") + debit("402-1") + debit("751-01") -
+    EXPECT_EQ(cit8["31"], groszeText(credit("700-01") + credit("750-01")));
+    EXPECT_EQ(cit8["33"], groszeText(credit("702-01")));
+    EXPECT_EQ(cit8["36"], groszeText(debit("401-1") + debit("402-1") + debit("751-01") -
                                        credit("760-09")));
     // Advances are whole zloty, halves up.
-    EXPECT_EQ(cit8["94"], formatGrosze((debit("222-01") + 50) / 100 * 100));
+    EXPECT_EQ(cit8["94"], groszeText((debit("222-01") + 50) / 100 * 100));
 }
 
 TEST_F(ImportBooks, TextFormatIsToldApartByItsContent) {
