@@ -140,7 +140,8 @@ bool isRecord(std::string_view name) {
 }
 
 // The path of an element as the messages show it: "/JPK/KontoZapis[5]/KwotaWinien".
-std::string pathText(const std::vector<std::string>& path, long long ordinal) {
+template <class Names>
+std::string pathText(const Names& path, long long ordinal) {
     std::string out;
     for (std::size_t i = 0; i < path.size(); ++i) {
         out += "/" + shownValue(path[i]);
@@ -365,7 +366,8 @@ private:
     Status node() {
         switch (xmlTextReaderNodeType(reader_)) {
             case XML_READER_TYPE_ELEMENT: {
-                const std::string name = text(xmlTextReaderConstLocalName(reader_));
+                // The parser's dictionary keeps the name while the reading lasts.
+                const std::string_view name = text(xmlTextReaderConstLocalName(reader_));
                 const bool empty = xmlTextReaderIsEmptyElement(reader_) == 1;
                 if (auto st = open(name); !st) return st;
                 if (empty) return close();
@@ -408,7 +410,7 @@ private:
         Other, Header, Subject, Account, Journal, JournalCtrl, Posting, PostingCtrl
     };
 
-    Status open(const std::string& name) {
+    Status open(std::string_view name) {
         path_.push_back(name);
         value_.clear();
         if (path_.size() == 1) {
@@ -465,10 +467,10 @@ private:
     }
 
     // Text of a field with the blanks around it removed (the schema's types collapse them).
-    std::string trimmed() const { return std::string(citforms::values::trim(value_)); }
+    std::string_view trimmed() const { return citforms::values::trim(value_); }
 
     Status amount(std::int64_t& out) {
-        const std::string v = trimmed();
+        const std::string_view v = trimmed();
         auto grosze = v.find(',') == std::string::npos ? exactGrosze(v) : std::nullopt;
         if (!grosze) return fail("niepoprawna kwota „" + shownValue(v) + "”");
         out = *grosze;
@@ -476,7 +478,7 @@ private:
     }
 
     Status date(int& out) {
-        const std::string v = trimmed();
+        const std::string_view v = trimmed();
         auto day = parseIsoDate(v);
         if (!day) return fail("niepoprawna data „" + shownValue(v) + "” (oczekiwano rrrr-mm-dd)");
         out = *day;
@@ -484,7 +486,7 @@ private:
     }
 
     Status count(long long& out) {
-        const std::string v = trimmed();
+        const std::string_view v = trimmed();
         const std::optional<long long> n = citforms::values::parseInteger<long long>(v);
         if (!n || *n < 0) return fail("niepoprawna liczba „" + shownValue(v) + "”");
         out = *n;
@@ -492,7 +494,7 @@ private:
     }
 
     // The end of a field inside a record.
-    Status field(const std::string& name) {
+    Status field(std::string_view name) {
         switch (section_) {
             case Section::Header:
                 if (name == "DataOd") return date(header_.from);
@@ -540,7 +542,7 @@ private:
         return {};
     }
 
-    Status postingField(const std::string& name) {
+    Status postingField(std::string_view name) {
         JpkKrPosting& p = posting_.value;
         if (name == "NrZapisu") {
             posting_.entry = trimmed();
@@ -719,7 +721,7 @@ private:
     bool schemaError_ = false;
     std::uint64_t errorOffset_ = 0;  // the parser's byte when the validator refused
 
-    std::vector<std::string> path_;
+    std::vector<std::string_view> path_;  // names from the parser's dictionary
     long long recordOrdinal_ = 0;
     Section section_ = Section::Other;
     std::string value_;
