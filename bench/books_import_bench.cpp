@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
-#include "refhost/db/book_import.h"
 #include "citforms/values/book_values.h"
+#include "refhost/db/book_import.h"
 #include "refhost/sql/database.h"
 #include "tests/support/jpk_kr_generator.h"
 

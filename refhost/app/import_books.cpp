@@ -3,9 +3,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "citforms/values/book_values.h"
 #include "refhost/app/options.h"
 #include "refhost/app/progress_bar.h"
-#include "citforms/values/book_values.h"
 #include "refhost/db/book_import.h"
 #include "refhost/db/statement_feeds.h"
 

@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
-#include "citforms/values/book_values.h"
 
 namespace refhost::app {
 

@@ -18,8 +18,8 @@
 #include <thread>
 #include <unordered_map>
 
-#include "citforms/values/text.h"
 #include "citforms/values/book_values.h"
+#include "citforms/values/text.h"
 #include "refhost/db/book_text.h"
 #include "refhost/db/books.h"
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "citforms/values/text.h"
 #include "citforms/values/book_values.h"
+#include "citforms/values/text.h"
 
 namespace refhost::db {
 

@@ -7,8 +7,8 @@
 #include <limits>
 #include <sstream>
 
-#include "citforms/values/text.h"
 #include "citforms/values/book_values.h"
+#include "citforms/values/text.h"
 #include "refhost/db/book_text.h"
 
 namespace refhost::db {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/identifiers.h"
 #include "citforms/values/text.h"
-#include "citforms/values/book_values.h"
 #include "refhost/db/books.h"
 #include "refhost/sql/dialect.h"
 

@@ -15,8 +15,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "citforms/values/text.h"
 #include "citforms/values/book_values.h"
+#include "citforms/values/text.h"
 #include "refhost/db/book_text.h"
 
 #ifndef CITFORMS_JPK_SCHEMA_DIR

@@ -1,7 +1,7 @@
 #include "refhost/db/procedures.h"
 
-#include "citforms/values/text.h"
 #include "citforms/values/book_values.h"
+#include "citforms/values/text.h"
 #include "refhost/db/books.h"
 
 namespace refhost::db {

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <map>
 
-#include "citforms/values/text.h"
 #include "citforms/values/book_values.h"
+#include "citforms/values/text.h"
 
 namespace refhost::db {
 

@@ -28,12 +28,12 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/module/exports.h"
+#include "citforms/values/book_values.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/import_books.h"
-#include "citforms/values/book_values.h"
 #include "refhost/db/book_import.h"
 #include "refhost/print/mail_outbox.h"
 #include "refhost/sql/database.h"

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "refhost/db/books.h"
 #include "citforms/values/book_values.h"
+#include "refhost/db/books.h"
 #include "test_database_support.h"
 
 namespace refhost::db {
