@@ -299,6 +299,25 @@ TEST_F(ImportBooks, TextFormatIsToldApartByItsContent) {
               "15050\n");
 }
 
+TEST_F(ImportBooks, PostingsAroundAnAccountLineAndPastManyRowsAllArrive) {
+    // More postings than one insert statement carries, then an account, then a few more.
+    std::string text = "KONTO;700-55;Sprzedaż\n";
+    for (int i = 1; i <= 70; ++i) {
+        text += "DEKRET;2017-01-31;700-55;;1.00;FV " + std::to_string(i) + "/2017;\n";
+    }
+    text += "KONTO;700-56;Eksport\n";
+    for (int i = 1; i <= 3; ++i) {
+        text += "DEKRET;2017-02-28;700-56;;2.00;FE " + std::to_string(i) + "/2017;\n";
+    }
+    const Outcome r = import(write("ksiegi.txt", text));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(sql("select count(*) from KSIEGOWANIA where nr_konta = '700-55'"), "70\n");
+    EXPECT_EQ(sql("select sum(kwota_ma) from KSIEGOWANIA where nr_konta = '700-56'"), "600\n");
+    EXPECT_EQ(sql("select count(distinct dokument) from KSIEGOWANIA where nr_konta like '700-5_'"),
+              "73\n");
+    EXPECT_EQ(sql("select obroty_ma from OBROTY where nr_konta = '700-55'"), "7000\n");
+}
+
 TEST_F(ImportBooks, CostsThatNoStatementReadsAreListedAfterTheSummary) {
     // 400-90 is a cost account (group 4) that no mask of the statements takes; 700-05 is
     // read by "700*", 201-01 is no result account.
