@@ -4,10 +4,13 @@
 #include <cctype>
 #include <map>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/text.h"
-#include "refhost/db/days.h"
 
 namespace refhost::db {
+
+using citforms::values::fromDate;
+using citforms::values::today;
 
 using citforms::values::join;
 using citforms::values::upperAscii;
@@ -23,7 +26,7 @@ ColumnDef text(std::string name) { return col(std::move(name), CT::Text, "NOT NU
 ColumnDef integer(std::string name) { return col(std::move(name), CT::Integer, "NOT NULL DEFAULT 0"); }
 ColumnDef day(std::string name) { return col(std::move(name), CT::Day, "NOT NULL DEFAULT 0"); }
 
-std::string day(int y, unsigned m, unsigned d) { return std::to_string(dayNumber(y, m, d)); }
+std::string day(int y, unsigned m, unsigned d) { return std::to_string(fromDate(y, m, d)); }
 
 // Declarations: headers, field values, attachment texts, links, templates, the e-filing
 // state and the deduction components of the older editions.
@@ -470,7 +473,7 @@ Status migrate(sql::HostDatabase& db, const sql::EngineProfile& profile, int tar
         auto r = db.runNative(std::string("INSERT INTO ") + kVersionTable +
                                   " (wersja, opis, data_zastosowania) VALUES (?, ?, ?)",
                               {std::to_string(m.version), m.description,
-                               std::to_string(todayNumber())});
+                               std::to_string(today())});
         if (!r) return fail(r.error());
     }
     return db.commit();

@@ -27,18 +27,21 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/module/exports.h"
+#include "citforms/values/book_values.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/import_books.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/book_import.h"
 #include "refhost/desktop/file_dialogs.h"
 #include "refhost/print/mail_outbox.h"
 #include "refhost/sql/database.h"
 
 namespace refhost::desktop {
+
+using citforms::values::exactGrosze;
+using citforms::values::shownGrosze;
 
 namespace {
 
@@ -101,7 +104,7 @@ void showTable(QWidget* parent, const QString& title, const QStringList& headers
 }
 
 // An amount of the books as the forms show it: "1 234,50".
-QString amount(std::int64_t grosze) { return q(db::showGrosze(grosze)); }
+QString amount(std::int64_t grosze) { return q(shownGrosze(grosze)); }
 
 // The document's title: the edition, the company and the period ("CIT-8 (24) – Młyn Pszenica –
 // 12-2016"), the subject of its e-mail and the name its PDF is proposed under.
@@ -688,8 +691,8 @@ void DesktopWindow::showPostings() {
     std::int64_t credit = 0;
     for (const auto& r : result->rows) {
         const auto day = citforms::values::parseInteger<std::int32_t>(r[0].value_or(""));
-        const std::int64_t wn = db::parseGrosze(r[3].value_or("0")).value_or(0);
-        const std::int64_t ma = db::parseGrosze(r[4].value_or("0")).value_or(0);
+        const std::int64_t wn = exactGrosze(r[3].value_or("0")).value_or(0);
+        const std::int64_t ma = exactGrosze(r[4].value_or("0")).value_or(0);
         debit += wn;
         credit += ma;
         rows.push_back({q(day ? citforms::values::formatDayMonthYear(*day) : std::string()),
@@ -716,8 +719,8 @@ void DesktopWindow::importBooks() {
     }
     const db::BookImportSummary& result = *summary;
     logged(0, "Import ksiąg z pliku " + file.toStdString() + ": zapisów " +
-                  std::to_string(result.postings) + ", Wn " + db::showGrosze(result.debit) +
-                  ", Ma " + db::showGrosze(result.credit),
+                  std::to_string(result.postings) + ", Wn " + shownGrosze(result.debit) +
+                  ", Ma " + shownGrosze(result.credit),
            "I");
     std::vector<QStringList> rows;
     for (const db::BookGroupTotal& g : result.groups) {
