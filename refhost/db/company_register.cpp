@@ -423,12 +423,13 @@ Result<std::int32_t> addFiscalYear(sql::HostDatabase& db, std::int32_t company, 
         }
         if (first != 0 && from > last && from != last + 1) {
             return R::failure("Między ostatnim rokiem obrotowym (do " + formatIso(last) +
-                              ") a nowym byłaby przerwa: nowy rok zaczyna się " +
+                              ") a nowym byłaby przerwa: następny rok musi zaczynać się " +
                               formatIso(last + 1) + ".");
         }
         if (first != 0 && to < first && to + 1 != first) {
             return R::failure("Między nowym rokiem obrotowym a pierwszym (od " + formatIso(first) +
-                              ") byłaby przerwa: nowy rok kończy się " + formatIso(first - 1) + ".");
+                              ") byłaby przerwa: poprzedni rok musi kończyć się " +
+                              formatIso(first - 1) + ".");
         }
         auto id = nextId(db, "LATA_OBROTOWE", "id_lata_obrotowe");
         if (!id) return id;

@@ -69,14 +69,16 @@ R officeOverview(sql::HostDatabase& db, int year, const CheckErrors& check) {
         const std::string within = " and n.DATA_OKRESU >= " + std::to_string(row.yearStart) +
                                    " and n.DATA_OKRESU <= " + std::to_string(row.yearEnd);
 
-        // The newest CIT-8 of the year, with what it corrects and whether it is filed.
+        // The newest CIT-8 of the year that holds values (a header whose creation never
+        // finished is none), with whether it is a correction and whether it is filed.
         auto cit8 = db.run(
             "select top 1 n.ID_DEKLARACJE_NAG, v.blokada_stan, "
             "(select count(*) from DEKLARACJE_KOREKTY k where k.ID_KOREKTY = n.ID_DEKLARACJE_NAG) "
             "from DEKLARACJE_NAG n join DEKLARACJE_WZORZEC w on w.ID_DEKLARACJE_WZORZEC = "
             "n.ID_DEKLARACJE_WZORZEC join DEKLARACJE_NAG_VIEW v on v.id_deklaracje_nag = "
             "n.ID_DEKLARACJE_NAG where w.TYP = 'CIT-8' and n.ID_FIRMY = " +
-            company + within + " and isnull(n.DATA_SYSTEMOWA_P, 0) <> 0 order by n.ID_DEKLARACJE_NAG desc");
+            company + within + " and exists (select 1 from DEKLARACJE_POZ p where p.ID_DEKLARACJE_NAG = "
+            "n.ID_DEKLARACJE_NAG) order by n.ID_DEKLARACJE_NAG desc");
         if (!cit8) return R::failure(cit8.error());
         if (cit8->rows.empty()) {
             row.state = ReturnState::None;
