@@ -680,16 +680,16 @@ void DesktopWindow::differencesSelected() {
                              q(reply.is_object() ? reply.value("error", std::string()) : std::string()));
         return;
     }
+    // A long text (the justification) is shown by its beginning, so both columns stay in view.
+    const auto shown = [](const nlohmann::json& value) {
+        QString text = q(value.get<std::string>()).replace('\n', ' ');
+        return text.size() > 60 ? text.left(59) + QString::fromUtf8("…") : text;
+    };
     std::vector<QStringList> rows;
-    for (const auto& c : reply["changes"]) {
-        rows.push_back({q(c["where"].get<std::string>()), q(c["shownBefore"].get<std::string>()),
-                        q(c["shownAfter"].get<std::string>())});
-    }
+    for (const auto& c : reply["changes"])
+        rows.push_back({shown(c["where"]), shown(c["shownBefore"]), shown(c["shownAfter"])});
     showTable(this,
-              QString("Korekta %1 a deklaracja %2: różnice (%3)")
-                  .arg(id)
-                  .arg(q(original))
-                  .arg(rows.size()),
+              QString("Korekta %1 a deklaracja %2: różnice").arg(id).arg(q(original)),
               {"Pozycja", "Było", "Jest"}, rows, "roznice", s_.settings);
 }
 

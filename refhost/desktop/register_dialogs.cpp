@@ -195,6 +195,9 @@ std::int32_t overviewDialog(QWidget* parent, sql::HostDatabase& db, int year,
     auto* yearBox = new QSpinBox(&dialog);
     yearBox->setRange(1801, 9999);
     yearBox->setValue(year);
+    yearBox->setMaximumWidth(100);
+    // Read again when the year is typed whole (Enter or leaving the box), not at every digit.
+    yearBox->setKeyboardTracking(false);
     top->addRow("&Rok (koniec roku obrotowego):", yearBox);
     layout->addLayout(top);
     const QStringList headers = {"Firma", "NIP", "Nazwa", "Rok obrotowy", "Termin CIT-8", "Stan",
