@@ -10,6 +10,7 @@
 //   std::vector<std::string> notes;
 //   std::int32_t id = makeCorrection(module, 2, true, &notes);   // 0: refused, reason shown
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 

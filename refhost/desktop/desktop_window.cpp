@@ -209,12 +209,12 @@ void DesktopWindow::buildMenus() {
     both("&Usuń", QKeySequence(QKeySequence::Delete), [this] { deleteSelected(); });
     declarations->addSeparator();
     both("&Korekta…", QKeySequence("Ctrl+Shift+K"), [this] { correctSelected(); });
-    add(declarations, "Różnice z deklaracją &korygowaną", QKeySequence("Ctrl+Shift+D"),
+    add(declarations, "Różnice z deklaracją korygo&waną", QKeySequence("Ctrl+Shift+D"),
         [this] { differencesSelected(); });
     declarations->addSeparator();
     both("Odśwież &listę", QKeySequence("F5"), [this] { refresh(); });
 
-    QMenu* register_ = menuBar()->addMenu("&Firmy");
+    QMenu* register_ = menuBar()->addMenu("F&irmy");
     add(register_, "&Nowa firma…", QKeySequence(), [this] { addCompany(); });
     add(register_, "&Dane firmy…", QKeySequence(), [this] { editCompany(); });
     add(register_, "Nowy &rok obrotowy…", QKeySequence(), [this] { addFiscalYear(); });
