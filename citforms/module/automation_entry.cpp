@@ -14,6 +14,8 @@
 #include "citforms/header/param_cit2.h"
 #include "citforms/header/pickers.h"
 #include "citforms/module/automation.h"
+#include "citforms/module/correction.h"
+#include "citforms/module/declaration_diff.h"
 #include "citforms/module/declaration_json.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/module/declaration_summary.h"
@@ -311,6 +313,45 @@ std::string statementRolesVerb(ModuleState& module, Request& request) {
     return text(Json{{"ok", true}, {"id", id}, {"template", *templateId}, {"roles", roles}});
 }
 
+std::string correctVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    const std::int32_t justify = request.whole("justify", 0);
+    if (!request.ok()) return request.refusal();
+    std::vector<std::string> notes;
+    const std::int32_t made = makeCorrection(module, id, justify != 0, &notes);
+    if (made == 0) return failure("no correction of declaration " + std::to_string(id) + " was made");
+    return text(Json{{"ok", true}, {"id", made}, {"notes", notes}});
+}
+
+std::string justifyVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    if (!request.ok()) return request.refusal();
+    std::vector<std::string> notes;
+    if (justifyCorrection(module, id, &notes) == 0)
+        return failure("the justification of declaration " + std::to_string(id) + " was not saved");
+    return text(Json{{"ok", true}, {"id", id}, {"notes", notes}});
+}
+
+std::string diffVerb(ModuleState& module, Request& request) {
+    const std::int32_t first = request.whole("first");
+    const std::int32_t second = request.whole("second");
+    if (!request.ok()) return request.refusal();
+    const auto changes = storedDifferences(module, first, second);
+    if (!changes) return failure(changes.error());
+    Json list = Json::array();
+    for (const PositionChange& c : *changes) {
+        list.push_back(Json{{"form", c.form},
+                            {"copy", c.copy},
+                            {"position", c.position},
+                            {"where", c.where()},
+                            {"before", c.before},
+                            {"after", c.after},
+                            {"shownBefore", displayValue(module.fields, c, c.before)},
+                            {"shownAfter", displayValue(module.fields, c, c.after)}});
+    }
+    return text(Json{{"ok", true}, {"first", first}, {"second", second}, {"changes", list}});
+}
+
 struct Verb {
     std::string_view name;
     std::string (*run)(ModuleState&, Request&);
@@ -324,6 +365,7 @@ constexpr Verb kVerbs[] = {
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
     {"summary", summaryVerb},
     {"check", checkVerb},      {"statement-roles", statementRolesVerb},
+    {"correct", correctVerb},  {"justify", justifyVerb},  {"diff", diffVerb},
 };
 
 std::string dispatch(ModuleState& module, const char* requestJson) {

@@ -309,6 +309,21 @@ Migration accountTypes() {
     return m;
 }
 
+// Corrections of filed returns: which return each correction corrects. Apart from the
+// CIT-8 / CIT-ST links, so that no query of those links ever meets a correction. A return has
+// at most one direct correction (a later one corrects the newest), and a correction corrects
+// one return.
+Migration corrections() {
+    Migration m{7, "Korekty", {}};
+    m.steps.push_back(TableDef{"DEKLARACJE_KOREKTY",
+                               {col("ID_DEKLARACJI", CT::Integer, "NOT NULL"),
+                                col("ID_KOREKTY", CT::Integer, "NOT NULL")},
+                               {"ID_KOREKTY"}});
+    m.steps.push_back(
+        IndexDef{"DKK_JEDNA_KOREKTA", "DEKLARACJE_KOREKTY", {"ID_DEKLARACJI"}, true});
+    return m;
+}
+
 Migration concurrentUsers() {
     Migration m{5, "Wielu użytkowników", {}};
     // Counted up by every save of the header; a save checks it against the one it loaded.
@@ -381,7 +396,8 @@ Migration concurrentUsers() {
 
 const std::vector<Migration>& migrations() {
     static const std::vector<Migration> all = {declarations(), masterData(), books(),
-                                               bookImports(), concurrentUsers(), accountTypes()};
+                                               bookImports(), concurrentUsers(), accountTypes(),
+                                               corrections()};
     return all;
 }
 

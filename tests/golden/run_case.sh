@@ -180,7 +180,10 @@ for command in "${commands[@]}"; do
     run_tabrix "${args[@]}"
     status=$?
     cat "$work/out" >>"$transcript"
-    case "${args[0]}" in new-cit8 | new-cit2) [ "$status" -eq 0 ] && id=$(tail -n 1 "$work/out") ;; esac
+    case "${args[0]}" in
+      new-cit8 | new-cit2 | correct) [ "$status" -eq 0 ] && id=$(tail -n 1 "$work/out") ;;
+      company | fiscal-year) [ "$status" -eq 0 ] && [ "${args[1]}" = add ] && id=$(tail -n 1 "$work/out") ;;
+    esac
   fi
   sed 's/^/[stderr] /' "$work/err" >>"$transcript"
   echo "[exit $status]" >>"$transcript"
