@@ -316,7 +316,9 @@ std::string statementRolesVerb(ModuleState& module, Request& request) {
 std::string kindsVerb(ModuleState&, Request& request) {
     if (!request.ok()) return request.refusal();
     const auto position = [](int p) { return p != 0 ? Json(p) : Json(); };
-    const auto day = [](const std::optional<values::DayNumber>& d) { return d ? Json(*d) : Json(); };
+    const auto day = [](const std::optional<values::DayNumber>& d) {
+        return d ? Json(*d) : Json();
+    };
     Json kinds = Json::array();
     for (const DeclarationKind& k : declarationKinds()) {
         Json windows = Json::array({k.mainWindow});

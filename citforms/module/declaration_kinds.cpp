@@ -19,7 +19,9 @@ bool bindProcedures(DeclarationKind& k, const std::string& procedures) {
     const std::int32_t t = k.templateId;
     if (procedures == "cit8") {
         k.load = [t](const host::HostBinding& host, const DeclarationState& state,
-                     store::DeclarationFields& fields) { store::WCZYTAJ_CIT_8(t, host, state, fields); };
+                     store::DeclarationFields& fields) {
+            store::WCZYTAJ_CIT_8(t, host, state, fields);
+        };
         k.compute = [t](const host::HostBinding& host, const DeclarationState& state,
                         store::DeclarationFields& fields, bool refresh) {
             compute::OBLICZ_CIT_8(t, host, state, fields, refresh);
