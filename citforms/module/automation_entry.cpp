@@ -352,6 +352,40 @@ std::string diffVerb(ModuleState& module, Request& request) {
     return text(Json{{"ok", true}, {"first", first}, {"second", second}, {"changes", list}});
 }
 
+// Every kind the module serves, as its kind file describes it: the host asks this instead of
+// keeping its own lists of templates, editions and positions.
+std::string kindsVerb(ModuleState&, Request& request) {
+    if (!request.ok()) return request.refusal();
+    const auto position = [](int p) { return p != 0 ? Json(p) : Json(); };
+    const auto day = [](const std::optional<values::DayNumber>& d) {
+        return d ? Json(*d) : Json();
+    };
+    Json kinds = Json::array();
+    for (const DeclarationKind& k : declarationKinds()) {
+        Json windows = Json::array({k.mainWindow});
+        for (const std::string& w : k.attachmentWindows) windows.push_back(w);
+        Json kind{{"template", k.templateId},
+                  {"family", k.family},
+                  {"edition", k.edition},
+                  {"from", day(k.file != nullptr ? k.file->from : std::nullopt)},
+                  {"until", day(k.file != nullptr ? k.file->until : std::nullopt)},
+                  {"served", static_cast<bool>(k.load)},
+                  {"mainForm", k.mainForm},
+                  {"windows", windows},
+                  {"taxDue", position(k.results.taxDue)},
+                  {"taxForYear", position(k.results.taxForYear)},
+                  {"toPay", position(k.results.toPay)},
+                  {"overpaid", position(k.results.overpaid)}};
+        if (k.transfer.amountField != 0) {
+            kind["transfer"] = Json{{"amount", k.transfer.amountField},
+                                    {"symbol", k.transfer.formSymbol},
+                                    {"period", k.transfer.monthly ? "month" : "year"}};
+        }
+        kinds.push_back(std::move(kind));
+    }
+    return text(Json{{"ok", true}, {"kinds", kinds}});
+}
+
 struct Verb {
     std::string_view name;
     std::string (*run)(ModuleState&, Request&);
@@ -366,6 +400,7 @@ constexpr Verb kVerbs[] = {
     {"summary", summaryVerb},
     {"check", checkVerb},      {"statement-roles", statementRolesVerb},
     {"correct", correctVerb},  {"justify", justifyVerb},  {"diff", diffVerb},
+    {"kinds", kindsVerb},
 };
 
 std::string dispatch(ModuleState& module, const char* requestJson) {

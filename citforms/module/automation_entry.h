@@ -71,6 +71,14 @@
 //        -> {"ok":true,"first":N,"second":M,"changes":[{"form":"CIT-8","copy":0,
 //            "position":31,"where":"Poz. 31","before":"…","after":"…","shownBefore":"…",
 //            "shownAfter":"…"},…]}
+//   {"verb":"kinds"}
+//        every declaration kind the module serves, from its kind files
+//        -> {"ok":true,"kinds":[{"template":73,"family":"CIT-8","edition":"24",
+//            "from":D,"until":null,"served":true,"mainForm":"cit8_24","windows":["CIT_8_73",…],
+//            "taxDue":65,"taxForYear":67,"toPay":95,"overpaid":96,
+//            "transfer":{"amount":95,"symbol":"CIT8","period":"year"}},…]}
+//           ("from"/"until": the periods the edition is proposed for, day numbers or null;
+//           a position the edition lacks is null, a kind without a transfer has none)
 //
 // Anything else — a text that is not a JSON object, an unknown verb, a missing or mistyped
 // member, a whole number beyond 32 bits, no host bound, or work that failed — is answered

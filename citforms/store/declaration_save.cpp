@@ -412,18 +412,11 @@ std::int32_t saveAndTell(const host::HostBinding& host, const module::Declaratio
 
 }  // namespace
 
-std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome) {
-    return saveAndTell(host, state, fields, 73, tryb, id, dataOkresu, idWzorca, outcome);
-}
-
-std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome) {
-    return saveAndTell(host, state, fields, 72, tryb, id, dataOkresu, idWzorca, outcome);
+std::int32_t ZAPISZ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                          const module::DeclarationState& state, DeclarationFields& fields,
+                          std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                          std::int32_t idWzorca, SaveOutcome* outcome) {
+    return saveAndTell(host, state, fields, templateId, tryb, id, dataOkresu, idWzorca, outcome);
 }
 
 std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
@@ -434,13 +427,6 @@ std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::Declarati
     tell(host, result.notices);
     if (outcome != nullptr) *outcome = result.outcome;
     return result.id;
-}
-
-std::int32_t ZAPISZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome) {
-    return saveAndTell(host, state, fields, 70, tryb, id, dataOkresu, idWzorca, outcome);
 }
 
 bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id) {

@@ -1,5 +1,6 @@
 #include "refhost/app/cit8_commands.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "citforms/values/day_number.h"
@@ -58,8 +59,9 @@ Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args) {
             out.year = *year;
             yearGiven = true;
         } else if (name == "--edition") {
-            if (value != "24" && value != "23" && value != "21") {
-                return R::failure("new-cit8: the edition is 24, 23 or 21, not '" + value + "'");
+            // Which editions there are the module says (runNewCit8).
+            if (!parseId(value)) {
+                return R::failure("new-cit8: not an edition: '" + value + "'");
             }
             out.edition = value;
         } else if (name == "--copy-from") {
@@ -96,9 +98,9 @@ Result<NewCit2Arguments> parseNewCit2(const std::vector<std::string>& args) {
             out.year = *year;
             out.month = static_cast<unsigned>(*month);
         } else if (name == "--edition") {
-            const auto edition = parseId(value);
-            if (!edition || *edition < 12 || *edition > 17) {
-                return R::failure("new-cit2: the edition is 12 to 17, not '" + value + "'");
+            // Which editions there are the module says (runNewCit2).
+            if (!parseId(value)) {
+                return R::failure("new-cit2: not an edition: '" + value + "'");
             }
             out.edition = value;
         } else {
@@ -207,9 +209,33 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Whether the module serves `edition` (empty: the one the period proposes) of `family`; else
+// the editions there are are named: "the edition is 24, 23 or 21, not '25'".
+bool knownEdition(const libraries::LoadedModule& module, std::string_view family,
+                  const std::string& edition, std::string_view command, std::ostream& err) {
+    if (edition.empty()) return true;
+    const std::vector<libraries::ModuleKind> editions = module.kindsOf(family);
+    if (std::any_of(editions.begin(), editions.end(),
+                    [&](const libraries::ModuleKind& k) { return k.edition == edition; }))
+        return true;
+    std::string list;
+    for (std::size_t i = 0; i < editions.size(); ++i) {
+        if (i > 0) list += i + 1 == editions.size() ? " or " : ", ";
+        list += editions[i].edition;
+    }
+    err << "tabrix: " << command << ": the edition is " << list << ", not '" << edition
+        << "'\n";
+    return false;
+}
+
+}  // namespace
+
 int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit8Arguments& args, std::ostream& out, std::ostream& err,
                long failuresBefore) {
+    if (!knownEdition(module, "CIT-8", args.edition, "new-cit8", err)) return 1;
     const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
     const std::optional<FiscalYear> year = fiscalYearOf(host, company, args.year);
     if (!year) {
@@ -250,6 +276,7 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
 
 int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit2Arguments& args, std::ostream& out, std::ostream& err) {
+    if (!knownEdition(module, "CIT-2", args.edition, "new-cit2", err)) return 1;
     const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
     const std::int32_t period = citforms::values::fromDate(args.year, args.month, 2);
     const std::string sql =

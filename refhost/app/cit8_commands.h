@@ -1,8 +1,8 @@
 #pragma once
 // The tabrix commands that make and change CIT-8 declarations through the loaded module:
 //
-//   new-cit8 [--company N] --year YYYY [--edition 24|23|21] [--copy-from ID]
-//   new-cit2 [--company N] --month YYYY-MM [--edition 12...17]
+//   new-cit8 [--company N] --year YYYY [--edition E] [--copy-from ID]
+//   new-cit2 [--company N] --month YYYY-MM [--edition E]
 //   compute ID      statements again (the refresh mode), then saved
 //   recalc ID       company data afresh and every form rule, then saved
 //   lock ID         marks the header's BLOKADA with the user's code (a save is then refused)
@@ -50,7 +50,7 @@ struct NewCit2Arguments {
     std::string edition;  // "12" to "17" or empty for the template valid for the month
 };
 
-// new-cit2 [--company N] --month YYYY-MM [--edition 12...17]
+// new-cit2 [--company N] --month YYYY-MM [--edition E]
 citforms::values::Result<NewCit2Arguments> parseNewCit2(const std::vector<std::string>& args);
 
 // The one declaration id of compute, recalc, lock, unlock (which also takes --force),

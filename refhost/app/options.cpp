@@ -25,12 +25,12 @@ constexpr CommandHelp kCommandHelp[] = {
      "ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
      "[--receipt TEXT1 TEXT2] [--output FILE] [--overlay]",
      "print the declaration's main form"},
-    {"new-cit8", "[--company N] --year YYYY [--edition 24|23|21] [--copy-from ID] [--no-fill]",
+    {"new-cit8", "[--company N] --year YYYY [--edition E] [--copy-from ID] [--no-fill]",
      "make, compute and save a CIT-8 for the company's fiscal year\n"
      "starting (else ending) in YYYY, its advances filled from the year's\n"
      "CIT-2 returns and its CIT-8/O count set as in the window (not with\n"
      "--no-fill), each said in a fill line; prints the new id"},
-    {"new-cit2", "[--company N] --month YYYY-MM [--edition 12...17]",
+    {"new-cit2", "[--company N] --month YYYY-MM [--edition E]",
      "make, compute and save the CIT-2 of that month (the template\n"
      "valid for it, or the edition named); prints the new id"},
     {"batch", "--year YYYY [--company N ...|--all] --out DIR [--pdf] [--check] [--recompute] "

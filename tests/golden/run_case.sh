@@ -129,6 +129,12 @@ copy_demo() {
   : >"$work/err"
 }
 for ((i = 0; i < ${#fixture[@]}; i++)); do
+  if [ "$i" -gt 0 ] && [[ "${fixture[$i]}" == "kinds "* ]]; then
+    # Declaration kinds added as data: a folder of tests/data, for every command after it.
+    export CITFORMS_KINDS_DIR
+    CITFORMS_KINDS_DIR=$(readlink -f "$(dirname "$0")/../data/${fixture[$i]#kinds }")
+    continue
+  fi
   if [ "$i" -eq 0 ] && [ -n "$demo_copy" ]; then
     copy_demo
   elif [ "$i" -eq 0 ]; then
