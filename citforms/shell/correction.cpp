@@ -5,6 +5,7 @@
 #include "citforms/forms/form.h"
 #include "citforms/kinds/declaration_kinds.h"
 #include "citforms/shell/declaration_diff.h"
+#include "citforms/state/fiscal_year.h"
 #include "citforms/store/correction_links.h"
 #include "citforms/store/declaration_save.h"
 #include "citforms/workflows/automation.h"
