@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "citforms/check/declaration_check.h"
+#include "citforms/explain/position_explanation.h"
 #include "citforms/citst/cit_st_window.h"
 #include "citforms/header/param_cit2.h"
 #include "citforms/header/pickers.h"
@@ -311,6 +312,26 @@ std::string statementRolesVerb(ModuleState& module, Request& request) {
     return text(Json{{"ok", true}, {"id", id}, {"template", *templateId}, {"roles", roles}});
 }
 
+// Where the amount of one position comes from (explain/position_explanation.h).
+std::string explainVerb(ModuleState& module, Request& request) {
+    explain::ExplainRequest r;
+    r.id = request.whole("id");
+    r.form = request.string("form", "");
+    r.position = request.whole("position");
+    r.deep = request.whole("deep", 0) != 0;
+    if (request.has("postings")) {
+        host::PostingPage page;
+        page.account = request.string("account", "");
+        page.offset = request.whole("offset", 0);
+        page.limit = request.whole("limit", 100);
+        r.postings = page;
+    }
+    if (!request.ok()) return request.refusal();
+    const values::Result<explain::Explanation> e = explain::explainPosition(module, r);
+    if (!e) return failure(e.error());
+    return text(Json{{"ok", true}, {"explanation", explain::toJson(*e)}});
+}
+
 struct Verb {
     std::string_view name;
     std::string (*run)(ModuleState&, Request&);
@@ -324,6 +345,7 @@ constexpr Verb kVerbs[] = {
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
     {"summary", summaryVerb},
     {"check", checkVerb},      {"statement-roles", statementRolesVerb},
+    {"explain", explainVerb},
 };
 
 std::string dispatch(ModuleState& module, const char* requestJson) {
