@@ -157,11 +157,19 @@ public:
 
         ruleOf(e);
         e.code = statementCode(s_, *held, position);
-        if (!e.code.empty()) {
-            e.kind = SourceKind::Statement;
+        // A position the window offers a definition for, which the declaration's statements
+        // leave undefined and a rule fills, is the rule's.
+        bool statement = !e.code.empty();
+        if (statement) {
             if (auto st = statementOf(e, postings); !st) return R::failure(st.error(), st.errorKind());
+            statement = !(e.sourcesKnown && e.sources.terms.empty() && e.ruleWrites);
+        }
+        if (statement) {
+            e.kind = SourceKind::Statement;
         } else if (e.ruleWrites) {
             e.kind = SourceKind::Rule;
+            e.code.clear();
+            e.difference.clear();
             if (e.value != e.ruleValue)
                 e.difference = "Reguła daje " + amountText(e.ruleValue) +
                                " z wartości pozycji, które ją zasilają; zapisana wartość różni "

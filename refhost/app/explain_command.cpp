@@ -1,5 +1,9 @@
 #include "refhost/app/explain_command.h"
 
+#include <algorithm>
+#include <map>
+#include <tuple>
+
 #include <nlohmann/json.hpp>
 
 #include "citforms/values/day_number.h"
@@ -100,6 +104,22 @@ void printExplanation(const Json& e, std::ostream& out, const std::string& inden
             << '\n';
     }
     if (!str(e, "difference").empty()) out << indent << "difference\t" << str(e, "difference") << '\n';
+}
+
+// The statement codes as the forms order their positions: the CIT-8's by number, then the
+// CIT-8/O's ("O8" before "O10").
+std::vector<std::string> codesInFormOrder(const db::Reconciliation& r) {
+    std::vector<std::string> codes;
+    for (const auto& [code, value] : r.statements) codes.push_back(code);
+    const auto key = [](const std::string& code) {
+        const bool attachment = !code.empty() && (code[0] == 'O' || code[0] == 'o');
+        const auto number = citforms::values::parseInteger<long long>(
+            std::string_view(code).substr(attachment ? 1 : 0));
+        return std::make_tuple(attachment, number.value_or(0), code);
+    };
+    std::stable_sort(codes.begin(), codes.end(),
+                     [&](const std::string& a, const std::string& b) { return key(a) < key(b); });
+    return codes;
 }
 
 }  // namespace
@@ -246,6 +266,25 @@ int runReconcile(libraries::ReferenceHost& host, sql::HostDatabase& db,
     std::int64_t unfed = 0;
     for (const db::AccountFeed& f : r->accounts)
         if (f.result && f.codes.empty()) ++unfed;
+    // The values the declaration holds at the statements' positions: "31" on the CIT-8, "O8"
+    // on its CIT-8/O.
+    std::map<std::string, std::string> stored;
+    if (declaration != 0) {
+        auto rows = db.runNative(
+            "select nr_zalacznika, nr_pola, wartosc_pola from DEKLARACJE_POZ where "
+            "id_deklaracje_nag = ? and nr_zalacznika in ('0', '1')",
+            {std::to_string(declaration)});
+        if (!rows) {
+            err << "tabrix: " << rows.error() << '\n';
+            return 1;
+        }
+        for (const auto& row : rows->rows) {
+            const std::string sheet(citforms::values::trim(row.at(0).value_or("")));
+            const std::string position(citforms::values::trim(row.at(1).value_or("")));
+            stored[(sheet == "1" ? "O" : "") + position] =
+                std::string(citforms::values::trim(row.at(2).value_or("")));
+        }
+    }
     if (args.json) {
         Json accounts = Json::array();
         for (const db::AccountFeed& f : r->accounts) {
@@ -257,8 +296,12 @@ int runReconcile(libraries::ReferenceHost& host, sql::HostDatabase& db,
                                     {"positions", f.codes},
                                     {"unfed", f.result && f.codes.empty()}});
         }
-        Json statements = Json::object();
-        for (const auto& [code, value] : r->statements) statements[code] = db::formatGrosze(value);
+        Json statements = Json::array();
+        for (const std::string& code : codesInFormOrder(*r)) {
+            Json one{{"code", code}, {"value", db::formatGrosze(r->statements.at(code))}};
+            if (const auto it = stored.find(code); it != stored.end()) one["stored"] = it->second;
+            statements.push_back(std::move(one));
+        }
         const Json doc{{"company", args.company},
                        {"from", citforms::values::formatIso(year->start)},
                        {"to", citforms::values::formatIso(year->end)},
@@ -283,8 +326,20 @@ int runReconcile(libraries::ReferenceHost& host, sql::HostDatabase& db,
     }
     out << "books\tWn " << db::showGrosze(r->debit) << "\tMa " << db::showGrosze(r->credit)
         << '\n';
-    for (const auto& [code, value] : r->statements)
-        out << "statement\t" << code << '\t' << db::showGrosze(value) << '\n';
+    // The statements that take nothing from these books are only counted.
+    std::size_t empty = 0;
+    for (const std::string& code : codesInFormOrder(*r)) {
+        if (r->statements.at(code) == 0 && stored.count(code) == 0) {
+            ++empty;
+            continue;
+        }
+        out << "statement\t" << code << '\t' << db::showGrosze(r->statements.at(code));
+        if (const auto it = stored.find(code); it != stored.end())
+            out << "\tw deklaracji " << it->second;
+        out << '\n';
+    }
+    out << "statements\t" << r->statements.size() << " defined, " << empty
+        << " of them 0 and not in a declaration\n";
     out << "accounts\t" << r->accounts.size() << " with turnover, " << unfed
         << " result account(s) feeding no statement\n";
     return 0;
