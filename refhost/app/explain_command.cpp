@@ -272,7 +272,7 @@ int runReconcile(libraries::ReferenceHost& host, sql::HostDatabase& db,
     if (declaration != 0) {
         auto rows = db.runNative(
             "select nr_zalacznika, nr_pola, wartosc_pola from DEKLARACJE_POZ where "
-            "id_deklaracje_nag = ? and nr_zalacznika in ('0', '1')",
+            "id_deklaracje_nag = ? and nr_zalacznika in (0, 1)",
             {std::to_string(declaration)});
         if (!rows) {
             err << "tabrix: " << rows.error() << '\n';
