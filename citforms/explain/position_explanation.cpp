@@ -380,7 +380,8 @@ nlohmann::ordered_json toJson(const Explanation& e) {
             out["total"] = s["total"];
             out["definition"] = s["definition"];
             out["accounts"] = s["accounts"];
-            if (!e.sources.postings.empty() || e.sources.postingCount > 0) {
+            if (!e.sources.postings.empty() || e.sources.postingCount >= 0 ||
+                e.sources.morePostings) {
                 Json postings = Json::array();
                 for (const host::SourcePosting& p : e.sources.postings)
                     postings.push_back(Json{{"account", p.account},
@@ -390,7 +391,8 @@ nlohmann::ordered_json toJson(const Explanation& e) {
                                             {"debit", amountText(p.debit)},
                                             {"credit", amountText(p.credit)}});
                 out["postings"] = postings;
-                out["postingCount"] = e.sources.postingCount;
+                out["morePostings"] = e.sources.morePostings;
+                if (e.sources.postingCount >= 0) out["postingCount"] = e.sources.postingCount;
             }
         } else {
             out["note"] = "the host does not tell the statements' sources";

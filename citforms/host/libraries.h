@@ -169,6 +169,9 @@ struct PostingPage {
     std::string account;
     std::int32_t offset = 0;
     std::int32_t limit = 100;
+    // Whether to count all of them (a read of every posting of the period, where a page stops
+    // at its end).
+    bool count = false;
 };
 
 struct StatementSources {
@@ -176,7 +179,8 @@ struct StatementSources {
     std::vector<SourceTerm> terms;  // empty: the declaration has no definition of the code
     values::Decimal total;          // the sum of every term's takings
     std::vector<SourcePosting> postings;  // the page asked for
-    std::int64_t postingCount = 0;        // how many postings the page was taken from
+    bool morePostings = false;            // postings follow the page
+    std::int64_t postingCount = -1;       // how many there are in all; -1: not counted
 };
 
 // Host statements library.

@@ -324,6 +324,7 @@ std::string explainVerb(ModuleState& module, Request& request) {
         page.account = request.string("account", "");
         page.offset = request.whole("offset", 0);
         page.limit = request.whole("limit", 100);
+        page.count = request.whole("count", 0) != 0;
         r.postings = page;
     }
     if (!request.ok()) return request.refusal();

@@ -84,7 +84,8 @@ void printExplanation(const Json& e, std::ostream& out, const std::string& inden
                     << str(p, "debit") << "\tMa " << str(p, "credit") << '\n';
             }
             out << indent << "postings\t" << e["postings"].size() << " of "
-                << e.value("postingCount", 0) << '\n';
+                << e.value("postingCount", 0) << (e.value("morePostings", false) ? ", more follow" : "")
+                << '\n';
         }
     }
     if (e.contains("inputs")) {
@@ -178,6 +179,7 @@ std::string explainRequest(const ExplainArguments& args) {
         if (!args.account.empty()) request["account"] = args.account;
         request["offset"] = args.offset;
         request["limit"] = args.limit;
+        request["count"] = 1;
     }
     return request.dump();
 }

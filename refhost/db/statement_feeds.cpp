@@ -210,10 +210,13 @@ Result<StatementSources> statementSources(sql::HostDatabase& db, int company, in
 
 Result<std::vector<Posting>> accountPostings(sql::HostDatabase& db, int company,
                                              const std::vector<std::string>& accounts, int from,
-                                             int to, int offset, int limit, long long* count) {
+                                             int to, int offset, int limit, bool* more,
+                                             long long* count) {
     using R = Result<std::vector<Posting>>;
     std::vector<Posting> out;
     if (count != nullptr) *count = 0;
+    if (more != nullptr) *more = false;
+    limit = std::max(limit, 0);
     if (accounts.empty() || from > to) return out;
     std::string in = "?";
     for (std::size_t i = 1; i < accounts.size(); ++i) in += ", ?";
@@ -231,7 +234,7 @@ Result<std::vector<Posting>> accountPostings(sql::HostDatabase& db, int company,
     // The page's bounds are whole numbers of ours, written into the text.
     auto rows = db.runNative("select nr_konta, data, kwota_wn, kwota_ma, dokument, opis" + where +
                                  " order by data, nr_konta, id_ksiegowania limit " +
-                                 std::to_string(std::max(limit, 0)) + " offset " +
+                                 std::to_string(limit + 1) + " offset " +
                                  std::to_string(std::max(offset, 0)),
                              args);
     if (!rows) return R::failure(rows.error());
@@ -244,6 +247,11 @@ Result<std::vector<Posting>> accountPostings(sql::HostDatabase& db, int company,
         p.document = row.at(4).value_or("");
         p.description = row.at(5).value_or("");
         out.push_back(std::move(p));
+    }
+    // One more than the page was read: whether others follow.
+    if (out.size() > static_cast<std::size_t>(limit)) {
+        out.pop_back();
+        if (more != nullptr) *more = true;
     }
     return out;
 }

@@ -114,9 +114,11 @@ Result<StatementSources> statementSources(sql::HostDatabase& db, int company, in
                                           long long declaration, const std::string& code);
 
 // Postings of accounts `accounts` of `company` from day `from` to day `to`, in the order of
-// their dates, `limit` of them from the `offset`-th; `count` receives how many there are.
+// their dates, `limit` of them from the `offset`-th; `more` says whether others follow;
+// `count`, when given, receives how many there are in all.
 Result<std::vector<Posting>> accountPostings(sql::HostDatabase& db, int company,
                                              const std::vector<std::string>& accounts, int from,
-                                             int to, int offset, int limit, long long* count);
+                                             int to, int offset, int limit, bool* more,
+                                             long long* count = nullptr);
 
 }  // namespace refhost::db

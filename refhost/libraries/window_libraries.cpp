@@ -213,10 +213,13 @@ HostStatementsLibrary::ZESTAWIENIE_DD_ZRODLA(std::int32_t companyId, std::int32_
         if (postings != nullptr) {
             if (!postings->account.empty()) accounts = {postings->account};
             long long count = 0;
+            bool more = false;
             auto page = db::accountPostings(db, companyId, accounts, from, to, postings->offset,
-                                            postings->limit, &count);
+                                            postings->limit, &more,
+                                            postings->count ? &count : nullptr);
             if (!page) return refused(page.error());
-            out.postingCount = count;
+            out.morePostings = more;
+            if (postings->count) out.postingCount = count;
             for (const db::Posting& p : *page)
                 out.postings.push_back({p.account, p.day, p.document, p.description,
                                         grosze(p.debit), grosze(p.credit)});

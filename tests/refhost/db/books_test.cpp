@@ -157,12 +157,18 @@ TEST_F(BooksTest, StatementSourcesAddUpToTheStatementOverPartialMonthsAndPageThe
     EXPECT_EQ(e.amount, sources->total);
 
     long long count = 0;
-    auto page = accountPostings(*db, 1, {"401-1", "409-1"}, from, to, 1, 5, &count);
+    bool more = true;
+    auto page = accountPostings(*db, 1, {"401-1", "409-1"}, from, to, 1, 5, &more, &count);
     ASSERT_TRUE(page) << page.error();
     EXPECT_EQ(count, 3);
+    EXPECT_FALSE(more);
     ASSERT_EQ(page->size(), 2u);
     EXPECT_EQ((*page)[0].document, "D");
     EXPECT_EQ((*page)[1].description, "ostatni");
+    auto first = accountPostings(*db, 1, {"401-1", "409-1"}, from, to, 0, 1, &more);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size(), 1u);
+    EXPECT_TRUE(more);
 
     auto undefined = statementSources(*db, 1, from, to, 7, "37");
     ASSERT_TRUE(undefined);
