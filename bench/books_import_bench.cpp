@@ -20,10 +20,12 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
+#include "citforms/values/book_values.h"
 #include "refhost/db/book_import.h"
-#include "refhost/db/days.h"
 #include "refhost/sql/database.h"
 #include "tests/support/jpk_kr_generator.h"
+
+using citforms::values::fromDate;
 
 namespace {
 
@@ -90,8 +92,8 @@ std::unique_ptr<HostDatabase> freshDatabase() {
         "insert into FIRMA (id_firmy, nip, nazwa) values (1, '" + kNip + "', 'Młyn')",
         "insert into LATA_OBROTOWE (id_lata_obrotowe, id_firmy, poczatek_roku, koniec_roku, "
         "rok_obrotowy) values (1, 1, " +
-            std::to_string(refhost::db::dayNumber(2017, 1, 1)) + ", " +
-            std::to_string(refhost::db::dayNumber(2017, 12, 31)) + ", '2017')",
+            std::to_string(fromDate(2017, 1, 1)) + ", " +
+            std::to_string(fromDate(2017, 12, 31)) + ", '2017')",
     };
     for (const std::string& s : setup) {
         if (auto r = (*db)->runNative(s); !r) {

@@ -94,7 +94,7 @@ void freshComputation(benchmark::State& state, Books& b, long long postings) {
     const auto binding = b.host->binding();
     citforms::store::DeclarationFields fields;
     for (auto _ : state) {
-        citforms::compute::OBLICZ_CIT_8_73(binding, b.state, fields, false);
+        citforms::compute::OBLICZ_CIT_8(73, binding, b.state, fields, false);
     }
     if (fields.main()[35].decimal().isZero()) state.SkipWithError("the statements found nothing");
     state.counters["postings"] = static_cast<double>(postings);

@@ -123,11 +123,11 @@ bool prepare() {
     fillLargest(s.fields);
     collectRows(s);
     const auto b = s.host->binding();
-    s.moduleId = citforms::store::ZAPISZ_CIT_8_73(b, s.state, s.fields, 0, 0, 78867, 0);
-    s.baselineId = citforms::store::ZAPISZ_CIT_8_73(b, s.state, s.fields, 0, 0, 78867, 0);
+    s.moduleId = citforms::store::ZAPISZ_CIT_8(73, b, s.state, s.fields, 0, 0, 78867, 0);
+    s.baselineId = citforms::store::ZAPISZ_CIT_8(73, b, s.state, s.fields, 0, 0, 78867, 0);
     if (s.moduleId == 0 || s.baselineId == 0) return false;
     // The module's declaration exists before the load is measured.
-    return citforms::store::ZAPISZ_CIT_8_73(b, s.state, s.fields, 1, s.moduleId, 78867, 0) ==
+    return citforms::store::ZAPISZ_CIT_8(73, b, s.state, s.fields, 1, s.moduleId, 78867, 0) ==
            s.moduleId;
 }
 
@@ -136,7 +136,7 @@ void moduleSave(benchmark::State& state) {
     const auto b = s.host->binding();
     for (auto _ : state) {
         citforms::store::SaveOutcome outcome{};
-        citforms::store::ZAPISZ_CIT_8_73(b, s.state, s.fields, 1, s.moduleId, 78867, 0, &outcome);
+        citforms::store::ZAPISZ_CIT_8(73, b, s.state, s.fields, 1, s.moduleId, 78867, 0, &outcome);
         if (outcome != citforms::store::SaveOutcome::Saved) state.SkipWithError("save failed");
     }
     state.SetItemsProcessed(state.iterations() *
@@ -181,7 +181,7 @@ void moduleLoad(benchmark::State& state) {
     declaration.CIT_ID_DEKLARACJI = s.moduleId;
     for (auto _ : state) {
         citforms::store::DeclarationFields loaded;
-        citforms::store::WCZYTAJ_CIT_8_73(b, declaration, loaded);
+        citforms::store::WCZYTAJ_CIT_8(73, b, declaration, loaded);
         if (loaded.copies("CIT-D").size() != 123u * kCopies) state.SkipWithError("load incomplete");
         benchmark::DoNotOptimize(loaded);
     }

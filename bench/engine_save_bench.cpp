@@ -54,7 +54,7 @@ public:
         state.CIT_ID_WZORCA = 73;
         binding = host_->binding();
         state.CIT_ID_DEKLARACJI =
-            citforms::store::ZAPISZ_CIT_8_73(binding, state, fields, 0, 0, kPeriod, 0);
+            citforms::store::ZAPISZ_CIT_8(73, binding, state, fields, 0, 0, kPeriod, 0);
         if (state.CIT_ID_DEKLARACJI == 0) error = "no header";
     }
     ~Bench() {
@@ -69,11 +69,11 @@ public:
         citforms_test::fillMarked(fields, round);
         if (largest) widenToLargest(round);
         const std::size_t shown = ui_.entries().size();
-        const auto id = citforms::store::ZAPISZ_CIT_8_73(binding, state, fields, 1,
+        const auto id = citforms::store::ZAPISZ_CIT_8(73, binding, state, fields, 1,
                                                          state.CIT_ID_DEKLARACJI, kPeriod, 0);
         return id == state.CIT_ID_DEKLARACJI && ui_.entries().size() == shown;
     }
-    void load() { citforms::store::WCZYTAJ_CIT_8_73(binding, state, loaded); }
+    void load() { citforms::store::WCZYTAJ_CIT_8(73, binding, state, loaded); }
 
     void dropSchemaOnExit(std::string schema) { schema_ = std::move(schema); }
 

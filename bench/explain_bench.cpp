@@ -25,7 +25,7 @@
 
 #include "bench/ratio_reporter.h"
 #include "refhost/db/book_import.h"
-#include "refhost/db/days.h"
+#include "citforms/values/day_number.h"
 #include "refhost/db/statement_feeds.h"
 #include "refhost/sql/database.h"
 #include "tests/support/jpk_kr_generator.h"
@@ -44,8 +44,8 @@ long long postingCount() {
     return count > 0 ? count / 4 * 4 : 1000000;
 }
 
-int yearStart() { return refhost::db::dayNumber(2017, 1, 1); }
-int yearEnd() { return refhost::db::dayNumber(2017, 12, 31); }
+int yearStart() { return citforms::values::fromDate(2017, 1, 1); }
+int yearEnd() { return citforms::values::fromDate(2017, 12, 31); }
 
 fs::path folder() {
     static const fs::path dir = [] {

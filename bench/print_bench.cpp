@@ -233,7 +233,7 @@ Demo* demo() {
         module::DeclarationState state;
         state.CIT_ID_DEKLARACJI = out->id;
         state.CIT_ID_WZORCA = 73;
-        store::WCZYTAJ_CIT_8_73(out->binding, state, out->fields);
+        store::WCZYTAJ_CIT_8(73, out->binding, state, out->fields);
         out->globals = out->binding.data->globals();
         out->globals.GGG_PRN_UPO_INFO_DRUKUJ = 1;
         out->globals.GGG_EMAILPDFSAVEAS = 10;

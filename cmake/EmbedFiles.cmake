@@ -1,9 +1,17 @@
 # citforms_embed_files(TARGET NAMESPACE FILES...): compiles the files into the target as byte
 # arrays, listed in a table `const EmbeddedFile kEmbeddedFiles[]` (name without the folder,
 # data, size; in the order given) of the namespace, so that the binary carries them from any
-# build or install folder. Run as a script (-P) by the build step that writes the source.
+# build or install folder. The table's declaration is generated beside it, in the header
+# "embedded_<namespace as an identifier>.h" ("embedded_refhost__db__demo_files.h") that the
+# target's sources include. Run as a script (-P) by the build step that writes both.
 if(CMAKE_SCRIPT_MODE_FILE)
-  set(body "// Generated at build time; do not edit.\n#include <cstddef>\n\n")
+  set(header "// Generated at build time; do not edit.\n#pragma once\n#include <cstddef>\n\n")
+  string(APPEND header "namespace ${NAMESPACE} {\n\n")
+  string(APPEND header "struct EmbeddedFile {\n    const char* name;\n")
+  string(APPEND header "    const unsigned char* data;\n    std::size_t size;\n};\n\n")
+  string(APPEND header "extern const EmbeddedFile kEmbeddedFiles[];\n")
+  string(APPEND header "extern const std::size_t kEmbeddedFileCount;\n\n}\n")
+  set(body "// Generated at build time; do not edit.\n#include \"${HEADER_NAME}\"\n\n")
   string(APPEND body "namespace ${NAMESPACE} {\n\n")
   set(table "")
   set(index 0)
@@ -20,12 +28,10 @@ if(CMAKE_SCRIPT_MODE_FILE)
     string(APPEND table "    {\"${name}\", kFile${index}, ${size}},\n")
     math(EXPR index "${index} + 1")
   endforeach()
-  string(APPEND body "\nstruct EmbeddedFile {\n    const char* name;\n")
-  string(APPEND body "    const unsigned char* data;\n    std::size_t size;\n};\n\n")
-  string(APPEND body "extern const EmbeddedFile kEmbeddedFiles[];\n")
-  string(APPEND body "extern const std::size_t kEmbeddedFileCount;\n")
-  string(APPEND body "const EmbeddedFile kEmbeddedFiles[] = {\n${table}};\n")
+  string(APPEND body "\nconst EmbeddedFile kEmbeddedFiles[] = {\n${table}};\n")
   string(APPEND body "const std::size_t kEmbeddedFileCount = ${index};\n\n}\n")
+  file(WRITE ${HEADER}.tmp "${header}")
+  file(COPY_FILE ${HEADER}.tmp ${HEADER} ONLY_IF_DIFFERENT)
   file(WRITE ${OUT}.tmp "${body}")
   file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)
   return()
@@ -37,13 +43,16 @@ function(citforms_embed_files target namespace)
   set(files ${ARGN})
   string(MAKE_C_IDENTIFIER "${namespace}" stem)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/embedded_${stem}.cpp)
+  set(header ${CMAKE_CURRENT_BINARY_DIR}/embedded_${stem}.h)
   string(REPLACE ";" "|" files_arg "${files}")
   add_custom_command(
-    OUTPUT ${out}
+    OUTPUT ${out} ${header}
     COMMAND ${CMAKE_COMMAND} "-DFILES=${files_arg}" -DNAMESPACE=${namespace} -DOUT=${out}
+            -DHEADER=${header} -DHEADER_NAME=embedded_${stem}.h
             -P ${CITFORMS_EMBED_SCRIPT}
     DEPENDS ${files} ${CITFORMS_EMBED_SCRIPT}
     COMMENT "Embedding files into ${target}"
     VERBATIM)
-  target_sources(${target} PRIVATE ${out})
+  target_sources(${target} PRIVATE ${out} ${header})
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()

@@ -8,9 +8,11 @@ of the CIT-8 renumbered to edition (23); a position edition (23) lacks is left o
 script again after changing the newer edition's files rather than editing the output by hand.
 """
 import pathlib
+import sys
 import re
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
+OUT = pathlib.Path(sys.argv[1]).resolve() if len(sys.argv) > 1 else ROOT
 FORMS = ROOT / "citforms/forms"
 LAYOUTS = ROOT / "citforms/print/layouts"
 PAGES = LAYOUTS / "pages"
@@ -29,6 +31,14 @@ OWN_ROLES_CIT8 = {
 OWN_ROLES_CIT8O = {
     79: "Kwota do poz. 83 (wpisuje podatnik)",
 }
+
+
+def emit(path, text):
+    """Writes `text` to `path`, or to its place under the folder given as the argument (the
+    check that the checked-in files are what the script makes writes elsewhere)."""
+    target = OUT / path.relative_to(ROOT)
+    target.parent.mkdir(parents=True, exist_ok=True)
+    target.write_text(text)
 
 
 def read_map(form_text):
@@ -123,7 +133,7 @@ def rewrite_form(path, newer, to_newer, renumber, own):
                 line += answers.group(0)
         line += extra
         body.append(line)
-    path.write_text("\n".join(head + body + tail) + "\n")
+    emit(path, "\n".join(head + body + tail) + "\n")
 
 
 def to24(p23):
@@ -201,10 +211,10 @@ def main():
         return f"# {what}: {GENERATED} {newer}.\n" + text
 
     src = (LAYOUTS / "CIT_8_Prn_73.layout").read_text()
-    (LAYOUTS / "CIT_8_Prn_72.layout").write_text(
+    emit(LAYOUTS / "CIT_8_Prn_72.layout",
         header(derive(src, cit8, cit8_line), "CIT-8(23)"))
     src = (LAYOUTS / "CIT_O_Prn_73.layout").read_text()
-    (LAYOUTS / "CIT_O_Prn_72.layout").write_text(
+    emit(LAYOUTS / "CIT_O_Prn_72.layout",
         header(derive(src, cit8o, cit8o_line), "CIT-8/O(10)"))
     # Page 3 of edition (23) continues section J with the lost reliefs alone (its CIT-8/O
     # amounts end on page 2): the heading names them, and the section starts where its
@@ -214,12 +224,12 @@ def main():
               'section at=100,955,6930,1345 title="J. KWOTY DOLICZANE PO UTRACIE PRAWA"')]
     for k in range(1, 5):
         src = (PAGES / f"cit8_24_p{k}.drawing").read_text()
-        (PAGES / f"cit8_23_p{k}.drawing").write_text(
+        emit(PAGES / f"cit8_23_p{k}.drawing",
             header(derive(src, cit8 + (page3 if k == 3 else []), cit8_line),
                    f"CIT-8(23), page {k}"))
     for k in range(1, 4):
         src = (PAGES / f"cit8o_11_p{k}.drawing").read_text()
-        (PAGES / f"cit8o_10_p{k}.drawing").write_text(
+        emit(PAGES / f"cit8o_10_p{k}.drawing",
             header(derive(src, cit8o, cit8o_line), f"CIT-8/O(10), page {k}"))
 
 

@@ -6,8 +6,10 @@ images, their templates and the edition printed at the foot of each page. Edit t
 here and run the script again rather than editing the generated files by hand.
 """
 import pathlib
+import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
+OUT = pathlib.Path(sys.argv[1]).resolve() if len(sys.argv) > 1 else ROOT
 ADDRESS = ["Kraj", "Województwo", "Powiat", "Gmina", "Ulica", "Nr domu", "Nr lokalu",
            "Miejscowość", "Kod pocztowy", "Poczta"]
 AMOUNT = 'picture="N-19_`2"'
@@ -24,6 +26,14 @@ EDITIONS = [
          images=["CIT-D(3)_1.wmf", "CIT-D(3)_2.wmf", "CIT-D(3)_3.wmf", "CIT-D(3)_4.wmf"],
          intro="# CIT-D (3): donations, attachment of template 70, one copy per form number n on sheet 100 + n.\n"),
 ]
+
+
+def emit(path, text):
+    """Writes `text` to `path`, or to its place under the folder given as the argument (the
+    check that the checked-in files are what the script makes writes elsewhere)."""
+    target = OUT / path.relative_to(ROOT)
+    target.parent.mkdir(parents=True, exist_ok=True)
+    target.write_text(text)
 
 
 def roles():
@@ -238,10 +248,10 @@ def drawing_file(e, i, page):
 
 def main():
     for e in EDITIONS:
-        (ROOT / "citforms/forms" / f'{e["form"]}.form').write_text(form_file(e))
-        (ROOT / "citforms/print/layouts" / f'{e["prn"]}.layout').write_text(layout_file(e))
+        emit(ROOT / "citforms/forms" / f'{e["form"]}.form', form_file(e))
+        emit(ROOT / "citforms/print/layouts" / f'{e["prn"]}.layout', layout_file(e))
         for i, page in enumerate(pages()):
-            (ROOT / "citforms/print/layouts/pages" / f'{e["form"]}_p{i + 1}.drawing').write_text(
+            emit(ROOT / "citforms/print/layouts/pages" / f'{e["form"]}_p{i + 1}.drawing',
                 drawing_file(e, i, page))
 
 

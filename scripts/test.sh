@@ -2,8 +2,10 @@
 # The whole test suite, every test in at least one build:
 #  1. the optimised warnings-as-errors build (no benchmarks): the PostgreSQL variants of the
 #     database suites and golden cases, against a throwaway cluster on loopback started here;
-#     the desktop tests; a smoke run of golden cases on SQLite (the fault-injection sweeps run
-#     below on a sample of their statements; CITFORMS_FULL_FAILURE_SWEEP=1 fails every one);
+#     the desktop tests; the generated page drawings compared with the tree
+#     (scripts/check-generated-pages.sh); a smoke run of golden cases on SQLite (the
+#     fault-injection sweeps run below on a sample of their statements;
+#     CITFORMS_FULL_FAILURE_SWEEP=1 fails every one);
 #  2. the AddressSanitizer + UndefinedBehaviorSanitizer build: every SQLite test (unit,
 #     integration with its sampled sweeps, golden);
 #  3. every fuzz target a few seconds.
@@ -34,8 +36,8 @@ cmake --build --preset ci -j "$jobs"
 phase "optimised build"
 # A few golden cases on SQLite, to see the optimised tabrix at work; all of them run below.
 smoke='golden\.(demo1_pdf|check_clean|window_cit8_session|recalc_after_edits)$'
-ctest --preset ci -j "$jobs" -R "^(postgresql|desktop)\.|^$smoke"
-phase "optimised: PostgreSQL, desktop, golden smoke"
+ctest --preset ci -j "$jobs" -R "^(postgresql|desktop|scripts)\.|^$smoke"
+phase "optimised: PostgreSQL, desktop, generated drawings, golden smoke"
 
 # The sanitizer build runs the suites on SQLite: LeakSanitizer's stop-the-world tracer has been
 # seen crashing at the exit of processes that talked to the PostgreSQL server, which would fail

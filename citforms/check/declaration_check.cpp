@@ -728,7 +728,8 @@ Checked checkedKind(const module::DeclarationKind* kind) {
         return compute::FormEdition::forTemplate(kind->templateId) ? Checked::Cit8 : Checked::No;
     // Of the CIT-2 editions, the one computed from the books has its arithmetic stated.
     if (kind->family == "CIT-2")
-        return kind->compute == &compute::OBLICZ_CIT_2_35 ? Checked::Cit2 : Checked::No;
+        return kind->file != nullptr && kind->file->procedures == "cit2-advances" ? Checked::Cit2
+                                                                                   : Checked::No;
     if (kind->family == "CIT-ST") return Checked::CitSt;
     return Checked::No;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "citforms/compute/form_edition.h"
 #include "citforms/forms/form.h"
 #include "citforms/header/company_data.h"
 #include "citforms/store/declaration_load.h"
@@ -299,8 +300,11 @@ void defaultsFromCit8(const store::FieldSet& cit8, std::int32_t cit8Template,
     from(5, 5);
     from(7, 6);
     for (int n = 10; n <= 21; ++n) from(n, n - 2);
-    // The date of filling is position 149 of edition 24 (146 there is an amount).
-    from(25, cit8Template == 73 ? 149 : 146);
+    // The date of filling: position 149 of edition 24 (146 there is an amount), where the
+    // CIT-8's own edition has it (146 of edition 23).
+    const compute::FormEdition* edition = compute::FormEdition::forTemplate(cit8Template);
+    if (const auto date = edition != nullptr ? edition->position(149) : std::nullopt)
+        from(25, *date);
     f[25].setText(std::string(values::trim(f[25].text())));
     f[8].setText("1");
     f[9].setText("2");

@@ -1,5 +1,6 @@
 #include "citforms/citst/cit_st_window.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "citforms/host/plain_window.h"
 #include "citforms/host/ui_seam.h"
 #include "citforms/module/automation.h"
+#include "citforms/module/declaration_kinds.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 #include "citforms/values/day_number.h"
@@ -157,8 +159,13 @@ std::int32_t CIT_ST_201(module::ModuleState& module, std::uint8_t mode, std::uin
     module.ODDZIALY_CIT_ST.clear();
     if (mode == 0) {
         module.citSt.hold(201);
-        const bool fromCit8 = source == 1 && cit8 != nullptr &&
-                              (cit8->templateId() == 72 || cit8->templateId() == 73);
+        // A CIT-8 whose kind has the CIT-ST among its windows (editions 23 and 24).
+        const module::DeclarationKind* kind =
+            cit8 != nullptr ? module::declarationKind(cit8->templateId()) : nullptr;
+        const bool fromCit8 =
+            source == 1 && kind != nullptr && kind->family == "CIT-8" &&
+            std::find(kind->attachmentWindows.begin(), kind->attachmentWindows.end(),
+                      "CIT_ST_201") != kind->attachmentWindows.end();
         if (fromCit8) {
             defaultsFromCit8(cit8->main(), cit8->templateId(), module.citSt);
         } else {

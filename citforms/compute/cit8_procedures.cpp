@@ -85,49 +85,24 @@ void fillIdentification(store::DeclarationFields& fields, const header::CompanyD
                                 {{1, 8, 9}, {11, 12, 13, 14, 15, 16, 17, 18, 19}, {6}}));
 }
 
-void OBLICZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh) {
-    compute(FormEdition::cit8Edition24(), host, state, fields, refresh, false);
+void OBLICZ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                  const module::DeclarationState& state, store::DeclarationFields& fields,
+                  bool refresh) {
+    if (const FormEdition* edition = FormEdition::forTemplate(templateId))
+        compute(*edition, host, state, fields, refresh, false);
 }
 
-void OBLICZ_CIT_O_73(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh) {
-    compute(FormEdition::cit8Edition24(), host, state, fields, refresh, true);
+void OBLICZ_CIT_O(std::int32_t templateId, const host::HostBinding& host,
+                  const module::DeclarationState& state, store::DeclarationFields& fields,
+                  bool refresh) {
+    if (const FormEdition* edition = FormEdition::forTemplate(templateId))
+        compute(*edition, host, state, fields, refresh, true);
 }
 
-void OBLICZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh) {
-    compute(FormEdition::cit8Edition23(), host, state, fields, refresh, false);
-}
-
-void OBLICZ_CIT_O_72(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh) {
-    compute(FormEdition::cit8Edition23(), host, state, fields, refresh, true);
-}
-
-void OBLICZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh) {
-    compute(FormEdition::cit8Edition21(), host, state, fields, refresh, false);
-}
-
-void OBLICZ_CIT_O_70(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh) {
-    compute(FormEdition::cit8Edition21(), host, state, fields, refresh, true);
-}
-
-void PRZELICZ_CIT_8_73(const host::HostBinding& host, store::DeclarationFields& fields,
-                       std::int32_t referenceDate) {
-    recalculate(FormEdition::cit8Edition24(), host, fields, referenceDate);
-}
-
-void PRZELICZ_CIT_8_72(const host::HostBinding& host, store::DeclarationFields& fields,
-                       std::int32_t referenceDate) {
-    recalculate(FormEdition::cit8Edition23(), host, fields, referenceDate);
-}
-
-void PRZELICZ_CIT_8_70(const host::HostBinding& host, store::DeclarationFields& fields,
-                       std::int32_t referenceDate) {
-    recalculate(FormEdition::cit8Edition21(), host, fields, referenceDate);
+void PRZELICZ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                    store::DeclarationFields& fields, std::int32_t referenceDate) {
+    if (const FormEdition* edition = FormEdition::forTemplate(templateId))
+        recalculate(*edition, host, fields, referenceDate);
 }
 
 }  // namespace citforms::compute

@@ -1,5 +1,5 @@
 #pragma once
-// The computation procedures of the CIT-8 editions (24) and (23) on the open declaration.
+// The computation procedures of the CIT-8 editions on the open declaration.
 //
 // OBLICZ_*: fill the fields from the accounting statements (fresh: a new declaration, the
 // hand-filled fields take their defaults; refresh: what the person typed stays). The fields
@@ -15,26 +15,18 @@
 
 namespace citforms::compute {
 
-void OBLICZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh);
-void OBLICZ_CIT_O_73(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh);
-void OBLICZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh);
-void OBLICZ_CIT_O_72(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh);
-void OBLICZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh);
-void OBLICZ_CIT_O_70(const host::HostBinding& host, const module::DeclarationState& state,
-                     store::DeclarationFields& fields, bool refresh);
+// Of the CIT-8 of template `templateId` (an edition of the form catalogue); nothing for a
+// template without a CIT-8 form.
+void OBLICZ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                  const module::DeclarationState& state, store::DeclarationFields& fields,
+                  bool refresh);
+void OBLICZ_CIT_O(std::int32_t templateId, const host::HostBinding& host,
+                  const module::DeclarationState& state, store::DeclarationFields& fields,
+                  bool refresh);
 
 // `referenceDate` picks the seat address and tax office valid on that day.
-void PRZELICZ_CIT_8_73(const host::HostBinding& host, store::DeclarationFields& fields,
-                       std::int32_t referenceDate);
-void PRZELICZ_CIT_8_72(const host::HostBinding& host, store::DeclarationFields& fields,
-                       std::int32_t referenceDate);
-void PRZELICZ_CIT_8_70(const host::HostBinding& host, store::DeclarationFields& fields,
-                       std::int32_t referenceDate);
+void PRZELICZ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                    store::DeclarationFields& fields, std::int32_t referenceDate);
 
 // CIT-8 fields 1 and 6 to 19 (NIP, tax office, name, REGON, country and seat address),
 // CIT-8/O fields 1, 6, 7 and ORD-ZU fields 1 and 5 from the company data. Field 7 (the

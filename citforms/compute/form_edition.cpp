@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cassert>
+#include <map>
 
 #include "citforms/forms/form.h"
+#include "citforms/forms/kind_file.h"
 
 namespace citforms::compute {
 
@@ -50,21 +52,19 @@ const FormEdition& FormEdition::cit8Edition24() {
     return edition;
 }
 
-const FormEdition& FormEdition::cit8Edition23() {
-    static const FormEdition edition(72);
-    return edition;
-}
-
-const FormEdition& FormEdition::cit8Edition21() {
-    static const FormEdition edition(70);
-    return edition;
-}
-
 const FormEdition* FormEdition::forTemplate(int templateId) {
-    for (const FormEdition* e : {&cit8Edition24(), &cit8Edition23(), &cit8Edition21()}) {
-        if (e->templateId() == templateId) return e;
-    }
-    return nullptr;
+    // Every template whose declarations carry a CIT-8 form is an edition: those of the
+    // built-in form files and those a kind file adds.
+    static const std::map<int, FormEdition> editions = [] {
+        std::map<int, FormEdition> all;
+        for (const forms::FormDef& form : forms::FormCatalogue::builtIn().all()) {
+            if (form.name != "CIT-8") continue;
+            for (int t : form.templates) all.emplace(t, FormEdition(t));
+        }
+        return all;
+    }();
+    const auto it = editions.find(templateId);
+    return it == editions.end() ? nullptr : &it->second;
 }
 
 std::optional<int> FormEdition::position(int p24) const {
@@ -74,8 +74,10 @@ std::optional<int> FormEdition::position(int p24) const {
 }
 
 bool FormEdition::attachmentTypedByHand(int p) const {
-    // CIT-8/O (10) has no statement for position 79.
-    return templateId_ == 72 && p == 79;
+    const forms::KindFile* kind = forms::kindFile(templateId_);
+    return kind != nullptr && std::find(kind->attachmentTypedByHand.begin(),
+                                        kind->attachmentTypedByHand.end(),
+                                        p) != kind->attachmentTypedByHand.end();
 }
 
 std::string FormEdition::statementCode(int p24) const {

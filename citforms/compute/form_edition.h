@@ -9,7 +9,7 @@
 // advances; its statement positions are its own and its quarterly advances have their own
 // positions, both named in its form files.
 //
-//   const FormEdition& e = FormEdition::forTemplate(72);
+//   const FormEdition& e = *FormEdition::forTemplate(72);
 //   e.position(62);   // 59: the tax-rate field of edition (23)
 //   e.position(54);   // nullopt: edition (23) has no CIT-BR relief
 #include <optional>
@@ -24,10 +24,10 @@ namespace citforms::compute {
 
 class FormEdition {
 public:
-    static const FormEdition& cit8Edition24();  // template 73
-    static const FormEdition& cit8Edition23();  // template 72
-    static const FormEdition& cit8Edition21();  // template 70
-    // The edition of a CIT-8 template (70, 72 or 73); nullptr for any other template.
+    // The newest edition, whose positions the rules are written in (template 73).
+    static const FormEdition& cit8Edition24();
+    // The edition of a template whose declarations carry a CIT-8 (70, 72, 73, or one a kind
+    // file adds); nullptr for any other template.
     static const FormEdition* forTemplate(int templateId);
 
     int templateId() const { return templateId_; }
@@ -57,7 +57,7 @@ public:
         return ownAttachmentStatements_;
     }
     // Whether CIT-8/O position `p`, filled from a statement in CIT-8/O (11), is typed by hand
-    // in this edition's attachment (CIT-8/O (10): position 79).
+    // in this edition's attachment, as its kind file says (CIT-8/O (10): position 79).
     bool attachmentTypedByHand(int p) const;
 
     // Quarterly advances kept apart from the monthly ones (the form file's `quarters`:
@@ -69,9 +69,10 @@ public:
     };
     const QuarterlyAdvances& quarterlyAdvances() const { return quarterly_; }
 
-private:
     // The edition of the CIT-8 that template `templateId` carries, as its form files say.
     explicit FormEdition(int templateId);
+
+private:
     int templateId_;
     const forms::FormDef* main_;  // the template's CIT-8 form
     int lastField_;

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <set>
 
+#include "citforms/forms/kind_file.h"
 #include "citforms/print/document_lines.h"
 #include "citforms/print/embedded_files.h"
 
@@ -436,6 +437,21 @@ const FormCatalogue& FormCatalogue::builtIn() {
         if (!c) {
             std::cerr << "citforms: form catalogue: " << c.error() << '\n';
             std::abort();
+        }
+        // A kind file names the forms its declarations carry: an edition added as data
+        // (a new template over forms of the catalogue) carries them as their own files say.
+        for (const KindFile& kind : kindFiles()) {
+            for (const std::string& id : kind.forms) {
+                const auto it = std::find_if(c->forms_.begin(), c->forms_.end(),
+                                             [&](const FormDef& f) { return f.id == id; });
+                if (it == c->forms_.end()) {
+                    std::cerr << "citforms: " << kind.fileName << ": no form '" << id << "'\n";
+                    continue;
+                }
+                if (std::find(it->templates.begin(), it->templates.end(), kind.templateId) ==
+                    it->templates.end())
+                    it->templates.push_back(kind.templateId);
+            }
         }
         return std::move(*c);
     }();

@@ -10,11 +10,6 @@ namespace citforms::header {
 
 namespace {
 
-// 2 January 2016 and 2 January 2015 / 31 December 2015 as day numbers.
-constexpr values::DayNumber kEdition24From = 78532;
-constexpr values::DayNumber kEdition23From = 78167;
-constexpr values::DayNumber kEdition23To = 78530;
-
 void report(void (*progress)(int), int percent) {
     if (progress != nullptr) progress(percent);
 }
@@ -26,9 +21,14 @@ values::DayNumber cit8Period(const FiscalYear& year) {
 }
 
 std::string proposedEdition(values::DayNumber period) {
-    if (period >= kEdition24From) return "24";
-    if (period >= kEdition23From && period <= kEdition23To) return "23";
-    return "21";
+    // The edition whose kind file gives periods the period falls in, else the fallback.
+    std::string fallback;
+    for (const module::DeclarationKind& k : module::declarationKinds()) {
+        if (k.family != "CIT-8" || k.file == nullptr) continue;
+        if (k.file->proposedFor(period)) return k.edition;
+        if (k.file->fallback && fallback.empty()) fallback = k.edition;
+    }
+    return fallback;
 }
 
 std::int32_t chooseCit8Template(const host::HostBinding& host, values::DayNumber period,

@@ -26,12 +26,13 @@ struct FiscalYear {
 // The period of a CIT-8: the 2nd day of the fiscal year's last month.
 values::DayNumber cit8Period(const FiscalYear& year);
 
-// The form edition proposed for a period: "24" from 2 January 2016, "23" during 2015,
-// otherwise "21".
+// The form edition proposed for a period, as the CIT-8 kind files date them: "24" from
+// 2 January 2016, "23" during 2015, otherwise "21" (the fallback).
 std::string proposedEdition(values::DayNumber period);
 
 // Template of a new CIT-8: the newest CIT-8 template applying on the period; when that is a
-// CIT-8 template of this module the chosen edition decides ("24" 73, "23" 72, "21" 70).
+// CIT-8 template of this module the chosen edition decides ("24" 73, "23" 72, "21" 70, or an
+// edition a kind file adds).
 std::int32_t chooseCit8Template(const host::HostBinding& host, values::DayNumber period,
                                 const std::string& edition);
 

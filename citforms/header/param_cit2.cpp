@@ -1,5 +1,6 @@
 #include "citforms/header/param_cit2.h"
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -304,6 +305,18 @@ std::int32_t PARAM_CIT2(module::ModuleState& module, std::string_view kind,
     const std::int32_t date = proposedDate < 1 ? g.DANE_DATA_BIEZACA : proposedDate;
     // The window's tab carries the title it opens with: the form's own from the start.
     doc->title = "Deklaracja " + std::string(kind);
+    // The CIT-8 editions offered are the kinds there are, oldest first ("21|23|24").
+    for (host::PlainControl& control : doc->controls) {
+        if (control.name != "WZOR") continue;
+        control.items.clear();
+        for (const module::DeclarationKind& k : module::declarationKinds()) {
+            if (k.family == "CIT-8") control.items.push_back(k.edition);
+        }
+        std::sort(control.items.begin(), control.items.end(),
+                  [](const std::string& a, const std::string& b) {
+                      return a.size() != b.size() ? a.size() < b.size() : a < b;
+                  });
+    }
     ParamCit2Window w(module, std::move(*doc), date, kind == "CIT-2");
     const bool owner = !windowOpen.exchange(true);
     int result = 0;

@@ -10,7 +10,10 @@
 // declaration, and the parameters window closes with its id (0 when none was kept).
 // One parameters window per process: a second call gives the open one the focus and returns
 // 0 (unless the host's GLOBALREQUEST is 4). A company without a fiscal year gets no window.
-// The CIT-2 path is not served yet: it is told so and returns 0.
+// For "CIT-2": the months of the fiscal year and its closing "BZ" as periods; "Wykonaj" asks a
+// quarterly payer its question, makes the CIT-2 of the template valid for the period with the
+// company data and its computation (newCit2), saves it and opens the window of the template.
+// Any other kind is told it has no parameters window and returns 0.
 #include <cstdint>
 #include <string_view>
 

@@ -15,6 +15,8 @@
 #include "citforms/header/param_cit2.h"
 #include "citforms/header/pickers.h"
 #include "citforms/module/automation.h"
+#include "citforms/module/correction.h"
+#include "citforms/module/declaration_diff.h"
 #include "citforms/module/declaration_json.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/module/declaration_summary.h"
@@ -333,6 +335,79 @@ std::string explainVerb(ModuleState& module, Request& request) {
     return text(Json{{"ok", true}, {"explanation", explain::toJson(*e)}});
 }
 
+std::string correctVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    const std::int32_t justify = request.whole("justify", 0);
+    if (!request.ok()) return request.refusal();
+    std::vector<std::string> notes;
+    const std::int32_t made = makeCorrection(module, id, justify != 0, &notes);
+    if (made == 0) return failure("no correction of declaration " + std::to_string(id) + " was made");
+    return text(Json{{"ok", true}, {"id", made}, {"notes", notes}});
+}
+
+std::string justifyVerb(ModuleState& module, Request& request) {
+    const std::int32_t id = request.whole("id");
+    if (!request.ok()) return request.refusal();
+    std::vector<std::string> notes;
+    if (justifyCorrection(module, id, &notes) == 0)
+        return failure("the justification of declaration " + std::to_string(id) + " was not saved");
+    return text(Json{{"ok", true}, {"id", id}, {"notes", notes}});
+}
+
+std::string diffVerb(ModuleState& module, Request& request) {
+    const std::int32_t first = request.whole("first");
+    const std::int32_t second = request.whole("second");
+    if (!request.ok()) return request.refusal();
+    const auto changes = storedDifferences(module, first, second);
+    if (!changes) return failure(changes.error());
+    Json list = Json::array();
+    for (const PositionChange& c : *changes) {
+        list.push_back(Json{{"form", c.form},
+                            {"copy", c.copy},
+                            {"position", c.position},
+                            {"where", c.where()},
+                            {"before", c.before},
+                            {"after", c.after},
+                            {"shownBefore", displayValue(module.fields, c, c.before)},
+                            {"shownAfter", displayValue(module.fields, c, c.after)}});
+    }
+    return text(Json{{"ok", true}, {"first", first}, {"second", second}, {"changes", list}});
+}
+
+// Every kind the module serves, as its kind file describes it: the host asks this instead of
+// keeping its own lists of templates, editions and positions.
+std::string kindsVerb(ModuleState&, Request& request) {
+    if (!request.ok()) return request.refusal();
+    const auto position = [](int p) { return p != 0 ? Json(p) : Json(); };
+    const auto day = [](const std::optional<values::DayNumber>& d) {
+        return d ? Json(*d) : Json();
+    };
+    Json kinds = Json::array();
+    for (const DeclarationKind& k : declarationKinds()) {
+        Json windows = Json::array({k.mainWindow});
+        for (const std::string& w : k.attachmentWindows) windows.push_back(w);
+        Json kind{{"template", k.templateId},
+                  {"family", k.family},
+                  {"edition", k.edition},
+                  {"from", day(k.file != nullptr ? k.file->from : std::nullopt)},
+                  {"until", day(k.file != nullptr ? k.file->until : std::nullopt)},
+                  {"served", static_cast<bool>(k.load)},
+                  {"mainForm", k.mainForm},
+                  {"windows", windows},
+                  {"taxDue", position(k.results.taxDue)},
+                  {"taxForYear", position(k.results.taxForYear)},
+                  {"toPay", position(k.results.toPay)},
+                  {"overpaid", position(k.results.overpaid)}};
+        if (k.transfer.amountField != 0) {
+            kind["transfer"] = Json{{"amount", k.transfer.amountField},
+                                    {"symbol", k.transfer.formSymbol},
+                                    {"period", k.transfer.monthly ? "month" : "year"}};
+        }
+        kinds.push_back(std::move(kind));
+    }
+    return text(Json{{"ok", true}, {"kinds", kinds}});
+}
+
 struct Verb {
     std::string_view name;
     std::string (*run)(ModuleState&, Request&);
@@ -346,7 +421,8 @@ constexpr Verb kVerbs[] = {
     {"dump", dumpVerb},        {"pdf", pdfVerb},          {"open-window", openWindowVerb},
     {"summary", summaryVerb},
     {"check", checkVerb},      {"statement-roles", statementRolesVerb},
-    {"explain", explainVerb},
+    {"correct", correctVerb},  {"justify", justifyVerb},  {"diff", diffVerb},
+    {"kinds", kindsVerb},      {"explain", explainVerb},
 };
 
 std::string dispatch(ModuleState& module, const char* requestJson) {

@@ -58,6 +58,27 @@
 //        position in the form file (the host's statement definitions window shows it beside
 //        the bare code)
 //        -> {"ok":true,"id":N,"template":T,"roles":[{"code":"O8","role":"…"},…]}
+//   {"verb":"correct","id":N,"justify":0}
+//        the correction of filed or locked CIT-8 N (of its newest correction when it was
+//        corrected already), made and saved (module/correction.h); "justify":1 fills the
+//        ORD-ZU justification with the positions that differ
+//        -> {"ok":true,"id":NEW,"notes":["corrects\t5","justify\t3 positions",…]}
+//   {"verb":"justify","id":N}   the ORD-ZU justification of correction N (not yet filed or
+//        locked) listing what differs from the return it corrects, saved
+//        -> {"ok":true,"id":N,"notes":[…]}
+//   {"verb":"diff","first":N,"second":M}
+//        the positions that differ between two declarations of one template
+//        -> {"ok":true,"first":N,"second":M,"changes":[{"form":"CIT-8","copy":0,
+//            "position":31,"where":"Poz. 31","before":"…","after":"…","shownBefore":"…",
+//            "shownAfter":"…"},…]}
+//   {"verb":"kinds"}
+//        every declaration kind the module serves, from its kind files
+//        -> {"ok":true,"kinds":[{"template":73,"family":"CIT-8","edition":"24",
+//            "from":D,"until":null,"served":true,"mainForm":"cit8_24","windows":["CIT_8_73",…],
+//            "taxDue":65,"taxForYear":67,"toPay":95,"overpaid":96,
+//            "transfer":{"amount":95,"symbol":"CIT8","period":"year"}},…]}
+//           ("from"/"until": the periods the edition is proposed for, day numbers or null;
+//           a position the edition lacks is null, a kind without a transfer has none)
 //
 //   {"verb":"explain","id":N,"form":"CIT-8/O","position":P,"deep":1,"postings":1,
 //    "account":"700-01","offset":0,"limit":100,"count":1}

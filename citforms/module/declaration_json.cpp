@@ -7,6 +7,7 @@
 #include "citforms/citst/cit_st.h"
 #include "citforms/forms/form.h"
 #include "citforms/module/declaration_kinds.h"
+#include "citforms/store/correction_links.h"
 #include "citforms/store/declaration_load.h"
 
 namespace citforms::module {
@@ -98,6 +99,15 @@ std::optional<std::string> declarationJson(ModuleState& module, std::int32_t id)
         }
         out["oddzialy"] = std::move(branches);
     }
+    // The return this one corrects and the correction of this one, where there are.
+    const std::optional<std::int32_t> of = store::correctionOf(host, id);
+    const std::optional<std::int32_t> by = store::correctedBy(host, id);
+    if (!of || !by) {
+        utility.MSG_OST(utility.fileErrorText());
+        return std::nullopt;
+    }
+    if (*of != 0) out["correction_of"] = *of;
+    if (*by != 0) out["corrected_by"] = *by;
     // Values that could not be taken as stored are named, never passed off as read.
     if (!fields.issues.unreadable.empty()) out["unreadable"] = fields.issues.unreadable;
     if (!fields.issues.cut.empty()) out["cut"] = fields.issues.cut;

@@ -1,6 +1,7 @@
 #include "citforms/module/declaration_kinds.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include "citforms/citst/cit_st_procedures.h"
 #include "citforms/compute/cit2_procedures.h"
@@ -13,110 +14,78 @@ namespace citforms::module {
 
 namespace {
 
-// A step printed always.
-PdfStep always(const char* print) {
-    return PdfStep{print, 0, 0, ""};
-}
-// A step printed when the main form's `field` is above 0.
-PdfStep when(const char* print, int field) {
-    return PdfStep{print, field, 0, ""};
-}
-// A step printed once per copy 1..N of a numbered form, N the main form's `field`.
-PdfStep perCopy(const char* print, int field, const char* form) {
-    return PdfStep{print, field, 0, form};
-}
-// The ORD-ZU of a correction: printed when the main form's purpose field equals 2.
-PdfStep correction(int field) {
-    return PdfStep{"CIT_ORDZU_Prn", field, 2, ""};
+// The procedures a kind file names, bound to its template.
+bool bindProcedures(DeclarationKind& k, const std::string& procedures) {
+    const std::int32_t t = k.templateId;
+    if (procedures == "cit8") {
+        k.load = [t](const host::HostBinding& host, const DeclarationState& state,
+                     store::DeclarationFields& fields) {
+            store::WCZYTAJ_CIT_8(t, host, state, fields);
+        };
+        k.compute = [t](const host::HostBinding& host, const DeclarationState& state,
+                        store::DeclarationFields& fields, bool refresh) {
+            compute::OBLICZ_CIT_8(t, host, state, fields, refresh);
+        };
+        k.computeAttachment = [t](const host::HostBinding& host, const DeclarationState& state,
+                                  store::DeclarationFields& fields, bool refresh) {
+            compute::OBLICZ_CIT_O(t, host, state, fields, refresh);
+        };
+        k.recalculate = [t](const host::HostBinding& host, store::DeclarationFields& fields,
+                            std::int32_t referenceDate) {
+            compute::PRZELICZ_CIT_8(t, host, fields, referenceDate);
+        };
+        k.save = [t](const host::HostBinding& host, const DeclarationState& state,
+                     store::DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                     std::int32_t dataOkresu, std::int32_t idWzorca, store::SaveOutcome* outcome) {
+            return store::ZAPISZ_CIT_8(t, host, state, fields, tryb, id, dataOkresu, idWzorca,
+                                       outcome);
+        };
+        return true;
+    }
+    // The CIT-2 family: one common load and save (of CIT_ID_WZORCA_CIT2); the computation
+    // of the advance (CIT-2 (17)) or of the older editions.
+    if (procedures == "cit2" || procedures == "cit2-advances") {
+        const bool advances = procedures == "cit2-advances";
+        k.load = store::WCZYTAJ_CIT_2;
+        k.save = [](const host::HostBinding& host, const DeclarationState& state,
+                    store::DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
+                    std::int32_t dataOkresu, std::int32_t idWzorca, store::SaveOutcome* outcome) {
+            return store::ZAPISZ_CIT_2(host, state, fields, tryb, id, dataOkresu, idWzorca,
+                                       outcome);
+        };
+        k.compute = advances ? compute::OBLICZ_CIT_2_35 : compute::OBLICZ_CIT_2_OLD;
+        k.recalculate = advances ? compute::PRZELICZ_CIT_2_35 : compute::PRZELICZ_CIT_2_OLD;
+        return true;
+    }
+    if (procedures == "cit-st") {
+        k.load = citst::loadCitStKind;
+        return true;
+    }
+    return false;
 }
 
-// Each kind names only what it has; the members it leaves out keep their defaults.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 std::vector<DeclarationKind> makeKinds() {
     std::vector<DeclarationKind> kinds;
-    // The CIT-2 family: one common load and save; the computation per generation.
-    const struct {
-        std::int32_t id;
-        const char* edition;
-        const char* suffix;
-    } cit2[] = {{3, "12", ""},     {31, "13", "_31"}, {32, "14", "_32"},
-                {33, "15", "_33"}, {34, "16", "_34"}, {35, "17", "_35"}};
-    for (const auto& c : cit2) {
+    for (const forms::KindFile& file : forms::kindFiles()) {
         DeclarationKind k;
-        k.templateId = c.id;
-        k.family = "CIT-2";
-        k.edition = c.edition;
-        k.mainPrint = std::string("CIT_2_Prn") + c.suffix;
-        k.mainWindow = std::string("CIT_2") + c.suffix;
-        k.attachmentWindows = {std::string("CIT_O") + c.suffix};
-        // The PDF holds the return and its attachment.
-        k.pdf = {PdfStep{k.mainPrint, 0, 0, ""},
-                 PdfStep{std::string("CIT_O_Prn") + c.suffix, 0, 0, ""}};
-        k.load = store::WCZYTAJ_CIT_2;
-        k.save = store::ZAPISZ_CIT_2;
-        k.compute = c.id == 35 ? compute::OBLICZ_CIT_2_35 : compute::OBLICZ_CIT_2_OLD;
-        k.recalculate = c.id == 35 ? compute::PRZELICZ_CIT_2_35 : compute::PRZELICZ_CIT_2_OLD;
-        // The advance of the month to pay: position 45 of the CIT-2 (17).
-        if (c.id == 35) k.transfer = {45, "CIT2", true};
+        k.templateId = file.templateId;
+        k.family = file.family;
+        k.edition = file.edition;
+        k.mainPrint = file.mainPrint;
+        k.pdf = file.pdf;
+        k.mainWindow = file.windows.front();
+        k.attachmentWindows.assign(file.windows.begin() + 1, file.windows.end());
+        k.zeroedOnCreation = file.zeroedOnCreation;
+        k.results = file.results;
+        k.transfer = file.transfer;
+        k.file = &file;
+        if (!bindProcedures(k, file.procedures)) {
+            // Known, but not served: dispatch tells the person so.
+            std::cerr << "citforms: " << file.fileName << ": no procedures '" << file.procedures
+                      << "'\n";
+        }
         kinds.push_back(std::move(k));
     }
-
-    // The linked CIT-ST prints its pages where the CIT-ST count is above 0.
-    kinds.push_back({.templateId = 70,
-                     .family = "CIT-8",
-                     .edition = "21",
-                     .load = store::WCZYTAJ_CIT_8_70,
-                     .compute = compute::OBLICZ_CIT_8_70,
-                     .computeAttachment = compute::OBLICZ_CIT_O_70,
-                     .recalculate = compute::PRZELICZ_CIT_8_70,
-                     .save = store::ZAPISZ_CIT_8_70,
-                     .mainPrint = "CIT_8_Prn_70",
-                     .pdf = {always("CIT_8_Prn_70"), correction(7), when("CIT_O_Prn_70", 24),
-                             perCopy("CIT_D_Prn_70", 25, "CIT-D")},
-                     .mainWindow = "CIT_8_70",
-                     .attachmentWindows = {"CIT_O_70", "CIT_D_70"},
-                     .zeroedOnCreation = 43,
-                     .transfer = {92, "CIT8", false}});
-    kinds.push_back({.templateId = 72,
-                     .family = "CIT-8",
-                     .edition = "23",
-                     .load = store::WCZYTAJ_CIT_8_72,
-                     .compute = compute::OBLICZ_CIT_8_72,
-                     .computeAttachment = compute::OBLICZ_CIT_O_72,
-                     .recalculate = compute::PRZELICZ_CIT_8_72,
-                     .save = store::ZAPISZ_CIT_8_72,
-                     .mainPrint = "CIT_8_Prn_72",
-                     .pdf = {always("CIT_8_Prn_72"), correction(7), when("CIT_ST_Prn_201", 25),
-                             when("CIT_O_Prn_72", 27), perCopy("CIT_D_Prn_72", 28, "CIT-D")},
-                     .mainWindow = "CIT_8_72",
-                     .attachmentWindows = {"CIT_O_72", "CIT_D_72", "CIT_ST_201"},
-                     .zeroedOnCreation = 43,
-                     .transfer = {92, "CIT8", false}});
-    kinds.push_back({.templateId = 73,
-                     .family = "CIT-8",
-                     .edition = "24",
-                     .load = store::WCZYTAJ_CIT_8_73,
-                     .compute = compute::OBLICZ_CIT_8_73,
-                     .computeAttachment = compute::OBLICZ_CIT_O_73,
-                     .recalculate = compute::PRZELICZ_CIT_8_73,
-                     .save = store::ZAPISZ_CIT_8_73,
-                     .mainPrint = "CIT_8_Prn_73",
-                     .pdf = {always("CIT_8_Prn_73"), correction(7), when("CIT_ST_Prn_201", 25),
-                             when("CIT_O_Prn_73", 27), perCopy("CIT_BR_Prn_73", 28, "CIT-BR"),
-                             perCopy("CIT_D_Prn_72", 29, "CIT-D")},
-                     .mainWindow = "CIT_8_73",
-                     .attachmentWindows = {"CIT_O_73", "CIT_BR_73", "CIT_D_72", "CIT_ST_201"},
-                     .zeroedOnCreation = 44,
-                     .transfer = {95, "CIT8", false}});
-    kinds.push_back({.templateId = 201,
-                     .family = "CIT-ST",
-                     .edition = "7",
-                     .load = citst::loadCitStKind,
-                     .mainPrint = "CIT_ST_PRN_201",
-                     // "CIT_ST_Prn_201" stands for every CIT-ST copy followed by every CIT-STA copy.
-                     .pdf = {always("CIT_ST_Prn_201"), correction(8)},
-                     .mainWindow = "CIT_ST_201"});
 
     // The forms of each kind are those whose files name its template, the main form first.
     for (DeclarationKind& k : kinds) {
@@ -133,7 +102,6 @@ std::vector<DeclarationKind> makeKinds() {
     }
     return kinds;
 }
-#pragma GCC diagnostic pop
 
 }  // namespace
 

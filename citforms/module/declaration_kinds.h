@@ -1,18 +1,21 @@
 #pragma once
 // The declaration kinds the module serves, looked up by template id (3, 31-35, 70, 72, 73,
-// 201): the forms of each (ids of the form catalogue), its load, computation, recalculation
-// and save, its print procedures in the order the PDF export composes them, and its windows.
+// 201, and any a kind file adds): built from the kind files (citforms/forms/*.kind, see
+// forms/kind_file.h), each kind's load, computation, recalculation and save are the shared
+// procedures of its family bound to its template, its prints and windows those its file names.
 // Dispatch, automation, the JSON dump and "new declaration" ask the registry instead of
-// branching on template numbers; a kind whose procedures are not built yet says so through
+// branching on template numbers; a kind whose procedures are not built says so through
 // notBuilt().
 //
 //   const DeclarationKind* kind = declarationKind(73);
-//   if (kind == nullptr || kind->load == nullptr) return notBuilt(host, kind);
+//   if (kind == nullptr || !kind->load) return notBuilt(host);
 //   kind->load(host, state, fields);
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "citforms/forms/kind_file.h"
 #include "citforms/host/binding.h"
 #include "citforms/module/declaration_state.h"
 #include "citforms/store/declaration_fields.h"
@@ -20,36 +23,21 @@
 
 namespace citforms::module {
 
-// One print of the PDF export: the procedure, when it is printed (the main form's field
-// `field` above 0, or equal to `equals` when that is not 0; field 0: always), and for a
-// numbered attachment the form whose copies 1..N (N = the field's whole part) it prints.
-struct PdfStep {
-    std::string print;
-    int field = 0;
-    int equals = 0;
-    std::string perCopyOf;
-};
-
-// The bank transfer of what a declaration leaves to pay (the host's UP_PRZELEW): the main
-// form's position of the amount, and the form symbol and the period of the transfer's title
-// ("CIT8" for a year, "CIT2" for a month). No amount position: the kind has no transfer.
-struct TransferData {
-    int amountField = 0;
-    std::string formSymbol;
-    bool monthly = false;
-};
+using forms::PdfStep;
+using forms::ResultPositions;
+using forms::TransferData;
 
 struct DeclarationKind {
-    using Load = void (*)(const host::HostBinding&, const DeclarationState&,
-                          store::DeclarationFields&);
-    using Compute = void (*)(const host::HostBinding&, const DeclarationState&,
-                             store::DeclarationFields&, bool refresh);
-    using Recalculate = void (*)(const host::HostBinding&, store::DeclarationFields&,
-                                 std::int32_t referenceDate);
-    using Save = std::int32_t (*)(const host::HostBinding&, const DeclarationState&,
-                                  store::DeclarationFields&, std::int32_t tryb, std::int32_t id,
-                                  std::int32_t dataOkresu, std::int32_t idWzorca,
-                                  store::SaveOutcome* outcome);
+    using Load = std::function<void(const host::HostBinding&, const DeclarationState&,
+                                    store::DeclarationFields&)>;
+    using Compute = std::function<void(const host::HostBinding&, const DeclarationState&,
+                                       store::DeclarationFields&, bool refresh)>;
+    using Recalculate = std::function<void(const host::HostBinding&, store::DeclarationFields&,
+                                           std::int32_t referenceDate)>;
+    using Save = std::function<std::int32_t(
+        const host::HostBinding&, const DeclarationState&, store::DeclarationFields&,
+        std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu, std::int32_t idWzorca,
+        store::SaveOutcome* outcome)>;
 
     std::int32_t templateId = 0;
     std::string family;                        // "CIT-8", "CIT-2", "CIT-ST"
@@ -58,11 +46,11 @@ struct DeclarationKind {
     // in storage order: "cit8o_11", "citd_5", "citbr_1", "ordzu".
     std::string mainForm;
     std::vector<std::string> attachmentForms;
-    Load load = nullptr;                       // nullptr: not built yet
-    Compute compute = nullptr;
-    Compute computeAttachment = nullptr;       // the CIT-8/O of the edition
-    Recalculate recalculate = nullptr;
-    Save save = nullptr;
+    Load load;                                 // empty: not built
+    Compute compute;
+    Compute computeAttachment;                 // the CIT-8/O of the edition
+    Recalculate recalculate;
+    Save save;
     std::string mainPrint;                     // print procedure of the main form
     // What the PDF export composes, in order.
     std::vector<PdfStep> pdf;
@@ -71,7 +59,9 @@ struct DeclarationKind {
     // Field of the main form that holds the CIT-8/O amount the new declaration starts at 0
     // (edition 24: 44); 0 when there is none.
     int zeroedOnCreation = 0;
+    ResultPositions results;
     TransferData transfer;
+    const forms::KindFile* file = nullptr;     // the data it was built from
 };
 
 // The kind of a template; nullptr for a template the module does not know.

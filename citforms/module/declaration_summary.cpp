@@ -2,31 +2,19 @@
 
 #include <map>
 
-#include "citforms/forms/form.h"
 #include "citforms/module/declaration_kinds.h"
 #include "citforms/store/declaration_load.h"
 
 namespace citforms::module {
 
-namespace {
-
-constexpr const char* kNewest = "cit8_24";
-// Edition 24's positions (see the header for their roles).
-constexpr int kTaxDue = 65;
-constexpr int kTaxForYear = 67;
-constexpr int kToPay = 95;
-constexpr int kOverpaid = 96;
-
-}  // namespace
-
-SummaryPositions summaryPositions(const std::string& formId) {
-    const forms::FormDef* form = forms::FormCatalogue::builtIn().find(formId);
-    if (form == nullptr || (form->id != kNewest && form->newestId != kNewest)) return {};
-    auto at = [&](int newest) -> std::optional<int> {
-        if (form->id == kNewest) return newest;
-        return form->fromNewest(newest);
+SummaryPositions summaryPositions(std::int32_t templateId) {
+    const DeclarationKind* kind = declarationKind(templateId);
+    if (kind == nullptr) return {};
+    const auto at = [](int position) {
+        return position != 0 ? std::optional<int>(position) : std::nullopt;
     };
-    return {at(kTaxDue), at(kTaxForYear), at(kToPay), at(kOverpaid)};
+    const ResultPositions& r = kind->results;
+    return {at(r.taxDue), at(r.taxForYear), at(r.toPay), at(r.overpaid)};
 }
 
 values::Result<DeclarationSummary> declarationSummary(ModuleState& module, std::int32_t id) {
@@ -49,7 +37,7 @@ values::Result<DeclarationSummary> declarationSummary(ModuleState& module, std::
         return R::failure("declaration " + idText + " is not a CIT-8");
     }
     out.form = kind->mainForm;
-    const SummaryPositions at = summaryPositions(kind->mainForm);
+    const SummaryPositions at = summaryPositions(kind->templateId);
     if (!at.taxDue && !at.toPay && !at.overpaid) return out;
 
     if (!host.utility->EXECVAX("select nr_pola, wartosc_pola from DEKLARACJE_POZ where "

@@ -2,13 +2,14 @@
 // What an office's list of returns shows of a stored CIT-8: the tax due, the amount left to
 // pay and the overpayment, read from the main form of the declaration's edition.
 //
-// The positions are those of edition 24 (form cit8_24), where the form's roles say:
+// The positions are those the kind file of the edition names (`results`); in edition 24
+// (form cit8_24) the form's roles say:
 //   tax due   65 "Poz. 63 minus poz. 64 (w pełnych złotych)" plus 67 "20% podatku za rok z
 //             poz. 66"
 //   to pay    95 "Suma poz. 65 i 67 minus poz. 94, gdy dodatnia"
 //   overpaid  96 "Poz. 94 minus suma poz. 65 i 67, gdy dodatnia"
-// An older edition takes them through its map to edition 24 (edition 23: 62 + 64, 92, 93);
-// an edition without them (21, whose tax is typed by hand) has none.
+// Edition 23 has them at 62 + 64, 92, 93; an edition without them (21, whose tax is typed by
+// hand) has none.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,8 +35,8 @@ struct SummaryPositions {
     std::optional<int> overpaid;
 };
 
-// The positions of the main form `formId` ("cit8_23"); all empty for a form that has none.
-SummaryPositions summaryPositions(const std::string& formId);
+// The positions of the main form of template `templateId`; all empty for a kind that has none.
+SummaryPositions summaryPositions(std::int32_t templateId);
 
 // Fails for no such declaration, a template that is not a CIT-8, a value that is not an
 // amount, or an SQL error (whose text is returned).

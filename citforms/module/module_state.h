@@ -14,7 +14,7 @@
 //
 //   ModuleState& m = moduleState();
 //   m.declaration.CIT_ID_DEKLARACJI = id;
-//   store::WCZYTAJ_CIT_8_73(m.host(), m.declaration, m.fields);
+//   store::WCZYTAJ_CIT_8(73, m.host(), m.declaration, m.fields);
 #include <memory>
 #include <string>
 #include <vector>

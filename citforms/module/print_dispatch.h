@@ -11,8 +11,9 @@
 // position 27 is above 0, CIT-BR 1 .. N for N in position 28 and CIT-D 1 .. N for N in
 // position 29; a copy announced without stored values prints from its defaults, and a CIT-ST
 // announced but not linked adds no page (both told in a warning once the file is written).
-// The export refuses the CIT-2 ("Brak obsługi wzorca deklaracji."); composeDeclarationPdf()
-// makes the PDF of any kind from its print procedures.
+// The same export serves the older CIT-8 editions from their own prints and a CIT-ST alone;
+// it refuses the CIT-2, which is printed, not exported. composeDeclarationPdf() makes the PDF
+// of any kind from its print procedures.
 #include <cstdint>
 #include <string_view>
 

@@ -47,7 +47,8 @@ const PrintProcedure* olderCit2Procedure(std::string_view name);
 
 // A print procedure of the open declaration.
 using FormPrint = int (*)(const PrintEnvironment&, const store::DeclarationFields&);
-// The procedure named `name` ("CIT_O_Prn_73"); nullptr for one not built yet.
+// The procedure named `name` ("CIT_O_Prn_73"); nullptr for a name that is no print of the
+// module.
 FormPrint formPrintOf(std::string_view name);
 // The overlay onto pre-printed paper that stands beside the full-form print `name`
 // ("CIT_2_Prn_35" -> "CIT_2_Prn_35_nadruk"); empty when it has none.

@@ -2,16 +2,8 @@
 
 #include <cstddef>
 
-namespace citforms::print::detail {
-struct EmbeddedFile {
-    const char* name;
-    const unsigned char* data;
-    std::size_t size;
-};
-// Defined in the source generated from the layouts and forms folders at build time.
-extern const EmbeddedFile kEmbeddedFiles[];
-extern const std::size_t kEmbeddedFileCount;
-}  // namespace citforms::print::detail
+// Generated from the layouts and forms folders at build time (cmake/EmbedFiles.cmake).
+#include "embedded_citforms__print__detail.h"
 
 namespace citforms::print {
 

@@ -99,6 +99,19 @@ std::string formatFieldValue(const Control& control, std::string_view value) {
     return values::formatPicture(control.picture, value);
 }
 
+BuiltPages buildPages(const ReportRun& run, const PrintVariables& variables) {
+    BuiltPages built;
+    for (int band : run.layout().pageBands()) {
+        auto page = buildPage(run, band, variables);
+        if (page) {
+            built.pages.push_back(std::move(*page));
+        } else {
+            built.failures.push_back(page.error());
+        }
+    }
+    return built;
+}
+
 Result<PageContent> buildPage(const ReportRun& run, int bandNumber,
                               const PrintVariables& variables) {
     const Layout& layout = run.layout();

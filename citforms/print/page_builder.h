@@ -12,6 +12,9 @@
 // numbers, so "2.00" selects the radio "2"). Values go through the shared picture formatter;
 // a decimal variable under a text picture prints its number without trailing zeros (an
 // attachment count of 2 prints "2").
+#include <string>
+#include <vector>
+
 #include "citforms/print/page_content.h"
 #include "citforms/print/print_variables.h"
 #include "citforms/print/report_run.h"
@@ -22,6 +25,14 @@ namespace citforms::print {
 // Fails for a band number that is not a band of the layout, or an image without a drawing.
 values::Result<PageContent> buildPage(const ReportRun& run, int bandNumber,
                                       const PrintVariables& variables);
+
+// Every page band of the run's layout, in order: the pages that could be built, and for each
+// that could not its reason ("CIT-8(24)str1.wmf: …").
+struct BuiltPages {
+    std::vector<PageContent> pages;
+    std::vector<std::string> failures;
+};
+BuiltPages buildPages(const ReportRun& run, const PrintVariables& variables);
 
 // The text a field control prints for a variable value (picture applied).
 std::string formatFieldValue(const Control& control, std::string_view value);

@@ -144,15 +144,12 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
 
     host::PageList pages;
     pages.setDocumentTitle(env.documentTitle);
+    std::vector<std::string> failedPages;
     if (result == kCompleted) {
-        for (int band : (*layout)->pageBands()) {
-            auto page = buildPage(run, band, variables);
-            if (!page) {
-                qCritical("citforms: %s", page.error().c_str());
-                continue;
-            }
-            pages.append(std::move(*page));
-        }
+        BuiltPages built = buildPages(run, variables);
+        for (PageContent& page : built.pages) pages.append(std::move(page));
+        failedPages = std::move(built.failures);
+        for (const std::string& failure : failedPages) qCritical("citforms: %s", failure.c_str());
     }
 
     const int copies = std::max(1, g.GGG_NUMCOPY);
@@ -190,6 +187,16 @@ int runPrint(const PrintEnvironment& env, const PrintProcedure& procedure,
                 break;
             }
         }
+    }
+
+    // The pages that were built went out; a print short of a page of its form is not one
+    // made, and the person learns which page is missing and why.
+    if (!failedPages.empty()) {
+        if (host.utility != nullptr) {
+            host.utility->MSG_OST("Wydruk " + procedure.name + " jest niepełny: " +
+                                  failedPages.front());
+        }
+        result = kCancelled;
     }
 
     restoreWorkingFolder(workingFolder);

@@ -11,17 +11,6 @@ std::atomic<ReportRuntimeFactory>& registeredFactory() {
     return factory;
 }
 
-class WindowlessProgress : public ProgressDialog {
-public:
-    void setTitle(std::string_view) override {}
-    void setUserText(std::string_view) override {}
-    void setProgress(int, std::string_view) override {}
-    void exec(const std::function<bool()>& tick, const std::function<bool()>&) override {
-        while (tick()) {
-        }
-    }
-};
-
 class WindowlessRuntime : public ReportRuntime {
 public:
     std::unique_ptr<ProgressDialog> openProgress(const ProgressWindow&) override {

@@ -40,6 +40,20 @@ public:
                       const std::function<bool()>& cancel) = 0;
 };
 
+// The progress pass without a window (no screen, or a runtime without windows): exec() runs
+// the ticks to their end at once and nothing is shown. Defined here, so that a runtime built
+// apart from the module (the Qt runtime of a host) takes the same one.
+class WindowlessProgress : public ProgressDialog {
+public:
+    void setTitle(std::string_view) override {}
+    void setUserText(std::string_view) override {}
+    void setProgress(int, std::string_view) override {}
+    void exec(const std::function<bool()>& tick, const std::function<bool()>&) override {
+        while (tick()) {
+        }
+    }
+};
+
 class ReportRuntime {
 public:
     virtual ~ReportRuntime() = default;

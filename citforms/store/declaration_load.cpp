@@ -216,24 +216,14 @@ values::Status loadDeclaration(const host::HostBinding& host, std::int32_t templ
     return loadAttachments(host, id, fields);
 }
 
-void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
-                      DeclarationFields& fields) {
-    loadCit8(host, state, fields, 73, state.CIT_ID_WZORCA);
-}
-
-void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
-                      DeclarationFields& fields) {
-    loadCit8(host, state, fields, 72, state.CIT_ID_WZORCA);
+void WCZYTAJ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                   const module::DeclarationState& state, DeclarationFields& fields) {
+    loadCit8(host, state, fields, templateId, state.CIT_ID_WZORCA);
 }
 
 void WCZYTAJ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
                    DeclarationFields& fields) {
     loadCit8(host, state, fields, state.CIT_ID_WZORCA_CIT2, state.CIT_ID_WZORCA_CIT2);
-}
-
-void WCZYTAJ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
-                      DeclarationFields& fields) {
-    loadCit8(host, state, fields, 70, state.CIT_ID_WZORCA);
 }
 
 values::Status loadAttachmentTexts(const host::HostBinding& host, std::int32_t declarationId,

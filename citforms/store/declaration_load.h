@@ -1,5 +1,5 @@
 #pragma once
-// Loading a stored CIT-8 of generation 73 or 72 into the field sets, and one CIT-BR attachment
+// Loading a stored CIT-8 into the field sets, and one CIT-BR attachment
 // from the CIT-BR copies into the CIT-BR set.
 //
 // The CIT-8 loads read DEKLARACJE_POZ through the host's record file in one walk in key
@@ -10,7 +10,7 @@
 // first, so nothing of a previously open declaration stays behind in them.
 //
 //   state.CIT_ID_DEKLARACJI = 17; state.CIT_ID_WZORCA = 73;
-//   WCZYTAJ_CIT_8_73(host, state, fields);
+//   WCZYTAJ_CIT_8(73, host, state, fields);
 //   WCZYTAJ_CIT_BR(fields, 1, 2);   // CIT-BR 1 of 2 into fields.citbr
 #include <cstdint>
 #include <optional>
@@ -24,30 +24,21 @@
 
 namespace citforms::store {
 
-// Load of a generation-73 CIT-8 (its forms as the catalogue gives them for template 73:
-// sheets 0 and 1, CIT-D 101..500, CIT-BR 501..900, ORD-ZU). The sheets are left alone unless
-// CIT_ID_WZORCA is 73; the attachment texts are always read. Stored text that is not a number
-// in an amount or day field reads as 0, and text longer than its field keeps its beginning;
-// the fields concerned are left in fields.issues and named to the user in one message after
-// the load. A read error is shown and left in the error status; the load is then incomplete.
-void WCZYTAJ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
-                      DeclarationFields& fields);
-
-// Load of a generation-72 CIT-8: fields 1 and 4 to 147, CIT-8/O, every sheet from 101 on as
-// CIT-D (sheet - 100), ORD-ZU. Acts on the sheets when CIT_ID_WZORCA is 72.
-void WCZYTAJ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
-                      DeclarationFields& fields);
+// Load of a CIT-8 of template `templateId` (its forms as the catalogue gives them; for
+// template 73: sheets 0 and 1, CIT-D 101..500, CIT-BR 501..900, ORD-ZU). The sheets are left
+// alone unless CIT_ID_WZORCA is `templateId`; the attachment texts are always read. Stored
+// text that is not a number in an amount or day field reads as 0, and text longer than its
+// field keeps its beginning; the fields concerned are left in fields.issues and named to the
+// user in one message after the load. A read error is shown and left in the error status;
+// the load is then incomplete.
+void WCZYTAJ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                   const module::DeclarationState& state, DeclarationFields& fields);
 
 // The common load of the CIT-2 family: declaration CIT_ID_DEKLARACJI of the template
 // CIT_ID_WZORCA_CIT2 (3, 31 to 35) into the forms of that template, with the CIT-8 loads'
 // messages.
 void WCZYTAJ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
                    DeclarationFields& fields);
-
-// Load of a generation-70 CIT-8: fields 1 and 4 to 104, CIT-8/O (8), every sheet from 101 on
-// as CIT-D (3), ORD-ZU. Acts on the sheets when CIT_ID_WZORCA is 70.
-void WCZYTAJ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
-                      DeclarationFields& fields);
 
 // The load itself, without messages: `fields` takes the forms of `templateId` and every row
 // of declaration `id` goes to the field its sheet and number name. A failure is a database

@@ -412,18 +412,11 @@ std::int32_t saveAndTell(const host::HostBinding& host, const module::Declaratio
 
 }  // namespace
 
-std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome) {
-    return saveAndTell(host, state, fields, 73, tryb, id, dataOkresu, idWzorca, outcome);
-}
-
-std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome) {
-    return saveAndTell(host, state, fields, 72, tryb, id, dataOkresu, idWzorca, outcome);
+std::int32_t ZAPISZ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                          const module::DeclarationState& state, DeclarationFields& fields,
+                          std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                          std::int32_t idWzorca, SaveOutcome* outcome) {
+    return saveAndTell(host, state, fields, templateId, tryb, id, dataOkresu, idWzorca, outcome);
 }
 
 std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
@@ -434,13 +427,6 @@ std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::Declarati
     tell(host, result.notices);
     if (outcome != nullptr) *outcome = result.outcome;
     return result.id;
-}
-
-std::int32_t ZAPISZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome) {
-    return saveAndTell(host, state, fields, 70, tryb, id, dataOkresu, idWzorca, outcome);
 }
 
 bool ZAPISZ_CIT_O(const host::HostBinding& host, const DeclarationFields& fields, std::int32_t id) {
@@ -623,18 +609,20 @@ std::int32_t readCit8Link(const host::HostBinding& host, std::int32_t cit8Id) {
 bool insertAttachmentTexts(const host::HostBinding& host, const FieldSet& set, std::int32_t id,
                            Notices& notices) {
     host::UtilityLibrary& u = *host.utility;
-    const std::string head =
-        "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, typ) "
-        "values (" +
-        std::to_string(id) + ",'";
+    // All the texts in one statement: on a database server each statement is a round trip.
+    const std::string row = "(" + std::to_string(id) + ",'";
     const std::string type = values::sqlQuoted(set.list().form().storage.type);
+    std::string sql =
+        "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, typ) values ";
+    bool any = false;
     for (int n : set.list().numbers()) {
-        const std::string sql = head + std::to_string(n) + "','" + sqlText(set[n].text()) +
-                                "'," + type + ")";
-        if (!u.EXECVAX(sql)) {
-            notices.push_back({Notice::Kind::Information, u.fileErrorText()});
-            return false;
-        }
+        if (any) sql += ",";
+        sql += row + std::to_string(n) + "','" + sqlText(set[n].text()) + "'," + type + ")";
+        any = true;
+    }
+    if (any && !u.EXECVAX(sql)) {
+        notices.push_back({Notice::Kind::Information, u.fileErrorText()});
+        return false;
     }
     return true;
 }

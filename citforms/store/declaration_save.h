@@ -1,6 +1,7 @@
 #pragma once
-// Writing the open declaration into the host database: the CIT-8 header, every field of the
-// CIT-8 and its attachments, the ORD-ZU texts, the discard of a header that was never
+// Writing the open declaration into the host database: the header of a CIT-8 (editions of
+// templates 70, 72 and 73) or a CIT-2, every field of the return and its attachments, the
+// ORD-ZU texts, the discard of a header that was never
 // completed, the headers the module numbers itself (CIT-ST) and the CIT-8 / CIT-ST links.
 //
 // A save replaces all stored values of the declaration: the old rows are deleted and the
@@ -8,7 +9,7 @@
 // or a crash half-way leaves the old declaration, never a mix and never an empty one. A locked
 // declaration is refused and nothing is written.
 //
-//   std::int32_t id = ZAPISZ_CIT_8_73(host, state, fields, 1, state.CIT_ID_DEKLARACJI, period, 0);
+//   std::int32_t id = ZAPISZ_CIT_8(73, host, state, fields, 1, state.CIT_ID_DEKLARACJI, period, 0);
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,7 +51,7 @@ struct SaveResult {
     Notices notices;
 };
 
-// The save of a CIT-8 of `templateId` (72, 73) without showing anything; the exported saves
+// The save of a CIT-8 of `templateId` without showing anything; the exported saves
 // below show its notices and return its id.
 SaveResult saveDeclaration(const host::HostBinding& host, const module::DeclarationState& state,
                            DeclarationFields& fields, std::int32_t templateId, std::int32_t tryb,
@@ -65,33 +66,23 @@ SaveResult saveCit2Declaration(const host::HostBinding& host,
 // Shows notices with the host's message operations.
 void tell(const host::HostBinding& host, const Notices& notices);
 
-// CIT-8 of generation 73. tryb 0: only make sure the header exists (created when `id` is 0
-// from `dataOkresu` and the pattern declaration `idWzorca`); tryb 1: store the field sets.
-// Returns the declaration id to keep: the created or given id; 0 when the header could not
-// be created, was not found, or its update failed, and when a header created by this call
-// was undone with the rest of a refused or failed save.
-std::int32_t ZAPISZ_CIT_8_73(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome = nullptr);
-// The same for generation 72 (fields 1 and 4 to 147, CIT-8/O, CIT-D; no CIT-BR). Both write
-// every form the declaration holds, on the sheets its form file gives.
-std::int32_t ZAPISZ_CIT_8_72(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome = nullptr);
+// The CIT-8 of template `templateId` (72, 73, 70 or an edition added as data), with its
+// notices shown. tryb 0: only make sure the header exists (created when `id` is 0 from
+// `dataOkresu` and the pattern declaration `idWzorca`); tryb 1: store the field sets, every
+// form the declaration holds on the sheets its form file gives. Returns the declaration id to
+// keep: the created or given id; 0 when the header could not be created, was not found, or
+// its update failed, and when a header created by this call was undone with the rest of a
+// refused or failed save.
+std::int32_t ZAPISZ_CIT_8(std::int32_t templateId, const host::HostBinding& host,
+                          const module::DeclarationState& state, DeclarationFields& fields,
+                          std::int32_t tryb, std::int32_t id, std::int32_t dataOkresu,
+                          std::int32_t idWzorca, SaveOutcome* outcome = nullptr);
 
-// The common CIT-2 save with its notices shown; arguments and result as ZAPISZ_CIT_8_73's.
+// The common CIT-2 save with its notices shown; arguments and result as ZAPISZ_CIT_8's.
 std::int32_t ZAPISZ_CIT_2(const host::HostBinding& host, const module::DeclarationState& state,
                           DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
                           std::int32_t dataOkresu, std::int32_t idWzorca,
                           SaveOutcome* outcome = nullptr);
-
-// The same for generation 70 (fields 1 and 4 to 104, CIT-8/O (8), CIT-D (3)).
-std::int32_t ZAPISZ_CIT_8_70(const host::HostBinding& host, const module::DeclarationState& state,
-                             DeclarationFields& fields, std::int32_t tryb, std::int32_t id,
-                             std::int32_t dataOkresu, std::int32_t idWzorca,
-                             SaveOutcome* outcome = nullptr);
 
 // Writers of one form, for a caller inside a save's transaction; `id` 0 does nothing, and a
 // form the declaration does not carry writes nothing. CIT-D and CIT-BR write copies 1 to the

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <limits>
 #include <set>
 #include <variant>
 
@@ -109,14 +111,97 @@ void setWhole(values::FieldValue& v, std::int64_t n) {
     }
 }
 
+// The width a text's characters take in its font (thousandths of an inch), estimated on the
+// generous side for the sans face of the pages: narrow letters and punctuation a third of the
+// font size, m and w nearly all of it, capitals four fifths, digits and the other letters a
+// little over half; bold a tenth more; Courier six tenths each. Lines wrapped by this estimate
+// are never fewer than the screen draws (the runtime's tests measure the real font).
+int estimatedWidth(std::string_view text, const print::FontSpec& font) {
+    long long em = 0;  // thousandths of an em
+    const bool mono = font.face.find("Courier") != std::string::npos;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        char32_t c = lead;
+        if (lead >= 0xF0) {
+            length = 4;
+        } else if (lead >= 0xE0) {
+            length = 3;
+        } else if (lead >= 0xC0) {
+            length = 2;
+            if (i + 1 < text.size())
+                c = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
+        }
+        i += length;
+        const bool ascii = c < 0x80;
+        if (mono) {
+            em += 600;
+        } else if (ascii && std::string_view(" .,:;'!|()[]/-fijlrtI").find(static_cast<char>(c)) !=
+                         std::string_view::npos) {
+            em += 350;
+        } else if (c == 'm' || c == 'w' || c == 'M' || c == 'W' || c == '%' || length > 2) {
+            em += 950;
+        } else if ((c >= 'A' && c <= 'Z') || c == U'Ą' || c == U'Ć' || c == U'Ę' ||
+                   c == U'Ł' || c == U'Ń' || c == U'Ó' || c == U'Ś' || c == U'Ź' || c == U'Ż') {
+            em += 800;
+        } else {
+            em += 570;
+        }
+    }
+    if (font.bold()) em = em * 11 / 10;
+    return static_cast<int>(em * font.points * 1000 / (72 * 1000));
+}
+
+// The height of one line of a text in its font, with its leading.
+int lineHeight(const print::FontSpec& font) { return font.points * 1000 * 6 / (72 * 5); }
+
+// How many lines a wrapped text takes in its width, breaking at spaces as the painter does
+// (a word longer than the width stays on a line of its own).
+int wrappedLines(const print::TextItem& t) {
+    if (!t.width) return 1;
+    const int space = estimatedWidth(" ", t.font);
+    auto paragraphLines = [&](std::string_view paragraph) {
+        int lines = 1;
+        int used = -1;  // -1: the line holds nothing yet
+        while (!paragraph.empty()) {
+            const std::size_t gap = paragraph.find(' ');
+            const std::string_view word = paragraph.substr(0, gap);
+            paragraph = gap == std::string_view::npos ? std::string_view()
+                                                      : paragraph.substr(gap + 1);
+            if (word.empty()) continue;
+            const int width = estimatedWidth(word, t.font);
+            if (used < 0) {
+                used = width;
+            } else if (used + space + width <= *t.width) {
+                used += space + width;
+            } else {
+                ++lines;
+                used = width;
+            }
+        }
+        return lines;
+    };
+    const std::string_view text = t.text;
+    int lines = 0;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        lines += paragraphLines(text.substr(start, end == std::string_view::npos
+                                                       ? std::string_view::npos
+                                                       : end - start));
+        if (end == std::string_view::npos) return lines;
+        start = end + 1;
+    }
+}
+
 // The box a text of the page drawing takes (thousandths of an inch): a line of its font's
-// height, as wide as its characters at about half the font size each, within its own box.
+// height, as wide as its characters at about half the font size each, within its own box; a
+// wrapped text its box, or as many lines as it takes when it has no height.
 struct TextBox {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
 TextBox textBox(const print::TextItem& t) {
-    const int line = t.font.points * 1000 * 6 / (72 * 5);
+    const int line = lineHeight(t.font);
     const int natural =
         static_cast<int>(values::textLength(t.text)) * t.font.points * 1000 * 11 / (72 * 20);
     const int width = t.width ? std::min(*t.width, natural) : natural;
@@ -125,15 +210,16 @@ TextBox textBox(const print::TextItem& t) {
     if (t.width && t.justify == print::Justify::Right) left = t.x + *t.width - width;
     int top = t.y;
     if (t.height && !t.wrap) top = t.y + (*t.height - line) / 2;
-    const int height = t.wrap && t.height ? *t.height : line;
+    int height = line;
+    if (t.wrap && t.width) height = t.height ? *t.height : wrappedLines(t) * line;
     return {left, top, left + width, top + height};
 }
 
 // The page under the entries is for reading on a screen, not for paper: the print's smallest
-// texts (the 5 and 6 point position labels) are drawn at least this size, unless wrapped
-// over several lines, and the entries
-// then clear them as they clear any caption (clearCaptions); a label too long for its box at
-// this size ends in "…" as a long label in print does.
+// texts (the 5 and 6 point position labels, the instructions, the row labels) are drawn at
+// least this size. A single line then cleared by the entries as any caption is
+// (clearCaptions), and ends in "…" when too long for its box as a long label in print does; a
+// wrapped text makes room for its longer lines (roomForWrappedTexts).
 constexpr int kWindowLabelPoints = 7;
 // The smallest labels the print draws.
 constexpr int kPrintLabelPoints = 5;
@@ -141,8 +227,6 @@ constexpr int kPrintLabelPoints = 5;
 void readableLabels(print::PageContent& page) {
     for (print::PageItem& item : page.items) {
         auto* text = std::get_if<print::TextItem>(&item);
-        // A wrapped text (the page's instructions) keeps its size: its lines would run
-        // into what lies under it.
         if (text != nullptr && text->font.points < kWindowLabelPoints && !text->wrap)
             text->font.points = kWindowLabelPoints;
     }
@@ -178,6 +262,147 @@ void clearCaptions(host::EntryModel& e, print::PageContent& page) {
     }
 }
 
+// Room made on a window page: from `cut` down, everything lies `delta` lower; what spans the
+// cut (the boxes of the row, the section's frame) grows by as much.
+struct Shift {
+    int cut = 0;
+    int delta = 0;
+};
+
+struct Span {
+    int top = 0, bottom = 0;
+};
+
+Span spanOf(const print::PageItem& item) {
+    if (const auto* b = std::get_if<print::BoxItem>(&item)) return {b->y, b->y + b->height};
+    if (const auto* l = std::get_if<print::LineItem>(&item))
+        return {std::min(l->y, l->y + l->height), std::max(l->y, l->y + l->height)};
+    if (const auto* t = std::get_if<print::TextItem>(&item)) {
+        const TextBox b = textBox(*t);
+        return {b.top, b.bottom};
+    }
+    const auto& m = std::get<print::MarkItem>(item);
+    return {m.y, m.y + m.size};
+}
+
+// Whether `item` lies over any part of the columns from `left` to `right`.
+bool across(const print::PageItem& item, int left, int right) {
+    int x = 0, width = 0;
+    if (const auto* b = std::get_if<print::BoxItem>(&item)) {
+        x = b->x, width = b->width;
+    } else if (const auto* l = std::get_if<print::LineItem>(&item)) {
+        x = std::min(l->x, l->x + l->width), width = std::abs(l->width);
+    } else if (const auto* t = std::get_if<print::TextItem>(&item)) {
+        const TextBox box = textBox(*t);
+        x = box.left, width = box.right - box.left;
+    } else {
+        const auto& m = std::get<print::MarkItem>(item);
+        x = m.x, width = m.size;
+    }
+    return x < right && x + width >= left;
+}
+
+void shift(print::PageItem& item, const Shift& s) {
+    const Span span = spanOf(item);
+    if (span.top >= s.cut) {
+        std::visit([&](auto& i) { i.y += s.delta; }, item);
+        return;
+    }
+    if (span.bottom < s.cut) return;
+    if (auto* b = std::get_if<print::BoxItem>(&item)) {
+        b->height += s.delta;
+    } else if (auto* l = std::get_if<print::LineItem>(&item); l != nullptr && l->height > 0) {
+        l->height += s.delta;
+    } else if (l != nullptr && l->height < 0) {
+        l->y += s.delta;
+        l->height -= s.delta;
+    } else if (auto* t = std::get_if<print::TextItem>(&item); t && t->wrap && t->height) {
+        *t->height += s.delta;
+    }
+}
+
+void shift(host::WindowRect& at, const Shift& s) {
+    if (at.y >= s.cut) at.y += s.delta;
+}
+
+void shift(host::EntryModel& e, const Shift& s) {
+    shift(e.at, s);
+    for (host::RadioChoice& r : e.radios) shift(r.at, s);
+}
+
+// The wrapped texts of a window page in print size (the instructions, the row labels beside
+// their values) drawn at kWindowLabelPoints with the room their longer lines need: where the
+// lines would reach what lies below them (a text, a box's edge, a line, an entry), the page
+// opens there by the difference. The opening goes where it cuts through nothing that starts
+// beside the text (between the rows, under the box of the text's own row), so that the rows
+// below move down whole and the boxes of the text's row and section grow.
+std::vector<Shift> roomForWrappedTexts(print::PageContent& page,
+                                       const std::vector<host::EntryModel*>& entries) {
+    std::vector<std::size_t> wrapped;
+    for (std::size_t i = 0; i < page.items.size(); ++i)
+        if (const auto* t = std::get_if<print::TextItem>(&page.items[i]);
+            t && t->wrap && t->width && t->font.points < kWindowLabelPoints)
+            wrapped.push_back(i);
+    std::stable_sort(wrapped.begin(), wrapped.end(), [&](std::size_t a, std::size_t b) {
+        return std::get<print::TextItem>(page.items[a]).y <
+               std::get<print::TextItem>(page.items[b]).y;
+    });
+    std::vector<Shift> shifts;
+    for (const std::size_t index : wrapped) {
+        auto& text = std::get<print::TextItem>(page.items[index]);
+        text.font.points = kWindowLabelPoints;
+        const int left = text.x, right = text.x + *text.width, top = text.y;
+        // What lies below the text's top in its columns: the first of it is how far the lines
+        // may run.
+        int limit = text.height ? top + *text.height : std::numeric_limits<int>::max();
+        std::vector<Span> below;
+        for (std::size_t i = 0; i < page.items.size(); ++i) {
+            const print::PageItem& item = page.items[i];
+            if (i == index) continue;
+            const Span span = spanOf(item);
+            below.push_back(span);
+            if (!across(item, left, right)) continue;
+            if (span.top > top) {
+                limit = std::min(limit, span.top);
+            } else if (std::holds_alternative<print::BoxItem>(item) && span.bottom > top) {
+                limit = std::min(limit, span.bottom);  // the lower edge of its frame
+            }
+        }
+        for (const host::EntryModel* e : entries) {
+            below.push_back({e->at.y, e->at.y + e->at.height});
+            if (e->at.x < right && e->at.x + e->at.width > left && e->at.y > top)
+                limit = std::min(limit, e->at.y);
+        }
+        if (limit == std::numeric_limits<int>::max()) continue;
+        const int needed = wrappedLines(text) * lineHeight(text.font);
+        if (top + needed <= limit) continue;
+        // Where to open: the lowest place up to the limit that cuts through the fewest things
+        // that start below the text's top.
+        Shift s{limit, top + needed - limit};
+        int fewest = std::numeric_limits<int>::max();
+        std::vector<int> places{limit};
+        for (const Span& b : below)
+            if (b.top > top && b.top < limit) places.push_back(b.top);
+        for (const int place : places) {
+            const int cut = static_cast<int>(std::count_if(
+                below.begin(), below.end(),
+                [&](const Span& b) { return b.top > top && b.top < place && b.bottom > place; }));
+            if (cut < fewest || (cut == fewest && place > s.cut)) {
+                fewest = cut;
+                s.cut = place;
+            }
+        }
+        for (std::size_t i = 0; i < page.items.size(); ++i)
+            if (i != index) shift(page.items[i], s);
+        if (text.height) *text.height += s.delta;
+        for (host::EntryModel* e : entries) shift(*e, s);
+        shifts.push_back(s);
+    }
+    // The page's drawings no longer lie as drawn: its items are painted one by one.
+    if (!shifts.empty()) page.drawings.clear();
+    return shifts;
+}
+
 // An attachment's print takes some values under the return's own names ("V1", the NIP, on
 // the CIT-8/O's page): a position the window declares shown (`display`) is found under its
 // plain name "V<n>" too, so that the attachment shows its copy of the value there.
@@ -197,6 +422,11 @@ std::optional<int> displayedByPlainName(const WindowDeclaration& d, const forms:
 
 }  // namespace
 
+host::WindowRect textExtent(const print::TextItem& text) {
+    const TextBox b = textBox(text);
+    return {b.left, b.top, b.right - b.left, b.bottom - b.top};
+}
+
 values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declaration,
                                                  const forms::FormDef& form,
                                                  const print::Layout& layout) {
@@ -208,6 +438,7 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
     m.title = declaration.title.empty() ? form.title : declaration.title;
 
     std::set<int> seen;
+    std::vector<std::vector<Shift>> shifts;  // per page: the room made for wrapped texts
     const std::vector<int> bands = layout.pageBands();
     for (std::size_t p = 0; p < bands.size(); ++p) {
         const print::Band* band = layout.band(bands[p]);
@@ -262,7 +493,21 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
             clearCaptions(e, m.pages.back().background);
             m.entries.push_back(std::move(e));
         }
+        std::vector<host::EntryModel*> onPage;
+        for (host::EntryModel& e : m.entries)
+            if (e.page == static_cast<int>(p)) onPage.push_back(&e);
+        host::PageModel& page = m.pages.back();
+        shifts.push_back(roomForWrappedTexts(page.background, onPage));
+        int grown = 0;
+        for (const Shift& s : shifts.back()) grown += s.delta;
+        if (grown > 0) page.height = (page.height > 0 ? page.height : page.background.height()) + grown;
     }
+    // What the declaration places on a page by itself lies where the page's rows moved.
+    auto shifted = [&](host::WindowRect at, int page) {
+        if (page >= 0 && page < static_cast<int>(shifts.size()))
+            for (const Shift& s : shifts[static_cast<std::size_t>(page)]) shift(at, s);
+        return at;
+    };
     for (const ListDeclaration& l : declaration.lists) {
         if (l.page > static_cast<int>(m.pages.size()) || form.field(l.field) == nullptr)
             return R::failure(declaration.name + ": the list of position " +
@@ -271,7 +516,7 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
         e.field = l.field;
         e.kind = EntryKind::List;
         e.page = l.page - 1;
-        e.at = placed(print::ReportRun(layout), l.at, 0, 0);
+        e.at = shifted(placed(print::ReportRun(layout), l.at, 0, 0), e.page);
         e.columns = l.columns;
         m.entries.push_back(std::move(e));
     }
@@ -313,7 +558,7 @@ values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declar
                 return R::failure(declaration.name + ": button " + b.caption + " on page " +
                                   std::to_string(b.page) + ", which the window has not");
             addButton({b.caption, b.shortcut, b.page - 1,
-                       placed(print::ReportRun(layout), *b.at, 0, 0)},
+                       shifted(placed(print::ReportRun(layout), *b.at, 0, 0), b.page - 1)},
                       b, 0);
             continue;
         }

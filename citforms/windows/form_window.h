@@ -8,7 +8,9 @@
 // (a radio group for an option, a date for "D6-", amounts with grosze or in whole złoty by the
 // picture, counts and display-only positions as declared, text with its capacity otherwise),
 // the definition and picker buttons on the pages and the right-hand button panel with a page
-// button per page. Entries are in keyboard order: page, then position number.
+// button per page. Entries are in keyboard order: page, then position number. The page is
+// drawn for a screen: its small texts at 7 points at least, the rows of a wrapped text that
+// needs more lines at that size lower, the page longer by as much; the print keeps its sizes.
 //
 // FormWindow works that layout over one field set of the open declaration: entries show the
 // values through their pictures and write what is typed back (refused with a message when it
@@ -51,6 +53,11 @@ struct FormWindowLayout {
 values::Result<FormWindowLayout> buildFormWindow(const WindowDeclaration& declaration,
                                                  const forms::FormDef& form,
                                                  const print::Layout& layout);
+
+// The box a text of a window page takes as the engine lays the page out: a single line as
+// wide as its characters, a wrapped text as many lines as it needs in its width (estimated
+// from the widths of its letters so that the screen's text never takes more).
+host::WindowRect textExtent(const print::TextItem& text);
 
 // What a window needs of its surroundings: the host (messages, statement definitions), the
 // declaration's id, and a way to open another window over the same declaration.

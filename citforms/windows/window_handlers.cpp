@@ -626,117 +626,79 @@ void ordZuQuotes(FormWindow& w, WindowSession& s, int field) {
 using Handler = void (*)(FormWindow&, WindowSession&);
 using TypingRule = void (*)(FormWindow&, WindowSession&, int field);
 
+// Handlers by the form a window shows (its file's `form=`) and the action its buttons name:
+// every edition's window of a form has the same behaviour.
 struct HandlerRow {
-    std::string_view window;
+    std::string_view form;
     std::string_view action;
     Handler run;
 };
 
 constexpr HandlerRow kHandlers[] = {
-    {"CIT_8_73", "print", printWindow},
-    {"CIT_8_73", "compute", computeCit8},
-    {"CIT_8_73", "refresh", refreshCit8},
-    {"CIT_8_73", "transfer", transfer},
-    {"CIT_8_73", "save", saveAndClose},
-    {"CIT_8_73", "close", closeCit8},
-    {"CIT_8_73", "cit2-monthly", fillMonthly},
-    {"CIT_8_73", "cit2-quarterly", fillQuarterly},
-    {"CIT_8_73", "office-picker", officePicker},
-    {"CIT_8_73", "address-picker", addressPicker},
-    {"CIT_8_73", "check", checkCit8},
-    {"CIT_O_73", "print", printWindow},
-    {"CIT_O_73", "compute", computeCit8o},
-    {"CIT_O_73", "refresh", refreshCit8o},
-    {"CIT_8_72", "print", printWindow},
-    {"CIT_8_72", "compute", computeCit8},
-    {"CIT_8_72", "refresh", refreshCit8},
-    {"CIT_8_72", "transfer", transfer},
-    {"CIT_8_72", "save", saveAndClose},
-    {"CIT_8_72", "close", closeCit8},
-    {"CIT_8_72", "cit2-monthly", fillMonthly},
-    {"CIT_8_72", "cit2-quarterly", fillQuarterly},
-    {"CIT_8_72", "office-picker", officePicker},
-    {"CIT_8_72", "address-picker", addressPicker},
-    {"CIT_8_72", "check", checkCit8},
-    {"CIT_O_72", "print", printWindow},
-    {"CIT_O_72", "compute", computeCit8o},
-    {"CIT_O_72", "refresh", refreshCit8o},
-    {"CIT_8_70", "print", printWindow},
-    {"CIT_8_70", "compute", computeCit8},
-    {"CIT_8_70", "refresh", refreshCit8},
-    {"CIT_8_70", "transfer", transfer},
-    {"CIT_8_70", "save", saveAndClose},
-    {"CIT_8_70", "close", closeCit8},
-    {"CIT_8_70", "cit2-monthly", fillMonthly},
-    {"CIT_8_70", "cit2-quarterly", fillQuarterly},
-    {"CIT_8_70", "office-picker", officePicker},
-    {"CIT_8_70", "address-picker", addressPicker},
-    {"CIT_8_70", "check", checkCit8},
-    {"CIT_O_70", "print", printWindow},
-    {"CIT_O_70", "compute", computeCit8o},
-    {"CIT_O_70", "refresh", refreshCit8o},
-    {"CIT_BR_73", "print", printWindow},
-    {"CIT_BR_73", "refresh", refreshCitBr},
-    {"CIT_BR_73", "close", closeCitBr},
-    {"CIT_D_72", "print", printWindow},
-    {"CIT_D_72", "refresh", refreshCitD},
-    {"CIT_D_72", "office-picker", officePickerCitD},
-    {"CIT_D_72", "address-picker", addressPickerCitD},
-    {"CIT_D_70", "print", printWindow},
-    {"CIT_D_70", "refresh", refreshCitD},
-    {"CIT_D_70", "office-picker", officePickerCitD},
-    {"CIT_D_70", "address-picker", addressPickerCitD},
-    {"CIT_2_35", "print", printWindow},
-    {"CIT_2_35", "compute", computeCit8},
-    {"CIT_2_35", "refresh", refreshCit2},
-    {"CIT_2_35", "transfer", transfer},
-    {"CIT_2_35", "save", saveAndClose},
-    {"CIT_2_35", "close", closeCit8},
-    {"CIT_2_35", "restore-definitions", restoreDefinitions},
-    {"CIT_2_35", "office-picker", officePicker},
-    {"CIT_2_35", "address-picker", addressPickerCit2},
-    {"CIT_O_35", "print", printWindow},
-    {"CIT_O_35", "compute", computeCit8},
-    {"CIT_O_35", "refresh", refreshCit2},
-    {"CIT_ORDZU", "print", printWindow},
-    {"CIT_ORDZU", "refresh", redisplay},
-    {"CIT_8_73", "cit-st", citst_window::cit8CitSt},
-    {"CIT_8_72", "cit-st", citst_window::cit8CitSt},
-    {"CIT_ST_201", "office-picker", citst_window::officePicker},
-    {"CIT_ST_201", "pick-branches", citst_window::pickBranches},
-    {"CIT_ST_201", "print-cit-st", citst_window::printCitSt},
-    {"CIT_ST_201", "print-cit-sta", citst_window::printCitSta},
-    {"CIT_ST_201", "save", citst_window::save},
+    {"CIT-8", "print", printWindow},
+    {"CIT-8", "compute", computeCit8},
+    {"CIT-8", "refresh", refreshCit8},
+    {"CIT-8", "transfer", transfer},
+    {"CIT-8", "save", saveAndClose},
+    {"CIT-8", "close", closeCit8},
+    {"CIT-8", "cit2-monthly", fillMonthly},
+    {"CIT-8", "cit2-quarterly", fillQuarterly},
+    {"CIT-8", "office-picker", officePicker},
+    {"CIT-8", "address-picker", addressPicker},
+    {"CIT-8", "check", checkCit8},
+    {"CIT-8", "cit-st", citst_window::cit8CitSt},
+    {"CIT-8/O", "print", printWindow},
+    {"CIT-8/O", "compute", computeCit8o},
+    {"CIT-8/O", "refresh", refreshCit8o},
+    {"CIT-BR", "print", printWindow},
+    {"CIT-BR", "refresh", refreshCitBr},
+    {"CIT-BR", "close", closeCitBr},
+    {"CIT-D", "print", printWindow},
+    {"CIT-D", "refresh", refreshCitD},
+    {"CIT-D", "office-picker", officePickerCitD},
+    {"CIT-D", "address-picker", addressPickerCitD},
+    {"CIT-2", "print", printWindow},
+    {"CIT-2", "compute", computeCit8},
+    {"CIT-2", "refresh", refreshCit2},
+    {"CIT-2", "transfer", transfer},
+    {"CIT-2", "save", saveAndClose},
+    {"CIT-2", "close", closeCit8},
+    {"CIT-2", "restore-definitions", restoreDefinitions},
+    {"CIT-2", "office-picker", officePicker},
+    {"CIT-2", "address-picker", addressPickerCit2},
+    // The attachments of the CIT-2 editions: CIT-O (1), (2) and CIT-2/O (1) to (4).
+    {"CIT-O", "print", printWindow},
+    {"CIT-O", "compute", computeCit8},
+    {"CIT-O", "refresh", refreshCit2},
+    {"CIT-2/O", "print", printWindow},
+    {"CIT-2/O", "compute", computeCit8},
+    {"CIT-2/O", "refresh", refreshCit2},
+    {"ORD-ZU", "print", printWindow},
+    {"ORD-ZU", "refresh", redisplay},
+    {"CIT-ST-window", "office-picker", citst_window::officePicker},
+    {"CIT-ST-window", "pick-branches", citst_window::pickBranches},
+    {"CIT-ST-window", "print-cit-st", citst_window::printCitSt},
+    {"CIT-ST-window", "print-cit-sta", citst_window::printCitSta},
+    {"CIT-ST-window", "save", citst_window::save},
 };
 
-// The CIT-2 windows of templates 3 and 31 to 34 and their attachments' act as those of
-// template 35 on the buttons they have (their window files declare fewer).
-constexpr std::pair<std::string_view, std::string_view> kActsAs[] = {
-    {"CIT_2", "CIT_2_35"},    {"CIT_2_31", "CIT_2_35"}, {"CIT_2_32", "CIT_2_35"},
-    {"CIT_2_33", "CIT_2_35"}, {"CIT_2_34", "CIT_2_35"}, {"CIT_O", "CIT_O_35"},
-    {"CIT_O_31", "CIT_O_35"}, {"CIT_O_32", "CIT_O_35"}, {"CIT_O_33", "CIT_O_35"},
-    {"CIT_O_34", "CIT_O_35"},
-};
-
+// Typing rules by the form a window shows.
 struct RuleRow {
-    std::string_view window;
+    std::string_view form;
     TypingRule rule;
     bool onOpening;  // applied once when the window opens (field 0)
 };
 
 constexpr RuleRow kRules[] = {
-    {"CIT_8_73", cit8AdvanceSum, false},
-    {"CIT_8_72", cit8AdvanceSum, false},
-    {"CIT_8_70", cit8AdvanceSum, false},
-    {"CIT_BR_73", citBrResearchKind, true},
-    {"CIT_O_73", cit8oHeader, true},
-    {"CIT_O_72", cit8oHeader, true},
-    {"CIT_O_70", cit8oHeader, true},
-    {"CIT_ORDZU", ordZuQuotes, true},
-    {"CIT_ST_201", citst_window::cells, true},
+    {"CIT-8", cit8AdvanceSum, false},
+    {"CIT-BR", citBrResearchKind, true},
+    {"CIT-8/O", cit8oHeader, true},
+    {"ORD-ZU", ordZuQuotes, true},
+    {"CIT-ST-window", citst_window::cells, true},
 };
 
-// The rules on an entry left with a changed value (the value before it is given).
+// The rules on an entry left with a changed value (the value before it is given), by window:
+// the deduction question of the older CIT-2 attachments (not CIT-2/O (4)).
 using ChangeRule = void (*)(FormWindow&, WindowSession&, int field, const values::FieldValue&);
 struct ChangeRuleRow {
     std::string_view window;
@@ -753,14 +715,11 @@ constexpr ChangeRuleRow kChangeRules[] = {
 
 void addWindowBehaviour(FormWindow& window, WindowSession& session) {
     const std::string& name = window.model().name;
-    std::string_view handlersOf = name;
-    for (const auto& [alike, model] : kActsAs) {
-        if (alike == name) handlersOf = model;
-    }
+    const std::string& form = window.declaration().form;
     bool ownSave = false;
     bool savesDeclaration = false;
     for (const HandlerRow& row : kHandlers) {
-        if (row.window != handlersOf) continue;
+        if (row.form != form) continue;
         const Handler run = row.run;
         window.setHandler(std::string(row.action),
                           [run, &session](FormWindow& w) { run(w, session); });
@@ -777,7 +736,7 @@ void addWindowBehaviour(FormWindow& window, WindowSession& session) {
         window.setHandler("save", [&session](FormWindow& w) { keepInOwner(w, session); });
     TypingRule typing = nullptr;
     for (const RuleRow& row : kRules) {
-        if (row.window != name) continue;
+        if (row.form != form) continue;
         typing = row.rule;
         if (row.onOpening) typing(window, session, 0);
     }

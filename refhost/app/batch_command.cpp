@@ -135,10 +135,19 @@ private:
                           std::to_string(args_.year));
             return std::nullopt;
         }
+        // The CIT-8 templates are those the module serves.
+        std::string templates;
+        for (const libraries::ModuleKind& k : s_.module->kindsOf("CIT-8")) {
+            templates += (templates.empty() ? "" : ", ") + std::to_string(k.templateId);
+        }
+        if (templates.empty()) {
+            fail(row, "the module serves no CIT-8");
+            return std::nullopt;
+        }
         const std::string found = host_.utility().FUNCVAY(
             "select max(id_deklaracje_nag) from DEKLARACJE_NAG where id_firmy = " +
-            std::to_string(row.company) +
-            " AND id_deklaracje_wzorzec in (70, 72, 73) AND data_okresu >= " +
+            std::to_string(row.company) + " AND id_deklaracje_wzorzec in (" + templates +
+            ") AND data_okresu >= " +
             std::to_string(year->start) + " AND data_okresu <= " + std::to_string(year->end));
         if (sqlFailed(row, before)) return std::nullopt;
         const auto id = citforms::values::parseInteger<std::int32_t>(found);

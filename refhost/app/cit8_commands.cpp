@@ -1,5 +1,8 @@
 #include "refhost/app/cit8_commands.h"
 
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "refhost/app/options.h"
@@ -56,8 +59,9 @@ Result<NewCit8Arguments> parseNewCit8(const std::vector<std::string>& args) {
             out.year = *year;
             yearGiven = true;
         } else if (name == "--edition") {
-            if (value != "24" && value != "23" && value != "21") {
-                return R::failure("new-cit8: the edition is 24, 23 or 21, not '" + value + "'");
+            // Which editions there are the module says (runNewCit8).
+            if (!parseId(value)) {
+                return R::failure("new-cit8: not an edition: '" + value + "'");
             }
             out.edition = value;
         } else if (name == "--copy-from") {
@@ -94,9 +98,9 @@ Result<NewCit2Arguments> parseNewCit2(const std::vector<std::string>& args) {
             out.year = *year;
             out.month = static_cast<unsigned>(*month);
         } else if (name == "--edition") {
-            const auto edition = parseId(value);
-            if (!edition || *edition < 12 || *edition > 17) {
-                return R::failure("new-cit2: the edition is 12 to 17, not '" + value + "'");
+            // Which editions there are the module says (runNewCit2).
+            if (!parseId(value)) {
+                return R::failure("new-cit2: not an edition: '" + value + "'");
             }
             out.edition = value;
         } else {
@@ -120,6 +124,7 @@ Result<std::int32_t> parseDeclarationId(const std::string& command,
     for (const std::string& arg : args) {
         if (arg == "--force" && (command == "unlock" || command == "discard")) continue;
         if (arg == "--json" && command == "check") continue;
+        if (arg == "--justify" && command == "correct") continue;
         rest.push_back(arg);
     }
     if (rest.size() != 1) return R::failure(command + " needs one declaration id");
@@ -210,9 +215,33 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Whether the module serves `edition` (empty: the one the period proposes) of `family`; else
+// the editions there are are named: "the edition is 24, 23 or 21, not '25'".
+bool knownEdition(const libraries::LoadedModule& module, std::string_view family,
+                  const std::string& edition, std::string_view command, std::ostream& err) {
+    if (edition.empty()) return true;
+    const std::vector<libraries::ModuleKind> editions = module.kindsOf(family);
+    if (std::any_of(editions.begin(), editions.end(),
+                    [&](const libraries::ModuleKind& k) { return k.edition == edition; }))
+        return true;
+    std::string list;
+    for (std::size_t i = 0; i < editions.size(); ++i) {
+        if (i > 0) list += i + 1 == editions.size() ? " or " : ", ";
+        list += editions[i].edition;
+    }
+    err << "tabrix: " << command << ": the edition is " << list << ", not '" << edition
+        << "'\n";
+    return false;
+}
+
+}  // namespace
+
 int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit8Arguments& args, std::ostream& out, std::ostream& err,
                long failuresBefore) {
+    if (!knownEdition(module, "CIT-8", args.edition, "new-cit8", err)) return 1;
     const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
     const std::optional<FiscalYear> year = fiscalYearOf(host, company, args.year);
     if (!year) {
@@ -253,6 +282,7 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
 
 int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit2Arguments& args, std::ostream& out, std::ostream& err) {
+    if (!knownEdition(module, "CIT-2", args.edition, "new-cit2", err)) return 1;
     const std::int32_t company = host.state().thread().globals.DANE_ID_FIRMY;
     const std::int32_t period = citforms::values::fromDate(args.year, args.month, 2);
     const std::string sql =
@@ -312,6 +342,85 @@ int runRecompute(libraries::ReferenceHost& host, const libraries::LoadedModule& 
         return 1;
     }
     out << id << '\n';
+    return 0;
+}
+
+int runCorrect(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
+               std::int32_t id, bool justify, std::ostream& out, std::ostream& err) {
+    // --justify on a correction still being prepared fills its own justification; on a filed
+    // or locked return it makes the correction with one.
+    auto& utility = host.utility();
+    const std::string idText = std::to_string(id);
+    const std::string corrects = utility.FUNCVAY(
+        "select count(*) from DEKLARACJE_KOREKTY where ID_KOREKTY = " + idText);
+    const std::string locked = utility.FUNCVAY(
+        "select blokada_stan from DEKLARACJE_NAG_VIEW where id_deklaracje_nag = " + idText);
+    if (utility.errorStatus().code != 0) {
+        err << "tabrix: Błąd SQL: " << failureText(host) << '\n';
+        return 1;
+    }
+    const bool ownJustification = justify && corrects != "0" && locked != "1";
+    CommandTransaction transaction(host);
+    if (!transaction.open()) {
+        err << "tabrix: Błąd SQL: " << transaction.error() << '\n';
+        return 1;
+    }
+    const nlohmann::json request =
+        ownJustification ? nlohmann::json{{"verb", "justify"}, {"id", id}}
+                         : nlohmann::json{{"verb", "correct"}, {"id", id}, {"justify", justify ? 1 : 0}};
+    const nlohmann::json reply =
+        nlohmann::json::parse(module.automation(request.dump()), nullptr, false);
+    const bool ok = reply.is_object() && reply.value("ok", false);
+    if (!transaction.finish(ok)) {
+        err << "tabrix: " << (ownJustification ? "the justification of declaration "
+                                               : "no correction of declaration ")
+            << id << (ownJustification ? " was not saved" : " was made")
+            << "; nothing was written\n";
+        return 1;
+    }
+    for (const auto& note : reply.value("notes", nlohmann::json::array())) {
+        if (note.is_string()) out << "correct\t" << note.get<std::string>() << '\n';
+    }
+    out << reply.value("id", 0) << '\n';
+    return 0;
+}
+
+Result<std::pair<std::int32_t, std::int32_t>> parseDiff(const std::vector<std::string>& args) {
+    using R = Result<std::pair<std::int32_t, std::int32_t>>;
+    std::vector<std::int32_t> ids;
+    for (const std::string& arg : args) {
+        if (arg == "--json") continue;
+        const auto id = parseId(arg);
+        if (!id) return R::failure("diff: not a declaration id: '" + arg + "'");
+        ids.push_back(*id);
+    }
+    if (ids.size() != 2) return R::failure("diff needs two declaration ids");
+    return std::pair{ids[0], ids[1]};
+}
+
+int runDiff(const libraries::LoadedModule& module, std::int32_t first, std::int32_t second,
+            bool json, std::ostream& out, std::ostream& err) {
+    const nlohmann::json request = {{"verb", "diff"}, {"first", first}, {"second", second}};
+    nlohmann::ordered_json reply =
+        nlohmann::ordered_json::parse(module.automation(request.dump()), nullptr, false);
+    if (!reply.is_object() || !reply.value("ok", false)) {
+        err << "tabrix: "
+            << (reply.is_object() ? reply.value("error", std::string("diff failed"))
+                                  : std::string("diff failed"))
+            << '\n';
+        return 1;
+    }
+    const auto& changes = reply["changes"];
+    if (json) {
+        out << changes.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+            << '\n';
+        return 0;
+    }
+    for (const auto& c : changes) {
+        out << c["where"].get<std::string>() << ": było " << c["shownBefore"].get<std::string>()
+            << ", jest " << c["shownAfter"].get<std::string>() << '\n';
+    }
+    out << "różnych pozycji: " << changes.size() << '\n';
     return 0;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The tabrix commands that make and change CIT-8 declarations through the loaded module:
 //
-//   new-cit8 [--company N] --year YYYY [--edition 24|23|21] [--copy-from ID]
-//   new-cit2 [--company N] --month YYYY-MM [--edition 12...17]
+//   new-cit8 [--company N] --year YYYY [--edition E] [--copy-from ID]
+//   new-cit2 [--company N] --month YYYY-MM [--edition E]
 //   compute ID      statements again (the refresh mode), then saved
 //   recalc ID       company data afresh and every form rule, then saved
 //   lock ID         marks the header's BLOKADA with the user's code (a save is then refused)
@@ -22,6 +22,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "citforms/values/result.h"
@@ -49,7 +50,7 @@ struct NewCit2Arguments {
     std::string edition;  // "12" to "17" or empty for the template valid for the month
 };
 
-// new-cit2 [--company N] --month YYYY-MM [--edition 12...17]
+// new-cit2 [--company N] --month YYYY-MM [--edition E]
 citforms::values::Result<NewCit2Arguments> parseNewCit2(const std::vector<std::string>& args);
 
 // The one declaration id of compute, recalc, lock, unlock (which also takes --force),
@@ -57,6 +58,21 @@ citforms::values::Result<NewCit2Arguments> parseNewCit2(const std::vector<std::s
 citforms::values::Result<std::int32_t> parseDeclarationId(const std::string& command,
                                                           const std::vector<std::string>& args);
 bool hasForce(const std::vector<std::string>& args);
+
+// correct ID [--justify]: the correction of filed or locked declaration `id` through the
+// module (module/correction.h), in one transaction; its notes as "correct\t…" lines, then the
+// new id. With `justify` on a correction not yet filed or locked, its own justification is
+// filled instead and its id printed.
+int runCorrect(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
+               std::int32_t id, bool justify, std::ostream& out, std::ostream& err);
+
+// diff ID1 ID2 [--json]: the two ids.
+citforms::values::Result<std::pair<std::int32_t, std::int32_t>> parseDiff(
+    const std::vector<std::string>& args);
+// The positions that differ, one line each ("Poz. 31: było 1 000,00, jest 1 200,00") and a
+// count line, or the module's list as JSON.
+int runDiff(const libraries::LoadedModule& module, std::int32_t first, std::int32_t second,
+            bool json, std::ostream& out, std::ostream& err);
 
 // A header that no save ever completed: no change date and no field rows (a creation that was
 // interrupted between its header and its first save).

@@ -10,7 +10,7 @@
 #include "citforms/values/text.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/options.h"
-#include "refhost/db/amounts.h"
+#include "citforms/values/book_values.h"
 #include "refhost/db/statement_feeds.h"
 
 namespace refhost::app {
@@ -293,14 +293,14 @@ int runReconcile(libraries::ReferenceHost& host, sql::HostDatabase& db,
             accounts.push_back(Json{{"account", f.account},
                                     {"name", f.name},
                                     {"result", f.result},
-                                    {"debit", db::formatGrosze(f.debit)},
-                                    {"credit", db::formatGrosze(f.credit)},
+                                    {"debit", citforms::values::groszeText(f.debit)},
+                                    {"credit", citforms::values::groszeText(f.credit)},
                                     {"positions", f.codes},
                                     {"unfed", f.result && f.codes.empty()}});
         }
         Json statements = Json::array();
         for (const std::string& code : codesInFormOrder(*r)) {
-            Json one{{"code", code}, {"value", db::formatGrosze(r->statements.at(code))}};
+            Json one{{"code", code}, {"value", citforms::values::groszeText(r->statements.at(code))}};
             if (const auto it = stored.find(code); it != stored.end()) one["stored"] = it->second;
             statements.push_back(std::move(one));
         }
@@ -309,8 +309,8 @@ int runReconcile(libraries::ReferenceHost& host, sql::HostDatabase& db,
                        {"to", citforms::values::formatIso(year->end)},
                        {"declaration", declaration},
                        {"accounts", accounts},
-                       {"books", Json{{"debit", db::formatGrosze(r->debit)},
-                                      {"credit", db::formatGrosze(r->credit)}}},
+                       {"books", Json{{"debit", citforms::values::groszeText(r->debit)},
+                                      {"credit", citforms::values::groszeText(r->credit)}}},
                        {"statements", statements},
                        {"unfed", unfed}};
         out << doc.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
@@ -323,10 +323,10 @@ int runReconcile(libraries::ReferenceHost& host, sql::HostDatabase& db,
         for (const std::string& c : f.codes) codes += (codes.empty() ? "" : ",") + c;
         const char* mark = !f.codes.empty() ? "account" : f.result ? "unfed" : "balance";
         out << mark << '\t' << f.account
-            << '\t' << f.name << "\tWn " << db::showGrosze(f.debit) << "\tMa "
-            << db::showGrosze(f.credit) << '\t' << (codes.empty() ? "-" : codes) << '\n';
+            << '\t' << f.name << "\tWn " << citforms::values::shownGrosze(f.debit) << "\tMa "
+            << citforms::values::shownGrosze(f.credit) << '\t' << (codes.empty() ? "-" : codes) << '\n';
     }
-    out << "books\tWn " << db::showGrosze(r->debit) << "\tMa " << db::showGrosze(r->credit)
+    out << "books\tWn " << citforms::values::shownGrosze(r->debit) << "\tMa " << citforms::values::shownGrosze(r->credit)
         << '\n';
     // The statements that take nothing from these books are only counted.
     std::size_t empty = 0;
@@ -335,7 +335,7 @@ int runReconcile(libraries::ReferenceHost& host, sql::HostDatabase& db,
             ++empty;
             continue;
         }
-        out << "statement\t" << code << '\t' << db::showGrosze(r->statements.at(code));
+        out << "statement\t" << code << '\t' << citforms::values::shownGrosze(r->statements.at(code));
         if (const auto it = stored.find(code); it != stored.end())
             out << "\tw deklaracji " << it->second;
         out << '\n';

@@ -3,14 +3,16 @@
 #include <chrono>
 #include <cstdio>
 
+#include "citforms/values/book_values.h"
 #include "refhost/app/options.h"
 #include "refhost/app/progress_bar.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/book_import.h"
-#include "refhost/db/days.h"
 #include "refhost/db/statement_feeds.h"
 
 namespace refhost::app {
+
+using citforms::values::formatIso;
+using citforms::values::shownGrosze;
 
 namespace {
 
@@ -71,22 +73,22 @@ int runImportBooks(sql::HostDatabase& db, std::int32_t company, const std::strin
     const auto& s = *summary;
     const bool jpk = s.format == db::BookFileFormat::JpkKr;
     out << "import\t" << (jpk ? "JPK_KR" : "tekst") << '\t' << file << '\t'
-        << (s.from != 0 ? db::isoDate(s.from) : "") << '\t' << (s.to != 0 ? db::isoDate(s.to) : "")
+        << (s.from != 0 ? formatIso(s.from) : "") << '\t' << (s.to != 0 ? formatIso(s.to) : "")
         << '\t' << s.importId << '\n';
     out << "konta\t" << s.accounts << '\n';
     if (s.replaced > 0) out << "zastąpione\t" << s.replaced << '\n';
     for (const auto& g : s.groups) {
         out << "zespół\t" << g.code << '\t' << g.name << '\t' << g.postings << '\t'
-            << db::showGrosze(g.debit) << '\t' << db::showGrosze(g.credit) << '\n';
+            << shownGrosze(g.debit) << '\t' << shownGrosze(g.credit) << '\n';
     }
-    out << "razem\t\t\t" << s.postings << '\t' << db::showGrosze(s.debit) << '\t'
-        << db::showGrosze(s.credit) << '\n';
+    out << "razem\t\t\t" << s.postings << '\t' << shownGrosze(s.debit) << '\t'
+        << shownGrosze(s.credit) << '\n';
     if (s.controls) {
         const auto& c = *s.controls;
-        out << "DziennikCtrl\t" << c.journalEntries << '\t' << db::showGrosze(c.journalSum)
+        out << "DziennikCtrl\t" << c.journalEntries << '\t' << shownGrosze(c.journalSum)
             << '\n';
-        out << "KontoZapisCtrl\t" << c.postingRows << '\t' << db::showGrosze(c.debitSum) << '\t'
-            << db::showGrosze(c.creditSum) << '\n';
+        out << "KontoZapisCtrl\t" << c.postingRows << '\t' << shownGrosze(c.debitSum) << '\t'
+            << shownGrosze(c.creditSum) << '\n';
     }
     // Costs or revenue that no statement reads would be missing from every return made
     // from these books: named here, while the file is at hand.
@@ -101,7 +103,7 @@ int runImportBooks(sql::HostDatabase& db, std::int32_t company, const std::strin
         } else {
             for (const db::AccountFeed& f : db::unfedResultAccounts(*feeds)) {
                 out << "bez zestawienia\t" << f.account << '\t' << f.name << '\t'
-                    << db::showGrosze(f.debit) << '\t' << db::showGrosze(f.credit) << '\n';
+                    << shownGrosze(f.debit) << '\t' << shownGrosze(f.credit) << '\n';
             }
         }
     }

@@ -2,6 +2,7 @@
 // libraries with a scripted UI (every message the module shows becomes a transcript line on
 // standard output), or with the real windows for the commands a person works in (`new`,
 // `open`), and loads libcitforms.so as a host does.
+#include <algorithm>
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,6 +31,7 @@
 #include "refhost/app/batch_command.h"
 #include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
+#include "refhost/app/register_commands.h"
 #include "refhost/app/copy_db.h"
 #include "refhost/app/explain_command.h"
 #include "refhost/app/import_books.h"
@@ -406,6 +408,28 @@ int runBatch(Session& s) {
         report.get());
 }
 
+// The office's overview; a CIT-8 not yet filed is checked under its own company, without
+// running its statements again.
+int runOverview(Session& s) {
+    const auto args = *refhost::app::parseOverview(s.options.arguments);
+    return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+        const std::int32_t current = s.company;
+        const auto check = [&](std::int32_t id) -> std::optional<int> {
+            const auto company = refhost::app::declarationCompany(*s.host, id);
+            if (!company) return std::nullopt;
+            setGlobals(*s.host, s.options, *company, s.iniFile);
+            const auto checked = module.check(id, false);
+            if (!checked || !checked->checked) return std::nullopt;
+            return checked->errors();
+        };
+        const auto rows = refhost::db::officeOverview(*s.db, args.year, check);
+        setGlobals(*s.host, s.options, current, s.iniFile);
+        if (!rows) return fail(rows.error());
+        refhost::app::printOverview(*rows, args.csv, std::cout);
+        return EXIT_SUCCESS;
+    });
+}
+
 // Every command of tabrix, one row each.
 const Command kCommands[] = {
     {"init-db",
@@ -488,6 +512,56 @@ const Command kCommands[] = {
      [](Session& s) { return runRecompute(s, 0); }},
     {"recalc", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
      [](Session& s) { return runRecompute(s, 1); }},
+    {"correct", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
+     [](Session& s) {
+         const bool justify = std::find(s.options.arguments.begin(), s.options.arguments.end(),
+                                        "--justify") != s.options.arguments.end();
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runCorrect(*s.host, module, s.declaration, justify, std::cout,
+                                             std::cerr);
+         });
+     }},
+    {"diff",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseDiff(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     readsOnly, Stage::CheckedSession, false, nullptr,
+     [](Session& s) {
+         const auto ids = *refhost::app::parseDiff(s.options.arguments);
+         const bool json = std::find(s.options.arguments.begin(), s.options.arguments.end(),
+                                     "--json") != s.options.arguments.end();
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runDiff(module, ids.first, ids.second, json, std::cout,
+                                          std::cerr);
+         });
+     }},
+    {"company",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseCompany(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::Database, false, nullptr,
+     [](Session& s) {
+         return refhost::app::runCompany(*s.db, *refhost::app::parseCompany(s.options.arguments),
+                                         std::cout, std::cerr);
+     }},
+    {"fiscal-year",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseFiscalYear(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::Database, false, nullptr,
+     [](Session& s) {
+         return refhost::app::runFiscalYear(
+             *s.db, *refhost::app::parseFiscalYear(s.options.arguments), std::cout, std::cerr);
+     }},
+    {"overview",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseOverview(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     writes, Stage::CheckedSession, false, nullptr, runOverview},
     {"lock", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,
      [](Session& s) { return runLock(s, true); }},
     {"unlock", checkDeclarationId, writes, Stage::CheckedSession, true, nullptr,

@@ -25,12 +25,12 @@ constexpr CommandHelp kCommandHelp[] = {
      "ID [--screen|--printer] [--copies N] [--xpos MM --ypos MM]\n"
      "[--receipt TEXT1 TEXT2] [--output FILE] [--overlay]",
      "print the declaration's main form"},
-    {"new-cit8", "[--company N] --year YYYY [--edition 24|23|21] [--copy-from ID] [--no-fill]",
+    {"new-cit8", "[--company N] --year YYYY [--edition E] [--copy-from ID] [--no-fill]",
      "make, compute and save a CIT-8 for the company's fiscal year\n"
      "starting (else ending) in YYYY, its advances filled from the year's\n"
      "CIT-2 returns and its CIT-8/O count set as in the window (not with\n"
      "--no-fill), each said in a fill line; prints the new id"},
-    {"new-cit2", "[--company N] --month YYYY-MM [--edition 12...17]",
+    {"new-cit2", "[--company N] --month YYYY-MM [--edition E]",
      "make, compute and save the CIT-2 of that month (the template\n"
      "valid for it, or the edition named); prints the new id"},
     {"batch", "--year YYYY [--company N ...|--all] --out DIR [--pdf] [--check] [--recompute] "
@@ -39,6 +39,26 @@ constexpr CommandHelp kCommandHelp[] = {
      "their PDFs and checks, and DIR/summary.csv (docs/batch.md)"},
     {"compute", "ID", "run the statements of a stored declaration again and save it"},
     {"recalc", "ID", "company data afresh and every form rule, then save"},
+    {"correct", "ID [--justify]",
+     "the correction of a filed or locked CIT-8 (of its newest\n"
+     "correction when it was corrected already): a new declaration with\n"
+     "every form copied, filed as a correction; --justify fills the ORD-ZU\n"
+     "justification with the positions that differ (on a correction not\n"
+     "yet filed: its own); prints the new id"},
+    {"diff", "ID1 ID2 [--json]",
+     "the positions that differ between two declarations of one template"},
+    {"company", "add --nip NIP --name NAME [--full-name T] [--regon R]\n"
+                "[--tax-office CODE] [--quarterly 0|1] [--small YYYY] [--not-small YYYY]\n"
+                "[--province T --county T --commune T --street T --house T\n"
+                "--flat T --city T --postal-code NN-NNN --post-office T]\n"
+                "| edit N [the same options]",
+     "add a company to the register (prints its id) or change one"},
+    {"fiscal-year", "add --company N --from YYYY-MM-DD --to YYYY-MM-DD",
+     "add a fiscal year of the company, without a gap or an overlap;\n"
+     "prints its id"},
+    {"overview", "--year YYYY [--csv]",
+     "every company's CIT-8 of the fiscal year ending in YYYY: due date,\n"
+     "state, the year's CIT-2 months missing; by due date"},
     {"lock", "ID", "mark the declaration locked (BLOKADA) with your user code"},
     {"unlock", "ID [--force]",
      "clear the lock mark: yours, or another user's with --force\n(a user of the register UZYTKOWNICY only)"},

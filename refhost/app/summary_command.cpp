@@ -4,11 +4,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
-#include "refhost/db/amounts.h"
 
 namespace refhost::app {
+
+using citforms::values::exactGrosze;
+using citforms::values::shownGrosze;
 
 namespace {
 
@@ -49,8 +52,8 @@ int runSummary(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
     auto line = [&](const char* caption, const char* name) {
         const auto& value = reply[name];
         if (!value.is_string()) return;
-        const auto grosze = db::parseGrosze(value.get<std::string>());
-        out << caption << ": " << (grosze ? db::showGrosze(*grosze) : value.get<std::string>())
+        const auto grosze = exactGrosze(value.get<std::string>());
+        out << caption << ": " << (grosze ? shownGrosze(*grosze) : value.get<std::string>())
             << " zł\n";
     };
     line("Podatek należny", "taxDue");

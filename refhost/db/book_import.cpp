@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -17,13 +18,16 @@
 #include <thread>
 #include <unordered_map>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/text.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/book_text.h"
 #include "refhost/db/books.h"
-#include "refhost/db/days.h"
 
 namespace refhost::db {
+
+using citforms::values::formatIso;
+using citforms::values::groszeText;
+using citforms::values::today;
 
 namespace {
 
@@ -88,6 +92,12 @@ public:
         insert_.columns = {"id_firmy", "nr_konta", "data",   "kwota_wn",   "kwota_ma",
                            "dokument", "opis",     "id_importu", "waluta", "kwota_waluta"};
         insert_.values.resize(insert_.columns.size());
+        // SQLite runs a statement of many rows for little more than one of a single row; the
+        // other engine's connection gathers inserted rows by itself.
+        if (db_.engine() == sql::Engine::SQLite) {
+            rows_.assign(kRowsPerStatement * kColumns, std::string());
+            fullStatement_ = insertText(kRowsPerStatement);
+        }
     }
 
     Status start() {
@@ -129,9 +139,9 @@ public:
                 summary_.to = h.to;
                 return {};
             }
-            known += (known.empty() ? "" : ", ") + isoDate(first) + " – " + isoDate(last);
+            known += (known.empty() ? "" : ", ") + formatIso(first) + " – " + formatIso(last);
         }
-        return Status::failure("okres pliku " + isoDate(h.from) + " – " + isoDate(h.to) +
+        return Status::failure("okres pliku " + formatIso(h.from) + " – " + formatIso(h.to) +
                                " nie mieści się w żadnym roku obrotowym firmy " + firm_ +
                                (known.empty() ? " (firma nie ma lat obrotowych)"
                                               : " (lata obrotowe: " + known + ")"));
@@ -172,6 +182,7 @@ public:
     // `type` empty (the text format has none) keeps the type the chart has.
     Status account(const std::string& code, const std::string& name, const std::string& group,
                    const std::string& groupName, const std::string& type = {}) {
+        if (auto st = writeRows(); !st) return st;
         auto r = db_.runNative(
             "insert into KONTA (id_firmy, nr_konta, nazwa, typ) values (?, ?, ?, ?) "
             "on conflict (id_firmy, nr_konta) do update set nazwa = excluded.nazwa, "
@@ -180,6 +191,9 @@ public:
         if (!r) return Status::failure(r.error());
         chart_.insert(code);
         groupOf_[code] = group;
+        if (auto known = accounts_.find(code); known != accounts_.end()) {
+            known->second.group = &groups_[group];
+        }
         if (!groupName.empty()) groupNames_.emplace(group, groupName);
         ++summary_.accounts;
         return {};
@@ -207,22 +221,20 @@ public:
     Status post(const std::string& account, int day, std::int64_t debit, std::int64_t credit,
                 const std::string& document, const std::string& description,
                 const std::string& currency, std::int64_t foreign) {
-        auto& v = insert_.values;
-        v[0] = firm_;
-        v[1] = account;
-        v[2] = std::to_string(day);
-        v[3] = std::to_string(debit);
-        v[4] = std::to_string(credit);
-        v[5] = document;
-        v[6] = description;
-        v[7] = importId_;
-        v[8] = currency;
-        v[9] = std::to_string(foreign);
-        if (auto st = db_.insertRow(insert_); !st) return st;
-        WideTotals& t = turnovers_[{account, monthKeyOfDay(day)}];
+        if (auto st = addRow(account, day, debit, credit, document, description, currency,
+                             foreign);
+            !st) {
+            return st;
+        }
+        AccountSums& a = sumsOf(account);
+        if (day != lastDay_) {
+            lastDay_ = day;
+            lastMonth_ = monthKeyOfDay(day);
+        }
+        WideTotals& t = a.months[lastMonth_];
         t.debit += debit;
         t.credit += credit;
-        WideGroup& g = groups_[groupFor(account)];
+        WideGroup& g = *a.group;
         ++g.postings;
         ++summary_.postings;
         g.sums.debit += debit;
@@ -238,10 +250,18 @@ public:
 
     // The turnovers and the import's record; then the summary.
     Result<BookImportSummary> finish() {
+        if (auto st = writeRows(); !st) return R::failure(st.error());
+        for (auto& [account, a] : accounts_) {
+            for (const auto& [month, t] : a.months) {
+                WideTotals& into = turnovers_[{account, month}];
+                into.debit += t.debit;
+                into.credit += t.credit;
+            }
+        }
         // IMPORTY_KSIAG keeps the sums in grosze columns too.
         if (!fitsGrosze(sums_.debit) || !fitsGrosze(sums_.credit)) {
             return R::failure("suma kwot importu przekracza zakres kwot (najwyżej " +
-                              formatGrosze(std::numeric_limits<std::int64_t>::max()) + " zł)");
+                              groszeText(std::numeric_limits<std::int64_t>::max()) + " zł)");
         }
         summary_.debit = static_cast<std::int64_t>(sums_.debit);
         summary_.credit = static_cast<std::int64_t>(sums_.credit);
@@ -269,7 +289,7 @@ public:
             "data_importu, liczba_zapisow, suma_wn, suma_ma) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
             {firm_, importId_, summary_.format == BookFileFormat::JpkKr ? "JPK_KR" : "TEKST",
              file_, std::to_string(summary_.from), std::to_string(summary_.to),
-             std::to_string(todayNumber()), std::to_string(summary_.postings),
+             std::to_string(today()), std::to_string(summary_.postings),
              std::to_string(summary_.debit), std::to_string(summary_.credit)});
         if (!r) return R::failure(r.error());
         for (auto& [code, g] : groups_) {
@@ -293,10 +313,82 @@ public:
     BookImportSummary& summary() { return summary_; }
 
 private:
-    const std::string& groupFor(const std::string& account) {
-        auto it = groupOf_.find(account);
-        if (it != groupOf_.end()) return it->second;
-        return groupOf_.emplace(account, account.substr(0, 1)).first->second;
+    static constexpr std::size_t kColumns = 10;
+    static constexpr std::size_t kRowsPerStatement = 64;
+
+    struct WideGroup {
+        long long postings = 0;
+        WideTotals sums;
+    };
+    // What one account's postings add up to: per month, and to its group.
+    struct AccountSums {
+        WideGroup* group = nullptr;
+        std::map<int, WideTotals> months;
+    };
+
+    AccountSums& sumsOf(const std::string& account) {
+        auto it = accounts_.find(account);
+        if (it == accounts_.end()) {
+            it = accounts_.emplace(account, AccountSums{}).first;
+            auto group = groupOf_.find(account);
+            it->second.group =
+                &groups_[group != groupOf_.end() ? group->second : account.substr(0, 1)];
+        }
+        return it->second;
+    }
+
+    static std::string insertText(std::size_t rows) {
+        std::string text =
+            "insert into KSIEGOWANIA (id_firmy, nr_konta, data, kwota_wn, kwota_ma, dokument, "
+            "opis, id_importu, waluta, kwota_waluta) values ";
+        for (std::size_t i = 0; i < rows; ++i) {
+            text += i == 0 ? "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+        }
+        return text;
+    }
+
+    static void setNumber(std::optional<std::string>& to, std::int64_t value) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        to->assign(digits, end);
+    }
+
+    // One row of KSIEGOWANIA: into the statement being filled on SQLite (written when it is
+    // full, before any other statement of the import and at its end), else at once.
+    Status addRow(const std::string& account, int day, std::int64_t debit, std::int64_t credit,
+                  const std::string& document, const std::string& description,
+                  const std::string& currency, std::int64_t foreign) {
+        auto* v = rows_.empty() ? insert_.values.data() : &rows_[waiting_ * kColumns];
+        if (rows_.empty()) {
+            for (std::size_t i = 0; i < kColumns; ++i) v[i].emplace();
+        }
+        v[0]->assign(firm_);
+        v[1]->assign(account);
+        setNumber(v[2], day);
+        setNumber(v[3], debit);
+        setNumber(v[4], credit);
+        v[5]->assign(document);
+        v[6]->assign(description);
+        v[7]->assign(importId_);
+        v[8]->assign(currency);
+        setNumber(v[9], foreign);
+        if (rows_.empty()) return db_.insertRow(insert_);
+        if (++waiting_ < kRowsPerStatement) return {};
+        return writeRows();
+    }
+
+    Status writeRows() {
+        if (waiting_ == 0) return {};
+        const std::size_t count = waiting_;
+        waiting_ = 0;
+        if (count == kRowsPerStatement) {
+            auto r = db_.runNative(fullStatement_, rows_);
+            return r ? Status() : Status::failure(r.error());
+        }
+        const std::vector<std::optional<std::string>> last(
+            rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(count * kColumns));
+        auto r = db_.runNative(insertText(count), last);
+        return r ? Status() : Status::failure(r.error());
     }
 
     sql::HostDatabase& db_;
@@ -306,15 +398,17 @@ private:
     std::string importId_;
     int yearStart_ = 0;
     bool balancesCleared_ = false;
-    sql::RowInsert insert_;
+    sql::RowInsert insert_;  // a row at a time (not SQLite)
+    std::vector<std::optional<std::string>> rows_;  // the statement being filled (SQLite)
+    std::size_t waiting_ = 0;
+    std::string fullStatement_;
     std::set<std::string> chart_;
     std::unordered_map<std::string, std::string> groupOf_;
     std::map<std::string, std::string> groupNames_;
-    struct WideGroup {
-        long long postings = 0;
-        WideTotals sums;
-    };
     std::map<std::string, WideGroup> groups_;
+    std::unordered_map<std::string, AccountSums> accounts_;
+    int lastDay_ = 0;
+    int lastMonth_ = 0;
     std::map<std::pair<std::string, int>, WideTotals> turnovers_;
     WideTotals sums_;
     BookImportSummary summary_;

@@ -5,11 +5,14 @@
 #include <cstring>
 #include <vector>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/text.h"
-#include "refhost/db/amounts.h"
-#include "refhost/db/days.h"
 
 namespace refhost::db {
+
+using citforms::values::exactGrosze;
+using citforms::values::fromDate;
+using citforms::values::parseIsoDate;
 
 using citforms::values::trim;
 using citforms::values::upperAscii;
@@ -194,19 +197,19 @@ Result<BookTextRecord> parseBookTextLine(std::string_view line, bool first) {
         if (f.size() < 5) return R::failure("rekord DEKRET wymaga daty, konta, kwoty Wn i kwoty Ma");
         if (auto n = fieldCount(f, "DEKRET", 7); !n) return R::failure(n.error());
         Posting p;
-        auto d = parseIsoDay(f[1]);
+        auto d = parseIsoDate(f[1]);
         if (!d) {
             return R::failure("niepoprawna data „" + shownValue(f[1]) +
                               "” (oczekiwano rrrr-mm-dd)");
         }
-        if (*d < dayNumber(kFirstYear, 1, 1) || *d > dayNumber(kLastYear, 12, 31)) {
+        if (*d < fromDate(kFirstYear, 1, 1) || *d > fromDate(kLastYear, 12, 31)) {
             return R::failure("data „" + f[1] + "” spoza lat " + std::to_string(kFirstYear) +
                               "–" + std::to_string(kLastYear));
         }
         p.day = *d;
         p.account = f[2];
-        auto debit = f[3].empty() ? std::optional<std::int64_t>(0) : parseGrosze(f[3]);
-        auto credit = f[4].empty() ? std::optional<std::int64_t>(0) : parseGrosze(f[4]);
+        auto debit = f[3].empty() ? std::optional<std::int64_t>(0) : exactGrosze(f[3]);
+        auto credit = f[4].empty() ? std::optional<std::int64_t>(0) : exactGrosze(f[4]);
         if (!debit) return R::failure("niepoprawna kwota Wn „" + shownValue(f[3]) + "”");
         if (!credit) return R::failure("niepoprawna kwota Ma „" + shownValue(f[4]) + "”");
         p.debit = *debit;

@@ -7,12 +7,13 @@
 #include <limits>
 #include <sstream>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/text.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/book_text.h"
-#include "refhost/db/days.h"
 
 namespace refhost::db {
+
+using citforms::values::groszeText;
 
 using citforms::values::parseInteger;
 using citforms::values::upperAscii;
@@ -184,7 +185,7 @@ Status Books::addTurnover(int company, const std::string& account, int month,
         std::snprintf(period, sizeof period, "%04d-%02d", month / 12, month % 12 + 1);
         return Status::failure("obroty konta " + account + " za " + period +
                                " przekroczyłyby zakres kwot (najwyżej " +
-                               formatGrosze(std::numeric_limits<std::int64_t>::max()) + " zł)");
+                               groszeText(std::numeric_limits<std::int64_t>::max()) + " zł)");
     }
     auto r = db_.runNative(
         "insert into OBROTY (id_firmy, nr_konta, okres, obroty_wn, obroty_ma) "

@@ -32,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+#include "citforms/values/day_number.h"
 #include "refhost/sql/database.h"
 
 namespace refhost::db {
@@ -79,6 +80,16 @@ struct WideTotals {
 
 // Whether a sum fits a grosze column (64 bits).
 bool fitsGrosze(WideGrosze value);
+
+// The period key of the turnover table (OBROTY.okres): year * 12 + (month - 1).
+inline int monthKeyOfDay(int day) {
+    return citforms::values::yearOf(day) * 12 + static_cast<int>(citforms::values::monthOf(day)) -
+           1;
+}
+inline int firstDayOfMonthKey(int key) {
+    return citforms::values::fromDate(key / 12, static_cast<unsigned>(key % 12) + 1, 1);
+}
+inline int lastDayOfMonthKey(int key) { return firstDayOfMonthKey(key + 1) - 1; }
 
 // Turnovers per account over a period; accounts without movement are absent.
 using PeriodTotals = std::map<std::string, AccountTotals>;

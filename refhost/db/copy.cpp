@@ -177,6 +177,7 @@ const std::vector<CopyRule>& copyRules() {
         {"DEKLARACJE_ZALACZNIK", P::Declaration, "id_deklaracje_nag"},
         {"DEKLARACJE_NAG_INTER", P::Declaration, "ID_DEKLARACJE_NAG_1"},
         {"DEKLARACJE_EDEKLARACJA", P::Declaration, "id_deklaracje_nag"},
+        {"DEKLARACJE_KOREKTY", P::Declaration, "ID_KOREKTY"},
         {"ZESTAWIENIE_DEFINICJA", P::Declaration, "id_deklaracje_nag"},
         {"DZIENNIK", P::Declaration, "id_deklaracje_nag"},
         {"KOMUNIKAT", P::Session, ""},

@@ -6,24 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/identifiers.h"
 #include "citforms/values/text.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/books.h"
-#include "refhost/db/days.h"
 #include "refhost/sql/dialect.h"
 
-namespace refhost::db {
+// The demo data's statements, generated at build time (cmake/EmbedFiles.cmake).
+#include "embedded_refhost__db__demo_files.h"
 
-namespace demo_files {
-struct EmbeddedFile {
-    const char* name;
-    const unsigned char* data;
-    std::size_t size;
-};
-extern const EmbeddedFile kEmbeddedFiles[];
-extern const std::size_t kEmbeddedFileCount;
-}  // namespace demo_files
+using citforms::values::exactGrosze;
+using citforms::values::fromDate;
+using citforms::values::groszeText;
+using citforms::values::toDate;
+using citforms::values::today;
+
+namespace refhost::db {
 
 namespace {
 
@@ -163,8 +161,8 @@ private:
             const int y = key / 12;
             const unsigned m = static_cast<unsigned>(key % 12) + 1;
             const int last = lastDayOfMonthKey(key);
-            const int d10 = dayNumber(y, m, 10);
-            const int d20 = dayNumber(y, m, 20);
+            const int d10 = fromDate(y, m, 10);
+            const int d20 = fromDate(y, m, 20);
             const std::string mm = (m < 10 ? "0" : "") + std::to_string(m);
             const std::string suffix = "/" + mm + "/" + std::to_string(y);
             pair(d10, "201-01", "700-01", rnd.between(380000, 560000) * scale, "FV 1" + suffix,
@@ -189,7 +187,7 @@ private:
                  "Odsetki od kredytu obrotowego");
             pair(d10, "409-9", "130-01", rnd.between(300, 900), "KP " + mm,
                  "Reprezentacja – koszty niepodatkowe");
-            pair(dayNumber(y, m, 15), "222-01", "130-01", rnd.between(18000, 32000) * scale,
+            pair(fromDate(y, m, 15), "222-01", "130-01", rnd.between(18000, 32000) * scale,
                  "PP " + mm, "Zaliczka na podatek dochodowy");
             if (k % 3 == 2) {
                 pair(last, "130-01", "760-09", rnd.between(500, 1200), "NK " + mm,
@@ -269,8 +267,8 @@ private:
         std::array<std::string, 10> address;  // country, province ... post office
     };
 
-    static std::string plain(std::int64_t grosze) { return formatGrosze(grosze); }
-    static std::int64_t grosze(const std::string& text) { return parseGrosze(text).value_or(0); }
+    static std::string plain(std::int64_t grosze) { return groszeText(grosze); }
+    static std::int64_t grosze(const std::string& text) { return exactGrosze(text).value_or(0); }
     static std::string whole(std::int64_t g) {  // whole zloty, halves away from zero
         const std::int64_t r = (g >= 0 ? g + 50 : g - 50) / 100;
         return plain(r * 100);
@@ -330,7 +328,7 @@ private:
             }
             d[120] = "Anna Nowak";
             d[121] = "Główna księgowa";
-            d[122] = str(dayNumber(2017, 3, 20));
+            d[122] = str(fromDate(2017, 3, 20));
             d[123] = "";
             if (auto st = writeRows(id, 100 + copy, d); !st) return st;
         }
@@ -339,8 +337,8 @@ private:
 
     // One CIT-8 of template 73 (gen = 24) or 72 (gen = 23) with its attachments.
     Status cit8(int templateId, int company, const Company& c, int start, int end, int& id) {
-        const int period = dayNumber(static_cast<int>(dateOfDay(end).year()),
-                                     unsigned(dateOfDay(end).month()), 2);
+        const int period = fromDate(static_cast<int>(toDate(end).year()),
+                                     unsigned(toDate(end).month()), 2);
         auto created = call("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" + str(company) + ",0,7," +
                             str(templateId) + "," + str(period) + ",0)");
         if (!created) return Status::failure(created.error());
@@ -383,7 +381,7 @@ private:
         const int signatory = g24 ? 147 : 144;
         f[signatory] = "Anna";
         f[signatory + 1] = "Nowak";
-        f[signatory + 2] = str(g24 ? dayNumber(2017, 3, 20) : dayNumber(2016, 3, 21));
+        f[signatory + 2] = str(g24 ? fromDate(2017, 3, 20) : fromDate(2016, 3, 21));
         f[signatory + 3] = "";
         if (auto st = writeRows(id, 0, f); !st) return st;
 
@@ -400,8 +398,8 @@ private:
         }
         o[66] = "Ulga na złe długi – faktury nieopłacone w terminie";
         o[75] = "Zezwolenie nr 214/ŁSSE/2012";
-        o[77] = str(dayNumber(2012, 9, 14));
-        o[78] = str(dayNumber(2026, 12, 31));
+        o[77] = str(fromDate(2012, 9, 14));
+        o[78] = str(fromDate(2026, 12, 31));
         o[80] = "Ulga na zakup kas rejestrujących";
         o[81] = "Ulga na wpłaty na PFRON – zwolnienie częściowe";
         if (auto st = writeRows(id, 1, o); !st) return st;
@@ -472,14 +470,14 @@ private:
         }
         return exec("update DEKLARACJE_NAG set STATUS_2 = 1, INFO_2 = 'CIT-8', DATA_SYSTEMOWA_P "
                     "= ?, ID_UZYT_P = 'ANOWAK' where ID_DEKLARACJE_NAG = ?",
-                    {str(todayNumber()), str(id)});
+                    {str(today()), str(id)});
     }
 
     // One CIT-8 (21) of template 70: the positions its rules name (identification, counts,
     // statements, monthly advances and their sum), its CIT-8/O (8) and `copies` CIT-D (3).
     Status cit8Edition21(int company, const Company& c, int start, int end, int copies, int& id) {
-        const int period = dayNumber(static_cast<int>(dateOfDay(end).year()),
-                                     unsigned(dateOfDay(end).month()), 2);
+        const int period = fromDate(static_cast<int>(toDate(end).year()),
+                                     unsigned(toDate(end).month()), 2);
         auto created = call("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (" + str(company) + ",0,7,70," +
                             str(period) + ",0)");
         if (!created) return Status::failure(created.error());
@@ -548,17 +546,17 @@ private:
              "Poznań", "61-806", "Poznań"}};
         int id72 = 0;
         int id73 = 0;
-        if (auto st = cit8(72, 1, pszenica, dayNumber(2015, 1, 1), dayNumber(2015, 12, 31), id72);
+        if (auto st = cit8(72, 1, pszenica, fromDate(2015, 1, 1), fromDate(2015, 12, 31), id72);
             !st) {
             return st;
         }
-        if (auto st = cit8(73, 1, pszenica, dayNumber(2016, 1, 1), dayNumber(2016, 12, 31), id73);
+        if (auto st = cit8(73, 1, pszenica, fromDate(2016, 1, 1), fromDate(2016, 12, 31), id73);
             !st) {
             return st;
         }
         // The 2015 return once more in the edition (21), with two CIT-D copies.
         int id70 = 0;
-        if (auto st = cit8Edition21(1, pszenica, dayNumber(2015, 1, 1), dayNumber(2015, 12, 31), 2,
+        if (auto st = cit8Edition21(1, pszenica, fromDate(2015, 1, 1), fromDate(2015, 12, 31), 2,
                                     id70);
             !st) {
             return st;
@@ -588,7 +586,7 @@ Status markDemoFiled(HostDatabase& db) {
                           "czy_zapis_w_bazie, status, data_wyslania, nr_referencyjny) select "
                           "ID_DEKLARACJE_NAG, 1, 2, ?, 'a1b2c3d4e5f60718293a4b5c6d7e8f90' from "
                           "DEKLARACJE_NAG where ID_FIRMY = 1 AND ID_DEKLARACJE_WZORZEC = 73",
-                          {str(dayNumber(2017, 3, 24))});
+                          {str(fromDate(2017, 3, 24))});
     return r ? Status() : Status::failure(r.error());
 }
 

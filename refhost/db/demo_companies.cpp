@@ -8,10 +8,12 @@
 #include <tuple>
 #include <vector>
 
-#include "refhost/db/days.h"
+#include "citforms/values/book_values.h"
 #include "refhost/db/demo.h"
 
 namespace refhost::db {
+
+using citforms::values::fromDate;
 
 namespace {
 
@@ -185,7 +187,7 @@ private:
                              {"ID_ADRESY_FIRMY", "ID_FIRMY", "TYP_ADRESU", "DATA_OD", "wojewodztwo",
                               "powiat", "gmina", "ULICA", "NR_DOMU", "NR_LOKALU", "MIEJSCOWOSC",
                               "KOD_POCZTOWY", "POCZTA"},
-                             {str(address_ + k), str(id), "S", str(dayNumber(2010, 1, 1)),
+                             {str(address_ + k), str(id), "S", str(fromDate(2010, 1, 1)),
                               town.province, town.county, town.name, street, str(1 + k % 97),
                               k % 2 == 0 ? "" : str(1 + k % 12), town.name, postal, town.name});
             !st) {
@@ -194,7 +196,7 @@ private:
         if (auto st = insert("URZEDY_FIRMY",
                              {"ID_URZEDY_FIRMY", "ID_FIRMY", "ID_URZEDU", "TYP_URZEDU", "DATA_OD"},
                              {str(companyOffice_ + k), str(id), str(officeId), "US",
-                              str(dayNumber(2010, 1, 1))});
+                              str(fromDate(2010, 1, 1))});
             !st) {
             return st;
         }
@@ -202,8 +204,8 @@ private:
         const unsigned firstMonth = k % 4 == 3 ? 4 : 1;
         for (int y = 0; y < 3; ++y) {
             const int year = 2015 + y;
-            const int start = dayNumber(year, firstMonth, 1);
-            const int end = firstMonth == 1 ? dayNumber(year, 12, 31) : dayNumber(year + 1, 3, 31);
+            const int start = fromDate(year, firstMonth, 1);
+            const int end = firstMonth == 1 ? fromDate(year, 12, 31) : fromDate(year + 1, 3, 31);
             const std::string label = firstMonth == 1 ? str(year) : str(year) + "/" + str(year + 1);
             if (auto st = insert("LATA_OBROTOWE",
                                  {"id_lata_obrotowe", "id_firmy", "poczatek_roku", "koniec_roku",
@@ -228,7 +230,7 @@ private:
                      "ZATRUDNIONYCH"},
                     {str(branch_ + branchCount_), str(id), std::string("Oddział ") + at.name,
                      fullName + " – oddział " + at.name, branchRegon, dashed,
-                     str(dayNumber(2012, 1 + static_cast<unsigned>(k % 12), 1)), "Polska",
+                     str(fromDate(2012, 1 + static_cast<unsigned>(k % 12), 1)), "Polska",
                      at.province, at.county, at.name, at.communeCode, "ul. Przemysłowa",
                      str(2 + b), "", at.name, std::string(at.postalPrefix) + "200", at.name,
                      str(5 + (k * 7 + b * 11) % 60)});

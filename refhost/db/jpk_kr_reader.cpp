@@ -15,16 +15,20 @@
 #include <unordered_set>
 #include <vector>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/text.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/book_text.h"
-#include "refhost/db/days.h"
 
 #ifndef CITFORMS_JPK_SCHEMA_DIR
 #define CITFORMS_JPK_SCHEMA_DIR "refhost/schemas/jpk_kr"
 #endif
 
 namespace refhost::db {
+
+using citforms::values::exactGrosze;
+using citforms::values::formatIso;
+using citforms::values::groszeText;
+using citforms::values::parseIsoDate;
 
 namespace {
 
@@ -136,7 +140,8 @@ bool isRecord(std::string_view name) {
 }
 
 // The path of an element as the messages show it: "/JPK/KontoZapis[5]/KwotaWinien".
-std::string pathText(const std::vector<std::string>& path, long long ordinal) {
+template <class Names>
+std::string pathText(const Names& path, long long ordinal) {
     std::string out;
     for (std::size_t i = 0; i < path.size(); ++i) {
         out += "/" + shownValue(path[i]);
@@ -361,7 +366,8 @@ private:
     Status node() {
         switch (xmlTextReaderNodeType(reader_)) {
             case XML_READER_TYPE_ELEMENT: {
-                const std::string name = text(xmlTextReaderConstLocalName(reader_));
+                // The parser's dictionary keeps the name while the reading lasts.
+                const std::string_view name = text(xmlTextReaderConstLocalName(reader_));
                 const bool empty = xmlTextReaderIsEmptyElement(reader_) == 1;
                 if (auto st = open(name); !st) return st;
                 if (empty) return close();
@@ -404,7 +410,7 @@ private:
         Other, Header, Subject, Account, Journal, JournalCtrl, Posting, PostingCtrl
     };
 
-    Status open(const std::string& name) {
+    Status open(std::string_view name) {
         path_.push_back(name);
         value_.clear();
         if (path_.size() == 1) {
@@ -461,26 +467,26 @@ private:
     }
 
     // Text of a field with the blanks around it removed (the schema's types collapse them).
-    std::string trimmed() const { return std::string(citforms::values::trim(value_)); }
+    std::string_view trimmed() const { return citforms::values::trim(value_); }
 
     Status amount(std::int64_t& out) {
-        const std::string v = trimmed();
-        auto grosze = v.find(',') == std::string::npos ? parseGrosze(v) : std::nullopt;
+        const std::string_view v = trimmed();
+        auto grosze = v.find(',') == std::string::npos ? exactGrosze(v) : std::nullopt;
         if (!grosze) return fail("niepoprawna kwota „" + shownValue(v) + "”");
         out = *grosze;
         return {};
     }
 
     Status date(int& out) {
-        const std::string v = trimmed();
-        auto day = parseIsoDay(v);
+        const std::string_view v = trimmed();
+        auto day = parseIsoDate(v);
         if (!day) return fail("niepoprawna data „" + shownValue(v) + "” (oczekiwano rrrr-mm-dd)");
         out = *day;
         return {};
     }
 
     Status count(long long& out) {
-        const std::string v = trimmed();
+        const std::string_view v = trimmed();
         const std::optional<long long> n = citforms::values::parseInteger<long long>(v);
         if (!n || *n < 0) return fail("niepoprawna liczba „" + shownValue(v) + "”");
         out = *n;
@@ -488,7 +494,7 @@ private:
     }
 
     // The end of a field inside a record.
-    Status field(const std::string& name) {
+    Status field(std::string_view name) {
         switch (section_) {
             case Section::Header:
                 if (name == "DataOd") return date(header_.from);
@@ -536,7 +542,7 @@ private:
         return {};
     }
 
-    Status postingField(const std::string& name) {
+    Status postingField(std::string_view name) {
         JpkKrPosting& p = posting_.value;
         if (name == "NrZapisu") {
             posting_.entry = trimmed();
@@ -583,8 +589,8 @@ private:
     Status sendHeader() {
         if (header_.from == 0 || header_.to == 0) return fail("brak okresu DataOd–DataDo w nagłówku");
         if (header_.from > header_.to) {
-            return fail("okres pliku jest pusty: DataOd " + isoDate(header_.from) +
-                        " jest po DataDo " + isoDate(header_.to));
+            return fail("okres pliku jest pusty: DataOd " + formatIso(header_.from) +
+                        " jest po DataDo " + formatIso(header_.to));
         }
         if (header_.nip.empty()) return fail("brak NIP podmiotu");
         headerSent_ = true;
@@ -604,8 +610,8 @@ private:
         if (entry_.number.empty()) return fail("brak numeru zapisu dziennika");
         if (!entry_.hasDay) return fail("brak daty księgowania");
         if (entry_.day < header_.from || entry_.day > header_.to) {
-            return fail("data księgowania " + isoDate(entry_.day) + " leży poza okresem pliku " +
-                        isoDate(header_.from) + " – " + isoDate(header_.to));
+            return fail("data księgowania " + formatIso(entry_.day) + " leży poza okresem pliku " +
+                        formatIso(header_.from) + " – " + formatIso(header_.to));
         }
         if (!journal_.add(entry_.number, entry_.day, entry_.document, entry_.description)) {
             return fail("numer zapisu dziennika " + shownValue(entry_.number) + " powtarza się");
@@ -627,8 +633,8 @@ private:
                             std::to_string(got_.journalEntries));
         }
         if (ctrl_.sum != got_.journalSum) {
-            return mismatch("SumaKwotOperacji", formatGrosze(ctrl_.sum),
-                            formatGrosze(got_.journalSum));
+            return mismatch("SumaKwotOperacji", groszeText(ctrl_.sum),
+                            groszeText(got_.journalSum));
         }
         return {};
     }
@@ -679,10 +685,10 @@ private:
                             std::to_string(got_.postingRows));
         }
         if (ctrl_.sum != got_.debitSum) {
-            return mismatch("SumaWinien", formatGrosze(ctrl_.sum), formatGrosze(got_.debitSum));
+            return mismatch("SumaWinien", groszeText(ctrl_.sum), groszeText(got_.debitSum));
         }
         if (ctrl_.sum2 != got_.creditSum) {
-            return mismatch("SumaMa", formatGrosze(ctrl_.sum2), formatGrosze(got_.creditSum));
+            return mismatch("SumaMa", groszeText(ctrl_.sum2), groszeText(got_.creditSum));
         }
         return {};
     }
@@ -715,7 +721,7 @@ private:
     bool schemaError_ = false;
     std::uint64_t errorOffset_ = 0;  // the parser's byte when the validator refused
 
-    std::vector<std::string> path_;
+    std::vector<std::string_view> path_;  // names from the parser's dictionary
     long long recordOrdinal_ = 0;
     Section section_ = Section::Other;
     std::string value_;

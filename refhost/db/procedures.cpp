@@ -1,11 +1,15 @@
 #include "refhost/db/procedures.h"
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/text.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/books.h"
-#include "refhost/db/days.h"
 
 namespace refhost::db {
+
+using citforms::values::exactGrosze;
+using citforms::values::groszeText;
+using citforms::values::toDate;
+using citforms::values::today;
 
 namespace {
 
@@ -197,7 +201,7 @@ R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const Args& a) {
         "DATA_OKRESU, ID_UDZIALOWCA, NR_DEKLARACJI, DATA_SYSTEMOWA, DATA_SYSTEMOWA_P, ID_UZYT, "
         "ID_UZYT_P, BLOKADA, LP, STATUS_2, INFO_2) values (?, ?, ?, ?, ?, 0, ?, 0, ?, '', '', "
         "?, 0, ?)",
-        {str(templateId), id, str(company), str(period), str(partner), str(todayNumber()),
+        {str(templateId), id, str(company), str(period), str(partner), str(today()),
          userText.empty() ? "U" + str(user) : userText,
          firstValue(*nextLp).value_or("1"), info2});
     if (!inserted) return fail(inserted.error());
@@ -211,7 +215,7 @@ R ZESTAWIENIE_DEKLARACJA_DODAJ(HostDatabase& db, const Args& a) {
 Status addMessage(HostDatabase& db, long long user, const std::string& text) {
     auto r = db.runNative(
         "insert into KOMUNIKAT (kontekst, id_uzytkownika, tekst, data) values ('ZESTAW', ?, ?, ?)",
-        {str(user), text, str(todayNumber())});
+        {str(user), text, str(today())});
     return r ? Status() : Status::failure(r.error());
 }
 
@@ -275,7 +279,7 @@ R ZESTAWIENIE_DD_OBLICZ(HostDatabase& db, const Args& a) {
         }
     }
     if (auto st = db.commit(); !st) return R::failure(st.error());
-    return oneValue("KWOTA", formatGrosze(amount));
+    return oneValue("KWOTA", groszeText(amount));
 }
 
 // Masks of an income-source definition: one or more, separated by commas.
@@ -312,7 +316,7 @@ R DEKLARACJE_OBLICZ_SUME(HostDatabase& db, const Args& a) {
         std::int64_t sum = 0;
         for (const auto& row : rows->rows) {
             const std::string op = row[0].value_or("+");
-            auto value = parseGrosze(row[1].value_or(""));
+            auto value = exactGrosze(row[1].value_or(""));
             if (!value) {
                 return R::failure("Składnik odliczenia " + row[2].value_or("") +
                                   " ma niepoprawną kwotę: " + row[1].value_or(""));
@@ -326,7 +330,7 @@ R DEKLARACJE_OBLICZ_SUME(HostDatabase& db, const Args& a) {
                                   " ma nieobsługiwany operator: " + op);
             }
         }
-        return oneValue("KWOTA", formatGrosze(sum));
+        return oneValue("KWOTA", groszeText(sum));
     }
     if (kind == 0) {
         auto def = db.runNative(
@@ -358,8 +362,8 @@ R DEKLARACJE_OBLICZ_SUME(HostDatabase& db, const Args& a) {
         }
         QueryResult r;
         r.columns = {"PRZYCHOD", "KOSZTY", "DOCHOD"};
-        r.rows.push_back({formatGrosze(revenue), formatGrosze(costs),
-                          formatGrosze(revenue - costs)});
+        r.rows.push_back({groszeText(revenue), groszeText(costs),
+                          groszeText(revenue - costs)});
         return r;
     }
     return R::failure("DEKLARACJE_OBLICZ_SUME: nieznany rodzaj " + str(kind) +
@@ -391,7 +395,7 @@ R TG_UPGRADE7810_PITCIT(HostDatabase& db, const Args& a) {
 R TG_GetMalyPodatnikStan(HostDatabase& db, const Args& a) {
     const long long company = a.integer(0);
     const long long day = a.integer(1);
-    const int year = static_cast<int>(dateOfDay(static_cast<int>(day)).year());
+    const int year = static_cast<int>(toDate(static_cast<int>(day)).year());
     auto r = db.runNative("select stan from MALY_PODATNIK where id_firmy = ? and rok = ?",
                           {str(company), str(year)});
     if (!r) return R::failure(r.error());

@@ -4,10 +4,13 @@
 #include <cctype>
 #include <map>
 
+#include "citforms/values/book_values.h"
 #include "citforms/values/text.h"
-#include "refhost/db/days.h"
 
 namespace refhost::db {
+
+using citforms::values::fromDate;
+using citforms::values::today;
 
 using citforms::values::join;
 using citforms::values::upperAscii;
@@ -23,7 +26,7 @@ ColumnDef text(std::string name) { return col(std::move(name), CT::Text, "NOT NU
 ColumnDef integer(std::string name) { return col(std::move(name), CT::Integer, "NOT NULL DEFAULT 0"); }
 ColumnDef day(std::string name) { return col(std::move(name), CT::Day, "NOT NULL DEFAULT 0"); }
 
-std::string day(int y, unsigned m, unsigned d) { return std::to_string(dayNumber(y, m, d)); }
+std::string day(int y, unsigned m, unsigned d) { return std::to_string(fromDate(y, m, d)); }
 
 // Declarations: headers, field values, attachment texts, links, templates, the e-filing
 // state and the deduction components of the older editions.
@@ -306,6 +309,21 @@ Migration accountTypes() {
     return m;
 }
 
+// Corrections of filed returns: which return each correction corrects. Apart from the
+// CIT-8 / CIT-ST links, so that no query of those links ever meets a correction. A return has
+// at most one direct correction (a later one corrects the newest), and a correction corrects
+// one return.
+Migration corrections() {
+    Migration m{7, "Korekty", {}};
+    m.steps.push_back(TableDef{"DEKLARACJE_KOREKTY",
+                               {col("ID_DEKLARACJI", CT::Integer, "NOT NULL"),
+                                col("ID_KOREKTY", CT::Integer, "NOT NULL")},
+                               {"ID_KOREKTY"}});
+    m.steps.push_back(
+        IndexDef{"DKK_JEDNA_KOREKTA", "DEKLARACJE_KOREKTY", {"ID_DEKLARACJI"}, true});
+    return m;
+}
+
 Migration concurrentUsers() {
     Migration m{5, "Wielu użytkowników", {}};
     // Counted up by every save of the header; a save checks it against the one it loaded.
@@ -379,7 +397,7 @@ Migration concurrentUsers() {
 // Where an amount comes from: the postings behind one account over a period, a page at a
 // time, without reading the company's other accounts of those days.
 Migration amountSources() {
-    Migration m{7, "Źródła kwot", {}};
+    Migration m{8, "Źródła kwot", {}};
     m.steps.push_back(
         IndexDef{"KSI_FIRMA_KONTO_DATA", "KSIEGOWANIA", {"id_firmy", "nr_konta", "data"}});
     return m;
@@ -389,7 +407,7 @@ const std::vector<Migration>& migrations() {
     static const std::vector<Migration> all = {declarations(),    masterData(),
                                                books(),           bookImports(),
                                                concurrentUsers(), accountTypes(),
-                                               amountSources()};
+                                               corrections(),     amountSources()};
     return all;
 }
 
@@ -481,7 +499,7 @@ Status migrate(sql::HostDatabase& db, const sql::EngineProfile& profile, int tar
         auto r = db.runNative(std::string("INSERT INTO ") + kVersionTable +
                                   " (wersja, opis, data_zastosowania) VALUES (?, ?, ?)",
                               {std::to_string(m.version), m.description,
-                               std::to_string(todayNumber())});
+                               std::to_string(today())});
         if (!r) return fail(r.error());
     }
     return db.commit();

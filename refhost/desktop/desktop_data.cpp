@@ -165,6 +165,8 @@ Status deleteDeclaration(libraries::ReferenceHost& host, std::int32_t id) {
                  {"DEKLARACJE_ZALACZNIK", "id_deklaracje_nag"},
                  {"DEKLARACJE_NAG_INTER", "ID_DEKLARACJE_NAG_1"},
                  {"DEKLARACJE_NAG_INTER", "ID_DEKLARACJE_NAG_2"},
+                 {"DEKLARACJE_KOREKTY", "ID_KOREKTY"},
+                 {"DEKLARACJE_KOREKTY", "ID_DEKLARACJI"},
                  {"PRZELEW", "id_deklaracje_nag"},
                  {"DEKLARACJE_EDEKLARACJA", "id_deklaracje_nag"},
                  {"DEKLARACJE_NAG", "ID_DEKLARACJE_NAG"}};

@@ -11,7 +11,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFont>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,22 +22,28 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <nlohmann/json.hpp>
 
 #include "citforms/module/exports.h"
+#include "citforms/values/book_values.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "refhost/app/check_command.h"
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/import_books.h"
-#include "refhost/db/amounts.h"
 #include "refhost/db/book_import.h"
+#include "refhost/desktop/file_dialogs.h"
+#include "refhost/desktop/register_dialogs.h"
 #include "refhost/print/mail_outbox.h"
 #include "refhost/sql/database.h"
 
 namespace refhost::desktop {
+
+using citforms::values::exactGrosze;
+using citforms::values::shownGrosze;
 
 namespace {
 
@@ -101,7 +106,7 @@ void showTable(QWidget* parent, const QString& title, const QStringList& headers
 }
 
 // An amount of the books as the forms show it: "1 234,50".
-QString amount(std::int64_t grosze) { return q(db::showGrosze(grosze)); }
+QString amount(std::int64_t grosze) { return q(shownGrosze(grosze)); }
 
 // The document's title: the edition, the company and the period ("CIT-8 (24) – Młyn Pszenica –
 // 12-2016"), the subject of its e-mail and the name its PDF is proposed under.
@@ -158,6 +163,8 @@ DesktopWindow::DesktopWindow(DesktopServices services, QWidget* parent)
     connect(yearBox_, &QComboBox::currentIndexChanged, this, [this] { yearChosen(); });
     connect(formBox_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     table_->setFocus();
+    // An empty database leads to its first company and fiscal year, once the window shows.
+    if (companies_.empty()) QTimer::singleShot(0, this, [this] { firstCompany(); });
 }
 
 DesktopWindow::~DesktopWindow() = default;
@@ -204,7 +211,18 @@ void DesktopWindow::buildMenus() {
     both("Od&blokuj", QKeySequence("Ctrl+Shift+L"), [this] { lockSelected(false); });
     both("&Usuń", QKeySequence(QKeySequence::Delete), [this] { deleteSelected(); });
     declarations->addSeparator();
+    both("&Korekta…", QKeySequence("Ctrl+Shift+K"), [this] { correctSelected(); });
+    add(declarations, "Różnice z deklaracją korygo&waną", QKeySequence("Ctrl+Shift+D"),
+        [this] { differencesSelected(); });
+    declarations->addSeparator();
     both("Odśwież &listę", QKeySequence("F5"), [this] { refresh(); });
+
+    QMenu* register_ = menuBar()->addMenu("F&irmy");
+    add(register_, "&Nowa firma…", QKeySequence(), [this] { addCompany(); });
+    add(register_, "&Dane firmy…", QKeySequence(), [this] { editCompany(); });
+    add(register_, "Nowy &rok obrotowy…", QKeySequence(), [this] { addFiscalYear(); });
+    register_->addSeparator();
+    add(register_, "&Przegląd firm…", QKeySequence("Ctrl+Shift+O"), [this] { showOverview(); });
 
     QMenu* settings = menuBar()->addMenu("&Ustawienia");
     add(settings, "&Parametry wydruku…", QKeySequence(), [this] { printSettings(); });
@@ -529,8 +547,8 @@ void DesktopWindow::pdfSelected() {
     if (row == nullptr) return;
     const QString proposed = QDir::home().filePath(
         q(citforms::refhost::attachmentName(documentTitle(*row, companyName()))));
-    const QString file = QFileDialog::getSaveFileName(this, "Zapisz deklarację jako PDF",
-                                                      proposed, "PDF (*.pdf)");
+    const QString file = chooseFileToSave(this, "Zapisz deklarację jako PDF", proposed,
+                                                 "PDF (*.pdf)");
     if (file.isEmpty()) return;
     const DeclarationRow chosen = *row;
     if (const std::string why = writePdf(chosen, file.toStdString()); !why.empty()) {
@@ -587,6 +605,145 @@ void DesktopWindow::lockSelected(bool lock) {
         QMessageBox::warning(this, kWarning, q(why));
     }
     refresh();
+}
+
+void DesktopWindow::correctSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    if (row->form != "CIT-8" || (!row->filingLocked && row->lockedBy.empty())) {
+        QMessageBox::warning(this, kWarning,
+                             "Korektę sporządza się do złożonej lub zablokowanej deklaracji "
+                             "CIT-8; tę zmienia się bez korekty.");
+        return;
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    if (app::runCorrect(*s_.host, *s_.module, row->id, false, out, err) != 0) {
+        std::string why = err.str();
+        if (why.rfind("tabrix: ", 0) == 0) why = why.substr(8);
+        QMessageBox::warning(this, kWarning, q(why));
+        refresh();
+        return;
+    }
+    std::string last;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) last = line;
+    const std::int32_t made = citforms::values::parseInteger<std::int32_t>(last).value_or(0);
+    if (made == 0) return;
+    showDeclaration(made);
+    refresh();
+    const auto it = std::find_if(rows_.begin(), rows_.end(),
+                                 [made](const DeclarationRow& r) { return r.id == made; });
+    if (it == rows_.end()) return;
+    table_->selectRow(static_cast<int>(it - rows_.begin()));
+    s_.module->procedureAs<ex::DeklaracjeCitPokazFn>(ex::kDeklaracjeCitPokaz)(made, it->templateId,
+                                                                               it->period);
+    QMessageBox box(QMessageBox::Question, kQuestion,
+                    QString("Wypełnić uzasadnienie korekty %1 (ORD-ZU, poz. 13) pozycjami, które "
+                            "różnią się od deklaracji korygowanej?")
+                        .arg(made),
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton("&Tak", QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton("&Nie", QMessageBox::NoRole));
+    box.exec();
+    if (box.clickedButton() == yes) {
+        std::ostringstream justified;
+        std::ostringstream problem;
+        if (app::runCorrect(*s_.host, *s_.module, made, true, justified, problem) != 0) {
+            std::string why = problem.str();
+            if (why.rfind("tabrix: ", 0) == 0) why = why.substr(8);
+            QMessageBox::warning(this, kWarning, q(why));
+        } else {
+            statusBar()->showMessage(QString("Uzasadnienie korekty %1 wypełnione.").arg(made), 8000);
+        }
+    }
+    refresh();
+}
+
+void DesktopWindow::differencesSelected() {
+    const DeclarationRow* row = selected();
+    if (row == nullptr) return;
+    const std::int32_t id = row->id;
+    auto of = s_.host->state().run("select ID_DEKLARACJI from DEKLARACJE_KOREKTY where ID_KOREKTY = " +
+                                   std::to_string(id));
+    if (!of || of->rows.empty() || !of->rows[0][0]) {
+        QMessageBox::information(this, kInformation,
+                                 QString("Deklaracja %1 nie jest korektą.").arg(id));
+        return;
+    }
+    const std::string original = *of->rows[0][0];
+    const nlohmann::json reply = nlohmann::json::parse(
+        s_.module->automation(nlohmann::json{{"verb", "diff"},
+                                             {"first", std::stoi(original)},
+                                             {"second", id}}
+                                  .dump()),
+        nullptr, false);
+    if (!reply.is_object() || !reply.value("ok", false)) {
+        QMessageBox::warning(this, kWarning,
+                             q(reply.is_object() ? reply.value("error", std::string()) : std::string()));
+        return;
+    }
+    // A long text (the justification) is shown by its beginning, so both columns stay in view.
+    const auto shown = [](const nlohmann::json& value) {
+        QString text = q(value.get<std::string>()).replace('\n', ' ');
+        return text.size() > 60 ? text.left(59) + QString::fromUtf8("…") : text;
+    };
+    std::vector<QStringList> rows;
+    for (const auto& c : reply["changes"])
+        rows.push_back({shown(c["where"]), shown(c["shownBefore"]), shown(c["shownAfter"])});
+    showTable(this,
+              QString("Korekta %1 a deklaracja %2: różnice").arg(id).arg(q(original)),
+              {"Pozycja", "Było", "Jest"}, rows, "roznice", s_.settings);
+}
+
+void DesktopWindow::addCompany() {
+    if (const auto id = editCompanyDialog(this, *s_.db, 0)) {
+        loadCompanies(*id);
+        if (years_.empty()) addFiscalYear();
+    }
+}
+
+void DesktopWindow::editCompany() {
+    if (company_ == 0) return;
+    if (editCompanyDialog(this, *s_.db, company_)) loadCompanies(company_);
+}
+
+void DesktopWindow::addFiscalYear() {
+    if (company_ == 0) return;
+    if (addFiscalYearDialog(this, *s_.db, company_)) loadCompanies(company_);
+}
+
+void DesktopWindow::showOverview() {
+    const std::int32_t current = company_;
+    // A CIT-8 not yet filed is checked under its own company, without running its statements.
+    const auto check = [this](std::int32_t id) -> std::optional<int> {
+        const auto company = app::declarationCompany(*s_.host, id);
+        if (!company) return std::nullopt;
+        s_.selectCompany(*company);
+        const auto checked = s_.module->check(id, false);
+        if (!checked || !checked->checked) return std::nullopt;
+        return checked->errors();
+    };
+    const int year = citforms::values::yearOf(citforms::values::today()) - 1;
+    const std::int32_t chosen = overviewDialog(this, *s_.db, year, check, s_.settings);
+    if (current != 0) s_.selectCompany(current);
+    if (chosen == 0) return;
+    if (const auto owner = app::declarationCompany(*s_.host, chosen); owner && *owner != company_)
+        loadCompanies(*owner);
+    showDeclaration(chosen);
+    refresh();
+}
+
+void DesktopWindow::firstCompany() {
+    QMessageBox box(QMessageBox::Question, kQuestion,
+                    "W bazie nie ma jeszcze żadnej firmy. Dodać pierwszą firmę i jej rok "
+                    "obrotowy?",
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton("&Tak", QMessageBox::YesRole);
+    box.setDefaultButton(yes);
+    box.addButton("&Nie", QMessageBox::NoRole);
+    box.exec();
+    if (box.clickedButton() == yes) addCompany();
 }
 
 void DesktopWindow::deleteSelected() {
@@ -688,8 +845,8 @@ void DesktopWindow::showPostings() {
     std::int64_t credit = 0;
     for (const auto& r : result->rows) {
         const auto day = citforms::values::parseInteger<std::int32_t>(r[0].value_or(""));
-        const std::int64_t wn = db::parseGrosze(r[3].value_or("0")).value_or(0);
-        const std::int64_t ma = db::parseGrosze(r[4].value_or("0")).value_or(0);
+        const std::int64_t wn = exactGrosze(r[3].value_or("0")).value_or(0);
+        const std::int64_t ma = exactGrosze(r[4].value_or("0")).value_or(0);
         debit += wn;
         credit += ma;
         rows.push_back({q(day ? citforms::values::formatDayMonthYear(*day) : std::string()),
@@ -703,7 +860,7 @@ void DesktopWindow::showPostings() {
 }
 
 void DesktopWindow::importBooks() {
-    const QString file = QFileDialog::getOpenFileName(
+    const QString file = chooseFileToOpen(
         this, "Import ksiąg", QDir::homePath(), "Księgi (*.xml *.txt);;Wszystkie pliki (*)");
     if (file.isEmpty()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -716,8 +873,8 @@ void DesktopWindow::importBooks() {
     }
     const db::BookImportSummary& result = *summary;
     logged(0, "Import ksiąg z pliku " + file.toStdString() + ": zapisów " +
-                  std::to_string(result.postings) + ", Wn " + db::showGrosze(result.debit) +
-                  ", Ma " + db::showGrosze(result.credit),
+                  std::to_string(result.postings) + ", Wn " + shownGrosze(result.debit) +
+                  ", Ma " + shownGrosze(result.credit),
            "I");
     std::vector<QStringList> rows;
     for (const db::BookGroupTotal& g : result.groups) {
@@ -738,8 +895,8 @@ void DesktopWindow::importBooks() {
 }
 
 void DesktopWindow::openDatabase() {
-    const QString file = QFileDialog::getOpenFileName(this, "Otwórz bazę danych", QDir::homePath(),
-                                                      "Baza danych (*.db);;Wszystkie pliki (*)");
+    const QString file = chooseFileToOpen(this, "Otwórz bazę danych", QDir::homePath(),
+                                         "Baza danych (*.db);;Wszystkie pliki (*)");
     if (file.isEmpty()) return;
     // Tried before this session ends: a file that is no database of ours is refused here and
     // the work goes on on the current one.

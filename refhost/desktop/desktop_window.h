@@ -81,6 +81,18 @@ private:
     void pdfSelected();
     void mailSelected();
     void lockSelected(bool lock);
+    // "Korekta": the correction of the selected filed or locked CIT-8, opened in its window;
+    // then the offer to fill its justification with the positions that differ.
+    void correctSelected();
+    // The positions of the selected correction that differ from the return it corrects.
+    void differencesSelected();
+    // The client register: a company added or changed, a fiscal year added, the overview.
+    void addCompany();
+    void editCompany();
+    void addFiscalYear();
+    void showOverview();
+    // On a database without companies: the first company and its fiscal year.
+    void firstCompany();
     void deleteSelected();
     void printSettings();
     void statementDefinitions();

@@ -1,5 +1,7 @@
 #include "refhost/libraries/module_loader.h"
 
+#include <algorithm>
+
 #include <dlfcn.h>
 
 #include <cstdlib>
@@ -118,6 +120,38 @@ std::int32_t LoadedModule::idOf(const std::string& requestJson) const {
     if (!reply.is_object() || reply.value("ok", false) != true) return 0;
     const auto id = reply.find("id");
     return id != reply.end() && id->is_number_integer() ? id->get<std::int32_t>() : 0;
+}
+
+Result<std::vector<ModuleKind>> LoadedModule::kinds() const {
+    using R = Result<std::vector<ModuleKind>>;
+    const Json reply = Json::parse(automation(R"({"verb":"kinds"})"), nullptr, false);
+    if (!reply.is_object() || reply.value("ok", false) != true) {
+        return R::failure(reply.is_object() && reply.contains("error") && reply["error"].is_string()
+                              ? reply["error"].get<std::string>()
+                              : "the module did not list its kinds");
+    }
+    std::vector<ModuleKind> out;
+    for (const Json& k : reply.value("kinds", Json::array())) {
+        if (!k.is_object() || !k.value("template", Json()).is_number_integer()) continue;
+        out.push_back({k["template"].get<std::int32_t>(), k.value("family", ""),
+                       k.value("edition", "")});
+    }
+    return out;
+}
+
+std::vector<ModuleKind> LoadedModule::kindsOf(std::string_view family) const {
+    std::vector<ModuleKind> out;
+    if (auto all = kinds()) {
+        for (ModuleKind& k : *all) {
+            if (k.family == family) out.push_back(std::move(k));
+        }
+    }
+    // Newest first: the editions are numbered upwards.
+    std::sort(out.begin(), out.end(), [](const ModuleKind& a, const ModuleKind& b) {
+        return a.edition.size() != b.edition.size() ? a.edition.size() > b.edition.size()
+                                                    : a.edition > b.edition;
+    });
+    return out;
 }
 
 const char* LoadedModule::declarationJson(std::int32_t id) const {

@@ -25,6 +25,13 @@ namespace refhost::libraries {
 using citforms::values::Result;
 using citforms::values::Status;
 
+// A declaration kind as the module describes it ("kinds").
+struct ModuleKind {
+    std::int32_t templateId = 0;
+    std::string family;   // "CIT-8"
+    std::string edition;  // "24"
+};
+
 class LoadedModule {
 public:
     using InitFn = citforms::module::exports::InitFn;
@@ -76,6 +83,10 @@ public:
     // ZAPISZ_CIT8_DO_PDF makes it, and a CIT-2 (which the export refuses) from its prints;
     // true when the module reports the file made whole.
     bool writePdf(std::int32_t templateId, std::int32_t id, const std::string& file) const;
+    // "kinds": the declaration kinds the module serves; fails with the module's reason.
+    Result<std::vector<ModuleKind>> kinds() const;
+    // The templates of the kinds of `family` ("CIT-8"), newest edition first.
+    std::vector<ModuleKind> kindsOf(std::string_view family) const;
     const std::string& path() const { return path_; }
 
 private:

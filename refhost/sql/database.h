@@ -102,13 +102,13 @@ public:
     virtual Result<QueryResult> runNative(
         std::string_view nativeSql, const std::vector<std::optional<std::string>>& params = {}) = 0;
 
-    // Inserts one row. Outside a transaction, or on an engine where a statement is cheap
-    // (SQLite), the row is written at once. Inside a transaction on an engine where every
-    // statement costs a network round trip (PostgreSQL), the row is held back and written
-    // with the following rows of the same table and columns as one multi-row INSERT, at the
-    // latest before the connection's next other statement, read or commit, so the
-    // transaction always reads its own writes. A held-back row that the engine refuses makes
-    // that next statement (or the commit) fail, and the transaction is rolled back.
+    // Inserts one row. Outside a transaction the row is written at once. Inside one it is
+    // held back and written with the following rows of the same table and columns as one
+    // multi-row INSERT (SQLite: a prepared statement of a hundred rows, the values bound;
+    // PostgreSQL: values as literals, up to a thousand rows, one round trip), at the latest
+    // before the connection's next other statement, read or commit, so the transaction
+    // always reads its own writes. A held-back row that the engine refuses makes that next
+    // statement (or the commit) fail, and the transaction is rolled back.
     virtual Status insertRow(const RowInsert& row) = 0;
 
     // Inside a transaction: keeps every other connection from adding rows to `table` until

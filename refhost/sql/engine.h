@@ -4,6 +4,7 @@
 // procedures are written once. A profile says how to reach the engine through QtSql, what
 // to run on a new connection, how to start a writing transaction, how the schema's column
 // kinds are spelled and how the engine behaves where the two differ.
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,9 +51,13 @@ public:
     // Whether a failed statement leaves the transaction unable to go on (PostgreSQL) rather
     // than undoing only that statement (SQLite).
     virtual bool failedStatementAbortsTransaction() const = 0;
-    // Whether every statement costs a network round trip, so that rows inserted inside a
-    // transaction are worth gathering into multi-row statements.
-    virtual bool gathersInserts() const = 0;
+    // How rows inserted inside a transaction are gathered into multi-row statements. More
+    // than 0: the rows' values are bound to one prepared INSERT of that many rows (SQLite,
+    // where a statement costs no round trip but each row's own step, bind and reset still
+    // add up). 0: the values are written as literals into INSERTs of up to a thousand rows
+    // (PostgreSQL, where every statement is a network round trip and the driver sends bound
+    // values as text anyway).
+    virtual std::size_t boundRowsPerInsert() const = 0;
     // The statement that makes the engine number an AutoId column on from above the values
     // present (after rows were copied in with their ids); empty when it does so by itself.
     virtual std::string restartNumbering(std::string_view table, std::string_view column) const = 0;

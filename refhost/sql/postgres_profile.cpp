@@ -172,7 +172,7 @@ public:
     }
 
     bool failedStatementAbortsTransaction() const override { return true; }
-    bool gathersInserts() const override { return true; }
+    std::size_t boundRowsPerInsert() const override { return 0; }
 
     std::string restartNumbering(std::string_view table, std::string_view column) const override {
         const std::string c(column);

@@ -169,31 +169,34 @@ public:
             (!row.placeholders.empty() && row.placeholders.size() != row.columns.size())) {
             return Status::failure("Niezgodna liczba kolumn i wartości wstawianego wiersza");
         }
-        std::string head = "INSERT INTO " + row.table + " (";
-        for (std::size_t i = 0; i < row.columns.size(); ++i) {
-            if (i > 0) head += ", ";
-            head += row.columns[i];
-        }
-        head += ") VALUES ";
-        if (!profile_->gathersInserts() || depth_ == 0 || aborted_) {
-            std::string marks = "(";
-            for (std::size_t i = 0; i < row.columns.size(); ++i) {
-                if (i > 0) marks += ", ";
-                marks += row.placeholders.empty() ? std::string("?") : row.placeholders[i];
-            }
-            auto r = runNative(head + marks + ")", row.values);
+        if (depth_ == 0 || aborted_) {
+            auto r = runNative(insertHead(row) + rowMarks(row), row.values);
             return r ? Status() : Status::failure(r.error());
         }
         if (!brokenBy_.empty()) return Status::failure(brokenBy_);
+        // Rows of one table and the same columns go together; any other row, statement or
+        // the commit writes what was gathered first.
+        if (gathered_.count == 0 || gathered_.table != row.table ||
+            gathered_.columns != row.columns || gathered_.placeholders != row.placeholders) {
+            if (auto st = flushGathered(); !st) return st;
+            gathered_.table = row.table;
+            gathered_.columns = row.columns;
+            gathered_.placeholders = row.placeholders;
+            gathered_.head = insertHead(row);
+            gathered_.marks = rowMarks(row);
+        }
+        const std::size_t perStatement = profile_->boundRowsPerInsert();
+        if (perStatement > 0) {
+            for (const auto& value : row.values) gathered_.bound.push_back(boundValue(value));
+            ++gathered_.count;
+            return gathered_.count >= perStatement ? flushGathered() : Status();
+        }
         auto rendered = renderRow(row);
         if (!rendered) return Status::failure(rendered.error());
-        if (gathered_.head != head) {
-            if (auto st = flushGathered(); !st) return st;
-            gathered_.head = std::move(head);
-        }
         gathered_.bytes += rendered->size();
         gathered_.rows.push_back(std::move(*rendered));
-        if (gathered_.rows.size() >= kGatheredRowLimit || gathered_.bytes >= kGatheredTextLimit) {
+        ++gathered_.count;
+        if (gathered_.count >= kGatheredRowLimit || gathered_.bytes >= kGatheredTextLimit) {
             return flushGathered();
         }
         return {};
@@ -274,10 +277,39 @@ public:
 
 private:
     struct GatheredRows {
+        std::string table;
+        std::vector<std::string> columns;
+        std::vector<std::string> placeholders;
         std::string head;               // "INSERT INTO T (a, b) VALUES "
-        std::vector<std::string> rows;  // "('1', 'x')" each
+        std::string marks;              // "(?, CAST(? AS BIGINT))": one row's values
+        std::size_t count = 0;          // rows gathered
+        std::vector<QVariant> bound;    // bound rows: their values, row after row
+        std::vector<std::string> rows;  // rows as literals: "('1', 'x')" each
         std::size_t bytes = 0;
     };
+
+    static std::string insertHead(const RowInsert& row) {
+        std::string head = "INSERT INTO " + row.table + " (";
+        for (std::size_t i = 0; i < row.columns.size(); ++i) {
+            if (i > 0) head += ", ";
+            head += row.columns[i];
+        }
+        return head + ") VALUES ";
+    }
+
+    static std::string rowMarks(const RowInsert& row) {
+        std::string marks = "(";
+        for (std::size_t i = 0; i < row.columns.size(); ++i) {
+            if (i > 0) marks += ", ";
+            marks += row.placeholders.empty() ? std::string("?") : row.placeholders[i];
+        }
+        return marks + ")";
+    }
+
+    static QVariant boundValue(const std::optional<std::string>& value) {
+        return value ? QVariant(QString::fromStdString(*value))
+                     : QVariant(QMetaType(QMetaType::QString));
+    }
 
     // One row's value list with its values written as SQL literals.
     static Result<std::string> renderRow(const RowInsert& row) {
@@ -303,21 +335,41 @@ private:
         return out;
     }
 
+    // Writes the gathered rows. A failure breaks the transaction on every engine: the rows'
+    // own inserts were reported done, so only the commit can still tell.
     Status flushGathered() {
-        if (gathered_.rows.empty()) return {};
-        std::string text = gathered_.head;
-        for (std::size_t i = 0; i < gathered_.rows.size(); ++i) {
-            if (i > 0) text += ", ";
-            text += gathered_.rows[i];
-        }
-        const std::size_t count = gathered_.rows.size();
+        if (gathered_.count == 0) return {};
+        GatheredRows rows = std::move(gathered_);
         gathered_ = {};
-        auto r = execRaw(text);
-        if (!r) {
-            return Status::failure("Nie zapisano " + std::to_string(count) +
-                                   " wstawionych wierszy: " + r.error());
+        Status written = rows.bound.empty() ? writeLiteralRows(rows) : writeBoundRows(rows);
+        if (!written) {
+            const std::string error = "Nie zapisano " + std::to_string(rows.count) +
+                                      " wstawionych wierszy: " + written.error();
+            if (depth_ > 0 && brokenBy_.empty()) brokenBy_ = error;
+            return Status::failure(error);
         }
         return {};
+    }
+
+    Status writeLiteralRows(const GatheredRows& rows) {
+        std::string text = rows.head;
+        for (std::size_t i = 0; i < rows.rows.size(); ++i) {
+            if (i > 0) text += ", ";
+            text += rows.rows[i];
+        }
+        auto r = execRaw(text);
+        return r ? Status() : Status::failure(r.error());
+    }
+
+    // One prepared statement for all the rows gathered (a full batch reuses the same one).
+    Status writeBoundRows(const GatheredRows& rows) {
+        std::string text = rows.head;
+        for (std::size_t i = 0; i < rows.count; ++i) {
+            if (i > 0) text += ", ";
+            text += rows.marks;
+        }
+        auto r = runPrepared(text, rows.bound);
+        return r ? Status() : Status::failure(r.error());
     }
 
     // A failure inside a transaction that the engine aborts on error: remembered, so that
@@ -344,12 +396,18 @@ private:
                                 const std::vector<std::optional<std::string>>& params,
                                 bool cacheable) {
         if (auto st = flushGathered(); !st) return Result<QueryResult>::failure(st.error());
-        const QString text = QString::fromUtf8(sql.data(), static_cast<qsizetype>(sql.size()));
         if (params.empty() && (!cacheable || !isDataStatement(sql))) {
-            return execRaw(text.toStdString());
+            return execRaw(std::string(sql));
         }
+        std::vector<QVariant> values;
+        values.reserve(params.size());
+        for (const auto& param : params) values.push_back(boundValue(param));
+        return runPrepared(sql, values);
+    }
+
+    // The statement prepared once per text and kept, its values bound in place.
+    Result<QueryResult> runPrepared(std::string_view sql, const std::vector<QVariant>& values) {
         QSqlQuery* q = nullptr;
-        std::unique_ptr<QSqlQuery> once;
         const std::string key(sql);
         if (auto it = cache_.find(key); it != cache_.end()) {
             q = it->second.get();
@@ -357,7 +415,7 @@ private:
             auto fresh = std::make_unique<QSqlQuery>(db_);
             // Rows are read once, front to back: the driver need not keep a copy of each.
             fresh->setForwardOnly(true);
-            if (!fresh->prepare(text)) {
+            if (!fresh->prepare(QString::fromUtf8(sql.data(), static_cast<qsizetype>(sql.size())))) {
                 const std::string error = errorText(fresh->lastError());
                 noteFailure(error);
                 return Result<QueryResult>::failure(error);
@@ -366,11 +424,7 @@ private:
             q = fresh.get();
             cache_.emplace(key, std::move(fresh));
         }
-        for (std::size_t i = 0; i < params.size(); ++i) {
-            const QVariant value = params[i] ? QVariant(QString::fromStdString(*params[i]))
-                                             : QVariant(QMetaType(QMetaType::QString));
-            q->bindValue(static_cast<int>(i), value);
-        }
+        for (std::size_t i = 0; i < values.size(); ++i) q->bindValue(static_cast<int>(i), values[i]);
         if (!q->exec()) {
             std::string error = errorText(q->lastError());
             q->finish();

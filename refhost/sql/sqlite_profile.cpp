@@ -81,7 +81,10 @@ public:
     }
 
     bool failedStatementAbortsTransaction() const override { return false; }
-    bool gathersInserts() const override { return false; }
+    // Measured on the save of the largest declaration (76 248 rows) against one prepared
+    // single-row insert: 20 rows a statement cost about the same, 100 rows about two thirds,
+    // 400 rows more again (longer statements, larger bindings).
+    std::size_t boundRowsPerInsert() const override { return 100; }
 
     // An INTEGER PRIMARY KEY goes on from the largest value present.
     std::string restartNumbering(std::string_view, std::string_view) const override { return {}; }

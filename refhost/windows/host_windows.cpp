@@ -18,17 +18,10 @@
 #include "citforms/values/text.h"
 #include "refhost/libraries/utility_library.h"
 
-namespace refhost::windows {
+// The host windows' documents, generated at build time (cmake/EmbedFiles.cmake).
+#include "embedded_refhost__windows__files.h"
 
-namespace files {
-struct EmbeddedFile {
-    const char* name;
-    const unsigned char* data;
-    std::size_t size;
-};
-extern const EmbeddedFile kEmbeddedFiles[];
-extern const std::size_t kEmbeddedFileCount;
-}  // namespace files
+namespace refhost::windows {
 
 namespace {
 

@@ -15,17 +15,6 @@ namespace citforms::runtime {
 
 namespace {
 
-class PassWithoutWindow : public print::ProgressDialog {
-public:
-    void setTitle(std::string_view) override {}
-    void setUserText(std::string_view) override {}
-    void setProgress(int, std::string_view) override {}
-    void exec(const std::function<bool()>& tick, const std::function<bool()>&) override {
-        while (tick()) {
-        }
-    }
-};
-
 QPageLayout pageLayoutFor(const print::PageContent& page) {
     return QPageLayout(QPageSize(QPageSize::A4),
                        page.orientation == print::Orientation::Landscape ? QPageLayout::Landscape
@@ -41,7 +30,7 @@ bool QtReportRuntime::haveWidgets() {
 
 std::unique_ptr<print::ProgressDialog> QtReportRuntime::openProgress(
     const print::ProgressWindow& window) {
-    if (!haveWidgets()) return std::make_unique<PassWithoutWindow>();
+    if (!haveWidgets()) return std::make_unique<print::WindowlessProgress>();
     return std::make_unique<QtProgressDialog>(window);
 }
 

@@ -129,6 +129,12 @@ copy_demo() {
   : >"$work/err"
 }
 for ((i = 0; i < ${#fixture[@]}; i++)); do
+  if [ "$i" -gt 0 ] && [[ "${fixture[$i]}" == "kinds "* ]]; then
+    # Declaration kinds added as data: a folder of tests/data, for every command after it.
+    export CITFORMS_KINDS_DIR
+    CITFORMS_KINDS_DIR=$(readlink -f "$(dirname "$0")/../data/${fixture[$i]#kinds }")
+    continue
+  fi
   if [ "$i" -eq 0 ] && [ -n "$demo_copy" ]; then
     copy_demo
   elif [ "$i" -eq 0 ]; then
@@ -180,7 +186,10 @@ for command in "${commands[@]}"; do
     run_tabrix "${args[@]}"
     status=$?
     cat "$work/out" >>"$transcript"
-    case "${args[0]}" in new-cit8 | new-cit2) [ "$status" -eq 0 ] && id=$(tail -n 1 "$work/out") ;; esac
+    case "${args[0]}" in
+      new-cit8 | new-cit2 | correct) [ "$status" -eq 0 ] && id=$(tail -n 1 "$work/out") ;;
+      company | fiscal-year) [ "$status" -eq 0 ] && [ "${args[1]}" = add ] && id=$(tail -n 1 "$work/out") ;;
+    esac
   fi
   sed 's/^/[stderr] /' "$work/err" >>"$transcript"
   echo "[exit $status]" >>"$transcript"

@@ -370,8 +370,8 @@ TEST_F(Cit8EndToEnd, EveryStoredValueComesBackAsSaved) {
         const auto b = host->binding();
         auto save = [&](std::int32_t tryb, std::int32_t id) {
             return templateId == 73
-                       ? citforms::store::ZAPISZ_CIT_8_73(b, state, saved, tryb, id, 78867, 0)
-                       : citforms::store::ZAPISZ_CIT_8_72(b, state, saved, tryb, id, 78867, 0);
+                       ? citforms::store::ZAPISZ_CIT_8(73, b, state, saved, tryb, id, 78867, 0)
+                       : citforms::store::ZAPISZ_CIT_8(72, b, state, saved, tryb, id, 78867, 0);
         };
         const std::int32_t id = save(0, 0);
         ASSERT_GT(id, 0) << transcript->str();
@@ -382,9 +382,9 @@ TEST_F(Cit8EndToEnd, EveryStoredValueComesBackAsSaved) {
         citforms::store::DeclarationFields loaded;
         state.CIT_ID_DEKLARACJI = id;
         if (templateId == 73) {
-            citforms::store::WCZYTAJ_CIT_8_73(b, state, loaded);
+            citforms::store::WCZYTAJ_CIT_8(73, b, state, loaded);
         } else {
-            citforms::store::WCZYTAJ_CIT_8_72(b, state, loaded);
+            citforms::store::WCZYTAJ_CIT_8(72, b, state, loaded);
         }
         const auto& mainList = saved.main().list();
         for (int n : mainList.numbers())

@@ -20,17 +20,18 @@
 #include <thread>
 #include <vector>
 
+#include "citforms/values/book_values.h"
 #include "integration/process_runner.h"
-#include "refhost/db/amounts.h"
 #include "support/jpk_kr_generator.h"
 #include "support/test_engine.h"
+
+using citforms::values::groszeText;
+using citforms::values::shownGrosze;
 
 namespace {
 
 using citforms_test::Outcome;
 using citforms_test::runProgram;
-using refhost::db::formatGrosze;
-using refhost::db::showGrosze;
 
 const std::string kHandWritten = std::string(CITFORMS_TEST_DATA_DIR) + "/books/mlyn_2017.xml";
 const std::string kHostile = std::string(CITFORMS_TEST_DATA_DIR) + "/books/hostile/";
@@ -265,18 +266,18 @@ TEST_F(ImportBooks, GeneratedFileGivesTheAmountsItsPostingsImply) {
         citforms_test::writeJpkKr(path, {"7781234563", "Młyn Pszenica", 2017, 4000, 3});
     const Outcome r = import(path);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("razem\t\t\t4000\t" + showGrosze(t.sum) + "\t" + showGrosze(t.sum)),
+    EXPECT_NE(r.out.find("razem\t\t\t4000\t" + shownGrosze(t.sum) + "\t" + shownGrosze(t.sum)),
               std::string::npos)
         << r.out;
     auto debit = [&](const char* a) { return t.accounts.count(a) ? t.accounts.at(a).debit : 0; };
     auto credit = [&](const char* a) { return t.accounts.count(a) ? t.accounts.at(a).credit : 0; };
     const nlohmann::json cit8 = newCit8(2017);
-    EXPECT_EQ(cit8["31"], formatGrosze(credit("700-01") + credit("750-01")));
-    EXPECT_EQ(cit8["33"], formatGrosze(credit("702-01")));
-    EXPECT_EQ(cit8["36"], formatGrosze(debit("401-1") + debit("402-1") + debit("751-01") -
+    EXPECT_EQ(cit8["31"], groszeText(credit("700-01") + credit("750-01")));
+    EXPECT_EQ(cit8["33"], groszeText(credit("702-01")));
+    EXPECT_EQ(cit8["36"], groszeText(debit("401-1") + debit("402-1") + debit("751-01") -
                                        credit("760-09")));
     // Advances are whole zloty, halves up.
-    EXPECT_EQ(cit8["94"], formatGrosze((debit("222-01") + 50) / 100 * 100));
+    EXPECT_EQ(cit8["94"], groszeText((debit("222-01") + 50) / 100 * 100));
 }
 
 TEST_F(ImportBooks, TextFormatIsToldApartByItsContent) {
@@ -296,6 +297,25 @@ TEST_F(ImportBooks, TextFormatIsToldApartByItsContent) {
               "Sprzedaż; eksport\n");
     EXPECT_EQ(sql("select obroty_ma from OBROTY where id_firmy = 1 and nr_konta = '700-05'"),
               "15050\n");
+}
+
+TEST_F(ImportBooks, PostingsAroundAnAccountLineAndPastManyRowsAllArrive) {
+    // More postings than one insert statement carries, then an account, then a few more.
+    std::string text = "KONTO;700-55;Sprzedaż\n";
+    for (int i = 1; i <= 70; ++i) {
+        text += "DEKRET;2017-01-31;700-55;;1.00;FV " + std::to_string(i) + "/2017;\n";
+    }
+    text += "KONTO;700-56;Eksport\n";
+    for (int i = 1; i <= 3; ++i) {
+        text += "DEKRET;2017-02-28;700-56;;2.00;FE " + std::to_string(i) + "/2017;\n";
+    }
+    const Outcome r = import(write("ksiegi.txt", text));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(sql("select count(*) from KSIEGOWANIA where nr_konta = '700-55'"), "70\n");
+    EXPECT_EQ(sql("select sum(kwota_ma) from KSIEGOWANIA where nr_konta = '700-56'"), "600\n");
+    EXPECT_EQ(sql("select count(distinct dokument) from KSIEGOWANIA where nr_konta like '700-5_'"),
+              "73\n");
+    EXPECT_EQ(sql("select obroty_ma from OBROTY where nr_konta = '700-55'"), "7000\n");
 }
 
 TEST_F(ImportBooks, CostsThatNoStatementReadsAreListedAfterTheSummary) {

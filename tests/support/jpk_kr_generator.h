@@ -14,9 +14,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "refhost/db/amounts.h"
+#include "citforms/values/book_values.h"
 #include "refhost/db/books.h"
-#include "refhost/db/days.h"
 #include "refhost/db/jpk_kr_reader.h"
 
 namespace citforms_test {
@@ -129,8 +128,8 @@ inline std::int64_t nextAmount(std::uint32_t& state) {
 }
 
 inline int dayOfEntry(const JpkKrPlan& plan, long long e) {
-    const int first = refhost::db::dayNumber(plan.year, 1, 1);
-    const int days = refhost::db::dayNumber(plan.year, 12, 31) - first + 1;
+    const int first = citforms::values::fromDate(plan.year, 1, 1);
+    const int days = citforms::values::fromDate(plan.year, 12, 31) - first + 1;
     return first + static_cast<int>(e * days / (plan.postings / 4 + 1));
 }
 
@@ -167,9 +166,9 @@ void forEachJpkKrPosting(const JpkKrPlan& plan, F&& f) {
 }
 
 inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrPlan& plan) {
-    using refhost::db::dayNumber;
-    using refhost::db::formatGrosze;
-    using refhost::db::isoDate;
+    using citforms::values::fromDate;
+    using citforms::values::groszeText;
+    using citforms::values::formatIso;
     namespace g = jpk_kr_generator;
     JpkKrTotals totals;
     const long long entries = plan.postings / 4;
@@ -177,8 +176,8 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrPlan& plan) {
     // first in the file), and replayed for the postings.
     std::uint32_t state = g::firstState(plan);
     auto amount = [&] { return g::nextAmount(state); };
-    const int first = dayNumber(plan.year, 1, 1);
-    const int days = dayNumber(plan.year, 12, 31) - first + 1;
+    const int first = fromDate(plan.year, 1, 1);
+    const int days = fromDate(plan.year, 12, 31) - first + 1;
 
     g::Writer w(path);
     w.document(true);
@@ -195,8 +194,8 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrPlan& plan) {
     w.element("WariantFormularza", "1");
     w.element("CelZlozenia", "1");
     w.element("DataWytworzeniaJPK", std::to_string(plan.year + 1) + "-01-31T12:00:00");
-    w.element("DataOd", isoDate(first));
-    w.element("DataDo", isoDate(first + days - 1));
+    w.element("DataOd", formatIso(first));
+    w.element("DataDo", formatIso(first + days - 1));
     w.element("DomyslnyKodWaluty", "PLN");
     w.element("KodUrzedu", "3021");
     w.end();
@@ -244,13 +243,13 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrPlan& plan) {
         w.element("OpisKategorii", a.name);
         w.element("BilansOtwarciaWinien", "0.00");
         w.element("BilansOtwarciaMa", "0.00");
-        w.element("ObrotyWinien", formatGrosze(t.debit));
-        w.element("ObrotyMa", formatGrosze(t.credit));
-        w.element("ObrotyWinienNarast", formatGrosze(t.debit));
-        w.element("ObrotyMaNarast", formatGrosze(t.credit));
+        w.element("ObrotyWinien", groszeText(t.debit));
+        w.element("ObrotyMa", groszeText(t.credit));
+        w.element("ObrotyWinienNarast", groszeText(t.debit));
+        w.element("ObrotyMaNarast", groszeText(t.credit));
         const std::int64_t balance = t.debit - t.credit;
-        w.element("SaldoWinien", formatGrosze(balance > 0 ? balance : 0));
-        w.element("SaldoMa", formatGrosze(balance < 0 ? -balance : 0));
+        w.element("SaldoWinien", groszeText(balance > 0 ? balance : 0));
+        w.element("SaldoMa", groszeText(balance < 0 ? -balance : 0));
         w.end();
     }
 
@@ -259,7 +258,7 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrPlan& plan) {
         const std::int64_t a = amount();
         const std::int64_t b = amount();
         const std::string number = std::to_string(e + 1) + "/" + std::to_string(plan.year);
-        const std::string day = isoDate(g::dayOfEntry(plan, e));
+        const std::string day = formatIso(g::dayOfEntry(plan, e));
         w.start("Dziennik");
         w.attribute("typ", "G");
         w.element("LpZapisuDziennika", std::to_string(e + 1));
@@ -272,17 +271,17 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrPlan& plan) {
         w.element("DataKsiegowania", day);
         w.element("KodOperatora", "ANOWAK");
         w.element("OpisOperacji", "Operacja nr " + std::to_string(e + 1));
-        w.element("DziennikKwotaOperacji", formatGrosze(a + b));
+        w.element("DziennikKwotaOperacji", groszeText(a + b));
         w.end();
     }
     w.start("DziennikCtrl");
     w.element("LiczbaWierszyDziennika", std::to_string(entries));
-    w.element("SumaKwotOperacji", formatGrosze(totals.sum));
+    w.element("SumaKwotOperacji", groszeText(totals.sum));
     w.end();
 
     long long lp = 0;
     forEachJpkKrPosting(plan, [&](const JpkKrRow& row) {
-        const std::string a = formatGrosze(row.debit + row.credit);
+        const std::string a = groszeText(row.debit + row.credit);
         w.start("KontoZapis");
         w.attribute("typ", "G");
         w.element("LpZapisu", std::to_string(++lp));
@@ -295,8 +294,8 @@ inline JpkKrTotals writeJpkKr(const std::string& path, const JpkKrPlan& plan) {
     });
     w.start("KontoZapisCtrl");
     w.element("LiczbaWierszyKontoZapisj", std::to_string(totals.rows));
-    w.element("SumaWinien", formatGrosze(totals.sum));
-    w.element("SumaMa", formatGrosze(totals.sum));
+    w.element("SumaWinien", groszeText(totals.sum));
+    w.element("SumaMa", groszeText(totals.sum));
     w.end();
     w.end();
     w.document(false);

@@ -6,7 +6,7 @@
 //
 //   DeclarationFields f;
 //   fillMarked(f, 17);
-//   ZAPISZ_CIT_8_73(host, state, f, 1, id, period, 0);
+//   ZAPISZ_CIT_8(73, host, state, f, 1, id, period, 0);
 //   ...
 //   roundOfRow(0, 31, "17.00") == 17
 //

@@ -270,7 +270,7 @@ TEST_F(Cit8RulesTest, AttachmentTotals) {
 }
 
 TEST(FormEditionTest, Edition23PositionsAndStatementCodes) {
-    const FormEdition& e = FormEdition::cit8Edition23();
+    const FormEdition& e = *FormEdition::forTemplate(72);
     EXPECT_EQ(e.position(27), 27);
     EXPECT_EQ(e.position(28), std::nullopt);
     EXPECT_EQ(e.position(29), 28);  // CIT-D count
@@ -304,12 +304,12 @@ TEST(FormEditionTest, Edition23PositionsAndStatementCodes) {
     ASSERT_EQ(e21.ownAttachmentStatements().size(), 32u);
     EXPECT_EQ(e21.ownAttachmentStatements().front().code, "O8");
     EXPECT_TRUE(FormEdition::cit8Edition24().ownStatements().empty());
-    EXPECT_EQ(FormEdition::cit8Edition23().quarterlyAdvances().first, 0);
+    EXPECT_EQ(FormEdition::forTemplate(72)->quarterlyAdvances().first, 0);
 }
 
 TEST(FormEdition21Test, EveryComputationSumsBothAdvanceLists) {
     MapAmounts a;
-    Cit8Rules rules(FormEdition::cit8Edition21(), a);
+    Cit8Rules rules(*FormEdition::forTemplate(70), a);
     a.setCit8(59, d("10.05"));
     a.setCit8(81, d("0.95"));
     a.setCit8(83, d("100.10"));
@@ -322,7 +322,7 @@ TEST(FormEdition21Test, EveryComputationSumsBothAdvanceLists) {
 
 TEST(FormEdition23Test, WholeTableInShiftedPositions) {
     MapAmounts a;
-    Cit8Rules rules(FormEdition::cit8Edition23(), a);
+    Cit8Rules rules(*FormEdition::forTemplate(72), a);
     a.setCit8(30, d("200000"));  // revenue
     a.setCit8(35, d("150000"));  // costs
     a.setCit8o(72, d("80000"));  // deduction above the income: capped at 50

@@ -61,12 +61,12 @@ protected:
     void compute(int templateId, bool refresh) {
         state.CIT_ID_WZORCA = templateId;
         if (templateId == 73) {
-            OBLICZ_CIT_8_73(host.binding(), state, fields, refresh);
+            OBLICZ_CIT_8(73, host.binding(), state, fields, refresh);
         } else if (templateId == 70) {
             fields = store::DeclarationFields(70);
-            OBLICZ_CIT_8_70(host.binding(), state, fields, refresh);
+            OBLICZ_CIT_8(70, host.binding(), state, fields, refresh);
         } else {
-            OBLICZ_CIT_8_72(host.binding(), state, fields, refresh);
+            OBLICZ_CIT_8(72, host.binding(), state, fields, refresh);
         }
     }
 
@@ -146,7 +146,7 @@ TEST_F(StatementComputationTest, MessagesClearedOnceAndShownOnceForTheWholeCit8)
 
 TEST_F(StatementComputationTest, AttachmentAloneClearsAndShowsItsOwnMessages) {
     state.CIT_ID_WZORCA = 73;
-    OBLICZ_CIT_O_73(host.binding(), state, fields, true);
+    OBLICZ_CIT_O(73, host.binding(), state, fields, true);
     std::vector<std::string> expected{kClearMessages};
     for (const std::string& c : kCit8oCodes) expected.push_back(call(c));
     EXPECT_EQ(statementTexts(), expected);
@@ -181,7 +181,7 @@ TEST_F(StatementComputationTest, ABusyDatabaseIsOneMessageNamingThePositions) {
     EXPECT_EQ(fields.issues.failedStatements.front(), "CIT-8 poz. 31");
     const std::size_t all = fields.issues.failedStatements.size();
     host.utility.handler = answersZero;
-    OBLICZ_CIT_O_73(host.binding(), state, fields, true);
+    OBLICZ_CIT_O(73, host.binding(), state, fields, true);
     EXPECT_EQ(fields.issues.failedStatements.front(), "CIT-8 poz. 31");
     EXPECT_LT(fields.issues.failedStatements.size(), all);
 }
@@ -430,7 +430,7 @@ TEST_F(RecalculationTest, TakesCompanyDataAndAppliesTheRulesWithoutStatements) {
     fields.main()[68].setText("50");
     fields.main()[8].setText("stara nazwa");
     fields.main()[7].setText("2");
-    PRZELICZ_CIT_8_73(host.binding(), fields, 80333);
+    PRZELICZ_CIT_8(73, host.binding(), fields, 80333);
     for (const testing::Statement& s : host.utility.statements) {
         EXPECT_EQ(s.text.find("ZESTAWIENIE_DD_OBLICZ"), std::string::npos) << s.text;
         EXPECT_EQ(s.text.find("KOMUNIKAT"), std::string::npos) << s.text;
@@ -454,7 +454,7 @@ TEST_F(RecalculationTest, TakesCompanyDataAndAppliesTheRulesWithoutStatements) {
 
     // An empty purpose of filing becomes a first filing.
     fields.main()[7].setText("");
-    PRZELICZ_CIT_8_73(host.binding(), fields, 80333);
+    PRZELICZ_CIT_8(73, host.binding(), fields, 80333);
     EXPECT_EQ(fields.main()[7].text(), "1");
 }
 

@@ -68,7 +68,7 @@ TEST(FormCatalogue, EditionTwentyThreeMapsOntoTwentyFourWhereItsRulesApply) {
         }
     }
     // The computation sees the same through its edition.
-    const auto& e23 = compute::FormEdition::cit8Edition23();
+    const auto& e23 = *compute::FormEdition::forTemplate(72);
     for (int p24 = 1; p24 <= 150; ++p24) EXPECT_EQ(e23.position(p24), f.fromNewest(p24)) << p24;
 }
 

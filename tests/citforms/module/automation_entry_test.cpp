@@ -2,6 +2,7 @@
 // the verbs reach the module's own work.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -9,6 +10,7 @@
 #include "citforms/module/automation_entry.h"
 #include "citforms/module/declaration_json.h"
 #include "citforms/support/fake_host.h"
+#include "citforms/values/day_number.h"
 
 namespace citforms::module {
 namespace {
@@ -88,6 +90,29 @@ TEST_F(AutomationEntry, EveryVerbNeedsABoundHost) {
         EXPECT_EQ(r["ok"], false) << verb;
         EXPECT_EQ(r["error"], "no host is bound to the module") << verb;
     }
+}
+
+// The host's lists of templates, editions and positions come from here.
+TEST_F(AutomationEntry, KindsAreThoseOfTheKindFiles) {
+    const nlohmann::json r = reply(R"({"verb":"kinds"})");
+    ASSERT_EQ(r["ok"], true) << r.dump();
+    std::map<int, nlohmann::json> byTemplate;
+    for (const auto& k : r["kinds"]) byTemplate[k["template"].get<int>()] = k;
+    ASSERT_EQ(byTemplate.size(), 10u);
+    const nlohmann::json& e24 = byTemplate[73];
+    EXPECT_EQ(e24["family"], "CIT-8");
+    EXPECT_EQ(e24["edition"], "24");
+    EXPECT_EQ(e24["from"], values::fromDate(2016, 1, 2));
+    EXPECT_EQ(e24["until"], nullptr);
+    EXPECT_EQ(e24["toPay"], 95);
+    EXPECT_EQ(e24["transfer"]["amount"], 95);
+    EXPECT_EQ(byTemplate[72]["until"], values::fromDate(2015, 12, 31));
+    EXPECT_EQ(byTemplate[72]["overpaid"], 93);
+    EXPECT_EQ(byTemplate[70]["taxDue"], nullptr);
+    EXPECT_EQ(byTemplate[70]["transfer"]["amount"], 92);
+    EXPECT_EQ(byTemplate[35]["transfer"]["period"], "month");
+    EXPECT_FALSE(byTemplate[201].contains("transfer"));
+    EXPECT_EQ(byTemplate[201]["windows"], nlohmann::json::array({"CIT_ST_201"}));
 }
 
 TEST_F(AutomationEntry, DumpRepliesWithTheDeclarationAsTheLoadWroteIt) {

@@ -68,6 +68,22 @@ TEST_F(DeclarationJson, Template72GivesFieldsUpTo147AndNoCitBr) {
     EXPECT_FALSE(j.contains("citbr"));
 }
 
+TEST_F(DeclarationJson, NamesTheReturnCorrectedAndTheCorrectionOnlyWhereThereAre) {
+    host.utility.script(kTemplateQuery + "20", {{"73"}});
+    host.utility.script("select ID_DEKLARACJI from DEKLARACJE_KOREKTY where ID_KOREKTY = 20",
+                        {{"2"}});
+    host.utility.script("select ID_KOREKTY from DEKLARACJE_KOREKTY where ID_DEKLARACJI = 20",
+                        {{"21"}});
+    host.utility.script(kTemplateQuery + "2", {{"73"}});
+
+    const nlohmann::json correction = nlohmann::json::parse(*declarationJson(state, 20));
+    EXPECT_EQ(correction["correction_of"], 2);
+    EXPECT_EQ(correction["corrected_by"], 21);
+    const nlohmann::json original = nlohmann::json::parse(*declarationJson(state, 2));
+    EXPECT_FALSE(original.contains("correction_of"));
+    EXPECT_FALSE(original.contains("corrected_by"));
+}
+
 TEST_F(DeclarationJson, OtherTemplatesAreRefusedAndLeaveTheStateAlone) {
     host.utility.script(kTemplateQuery + "30", {{"999"}});
     state.declaration.CIT_ID_DEKLARACJI = 5;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "citforms/print/embedded_files.h"
 #include "citforms/print/layout_catalogue.h"
 
 namespace citforms::print {
@@ -202,6 +203,20 @@ TEST(MillimetreLayouts, CoordinatesAreConvertedToThousandthsOfAnInch) {
     const auto& t = std::get<TextItem>(p->items.at(0));
     EXPECT_EQ(t.x, 4528);  // 115 mm
     EXPECT_EQ(t.y, 2362);  // 60 mm
+}
+
+// A page whose drawing cannot be opened is named, not left out in silence: the print then
+// reports itself short of a page instead of made.
+TEST(BuildPages, APageThatCannotBeBuiltIsNamedAndTheOthersAreKept) {
+    std::string text(*embeddedFile("CIT_ORDZU_Prn.layout"));
+    text += "band page STRONA2 height=10615\nimage IMAGE1 at=0,0,100,100 text=\"brak.wmf\"\n";
+    auto layout = Layout::parse(text, "CIT_ORDZU_Prn.layout");
+    ASSERT_TRUE(layout) << layout.error();
+    const ReportRun run(*layout);
+    const BuiltPages built = buildPages(run, MapVariables{});
+    EXPECT_EQ(built.pages.size(), 1u);
+    ASSERT_EQ(built.failures.size(), 1u);
+    EXPECT_NE(built.failures[0].find("brak.wmf"), std::string::npos) << built.failures[0];
 }
 
 }  // namespace

@@ -69,11 +69,11 @@ protected:
 
     void load73() {
         state.CIT_ID_WZORCA = 73;
-        WCZYTAJ_CIT_8_73(host.binding(), state, fields);
+        WCZYTAJ_CIT_8(73, host.binding(), state, fields);
     }
     void load72() {
         state.CIT_ID_WZORCA = 72;
-        WCZYTAJ_CIT_8_72(host.binding(), state, fields);
+        WCZYTAJ_CIT_8(72, host.binding(), state, fields);
     }
 
     std::vector<std::string> messages(const std::string& kind) const {
@@ -274,7 +274,7 @@ TEST_F(DeclarationLoad, AnotherTemplateLeavesTheSheetsButStillReadsOrdZu) {
     host.utility.script(kOrdZuQuery, {{"2", "Korekta"}});
 
     state.CIT_ID_WZORCA = 72;
-    WCZYTAJ_CIT_8_73(host.binding(), state, fields);
+    WCZYTAJ_CIT_8(73, host.binding(), state, fields);
 
     EXPECT_EQ(fields.main()[6].toStored(), "untouched");
     EXPECT_EQ(fields.copies("CIT-D").size(), 1u);

@@ -53,7 +53,7 @@ protected:
     }
 
     std::int32_t save73(std::int32_t id = kId) {
-        return ZAPISZ_CIT_8_73(host.binding(), state, fields, 1, id, 80333, 0, &outcome);
+        return ZAPISZ_CIT_8(73, host.binding(), state, fields, 1, id, 80333, 0, &outcome);
     }
     // The open declaration becomes a complete one of template 72.
     void as72() {
@@ -62,7 +62,7 @@ protected:
     }
     std::int32_t save72(std::int32_t id = kId) {
         state.CIT_ID_WZORCA = 72;
-        return ZAPISZ_CIT_8_72(host.binding(), state, fields, 1, id, 80333, 0, &outcome);
+        return ZAPISZ_CIT_8(72, host.binding(), state, fields, 1, id, 80333, 0, &outcome);
     }
 
     std::vector<std::string> fieldNumbers(std::int32_t sheet) {
@@ -402,7 +402,7 @@ TEST_F(DeclarationSaveTest, OrdZuTextIsEscapedAndStoredIntact) {
 TEST_F(DeclarationSaveTest, FirstStepCreatesTheHeaderOnlyAndLogsIt) {
     const std::string create = "CALL ZESTAWIENIE_DEKLARACJA_DODAJ (3,0,7,73,80333,12)";
     host.utility.script(create, {{"44"}});
-    const std::int32_t id = ZAPISZ_CIT_8_73(host.binding(), state, fields, 0, 0, 80333, 12);
+    const std::int32_t id = ZAPISZ_CIT_8(73, host.binding(), state, fields, 0, 0, 80333, 12);
     EXPECT_EQ(id, 44);
     EXPECT_EQ(host.utility.statements.size(), 1u);
     EXPECT_EQ(host.utility.statements[0].text, create);
@@ -412,21 +412,21 @@ TEST_F(DeclarationSaveTest, FirstStepCreatesTheHeaderOnlyAndLogsIt) {
     EXPECT_TRUE(host.zalacznik.empty());
 
     // An existing id needs no header.
-    EXPECT_EQ(ZAPISZ_CIT_8_72(host.binding(), state, fields, 0, kId, 80333, 12), kId);
+    EXPECT_EQ(ZAPISZ_CIT_8(72, host.binding(), state, fields, 0, kId, 80333, 12), kId);
     EXPECT_EQ(host.utility.statements.size(), 1u);
 }
 
 TEST_F(DeclarationSaveTest, FailedHeaderCreationGivesZero) {
     const std::string create = "CALL ZESTAWIENIE_DEKLARACJA_DODAJ (3,0,7,73,80333,0)";
     host.utility.scriptFailure(create, "Brak wzorca deklaracji o numerze 73.");
-    EXPECT_EQ(ZAPISZ_CIT_8_73(host.binding(), state, fields, 0, 0, 80333, 0), 0);
+    EXPECT_EQ(ZAPISZ_CIT_8(73, host.binding(), state, fields, 0, 0, 80333, 0), 0);
     EXPECT_EQ(messages("MSG_OST"),
               std::vector<std::string>{"Brak wzorca deklaracji o numerze 73."});
     EXPECT_TRUE(host.utility.logEntries.empty());
 
     // A procedure that answers without an id is no header either; the person is told.
     host.utility.script("CALL ZESTAWIENIE_DEKLARACJA_DODAJ (3,0,7,73,80333,5)", {});
-    EXPECT_EQ(ZAPISZ_CIT_8_73(host.binding(), state, fields, 0, 0, 80333, 5), 0);
+    EXPECT_EQ(ZAPISZ_CIT_8(73, host.binding(), state, fields, 0, 0, 80333, 5), 0);
     expectWriteErrorBox();
     EXPECT_EQ(host.ui.busyDepth, 0);
 }
@@ -449,12 +449,12 @@ TEST_F(DeclarationSaveTest, HeaderMadeInsideAFailedSaveIsNotKept) {
         {{"1", "0"}});
 
     host.data.fakeFile(HostFileId::DEKLARACJE_POZ).failInsertsAfter = 5;
-    EXPECT_EQ(ZAPISZ_CIT_8_73(host.binding(), state, fields, 1, 0, 80333, 0, &outcome), 0);
+    EXPECT_EQ(ZAPISZ_CIT_8(73, host.binding(), state, fields, 1, 0, 80333, 0, &outcome), 0);
     EXPECT_EQ(outcome, SaveOutcome::Failed);
     EXPECT_EQ(header(45).get("ID_DEKLARACJE_NAG"), "");
 
     host.data.fakeFile(HostFileId::DEKLARACJE_POZ).failInsertsAfter = -1;
-    EXPECT_EQ(ZAPISZ_CIT_8_73(host.binding(), state, fields, 1, 0, 80333, 0, &outcome), 45);
+    EXPECT_EQ(ZAPISZ_CIT_8(73, host.binding(), state, fields, 1, 0, 80333, 0, &outcome), 45);
     EXPECT_EQ(outcome, SaveOutcome::Saved);
     EXPECT_EQ(host.pozRows(45, 0).size(), 148u);
 }

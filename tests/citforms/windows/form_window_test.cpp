@@ -28,9 +28,9 @@ FormWindowLayout generate(const std::string& name, store::DeclarationFields& fie
     return *built;
 }
 
-TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
-    // Each window with its page count and a template whose declaration it edits.
-    const std::map<std::string, std::pair<std::size_t, int>> windows = {
+// Each shipped window with its page count and a template whose declaration it edits.
+const std::map<std::string, std::pair<std::size_t, int>>& shippedWindows() {
+    static const std::map<std::string, std::pair<std::size_t, int>> windows = {
         {"CIT_8_73", {4, 73}},  {"CIT_O_73", {3, 73}}, {"CIT_BR_73", {2, 73}},
         {"CIT_ORDZU", {1, 73}}, {"CIT_D_72", {4, 72}}, {"CIT_D_70", {4, 70}},
         {"CIT_8_72", {4, 72}},  {"CIT_O_72", {3, 72}}, {"CIT_8_70", {4, 70}},
@@ -39,6 +39,11 @@ TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
         {"CIT_O_32", {2, 32}},  {"CIT_O_33", {2, 33}},  {"CIT_O_34", {2, 34}},
         {"CIT_2", {2, 3}},     {"CIT_2_31", {2, 31}},
         {"CIT_2_32", {2, 32}},  {"CIT_2_33", {2, 33}}, {"CIT_2_34", {2, 34}}};
+    return windows;
+}
+
+TEST(FormWindows, EveryShippedWindowIsGeneratedOverItsForm) {
+    const auto& windows = shippedWindows();
     ASSERT_EQ(builtInWindows().size(), windows.size());
     for (const std::string& name : builtInWindows()) {
         ASSERT_TRUE(windows.contains(name)) << name;
@@ -166,6 +171,51 @@ TEST(FormWindows, ReadOnlyTakesNothingAndKeepsOnlyTheButtonsThatChangeNothing) {
             readable += text->font.points >= 7 ? 1 : 0;
         }
     EXPECT_GT(readable, 40);
+}
+
+// Every shipped window's wrapped texts (instructions, row labels beside their values) are
+// drawn at 7 points at least with room for their lines: none runs into another text or an
+// entry, and a page whose rows moved down is longer by as much.
+TEST(FormWindows, WrappedTextsAreReadableAndRunIntoNothing) {
+    auto overlap = [](const host::WindowRect& a, const host::WindowRect& b) {
+        return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+               b.y < a.y + a.height;
+    };
+    int wrapped = 0;
+    bool longer = false;
+    for (const std::string& name : builtInWindows()) {
+        store::DeclarationFields fields(shippedWindows().at(name).second);
+        const FormWindowLayout w = generate(name, fields);
+        for (std::size_t p = 0; p < w.model.pages.size(); ++p) {
+            const host::PageModel& page = w.model.pages[p];
+            longer = longer || page.height > page.background.height();
+            std::vector<print::TextItem> texts;
+            for (const print::PageItem& item : page.background.items)
+                if (const auto* t = std::get_if<print::TextItem>(&item); t && !t->text.empty())
+                    texts.push_back(*t);
+            for (const print::TextItem& t : texts) {
+                if (!t.wrap) continue;
+                ++wrapped;
+                EXPECT_GE(t.font.points, 7) << name << ": " << t.text;
+                if (t.font.points > 7) continue;  // a heading, as large as in print
+                const host::WindowRect box = textExtent(t);
+                for (const print::TextItem& other : texts) {
+                    if (&other == &t || other.y <= t.y) continue;
+                    EXPECT_FALSE(overlap(box, textExtent(other)))
+                        << name << " page " << p + 1 << ": \"" << t.text << "\" runs into \""
+                        << other.text << "\"";
+                }
+                for (const host::EntryModel& e : w.model.entries) {
+                    if (e.page != static_cast<int>(p) || e.at.y <= t.y) continue;
+                    EXPECT_FALSE(overlap(box, e.at)) << name << " page " << p + 1 << ": \""
+                                                     << t.text << "\" runs into position "
+                                                     << e.field;
+                }
+            }
+        }
+    }
+    EXPECT_GT(wrapped, 100);
+    EXPECT_TRUE(longer);
 }
 
 TEST(WindowDeclaration, RefusesWhatItCannotRead) {

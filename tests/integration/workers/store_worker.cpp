@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         for (long i = 0; i < count; ++i) {
             const std::int32_t id =
                 command == "cit8-headers"
-                    ? citforms::store::ZAPISZ_CIT_8_73(binding, state, fields, 0, 0, period, 0)
+                    ? citforms::store::ZAPISZ_CIT_8(73, binding, state, fields, 0, 0, period, 0)
                     : citforms::store::insertCitStHeader(binding, period, 0).value_or(0);
             if (id == 0) allDone = false;
             std::cout << "id " << id << std::endl;
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
             // rounds test that saves wait for each other and leave whole versions.
             fields.loaded.reset();
             const std::size_t shownBefore = ui.entries().size();
-            const std::int32_t saved = citforms::store::ZAPISZ_CIT_8_73(
+            const std::int32_t saved = citforms::store::ZAPISZ_CIT_8(73, 
                 binding, state, fields, 1, id, static_cast<std::int32_t>(number(period)), 0);
             // A save that could not write keeps the id and says so in a message.
             if (saved != id || ui.entries().size() != shownBefore) {
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
         if (!waitFor(args[4])) return 1;
         citforms::store::SaveOutcome outcome = citforms::store::SaveOutcome::Failed;
         const std::int32_t saved =
-            citforms::store::ZAPISZ_CIT_8_73(binding, state, fields, 1, id, period, 0, &outcome);
+            citforms::store::ZAPISZ_CIT_8(73, binding, state, fields, 1, id, period, 0, &outcome);
         allDone = outcome == citforms::store::SaveOutcome::Saved;
         std::cout << (allDone ? "saved " : "failed ") << round << "\nkept " << saved << std::endl;
     } else if (command == "create" && args.size() >= 6) {
@@ -171,14 +171,14 @@ int main(int argc, char** argv) {
         const auto period = static_cast<std::int32_t>(number(args[3]));
         host.state().setDefaults(g);
         const std::int32_t id =
-            citforms::store::ZAPISZ_CIT_8_73(binding, state, fields, 0, 0, period, 0);
+            citforms::store::ZAPISZ_CIT_8(73, binding, state, fields, 0, 0, period, 0);
         std::cout << "id " << id << std::endl;
         if (id == 0 || !waitFor(args[4])) return 1;
         state.CIT_ID_DEKLARACJI = id;
         if (args[5] == "save") {
             citforms_test::fillMarked(fields, 1);
             citforms::store::SaveOutcome outcome = citforms::store::SaveOutcome::Failed;
-            citforms::store::ZAPISZ_CIT_8_73(binding, state, fields, 1, id, period, 0, &outcome);
+            citforms::store::ZAPISZ_CIT_8(73, binding, state, fields, 1, id, period, 0, &outcome);
             allDone = outcome == citforms::store::SaveOutcome::Saved;
             std::cout << (allDone ? "saved " : "failed ") << id << std::endl;
         } else {

@@ -4,42 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include "refhost/db/amounts.h"
-#include "refhost/db/days.h"
+#include "citforms/values/day_number.h"
 #include "refhost/db/statement_feeds.h"
 #include "test_database_support.h"
 
 namespace refhost::db {
+
+using citforms::values::fromDate;
+
 namespace {
-
-TEST(AmountsTest, ParsesPlainDecimalsExactly) {
-    const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
-        {"1234.56", 123456}, {"-12,5", -1250}, {"100", 10000}, {" 7 ", 700},
-        {"0.10", 10},        {".5", 50},       {"3.", 300},    {"+2.00", 200},
-        {"1.230", 123},      {"1.234", std::nullopt},           {"", std::nullopt},
-        {"-", std::nullopt}, {"1 000,00", std::nullopt},         {"12a", std::nullopt},
-        {"99999999999999999.99", std::nullopt},
-    };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(parseGrosze(text), expected) << text;
-}
-
-TEST(AmountsTest, FormatsWithTwoDecimalsAndRoundTrips) {
-    const std::pair<std::int64_t, const char*> cases[] = {
-        {0, "0.00"}, {5, "0.05"}, {-5, "-0.05"}, {-123456, "-1234.56"}, {100, "1.00"},
-        {INT64_MIN, "-92233720368547758.08"}};
-    for (const auto& [g, text] : cases) EXPECT_EQ(formatGrosze(g), text);
-    for (std::int64_t g : {0LL, 1LL, -99LL, 123456789012345LL, -100000000000000LL}) {
-        EXPECT_EQ(parseGrosze(formatGrosze(g)), g);
-    }
-}
-
-TEST(AmountsTest, ShowsAmountsAsTheFormsDo) {
-    const std::pair<std::int64_t, const char*> cases[] = {
-        {0, "0,00"},          {-5, "-0,05"},           {99999, "999,99"},
-        {100000, "1 000,00"}, {-123456, "-1 234,56"},  {10921170, "109 211,70"},
-        {123456789012, "1 234 567 890,12"}, {INT64_MIN, "-92 233 720 368 547 758,08"}};
-    for (const auto& [g, text] : cases) EXPECT_EQ(refhost::db::showGrosze(g), text);
-}
 
 TEST(MaskTest, WildcardsMatchAsInTheChartOfAccounts) {
     const std::tuple<const char*, const char*, bool> cases[] = {
@@ -62,9 +35,9 @@ protected:
 
 TEST_F(BooksTest, TurnoversFollowThePostingsAndMatchARebuild) {
     ASSERT_TRUE(books.addAccount(1, "700-01", "Sprzedaż"));
-    ASSERT_TRUE(books.postAll(1, {{"700-01", dayNumber(2016, 1, 5), 0, 1000, "", ""},
-                                  {"700-01", dayNumber(2016, 1, 31), 50, 2000, "", ""},
-                                  {"700-01", dayNumber(2016, 2, 1), 0, 7, "", ""}}));
+    ASSERT_TRUE(books.postAll(1, {{"700-01", fromDate(2016, 1, 5), 0, 1000, "", ""},
+                                  {"700-01", fromDate(2016, 1, 31), 50, 2000, "", ""},
+                                  {"700-01", fromDate(2016, 2, 1), 0, 7, "", ""}}));
     auto before = db->runNative("select okres, obroty_wn, obroty_ma from OBROTY order by okres");
     ASSERT_TRUE(before);
     ASSERT_EQ(before->rows.size(), 2u);
@@ -86,14 +59,14 @@ TEST_F(BooksTest, AccountFeedsNameTheCodesWhoseMasksTakeEachAccountWithTurnover)
 
     for (const char* a : {"401-1", "400-90", "700-01", "130-01", "409-9"})
         ASSERT_TRUE(books.addAccount(1, a, std::string("konto ") + a));
-    const int day = dayNumber(2016, 3, 10);
+    const int day = fromDate(2016, 3, 10);
     ASSERT_TRUE(books.postAll(1, {{"401-1", day, 500, 0, "", ""},
                                   {"400-90", day, 123450, 0, "", ""},
                                   {"700-01", day, 0, 900, "", ""},
                                   {"130-01", day, 900, 500, "", ""}}));
     const std::vector<DefinitionTerm> terms = {
         {"36", "4?\?-1*"}, {"31", "700*"}, {"31", "7*"}, {"99", "4?\?-1*"}};
-    auto feeds = accountFeeds(*db, 1, dayNumber(2016, 1, 1), dayNumber(2016, 12, 31), terms);
+    auto feeds = accountFeeds(*db, 1, fromDate(2016, 1, 1), fromDate(2016, 12, 31), terms);
     ASSERT_TRUE(feeds) << feeds.error();
     ASSERT_EQ(feeds->size(), 4u);  // 409-9 has no turnover
     const std::vector<AccountFeed>& f = *feeds;
@@ -116,12 +89,12 @@ TEST_F(BooksTest, StatementSourcesAddUpToTheStatementOverPartialMonthsAndPageThe
         ASSERT_TRUE(books.addAccount(1, a, std::string("konto ") + a));
     // Whole February from the turnovers, the edges of January and March from the postings;
     // the posting of 5 January lies outside the period.
-    ASSERT_TRUE(books.postAll(1, {{"401-1", dayNumber(2016, 1, 5), 999, 0, "A", ""},
-                                  {"401-1", dayNumber(2016, 1, 20), 1000, 0, "B", ""},
-                                  {"402-1", dayNumber(2016, 2, 10), 250, 40, "C", ""},
-                                  {"409-1", dayNumber(2016, 2, 11), 100, 300, "D", ""},
-                                  {"409-1", dayNumber(2016, 3, 1), 500, 0, "E", "ostatni"},
-                                  {"700-01", dayNumber(2016, 3, 2), 0, 7000, "F", ""}}));
+    ASSERT_TRUE(books.postAll(1, {{"401-1", fromDate(2016, 1, 5), 999, 0, "A", ""},
+                                  {"401-1", fromDate(2016, 1, 20), 1000, 0, "B", ""},
+                                  {"402-1", fromDate(2016, 2, 10), 250, 40, "C", ""},
+                                  {"409-1", fromDate(2016, 2, 11), 100, 300, "D", ""},
+                                  {"409-1", fromDate(2016, 3, 1), 500, 0, "E", "ostatni"},
+                                  {"700-01", fromDate(2016, 3, 2), 0, 7000, "F", ""}}));
     // 409-1's balance is on the debit side (600 - 300), so SWN takes 300 with a minus; an
     // unknown measure and a mask of no account add nothing.
     for (const char* row : {"(7, 'DD', '36', 1, '4?\?-1*', 'WN', 1)",
@@ -132,8 +105,8 @@ TEST_F(BooksTest, StatementSourcesAddUpToTheStatementOverPartialMonthsAndPageThe
                                               "(id_deklaracje_nag, rodzaj, kod, lp, maska, miara, "
                                               "znak) values ") + row));
     }
-    const int from = dayNumber(2016, 1, 15);
-    const int to = dayNumber(2016, 3, 10);
+    const int from = fromDate(2016, 1, 15);
+    const int to = fromDate(2016, 3, 10);
     auto sources = statementSources(*db, 1, from, to, 7, "36");
     ASSERT_TRUE(sources) << sources.error();
     ASSERT_EQ(sources->terms.size(), 4u);
@@ -178,7 +151,7 @@ TEST_F(BooksTest, StatementSourcesAddUpToTheStatementOverPartialMonthsAndPageThe
 TEST_F(BooksTest, TurnoversThatWouldLeaveTheColumnsRangeAreRefused) {
     ASSERT_TRUE(books.addAccount(1, "700-01", "Sprzedaż"));
     const std::int64_t big = 999'999'999'999'999'999;  // the largest amount a posting takes
-    const Posting sale{"700-01", dayNumber(2016, 1, 5), 0, big, "", ""};
+    const Posting sale{"700-01", fromDate(2016, 1, 5), 0, big, "", ""};
     ASSERT_TRUE(books.postAll(1, std::vector<Posting>(9, sale)));  // still within 64 bits
     const std::string before = db.value("select obroty_ma from OBROTY");
     const Status st = books.post(1, sale);
@@ -205,7 +178,7 @@ TEST_F(BooksTest, ImportsChartAndPostingsFromText) {
               "Rozrachunki; odbiorcy");
     EXPECT_EQ(db.value("select opis from KSIEGOWANIA where nr_konta='201-01'"),
               "Sprzedaż mąki \"Wrocławskiej\"");
-    auto totals = books.totals(3, dayNumber(2016, 1, 1), dayNumber(2016, 1, 31));
+    auto totals = books.totals(3, fromDate(2016, 1, 1), fromDate(2016, 1, 31));
     ASSERT_TRUE(totals);
     EXPECT_EQ(totals->at("201-01").debit, 1250000);
     EXPECT_EQ(totals->at("700-01").credit, 1250000);

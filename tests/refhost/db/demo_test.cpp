@@ -9,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
-#include "refhost/db/days.h"
+#include "citforms/values/book_values.h"
 #include "refhost/db/schema.h"
 #include "test_database_support.h"
 
 namespace refhost::db {
+
+using citforms::values::fromDate;
+using citforms::values::today;
 namespace {
 
 class DemoTest : public ::testing::Test {
@@ -88,13 +91,13 @@ TEST_F(DemoTest, MasterDataCoversTheCasesThePickersFilter) {
     EXPECT_EQ(demo->value("select count(*) from URZEDY_FIRMY where ID_FIRMY=2 AND TYP_URZEDU='US'"), "2");
     EXPECT_GE(std::stoi(demo->value("select count(*) from FIRMA_ODDZIAL where ID_FIRMY=1")), 20);
     EXPECT_EQ(demo->value("select count(*) from LATA_OBROTOWE where id_firmy=2 AND poczatek_roku=" +
-                          std::to_string(dayNumber(2015, 4, 1)) + " AND koniec_roku=" +
-                          std::to_string(dayNumber(2016, 3, 31))),
+                          std::to_string(fromDate(2015, 4, 1)) + " AND koniec_roku=" +
+                          std::to_string(fromDate(2016, 3, 31))),
               "1");
     EXPECT_EQ(demo->value("select count(*) from LATA_OBROTOWE where id_firmy=3"), "0");
     // The seat valid on 2 March 2016 for company 2 is the one from 15 January 2016.
     EXPECT_EQ(demo->value("select top 1 ulica from ADRESY_FIRMY where id_firmy=2 AND "
-                          "typ_adresu='S' AND data_od<=" + std::to_string(dayNumber(2016, 3, 2)) +
+                          "typ_adresu='S' AND data_od<=" + std::to_string(fromDate(2016, 3, 2)) +
                           " order by id_firmy, typ_adresu, data_od desc"),
               "ul. Marynarki Polskiej");
 }
@@ -116,7 +119,7 @@ std::string dumpOfEveryTable(testing::TempDatabase& db) {
             if (const auto* t = std::get_if<TableDef>(&step)) tables.push_back(t->name);
         }
     }
-    const std::string today = std::to_string(todayNumber());
+    const std::string today = std::to_string(citforms::values::today());
     std::ostringstream out;
     for (const std::string& table : tables) {
         auto r = db->runNative("select * from " + table);

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include "citforms/values/book_values.h"
 #include "refhost/db/books.h"
-#include "refhost/db/days.h"
 #include "test_database_support.h"
 
 namespace refhost::db {
+
+using citforms::values::fromDate;
+using citforms::values::today;
 namespace {
 
 // A small company with a chart, a few postings and statement definitions.
@@ -20,9 +23,9 @@ protected:
         for (const char* a : {"700-01", "700-02", "401-1", "402-1", "402-2", "130-01", "222-01"}) {
             ASSERT_TRUE(books.addAccount(5, a, "konto"));
         }
-        const int jan = dayNumber(2016, 1, 15);
-        const int feb = dayNumber(2016, 2, 10);
-        const int dec = dayNumber(2016, 12, 31);
+        const int jan = fromDate(2016, 1, 15);
+        const int feb = fromDate(2016, 2, 10);
+        const int dec = fromDate(2016, 12, 31);
         ASSERT_TRUE(books.postAll(5, {
             {"700-01", jan, 0, 100000, "FV 1", ""},      // credit 1000.00
             {"700-01", feb, 5000, 0, "KOR 1", ""},       // correction: debit 50.00
@@ -30,7 +33,7 @@ protected:
             {"401-1", jan, 40000, 0, "FZ 1", ""},        // debit 400.00
             {"402-1", feb, 12345, 2345, "FZ 2", ""},     // debit 123.45, credit 23.45
             {"402-2", feb, 1000, 3000, "FZ 3", ""},      // credit balance 20.00
-            {"700-01", dayNumber(2017, 1, 2), 0, 999900, "FV 2017", ""},  // next year
+            {"700-01", fromDate(2017, 1, 2), 0, 999900, "FV 2017", ""},  // next year
         }));
     }
 
@@ -58,13 +61,13 @@ protected:
     }
 
     testing::TempDatabase db;
-    const int year2016 = dayNumber(2016, 1, 1);
-    const int end2016 = dayNumber(2016, 12, 31);
+    const int year2016 = fromDate(2016, 1, 1);
+    const int end2016 = fromDate(2016, 12, 31);
 };
 
 TEST_F(ProceduresTest, HeaderNumbersIdGloballyAndLpPerCompanyPeriodAndForm) {
-    const int p1 = dayNumber(2016, 12, 2);
-    const int p2 = dayNumber(2015, 12, 2);
+    const int p1 = fromDate(2016, 12, 2);
+    const int p2 = fromDate(2015, 12, 2);
     EXPECT_EQ(header(5, 73, p1), "1");
     EXPECT_EQ(header(5, 73, p1), "2");
     EXPECT_EQ(header(6, 73, p1), "3");   // other company
@@ -81,7 +84,7 @@ TEST_F(ProceduresTest, HeaderNumbersIdGloballyAndLpPerCompanyPeriodAndForm) {
                      "STATUS_2, INFO_2 from DEKLARACJE_NAG where ID_DEKLARACJE_NAG = 5");
     ASSERT_TRUE(r);
     const std::vector<std::optional<std::string>> expected = {
-        "201", "5", std::to_string(p1), "0", "0", std::to_string(todayNumber()), "0",
+        "201", "5", std::to_string(p1), "0", "0", std::to_string(today()), "0",
         "ANOWAK", "", "0", "CIT-ST"};
     EXPECT_EQ(r->rows.at(0), expected);
     EXPECT_EQ(db.value("select INFO_2 from DEKLARACJE_NAG where ID_DEKLARACJE_NAG=1"), "CIT-8");
@@ -189,12 +192,12 @@ TEST_F(ProceduresTest, StatementPeriodBoundsIncludeBothEndsAndPartialMonths) {
         int to;
         const char* expected;
     } cases[] = {
-        {dayNumber(2016, 1, 15), dayNumber(2016, 1, 15), "1000.00"},  // one day
-        {dayNumber(2016, 1, 16), dayNumber(2016, 12, 30), "0.00"},    // between postings
-        {dayNumber(2016, 1, 10), dayNumber(2016, 12, 31), "1250.50"}, // partial first month
-        {dayNumber(2015, 12, 1), dayNumber(2016, 1, 31), "1000.00"},  // across a year
-        {dayNumber(2016, 1, 1), dayNumber(2017, 1, 2), "11249.50"},   // partial last month
-        {dayNumber(2016, 2, 1), dayNumber(2016, 1, 1), "0.00"},       // empty period
+        {fromDate(2016, 1, 15), fromDate(2016, 1, 15), "1000.00"},  // one day
+        {fromDate(2016, 1, 16), fromDate(2016, 12, 30), "0.00"},    // between postings
+        {fromDate(2016, 1, 10), fromDate(2016, 12, 31), "1250.50"}, // partial first month
+        {fromDate(2015, 12, 1), fromDate(2016, 1, 31), "1000.00"},  // across a year
+        {fromDate(2016, 1, 1), fromDate(2017, 1, 2), "11249.50"},   // partial last month
+        {fromDate(2016, 2, 1), fromDate(2016, 1, 1), "0.00"},       // empty period
     };
     for (const auto& c : cases) {
         EXPECT_EQ(compute(id, "31", c.from, c.to), c.expected) << c.from << ".." << c.to;
@@ -219,7 +222,7 @@ TEST_F(ProceduresTest, StatementProblemsBecomeMessagesForTheUser) {
 }
 
 TEST_F(ProceduresTest, SumOfComponentsCountsDaysAfterStartUpToEnd) {
-    const int d1 = dayNumber(2016, 3, 1);
+    const int d1 = fromDate(2016, 3, 1);
     db.exec("insert into DEKLARACJE_SKLADOWE_O (id_deklaracje_odliczenie, operator, wartosc, "
             "data_odliczenia, id_firmy, id_udzialowca) values "
             "(4, '+', '1000.00', " + std::to_string(d1) + ", 5, 0), "
@@ -255,9 +258,9 @@ TEST_F(ProceduresTest, IncomeSourceGivesRevenueCostsAndIncome) {
 TEST_F(ProceduresTest, SmallTaxpayerStatusByYear) {
     db.exec("insert into MALY_PODATNIK (id_firmy, rok, stan) values (5, 2017, 1)");
     EXPECT_EQ(db.value("select dbo.TG_GetMalyPodatnikStan(5, " +
-                       std::to_string(dayNumber(2017, 12, 31)) + ")"), "1");
+                       std::to_string(fromDate(2017, 12, 31)) + ")"), "1");
     EXPECT_EQ(db.value("select dbo.TG_GetMalyPodatnikStan(5, " +
-                       std::to_string(dayNumber(2016, 12, 31)) + ")"), "0");
+                       std::to_string(fromDate(2016, 12, 31)) + ")"), "0");
     EXPECT_EQ(db.value("select dbo.TG_GetMalyPodatnikStan(6, 79000)"), "0");
 }
 

@@ -52,7 +52,7 @@ TEST(SchemaTest, FieldNumbersSortAsTextByteByByte) {
 }
 
 // Takes a new database back to before version 5 (the numbering mark, header versions, one
-// transfer and one link per declaration).
+// transfer and one link per declaration), the corrections' table of version 7 with it.
 void dropVersion5(testing::TempDatabase& db) {
     if (db->engine() == sql::Engine::PostgreSQL) {
         ASSERT_TRUE(db->runNative("DROP TRIGGER DKN_NUMERACJA ON DEKLARACJE_NAG"));
@@ -61,7 +61,8 @@ void dropVersion5(testing::TempDatabase& db) {
         ASSERT_TRUE(db->runNative("DROP TRIGGER DKN_NUMERACJA"));
     }
     for (const char* sql :
-         {"DROP TABLE NUMERACJA", "DROP INDEX PRZ_JEDEN_NA_DEKLARACJE",
+         {"DROP TABLE DEKLARACJE_KOREKTY", "DROP TABLE NUMERACJA",
+          "DROP INDEX PRZ_JEDEN_NA_DEKLARACJE",
           "DROP INDEX DKI_JEDNO_CIT_ST", "DROP INDEX DKI_JEDNA_CIT_8",
           "ALTER TABLE DEKLARACJE_NAG DROP COLUMN WERSJA",
           "ALTER TABLE DEKLARACJE_NAG DROP COLUMN W_TWORZENIU", "DROP INDEX IF EXISTS KSI_FIRMA_KONTO_DATA",

@@ -296,7 +296,7 @@ TEST_F(DatabaseTest, ARefusedRowFailsTheTransactionAndWritesNothing) {
     const Status second = db->insertRow(user("1"));  // the same primary key
     const Status committed = second ? db->commit() : Status();
     if (!second) {
-        // Refused at once (SQLite): the caller rolls back.
+        // Refused at once: the caller rolls back.
         db->rollback();
     } else {
         EXPECT_FALSE(committed);
@@ -307,6 +307,26 @@ TEST_F(DatabaseTest, ARefusedRowFailsTheTransactionAndWritesNothing) {
     EXPECT_TRUE(db->insertRow(user("2")));
     EXPECT_FALSE(db->insertRow(user("2")));
     EXPECT_FALSE(db->insertRow(RowInsert{"UZYTKOWNICY", {"id_uzytkownika"}, {}, {}}));
+}
+
+// Rows held back and refused when a read wrote them: the read fails, and so does the commit
+// after it, whatever the caller did in between; nothing is kept.
+TEST_F(DatabaseTest, HeldBackRowsRefusedBeforeAReadFailTheCommit) {
+    auto db = openScratch();
+    ASSERT_TRUE(db);
+    auto user = [](const char* id) {
+        return RowInsert{"UZYTKOWNICY", {"id_uzytkownika", "id_uzyt"}, {}, {id, "U"}};
+    };
+    ASSERT_TRUE(db->begin());
+    ASSERT_TRUE(db->insertRow(user("1")));
+    ASSERT_TRUE(db->insertRow(user("1")));  // the same primary key, held back with the first
+    EXPECT_FALSE(db->runNative("select count(*) from UZYTKOWNICY"));
+    EXPECT_FALSE(db->insertRow(user("2")));
+    const Status committed = db->commit();
+    EXPECT_FALSE(committed);
+    EXPECT_NE(committed.error().find("wycofana"), std::string::npos) << committed.error();
+    EXPECT_EQ(db->transactionDepth(), 0);
+    EXPECT_EQ(count(*db, "UZYTKOWNICY"), "0");
 }
 
 // A writer that cannot get the write lock within its time gives up with the engine's error

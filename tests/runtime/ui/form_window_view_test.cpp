@@ -1,6 +1,7 @@
 // The generated CIT-8 (24) window as real Qt widgets (offscreen): entries over the drawn pages,
 // keyboard order across pages, typed amounts reaching the field set, and, with
 // CITFORMS_SCREENSHOT_DIR set, one PNG per page.
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -14,12 +15,14 @@
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "citforms/print/layout_catalogue.h"
 #include "citforms/store/declaration_fields.h"
 #include "citforms/windows/form_window.h"
+#include "runtime/render/page_painter.h"
 #include "runtime/ui/qt_form_window.h"
 
 namespace citforms::runtime {
@@ -196,6 +199,49 @@ TEST(OlderCit8Windows, ShowTheirPages) {
             }
         }
     }
+}
+
+// The height a wrapped text's lines take on the screen, laid out as the page painter lays
+// them out (thousandths of an inch).
+double wrappedHeightOnScreen(const print::TextItem& t) {
+    const QFont font = pageFont(t.font);
+    const QFontMetricsF metrics(font);
+    QTextLayout layout(QString::fromStdString(t.text), font);
+    double height = -metrics.leading();
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(*t.width);
+        height = std::ceil(height + metrics.leading());
+        line.setPosition(QPointF(0, height));
+        height += line.ascent() + line.descent();
+    }
+    layout.endLayout();
+    return height;
+}
+
+// The room a window page gives a wrapped text (as its engine estimates the lines) holds the
+// lines the screen draws: the engine's estimate never falls short of the real font.
+TEST(FormWindowGeometry, WrappedTextsGetTheRoomTheirLinesTakeOnScreen) {
+    app();
+    int checked = 0;
+    const std::pair<const char*, int> windows[] = {
+        {"CIT_8_73", 73}, {"CIT_O_73", 73}, {"CIT_BR_73", 73}, {"CIT_D_72", 72},
+        {"CIT_8_72", 72}, {"CIT_O_70", 70}, {"CIT_ST_201", 201}, {"CIT_2_35", 35},
+        {"CIT_2", 3}};
+    for (const auto& [name, templateId] : windows) {
+        store::DeclarationFields fields(templateId);
+        auto built = generate(name, fields);
+        ASSERT_TRUE(built) << name;
+        for (const host::PageModel& page : built->model.pages)
+            for (const print::PageItem& item : page.background.items) {
+                const auto* t = std::get_if<print::TextItem>(&item);
+                if (t == nullptr || !t->wrap || !t->width || t->text.empty()) continue;
+                ++checked;
+                EXPECT_LE(wrappedHeightOnScreen(*t), windows::textExtent(*t).height)
+                    << name << ": \"" << t->text << "\"";
+            }
+    }
+    EXPECT_GT(checked, 100);
 }
 
 // Every form window at its opening size on a 1366×768 screen: it fits, its panel leaves the
