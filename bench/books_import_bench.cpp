@@ -22,6 +22,7 @@
 #include "bench/ratio_reporter.h"
 #include "citforms/values/book_values.h"
 #include "refhost/db/book_import.h"
+#include "refhost/db/open_database.h"
 #include "refhost/sql/database.h"
 #include "tests/support/jpk_kr_generator.h"
 

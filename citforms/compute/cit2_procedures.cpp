@@ -159,6 +159,8 @@ public:
     // gives is kept in `given` (nothing is written), the missing previous declaration is a
     // warning of the runner instead of a message.
     void judgeInto(Cit2RuleCheck& given) { given_ = &given; }
+    // Every value the rules read and write passes `probe` (compute/rule_probe.h).
+    void probeWith(RuleProbe& probe) { probe_ = &probe; }
 
     void compute(std::int32_t period) {
         const ComputationContext& c = run_.context();
@@ -259,9 +261,16 @@ private:
     static void write(store::FieldSet& set, int position, const Decimal& value) {
         if (set.has(position)) set[position].setDecimal(value, values::Rounding::HalfAwayFromZero);
     }
-    Decimal v(int position) const { return read(cit2_, position); }
-    Decimal o(int position) const { return read(o_, position); }
+    Decimal v(int position) const {
+        return probe_ != nullptr ? probe_->read(kCit2, position, read(cit2_, position))
+                                 : read(cit2_, position);
+    }
+    Decimal o(int position) const {
+        return probe_ != nullptr ? probe_->read(kCit2o, position, read(o_, position))
+                                 : read(o_, position);
+    }
     void set(int position, const Decimal& value) {
+        if (probe_ != nullptr && !probe_->write(kCit2, position, value)) return;
         if (given_ != nullptr) {
             given_->cit2[position] = value;
         } else {
@@ -269,6 +278,7 @@ private:
         }
     }
     void setO(int position, const Decimal& value) {
+        if (probe_ != nullptr && !probe_->write(kCit2o, position, value)) return;
         if (given_ != nullptr) {
             given_->cit2o[position] = value;
         } else {
@@ -277,6 +287,7 @@ private:
     }
 
     Cit2RuleCheck* given_ = nullptr;
+    RuleProbe* probe_ = nullptr;
     store::FieldSet& cit2_;
     store::FieldSet& o_;
     StatementRunner& run_;
@@ -652,6 +663,23 @@ Cit2RuleCheck cit2Rules35(const host::HostBinding& host, const store::Declaratio
     rules.compute(period);
     given.warnings = run.warnings();
     return given;
+}
+
+void probeCit2Rules35(const host::HostBinding& host, store::DeclarationFields& fields,
+                      std::int32_t companyId, std::int32_t yearStart, std::int32_t period,
+                      RuleProbe& probe) {
+    ComputationContext c;
+    c.companyId = companyId;
+    c.periodStart = yearStart;
+    c.periodEnd = values::lastDayOfMonth(period);
+    c.userNumber = host.data->globals().DANE_ID_UZYTKOWNIKA_NR;
+    StatementRunner run(*host.utility, *host.data, nullptr, c);
+    Advance35 rules(fields, run, Source::Fields);
+    rules.probeWith(probe);
+    // The previous return that is missing is the runner's warning, not a message.
+    Cit2RuleCheck unused;
+    rules.judgeInto(unused);
+    rules.compute(period);
 }
 
 void PRZELICZ_CIT_2_35(const host::HostBinding& host, store::DeclarationFields& fields,

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "citforms/compute/rule_probe.h"
 #include "citforms/host/binding.h"
 #include "citforms/state/company_data.h"
 #include "citforms/store/declaration_fields.h"
@@ -48,6 +49,13 @@ struct Cit2RuleCheck {
 };
 Cit2RuleCheck cit2Rules35(const host::HostBinding& host, const store::DeclarationFields& fields,
                           std::int32_t companyId, std::int32_t yearStart, std::int32_t period);
+
+// The rules of template 35 run over `fields` as they stand (no statement is run) with every
+// value read and written passing `probe`; nothing is written into the fields (the values the
+// rules give reach the probe only).
+void probeCit2Rules35(const host::HostBinding& host, store::DeclarationFields& fields,
+                      std::int32_t companyId, std::int32_t yearStart, std::int32_t period,
+                      RuleProbe& probe);
 
 // Templates 3 and 31 to 34: fields 4 and 5, the previous declaration (the company's newest
 // one of the same fiscal year in the 40 days before the period, from template 32 on a CIT-2)

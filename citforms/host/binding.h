@@ -5,8 +5,10 @@
 //   auto bind = reinterpret_cast<exports::BindHostFn>(dlsym(module, exports::kBindHost));
 //   bind(&b);
 //
-// All pointers must stay valid until the library is unloaded. A binding whose version is not
-// kHostInterfaceVersion is refused (the bind call returns 0).
+// All pointers must stay valid until the library is unloaded. A binding of a version the
+// module does not know is refused (the bind call returns 0). Version 3 added
+// StatementsLibrary::ZESTAWIENIE_DD_ZRODLA; a version-2 host is still served, without the
+// statements' sources (HostBinding::hasStatementSources).
 #include <cstdint>
 
 #include "citforms/host/libraries.h"
@@ -17,7 +19,8 @@ class ReportRuntime;  // print/report_runtime.h
 
 namespace citforms::host {
 
-inline constexpr std::int32_t kHostInterfaceVersion = 2;
+inline constexpr std::int32_t kHostInterfaceVersion = 3;
+inline constexpr std::int32_t kOldestHostInterfaceVersion = 2;
 
 struct HostBinding {
     std::int32_t version = kHostInterfaceVersion;
@@ -32,6 +35,10 @@ struct HostBinding {
     // Optional: the progress window, previewer and printer the module's prints use. Without
     // one the module uses the runtime it was built with (print/report_runtime.h).
     print::ReportRuntime* report = nullptr;
+
+    // Whether the statements library has ZESTAWIENIE_DD_ZRODLA: a host built against version 2
+    // of the interface has no such entry in its library, and it must not be called there.
+    bool hasStatementSources() const { return statements != nullptr && version >= 3; }
 };
 
 // libcitforms.so exports, next to the seventeen procedures, two integration entries (their

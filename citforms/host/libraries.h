@@ -131,9 +131,69 @@ struct AccountFeed {
     std::vector<std::string> codes;  // the statement codes ("36", "O12") whose masks take it
 };
 
+// Where a statement's amount comes from: the terms of its definition (ZESTAWIENIE_DEFINICJA)
+// and, for each, the accounts of the chart its mask takes with their turnovers over the period
+// and what the term takes of them, signed as the term adds it. The terms' takings add up to
+// the amount ZESTAWIENIE_DD_OBLICZ gives for the same code and period.
+struct SourceAccount {
+    std::string account;
+    std::string name;
+    values::Decimal debit;   // turnovers over the period
+    values::Decimal credit;
+    values::Decimal taken;   // what the term takes of them, with the term's sign
+};
+
+struct SourceTerm {
+    int line = 0;           // lp of the definition row
+    std::string mask;       // "70*"
+    std::string measure;    // "WN", "MA", "SWN", "SMA" as the row holds it
+    int sign = 1;
+    bool known = true;      // false: a measure the statement cannot evaluate (it adds nothing)
+    std::vector<SourceAccount> accounts;  // accounts of the chart the mask takes, with turnover
+    bool matchesChart = true;             // false: the mask names no account of the chart
+};
+
+// One posting of the books behind an account.
+struct SourcePosting {
+    std::string account;
+    std::int32_t day = 0;
+    std::string document;
+    std::string description;
+    values::Decimal debit;
+    values::Decimal credit;
+};
+
+// Which postings to list with the sources: those of one account (empty: of every account the
+// statement takes), `limit` of them from the `offset`-th in the order of dates.
+struct PostingPage {
+    std::string account;
+    std::int32_t offset = 0;
+    std::int32_t limit = 100;
+    // Whether to count all of them (a read of every posting of the period, where a page stops
+    // at its end).
+    bool count = false;
+};
+
+struct StatementSources {
+    std::string code;
+    std::vector<SourceTerm> terms;  // empty: the declaration has no definition of the code
+    values::Decimal total;          // the sum of every term's takings
+    std::vector<SourcePosting> postings;  // the page asked for
+    bool morePostings = false;            // postings follow the page
+    std::int64_t postingCount = -1;       // how many there are in all; -1: not counted
+};
+
 // Host statements library.
 class StatementsLibrary : public HostLibrary {
 public:
+    // Host interface version 3. The sources of the statement of code `code` ("31", "O12") of
+    // declaration `declarationId` over days `from` to `to` of company `companyId`'s books,
+    // evaluated as ZESTAWIENIE_DD_OBLICZ evaluates it; with `postings`, the page of postings
+    // it names. A failure when the definitions or the books cannot be read.
+    virtual values::Result<StatementSources> ZESTAWIENIE_DD_ZRODLA(
+        std::int32_t companyId, std::int32_t from, std::int32_t to, std::int32_t declarationId,
+        std::string_view code, const PostingPage* postings) = 0;
+
     // Every account of company `companyId` with turnover from day `from` to day `to` (both
     // included), in the order of their numbers, with the codes of declaration
     // `declarationId`'s statements whose account masks take it, matched as

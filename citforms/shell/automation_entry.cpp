@@ -17,17 +17,14 @@
 #include "citforms/shell/declaration_summary.h"
 #include "citforms/shell/print_dispatch.h"
 #include "citforms/shell/window_dispatch.h"
+#include "citforms/explain/position_explanation.h"
 #include "citforms/store/declaration_fields.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/windows/cit_st_window.h"
-#include "citforms/windows/cit_st_window.h"
-#include "citforms/windows/pickers.h"
 #include "citforms/windows/pickers.h"
 #include "citforms/windows/window_declaration.h"
 #include "citforms/windows/window_handlers.h"
 #include "citforms/workflows/automation.h"
-#include "citforms/workflows/automation.h"
-#include "citforms/workflows/param_cit2.h"
 #include "citforms/workflows/param_cit2.h"
 
 namespace citforms::module {
@@ -317,6 +314,27 @@ std::string statementRolesVerb(ModuleState& module, Request& request) {
     return text(Json{{"ok", true}, {"id", id}, {"template", *templateId}, {"roles", roles}});
 }
 
+// Where the amount of one position comes from (explain/position_explanation.h).
+std::string explainVerb(ModuleState& module, Request& request) {
+    explain::ExplainRequest r;
+    r.id = request.whole("id");
+    r.form = request.string("form", "");
+    r.position = request.whole("position");
+    r.deep = request.whole("deep", 0) != 0;
+    if (request.has("postings")) {
+        host::PostingPage page;
+        page.account = request.string("account", "");
+        page.offset = request.whole("offset", 0);
+        page.limit = request.whole("limit", 100);
+        page.count = request.whole("count", 0) != 0;
+        r.postings = page;
+    }
+    if (!request.ok()) return request.refusal();
+    const values::Result<explain::Explanation> e = explain::explainPosition(module, r);
+    if (!e) return failure(e.error());
+    return text(Json{{"ok", true}, {"explanation", explain::toJson(*e)}});
+}
+
 std::string correctVerb(ModuleState& module, Request& request) {
     const std::int32_t id = request.whole("id");
     const std::int32_t justify = request.whole("justify", 0);
@@ -404,7 +422,7 @@ constexpr Verb kVerbs[] = {
     {"summary", summaryVerb},
     {"check", checkVerb},      {"statement-roles", statementRolesVerb},
     {"correct", correctVerb},  {"justify", justifyVerb},  {"diff", diffVerb},
-    {"kinds", kindsVerb},
+    {"kinds", kindsVerb},      {"explain", explainVerb},
 };
 
 std::string dispatch(ModuleState& module, const char* requestJson) {

@@ -80,6 +80,14 @@
 //           ("from"/"until": the periods the edition is proposed for, day numbers or null;
 //           a position the edition lacks is null, a kind without a transfer has none)
 //
+//   {"verb":"explain","id":N,"form":"CIT-8/O","position":P,"deep":1,"postings":1,
+//    "account":"700-01","offset":0,"limit":100,"count":1}
+//        where the amount of position P of form "form" (absent: the main form) comes from
+//        (explain/position_explanation.h); "deep":1 explains the inputs of a rule in turn;
+//        "postings":1 asks the host for a page of postings behind a statement (of "account",
+//        or of every account the statement takes; "count":1 also counts them all)
+//        -> {"ok":true,"explanation":{"position":P,"value":"…","kind":"statement",…}}
+//
 // Anything else — a text that is not a JSON object, an unknown verb, a missing or mistyped
 // member, a whole number beyond 32 bits, no host bound, or work that failed — is answered
 //   {"ok":false,"error":"…"}

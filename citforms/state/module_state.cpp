@@ -53,7 +53,9 @@ ModuleState::~ModuleState() {
 }
 
 bool ModuleState::bindHost(const host::HostBinding& binding) {
-    if (binding.version != host::kHostInterfaceVersion) return false;
+    if (binding.version < host::kOldestHostInterfaceVersion ||
+        binding.version > host::kHostInterfaceVersion)
+        return false;
     if (binding.utility == nullptr || binding.data == nullptr) return false;
     host_ = binding;
     ownErrorManager_.init(&host_.utility->errorStatus());

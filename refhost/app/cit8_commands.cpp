@@ -110,6 +110,12 @@ Result<NewCit2Arguments> parseNewCit2(const std::vector<std::string>& args) {
 Result<std::int32_t> parseDeclarationId(const std::string& command,
                                         const std::vector<std::string>& args) {
     using R = Result<std::int32_t>;
+    // explain ID POS [options]: the declaration comes first.
+    if (command == "explain") {
+        const auto id = args.empty() ? std::nullopt : parseId(args[0]);
+        if (!id) return R::failure("explain needs a declaration id");
+        return *id;
+    }
     std::vector<std::string> rest;
     for (const std::string& arg : args) {
         if (arg == "--force" && (command == "unlock" || command == "discard")) continue;

@@ -33,6 +33,7 @@
 #include "refhost/app/cit8_commands.h"
 #include "refhost/app/register_commands.h"
 #include "refhost/app/copy_db.h"
+#include "refhost/app/explain_command.h"
 #include "refhost/app/import_books.h"
 #include "refhost/app/options.h"
 #include "refhost/app/print_commands.h"
@@ -590,6 +591,33 @@ const Command kCommands[] = {
              return refhost::app::runCheck(module, *refhost::app::parseCheck(s.options.arguments),
                                            std::cout, std::cerr);
          });
+     }},
+    {"explain",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseExplain(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     readsOnly, Stage::CheckedSession, true, nullptr,
+     [](Session& s) {
+         if (refhost::app::neverSaved(*s.host, s.declaration)) return failNeverSaved(s.declaration);
+         return withModule(s, [&](const refhost::libraries::LoadedModule& module) {
+             return refhost::app::runExplain(
+                 module, *refhost::app::parseExplain(s.options.arguments), std::cout, std::cerr);
+         });
+     }},
+    {"reconcile",
+     [](const Options& o) -> std::string {
+         auto parsed = refhost::app::parseReconcile(o.arguments);
+         return parsed ? "" : parsed.error();
+     },
+     readsOnly, Stage::CheckedSession, false,
+     [](const Options& o) -> std::optional<std::int32_t> {
+         return refhost::app::parseReconcile(o.arguments)->company;
+     },
+     [](Session& s) {
+         return refhost::app::runReconcile(*s.host, *s.db,
+                                           *refhost::app::parseReconcile(s.options.arguments),
+                                           std::cout, std::cerr);
      }},
     {"pdf", refhost::app::checkPrintArguments, readsOnly, Stage::CheckedSession, false, nullptr,
      runPrint},

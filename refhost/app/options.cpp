@@ -67,6 +67,14 @@ constexpr CommandHelp kCommandHelp[] = {
      "a window was creating and left)"},
     {"check", "ID [--json]",
      "the pre-filing check of a CIT-8; status 0 clean, 1 warnings,\n3 errors, 4 could not check"},
+    {"explain", "ID POS [--form NAME] [--deep] [--postings [--account A] [--offset N]\n"
+                "[--limit N]] [--json]",
+     "where the amount of a position comes from: its statement with the\n"
+     "accounts and turnovers it took (and their postings), its rule with\n"
+     "the positions that feed it, or typed by hand (docs/explain.md)"},
+    {"reconcile", "--company N --year YYYY [--json]",
+     "the year's books beside the statements of its CIT-8: every account\n"
+     "with turnover, the positions it feeds, accounts that feed none"},
     {"copy-db", "--from DB --to DB [--company N]",
      "copy all data (into an empty database) or one company's"},
     {"import-books", "[--company N] FILE",

@@ -88,6 +88,20 @@ bool maskMatches(std::string_view mask, std::string_view account) {
     return m == mask.size();
 }
 
+std::int64_t takenBy(Measure measure, const AccountTotals& t) {
+    switch (measure) {
+        case Measure::DebitTurnover: return t.debit;
+        case Measure::CreditTurnover: return t.credit;
+        case Measure::DebitBalance: return t.debit > t.credit ? t.debit - t.credit : 0;
+        case Measure::CreditBalance: return t.credit > t.debit ? t.credit - t.debit : 0;
+    }
+    return 0;
+}
+
+int termSign(std::string_view znak) {
+    return parseInteger<int>(citforms::values::trim(znak)).value_or(1) < 0 ? -1 : 1;
+}
+
 Evaluation evaluate(const std::vector<StatementTerm>& terms, const std::set<std::string>& chart,
                     const PeriodTotals& totals) {
     Evaluation e;
@@ -103,17 +117,7 @@ Evaluation evaluate(const std::vector<StatementTerm>& terms, const std::set<std:
             matched = true;
             auto it = totals.find(account);
             if (it == totals.end()) continue;
-            const AccountTotals& t = it->second;
-            switch (term.measure) {
-                case Measure::DebitTurnover: value += t.debit; break;
-                case Measure::CreditTurnover: value += t.credit; break;
-                case Measure::DebitBalance:
-                    if (t.debit > t.credit) value += t.debit - t.credit;
-                    break;
-                case Measure::CreditBalance:
-                    if (t.credit > t.debit) value += t.credit - t.debit;
-                    break;
-            }
+            value += takenBy(term.measure, it->second);
         }
         if (!matched) e.unmatchedMasks.push_back(term.mask);
         total += term.sign < 0 ? -value : value;

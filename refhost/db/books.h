@@ -100,6 +100,13 @@ struct Evaluation {
     std::vector<std::string> unmatchedMasks;  // masks that name no account of the chart
 };
 
+// What a term of `measure` takes of an account's turnovers: the debit or the credit turnover,
+// or the balance on its side (0 when the account's balance lies on the other side).
+std::int64_t takenBy(Measure measure, const AccountTotals& totals);
+
+// The sign of a definition row's `znak`: -1 for a negative number, 1 otherwise.
+int termSign(std::string_view znak);
+
 // Balances are taken per account: an account with more credit than debit adds nothing to
 // a debit balance, however the accounts of the mask net out together.
 Evaluation evaluate(const std::vector<StatementTerm>& terms, const std::set<std::string>& chart,

@@ -251,7 +251,7 @@ R ZESTAWIENIE_DD_OBLICZ(HostDatabase& db, const Args& a) {
             }
             continue;
         }
-        const int sign = parseInteger<int>(row[2].value_or("1")).value_or(1) < 0 ? -1 : 1;
+        const int sign = termSign(row[2].value_or("1"));
         terms.push_back(StatementTerm{mask, *measure, sign});
     }
     std::int64_t amount = 0;

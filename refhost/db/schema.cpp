@@ -394,10 +394,20 @@ Migration concurrentUsers() {
 
 }  // namespace
 
+// Where an amount comes from: the postings behind one account over a period, a page at a
+// time, without reading the company's other accounts of those days.
+Migration amountSources() {
+    Migration m{8, "Źródła kwot", {}};
+    m.steps.push_back(
+        IndexDef{"KSI_FIRMA_KONTO_DATA", "KSIEGOWANIA", {"id_firmy", "nr_konta", "data"}});
+    return m;
+}
+
 const std::vector<Migration>& migrations() {
-    static const std::vector<Migration> all = {declarations(), masterData(), books(),
-                                               bookImports(), concurrentUsers(), accountTypes(),
-                                               corrections()};
+    static const std::vector<Migration> all = {declarations(),    masterData(),
+                                               books(),           bookImports(),
+                                               concurrentUsers(), accountTypes(),
+                                               corrections(),     amountSources()};
     return all;
 }
 

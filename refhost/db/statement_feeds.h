@@ -14,9 +14,11 @@
 // format, accounts typed into the host) counts as one when it lies in the groups of costs
 // and revenue: 4, 5 and 7.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "refhost/db/books.h"
 #include "refhost/sql/database.h"
 
 namespace refhost::db {
@@ -59,5 +61,64 @@ Result<std::vector<AccountFeed>> accountFeeds(sql::HostDatabase& db, int company
 
 // Of those, the result accounts that no term takes.
 std::vector<AccountFeed> unfedResultAccounts(const std::vector<AccountFeed>& feeds);
+
+// The year's books beside the statements of a declaration: every account with turnover (each
+// with the codes that take it, as accountFeeds gives them), the books' totals and the value of
+// every statement code over the same turnovers. The check's warning about result accounts that
+// feed no statement and `tabrix reconcile` both stand on it.
+struct Reconciliation {
+    std::vector<AccountFeed> accounts;
+    std::int64_t debit = 0;   // the books' turnovers over the period, every account
+    std::int64_t credit = 0;
+    std::map<std::string, std::int64_t> statements;  // code -> value, grosze
+};
+// One row of a statement definition as stored.
+struct DefinitionRow {
+    std::string code;
+    std::string mask;
+    std::string measure;
+    std::string sign;
+};
+// The definitions of declaration `declaration`'s statements (ZESTAWIENIE_DEFINICJA, kind DD).
+Result<std::vector<DefinitionRow>> declarationDefinition(sql::HostDatabase& db,
+                                                         long long declaration);
+// The default set a new declaration of template `templateId` takes.
+Result<std::vector<DefinitionRow>> templateDefinition(sql::HostDatabase& db, int templateId);
+Result<Reconciliation> reconcile(sql::HostDatabase& db, int company, int from, int to,
+                                 const std::vector<DefinitionRow>& definition);
+
+// One term of a statement definition as ZESTAWIENIE_DD_OBLICZ takes it, with the accounts of
+// the chart its mask takes that have turnover over the period.
+struct SourceAccount {
+    std::string account;
+    std::string name;
+    AccountTotals totals;
+    std::int64_t taken = 0;  // what the term takes, with its sign
+};
+struct SourceTerm {
+    int line = 0;
+    std::string mask;
+    std::string measure;
+    int sign = 1;
+    bool known = true;         // a measure the statement evaluates
+    bool matchesChart = true;  // the mask names an account of the chart
+    std::vector<SourceAccount> accounts;
+};
+struct StatementSources {
+    std::vector<SourceTerm> terms;
+    std::int64_t total = 0;  // what ZESTAWIENIE_DD_OBLICZ gives for the code
+};
+// The sources of declaration `declaration`'s statement `code` over days `from` to `to` of
+// `company`'s books. A failure also when the total leaves the range of amounts.
+Result<StatementSources> statementSources(sql::HostDatabase& db, int company, int from, int to,
+                                          long long declaration, const std::string& code);
+
+// Postings of accounts `accounts` of `company` from day `from` to day `to`, in the order of
+// their dates, `limit` of them from the `offset`-th; `more` says whether others follow;
+// `count`, when given, receives how many there are in all.
+Result<std::vector<Posting>> accountPostings(sql::HostDatabase& db, int company,
+                                             const std::vector<std::string>& accounts, int from,
+                                             int to, int offset, int limit, bool* more,
+                                             long long* count = nullptr);
 
 }  // namespace refhost::db

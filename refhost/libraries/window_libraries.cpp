@@ -1,5 +1,7 @@
 #include "refhost/libraries/window_libraries.h"
 
+#include <algorithm>
+
 #include <QtCore/QDebug>
 
 #include "citforms/host/page_list.h"
@@ -151,12 +153,14 @@ HostStatementsLibrary::ZESTAWIENIE_DD_KONTA(std::int32_t companyId, std::int32_t
         return R::failure(text, citforms::values::ErrorKind::Database);
     };
     return state_->withDatabase([&](sql::HostDatabase& db) -> R {
-        auto terms = db::declarationTerms(db, declarationId);
-        if (!terms) return refused(terms.error());
-        auto feeds = db::accountFeeds(db, companyId, from, to, *terms);
-        if (!feeds) return refused(feeds.error());
+        // The reconciliation of the books with the declaration's statements: the accounts no
+        // statement takes are those `tabrix reconcile` marks.
+        auto definition = db::declarationDefinition(db, declarationId);
+        if (!definition) return refused(definition.error());
+        auto reconciled = db::reconcile(db, companyId, from, to, *definition);
+        if (!reconciled) return refused(reconciled.error());
         std::vector<citforms::host::AccountFeed> out;
-        for (const db::AccountFeed& f : *feeds) {
+        for (const db::AccountFeed& f : reconciled->accounts) {
             citforms::host::AccountFeed a;
             a.account = f.account;
             a.name = f.name;
@@ -165,6 +169,60 @@ HostStatementsLibrary::ZESTAWIENIE_DD_KONTA(std::int32_t companyId, std::int32_t
             a.credit = citforms::values::Decimal::fromUnits(f.credit, 2);
             a.codes = f.codes;
             out.push_back(std::move(a));
+        }
+        return out;
+    });
+}
+
+citforms::values::Result<citforms::host::StatementSources>
+HostStatementsLibrary::ZESTAWIENIE_DD_ZRODLA(std::int32_t companyId, std::int32_t from,
+                                             std::int32_t to, std::int32_t declarationId,
+                                             std::string_view code,
+                                             const citforms::host::PostingPage* postings) {
+    using citforms::values::Decimal;
+    using R = citforms::values::Result<citforms::host::StatementSources>;
+    const auto refused = [&](const std::string& text) {
+        state_->noteFailure(text);
+        return R::failure(text, citforms::values::ErrorKind::Database);
+    };
+    const auto grosze = [](std::int64_t g) { return Decimal::fromUnits(g, 2); };
+    return state_->withDatabase([&](sql::HostDatabase& db) -> R {
+        auto sources =
+            db::statementSources(db, companyId, from, to, declarationId, std::string(code));
+        if (!sources) return refused(sources.error());
+        citforms::host::StatementSources out;
+        out.code = std::string(code);
+        out.total = grosze(sources->total);
+        std::vector<std::string> accounts;
+        for (const db::SourceTerm& t : sources->terms) {
+            citforms::host::SourceTerm term;
+            term.line = t.line;
+            term.mask = t.mask;
+            term.measure = t.measure;
+            term.sign = t.sign;
+            term.known = t.known;
+            term.matchesChart = t.matchesChart;
+            for (const db::SourceAccount& a : t.accounts) {
+                term.accounts.push_back({a.account, a.name, grosze(a.totals.debit),
+                                         grosze(a.totals.credit), grosze(a.taken)});
+                if (std::find(accounts.begin(), accounts.end(), a.account) == accounts.end())
+                    accounts.push_back(a.account);
+            }
+            out.terms.push_back(std::move(term));
+        }
+        if (postings != nullptr) {
+            if (!postings->account.empty()) accounts = {postings->account};
+            long long count = 0;
+            bool more = false;
+            auto page = db::accountPostings(db, companyId, accounts, from, to, postings->offset,
+                                            postings->limit, &more,
+                                            postings->count ? &count : nullptr);
+            if (!page) return refused(page.error());
+            out.morePostings = more;
+            if (postings->count) out.postingCount = count;
+            for (const db::Posting& p : *page)
+                out.postings.push_back({p.account, p.day, p.document, p.description,
+                                        grosze(p.debit), grosze(p.credit)});
         }
         return out;
     });

@@ -109,6 +109,9 @@ public:
     citforms::values::Result<std::vector<citforms::host::AccountFeed>> ZESTAWIENIE_DD_KONTA(
         std::int32_t companyId, std::int32_t from, std::int32_t to,
         std::int32_t declarationId) override;
+    citforms::values::Result<citforms::host::StatementSources> ZESTAWIENIE_DD_ZRODLA(
+        std::int32_t companyId, std::int32_t from, std::int32_t to, std::int32_t declarationId,
+        std::string_view code, const citforms::host::PostingPage* postings) override;
 
 private:
     HostState* state_;

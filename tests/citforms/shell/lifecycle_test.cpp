@@ -156,8 +156,20 @@ TEST(ModuleLifecycle, BindingOfAnotherInterfaceVersionOrWithoutDataIsRefused) {
     noData.data = nullptr;
 
     EXPECT_FALSE(state.bindHost(wrongVersion));
+    wrongVersion.version = host::kOldestHostInterfaceVersion - 1;
+    EXPECT_FALSE(state.bindHost(wrongVersion));
     EXPECT_FALSE(state.bindHost(noData));
     EXPECT_FALSE(state.hostBound());
+}
+
+TEST(ModuleLifecycle, AHostOfTheOlderInterfaceIsServedWithoutStatementSources) {
+    FakeHost host;
+    ModuleState state;
+    host::HostBinding older = host.binding();
+    older.version = host::kOldestHostInterfaceVersion;
+    ASSERT_TRUE(state.bindHost(older));
+    EXPECT_FALSE(state.host().hasStatementSources());
+    EXPECT_TRUE(host.binding().hasStatementSources());
 }
 
 TEST(ModuleLifecycle, OwnManagersStartOnTheHostSettingsFileAndErrorStatus) {

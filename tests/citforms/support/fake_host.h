@@ -314,7 +314,19 @@ public:
                         std::to_string(id)});
         return feeds;
     }
+    values::Result<host::StatementSources> ZESTAWIENIE_DD_ZRODLA(
+        std::int32_t company, std::int32_t from, std::int32_t to, std::int32_t id,
+        std::string_view code, const host::PostingPage* page) override {
+        log_.push_back({"statements.ZESTAWIENIE_DD_ZRODLA " + std::to_string(company) + "|" +
+                        std::to_string(from) + "|" + std::to_string(to) + "|" +
+                        std::to_string(id) + "|" + std::string(code) + "|" +
+                        (page != nullptr ? page->account : "-")});
+        host::StatementSources s = sources;
+        s.code = std::string(code);
+        return s;
+    }
     std::vector<host::AccountFeed> feeds;  // what ZESTAWIENIE_DD_KONTA answers
+    host::StatementSources sources;        // what ZESTAWIENIE_DD_ZRODLA answers
 
 private:
     std::vector<HostCall>& log_;

@@ -84,6 +84,70 @@ TEST_F(BooksTest, AccountFeedsNameTheCodesWhoseMasksTakeEachAccountWithTurnover)
     EXPECT_EQ(unfed[0].name, "konto 400-90");
 }
 
+TEST_F(BooksTest, StatementSourcesAddUpToTheStatementOverPartialMonthsAndPageThePostings) {
+    for (const char* a : {"401-1", "402-1", "409-1", "700-01"})
+        ASSERT_TRUE(books.addAccount(1, a, std::string("konto ") + a));
+    // Whole February from the turnovers, the edges of January and March from the postings;
+    // the posting of 5 January lies outside the period.
+    ASSERT_TRUE(books.postAll(1, {{"401-1", fromDate(2016, 1, 5), 999, 0, "A", ""},
+                                  {"401-1", fromDate(2016, 1, 20), 1000, 0, "B", ""},
+                                  {"402-1", fromDate(2016, 2, 10), 250, 40, "C", ""},
+                                  {"409-1", fromDate(2016, 2, 11), 100, 300, "D", ""},
+                                  {"409-1", fromDate(2016, 3, 1), 500, 0, "E", "ostatni"},
+                                  {"700-01", fromDate(2016, 3, 2), 0, 7000, "F", ""}}));
+    // 409-1's balance is on the debit side (600 - 300), so SWN takes 300 with a minus; an
+    // unknown measure and a mask of no account add nothing.
+    for (const char* row : {"(7, 'DD', '36', 1, '4?\?-1*', 'WN', 1)",
+                            "(7, 'DD', '36', 2, '409*', 'SWN', -1)",
+                            "(7, 'DD', '36', 3, '700*', 'XX', 1)",
+                            "(7, 'DD', '36', 4, '999*', 'MA', 1)"}) {
+        ASSERT_TRUE(db->runNative(std::string("insert into ZESTAWIENIE_DEFINICJA "
+                                              "(id_deklaracje_nag, rodzaj, kod, lp, maska, miara, "
+                                              "znak) values ") + row));
+    }
+    const int from = fromDate(2016, 1, 15);
+    const int to = fromDate(2016, 3, 10);
+    auto sources = statementSources(*db, 1, from, to, 7, "36");
+    ASSERT_TRUE(sources) << sources.error();
+    ASSERT_EQ(sources->terms.size(), 4u);
+    EXPECT_EQ(sources->total, 1000 + 250 + 600 - 300);
+    std::int64_t sum = 0;
+    for (const SourceTerm& t : sources->terms)
+        for (const SourceAccount& a : t.accounts) sum += a.taken;
+    EXPECT_EQ(sum, sources->total);
+    EXPECT_EQ(sources->terms[1].accounts.at(0).taken, -300);
+    EXPECT_FALSE(sources->terms[2].known);
+    EXPECT_TRUE(sources->terms[2].accounts.empty());
+    EXPECT_FALSE(sources->terms[3].matchesChart);
+
+    // The same total as the statement itself gives for the code.
+    auto totals = books.totals(1, from, to);
+    auto chart = books.chart(1);
+    ASSERT_TRUE(totals && chart);
+    const Evaluation e = evaluate({{"4?\?-1*", Measure::DebitTurnover, 1},
+                                   {"409*", Measure::DebitBalance, -1}},
+                                  *chart, *totals);
+    EXPECT_EQ(e.amount, sources->total);
+
+    long long count = 0;
+    bool more = true;
+    auto page = accountPostings(*db, 1, {"401-1", "409-1"}, from, to, 1, 5, &more, &count);
+    ASSERT_TRUE(page) << page.error();
+    EXPECT_EQ(count, 3);
+    EXPECT_FALSE(more);
+    ASSERT_EQ(page->size(), 2u);
+    EXPECT_EQ((*page)[0].document, "D");
+    EXPECT_EQ((*page)[1].description, "ostatni");
+    auto first = accountPostings(*db, 1, {"401-1", "409-1"}, from, to, 0, 1, &more);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size(), 1u);
+    EXPECT_TRUE(more);
+
+    auto undefined = statementSources(*db, 1, from, to, 7, "37");
+    ASSERT_TRUE(undefined);
+    EXPECT_TRUE(undefined->terms.empty());
+}
+
 TEST_F(BooksTest, TurnoversThatWouldLeaveTheColumnsRangeAreRefused) {
     ASSERT_TRUE(books.addAccount(1, "700-01", "Sprzedaż"));
     const std::int64_t big = 999'999'999'999'999'999;  // the largest amount a posting takes

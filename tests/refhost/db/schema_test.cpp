@@ -66,7 +66,7 @@ void dropVersion5(testing::TempDatabase& db) {
           "DROP INDEX PRZ_JEDEN_NA_DEKLARACJE",
           "DROP INDEX DKI_JEDNO_CIT_ST", "DROP INDEX DKI_JEDNA_CIT_8",
           "ALTER TABLE DEKLARACJE_NAG DROP COLUMN WERSJA",
-          "ALTER TABLE DEKLARACJE_NAG DROP COLUMN W_TWORZENIU",
+          "ALTER TABLE DEKLARACJE_NAG DROP COLUMN W_TWORZENIU", "DROP INDEX IF EXISTS KSI_FIRMA_KONTO_DATA",
           "delete from WERSJA_SCHEMATU where wersja >= 5"}) {
         ASSERT_TRUE(db->runNative(sql)) << sql;
     }
