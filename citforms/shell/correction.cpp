@@ -8,35 +8,16 @@
 #include "citforms/state/fiscal_year.h"
 #include "citforms/store/correction_links.h"
 #include "citforms/store/declaration_save.h"
+#include "citforms/workflows/action_transaction.h"
 #include "citforms/workflows/automation.h"
 
 namespace citforms::module {
 
 namespace {
 
-// The correction's whole work in one transaction: anything that ends it early writes nothing.
-class Transaction {
-public:
-    explicit Transaction(host::UtilityLibrary& u) : u_(u), open_(u.beginTransaction()) {
-        if (!open_) u_.MSG_OST(u_.fileErrorText());
-    }
-    ~Transaction() {
-        if (open_) u_.rollbackTransaction();
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    bool open() const { return open_; }
-    bool commit() {
-        open_ = false;
-        if (u_.commitTransaction()) return true;
-        u_.MSG_OST(u_.fileErrorText());
-        return false;
-    }
-
-private:
-    host::UtilityLibrary& u_;
-    bool open_;
-};
+// The correction's whole work is one action transaction: anything that ends it early writes
+// nothing.
+using Transaction = ActionTransaction;
 
 // The answer of a purpose-of-filing position that makes the form a correction, as the form
 // file names it ("2=korekta zeznania", "2=korekta informacji"); empty for other positions.

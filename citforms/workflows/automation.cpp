@@ -9,6 +9,7 @@
 #include "citforms/compute/form_rules.h"
 #include "citforms/kinds/declaration_kinds.h"
 #include "citforms/state/fiscal_year.h"
+#include "citforms/workflows/action_transaction.h"
 #include "citforms/store/declaration_load.h"
 #include "citforms/store/declaration_save.h"
 #include "citforms/workflows/new_cit2.h"
@@ -43,30 +44,6 @@ bool refuseIncomplete(host::UtilityLibrary& u, const store::DeclarationIssues& i
     return true;
 }
 
-// One transaction around a whole automated action: whatever ends it early rolls back every
-// write, the header and definitions of a new declaration included.
-class ActionTransaction {
-public:
-    explicit ActionTransaction(host::UtilityLibrary& u) : u_(u), open_(u.beginTransaction()) {
-        if (!open_) u_.MSG_OST(u_.fileErrorText());
-    }
-    ~ActionTransaction() {
-        if (open_) u_.rollbackTransaction();
-    }
-    ActionTransaction(const ActionTransaction&) = delete;
-    ActionTransaction& operator=(const ActionTransaction&) = delete;
-    bool open() const { return open_; }
-    bool commit() {
-        open_ = false;
-        if (u_.commitTransaction()) return true;
-        u_.MSG_OST(u_.fileErrorText());
-        return false;
-    }
-
-private:
-    host::UtilityLibrary& u_;
-    bool open_;
-};
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "refhost/app/csv_field.h"
 #include "citforms/values/day_number.h"
 #include "citforms/values/text.h"
 #include "refhost/app/cit8_commands.h"
@@ -32,16 +33,6 @@ namespace {
 
 using citforms::values::Result;
 using sql::kConnectionLost;
-
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
 
 std::string digitsOf(const std::string& text) {
     std::string out;

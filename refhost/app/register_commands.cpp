@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "refhost/app/csv_field.h"
 #include "citforms/values/text.h"
 #include "refhost/app/options.h"
 
@@ -10,16 +11,6 @@ namespace refhost::app {
 namespace {
 
 namespace v = citforms::values;
-
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
 
 std::string dayText(v::DayNumber day) { return day == 0 ? std::string() : v::formatIso(day); }
 
