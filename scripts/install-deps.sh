@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the project builds, tests and runs with (idempotent).
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config git ccache
+  cmake ninja-build g++ pkg-config git ccache python3
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6sql6-sqlite libqt6sql6-psql
   nlohmann-json3-dev libsqlite3-dev libxml2-dev libxml2-utils
   libgtest-dev libgmock-dev libbenchmark-dev
