@@ -171,7 +171,8 @@ bool knownEdition(const libraries::LoadedModule& module, std::string_view family
 int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit8Arguments& args, std::ostream& out, std::ostream& err,
                long failuresBefore) {
-    if (!knownEdition(module, "CIT-8", args.edition, "new-cit8", err)) return 1;
+    // An edition the module does not serve is a wrong argument, as any other (exit 2).
+    if (!knownEdition(module, "CIT-8", args.edition, "new-cit8", err)) return 2;
     const auto made = services::newCit8(
         host, module, {args.year, args.edition, args.copyFrom, args.fill}, failuresBefore);
     if (!made) {
@@ -186,7 +187,7 @@ int runNewCit8(libraries::ReferenceHost& host, const libraries::LoadedModule& mo
 
 int runNewCit2(libraries::ReferenceHost& host, const libraries::LoadedModule& module,
                const NewCit2Arguments& args, std::ostream& out, std::ostream& err) {
-    if (!knownEdition(module, "CIT-2", args.edition, "new-cit2", err)) return 1;
+    if (!knownEdition(module, "CIT-2", args.edition, "new-cit2", err)) return 2;
     const auto id = services::newCit2(host, module, {args.year, args.month, args.edition});
     if (!id) {
         err << "tabrix: " << id.error() << '\n';

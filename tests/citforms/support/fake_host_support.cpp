@@ -206,7 +206,15 @@ bool FakeUtility::execInto(ResultFileId file, std::string_view statement) {
     statements.push_back({file, text});
     status = {};
     FakeResultFile& result = *results_.at(file);
-    if (auto f = failures_.find(text); f != failures_.end()) {
+    // A scripted failure names its statement whole, or its start followed by "*".
+    auto f = failures_.find(text);
+    for (auto k = failures_.begin(); f == failures_.end() && k != failures_.end(); ++k) {
+        const std::string& key = k->first;
+        if (!key.empty() && key.back() == '*' &&
+            text.compare(0, key.size() - 1, key, 0, key.size() - 1) == 0)
+            f = k;
+    }
+    if (f != failures_.end()) {
         status = {1, f->second};
         result.fill({});
         return false;
@@ -526,23 +534,33 @@ void FakeHost::emulateDeclarationTables() {
         if (consume(sql, at,
                     "insert into DEKLARACJE_ZALACZNIK (id_deklaracje_nag, nr_pola, wartosc_pola, "
                     "typ) values (")) {
-            const std::size_t digits = sql.find(',', at);
-            ZalacznikRow row;
-            std::optional<std::string> nr, value, typ;
-            if (digits != std::string::npos) {
-                row.id = std::atoi(sql.substr(at, digits - at).c_str());
-                at = digits + 1;
-                nr = readLiteral(sql, at);
-                if (nr && consume(sql, at, ",")) value = readLiteral(sql, at);
-                if (value && consume(sql, at, ",")) typ = readLiteral(sql, at);
+            // One row or several, "(…),(…)", as a save writes its texts in one statement.
+            std::vector<ZalacznikRow> rows;
+            for (bool more = true; more;) {
+                const std::size_t digits = sql.find(',', at);
+                ZalacznikRow row;
+                std::optional<std::string> nr, value, typ;
+                if (digits != std::string::npos) {
+                    row.id = std::atoi(sql.substr(at, digits - at).c_str());
+                    at = digits + 1;
+                    nr = readLiteral(sql, at);
+                    if (nr && consume(sql, at, ",")) value = readLiteral(sql, at);
+                    if (value && consume(sql, at, ",")) typ = readLiteral(sql, at);
+                }
+                if (!typ || !consume(sql, at, ")")) {
+                    return Answer{false, {}, "Błąd składni SQL: " + sql};
+                }
+                row.nrPola = *nr;
+                row.value = *value;
+                row.typ = *typ;
+                rows.push_back(std::move(row));
+                more = consume(sql, at, ",");
+                if (more && !consume(sql, at, "(")) {
+                    return Answer{false, {}, "Błąd składni SQL: " + sql};
+                }
             }
-            if (!typ || !consume(sql, at, ")") || at != sql.size()) {
-                return Answer{false, {}, "Błąd składni SQL: " + sql};
-            }
-            row.nrPola = *nr;
-            row.value = *value;
-            row.typ = *typ;
-            zalacznik.push_back(std::move(row));
+            if (at != sql.size()) return Answer{false, {}, "Błąd składni SQL: " + sql};
+            for (ZalacznikRow& row : rows) zalacznik.push_back(std::move(row));
             return Answer{};
         }
         return std::nullopt;
