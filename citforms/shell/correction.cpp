@@ -15,10 +15,6 @@ namespace citforms::module {
 
 namespace {
 
-// The correction's whole work is one action transaction: anything that ends it early writes
-// nothing.
-using Transaction = ActionTransaction;
-
 // The answer of a purpose-of-filing position that makes the form a correction, as the form
 // file names it ("2=korekta zeznania", "2=korekta informacji"); empty for other positions.
 std::string correctionAnswer(const forms::FieldDef& field) {
@@ -100,7 +96,7 @@ std::int32_t makeCorrection(ModuleState& module, std::int32_t id, bool withJusti
     const host::HostBinding& host = module.host();
     host::UtilityLibrary& u = *host.utility;
     if (!declarationOfCurrentCompany(host, id)) return 0;
-    Transaction transaction(u);
+    ActionTransaction transaction(u);  // anything that ends the work early writes nothing
     if (!transaction.open()) return 0;
 
     // A return corrected already is corrected again from its newest correction.
@@ -167,7 +163,7 @@ std::int32_t justifyCorrection(ModuleState& module, std::int32_t id,
     const host::HostBinding& host = module.host();
     host::UtilityLibrary& u = *host.utility;
     if (!declarationOfCurrentCompany(host, id)) return 0;
-    Transaction transaction(u);
+    ActionTransaction transaction(u);  // anything that ends the work early writes nothing
     if (!transaction.open()) return 0;
     const std::optional<std::int32_t> original = store::correctionOf(host, id);
     if (!original) return refuse(u, u.fileErrorText());
